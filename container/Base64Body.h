@@ -1,0 +1,20 @@
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tarvex {
+
+// Appends the Base64 text of `source` (RFC 4648 alphabet, "=" padding) to `destination`, cut into
+// lines of 76 characters that end in CR LF. The last line ends in CR LF only when it is full.
+void encodeBody(std::span<const std::uint8_t> source, std::string& destination);
+
+// Appends the bytes that the Base64 text `source` stands for to `destination`. Every byte that is
+// not an alphabet character or "=" is passed over. A "=" in third place shortens its own group
+// to one byte, in fourth place to two; an incomplete last group is dropped.
+void decodeBody(std::string_view source, std::vector<std::uint8_t>& destination);
+
+} // namespace tarvex

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tarvex {
+
+// A file step that failed. what() is the text the user sees, for example
+// Cannot open file "/a/b.jpg". No such file or directory
+class FileError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Every file step the program takes goes through this seam, so that tests can make any step fail.
+class FileSystem {
+public:
+    virtual ~FileSystem() = default;
+
+    // The whole content of a file. Throws FileError.
+    virtual std::vector<std::uint8_t> loadFile(const std::string& path) = 0;
+
+    // Replaces (or creates) `path` with `bytes`. The bytes go to a temporary file in the same
+    // folder that is renamed over `path` only when complete, so a failure never leaves a partial
+    // file under `path` nor destroys an earlier one. Throws FileError.
+    virtual void saveFile(const std::string& path, std::span<const std::uint8_t> bytes) = 0;
+
+    // Size in bytes of a file that can be opened for reading; nothing when it cannot.
+    virtual std::optional<std::uint64_t> readableSize(const std::string& path) = 0;
+
+    // Creates one folder level. An existing folder, or a failure, is not reported.
+    virtual void createFolder(const std::string& path) = 0;
+
+    // Replaces the per-user scratch file with `text`. Throws FileError.
+    virtual void writeScratch(std::string_view text) = 0;
+};
+
+// The file system of the machine. The scratch file lives in an owner-only folder of the user's
+// cache folder and is never written through a link.
+FileSystem& localFileSystem();
+
+inline std::span<const std::uint8_t> asBytes(std::string_view text) {
+    return {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()};
+}
+
+} // namespace tarvex

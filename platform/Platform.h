@@ -1,0 +1,55 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace tarvex {
+
+enum class WindowHeight { Resting, Running };
+
+// The options of the open-file dialog. Several files can be chosen.
+struct OpenFilesRequest {
+    std::string filter;        // "label|patterns|label|patterns", patterns separated by ";"
+    int filterIndex = 1;       // the entry the dialog starts on, from 1
+    std::string initialFolder; // empty: the platform's choice
+};
+
+// Everything the runs ask of the window and the desktop. The Qt window, the console front end
+// and the tests' scripted double each implement it.
+class Platform {
+public:
+    virtual ~Platform() = default;
+
+    // Plain message box with one OK button, captioned with the application title.
+    virtual void showMessage(const std::string& text) = 0;
+    // Question box captioned "Confirm" with Yes and No; true only for Yes.
+    virtual bool confirm(const std::string& text) = 0;
+    // The full paths of the chosen files in the dialog's order; empty after Cancel.
+    virtual std::vector<std::string> openFiles(const OpenFilesRequest& request) = 0;
+
+    virtual void openFolder(const std::string& folder) = 0;
+    // A web address or the full path of a local file, in the desktop's browser.
+    virtual void openInBrowser(const std::string& addressOrFile) = 0;
+    // The folder of the program's executable, ending in a separator.
+    virtual std::string programFolder() = 0;
+
+    virtual void setWindowHeight(WindowHeight height) = 0;
+    // Lets pending window messages run: repaints, Cancel clicks, Esc.
+    virtual void processMessages() = 0;
+    virtual void setProgress(int position, int maximum) = 0;
+    virtual void setProgressText(const std::string& text) = 0;
+    virtual void setDecryptEnabled(bool enabled) = 0;
+    // While a run steps through its files, every control that would change what it reads is
+    // disabled: Open (button and menu), Encrypt, Decrypt, the password entry and both option
+    // groups. Cancel stays live.
+    virtual void setRunControlsEnabled(bool enabled) = 0;
+
+    // Values of the window.
+    virtual std::string folderField() = 0;
+    virtual void setFolderField(const std::string& folder) = 0;
+    virtual std::string passwordEntry() = 0; // UTF-8
+    virtual int suffixChoice() = 0;          // 0 keep names, 1 append "E"
+    virtual int classChoice() = 0;           // 0 Standard, 1 High level
+};
+
+} // namespace tarvex

@@ -1,0 +1,148 @@
+#include "Catalogue.h"
+
+namespace tarvex {
+
+namespace {
+
+constexpr LanguageTable english{
+    .btnopen = "Open",
+    .btnenc = "Encrypt",
+    .N1 = "  File   ",
+    .N2 = "Open",
+    .N5 = "Exit",
+    .N6 = "   Help  ",
+    .N7 = "Content",
+    .N8 = "Online help",
+    .N11 = "   About  ",
+    .nabout = "About Tarvex",
+    .mdonate = "  Donate  ",
+    .ndonate = "Donate",
+    .rgsuffixCaption = "Suffix of encrypted images",
+    .rgsuffixItem0 = "Normal, abc.JPG --> abc.JPG",
+    .rgsuffixItem1 = "Adding 'E', abc.JPG --> abc.JPGE",
+    .gbencClassCaption = "Encryption class",
+    .gbencClassItem0 = "Standard (64 bits key, quick encrypt)",
+    .gbencClassItem1 = "High level (256 bits key, will need more time)",
+    .lbopen = "   Open folder",
+    .lbpassword = "     Password",
+    .btndec = "Decrypt",
+    .lbpassnote = "5 - 10 bits, support all Chars except blank",
+    .encFolderName = "encrypted",
+    .decFolderName = "decrypted",
+    .msgNoBlank = "No blank allowd in password",
+    .msgIllegalChar = "Found illegal char(s) in passowrd",
+    .msgTooShort = "Password length should large than 4 bits",
+    .msgEncDone = " done, will open the encrypted folder: ",
+    .msgNoImageEnc = "No image selected",
+    .msgNoImageDec = "No image selected",
+    .msgNotContainer = "No Tarvex encrypted image found, should continue anyway?",
+    .msgDecDone = " done, will open the decrypted folder:",
+    .msgIllegalPassword = "Illegal password",
+    .msgTooManyTries = "You have tried 10 times, no more allowd, you need to exit and relaunch if "
+                       "you want more tryies",
+    .openDialogFilter =
+        "JPG; GIF; PNG; BMP; SVG; PAD|*.JPG;*.GIF;*.PNG;*.BMP;*.SVG;*.PAD;*.***E|All (*.*)|*.*",
+    .msgCanceled = "Canceled!",
+    .btncancel = "Cancel",
+    .windowCaption = "Free Tarvex Image Encrypt Batch Tools v2.0.3",
+    .applicationTitle = "Free Tarvex Image Encrypt Tool",
+    .languageMenu = "Language",
+    .bannerPage = "/kro/ead.htm",
+    .localHelpFile = "ehelp.htm",
+    .onlineHelpPage = "/kro/ehelp.htm",
+    .aboutPage = "/kro/eabout.htm",
+    .donatePage = "/kro/edonate.htm",
+    .skippedSummaryPiece1 = " of ",
+    .skippedSummaryPiece2 = " images are larger than 5MB which not support, ",
+    .skippedSummaryPiece3 = " images done.",
+};
+
+constexpr LanguageTable chinese{
+    .btnopen = "打开",
+    .btnenc = "加密",
+    .N1 = "文件",
+    .N2 = "打开",
+    .N5 = "退出",
+    .N6 = "帮助",
+    .N7 = "说明",
+    .N8 = "在线帮助",
+    .N11 = "关于",
+    .nabout = "关于 Tarvex",
+    .mdonate = "捐助",
+    .ndonate = "捐助",
+    .rgsuffixCaption = "加密照片后缀名",
+    .rgsuffixItem0 = "不变, abc.JPG --> abc.JPG",
+    .rgsuffixItem1 = "加 'E', abc.JPG --> abc.JPGE",
+    .gbencClassCaption = "加密级别",
+    .gbencClassItem0 = "标准加密（64位加密，迅捷加密）",
+    .gbencClassItem1 = "高级加密（256位加密，但比较费时）",
+    .lbopen = "打开文件夹",
+    .lbpassword = "\u3000\u3000\u3000密码",
+    .btndec = "解密",
+    .lbpassnote = "5 - 10 位, 支持除空格外所有字符",
+    .encFolderName = "已加密",
+    .decFolderName = "已解密",
+    .msgNoBlank = "密码不支持空格",
+    .msgIllegalChar = "密码有不支持的字符",
+    .msgTooShort = "密码必需大于4位！",
+    .msgEncDone = " 个加密完成。打开文件夹：",
+    .msgNoImageEnc = "请先选择要加密的照片",
+    .msgNoImageDec = "请先选择要解密的照片",
+    .msgNotContainer = "你要解密的不是Tarvex加密格式的文件，要继续吗？",
+    .msgDecDone = " 个解密完成。打开文件夹：",
+    .msgIllegalPassword = "密码错误",
+    .msgTooManyTries = "你已经连续10次密码错误，如果你不是机器人，可以重起本软件，继续尝试！",
+    .openDialogFilter =
+        "JPG;GIF;PNG;BMP;SVG;PAD;TVX|*.JPG;*.GIF;*.PNG;*.BMP;*.SVG;*.PAD;*.***E|所有 (*.*)|*.*",
+    .msgCanceled = "已取消！",
+    .btncancel = "取消",
+    .windowCaption = "Tarvex照片批量加密工具v2.0.3",
+    .applicationTitle = "Tarvex照片批量加密工具",
+    .languageMenu = "语言",
+    .bannerPage = "/kro/ad.htm",
+    .localHelpFile = "help.htm",
+    .onlineHelpPage = "/kro/help.htm",
+    .aboutPage = "/kro/about.htm",
+    .donatePage = "/kro/donate.htm",
+    .skippedSummaryPiece1 = " 个照片中的 ",
+    .skippedSummaryPiece2 = " 个照片大于5MB，只有 ",
+    .skippedSummaryPiece3 = " 个被加密。",
+};
+
+} // namespace
+
+const LanguageTable& englishTable() { return english; }
+const LanguageTable& chineseTable() { return chinese; }
+
+StringCatalogue catalogueOf(const LanguageTable& table) {
+    return StringCatalogue{
+        .encFolderName = std::string(table.encFolderName),
+        .decFolderName = std::string(table.decFolderName),
+        .msgNoBlank = std::string(table.msgNoBlank),
+        .msgIllegalChar = std::string(table.msgIllegalChar),
+        .msgTooShort = std::string(table.msgTooShort),
+        .msgEncDone = std::string(table.msgEncDone),
+        .msgNoImageEnc = std::string(table.msgNoImageEnc),
+        .msgNotContainer = std::string(table.msgNotContainer),
+        .msgDecDone = std::string(table.msgDecDone),
+        .msgIllegalPassword = std::string(table.msgIllegalPassword),
+        .msgNoImageDec = std::string(table.msgNoImageDec),
+        .msgTooManyTries = std::string(table.msgTooManyTries),
+        .msgCanceled = std::string(table.msgCanceled),
+    };
+}
+
+std::string skippedSummary(bool english, int selected, int skipped) {
+    const LanguageTable& t = languageTable(english);
+    const std::string n = std::to_string(selected);
+    const std::string k = std::to_string(skipped);
+    const std::string d = std::to_string(selected - skipped);
+    if (english) {
+        return k + std::string(t.skippedSummaryPiece1) + n + std::string(t.skippedSummaryPiece2) +
+               d + std::string(t.skippedSummaryPiece3);
+    }
+    return n + std::string(t.skippedSummaryPiece1) + k + std::string(t.skippedSummaryPiece2) + d +
+           std::string(t.skippedSummaryPiece3);
+}
+
+} // namespace tarvex

@@ -1,0 +1,104 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace tarvex {
+
+// The language-dependent texts that the runs read: output folder names and messages.
+struct StringCatalogue {
+    std::string encFolderName;
+    std::string decFolderName;
+    std::string msgNoBlank;
+    std::string msgIllegalChar;
+    std::string msgTooShort;
+    std::string msgEncDone;
+    std::string msgNoImageEnc;
+    std::string msgNotContainer;
+    std::string msgDecDone;
+    std::string msgIllegalPassword;
+    std::string msgNoImageDec;
+    std::string msgTooManyTries;
+    std::string msgCanceled;
+};
+
+// Every text of one interface language, in UTF-8. Captions are named after their control.
+struct LanguageTable {
+    std::string_view btnopen;
+    std::string_view btnenc;
+    std::string_view N1;
+    std::string_view N2;
+    std::string_view N5;
+    std::string_view N6;
+    std::string_view N7;
+    std::string_view N8;
+    std::string_view N11;
+    std::string_view nabout;
+    std::string_view mdonate;
+    std::string_view ndonate;
+    std::string_view rgsuffixCaption;
+    std::string_view rgsuffixItem0;
+    std::string_view rgsuffixItem1;
+    std::string_view gbencClassCaption;
+    std::string_view gbencClassItem0;
+    std::string_view gbencClassItem1;
+    std::string_view lbopen;
+    std::string_view lbpassword;
+    std::string_view btndec;
+    std::string_view lbpassnote;
+    std::string_view encFolderName;
+    std::string_view decFolderName;
+    std::string_view msgNoBlank;
+    std::string_view msgIllegalChar;
+    std::string_view msgTooShort;
+    std::string_view msgEncDone;
+    std::string_view msgNoImageEnc;
+    std::string_view msgNoImageDec;
+    std::string_view msgNotContainer;
+    std::string_view msgDecDone;
+    std::string_view msgIllegalPassword;
+    std::string_view msgTooManyTries;
+    // "label|patterns|label|patterns": the image types first, then all files.
+    std::string_view openDialogFilter;
+    std::string_view msgCanceled;
+    std::string_view btncancel;
+    std::string_view windowCaption;
+    std::string_view applicationTitle;
+
+    // The language menu, which switches between the two tables.
+    std::string_view languageMenu;
+
+    // Pages and files chosen by language.
+    std::string_view bannerPage;
+    std::string_view localHelpFile;
+    std::string_view onlineHelpPage;
+    std::string_view aboutPage;
+    std::string_view donatePage;
+
+    // The summary after an encrypt run that skipped large files.
+    std::string_view skippedSummaryPiece1;
+    std::string_view skippedSummaryPiece2;
+    std::string_view skippedSummaryPiece3;
+};
+
+const LanguageTable& englishTable();
+const LanguageTable& chineseTable();
+inline const LanguageTable& languageTable(bool english) {
+    return english ? englishTable() : chineseTable();
+}
+
+// The thirteen catalogue texts of `table`.
+StringCatalogue catalogueOf(const LanguageTable& table);
+
+// The summary after an encrypt run in which `skipped` of `selected` files were too large.
+std::string skippedSummary(bool english, int selected, int skipped);
+
+// The title that the program carries before the first language is applied.
+inline constexpr std::string_view provisionalTitle = "Tarvex图片批量加密";
+
+// Texts that are the same in both languages.
+inline constexpr std::string_view languageEnglish = "English";
+inline constexpr std::string_view languageChinese = "中文";
+inline constexpr std::string_view illegalCharacterPrefix = "str0[i]:";
+
+} // namespace tarvex
