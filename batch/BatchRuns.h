@@ -2,6 +2,7 @@
 
 #include "FileSystem.h"
 #include "Platform.h"
+#include "RestoredName.h"
 #include "SharedState.h"
 
 #include <string>
@@ -18,14 +19,20 @@ enum class RunOutcome {
 // The handlers of the main window that do the work: selection, the encrypt and decrypt runs,
 // the password check and the probe. They read and write the shared state and reach the window
 // only through the platform, so the Qt window, the console and the tests run the same code.
+//
+// While a run steps through its files, the controls that would change what it reads are
+// disabled through the platform, and the handlers that would change it (selection, another
+// run, a language switch) refuse to act. However the run ends, the controls are enabled again,
+// except Decrypt once ten wrong passwords in a row have locked it.
 class BatchRuns {
 public:
     BatchRuns(SharedState& state, Platform& platform, FileSystem& files);
 
     // The start values that the window's creation sets (the language is applied separately).
     void FormCreate();
-    // Applies a language to the catalogue and `englishUi`.
-    void applyLanguage(bool english);
+    // Applies a language to the catalogue and `englishUi`. Refused (false) while a run is active,
+    // since the run names its output folder from the catalogue.
+    bool applyLanguage(bool english);
 
     void btnopenClick();
     RunOutcome btnencClick();
@@ -33,8 +40,15 @@ public:
     void btncancelClick();
     void edtEnpassChange();
 
+    // The window is asked to close. During a run the run ends after the file in hand, as with
+    // Cancel but without the cancel message; the window closes once the handler has returned.
+    void requestClose();
+    bool closeRequested() const { return closeRequested_; }
+
     // True while a run steps through its files.
     bool running() const { return running_; }
+    // True once ten wrong passwords in a row have disabled Decrypt for the life of the process.
+    bool decryptLocked() const { return decryptLocked_; }
 
     // The steps the runs are made of, exposed for tests.
     void getencsn();
@@ -43,14 +57,21 @@ public:
     void decryption(const std::string& containerPath);
 
 private:
+    class RunGuard;
+
+    RunOutcome encryptRun();
+    RunOutcome decryptRun();
+    // The end of a run stopped by Cancel or a close request, between two files.
+    bool stopAfterCancel();
+    void showProgress(int done);
+
     SharedState& state_;
     Platform& platform_;
     FileSystem& files_;
     bool running_ = false;
+    bool closeRequested_ = false;
+    bool decryptLocked_ = false;
     std::string initialFolder_;
 };
-
-// The name a restored file is written under, from the container's file name.
-std::string restoredName(const std::string& containerName, bool stripSuffix);
 
 } // namespace tarvex

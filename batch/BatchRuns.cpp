@@ -1,0 +1,307 @@
+#include "BatchRuns.h"
+
+#include "Container.h"
+#include "Password.h"
+#include "PathParts.h"
+
+#include <string_view>
+
+namespace tarvex {
+namespace {
+
+// Files of this many KB (bytes / 1024, rounded down) or more are not encrypted.
+constexpr std::uint64_t sizeLimitKb = 5000;
+
+std::string_view asText(const std::vector<std::uint8_t>& bytes) {
+    return {reinterpret_cast<const char*>(bytes.data()), bytes.size()};
+}
+
+} // namespace
+
+// Marks a run as active and disables the controls that would change what it reads; enables them
+// again however the run ends, keeping Decrypt disabled once it is locked.
+class BatchRuns::RunGuard {
+public:
+    explicit RunGuard(BatchRuns& runs) : runs_(runs) {
+        runs_.running_ = true;
+        runs_.platform_.setRunControlsEnabled(false);
+    }
+    ~RunGuard() {
+        runs_.running_ = false;
+        runs_.platform_.setRunControlsEnabled(true);
+        if (runs_.decryptLocked_) {
+            runs_.platform_.setDecryptEnabled(false);
+        }
+    }
+    RunGuard(const RunGuard&) = delete;
+    RunGuard& operator=(const RunGuard&) = delete;
+
+private:
+    BatchRuns& runs_;
+};
+
+BatchRuns::BatchRuns(SharedState& state, Platform& platform, FileSystem& files)
+    : state_(state), platform_(platform), files_(files) {}
+
+void BatchRuns::FormCreate() {
+    state_.passwordMatches = true;
+    state_.failedTries = 0;
+    state_.selectedCount = 0;
+    state_.englishUi = true;
+}
+
+bool BatchRuns::applyLanguage(bool english) {
+    if (running_) {
+        return false;
+    }
+    state_.englishUi = english;
+    state_.catalogue = catalogueOf(languageTable(english));
+    return true;
+}
+
+void BatchRuns::btnopenClick() {
+    if (running_) {
+        return;
+    }
+    const int suffix = platform_.suffixChoice();
+    if (suffix == 0 || suffix == 1) {
+        state_.stripSuffix = suffix == 1;
+    }
+
+    OpenFilesRequest request;
+    request.filter = std::string(languageTable(state_.englishUi).openDialogFilter);
+    request.filterIndex = 1;
+    request.initialFolder = initialFolder_;
+    std::vector<std::string> chosen = platform_.openFiles(request);
+    initialFolder_ = platform_.programFolder();
+
+    // A cancelled dialog keeps the earlier selection, so list, count and folder stay in step.
+    if (chosen.empty()) {
+        return;
+    }
+    state_.selectedFiles = std::move(chosen);
+    state_.selectedCount = static_cast<std::int32_t>(state_.selectedFiles.size());
+    platform_.setFolderField(folderPart(state_.selectedFiles.front()));
+}
+
+RunOutcome BatchRuns::btnencClick() {
+    if (running_) {
+        return RunOutcome::EndedEarly;
+    }
+    try {
+        return encryptRun();
+    } catch (const FileError& error) {
+        platform_.showMessage(error.what());
+        return RunOutcome::FileError;
+    }
+}
+
+RunOutcome BatchRuns::btndecClick() {
+    if (running_ || decryptLocked_) {
+        return RunOutcome::EndedEarly;
+    }
+    try {
+        return decryptRun();
+    } catch (const FileError& error) {
+        platform_.showMessage(error.what());
+        return RunOutcome::FileError;
+    }
+}
+
+void BatchRuns::btncancelClick() {
+    state_.cancelRequested = true;
+}
+
+void BatchRuns::edtEnpassChange() {
+    state_.passwordMatches = true;
+}
+
+void BatchRuns::requestClose() {
+    closeRequested_ = true;
+    if (running_) {
+        state_.cancelRequested = true;
+    }
+}
+
+RunOutcome BatchRuns::encryptRun() {
+    state_.cancelRequested = false;
+    int done = 0;
+    int skipped = 0;
+    state_.outputSuffix = platform_.suffixChoice() == 1 ? "E" : "";
+    platform_.setProgress(0, state_.selectedCount);
+
+    if (state_.selectedCount < 1) {
+        platform_.showMessage(state_.catalogue.msgNoImageEnc);
+        btnopenClick();
+        return RunOutcome::EndedEarly;
+    }
+    getencsn();
+    if (!state_.passwordValid) {
+        return RunOutcome::EndedEarly;
+    }
+
+    // The run is sure to start: only now does its output folder appear. The scratch file's
+    // folder is made by the file layer when the first High level container needs it.
+    RunGuard guard(*this);
+    const std::string folder = platform_.folderField();
+    files_.createFolder(folderPart(folder) + state_.catalogue.encFolderName);
+    platform_.setWindowHeight(WindowHeight::Running);
+
+    const std::size_t fileCount = state_.selectedFiles.size();
+    for (std::size_t index = 0; index < fileCount; ++index) {
+        const std::string& path = state_.selectedFiles[index];
+        const auto size = files_.readableSize(path);
+        if (!size || *size / 1024 >= sizeLimitKb) {
+            ++skipped;
+        } else {
+            getencsn();
+            encryption(path);
+            ++done;
+        }
+        showProgress(static_cast<int>(index) + 1);
+        platform_.processMessages();
+        if (stopAfterCancel()) {
+            return RunOutcome::EndedEarly;
+        }
+    }
+
+    platform_.setProgress(state_.selectedCount, state_.selectedCount);
+    if (skipped > 0) {
+        platform_.showMessage(skippedSummary(state_.englishUi, state_.selectedCount, skipped));
+    }
+    if (done > 0) {
+        const std::string shown = folder + state_.catalogue.encFolderName;
+        if (platform_.confirm(std::to_string(state_.selectedCount - skipped) +
+                              state_.catalogue.msgEncDone + "\r" + shown)) {
+            platform_.openFolder(shown + "/");
+        }
+    }
+    platform_.setProgress(0, state_.selectedCount);
+    platform_.setWindowHeight(WindowHeight::Resting);
+    return RunOutcome::Completed;
+}
+
+RunOutcome BatchRuns::decryptRun() {
+    state_.cancelRequested = false;
+    state_.containerFound = false;
+    const int suffix = platform_.suffixChoice();
+    if (suffix == 0 || suffix == 1) {
+        state_.stripSuffix = suffix == 1;
+    }
+    platform_.setProgress(0, state_.selectedCount);
+
+    if (state_.selectedCount < 1 || state_.selectedFiles.empty()) {
+        platform_.showMessage(state_.catalogue.msgNoImageDec);
+        btnopenClick();
+        return RunOutcome::EndedEarly;
+    }
+    getencsn();
+    decryption1(state_.selectedFiles.front());
+    if (!state_.containerFound && !platform_.confirm(state_.catalogue.msgNotContainer)) {
+        return RunOutcome::EndedEarly;
+    }
+    if (!state_.passwordValid) {
+        return RunOutcome::EndedEarly;
+    }
+    if (!state_.passwordMatches) {
+        platform_.showMessage(state_.catalogue.msgIllegalPassword);
+        ++state_.failedTries;
+        if (state_.failedTries > 9) {
+            decryptLocked_ = true;
+            platform_.setDecryptEnabled(false);
+            platform_.showMessage(state_.catalogue.msgTooManyTries);
+        }
+        return RunOutcome::EndedEarly;
+    }
+
+    RunGuard guard(*this);
+    const std::string folder = platform_.folderField();
+    platform_.setWindowHeight(WindowHeight::Running);
+    files_.createFolder(folderPart(folder) + state_.catalogue.decFolderName);
+
+    const std::size_t fileCount = state_.selectedFiles.size();
+    for (std::size_t index = 0; index < fileCount; ++index) {
+        getencsn();
+        decryption(state_.selectedFiles[index]);
+        showProgress(static_cast<int>(index) + 1);
+        platform_.processMessages();
+        if (stopAfterCancel()) {
+            return RunOutcome::EndedEarly;
+        }
+    }
+
+    state_.failedTries = 0;
+    platform_.setProgress(state_.selectedCount, state_.selectedCount);
+    const std::string shown = folder + state_.catalogue.decFolderName;
+    if (platform_.confirm(std::to_string(state_.selectedCount) + state_.catalogue.msgDecDone +
+                          "\r" + shown)) {
+        platform_.openFolder(shown + "/");
+    }
+    platform_.setProgress(0, state_.selectedCount);
+    platform_.setWindowHeight(WindowHeight::Resting);
+    return RunOutcome::Completed;
+}
+
+bool BatchRuns::stopAfterCancel() {
+    if (!state_.cancelRequested) {
+        return false;
+    }
+    if (!closeRequested_) {
+        platform_.showMessage(state_.catalogue.msgCanceled);
+    }
+    platform_.setWindowHeight(WindowHeight::Resting);
+    return true;
+}
+
+void BatchRuns::showProgress(int done) {
+    platform_.setProgress(done, state_.selectedCount);
+    platform_.setProgressText(std::to_string(done) + "/" + std::to_string(state_.selectedCount));
+}
+
+void BatchRuns::getencsn() {
+    state_.passwordValid = false;
+    const PasswordVerdict verdict = checkPassword(platform_.passwordEntry());
+    switch (verdict.problem) {
+    case PasswordProblem::TooShort:
+        platform_.showMessage(state_.catalogue.msgTooShort);
+        return;
+    case PasswordProblem::Blank:
+        platform_.showMessage(state_.catalogue.msgNoBlank);
+        return;
+    case PasswordProblem::IllegalCharacter:
+        platform_.showMessage(std::string(illegalCharacterPrefix) + verdict.offending);
+        platform_.showMessage(state_.catalogue.msgIllegalChar);
+        return;
+    case PasswordProblem::None:
+        state_.passwordValid = true;
+        return;
+    }
+}
+
+void BatchRuns::decryption1(const std::string& path) {
+    const std::vector<std::uint8_t> bytes = files_.loadFile(path);
+    const ProbeResult probe = probeContainer(asText(bytes), platform_.passwordEntry());
+    state_.containerFound = probe.containerFound;
+    state_.passwordMatches = probe.passwordMatches;
+}
+
+void BatchRuns::encryption(const std::string& sourcePath) {
+    const std::vector<std::uint8_t> source = files_.loadFile(sourcePath);
+    const ContainerClass level =
+        platform_.classChoice() == 1 ? ContainerClass::HighLevel : ContainerClass::Standard;
+    const std::string text =
+        buildContainer(source, level, platform_.passwordEntry(), state_.generator,
+                       [this](std::string_view body) { files_.writeScratch(body); });
+    files_.saveFile(containerPath(sourcePath, state_.catalogue.encFolderName, state_.outputSuffix),
+                    asBytes(text));
+}
+
+void BatchRuns::decryption(const std::string& containerPath) {
+    const std::vector<std::uint8_t> bytes = files_.loadFile(containerPath);
+    const std::vector<std::uint8_t> restored = readContainer(asText(bytes));
+    files_.saveFile(folderPart(containerPath) + state_.catalogue.decFolderName + "/" +
+                        restoredName(namePart(containerPath), state_.stripSuffix),
+                    restored);
+}
+
+} // namespace tarvex

@@ -1,0 +1,84 @@
+#include "FrontEnd.h"
+
+#include "BatchRuns.h"
+#include "CommandLine.h"
+#include "ConsolePlatform.h"
+#include "PasswordPrompt.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <iostream>
+#include <unistd.h>
+
+namespace tarvex {
+namespace {
+
+// The password entry of the window takes at most this many characters.
+constexpr std::size_t passwordEntryLimit = 10;
+
+int usageError(const std::string& why) {
+    std::cerr << "tarvex-cli: " << why << "\nTry 'tarvex-cli --help'.\n";
+    return exitUsageError;
+}
+
+int exitStatusOf(RunOutcome outcome) {
+    switch (outcome) {
+    case RunOutcome::Completed:
+        return exitCompleted;
+    case RunOutcome::EndedEarly:
+        return exitEndedEarly;
+    case RunOutcome::FileError:
+        return exitFileError;
+    }
+    return exitFileError;
+}
+
+} // namespace
+
+int runFrontEnd(std::span<const std::string> arguments) {
+    CommandLine line;
+    try {
+        std::error_code noFolder;
+        const std::string workingFolder = std::filesystem::current_path(noFolder).string();
+        line = parseCommandLine(arguments, workingFolder);
+    } catch (const UsageError& error) {
+        return usageError(error.what());
+    }
+    if (line.help) {
+        std::cout << usageText();
+        return exitCompleted;
+    }
+    if (!line.passwordFromStdin && ::isatty(STDIN_FILENO) != 1) {
+        return usageError("no terminal to ask for the password; use --password-stdin");
+    }
+
+    InterruptCatcher interrupts;
+    const std::optional<std::string> password =
+        line.passwordFromStdin ? readInputLine() : promptPassword();
+    if (!password && InterruptCatcher::take()) {
+        return exitEndedEarly;
+    }
+    if (password && password->size() > passwordEntryLimit) {
+        std::cerr << "The password has more than " << passwordEntryLimit << " characters.\n";
+        return exitEndedEarly;
+    }
+
+    const bool encrypt = line.command == Command::Encrypt;
+    ConsolePlatform platform(ConsoleSettings{
+        .files = line.files,
+        .password = password.value_or(""),
+        .suffixChoice = (encrypt ? line.appendSuffix : line.stripSuffix) ? 1 : 0,
+        .classChoice = line.highLevel ? 1 : 0,
+        .assumeYes = line.assumeYes,
+    });
+    SharedState state;
+    BatchRuns runs(state, platform, localFileSystem());
+    runs.FormCreate();
+    runs.applyLanguage(line.english);
+    platform.onInterrupt([&runs] { runs.btncancelClick(); });
+
+    runs.btnopenClick();
+    return exitStatusOf(encrypt ? runs.btnencClick() : runs.btndecClick());
+}
+
+} // namespace tarvex

@@ -1,0 +1,153 @@
+#include "ConsolePlatform.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <filesystem>
+#include <system_error>
+#include <unistd.h>
+
+namespace tarvex {
+namespace {
+
+volatile std::sig_atomic_t interrupted = 0;
+struct sigaction previousAction {};
+
+extern "C" void raiseInterruptFlag(int) {
+    interrupted = 1;
+}
+
+void writeError(const std::string& text) {
+    std::fwrite(text.data(), 1, text.size(), stderr);
+    std::fflush(stderr);
+}
+
+} // namespace
+
+InterruptCatcher::InterruptCatcher() {
+    interrupted = 0;
+    struct sigaction action {};
+    action.sa_handler = raiseInterruptFlag;
+    sigemptyset(&action.sa_mask);
+    // No SA_RESTART: a read waiting at the terminal returns, so a prompt can give up. The handler
+    // falls back to the default after the first Ctrl-C, so a second one ends the program.
+    action.sa_flags = SA_RESETHAND;
+    sigaction(SIGINT, &action, &previousAction);
+}
+
+InterruptCatcher::~InterruptCatcher() {
+    sigaction(SIGINT, &previousAction, nullptr);
+}
+
+bool InterruptCatcher::take() {
+    const bool raised = interrupted != 0;
+    interrupted = 0;
+    return raised;
+}
+
+std::optional<std::string> readInputLine() {
+    std::string line;
+    bool readAny = false;
+    for (;;) {
+        char c = 0;
+        const ssize_t n = ::read(STDIN_FILENO, &c, 1);
+        if (n < 0 && errno == EINTR) {
+            if (interrupted != 0) {
+                return std::nullopt;
+            }
+            continue;
+        }
+        if (n <= 0) {
+            break;
+        }
+        readAny = true;
+        if (c == '\n') {
+            break;
+        }
+        line.push_back(c);
+    }
+    if (!readAny) {
+        return std::nullopt;
+    }
+    if (!line.empty() && line.back() == '\r') {
+        line.pop_back();
+    }
+    return line;
+}
+
+ConsolePlatform::ConsolePlatform(ConsoleSettings settings)
+    : settings_(std::move(settings)), stderrIsTerminal_(::isatty(STDERR_FILENO) == 1),
+      stdinIsTerminal_(::isatty(STDIN_FILENO) == 1) {}
+
+void ConsolePlatform::writeLine(const std::string& text) {
+    std::string line = progressLineOpen_ ? "\n" : "";
+    progressLineOpen_ = false;
+    line += text;
+    std::replace(line.begin(), line.end(), '\r', '\n');
+    writeError(line + "\n");
+}
+
+void ConsolePlatform::showMessage(const std::string& text) {
+    writeLine(text);
+}
+
+bool ConsolePlatform::confirm(const std::string& text) {
+    writeLine(text);
+    if (settings_.assumeYes) {
+        writeError("[y/n] y\n");
+        return true;
+    }
+    if (!stdinIsTerminal_) {
+        writeError("[y/n] n\n");
+        return false;
+    }
+    writeError("[y/n] ");
+    const std::optional<std::string> answer = readInputLine();
+    if (!answer) {
+        writeError("\n");
+        return false;
+    }
+    return *answer == "y" || *answer == "Y" || *answer == "yes" || *answer == "Yes";
+}
+
+std::vector<std::string> ConsolePlatform::openFiles(const OpenFilesRequest&) {
+    return settings_.files;
+}
+
+void ConsolePlatform::openFolder(const std::string&) {}
+
+void ConsolePlatform::openInBrowser(const std::string&) {}
+
+std::string ConsolePlatform::programFolder() {
+    std::error_code error;
+    const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", error);
+    if (error) {
+        return {};
+    }
+    return program.parent_path().string() + "/";
+}
+
+void ConsolePlatform::setWindowHeight(WindowHeight) {}
+
+void ConsolePlatform::processMessages() {
+    if (InterruptCatcher::take() && onInterrupt_) {
+        onInterrupt_();
+    }
+}
+
+void ConsolePlatform::setProgress(int, int) {}
+
+void ConsolePlatform::setProgressText(const std::string& text) {
+    if (!stderrIsTerminal_) {
+        return;
+    }
+    writeError("\r" + text);
+    progressLineOpen_ = true;
+}
+
+void ConsolePlatform::setDecryptEnabled(bool) {}
+
+void ConsolePlatform::setRunControlsEnabled(bool) {}
+
+} // namespace tarvex

@@ -1,0 +1,80 @@
+#pragma once
+
+#include "Platform.h"
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace tarvex {
+
+// What the console front end fixes before a run: the window's values and the answers.
+struct ConsoleSettings {
+    std::vector<std::string> files; // what the open dialog returns: full paths, in order
+    std::string password;
+    int suffixChoice = 0;
+    int classChoice = 0;
+    bool assumeYes = false; // answer every question with Yes
+};
+
+// Catches Ctrl-C while it lives: the first one only raises a flag, a second one ends the program
+// as usual. The previous action is restored on destruction. One at a time.
+class InterruptCatcher {
+public:
+    InterruptCatcher();
+    ~InterruptCatcher();
+    InterruptCatcher(const InterruptCatcher&) = delete;
+    InterruptCatcher& operator=(const InterruptCatcher&) = delete;
+
+    // True when Ctrl-C was pressed since the last call.
+    static bool take();
+};
+
+// One line of standard input, read byte by byte so that nothing after it is consumed, without
+// its line break. Nothing at the end of the input with no byte read, or when Ctrl-C interrupts.
+std::optional<std::string> readInputLine();
+
+// The platform as a console program sees it. Messages and questions go to standard error in the
+// texts they are given; a question is answered at the terminal on standard input, with Yes when
+// `assumeYes` is set, else No when there is no terminal. No folder or page is ever opened. The
+// "i/n" progress shows on standard error when that is a terminal.
+class ConsolePlatform final : public Platform {
+public:
+    explicit ConsolePlatform(ConsoleSettings settings);
+
+    // Called from processMessages when Ctrl-C was pressed: the front end's Cancel.
+    void onInterrupt(std::function<void()> handler) { onInterrupt_ = std::move(handler); }
+
+    void showMessage(const std::string& text) override;
+    bool confirm(const std::string& text) override;
+    std::vector<std::string> openFiles(const OpenFilesRequest& request) override;
+    void openFolder(const std::string& folder) override;
+    void openInBrowser(const std::string& addressOrFile) override;
+    std::string programFolder() override;
+    void setWindowHeight(WindowHeight height) override;
+    void processMessages() override;
+    void setProgress(int position, int maximum) override;
+    void setProgressText(const std::string& text) override;
+    void setDecryptEnabled(bool enabled) override;
+    void setRunControlsEnabled(bool enabled) override;
+    std::string folderField() override { return folderField_; }
+    void setFolderField(const std::string& folder) override { folderField_ = folder; }
+    std::string passwordEntry() override { return settings_.password; }
+    int suffixChoice() override { return settings_.suffixChoice; }
+    int classChoice() override { return settings_.classChoice; }
+
+private:
+    // Writes `text` on its own line of standard error, a carriage return inside it as a line
+    // break, after ending an open progress line.
+    void writeLine(const std::string& text);
+
+    ConsoleSettings settings_;
+    std::string folderField_;
+    std::function<void()> onInterrupt_;
+    bool progressLineOpen_ = false;
+    bool stderrIsTerminal_;
+    bool stdinIsTerminal_;
+};
+
+} // namespace tarvex
