@@ -14,12 +14,12 @@ sans=DejaVu-Sans
 bold=DejaVu-Sans-Bold
 
 jpeg_options=(
-    -strip -interlace none -sampling-factor 2x2,1x1,1x1
+    -strip -interlace none -sampling-factor '2x2,1x1,1x1'
     -define jpeg:optimize-coding=true -define jpeg:dct-method=islow
     -quality 92 -colorspace sRGB -type TrueColor
 )
 png_options=(
-    -strip -define png:exclude-chunks=date,time,tEXt,zTXt,iTXt
+    -strip -define 'png:exclude-chunks=date,time,tEXt,zTXt,iTXt'
     -define png:compression-level=9
 )
 
