@@ -1,0 +1,136 @@
+#include "Base64Body.h"
+
+#include <array>
+
+namespace tarvex {
+
+namespace {
+
+constexpr std::string_view alphabet =
+    "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+
+constexpr std::size_t lineCharacters = 76;
+constexpr std::size_t lineBytes = lineCharacters / 4 * 3;
+constexpr std::string_view lineBreak = "\r\n";
+
+// Decoding values: 0..63 for the alphabet, 64 for "=", `skipped` for every other byte.
+constexpr std::uint8_t padValue = 64;
+constexpr std::uint8_t skipped = 0xFF;
+
+constexpr std::array<std::uint8_t, 256> decodingValues = [] {
+    std::array<std::uint8_t, 256> values{};
+    values.fill(skipped);
+    for (std::size_t i = 0; i < alphabet.size(); ++i) {
+        values[static_cast<unsigned char>(alphabet[i])] = static_cast<std::uint8_t>(i);
+    }
+    values['='] = padValue;
+    return values;
+}();
+
+char* encodeGroup(const std::uint8_t* in, char* out) {
+    const std::uint32_t bits = (std::uint32_t{in[0]} << 16) | (std::uint32_t{in[1]} << 8) | in[2];
+    out[0] = alphabet[bits >> 18];
+    out[1] = alphabet[(bits >> 12) & 63];
+    out[2] = alphabet[(bits >> 6) & 63];
+    out[3] = alphabet[bits & 63];
+    return out + 4;
+}
+
+// The last group of a source whose length is not a multiple of three: one or two bytes.
+char* encodeTail(const std::uint8_t* in, std::size_t count, char* out) {
+    const std::uint32_t second = count == 2 ? in[1] : 0;
+    const std::uint32_t bits = (std::uint32_t{in[0]} << 16) | (second << 8);
+    out[0] = alphabet[bits >> 18];
+    out[1] = alphabet[(bits >> 12) & 63];
+    out[2] = count == 2 ? alphabet[(bits >> 6) & 63] : '=';
+    out[3] = '=';
+    return out + 4;
+}
+
+// One group of four accepted characters, given by their decoding values. A "=" in third place
+// leaves only the first byte, in fourth place the first two.
+std::uint8_t* decodeGroup(const std::uint8_t* x, std::uint8_t* out) {
+    *out++ = static_cast<std::uint8_t>((x[0] << 2) | (x[1] >> 4));
+    if (x[2] == padValue) {
+        return out;
+    }
+    *out++ = static_cast<std::uint8_t>((x[1] << 4) | (x[2] >> 2));
+    if (x[3] == padValue) {
+        return out;
+    }
+    *out++ = static_cast<std::uint8_t>((x[2] << 6) | x[3]);
+    return out;
+}
+
+} // namespace
+
+void encodeBody(std::span<const std::uint8_t> source, std::string& destination) {
+    const std::size_t characters = (source.size() + 2) / 3 * 4;
+    const std::size_t lineBreaks = characters / lineCharacters;
+    const std::size_t start = destination.size();
+    destination.resize(start + characters + lineBreaks * lineBreak.size());
+
+    const std::uint8_t* in = source.data();
+    char* out = destination.data() + start;
+    const auto endLine = [&out] {
+        *out++ = lineBreak[0];
+        *out++ = lineBreak[1];
+    };
+    const std::size_t fullSourceLines = source.size() / lineBytes;
+    for (std::size_t line = 0; line < fullSourceLines; ++line) {
+        for (std::size_t group = 0; group < lineBytes; group += 3) {
+            out = encodeGroup(in + group, out);
+        }
+        in += lineBytes;
+        endLine();
+    }
+    const std::uint8_t* const end = source.data() + source.size();
+    for (; end - in >= 3; in += 3) {
+        out = encodeGroup(in, out);
+    }
+    if (in != end) {
+        out = encodeTail(in, static_cast<std::size_t>(end - in), out);
+    }
+    // A padded last group can complete a line of its own (55 or 56 bytes after the last full one).
+    if (lineBreaks > fullSourceLines) {
+        endLine();
+    }
+}
+
+void decodeBody(std::string_view source, std::vector<std::uint8_t>& destination) {
+    const std::size_t start = destination.size();
+    destination.resize(start + source.size() / 4 * 3);
+
+    const auto* in = reinterpret_cast<const unsigned char*>(source.data());
+    const auto* const end = in + source.size();
+    std::uint8_t* out = destination.data() + start;
+    std::array<std::uint8_t, 4> group{};
+    std::size_t held = 0;
+    while (in != end) {
+        if (held == 0 && end - in >= 4) {
+            const std::uint8_t x0 = decodingValues[in[0]];
+            const std::uint8_t x1 = decodingValues[in[1]];
+            const std::uint8_t x2 = decodingValues[in[2]];
+            const std::uint8_t x3 = decodingValues[in[3]];
+            if ((x0 | x1 | x2 | x3) < padValue) {
+                *out++ = static_cast<std::uint8_t>((x0 << 2) | (x1 >> 4));
+                *out++ = static_cast<std::uint8_t>((x1 << 4) | (x2 >> 2));
+                *out++ = static_cast<std::uint8_t>((x2 << 6) | x3);
+                in += 4;
+                continue;
+            }
+        }
+        const std::uint8_t value = decodingValues[*in++];
+        if (value == skipped) {
+            continue;
+        }
+        group[held++] = value;
+        if (held == group.size()) {
+            out = decodeGroup(group.data(), out);
+            held = 0;
+        }
+    }
+    destination.resize(static_cast<std::size_t>(out - destination.data()));
+}
+
+} // namespace tarvex

@@ -1,0 +1,196 @@
+#include "FileSystem.h"
+#include "ScratchFile.h"
+
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <optional>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace tarvex {
+namespace {
+
+namespace fs = std::filesystem;
+
+// A fresh folder per test, and the variables that choose the scratch folder put back afterwards.
+class LocalFileSystemTest : public testing::Test {
+protected:
+    void SetUp() override {
+        std::string pattern = (fs::temp_directory_path() / "tarvex-fs-XXXXXX").string();
+        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+        folder_ = pattern;
+        for (const char* name : {"XDG_CACHE_HOME", "HOME"}) {
+            const char* value = std::getenv(name);
+            saved_.emplace_back(name, value ? std::optional<std::string>(value) : std::nullopt);
+        }
+        ::setenv("XDG_CACHE_HOME", (folder_ / "cache").c_str(), 1);
+    }
+
+    void TearDown() override {
+        for (const auto& [name, value] : saved_) {
+            value ? ::setenv(name.c_str(), value->c_str(), 1) : ::unsetenv(name.c_str());
+        }
+        fs::remove_all(folder_);
+    }
+
+    std::string path(const std::string& name) const { return (folder_ / name).string(); }
+
+    static std::string contentOf(const fs::path& file) {
+        std::ifstream in(file, std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), {}};
+    }
+
+    static mode_t modeOf(const fs::path& file) {
+        struct stat status {};
+        EXPECT_EQ(::lstat(file.c_str(), &status), 0) << file;
+        return status.st_mode & 07777;
+    }
+
+    std::vector<std::string> namesIn(const fs::path& dir) const {
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(dir)) {
+            names.push_back(entry.path().filename().string());
+        }
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
+    FileSystem& files_ = localFileSystem();
+    fs::path folder_;
+    std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
+};
+
+TEST_F(LocalFileSystemTest, SaveFileReplacesAtomicallyAndLeavesNoTemporaryFile) {
+    const std::string target = path("a.jpg");
+    files_.saveFile(target, asBytes("an earlier, longer content"));
+    files_.saveFile(target, asBytes("new"));
+    EXPECT_EQ(contentOf(target), "new");
+    EXPECT_EQ(namesIn(folder_), std::vector<std::string>{"a.jpg"});
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    EXPECT_EQ(modeOf(target), 0666 & ~mask);
+    EXPECT_EQ(files_.loadFile(target), std::vector<std::uint8_t>({'n', 'e', 'w'}));
+}
+
+TEST_F(LocalFileSystemTest, SaveFileIntoMissingFolderNamesThePath) {
+    const std::string target = path("missing/a.jpg");
+    try {
+        files_.saveFile(target, asBytes("x"));
+        FAIL() << "no error";
+    } catch (const FileError& error) {
+        EXPECT_EQ(std::string(error.what()),
+                  "Cannot create file \"" + target + "\". No such file or directory");
+    }
+}
+
+TEST_F(LocalFileSystemTest, FailedWriteKeepsTheEarlierFileAndRemovesTheTemporaryOne) {
+    const std::string target = path("a.jpg");
+    files_.saveFile(target, asBytes("earlier"));
+    // A file size limit makes the write fail even for root.
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit old{};
+    ::getrlimit(RLIMIT_FSIZE, &old);
+    rlimit small = old;
+    small.rlim_cur = 4;
+    ::setrlimit(RLIMIT_FSIZE, &small);
+    std::string message;
+    try {
+        files_.saveFile(target, asBytes("much more than four bytes"));
+    } catch (const FileError& error) {
+        message = error.what();
+    }
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+    EXPECT_EQ(message, "Cannot create file \"" + target + "\". File too large");
+    EXPECT_EQ(contentOf(target), "earlier");
+    EXPECT_EQ(namesIn(folder_), std::vector<std::string>{"a.jpg"});
+}
+
+TEST_F(LocalFileSystemTest, LoadFileOfMissingFileNamesThePath) {
+    const std::string missing = path("none.jpg");
+    EXPECT_THROW(
+        {
+            try {
+                files_.loadFile(missing);
+            } catch (const FileError& error) {
+                EXPECT_EQ(std::string(error.what()),
+                          "Cannot open file \"" + missing + "\". No such file or directory");
+                throw;
+            }
+        },
+        FileError);
+}
+
+TEST_F(LocalFileSystemTest, ReadableSizeOnlyForRegularFiles) {
+    files_.saveFile(path("five"), asBytes("12345"));
+    ASSERT_EQ(::mkfifo(path("pipe").c_str(), 0600), 0);
+    EXPECT_EQ(files_.readableSize(path("five")), 5u);
+    EXPECT_EQ(files_.readableSize(path("none")), std::nullopt);
+    EXPECT_EQ(files_.readableSize(folder_.string()), std::nullopt);
+    EXPECT_EQ(files_.readableSize(path("pipe")), std::nullopt); // and does not wait for a writer
+}
+
+TEST_F(LocalFileSystemTest, CreateFolderIgnoresExistingAndImpossibleFolders) {
+    files_.createFolder(path("out"));
+    files_.createFolder(path("out"));
+    files_.createFolder(path("no/such/parent"));
+    EXPECT_TRUE(fs::is_directory(path("out")));
+    EXPECT_FALSE(fs::exists(path("no")));
+}
+
+TEST_F(LocalFileSystemTest, ScratchFileIsOwnerOnlyAndReplaced) {
+    files_.writeScratch("first body\r\n");
+    files_.writeScratch("second\r\n");
+    const fs::path scratchFolder = folder_ / "cache/tarvex";
+    EXPECT_EQ(scratchFolderPath(), scratchFolder.string());
+    EXPECT_EQ(modeOf(scratchFolder), 0700u);
+    EXPECT_EQ(modeOf(scratchFolder / "thummb.db"), 0600u);
+    EXPECT_EQ(contentOf(scratchFolder / "thummb.db"), "second\r\n");
+    EXPECT_EQ(namesIn(scratchFolder), std::vector<std::string>{"thummb.db"});
+}
+
+TEST_F(LocalFileSystemTest, ScratchFileReplacesAPlantedLinkWithoutFollowingIt) {
+    const fs::path scratchFolder = folder_ / "cache/tarvex";
+    fs::create_directories(scratchFolder);
+    files_.saveFile(path("victim"), asBytes("keep"));
+    fs::create_symlink(path("victim"), scratchFolder / "thummb.db");
+    files_.writeScratch("body\r\n");
+    EXPECT_EQ(contentOf(path("victim")), "keep");
+    EXPECT_FALSE(fs::is_symlink(scratchFolder / "thummb.db"));
+    EXPECT_EQ(contentOf(scratchFolder / "thummb.db"), "body\r\n");
+    EXPECT_EQ(modeOf(scratchFolder), 0700u); // a looser folder of the user is tightened
+}
+
+TEST_F(LocalFileSystemTest, ScratchFolderThatIsALinkIsRefused) {
+    fs::create_directories(folder_ / "cache");
+    fs::create_directory(path("elsewhere"));
+    fs::create_directory_symlink(path("elsewhere"), folder_ / "cache/tarvex");
+    EXPECT_THROW(files_.writeScratch("body\r\n"), FileError);
+    EXPECT_TRUE(fs::is_empty(path("elsewhere")));
+}
+
+TEST_F(LocalFileSystemTest, ScratchFolderOfAnotherUserIsRefused) {
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "only root can hand a folder to another user";
+    }
+    const fs::path scratchFolder = folder_ / "cache/tarvex";
+    fs::create_directories(scratchFolder);
+    ASSERT_EQ(::chown(scratchFolder.c_str(), 65534, 65534), 0);
+    EXPECT_THROW(files_.writeScratch("body\r\n"), FileError);
+    EXPECT_TRUE(fs::is_empty(scratchFolder));
+}
+
+TEST_F(LocalFileSystemTest, ScratchFolderFallsBackToTheHomeFolder) {
+    ::unsetenv("XDG_CACHE_HOME");
+    ::setenv("HOME", folder_.c_str(), 1);
+    EXPECT_EQ(scratchFolderPath(), path(".cache/tarvex"));
+    ::setenv("XDG_CACHE_HOME", "relative/cache", 1); // not absolute: ignored
+    EXPECT_EQ(scratchFolderPath(), path(".cache/tarvex"));
+}
+
+} // namespace
+} // namespace tarvex
