@@ -1,0 +1,63 @@
+#include "BatchFixture.h"
+
+#include <filesystem>
+
+namespace tarvex::testing {
+
+std::vector<std::uint8_t> RecordingFileSystem::loadFile(const std::string& path) {
+    if (path == failLoading) {
+        throw FileError("Cannot open file \"" + path + "\". Injected failure");
+    }
+    return localFileSystem().loadFile(path);
+}
+
+void RecordingFileSystem::saveFile(const std::string& path, std::span<const std::uint8_t> bytes) {
+    saved.push_back(path);
+    localFileSystem().saveFile(path, bytes);
+}
+
+std::optional<std::uint64_t> RecordingFileSystem::readableSize(const std::string& path) {
+    return localFileSystem().readableSize(path);
+}
+
+void RecordingFileSystem::createFolder(const std::string& path) {
+    localFileSystem().createFolder(path);
+}
+
+void RecordingFileSystem::writeScratch(std::string_view text) {
+    ++scratchWrites;
+    localFileSystem().writeScratch(text);
+}
+
+BatchRunsTest::BatchRunsTest() {
+    runs.FormCreate();
+    runs.applyLanguage(true);
+    platform.password = "secret1";
+}
+
+std::string BatchRunsTest::source(const std::string& name, const std::vector<std::uint8_t>& bytes) {
+    const std::string path = temp / name;
+    writeFile(path, bytes);
+    return path;
+}
+
+void BatchRunsTest::select(std::vector<std::string> paths) {
+    platform.script.chooseNextFiles(std::move(paths));
+    runs.btnopenClick();
+}
+
+void BatchRunsTest::encryptAll(const std::vector<std::string>& paths) {
+    select(paths);
+    platform.script.answerNextQuestion(false);
+    ASSERT_EQ(runs.btnencClick(), RunOutcome::Completed);
+}
+
+std::set<std::string> BatchRunsTest::namesIn(const std::string& folder) {
+    std::set<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        names.insert(entry.path().filename().string());
+    }
+    return names;
+}
+
+} // namespace tarvex::testing

@@ -1,0 +1,52 @@
+#pragma once
+
+#include "BatchRuns.h"
+#include "ScriptedPlatform.h"
+#include "TempFolder.h"
+
+#include <gtest/gtest.h>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace tarvex::testing {
+
+// The machine's file system, with a record of the files saved and a way to make one load fail.
+class RecordingFileSystem : public FileSystem {
+public:
+    std::vector<std::string> saved;
+    int scratchWrites = 0;
+    std::string failLoading; // loading this path throws FileError
+
+    std::vector<std::uint8_t> loadFile(const std::string& path) override;
+    void saveFile(const std::string& path, std::span<const std::uint8_t> bytes) override;
+    std::optional<std::uint64_t> readableSize(const std::string& path) override;
+    void createFolder(const std::string& path) override;
+    void writeScratch(std::string_view text) override;
+};
+
+// The runs over a fresh temporary folder, with the English texts applied and a valid password.
+class BatchRunsTest : public ::testing::Test {
+protected:
+    BatchRunsTest();
+
+    // Writes `name` into the temporary folder with `bytes` and gives its full path.
+    std::string source(const std::string& name, const std::vector<std::uint8_t>& bytes);
+    // Chooses `paths` in the open dialog.
+    void select(std::vector<std::string> paths);
+    // Encrypts `paths` with the current settings, declining the question at the end.
+    void encryptAll(const std::vector<std::string>& paths);
+    // The folder field's folder followed by `name`.
+    std::string inFolder(const std::string& name) const { return temp.path() + "/" + name; }
+    // The names of the files in `folder`.
+    static std::set<std::string> namesIn(const std::string& folder);
+
+    TempFolder temp;
+    SharedState state;
+    ScriptedPlatform platform;
+    RecordingFileSystem files;
+    BatchRuns runs{state, platform, files};
+    const StringCatalogue& texts = state.catalogue;
+};
+
+} // namespace tarvex::testing

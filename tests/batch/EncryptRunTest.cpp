@@ -1,0 +1,177 @@
+#include "BatchFixture.h"
+#include "PathParts.h"
+
+#include <filesystem>
+#include <gmock/gmock.h>
+#include <unistd.h>
+
+namespace tarvex::testing {
+namespace {
+
+using ::testing::ElementsAre;
+namespace fs = std::filesystem;
+
+// Runs the test body in `folder`, so that a folder made relative to the working folder shows.
+class WorkingFolder {
+public:
+    explicit WorkingFolder(const std::string& folder) : previous_(fs::current_path()) {
+        fs::current_path(folder);
+    }
+    ~WorkingFolder() { fs::current_path(previous_); }
+
+private:
+    fs::path previous_;
+};
+
+std::string sparseFile(const std::string& path, off_t size) {
+    writeFile(path, {});
+    EXPECT_EQ(::truncate(path.c_str(), size), 0);
+    return path;
+}
+
+TEST_F(BatchRunsTest, NothingSelectedShowsTheMessageAndTheDialogButCreatesNoFolder) {
+    WorkingFolder inTemp(temp.path());
+    for (const bool encrypt : {true, false}) {
+        platform.script.cancelNextDialog();
+        EXPECT_EQ(encrypt ? runs.btnencClick() : runs.btndecClick(), RunOutcome::EndedEarly);
+    }
+
+    EXPECT_THAT(platform.messages(), ElementsAre(texts.msgNoImageEnc, texts.msgNoImageDec));
+    EXPECT_EQ(platform.dialogs().size(), 2u);
+    EXPECT_TRUE(namesIn(temp.path()).empty());
+    EXPECT_EQ(state.failedTries, 0);
+    EXPECT_THAT(platform.events(), ::testing::Not(::testing::Contains("controls: off")));
+}
+
+TEST_F(BatchRunsTest, RejectedPasswordShowsItsMessagesAndCreatesNoFolder) {
+    struct Case {
+        std::string password;
+        std::vector<std::string> messages;
+    };
+    const std::vector<Case> cases{
+        {"ab d", {texts.msgTooShort}},
+        {"ab de\x7f", {texts.msgNoBlank}},
+        {"abc\x7f\x01", {"str0[i]:\x7f", texts.msgIllegalChar}},
+    };
+    select({source("a.jpg", {1, 2, 3})});
+    for (const Case& c : cases) {
+        platform.password = c.password;
+        const std::size_t before = platform.messages().size();
+        EXPECT_EQ(runs.btnencClick(), RunOutcome::EndedEarly);
+        EXPECT_EQ(std::vector(platform.messages().begin() + static_cast<std::ptrdiff_t>(before),
+                              platform.messages().end()),
+                  c.messages)
+            << c.password;
+    }
+    EXPECT_FALSE(fs::exists(inFolder("encrypted")));
+}
+
+TEST_F(BatchRunsTest, SizeLimitSkipsFilesOf5000KbAndUnreadableOnes) {
+    select({sparseFile(temp / "under.jpg", 5'119'999), sparseFile(temp / "at.jpg", 5'120'000),
+            temp / "missing.jpg"});
+    platform.script.answerNextQuestion(true);
+
+    EXPECT_EQ(runs.btnencClick(), RunOutcome::Completed);
+
+    EXPECT_EQ(namesIn(inFolder("encrypted")), std::set<std::string>{"under.jpg"});
+    EXPECT_THAT(platform.messages(),
+                ElementsAre("2 of 3 images are larger than 5MB which not support, 1 images done."));
+    EXPECT_THAT(platform.questions(),
+                ElementsAre("1" + texts.msgEncDone + "\r" + temp.path() + "/" + "encrypted"));
+    EXPECT_THAT(platform.openedFolders(), ElementsAre(temp.path() + "/encrypted/"));
+    EXPECT_EQ(platform.progressLabel, "3/3");
+    EXPECT_EQ(platform.progressPosition, 0);
+    EXPECT_EQ(platform.height, WindowHeight::Resting);
+}
+
+TEST_F(BatchRunsTest, OnlySkippedFilesGiveTheSummaryAndNoQuestion) {
+    select({sparseFile(temp / "at.jpg", 5'120'000)});
+    EXPECT_EQ(runs.btnencClick(), RunOutcome::Completed);
+    EXPECT_THAT(platform.messages(), ElementsAre(skippedSummary(true, 1, 1)));
+    EXPECT_TRUE(platform.questions().empty());
+    EXPECT_TRUE(namesIn(inFolder("encrypted")).empty());
+}
+
+TEST_F(BatchRunsTest, CancelDuringTheThirdOfFiveEndsAfterIt) {
+    std::vector<std::string> sources;
+    for (int i = 1; i <= 5; ++i) {
+        sources.push_back(source(std::to_string(i) + ".jpg", patternBytes(100, i)));
+    }
+    select(sources);
+    platform.onProcessMessages = [this](int call) {
+        if (call == 3) {
+            runs.btncancelClick();
+        }
+    };
+
+    EXPECT_EQ(runs.btnencClick(), RunOutcome::EndedEarly);
+
+    EXPECT_EQ(namesIn(inFolder("encrypted")), (std::set<std::string>{"1.jpg", "2.jpg", "3.jpg"}));
+    EXPECT_THAT(platform.messages(), ElementsAre(texts.msgCanceled));
+    EXPECT_TRUE(platform.questions().empty());
+    EXPECT_EQ(platform.progressLabel, "3/5");
+    EXPECT_EQ(platform.progressPosition, 3);
+    EXPECT_EQ(platform.height, WindowHeight::Resting);
+}
+
+TEST_F(BatchRunsTest, OutputFolderAndTextsFollowTheLanguage) {
+    struct Case {
+        bool english;
+        std::string encrypted, decrypted, encDone, decDone;
+    };
+    const std::vector<Case> cases{
+        {true, "encrypted", "decrypted",
+         " done, will open the encrypted folder: ", " done, will open the decrypted folder:"},
+        {false, "已加密", "已解密", " 个加密完成。打开文件夹：", " 个解密完成。打开文件夹："},
+    };
+    const auto bytes = patternBytes(300, 7);
+    for (const Case& c : cases) {
+        runs.applyLanguage(c.english);
+        select({source("a.jpg", bytes)});
+        platform.script.answerNextQuestion(true);
+        ASSERT_EQ(runs.btnencClick(), RunOutcome::Completed);
+
+        const std::string encryptedFolder = temp.path() + "/" + c.encrypted;
+        select({encryptedFolder + "/a.jpg"});
+        platform.script.answerNextQuestion(true);
+        ASSERT_EQ(runs.btndecClick(), RunOutcome::Completed);
+
+        EXPECT_EQ(readFile(encryptedFolder + "/" + c.decrypted + "/a.jpg"), bytes);
+        EXPECT_THAT(std::vector(platform.questions().end() - 2, platform.questions().end()),
+                    ElementsAre("1" + c.encDone + "\r" + encryptedFolder,
+                                "1" + c.decDone + "\r" + encryptedFolder + "/" + c.decrypted));
+        EXPECT_THAT(std::vector(platform.openedFolders().end() - 2, platform.openedFolders().end()),
+                    ElementsAre(encryptedFolder + "/", encryptedFolder + "/" + c.decrypted + "/"));
+    }
+}
+
+TEST_F(BatchRunsTest, RoundTripRestoresEveryByteInBothClasses) {
+    const std::vector<std::vector<std::uint8_t>> contents{
+        {}, patternBytes(1, 1), patternBytes(57, 2), patternBytes(70'001, 3)};
+    for (const int level : {0, 1}) {
+        platform.level = level;
+        platform.suffix = 1;
+        std::vector<std::string> sources;
+        for (std::size_t i = 0; i < contents.size(); ++i) {
+            sources.push_back(source("pic" + std::to_string(i) + ".png", contents[i]));
+        }
+        encryptAll(sources);
+        EXPECT_EQ(files.scratchWrites, level == 1 ? 4 : 0);
+
+        std::vector<std::string> containers;
+        for (const std::string& path : sources) {
+            containers.push_back(inFolder("encrypted/") + namePart(path) + "E");
+        }
+        select(containers);
+        platform.script.answerNextQuestion(false);
+        ASSERT_EQ(runs.btndecClick(), RunOutcome::Completed);
+        for (std::size_t i = 0; i < contents.size(); ++i) {
+            EXPECT_EQ(readFile(inFolder("encrypted/decrypted/") + namePart(sources[i])),
+                      contents[i])
+                << "class " << level << ", file " << i;
+        }
+    }
+}
+
+} // namespace
+} // namespace tarvex::testing

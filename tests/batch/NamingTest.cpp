@@ -1,0 +1,88 @@
+#include "BatchFixture.h"
+
+#include <filesystem>
+#include <gmock/gmock.h>
+
+namespace tarvex::testing {
+namespace {
+
+TEST(RestoredName, DropsOnlyAnAppendedE) {
+    struct Case {
+        std::string container;
+        bool stripSuffix;
+        std::string restored;
+    };
+    const std::vector<Case> cases{
+        {"abc.JPGE", false, "abc.JPG"},
+        {"abc.JPG", false, "abc.JPG"},
+        {"abc.JPGEE", false, "abc.JPG"},
+        {"photo.jpeg", false, "photo.jpeg"},
+        {"photo.jpegE", false, "photo.jpeg"},
+        {"archive.tar.gz", false, "archive.tar.gz"},
+        {"archive.tar.gzE", false, "archive.tar.gz"},
+        {"notes", false, "notes"},
+        {"notesE", false, "notes"},
+        {"abe", false, "abe"},
+        {"a.pnge", false, "a.png"},
+        {"a.svgE", false, "a.svg"},
+        {"a.psdE", false, "a.psd"},
+        {"a.bmpE", false, "a.bmp"},
+        {"a.gifE", false, "a.gif"},
+        {"x.E", false, "x.E"},
+        {"图片.jpgE", false, "图片.jpg"},
+        {"图片", false, "图片"},
+        {"abc.JPGE", true, "abc.JPG"},
+        {"abc.PNG", true, "abc.PNG"},
+        {"picture.jpe", true, "picture.jp"},
+        {"abc.JPGEE", true, "abc.JPGE"},
+        {"", true, ""},
+        {"", false, ""},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(restoredName(c.container, c.stripSuffix), c.restored)
+            << c.container << " strip " << c.stripSuffix;
+    }
+}
+
+// Each container is written once, under its restored name, in the run's output folder.
+TEST_F(BatchRunsTest, DecryptWritesEachContainerOnceUnderItsRestoredName) {
+    const std::vector<std::string> names{"abc.JPG", "photo.jpeg", "notes", "archive.tar.gz"};
+    std::vector<std::string> sources;
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        sources.push_back(source(names[i], patternBytes(40 + i, static_cast<unsigned>(i))));
+    }
+    for (const int appendE : {0, 1}) {
+        platform.suffix = appendE;
+        encryptAll(sources);
+        for (const int strip : {0, 1}) {
+            std::vector<std::string> containers;
+            for (const std::string& name : names) {
+                containers.push_back(inFolder("encrypted/") + name + (appendE == 1 ? "E" : ""));
+            }
+            std::filesystem::remove_all(inFolder("encrypted/decrypted"));
+            files.saved.clear();
+            platform.suffix = strip;
+            select(containers);
+            platform.script.answerNextQuestion(false);
+            ASSERT_EQ(runs.btndecClick(), RunOutcome::Completed);
+
+            EXPECT_EQ(files.saved.size(), names.size());
+            EXPECT_EQ(namesIn(inFolder("encrypted/decrypted")),
+                      std::set<std::string>(names.begin(), names.end()))
+                << "appended E " << appendE << ", strip " << strip;
+            platform.suffix = appendE;
+        }
+    }
+}
+
+TEST_F(BatchRunsTest, DotInAFolderNamePlaysNoPart) {
+    std::filesystem::create_directory(inFolder("my.pics"));
+    encryptAll({source("my.pics/abc.JPG", {1, 2})});
+    select({inFolder("my.pics/encrypted/abc.JPG")});
+    platform.script.answerNextQuestion(false);
+    ASSERT_EQ(runs.btndecClick(), RunOutcome::Completed);
+    EXPECT_EQ(namesIn(inFolder("my.pics/encrypted/decrypted")), std::set<std::string>{"abc.JPG"});
+}
+
+} // namespace
+} // namespace tarvex::testing

@@ -1,0 +1,182 @@
+// tarvex-cli run end to end as a separate process on temporary folders.
+#include "BatchRuns.h"
+#include "ScriptedPlatform.h"
+#include "TempFolder.h"
+
+#include <fcntl.h>
+#include <filesystem>
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace tarvex::testing {
+namespace {
+
+using ::testing::HasSubstr;
+using ::testing::StartsWith;
+namespace fs = std::filesystem;
+
+struct CliResult {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+std::string asString(const std::vector<std::uint8_t>& bytes) {
+    return {bytes.begin(), bytes.end()};
+}
+
+class CliTest : public ::testing::Test {
+protected:
+    // Runs tarvex-cli with `arguments` in the temporary folder, `input` on its standard input.
+    CliResult run(const std::vector<std::string>& arguments, const std::string& input = "") {
+        const std::string inPath = io / "in", outPath = io / "out", errPath = io / "err";
+        writeFile(inPath, {input.begin(), input.end()});
+        std::vector<std::string> argv{TARVEX_CLI};
+        argv.insert(argv.end(), arguments.begin(), arguments.end());
+        std::vector<char*> pointers;
+        for (std::string& argument : argv) {
+            pointers.push_back(argument.data());
+        }
+        pointers.push_back(nullptr);
+
+        const pid_t child = ::fork();
+        if (child == 0) {
+            const int in = ::open(inPath.c_str(), O_RDONLY);
+            const int out = ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+            const int err = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+            if (in < 0 || out < 0 || err < 0 || ::dup2(in, 0) < 0 || ::dup2(out, 1) < 0 ||
+                ::dup2(err, 2) < 0 || ::chdir(temp.path().c_str()) != 0) {
+                ::_exit(127);
+            }
+            ::execv(pointers[0], pointers.data());
+            ::_exit(127);
+        }
+        int status = 0;
+        EXPECT_EQ(::waitpid(child, &status, 0), child);
+        EXPECT_TRUE(WIFEXITED(status));
+        return {WEXITSTATUS(status), asString(readFile(outPath)), asString(readFile(errPath))};
+    }
+
+    std::string source(const std::string& name, const std::vector<std::uint8_t>& bytes) {
+        writeFile(temp / name, bytes);
+        return temp / name;
+    }
+
+    TempFolder temp;
+    TempFolder io;
+};
+
+TEST_F(CliTest, EncryptThenDecryptRestoresTheBytesInBothClasses) {
+    const auto jpg = patternBytes(10'000, 1);
+    const auto png = patternBytes(3, 2);
+    source("a.jpg", jpg);
+    source("b.png", png);
+    for (const std::string level : {"", "--high"}) {
+        std::vector<std::string> arguments{"encrypt", "--password-stdin", "--suffix"};
+        if (!level.empty()) {
+            arguments.push_back(level);
+        }
+        arguments.insert(arguments.end(), {"a.jpg", "b.png"});
+        const CliResult encrypted = run(arguments, "secret1\n");
+        ASSERT_EQ(encrypted.status, 0) << encrypted.err;
+        EXPECT_THAT(encrypted.err, HasSubstr("2 done, will open the encrypted folder: \n" +
+                                             temp.path() + "/encrypted\n"));
+
+        const CliResult decrypted = run({"decrypt", "--strip-suffix", "--password-stdin",
+                                         temp / "encrypted/a.jpgE", temp / "encrypted/b.pngE"},
+                                        "secret1\r\n");
+        ASSERT_EQ(decrypted.status, 0) << decrypted.err;
+        EXPECT_EQ(readFile(temp / "encrypted/decrypted/a.jpg"), jpg) << level;
+        EXPECT_EQ(readFile(temp / "encrypted/decrypted/b.png"), png) << level;
+    }
+}
+
+// The console writes the same containers as the window: the same code from a fresh process.
+TEST_F(CliTest, ContainersMatchThoseOfTheRunsInAFreshProcess) {
+    source("a.jpg", patternBytes(2'000, 3));
+    source("b.jpg", patternBytes(900, 4));
+    ASSERT_EQ(
+        run({"encrypt", "--high", "--password-stdin", "a.jpg", "b.jpg"}, "pass#word\n").status, 0);
+
+    TempFolder other;
+    fs::copy_file(temp / "a.jpg", other / "a.jpg");
+    fs::copy_file(temp / "b.jpg", other / "b.jpg");
+    SharedState state;
+    ScriptedPlatform platform;
+    BatchRuns runs(state, platform, localFileSystem());
+    runs.FormCreate();
+    runs.applyLanguage(true);
+    platform.password = "pass#word";
+    platform.level = 1;
+    platform.script.chooseNextFiles({other / "a.jpg", other / "b.jpg"});
+    runs.btnopenClick();
+    platform.script.answerNextQuestion(false);
+    ASSERT_EQ(runs.btnencClick(), RunOutcome::Completed);
+
+    for (const std::string name : {"a.jpg", "b.jpg"}) {
+        EXPECT_EQ(readFile(temp / ("encrypted/" + name)), readFile(other / ("encrypted/" + name)));
+    }
+}
+
+TEST_F(CliTest, ChineseTextsNameTheFolders) {
+    source("a.jpg", patternBytes(100, 5));
+    const CliResult encrypted =
+        run({"encrypt", "--lang", "zh", "--password-stdin", "a.jpg"}, "12345\n");
+    ASSERT_EQ(encrypted.status, 0);
+    EXPECT_THAT(encrypted.err, HasSubstr("1 个加密完成。打开文件夹：\n" + temp.path() + "/已加密"));
+
+    const CliResult decrypted =
+        run({"decrypt", "--lang=zh", "--password-stdin", "已加密/a.jpg"}, "12345\n");
+    ASSERT_EQ(decrypted.status, 0);
+    EXPECT_EQ(readFile(temp / "已加密/已解密/a.jpg"), readFile(temp / "a.jpg"));
+}
+
+TEST_F(CliTest, ExitStatusSaysHowTheCommandEnded) {
+    source("a.jpg", patternBytes(100, 6));
+    fs::create_directory(temp / "sub");
+    source("sub/b.jpg", patternBytes(100, 7));
+    source("plain.jpg", patternBytes(100, 8));
+    ASSERT_EQ(run({"encrypt", "--password-stdin", "a.jpg"}, "secret1\n").status, 0);
+
+    struct Case {
+        std::vector<std::string> arguments;
+        std::string input;
+        int status;
+        std::string errorPart;
+    };
+    const std::vector<Case> cases{
+        {{"decrypt", "--password-stdin", "encrypted/a.jpg"}, "wrong12\n", 1, "Illegal password"},
+        {{"encrypt", "--password-stdin", "a.jpg"}, "abc\n", 1, "Password length should large"},
+        {{"encrypt", "--password-stdin", "a.jpg"}, "", 1, "Password length should large"},
+        {{"encrypt", "--password-stdin", "a.jpg"}, "abcdefghijk\n", 1, "more than 10"},
+        {{"decrypt", "--password-stdin", "plain.jpg"}, "secret1\n", 1, "[y/n] n"},
+        {{"decrypt", "--yes", "--password-stdin", "plain.jpg"}, "secret1\n", 1, "Illegal password"},
+        {{"encrypt", "--password-stdin"}, "secret1\n", 2, "no FILE"},
+        {{"encrypt", "--password-stdin", "a.jpg", "sub/b.jpg"}, "secret1\n", 2, "one folder"},
+        {{"encrypt", "--yes", "--password-stdin", "a.jpg"}, "secret1\n", 2, "unknown option"},
+        {{"decrypt", "--lang", "fr", "--password-stdin", "a.jpg"}, "secret1\n", 2, "--lang"},
+        {{"shred", "a.jpg"}, "", 2, "unknown command"},
+        {{}, "", 2, "no command"},
+        {{"encrypt", "a.jpg"}, "secret1\n", 2, "--password-stdin"},
+        {{"decrypt", "--password-stdin", "encrypted/gone.jpg"}, "secret1\n", 3, "Cannot open file"},
+    };
+    for (const Case& c : cases) {
+        const CliResult result = run(c.arguments, c.input);
+        EXPECT_EQ(result.status, c.status) << ::testing::PrintToString(c.arguments) << result.err;
+        EXPECT_THAT(result.err, HasSubstr(c.errorPart)) << ::testing::PrintToString(c.arguments);
+    }
+    EXPECT_FALSE(fs::exists(temp / "decrypted"));
+    EXPECT_FALSE(fs::exists(temp / "sub/encrypted"));
+}
+
+TEST_F(CliTest, HelpGoesToStandardOutput) {
+    const CliResult result = run({"--help"});
+    EXPECT_EQ(result.status, 0);
+    EXPECT_THAT(result.out, StartsWith("Usage:"));
+    EXPECT_TRUE(result.err.empty());
+}
+
+} // namespace
+} // namespace tarvex::testing
