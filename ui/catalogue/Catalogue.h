@@ -100,5 +100,7 @@ inline constexpr std::string_view provisionalTitle = "Tarvex图片批量加密";
 inline constexpr std::string_view languageEnglish = "English";
 inline constexpr std::string_view languageChinese = "中文";
 inline constexpr std::string_view illegalCharacterPrefix = "str0[i]:";
+// The home page below the site root, opened from the About window.
+inline constexpr std::string_view homePage = "/index.htm";
 
 } // namespace tarvex

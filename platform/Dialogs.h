@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+class QUrl;
+class QWidget;
+
+namespace tarvex {
+
+// What the open-file dialog is asked to show.
+struct OpenFilesDialogOptions {
+    QStringList nameFilters; // Qt name filters, "label (patterns)", the image types first
+    int filterIndex = 0;     // the entry the dialog starts on, from 0
+    QString initialFolder;   // empty: the dialog's own choice
+};
+
+// The modal dialogs and desktop launches of the window. The Qt implementation shows real
+// dialogs; tests answer them from a script, so no test ever waits on a modal dialog.
+class Dialogs {
+public:
+    virtual ~Dialogs() = default;
+
+    // A plain message box with one OK button.
+    virtual void message(QWidget* parent, const QString& caption, const QString& text) = 0;
+    // A question box captioned "Confirm" with Yes and No; true only for Yes.
+    virtual bool question(QWidget* parent, const QString& text) = 0;
+    // The full paths of the chosen files in the dialog's order; empty after Cancel.
+    virtual QStringList openFiles(QWidget* parent, const OpenFilesDialogOptions& options) = 0;
+    // Opens a web address or a local file in the desktop's browser, or a folder in its file
+    // manager.
+    virtual void openUrl(const QUrl& url) = 0;
+};
+
+} // namespace tarvex

@@ -1,0 +1,143 @@
+#include "QtPlatform.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QButtonGroup>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QUrl>
+
+namespace tarvex {
+
+namespace {
+
+QString pathText(const std::string& path) {
+    return QFile::decodeName(QByteArray::fromStdString(path));
+}
+
+std::string pathBytes(const QString& path) {
+    return QFile::encodeName(path).toStdString();
+}
+
+constexpr const char* applicationTitleProperty = "tarvexApplicationTitle";
+
+} // namespace
+
+QtPlatform::QtPlatform(WindowControls controls, Dialogs& dialogs)
+    : controls_(std::move(controls)), dialogs_(dialogs) {}
+
+void QtPlatform::showMessage(const std::string& text) {
+    dialogs_.message(controls_.window, applicationTitle(), messageText(text));
+}
+
+bool QtPlatform::confirm(const std::string& text) {
+    return dialogs_.question(controls_.window, messageText(text));
+}
+
+std::vector<std::string> QtPlatform::openFiles(const OpenFilesRequest& request) {
+    const OpenFilesDialogOptions options{.nameFilters = nameFiltersOf(request.filter),
+                                         .filterIndex = request.filterIndex - 1,
+                                         .initialFolder = pathText(request.initialFolder)};
+    std::vector<std::string> paths;
+    for (const QString& path : dialogs_.openFiles(controls_.window, options))
+        paths.push_back(pathBytes(path));
+    return paths;
+}
+
+void QtPlatform::openFolder(const std::string& folder) {
+    dialogs_.openUrl(QUrl::fromLocalFile(pathText(folder)));
+}
+
+void QtPlatform::openInBrowser(const std::string& addressOrFile) {
+    const QString text = QString::fromStdString(addressOrFile);
+    dialogs_.openUrl(text.contains(QStringLiteral("://"))
+                         ? QUrl(text)
+                         : QUrl::fromLocalFile(pathText(addressOrFile)));
+}
+
+std::string QtPlatform::programFolder() {
+    return pathBytes(QCoreApplication::applicationDirPath() + QLatin1Char('/'));
+}
+
+void QtPlatform::setWindowHeight(WindowHeight height) {
+    controls_.setWindowHeight(height);
+}
+
+void QtPlatform::processMessages() {
+    QCoreApplication::processEvents();
+}
+
+void QtPlatform::setProgress(int position, int maximum) {
+    // A range of 0 to 0 would make Qt's bar show an endless busy animation; an empty range
+    // shows the same empty bar as a range of 0 to 1.
+    controls_.progressBar->setRange(0, maximum > 0 ? maximum : 1);
+    controls_.progressBar->setValue(position);
+}
+
+void QtPlatform::setProgressText(const std::string& text) {
+    controls_.progressLabel->setText(QString::fromStdString(text));
+}
+
+void QtPlatform::setDecryptEnabled(bool enabled) {
+    decryptAllowed_ = enabled;
+    controls_.decryptButton->setEnabled(enabled && runControlsEnabled_);
+}
+
+void QtPlatform::setRunControlsEnabled(bool enabled) {
+    runControlsEnabled_ = enabled;
+    for (QWidget* widget : controls_.runWidgets)
+        widget->setEnabled(enabled);
+    for (QAction* action : controls_.runActions)
+        action->setEnabled(enabled);
+    controls_.decryptButton->setEnabled(enabled && decryptAllowed_);
+}
+
+std::string QtPlatform::folderField() {
+    return pathBytes(controls_.folderField->text());
+}
+
+void QtPlatform::setFolderField(const std::string& folder) {
+    controls_.folderField->setText(pathText(folder));
+}
+
+std::string QtPlatform::passwordEntry() {
+    return controls_.passwordEntry->text().toStdString();
+}
+
+int QtPlatform::suffixChoice() {
+    return controls_.suffixChoice->checkedId() == 1 ? 1 : 0;
+}
+
+int QtPlatform::classChoice() {
+    return controls_.classChoice->checkedId() == 1 ? 1 : 0;
+}
+
+QStringList nameFiltersOf(const std::string& filter) {
+    const QStringList parts = QString::fromStdString(filter).split(QLatin1Char('|'));
+    QStringList filters;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        const QStringList patterns = parts.at(i + 1).split(QLatin1Char(';'), Qt::SkipEmptyParts);
+        filters.append(parts.at(i) + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) +
+                       QLatin1Char(')'));
+    }
+    return filters;
+}
+
+QString messageText(const std::string& text) {
+    QString shown = QString::fromStdString(text);
+    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    shown.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return shown;
+}
+
+void setApplicationTitle(const QString& title) {
+    qApp->setProperty(applicationTitleProperty, title);
+}
+
+QString applicationTitle() {
+    return qApp->property(applicationTitleProperty).toString();
+}
+
+} // namespace tarvex

@@ -1,0 +1,77 @@
+#pragma once
+
+#include "Dialogs.h"
+#include "Platform.h"
+
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <vector>
+
+class QAction;
+class QButtonGroup;
+class QLabel;
+class QLineEdit;
+class QProgressBar;
+class QWidget;
+
+namespace tarvex {
+
+// The controls of the main window that the runs read and drive.
+struct WindowControls {
+    QWidget* window = nullptr;
+    QLineEdit* folderField = nullptr;
+    QLineEdit* passwordEntry = nullptr;
+    QButtonGroup* suffixChoice = nullptr;
+    QButtonGroup* classChoice = nullptr;
+    QProgressBar* progressBar = nullptr;
+    QLabel* progressLabel = nullptr;
+    QWidget* decryptButton = nullptr;
+    // Disabled while a run steps through its files (the Decrypt button is handled apart).
+    std::vector<QWidget*> runWidgets;
+    std::vector<QAction*> runActions;
+    std::function<void(WindowHeight)> setWindowHeight;
+};
+
+// The platform of the runs on the Qt main window. Dialogs and launches go through `dialogs`.
+class QtPlatform : public Platform {
+public:
+    QtPlatform(WindowControls controls, Dialogs& dialogs);
+
+    void showMessage(const std::string& text) override;
+    bool confirm(const std::string& text) override;
+    std::vector<std::string> openFiles(const OpenFilesRequest& request) override;
+    void openFolder(const std::string& folder) override;
+    void openInBrowser(const std::string& addressOrFile) override;
+    std::string programFolder() override;
+    void setWindowHeight(WindowHeight height) override;
+    void processMessages() override;
+    void setProgress(int position, int maximum) override;
+    void setProgressText(const std::string& text) override;
+    void setDecryptEnabled(bool enabled) override;
+    void setRunControlsEnabled(bool enabled) override;
+    std::string folderField() override;
+    void setFolderField(const std::string& folder) override;
+    std::string passwordEntry() override;
+    int suffixChoice() override;
+    int classChoice() override;
+
+private:
+    WindowControls controls_;
+    Dialogs& dialogs_;
+    bool decryptAllowed_ = true;
+    bool runControlsEnabled_ = true;
+};
+
+// The Qt name filters of a filter text "label|patterns|label|patterns" whose patterns are
+// separated by ";": one "label (pattern pattern)" per entry.
+QStringList nameFiltersOf(const std::string& filter);
+
+// The text of a message as a box shows it: a lone carriage return breaks the line.
+QString messageText(const std::string& text);
+
+// The application title: the caption of plain message boxes.
+void setApplicationTitle(const QString& title);
+QString applicationTitle();
+
+} // namespace tarvex

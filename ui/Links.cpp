@@ -1,0 +1,27 @@
+#include "Links.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QUrl>
+
+namespace tarvex {
+
+QString programFile(const QString& programFolder, const QString& name) {
+    const QString besideProgram = programFolder + name;
+    if (QFileInfo::exists(besideProgram))
+        return besideProgram;
+    return QDir::cleanPath(programFolder + QStringLiteral(TARVEX_DATA_FROM_PROGRAM "/") + name);
+}
+
+QString siteRoot(const QString& programFolder) {
+    const QString configured = QStringLiteral(TARVEX_SITE_ROOT);
+    if (!configured.isEmpty())
+        return configured.endsWith(QLatin1Char('/')) ? configured.chopped(1) : configured;
+    return QUrl::fromLocalFile(programFile(programFolder, QStringLiteral("site"))).toString();
+}
+
+QString siteAddress(const QString& programFolder, std::string_view page) {
+    return siteRoot(programFolder) + QString::fromUtf8(page.data(), qsizetype(page.size()));
+}
+
+} // namespace tarvex

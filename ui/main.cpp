@@ -1,0 +1,26 @@
+#include "Catalogue.h"
+#include "QtDialogs.h"
+#include "QtPlatform.h"
+#include "WebEngineStart.h"
+#include "WindowLook.h"
+#include "untAbout.h"
+#include "untMain.h"
+#include "untNote.h"
+
+#include <QApplication>
+
+int main(int argc, char* argv[]) {
+    tarvex::prepareWebEngine();
+    QApplication application(argc, argv);
+    tarvex::useClassicStyle();
+    tarvex::setApplicationTitle(QString::fromUtf8(tarvex::provisionalTitle.data(),
+                                                  qsizetype(tarvex::provisionalTitle.size())));
+
+    tarvex::QtDialogs dialogs;
+    tarvex::TfrmMain frmMain(dialogs);
+    tarvex::TfrmNote frmNote(&frmMain);
+    tarvex::TfrmAbout frmAbout(frmMain.platform(), &frmNote, &frmMain);
+
+    frmMain.show();
+    return application.exec();
+}

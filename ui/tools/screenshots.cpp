@@ -1,0 +1,57 @@
+// Takes the screenshots of the main window for the documentation: the window in English once
+// its banner has loaded, then in Chinese. Usage: tarvex-screenshots ENGLISH.png CHINESE.png
+#include "QtDialogs.h"
+#include "WebEngineStart.h"
+#include "WindowLook.h"
+#include "untMain.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QEventLoop>
+#include <QTimer>
+#include <QWebEngineView>
+#include <cstdio>
+
+namespace {
+
+// Lets the window paint, and the banner finish loading, before it is grabbed.
+void settle(tarvex::TfrmMain& window) {
+    auto* banner = window.findChild<QWebEngineView*>(QStringLiteral("WebBrowser1"));
+    QEventLoop loop;
+    QObject::connect(banner, &QWebEngineView::loadFinished, &loop, &QEventLoop::quit);
+    QTimer::singleShot(8000, &loop, &QEventLoop::quit);
+    loop.exec();
+    QEventLoop paint;
+    QTimer::singleShot(1500, &paint, &QEventLoop::quit);
+    paint.exec();
+}
+
+bool save(tarvex::TfrmMain& window, const char* path) {
+    QEventLoop paint;
+    QTimer::singleShot(500, &paint, &QEventLoop::quit);
+    paint.exec();
+    if (window.grab().save(QString::fromLocal8Bit(path)))
+        return true;
+    std::fprintf(stderr, "cannot write %s\n", path);
+    return false;
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: %s ENGLISH.png CHINESE.png\n", argv[0]);
+        return 2;
+    }
+    tarvex::prepareWebEngine();
+    QApplication application(argc, argv);
+    tarvex::useClassicStyle();
+    tarvex::QtDialogs dialogs;
+    tarvex::TfrmMain window(dialogs);
+    window.show();
+    settle(window);
+    if (!save(window, argv[1]))
+        return 1;
+    window.findChild<QAction*>(QStringLiteral("mch"))->trigger();
+    return save(window, argv[2]) ? 0 : 1;
+}

@@ -1,0 +1,65 @@
+#include "untAbout.h"
+
+#include "Catalogue.h"
+#include "Links.h"
+#include "Platform.h"
+#include "WindowLook.h"
+#include "untNote.h"
+
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPixmap>
+
+namespace tarvex {
+
+TfrmAbout::TfrmAbout(Platform& platform, TfrmNote* note, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowCloseButtonHint),
+      platform_(platform), note_(note) {
+    setObjectName(QStringLiteral("frmAbout"));
+    setWindowTitle(QStringLiteral("About"));
+    setFont(windowFont());
+    setFixedSize(contentSize);
+    setAttribute(Qt::WA_QuitOnClose, false);
+
+    Image1 = new QLabel(this);
+    Image1->setObjectName(QStringLiteral("Image1"));
+    Image1->setGeometry(24, 16, 209, 145);
+    Image1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    Image1->setPixmap(QPixmap(QStringLiteral(":/tarvex/about.jpg")));
+}
+
+void TfrmAbout::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton || !rect().contains(event->position().toPoint())) {
+        QDialog::mouseReleaseEvent(event);
+        return;
+    }
+    if (Image1->geometry().contains(event->position().toPoint()))
+        Image1Click();
+    else
+        FormClick();
+}
+
+void TfrmAbout::openHomePage() {
+    const QString folder = QString::fromStdString(platform_.programFolder());
+    platform_.openInBrowser(siteAddress(folder, homePage).toStdString());
+}
+
+void TfrmAbout::Button2Click() {
+    if (note_ != nullptr)
+        note_->show();
+}
+
+void TfrmAbout::Label3Click() {
+    openHomePage();
+}
+
+void TfrmAbout::Image1Click() {
+    openHomePage();
+}
+
+void TfrmAbout::FormClick() {
+    openHomePage();
+}
+
+} // namespace tarvex

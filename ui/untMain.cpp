@@ -1,0 +1,396 @@
+#include "untMain.h"
+
+#include "Catalogue.h"
+#include "Links.h"
+#include "PasswordMaskStyle.h"
+#include "WindowLook.h"
+#include "untAbout.h"
+#include "untNote.h"
+
+#include <QButtonGroup>
+#include <QCloseEvent>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QShortcut>
+#include <QWebEnginePage>
+#include <QWebEngineView>
+#include <exception>
+
+namespace tarvex {
+
+namespace {
+
+QString text(std::string_view value) {
+    return QString::fromUtf8(value.data(), qsizetype(value.size()));
+}
+
+// Switches off the scroll bars and the border of the loaded page and of every frame in it that
+// the page may reach.
+constexpr auto flattenScript = R"JS(
+(function () {
+    function flatten(doc) {
+        if (!doc || !doc.body) return;
+        doc.body.scroll = 'no';
+        doc.body.style.border = 'none';
+        doc.body.style.overflow = 'hidden';
+        doc.documentElement.style.overflow = 'hidden';
+    }
+    flatten(document);
+    for (var i = 0; i < window.frames.length; ++i) {
+        try { flatten(window.frames[i].document); } catch (e) {}
+    }
+})();
+)JS";
+
+// A radio group of two items in two columns; the items carry the ids 0 and 1.
+QGroupBox* radioGroup(QWidget* parent, const QString& name, const QRect& geometry,
+                      QButtonGroup*& items) {
+    auto* box = new QGroupBox(parent);
+    box->setObjectName(name);
+    box->setGeometry(geometry);
+    items = new QButtonGroup(box);
+    items->setObjectName(name + QStringLiteral("Items"));
+    const int columnWidth = (geometry.width() - 16) / 2;
+    for (int id = 0; id < 2; ++id) {
+        auto* item = new QRadioButton(box);
+        item->setObjectName(name + QStringLiteral("Item%1").arg(id));
+        item->setGeometry(8 + id * columnWidth, 17, columnWidth, 17);
+        items->addButton(item, id);
+    }
+    items->button(0)->setChecked(true);
+    return box;
+}
+
+QLabel* label(QWidget* parent, const char* name, const QRect& geometry) {
+    auto* control = new QLabel(parent);
+    control->setObjectName(QString::fromLatin1(name));
+    control->setGeometry(geometry);
+    return control;
+}
+
+QPushButton* button(QWidget* parent, const char* name, const QRect& geometry) {
+    auto* control = new QPushButton(parent);
+    control->setObjectName(QString::fromLatin1(name));
+    control->setGeometry(geometry);
+    control->setAutoDefault(false);
+    return control;
+}
+
+QLineEdit* edit(QWidget* parent, const char* name, const QRect& geometry) {
+    auto* control = new QLineEdit(parent);
+    control->setObjectName(QString::fromLatin1(name));
+    control->setGeometry(geometry);
+    return control;
+}
+
+} // namespace
+
+TfrmMain::TfrmMain(Dialogs& dialogs, QWidget* parent)
+    : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                              Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                              Qt::WindowCloseButtonHint),
+      dialogs_(dialogs) {
+    setObjectName(QStringLiteral("frmMain"));
+    setAttribute(Qt::WA_WindowPropagation);
+    setFont(windowFont());
+    setWindowIcon(QIcon(QStringLiteral(":/tarvex/tarvex.png")));
+    createControls();
+    createMenu();
+
+    WindowControls controls{
+        .window = this,
+        .folderField = edtdir,
+        .passwordEntry = edtEnpass,
+        .suffixChoice = rgsuffixItems,
+        .classChoice = gbencClassItems,
+        .progressBar = ProgressBar1,
+        .progressLabel = lbprogress,
+        .decryptButton = btndec,
+        .runWidgets = {btnopen, btnenc, edtEnpass, rgsuffix, gbencClass},
+        .runActions = {N2, men, mch},
+        .setWindowHeight = [this](WindowHeight height) { setWindowHeight(height); },
+    };
+    platform_ = std::make_unique<QtPlatform>(std::move(controls), dialogs_);
+    runs_ = std::make_unique<BatchRuns>(state_, *platform_, localFileSystem());
+    bindHandlers();
+
+    resize(outerWidth, height());
+    FormCreate();
+
+    const QRect desktop = screen()->availableGeometry();
+    move(desktop.center() - QPoint(width() / 2, height() / 2));
+}
+
+TfrmMain::~TfrmMain() = default;
+
+void TfrmMain::createControls() {
+    auto* content = new QWidget(this);
+    content->setObjectName(QStringLiteral("content"));
+    setCentralWidget(content);
+
+    lbopen = label(content, "lbopen", {8, 252, 73, 13});
+    lbpassword = label(content, "lbpassword", {8, 284, 73, 13});
+    lbpassnote = label(content, "lbpassnote", {168, 285, 217, 17});
+    lbprogress = label(content, "lbprogress", {376, 322, 73, 13});
+    lbprogress->setAlignment(Qt::AlignCenter);
+    btnenc = button(content, "btnenc", {387, 280, 60, 25});
+
+    WebBrowser1 = new QWebEngineView(content);
+    WebBrowser1->setObjectName(QStringLiteral("WebBrowser1"));
+    WebBrowser1->setGeometry(8, 5, 500, 140);
+
+    edtdir = edit(content, "edtdir", {80, 248, 353, 21});
+    edtdir->setReadOnly(true);
+    edtEnpass = edit(content, "edtEnpass", {80, 280, 81, 21});
+    edtEnpass->setMaxLength(10);
+    edtEnpass->setEchoMode(QLineEdit::Password);
+    edtEnpass->setStyle(new PasswordMaskStyle(edtEnpass));
+    btnopen = button(content, "btnopen", {447, 248, 60, 25});
+    btndec = button(content, "btndec", {447, 280, 60, 25});
+    rgsuffix = radioGroup(content, QStringLiteral("rgsuffix"), {8, 152, 500, 41}, rgsuffixItems);
+    gbencClass =
+        radioGroup(content, QStringLiteral("gbencClass"), {8, 200, 500, 41}, gbencClassItems);
+
+    ProgressBar1 = new QProgressBar(content);
+    ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
+    ProgressBar1->setGeometry(8, 320, 361, 17);
+    ProgressBar1->setRange(0, 100);
+    ProgressBar1->setValue(0);
+    ProgressBar1->setTextVisible(false);
+    btncancel = button(content, "btncancel", {448, 317, 60, 25});
+
+    // The order of the Tab key.
+    const QList<QWidget*> tabOrder{btnopen,     edtEnpass, btnenc,     btndec,       edtdir,
+                                   WebBrowser1, rgsuffix,  gbencClass, ProgressBar1, btncancel};
+    for (qsizetype i = 0; i + 1 < tabOrder.size(); ++i)
+        setTabOrder(tabOrder.at(i), tabOrder.at(i + 1));
+    btnopen->setFocus();
+}
+
+void TfrmMain::createMenu() {
+    MainMenu1 = menuBar();
+    MainMenu1->setObjectName(QStringLiteral("MainMenu1"));
+    const auto menu = [this](const char* name) {
+        QMenu* created = MainMenu1->addMenu(QString());
+        created->setObjectName(QString::fromLatin1(name));
+        created->menuAction()->setObjectName(QString::fromLatin1(name));
+        return created;
+    };
+    const auto item = [](QMenu* parent, const char* name) {
+        QAction* created = parent->addAction(QString());
+        created->setObjectName(QString::fromLatin1(name));
+        return created;
+    };
+    N1 = menu("N1");
+    N2 = item(N1, "N2");
+    N4 = N1->addSeparator();
+    N4->setObjectName(QStringLiteral("N4"));
+    N5 = item(N1, "N5");
+    N6 = menu("N6");
+    N7 = item(N6, "N7");
+    N8 = item(N6, "N8");
+    N11 = menu("N11");
+    nabout = item(N11, "nabout");
+    mdonate = menu("mdonate");
+    ndonate = item(mdonate, "ndonate");
+    mlanguage = menu("mlanguage");
+    men = item(mlanguage, "men");
+    mch = item(mlanguage, "mch");
+    men->setText(text(languageEnglish));
+    mch->setText(text(languageChinese));
+}
+
+void TfrmMain::bindHandlers() {
+    connect(btnopen, &QPushButton::clicked, this, &TfrmMain::btnopenClick);
+    connect(N2, &QAction::triggered, this, &TfrmMain::N2Click);
+    connect(N5, &QAction::triggered, this, &TfrmMain::N5Click);
+    connect(btnenc, &QPushButton::clicked, this, &TfrmMain::btnencClick);
+    connect(btndec, &QPushButton::clicked, this, &TfrmMain::btndecClick);
+    connect(btncancel, &QPushButton::clicked, this, &TfrmMain::btncancelClick);
+    connect(edtEnpass, &QLineEdit::textChanged, this, &TfrmMain::edtEnpassChange);
+    connect(N7, &QAction::triggered, this, &TfrmMain::N7Click);
+    connect(N8, &QAction::triggered, this, &TfrmMain::N8Click);
+    connect(nabout, &QAction::triggered, this, &TfrmMain::naboutClick);
+    connect(ndonate, &QAction::triggered, this, &TfrmMain::ndonateClick);
+    connect(WebBrowser1, &QWebEngineView::loadFinished, this,
+            &TfrmMain::WebBrowser1DocumentComplete);
+    connect(men, &QAction::triggered, this, &TfrmMain::menClick);
+    connect(mch, &QAction::triggered, this, &TfrmMain::mchClick);
+
+    // Esc without Shift, Ctrl or Alt presses Cancel.
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    escape->setObjectName(QStringLiteral("escape"));
+    connect(escape, &QShortcut::activated, btncancel, &QPushButton::click);
+}
+
+void TfrmMain::FormCreate() {
+    runs_->FormCreate();
+    state_.englishUi = true;
+    interfacelanguage(state_.englishUi ? 1 : 0);
+    // The height follows the texts, since the menu bar's height depends on its titles.
+    setWindowHeight(WindowHeight::Resting);
+    WebBrowser1->setUrl(QUrl(siteAddress(QString::fromStdString(platform_->programFolder()),
+                                         languageTable(state_.englishUi).bannerPage)));
+}
+
+void TfrmMain::FormClose() {
+    std::vector<std::string>().swap(state_.selectedFiles);
+}
+
+void TfrmMain::interfacelanguage(int language) {
+    const bool english = language == 1;
+    const LanguageTable& table = languageTable(english);
+    btnopen->setText(text(table.btnopen));
+    btnenc->setText(text(table.btnenc));
+    N1->setTitle(text(table.N1));
+    N2->setText(text(table.N2));
+    N5->setText(text(table.N5));
+    N6->setTitle(text(table.N6));
+    N7->setText(text(table.N7));
+    N8->setText(text(table.N8));
+    N11->setTitle(text(table.N11));
+    nabout->setText(text(table.nabout));
+    mdonate->setTitle(text(table.mdonate));
+    ndonate->setText(text(table.ndonate));
+    rgsuffix->setTitle(text(table.rgsuffixCaption));
+    rgsuffixItems->button(0)->setText(text(table.rgsuffixItem0));
+    rgsuffixItems->button(1)->setText(text(table.rgsuffixItem1));
+    gbencClass->setTitle(text(table.gbencClassCaption));
+    gbencClassItems->button(0)->setText(text(table.gbencClassItem0));
+    gbencClassItems->button(1)->setText(text(table.gbencClassItem1));
+    lbopen->setText(text(table.lbopen));
+    lbpassword->setText(text(table.lbpassword));
+    btndec->setText(text(table.btndec));
+    lbpassnote->setText(text(table.lbpassnote));
+    runs_->applyLanguage(english);
+    btncancel->setText(text(table.btncancel));
+    setWindowTitle(text(table.windowCaption));
+    setApplicationTitle(text(table.applicationTitle));
+    mlanguage->setTitle(text(table.languageMenu));
+}
+
+void TfrmMain::setWindowHeight(WindowHeight height) {
+    const int content =
+        height == WindowHeight::Running ? runningContentHeight : restingContentHeight;
+    MainMenu1->ensurePolished();
+    resize(width(), MainMenu1->sizeHint().height() + content);
+}
+
+void TfrmMain::moveEvent(QMoveEvent* event) {
+    QMainWindow::moveEvent(event);
+    fitOuterWidth();
+}
+
+void TfrmMain::fitOuterWidth() {
+    // The window manager adds its frame once the window is shown; the outer width then stays
+    // the designed one until the frame changes.
+    const int frameWidth = frameGeometry().width() - geometry().width();
+    if (frameWidth == fittedFrameWidth_)
+        return;
+    fittedFrameWidth_ = frameWidth;
+    resize(outerWidth - frameWidth, height());
+}
+
+template <typename Command> void TfrmMain::runCommand(Command&& command) {
+    try {
+        command();
+    } catch (const std::exception& error) {
+        platform_->showMessage(error.what());
+    }
+    if (runs_->closeRequested() && !runs_->running())
+        close();
+}
+
+void TfrmMain::closeEvent(QCloseEvent* event) {
+    if (runs_->running()) {
+        // The run lets messages through after each file; it ends after the file in hand and
+        // the window closes when its handler returns.
+        runs_->requestClose();
+        event->ignore();
+        return;
+    }
+    FormClose();
+    event->accept();
+}
+
+void TfrmMain::btnopenClick() {
+    runCommand([this] { runs_->btnopenClick(); });
+}
+
+void TfrmMain::N2Click() {
+    btnopenClick();
+}
+
+void TfrmMain::N5Click() {
+    close();
+}
+
+void TfrmMain::btnencClick() {
+    runCommand([this] { runs_->btnencClick(); });
+}
+
+void TfrmMain::btndecClick() {
+    runCommand([this] { runs_->btndecClick(); });
+}
+
+void TfrmMain::btncancelClick() {
+    runs_->btncancelClick();
+}
+
+void TfrmMain::edtEnpassChange() {
+    runs_->edtEnpassChange();
+}
+
+void TfrmMain::menClick() {
+    if (runs_->running())
+        return;
+    state_.englishUi = true;
+    interfacelanguage(state_.englishUi ? 1 : 0);
+}
+
+void TfrmMain::mchClick() {
+    if (runs_->running())
+        return;
+    state_.englishUi = false;
+    interfacelanguage(state_.englishUi ? 1 : 0);
+}
+
+void TfrmMain::N7Click() {
+    const QString folder = QString::fromStdString(platform_->programFolder());
+    const QString help = programFile(folder, text(languageTable(state_.englishUi).localHelpFile));
+    platform_->openInBrowser(help.toStdString());
+}
+
+void TfrmMain::openSitePage(std::string_view page) {
+    const QString folder = QString::fromStdString(platform_->programFolder());
+    platform_->openInBrowser(siteAddress(folder, page).toStdString());
+}
+
+void TfrmMain::N8Click() {
+    openSitePage(languageTable(state_.englishUi).onlineHelpPage);
+}
+
+void TfrmMain::naboutClick() {
+    openSitePage(languageTable(state_.englishUi).aboutPage);
+}
+
+void TfrmMain::ndonateClick() {
+    openSitePage(languageTable(state_.englishUi).donatePage);
+}
+
+void TfrmMain::N10Click() {
+    TfrmAbout about(*platform_, findChild<TfrmNote*>(), this);
+    about.exec();
+}
+
+void TfrmMain::WebBrowser1DocumentComplete() {
+    WebBrowser1->page()->runJavaScript(QString::fromLatin1(flattenScript));
+}
+
+} // namespace tarvex
