@@ -64,7 +64,7 @@ private:
 };
 
 // The Qt name filters of a filter text "label|patterns|label|patterns" whose patterns are
-// separated by ";": one "label (pattern pattern)" per entry.
+// separated by ";": one "label (pattern pattern)" per entry, with "*.*" as "*".
 QStringList nameFiltersOf(const std::string& filter);
 
 // The text of a message as a box shows it: a lone carriage return breaks the line.

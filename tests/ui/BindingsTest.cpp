@@ -1,0 +1,156 @@
+#include "WindowFixture.h"
+#include "untAbout.h"
+#include "untNote.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QTest>
+
+namespace tarvex::testing {
+namespace {
+
+using Bindings = WindowTest;
+
+QUrl besideProgram(const QString& name) {
+    return QUrl::fromLocalFile(QCoreApplication::applicationDirPath() + QLatin1Char('/') + name);
+}
+
+TEST_F(Bindings, OpenButtonAndFileMenuChooseFiles) {
+    for (const char* source : {"btnopen", "N2"}) {
+        const std::string first = temp / "b.jpg";
+        dialogs.script.chooseNextFiles({first, temp / "a.jpg"});
+        if (QString::fromLatin1(source) == QStringLiteral("N2"))
+            action("N2")->trigger();
+        else
+            button("btnopen")->click();
+
+        ASSERT_FALSE(dialogs.dialogs.empty()) << source;
+        EXPECT_EQ(dialogs.dialogs.back().filterIndex, 0) << source;
+        EXPECT_EQ(window->sharedState().selectedCount, 2) << source;
+        EXPECT_EQ(window->sharedState().selectedFiles.front(), first) << source;
+        EXPECT_EQ(control<QLineEdit>("edtdir")->text().toStdString(), temp.path() + "/") << source;
+    }
+    // The second opening starts in the program's folder.
+    EXPECT_EQ(dialogs.dialogs.back().initialFolder,
+              QCoreApplication::applicationDirPath() + QLatin1Char('/'));
+}
+
+TEST_F(Bindings, EncryptAndDecryptWithNothingChosenAskForFiles) {
+    for (const char* command : {"btnenc", "btndec"}) {
+        dialogs.messages.clear();
+        dialogs.script.cancelNextDialog();
+        button(command)->click();
+        EXPECT_EQ(dialogs.messageTexts(), std::vector<QString>{QStringLiteral("No image selected")})
+            << command;
+    }
+    EXPECT_EQ(dialogs.dialogs.size(), 2u);
+}
+
+TEST_F(Bindings, CancelButtonAndEscapeRequestTheEndOfARun) {
+    button("btncancel")->click();
+    EXPECT_TRUE(window->sharedState().cancelRequested);
+
+    // A new run clears the request; Esc from the password entry sets it again.
+    dialogs.script.cancelNextDialog();
+    button("btnenc")->click();
+    EXPECT_FALSE(window->sharedState().cancelRequested);
+    auto* entry = control<QLineEdit>("edtEnpass");
+    entry->setFocus();
+    QTest::keyClick(entry, Qt::Key_Escape);
+    EXPECT_TRUE(window->sharedState().cancelRequested);
+}
+
+TEST_F(Bindings, EscapeWithAModifierDoesNothing) {
+    dialogs.script.cancelNextDialog();
+    button("btnenc")->click();
+    for (const Qt::KeyboardModifier modifier :
+         {Qt::ShiftModifier, Qt::ControlModifier, Qt::AltModifier})
+        QTest::keyClick(control<QLineEdit>("edtEnpass"), Qt::Key_Escape, modifier);
+    EXPECT_FALSE(window->sharedState().cancelRequested);
+}
+
+TEST_F(Bindings, TypingInThePasswordEntryResetsTheMatch) {
+    // A wrong password leaves the match false; any change of the entry sets it again.
+    source("photo.jpg", 100, 1);
+    select({temp / "photo.jpg"});
+    typePassword(QStringLiteral("right1"));
+    dialogs.script.answerNextQuestion(false);
+    button("btnenc")->click();
+    select({temp / "encrypted/photo.jpg"});
+    typePassword(QStringLiteral("wrong1"));
+    button("btndec")->click();
+    ASSERT_FALSE(window->sharedState().passwordMatches);
+    QTest::keyClick(control<QLineEdit>("edtEnpass"), Qt::Key_X);
+    EXPECT_TRUE(window->sharedState().passwordMatches);
+}
+
+TEST_F(Bindings, ExitClosesTheWindowAndReleasesTheSelection) {
+    select({temp / "a.jpg"});
+    ASSERT_EQ(window->sharedState().selectedFiles.size(), 1u);
+    action("N5")->trigger();
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_TRUE(window->sharedState().selectedFiles.empty());
+}
+
+TEST_F(Bindings, LinksOpenThePagesOfTheCurrentLanguage) {
+    const QString site = QStringLiteral("site/kro/");
+    const struct {
+        const char* item;
+        QUrl english;
+        QUrl chinese;
+    } links[] = {
+        {"N7", besideProgram(QStringLiteral("ehelp.htm")),
+         besideProgram(QStringLiteral("help.htm"))},
+        {"N8", besideProgram(site + "ehelp.htm"), besideProgram(site + "help.htm")},
+        {"nabout", besideProgram(site + "eabout.htm"), besideProgram(site + "about.htm")},
+        {"ndonate", besideProgram(site + "edonate.htm"), besideProgram(site + "donate.htm")},
+    };
+    for (const bool english : {true, false, true}) {
+        action(english ? "men" : "mch")->trigger();
+        for (const auto& link : links) {
+            action(link.item)->trigger();
+            ASSERT_FALSE(dialogs.opened.empty());
+            EXPECT_EQ(dialogs.opened.back(), english ? link.english : link.chinese) << link.item;
+            EXPECT_TRUE(QFileInfo::exists(dialogs.opened.back().toLocalFile())) << link.item;
+        }
+    }
+}
+
+TEST_F(Bindings, AboutWindowShowsItsPictureAndOpensTheHomePage) {
+    QSize shownSize;
+    QSize pictureSize;
+    onNextMessages([&] {
+        QWidget* about = QApplication::activeModalWidget();
+        ASSERT_NE(about, nullptr);
+        shownSize = about->size();
+        pictureSize = about->findChild<QLabel*>(QStringLiteral("Image1"))->pixmap().size();
+        QTest::mouseClick(about->findChild<QLabel*>(QStringLiteral("Image1")), Qt::LeftButton);
+        QTest::mouseClick(about, Qt::LeftButton, {}, QPoint(600, 300));
+        about->close();
+    });
+    window->N10Click();
+
+    EXPECT_EQ(shownSize, TfrmAbout::contentSize);
+    EXPECT_EQ(pictureSize, QSize(201, 139));
+    const QUrl home = besideProgram(QStringLiteral("site/index.htm"));
+    EXPECT_EQ(dialogs.opened, (std::vector<QUrl>{home, home}));
+}
+
+TEST_F(Bindings, NoteWindowShowsTheUsageNotes) {
+    TfrmNote note(window.get());
+    TfrmAbout about(window->platform(), &note, window.get());
+    EXPECT_FALSE(note.isVisible());
+    about.Button2Click();
+    EXPECT_TRUE(note.isVisible());
+    EXPECT_EQ(note.size(), TfrmNote::contentSize);
+    EXPECT_EQ(note.findChild<QLabel*>(QStringLiteral("Image1"))->pixmap().size(), QSize(558, 197));
+    EXPECT_EQ(note.windowTitle(), QStringLiteral("Help"));
+    EXPECT_EQ(about.windowTitle(), QStringLiteral("About"));
+    note.close();
+}
+
+} // namespace
+} // namespace tarvex::testing

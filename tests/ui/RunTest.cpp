@@ -1,0 +1,172 @@
+#include "WindowFixture.h"
+
+#include <QAbstractButton>
+#include <QCoreApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <filesystem>
+
+namespace tarvex::testing {
+namespace {
+
+using Runs = WindowTest;
+
+bool exists(const std::string& path) {
+    return std::filesystem::exists(path);
+}
+
+TEST_F(Runs, EncryptsAndDecryptsFromTheWindow) {
+    const std::string first = source("first.jpg", 3000, 1);
+    const std::string second = source("second.PNG", 70001, 2);
+    button("rgsuffixItem1")->click();
+    button("gbencClassItem1")->click();
+    select({first, second});
+    typePassword(QStringLiteral("s3cret!"));
+
+    dialogs.script.answerNextQuestion(true);
+    button("btnenc")->click();
+    const QString folder = QString::fromStdString(temp.path());
+    EXPECT_EQ(dialogs.questions,
+              std::vector<QString>{QStringLiteral("2 done, will open the encrypted folder: \n") +
+                                   folder + QStringLiteral("/encrypted")});
+    EXPECT_EQ(dialogs.opened, std::vector<QUrl>{QUrl::fromLocalFile(folder + "/encrypted/")});
+    EXPECT_EQ(control<QLabel>("lbprogress")->text(), QStringLiteral("2/2"));
+    EXPECT_EQ(control<QProgressBar>("ProgressBar1")->value(), 0);
+    EXPECT_EQ(contentHeight(), TfrmMain::restingContentHeight);
+    ASSERT_TRUE(exists(temp / "encrypted/first.jpgE"));
+    ASSERT_TRUE(exists(temp / "encrypted/second.PNGE"));
+
+    // The containers are chosen with "add E" still selected, so the restored names lose it.
+    select({temp / "encrypted/first.jpgE", temp / "encrypted/second.PNGE"});
+    dialogs.script.answerNextQuestion(true);
+    button("btndec")->click();
+    const QString encrypted = folder + QStringLiteral("/encrypted/");
+    EXPECT_EQ(dialogs.questions.back(),
+              QStringLiteral("2 done, will open the decrypted folder:\n") + encrypted +
+                  QStringLiteral("decrypted"));
+    EXPECT_EQ(readFile(temp / "encrypted/decrypted/first.jpg"), readFile(first));
+    EXPECT_EQ(readFile(temp / "encrypted/decrypted/second.PNG"), readFile(second));
+    EXPECT_TRUE(dialogs.messages.empty());
+}
+
+TEST_F(Runs, ChineseRunsWriteIntoTheChineseFolder) {
+    const std::string photo = source("photo.jpg", 500, 3);
+    action("mch")->trigger();
+    select({photo});
+    typePassword(QStringLiteral("abcde"));
+    dialogs.script.answerNextQuestion(false);
+    button("btnenc")->click();
+    EXPECT_TRUE(exists(temp / "已加密/photo.jpg"));
+    EXPECT_TRUE(dialogs.opened.empty());
+}
+
+TEST_F(Runs, EscapeCancelsBetweenFiles) {
+    const std::vector<std::string> files{source("a.jpg", 100, 1), source("b.jpg", 100, 2),
+                                         source("c.jpg", 100, 3)};
+    select(files);
+    typePassword(QStringLiteral("abcde"));
+    // Esc waits in the queue; the run sees it when it lets messages run after the first file.
+    QCoreApplication::postEvent(control<QLineEdit>("edtEnpass"),
+                                new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
+    button("btnenc")->click();
+
+    EXPECT_EQ(dialogs.messageTexts(), std::vector<QString>{QStringLiteral("Canceled!")});
+    EXPECT_TRUE(dialogs.questions.empty());
+    EXPECT_EQ(control<QLabel>("lbprogress")->text(), QStringLiteral("1/3"));
+    EXPECT_EQ(control<QProgressBar>("ProgressBar1")->value(), 1);
+    EXPECT_TRUE(exists(temp / "encrypted/a.jpg"));
+    EXPECT_FALSE(exists(temp / "encrypted/b.jpg"));
+    EXPECT_EQ(contentHeight(), TfrmMain::restingContentHeight);
+}
+
+TEST_F(Runs, ControlsAreDisabledDuringARunAndEnabledAfter) {
+    select({source("a.jpg", 100, 1), source("b.jpg", 100, 2)});
+    typePassword(QStringLiteral("abcde"));
+    const std::vector<const char*> refused{"btnopen",   "btnenc",   "btndec",
+                                           "edtEnpass", "rgsuffix", "gbencClass"};
+    std::vector<bool> enabledDuringRun;
+    bool cancelEnabled = false;
+    bool openItemEnabled = true;
+    bool languageEnabled = true;
+    int heightDuringRun = 0;
+    onNextMessages([&] {
+        for (const char* name : refused)
+            enabledDuringRun.push_back(control<QWidget>(name)->isEnabled());
+        cancelEnabled = button("btncancel")->isEnabled();
+        openItemEnabled = action("N2")->isEnabled();
+        languageEnabled = action("mch")->isEnabled();
+        heightDuringRun = contentHeight();
+    });
+    dialogs.script.answerNextQuestion(false);
+    button("btnenc")->click();
+
+    EXPECT_EQ(enabledDuringRun, std::vector<bool>(refused.size(), false));
+    EXPECT_FALSE(openItemEnabled);
+    EXPECT_FALSE(languageEnabled);
+    EXPECT_TRUE(cancelEnabled);
+    // During the run the whole progress row is in view.
+    EXPECT_EQ(heightDuringRun, TfrmMain::runningContentHeight);
+    for (const char* name : {"ProgressBar1", "lbprogress", "btncancel"})
+        EXPECT_LE(control<QWidget>(name)->geometry().bottom(), heightDuringRun) << name;
+
+    for (const char* name : refused)
+        EXPECT_TRUE(control<QWidget>(name)->isEnabled()) << name;
+    EXPECT_TRUE(action("N2")->isEnabled());
+    EXPECT_TRUE(action("mch")->isEnabled());
+}
+
+TEST_F(Runs, GrowingForARunKeepsTheTopEdge) {
+    const int top = window->frameGeometry().top();
+    select({source("a.jpg", 100, 1), source("b.jpg", 100, 2)});
+    typePassword(QStringLiteral("abcde"));
+    int topDuringRun = -1;
+    onNextMessages([&] { topDuringRun = window->frameGeometry().top(); });
+    dialogs.script.answerNextQuestion(false);
+    button("btnenc")->click();
+    EXPECT_EQ(topDuringRun, top);
+    EXPECT_EQ(window->frameGeometry().top(), top);
+}
+
+TEST_F(Runs, ClosingDuringARunEndsItAfterTheFileInHand) {
+    select({source("a.jpg", 100, 1), source("b.jpg", 100, 2), source("c.jpg", 100, 3)});
+    typePassword(QStringLiteral("abcde"));
+    onNextMessages([&] { window->close(); });
+    button("btnenc")->click();
+
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_TRUE(dialogs.messages.empty());
+    EXPECT_TRUE(dialogs.questions.empty());
+    EXPECT_TRUE(exists(temp / "encrypted/a.jpg"));
+    EXPECT_FALSE(exists(temp / "encrypted/b.jpg"));
+    EXPECT_TRUE(window->sharedState().selectedFiles.empty());
+}
+
+TEST_F(Runs, DecryptStaysLockedAfterTenWrongPasswordsWhateverRunsFollow) {
+    const std::string photo = source("photo.jpg", 100, 1);
+    select({photo});
+    typePassword(QStringLiteral("right1"));
+    dialogs.script.answerNextQuestion(false);
+    button("btnenc")->click();
+
+    select({temp / "encrypted/photo.jpg"});
+    typePassword(QStringLiteral("wrong1"));
+    for (int attempt = 0; attempt < 10; ++attempt)
+        button("btndec")->click();
+    EXPECT_FALSE(button("btndec")->isEnabled());
+    EXPECT_EQ(dialogs.messageTexts().back(),
+              QStringLiteral("You have tried 10 times, no more allowd, you need to exit and "
+                             "relaunch if you want more tryies"));
+
+    // An encrypt run disables and enables the run controls; Decrypt stays locked.
+    select({photo});
+    typePassword(QStringLiteral("right1"));
+    dialogs.script.answerNextQuestion(false);
+    button("btnenc")->click();
+    EXPECT_TRUE(button("btnenc")->isEnabled());
+    EXPECT_FALSE(button("btndec")->isEnabled());
+}
+
+} // namespace
+} // namespace tarvex::testing

@@ -1,0 +1,33 @@
+#include "ScriptedDialogs.h"
+
+namespace tarvex::testing {
+
+void ScriptedDialogs::message(QWidget*, const QString& caption, const QString& text) {
+    messages.push_back({caption, text});
+}
+
+bool ScriptedDialogs::question(QWidget*, const QString& text) {
+    questions.push_back(text);
+    return script.nextAnswer(text.toStdString());
+}
+
+QStringList ScriptedDialogs::openFiles(QWidget*, const OpenFilesDialogOptions& options) {
+    dialogs.push_back(options);
+    QStringList paths;
+    for (const std::string& path : script.nextFiles())
+        paths.append(QString::fromStdString(path));
+    return paths;
+}
+
+void ScriptedDialogs::openUrl(const QUrl& url) {
+    opened.push_back(url);
+}
+
+std::vector<QString> ScriptedDialogs::messageTexts() const {
+    std::vector<QString> texts;
+    for (const Message& shown : messages)
+        texts.push_back(shown.text);
+    return texts;
+}
+
+} // namespace tarvex::testing

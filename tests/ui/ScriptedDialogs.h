@@ -1,0 +1,37 @@
+#pragma once
+
+#include "Dialogs.h"
+#include "QtPrinting.h"
+#include "ScriptedPlatform.h"
+
+#include <QString>
+#include <QUrl>
+#include <vector>
+
+namespace tarvex::testing {
+
+// The window's dialogs for tests: questions and file dialogs are answered from `script` (an
+// unexpected one fails the test), and every message, question, dialog and launch is recorded.
+class ScriptedDialogs : public Dialogs {
+public:
+    ScriptedAnswers script;
+
+    struct Message {
+        QString caption;
+        QString text;
+    };
+    std::vector<Message> messages;
+    std::vector<QString> questions;
+    std::vector<OpenFilesDialogOptions> dialogs;
+    std::vector<QUrl> opened;
+
+    void message(QWidget* parent, const QString& caption, const QString& text) override;
+    bool question(QWidget* parent, const QString& text) override;
+    QStringList openFiles(QWidget* parent, const OpenFilesDialogOptions& options) override;
+    void openUrl(const QUrl& url) override;
+
+    // The texts of the messages, in order.
+    std::vector<QString> messageTexts() const;
+};
+
+} // namespace tarvex::testing
