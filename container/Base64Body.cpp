@@ -64,11 +64,15 @@ std::uint8_t* decodeGroup(const std::uint8_t* x, std::uint8_t* out) {
 
 } // namespace
 
+std::size_t encodedBodyLength(std::size_t sourceBytes) {
+    const std::size_t characters = (sourceBytes + 2) / 3 * 4;
+    return characters + characters / lineCharacters * lineBreak.size();
+}
+
 void encodeBody(std::span<const std::uint8_t> source, std::string& destination) {
-    const std::size_t characters = (source.size() + 2) / 3 * 4;
-    const std::size_t lineBreaks = characters / lineCharacters;
+    const std::size_t lineBreaks = (source.size() + 2) / 3 * 4 / lineCharacters;
     const std::size_t start = destination.size();
-    destination.resize(start + characters + lineBreaks * lineBreak.size());
+    destination.resize(start + encodedBodyLength(source.size()));
 
     const std::uint8_t* in = source.data();
     char* out = destination.data() + start;

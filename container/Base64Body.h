@@ -12,6 +12,9 @@ namespace tarvex {
 // lines of 76 characters that end in CR LF. The last line ends in CR LF only when it is full.
 void encodeBody(std::span<const std::uint8_t> source, std::string& destination);
 
+// The number of characters, line breaks included, that `encodeBody` makes of `sourceBytes` bytes.
+std::size_t encodedBodyLength(std::size_t sourceBytes);
+
 // Appends the bytes that the Base64 text `source` stands for to `destination`. Every byte that is
 // not an alphabet character or "=" is passed over. A "=" in third place shortens its own group
 // to one byte, in fourth place to two; an incomplete last group is dropped.

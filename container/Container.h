@@ -21,7 +21,10 @@ using ScratchWriter = std::function<void(std::string_view)>;
 
 // The complete content of the container file for `source`: password field, body rearranged,
 // key character, three filler characters and level marker, then CR LF. Draws four characters
-// from `generator`. A High level container hands its body to `scratch` first.
+// from `generator`: key, then filler. A High level container hands its body, as encoded and
+// followed by CR LF, to `scratch` before it takes the line breaks out. A body shorter than the
+// 20 characters the layout moves (a source of 12 bytes or less) is filled up with "." first,
+// which decoding passes over, so every container reads back to its source.
 std::string buildContainer(std::span<const std::uint8_t> source, ContainerClass level,
                            std::string_view password, KeyGenerator& generator,
                            const ScratchWriter& scratch);
@@ -30,8 +33,10 @@ std::string buildContainer(std::span<const std::uint8_t> source, ContainerClass 
 // LF, a lone CR is dropped, and a Ctrl-Z ends the input.
 std::string joinContainerLines(std::string_view fileText);
 
-// The source bytes that the container file `fileText` holds. Never reads outside the text:
-// a file too short to be a container decodes what it has.
+// The source bytes that the container file `fileText` holds. The High level steps are undone
+// only for a text that ends in "@@@@". Never reads outside the text: for a text shorter than a
+// container (48 characters) the bounds of the moved head and the rest are clamped to it, and
+// what they hold is decoded.
 std::vector<std::uint8_t> readContainer(std::string_view fileText);
 
 // The path of the container of `sourcePath`: its folder, `folderName`, a separator, its name

@@ -9,10 +9,11 @@ namespace tarvex {
 std::string strto10(std::string_view text);
 
 // The value of two hexadecimal digits (either case); 0 for a text that is not two characters.
+// A character that is not a hexadecimal digit counts as the digit 0.
 int HexPairToByte(std::string_view pair);
 
-// The 20 upper-case hexadecimal digits of the padded password, each code lowered by `shift`
-// (wrapping modulo 256).
+// The 20 upper-case hexadecimal digits of the first ten characters of the padded password, each
+// code lowered by `shift` (wrapping modulo 256), whatever the password holds.
 std::string passwordField(std::string_view password, int shift);
 
 enum class PasswordProblem { None, TooShort, Blank, IllegalCharacter };
@@ -22,7 +23,10 @@ struct PasswordVerdict {
     std::string offending; // the first illegal character, for IllegalCharacter
 };
 
-// The rules a typed password must meet: at least 5 characters, no blank, codes 33 to 126.
+// The rules a typed password must meet, in this order: at least 5 bytes, then from the first
+// character on, no blank and no code outside 33 to 126. Only the first failing rule is reported.
+// The text is UTF-8: an offending byte of 0x80 or above is reported with the rest of its
+// sequence (as far as the text holds it).
 PasswordVerdict checkPassword(std::string_view typed);
 
 struct ProbeResult {
@@ -30,8 +34,9 @@ struct ProbeResult {
     bool passwordMatches = false;
 };
 
-// Looks at the level marker and the stored password of the file content `fileBytes` and
-// compares the stored password with `typed`.
+// Looks at the level marker and the stored password of the file content `fileBytes` (up to its
+// first NUL, without CR and LF) and compares the stored password with `typed`, exactly. An empty
+// text gives false for both; a short one reads what it has.
 ProbeResult probeContainer(std::string_view fileBytes, std::string_view typed);
 
 } // namespace tarvex

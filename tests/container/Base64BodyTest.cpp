@@ -59,18 +59,6 @@ TEST(EncodeBody, CutsLinesOf76CharactersAcrossBlocks) {
     }
 }
 
-TEST(EncodeBody, PadsShortLastGroup) {
-    EXPECT_EQ(encoded(bytesOf("abc")), "YWJj");
-    EXPECT_EQ(encoded(bytesOf("ab")), "YWI=");
-    EXPECT_EQ(encoded(bytesOf("a")), "YQ==");
-}
-
-TEST(EncodeBody, AppendsToWhatTheDestinationHolds) {
-    std::string text = "head";
-    encodeBody(bytesOf("foobar"), text);
-    EXPECT_EQ(text, "headZm9vYmFy");
-}
-
 TEST(EncodeBody, EqualsReferenceForEverySmallLengthAndSomeLargeOnes) {
     std::mt19937_64 random(test::testSeed(2));
     std::vector<std::size_t> sizes;
@@ -80,30 +68,22 @@ TEST(EncodeBody, EqualsReferenceForEverySmallLengthAndSomeLargeOnes) {
     sizes.insert(sizes.end(), {4095, 65536, 100001});
     for (const std::size_t size : sizes) {
         const auto source = test::randomBytes(random, size);
-        ASSERT_EQ(encoded(source), test::referenceBody(source)) << size << " bytes";
-    }
-}
-
-TEST(DecodeBody, DecodesTheStandardVectors) {
-    const std::pair<std::string_view, std::string_view> cases[] = {{"", ""},
-                                                                   {"Zg==", "f"},
-                                                                   {"Zm8=", "fo"},
-                                                                   {"Zm9v", "foo"},
-                                                                   {"Zm9vYg==", "foob"},
-                                                                   {"Zm9vYmE=", "fooba"},
-                                                                   {"Zm9vYmFy", "foobar"}};
-    for (const auto& [text, bytes] : cases) {
-        EXPECT_EQ(decoded(text), bytesOf(bytes)) << text;
+        std::string text = "head"; // encoding appends
+        encodeBody(source, text);
+        ASSERT_EQ(text, "head" + test::referenceBody(source)) << size << " bytes";
     }
 }
 
 TEST(DecodeBody, EqualsSignEndsOnlyItsOwnGroup) {
     const std::pair<std::string_view, std::string_view> cases[] = {
-        {"Zg==Zm9v", "ffoo"},                       // two texts one after the other
-        {"Zm8=Zg==", "fof"},  {"Zg=AZm9v", "ffoo"}, // "=" third, a letter fourth: the first byte
-                                                    // only
-        {"Zm9vY", "foo"},                           // incomplete last groups are dropped
-        {"Zm9vYm", "foo"},    {"Zm9vYmF", "foo"},   {"\r\n \t!*.", ""}, // nothing accepted
+        {"Zg==Zm9v", "ffoo"}, // two texts one after the other
+        {"Zm8=Zg==", "fof"},
+        {"Zg=AZm9v", "ffoo"}, // "=" third, a letter fourth: the first byte
+                              // only
+        {"Zm9vY", "foo"},     // incomplete last groups are dropped
+        {"Zm9vYm", "foo"},
+        {"Zm9vYmF", "foo"},
+        {"\r\n \t!*.", ""}, // nothing accepted
     };
     for (const auto& [text, bytes] : cases) {
         EXPECT_EQ(decoded(text), bytesOf(bytes)) << text;
@@ -124,10 +104,6 @@ TEST(DecodeBody, PassesOverEveryByteOutsideTheAlphabet) {
         }
     }
     EXPECT_EQ(decoded(noisy), source);
-}
-
-TEST(DecodeBody, LetterCaseMatters) {
-    EXPECT_NE(decoded("Zm9v"), decoded("ZM9V"));
 }
 
 TEST(DecodeBody, EqualsPlainContractOnRandomText) {

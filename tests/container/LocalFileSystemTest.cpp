@@ -76,15 +76,23 @@ TEST_F(LocalFileSystemTest, SaveFileReplacesAtomicallyAndLeavesNoTemporaryFile) 
     EXPECT_EQ(files_.loadFile(target), std::vector<std::uint8_t>({'n', 'e', 'w'}));
 }
 
-TEST_F(LocalFileSystemTest, SaveFileIntoMissingFolderNamesThePath) {
-    const std::string target = path("missing/a.jpg");
+// The text of the FileError that `step` throws, or "no error".
+template <typename Step> std::string errorOf(Step step) {
     try {
-        files_.saveFile(target, asBytes("x"));
-        FAIL() << "no error";
+        step();
     } catch (const FileError& error) {
-        EXPECT_EQ(std::string(error.what()),
-                  "Cannot create file \"" + target + "\". No such file or directory");
+        return error.what();
     }
+    return "no error";
+}
+
+TEST_F(LocalFileSystemTest, MissingFilesAndFoldersAreNamedInTheError) {
+    const std::string target = path("missing/a.jpg");
+    EXPECT_EQ(errorOf([&] { files_.saveFile(target, asBytes("x")); }),
+              "Cannot create file \"" + target + "\". No such file or directory");
+    const std::string missing = path("none.jpg");
+    EXPECT_EQ(errorOf([&] { files_.loadFile(missing); }),
+              "Cannot open file \"" + missing + "\". No such file or directory");
 }
 
 TEST_F(LocalFileSystemTest, FailedWriteKeepsTheEarlierFileAndRemovesTheTemporaryOne) {
@@ -97,32 +105,13 @@ TEST_F(LocalFileSystemTest, FailedWriteKeepsTheEarlierFileAndRemovesTheTemporary
     rlimit small = old;
     small.rlim_cur = 4;
     ::setrlimit(RLIMIT_FSIZE, &small);
-    std::string message;
-    try {
-        files_.saveFile(target, asBytes("much more than four bytes"));
-    } catch (const FileError& error) {
-        message = error.what();
-    }
+    const std::string message =
+        errorOf([&] { files_.saveFile(target, asBytes("much more than four bytes")); });
     ::setrlimit(RLIMIT_FSIZE, &old);
     std::signal(SIGXFSZ, oldHandler);
     EXPECT_EQ(message, "Cannot create file \"" + target + "\". File too large");
     EXPECT_EQ(contentOf(target), "earlier");
     EXPECT_EQ(namesIn(folder_), std::vector<std::string>{"a.jpg"});
-}
-
-TEST_F(LocalFileSystemTest, LoadFileOfMissingFileNamesThePath) {
-    const std::string missing = path("none.jpg");
-    EXPECT_THROW(
-        {
-            try {
-                files_.loadFile(missing);
-            } catch (const FileError& error) {
-                EXPECT_EQ(std::string(error.what()),
-                          "Cannot open file \"" + missing + "\". No such file or directory");
-                throw;
-            }
-        },
-        FileError);
 }
 
 TEST_F(LocalFileSystemTest, ReadableSizeOnlyForRegularFiles) {
