@@ -51,6 +51,9 @@ std::string scratchFolderPath() {
         if (home.empty()) {
             home = accountHome();
         }
+        if (home.empty()) {
+            return {};
+        }
         cache = home + "/.cache";
     }
     return cache + "/" + std::string(folderName);
@@ -58,6 +61,9 @@ std::string scratchFolderPath() {
 
 void writeScratchFile(std::string_view text) {
     const std::string folder = scratchFolderPath();
+    if (folder.empty()) {
+        throw cannotCreate(std::string(fileName), ENOENT);
+    }
     const std::string path = folder + "/" + std::string(fileName);
 
     ::mkdir(parentOf(folder).c_str(), ownerOnlyFolder);

@@ -6,7 +6,7 @@
 namespace tarvex {
 
 // The per-user folder of the scratch file: $XDG_CACHE_HOME/tarvex, else $HOME/.cache/tarvex, else
-// the same below the home folder of the user's account.
+// the same below the home folder of the user's account; empty when there is no home folder.
 std::string scratchFolderPath();
 
 // Replaces the scratch file "thummb.db" of the scratch folder with `text`. The folder is created
