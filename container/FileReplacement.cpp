@@ -32,14 +32,14 @@ std::string temporaryName(std::string_view name) {
 
 } // namespace
 
-void replaceFileAt(int folder, std::string_view name, std::span<const std::uint8_t> bytes,
-                   mode_t mode, const std::string& shownPath) {
+void replaceFileAt(PosixCalls& calls, int folder, std::string_view name,
+                   std::span<const std::uint8_t> bytes, mode_t mode, const std::string& shownPath) {
     std::string temporary;
     UniqueFd file;
     for (int attempt = 1; !file; ++attempt) {
         temporary = temporaryName(name);
-        const int fd = ::openat(folder, temporary.c_str(),
-                                O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
+        const int fd = calls.openAt(folder, temporary.c_str(),
+                                    O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
         const int openError = errno;
         file = UniqueFd(fd);
         if (!file && (openError != EEXIST || attempt == creationAttempts)) {
@@ -47,20 +47,19 @@ void replaceFileAt(int folder, std::string_view name, std::span<const std::uint8
         }
     }
 
-    int error = writeAll(file.get(), bytes);
-    if (error == 0 && ::fsync(file.get()) != 0) {
+    int error = writeAll(calls, file.get(), bytes);
+    if (error == 0 && calls.fsync(file.get()) != 0) {
         error = errno;
     }
     const int closeError = file.close();
     if (error == 0) {
         error = closeError;
     }
-    if (error == 0 &&
-        ::renameat(folder, temporary.c_str(), folder, std::string(name).c_str()) != 0) {
+    if (error == 0 && calls.renameAt(folder, temporary.c_str(), std::string(name).c_str()) != 0) {
         error = errno;
     }
     if (error != 0) {
-        ::unlinkat(folder, temporary.c_str(), 0);
+        calls.unlinkAt(folder, temporary.c_str());
         throw cannotCreate(shownPath, error);
     }
 }

@@ -1,6 +1,6 @@
+#include "LocalFileSystem.h"
+
 #include "FileReplacement.h"
-#include "FileSystem.h"
-#include "PosixFile.h"
 #include "ScratchFile.h"
 
 #include <array>
@@ -18,15 +18,20 @@ constexpr mode_t newFolderMode = 0777;
 
 class LocalFileSystem final : public FileSystem {
 public:
+    explicit LocalFileSystem(PosixCalls& calls) : calls_(calls) {}
+
     std::vector<std::uint8_t> loadFile(const std::string& path) override;
     void saveFile(const std::string& path, std::span<const std::uint8_t> bytes) override;
     std::optional<std::uint64_t> readableSize(const std::string& path) override;
     void createFolder(const std::string& path) override;
     void writeScratch(std::string_view text) override;
+
+private:
+    PosixCalls& calls_;
 };
 
 std::vector<std::uint8_t> LocalFileSystem::loadFile(const std::string& path) {
-    const UniqueFd file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    const UniqueFd file(calls_.open(path.c_str(), O_RDONLY | O_CLOEXEC));
     if (!file) {
         throw cannotOpen(path, errno);
     }
@@ -37,14 +42,14 @@ std::vector<std::uint8_t> LocalFileSystem::loadFile(const std::string& path) {
     // The size is a first guess only: reading goes on to the end of what the file holds.
     std::vector<std::uint8_t> bytes(
         S_ISREG(status.st_mode) ? static_cast<std::size_t>(status.st_size) : 0);
-    const long got = readAll(file.get(), bytes);
+    const long got = readAll(calls_, file.get(), bytes);
     if (got < 0) {
         throw cannotOpen(path, errno);
     }
     bytes.resize(static_cast<std::size_t>(got));
     std::array<std::uint8_t, 65536> more{};
     for (;;) {
-        const long extra = readAll(file.get(), more);
+        const long extra = readAll(calls_, file.get(), more);
         if (extra < 0) {
             throw cannotOpen(path, errno);
         }
@@ -60,16 +65,16 @@ void LocalFileSystem::saveFile(const std::string& path, std::span<const std::uin
     const std::string folder =
         slash == std::string::npos ? std::string(".") : path.substr(0, slash == 0 ? 1 : slash);
     const std::string_view name = std::string_view(path).substr(slash + 1);
-    const UniqueFd folderFd(::open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+    const UniqueFd folderFd(calls_.open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
     if (!folderFd) {
         throw cannotCreate(path, errno);
     }
-    replaceFileAt(folderFd.get(), name, bytes, newFileMode, path);
+    replaceFileAt(calls_, folderFd.get(), name, bytes, newFileMode, path);
 }
 
 std::optional<std::uint64_t> LocalFileSystem::readableSize(const std::string& path) {
     // Not blocking keeps a named pipe from holding the caller; it is no regular file anyway.
-    const UniqueFd file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    const UniqueFd file(calls_.open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     struct stat status {};
     if (!file || ::fstat(file.get(), &status) != 0 || !S_ISREG(status.st_mode)) {
         return std::nullopt;
@@ -78,17 +83,21 @@ std::optional<std::uint64_t> LocalFileSystem::readableSize(const std::string& pa
 }
 
 void LocalFileSystem::createFolder(const std::string& path) {
-    ::mkdir(path.c_str(), newFolderMode);
+    calls_.mkdir(path.c_str(), newFolderMode);
 }
 
 void LocalFileSystem::writeScratch(std::string_view text) {
-    writeScratchFile(text);
+    writeScratchFile(calls_, text);
 }
 
 } // namespace
 
+std::unique_ptr<FileSystem> localFileSystemOver(PosixCalls& calls) {
+    return std::make_unique<LocalFileSystem>(calls);
+}
+
 FileSystem& localFileSystem() {
-    static LocalFileSystem fileSystem;
+    static LocalFileSystem fileSystem(systemCalls());
     return fileSystem;
 }
 

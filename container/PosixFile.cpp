@@ -1,6 +1,8 @@
 #include "PosixFile.h"
 
 #include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <system_error>
 #include <unistd.h>
 
@@ -14,6 +16,43 @@ FileError fileError(std::string_view action, const std::string& path, int error)
 }
 
 } // namespace
+
+int PosixCalls::open(const char* path, int flags) {
+    return ::open(path, flags);
+}
+
+int PosixCalls::openAt(int folder, const char* name, int flags, mode_t mode) {
+    return ::openat(folder, name, flags, mode);
+}
+
+ssize_t PosixCalls::read(int fd, void* buffer, std::size_t size) {
+    return ::read(fd, buffer, size);
+}
+
+ssize_t PosixCalls::write(int fd, const void* bytes, std::size_t size) {
+    return ::write(fd, bytes, size);
+}
+
+int PosixCalls::fsync(int fd) {
+    return ::fsync(fd);
+}
+
+int PosixCalls::renameAt(int folder, const char* from, const char* to) {
+    return ::renameat(folder, from, folder, to);
+}
+
+int PosixCalls::unlinkAt(int folder, const char* name) {
+    return ::unlinkat(folder, name, 0);
+}
+
+int PosixCalls::mkdir(const char* path, mode_t mode) {
+    return ::mkdir(path, mode);
+}
+
+PosixCalls& systemCalls() {
+    static PosixCalls calls;
+    return calls;
+}
 
 UniqueFd& UniqueFd::operator=(UniqueFd&& other) noexcept {
     if (this != &other) {
@@ -36,9 +75,9 @@ int UniqueFd::close() noexcept {
     return result == 0 ? 0 : errno;
 }
 
-int writeAll(int fd, std::span<const std::uint8_t> bytes) {
+int writeAll(PosixCalls& calls, int fd, std::span<const std::uint8_t> bytes) {
     while (!bytes.empty()) {
-        const ssize_t written = ::write(fd, bytes.data(), bytes.size());
+        const ssize_t written = calls.write(fd, bytes.data(), bytes.size());
         if (written < 0) {
             if (errno == EINTR) {
                 continue;
@@ -50,10 +89,10 @@ int writeAll(int fd, std::span<const std::uint8_t> bytes) {
     return 0;
 }
 
-long readAll(int fd, std::span<std::uint8_t> buffer) {
+long readAll(PosixCalls& calls, int fd, std::span<std::uint8_t> buffer) {
     std::size_t done = 0;
     while (done < buffer.size()) {
-        const ssize_t got = ::read(fd, buffer.data() + done, buffer.size() - done);
+        const ssize_t got = calls.read(fd, buffer.data() + done, buffer.size() - done);
         if (got < 0) {
             if (errno == EINTR) {
                 continue;

@@ -2,12 +2,35 @@
 
 #include "FileSystem.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <span>
 #include <string>
+#include <sys/types.h>
 #include <utility>
 
 namespace tarvex {
+
+// The system calls that the local file system makes, one virtual function each. Every one does
+// what its POSIX namesake does (-1 and errno on failure); a test overrides the one it wants to
+// fail and keeps the rest.
+class PosixCalls {
+public:
+    virtual ~PosixCalls() = default;
+
+    virtual int open(const char* path, int flags);
+    virtual int openAt(int folder, const char* name, int flags, mode_t mode);
+    virtual ssize_t read(int fd, void* buffer, std::size_t size);
+    virtual ssize_t write(int fd, const void* bytes, std::size_t size);
+    virtual int fsync(int fd);
+    // Renames within one folder.
+    virtual int renameAt(int folder, const char* from, const char* to);
+    virtual int unlinkAt(int folder, const char* name);
+    virtual int mkdir(const char* path, mode_t mode);
+};
+
+// The machine's own calls.
+PosixCalls& systemCalls();
 
 // An open file descriptor, closed when its owner goes.
 class UniqueFd {
@@ -31,10 +54,10 @@ private:
 };
 
 // Writes every byte, going on after short writes and interruptions; the error number, or 0.
-int writeAll(int fd, std::span<const std::uint8_t> bytes);
+int writeAll(PosixCalls& calls, int fd, std::span<const std::uint8_t> bytes);
 
 // Reads into `buffer` until it is full or the file ends; the count read, or -1 with errno set.
-long readAll(int fd, std::span<std::uint8_t> buffer);
+long readAll(PosixCalls& calls, int fd, std::span<std::uint8_t> buffer);
 
 // The errors the user sees: Cannot open file "PATH". Reason
 FileError cannotOpen(const std::string& path, int error);

@@ -59,17 +59,17 @@ std::string scratchFolderPath() {
     return cache + "/" + std::string(folderName);
 }
 
-void writeScratchFile(std::string_view text) {
+void writeScratchFile(PosixCalls& calls, std::string_view text) {
     const std::string folder = scratchFolderPath();
     if (folder.empty()) {
         throw cannotCreate(std::string(fileName), ENOENT);
     }
     const std::string path = folder + "/" + std::string(fileName);
 
-    ::mkdir(parentOf(folder).c_str(), ownerOnlyFolder);
-    ::mkdir(folder.c_str(), ownerOnlyFolder);
+    calls.mkdir(parentOf(folder).c_str(), ownerOnlyFolder);
+    calls.mkdir(folder.c_str(), ownerOnlyFolder);
     const UniqueFd folderFd(
-        ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        calls.open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
     if (!folderFd) {
         throw cannotCreate(path, errno);
     }
@@ -83,7 +83,7 @@ void writeScratchFile(std::string_view text) {
     if ((status.st_mode & groupAndOthers) != 0 && ::fchmod(folderFd.get(), ownerOnlyFolder) != 0) {
         throw cannotCreate(path, errno);
     }
-    replaceFileAt(folderFd.get(), fileName, asBytes(text), ownerOnlyFile, path);
+    replaceFileAt(calls, folderFd.get(), fileName, asBytes(text), ownerOnlyFile, path);
 }
 
 } // namespace tarvex

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "PosixFile.h"
+
 #include <string>
 #include <string_view>
 
@@ -12,7 +14,7 @@ std::string scratchFolderPath();
 // Replaces the scratch file "thummb.db" of the scratch folder with `text`. The folder is created
 // owner-only; it must be a real folder of this user. The file is owner-only and written through
 // a temporary file renamed over it, so a link planted at its name is replaced, not followed, and
-// two writers never mix their texts. Throws FileError.
-void writeScratchFile(std::string_view text);
+// two writers never mix their texts. Every step goes through `calls`. Throws FileError.
+void writeScratchFile(PosixCalls& calls, std::string_view text);
 
 } // namespace tarvex
