@@ -1,10 +1,14 @@
 #include "QtDialogs.h"
+
 #include "QtPlatform.h"
 #include "QtPrinting.h"
 #include "TempFolder.h"
 
+#include <QApplication>
 #include <QFileDialog>
 #include <QListView>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -50,16 +54,63 @@ TEST(OpenDialog, ImageFilterMatchesWithoutRegardToCase) {
     dialog.close();
 }
 
-TEST(OpenDialog, FilterTextBecomesOneQtFilterPerEntry) {
+TEST(QtPlatformTexts, FilterTextBecomesOneQtFilterPerEntry) {
     EXPECT_EQ(
         nameFiltersOf("Images|*.JPG;*.***E|All (*.*)|*.*"),
         (QStringList{QStringLiteral("Images (*.JPG *.***E)"), QStringLiteral("All (*.*) (*)")}));
     EXPECT_EQ(nameFiltersOf(""), QStringList{});
 }
 
-TEST(OpenDialog, MessagesBreakTheLineAtALoneCarriageReturn) {
+TEST(QtPlatformTexts, MessagesBreakTheLineAtALoneCarriageReturn) {
     EXPECT_EQ(messageText("3 done:\r/pics/encrypted"), QStringLiteral("3 done:\n/pics/encrypted"));
     EXPECT_EQ(messageText("a\r\nb"), QStringLiteral("a\nb"));
+}
+
+// What a message box showed, and the press of one of its buttons.
+struct ShownBox {
+    QString caption;
+    QString text;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QStringList buttons;
+};
+
+// Records the message box that opens next and presses its button `press` (from 0).
+void answerNextBox(ShownBox& shown, int press) {
+    QMetaObject::invokeMethod(
+        qApp,
+        [&shown, press] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            ASSERT_NE(box, nullptr);
+            shown = {box->windowTitle(), box->text(), box->icon(), {}};
+            for (QAbstractButton* button : box->buttons())
+                shown.buttons.append(button->text());
+            box->buttons().at(press)->click();
+        },
+        Qt::QueuedConnection);
+}
+
+TEST(QtDialogs, QuestionsAskConfirmWithYesAndNo) {
+    QtDialogs dialogs;
+    for (const bool yes : {true, false}) {
+        ShownBox shown;
+        answerNextBox(shown, yes ? 0 : 1);
+        EXPECT_EQ(dialogs.question(nullptr, QStringLiteral("Go on?")), yes);
+        EXPECT_EQ(shown.caption, QStringLiteral("Confirm"));
+        EXPECT_EQ(shown.text, QStringLiteral("Go on?"));
+        EXPECT_EQ(shown.icon, QMessageBox::Question);
+        EXPECT_EQ(shown.buttons, (QStringList{QStringLiteral("&Yes"), QStringLiteral("&No")}));
+    }
+}
+
+TEST(QtDialogs, PlainMessagesHaveOneOkButtonUnderTheGivenCaption) {
+    QtDialogs dialogs;
+    ShownBox shown;
+    answerNextBox(shown, 0);
+    dialogs.message(nullptr, QStringLiteral("Title"), QStringLiteral("Canceled!"));
+    EXPECT_EQ(shown.caption, QStringLiteral("Title"));
+    EXPECT_EQ(shown.text, QStringLiteral("Canceled!"));
+    EXPECT_EQ(shown.icon, QMessageBox::NoIcon);
+    EXPECT_EQ(shown.buttons.size(), 1);
 }
 
 } // namespace
