@@ -1,6 +1,10 @@
 #include "Base64Body.h"
 
+#include "Base64Kernels.h"
+
+#include <algorithm>
 #include <array>
+#include <stdexcept>
 
 namespace tarvex {
 
@@ -9,8 +13,6 @@ namespace {
 constexpr std::string_view alphabet =
     "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
 
-constexpr std::size_t lineCharacters = 76;
-constexpr std::size_t lineBytes = lineCharacters / 4 * 3;
 constexpr std::string_view lineBreak = "\r\n";
 
 // Decoding values: 0..63 for the alphabet, 64 for "=", `skipped` for every other byte.
@@ -47,6 +49,12 @@ char* encodeTail(const std::uint8_t* in, std::size_t count, char* out) {
     return out + 4;
 }
 
+char* endLine(char* out) {
+    out[0] = lineBreak[0];
+    out[1] = lineBreak[1];
+    return out + 2;
+}
+
 // One group of four accepted characters, given by their decoding values. A "=" in third place
 // leaves only the first byte, in fourth place the first two.
 std::uint8_t* decodeGroup(const std::uint8_t* x, std::uint8_t* out) {
@@ -62,32 +70,93 @@ std::uint8_t* decodeGroup(const std::uint8_t* x, std::uint8_t* out) {
     return out;
 }
 
-} // namespace
-
-std::size_t encodedBodyLength(std::size_t sourceBytes) {
-    const std::size_t characters = (sourceBytes + 2) / 3 * 4;
-    return characters + characters / lineCharacters * lineBreak.size();
-}
-
-void encodeBody(std::span<const std::uint8_t> source, std::string& destination) {
-    const std::size_t lineBreaks = (source.size() + 2) / 3 * 4 / lineCharacters;
-    const std::size_t start = destination.size();
-    destination.resize(start + encodedBodyLength(source.size()));
-
-    const std::uint8_t* in = source.data();
-    char* out = destination.data() + start;
-    const auto endLine = [&out] {
-        *out++ = lineBreak[0];
-        *out++ = lineBreak[1];
-    };
-    const std::size_t fullSourceLines = source.size() / lineBytes;
-    for (std::size_t line = 0; line < fullSourceLines; ++line) {
-        for (std::size_t group = 0; group < lineBytes; group += 3) {
+void encodeLinesPortable(const std::uint8_t* in, std::size_t lines, char* out) {
+    for (std::size_t line = 0; line < lines; ++line) {
+        for (std::size_t group = 0; group < bodyLineBytes; group += 3) {
             out = encodeGroup(in + group, out);
         }
-        in += lineBytes;
-        endLine();
+        in += bodyLineBytes;
+        out = endLine(out);
     }
+}
+
+const char* decodeGroupsPortable(const char* first, const char* end, std::uint8_t*& out) {
+    const auto* in = reinterpret_cast<const unsigned char*>(first);
+    const auto* const last = reinterpret_cast<const unsigned char*>(end);
+    while (last - in >= 4) {
+        const std::uint8_t x0 = decodingValues[in[0]];
+        const std::uint8_t x1 = decodingValues[in[1]];
+        const std::uint8_t x2 = decodingValues[in[2]];
+        const std::uint8_t x3 = decodingValues[in[3]];
+        if ((x0 | x1 | x2 | x3) >= padValue) {
+            break;
+        }
+        out[0] = static_cast<std::uint8_t>((x0 << 2) | (x1 >> 4));
+        out[1] = static_cast<std::uint8_t>((x1 << 4) | (x2 >> 2));
+        out[2] = static_cast<std::uint8_t>((x2 << 6) | x3);
+        out += 3;
+        in += 4;
+    }
+    return reinterpret_cast<const char*>(in);
+}
+
+const CodecKernels portable{encodeLinesPortable, decodeGroupsPortable};
+
+bool supports(CodecPath path) {
+    switch (path) {
+    case CodecPath::Portable:
+        return true;
+    case CodecPath::Avx2:
+#if defined(__x86_64__)
+        return __builtin_cpu_supports("avx2");
+#else
+        return false;
+#endif
+    }
+    return false;
+}
+
+const CodecKernels& kernelsFor(CodecPath path) {
+    if (!supports(path)) {
+        throw std::invalid_argument("codec path not supported by this processor");
+    }
+#if defined(__x86_64__)
+    if (path == CodecPath::Avx2) {
+        return avx2Kernels();
+    }
+#endif
+    return portable;
+}
+
+// The fastest kernels of this processor, chosen once.
+const CodecKernels& fastestKernels() {
+    static const CodecKernels& chosen = kernelsFor(supportedCodecPaths().back());
+    return chosen;
+}
+
+// Lines per step of the encoder. The text grows one step at a time, so the zeros that growing
+// a string writes are still in the nearest cache when the encoder writes over them.
+constexpr std::size_t linesPerStep = 128;
+constexpr std::size_t lineWithBreak = bodyLineCharacters + lineBreak.size();
+
+void encodeWith(const CodecKernels& kernels, std::span<const std::uint8_t> source,
+                std::string& destination) {
+    const std::size_t start = destination.size();
+    destination.reserve(start + encodedBodyLength(source.size()));
+
+    const std::uint8_t* in = source.data();
+    for (std::size_t lines = source.size() / bodyLineBytes; lines > 0;) {
+        const std::size_t step = std::min(lines, linesPerStep);
+        const std::size_t at = destination.size();
+        destination.resize(at + step * lineWithBreak);
+        kernels.encodeLines(in, step, destination.data() + at);
+        in += step * bodyLineBytes;
+        lines -= step;
+    }
+
+    const std::size_t at = destination.size();
+    destination.resize(start + encodedBodyLength(source.size()));
+    char* out = destination.data() + at;
     const std::uint8_t* const end = source.data() + source.size();
     for (; end - in >= 3; in += 3) {
         out = encodeGroup(in, out);
@@ -96,35 +165,30 @@ void encodeBody(std::span<const std::uint8_t> source, std::string& destination) 
         out = encodeTail(in, static_cast<std::size_t>(end - in), out);
     }
     // A padded last group can complete a line of its own (55 or 56 bytes after the last full one).
-    if (lineBreaks > fullSourceLines) {
-        endLine();
+    if (out != destination.data() + destination.size()) {
+        endLine(out);
     }
 }
 
-void decodeBody(std::string_view source, std::vector<std::uint8_t>& destination) {
+// The kernels take the clean runs; every other character goes through the exact rules here.
+void decodeWith(const CodecKernels& kernels, std::string_view source,
+                std::vector<std::uint8_t>& destination) {
     const std::size_t start = destination.size();
-    destination.resize(start + source.size() / 4 * 3);
+    destination.resize(start + source.size() / 4 * 3 + decodeOverrun);
 
-    const auto* in = reinterpret_cast<const unsigned char*>(source.data());
-    const auto* const end = in + source.size();
+    const char* in = source.data();
+    const char* const end = in + source.size();
     std::uint8_t* out = destination.data() + start;
     std::array<std::uint8_t, 4> group{};
     std::size_t held = 0;
     while (in != end) {
-        if (held == 0 && end - in >= 4) {
-            const std::uint8_t x0 = decodingValues[in[0]];
-            const std::uint8_t x1 = decodingValues[in[1]];
-            const std::uint8_t x2 = decodingValues[in[2]];
-            const std::uint8_t x3 = decodingValues[in[3]];
-            if ((x0 | x1 | x2 | x3) < padValue) {
-                *out++ = static_cast<std::uint8_t>((x0 << 2) | (x1 >> 4));
-                *out++ = static_cast<std::uint8_t>((x1 << 4) | (x2 >> 2));
-                *out++ = static_cast<std::uint8_t>((x2 << 6) | x3);
-                in += 4;
-                continue;
+        if (held == 0) {
+            in = kernels.decodeGroups(in, end, out);
+            if (in == end) {
+                break;
             }
         }
-        const std::uint8_t value = decodingValues[*in++];
+        const std::uint8_t value = decodingValues[static_cast<unsigned char>(*in++)];
         if (value == skipped) {
             continue;
         }
@@ -135,6 +199,39 @@ void decodeBody(std::string_view source, std::vector<std::uint8_t>& destination)
         }
     }
     destination.resize(static_cast<std::size_t>(out - destination.data()));
+}
+
+} // namespace
+
+std::vector<CodecPath> supportedCodecPaths() {
+    std::vector<CodecPath> paths;
+    for (const CodecPath path : {CodecPath::Portable, CodecPath::Avx2}) {
+        if (supports(path)) {
+            paths.push_back(path);
+        }
+    }
+    return paths;
+}
+
+void encodeBodyOn(CodecPath path, std::span<const std::uint8_t> source, std::string& destination) {
+    encodeWith(kernelsFor(path), source, destination);
+}
+
+void decodeBodyOn(CodecPath path, std::string_view source, std::vector<std::uint8_t>& destination) {
+    decodeWith(kernelsFor(path), source, destination);
+}
+
+std::size_t encodedBodyLength(std::size_t sourceBytes) {
+    const std::size_t characters = (sourceBytes + 2) / 3 * 4;
+    return characters + characters / bodyLineCharacters * lineBreak.size();
+}
+
+void encodeBody(std::span<const std::uint8_t> source, std::string& destination) {
+    encodeWith(fastestKernels(), source, destination);
+}
+
+void decodeBody(std::string_view source, std::vector<std::uint8_t>& destination) {
+    decodeWith(fastestKernels(), source, destination);
 }
 
 } // namespace tarvex

@@ -1,0 +1,46 @@
+#pragma once
+
+// The inner loops of the body codec, in one portable version and in versions for processor
+// extensions. Every version gives the same bytes; `encodeBody` and `decodeBody` use the fastest
+// one that the processor supports, and the tests run each of them against the plain contract.
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tarvex {
+
+inline constexpr std::size_t bodyLineCharacters = 76;
+inline constexpr std::size_t bodyLineBytes = bodyLineCharacters / 4 * 3;
+
+// Bytes that a decoding loop may write beyond the last byte it delivers.
+inline constexpr std::size_t decodeOverrun = 32;
+
+struct CodecKernels {
+    // Encodes `lines` lines of 57 bytes into lines of 76 characters, each followed by CR LF.
+    void (*encodeLines)(const std::uint8_t* in, std::size_t lines, char* out);
+
+    // Decodes groups of four alphabet characters (no "=") from `in` on, as long as they come,
+    // and returns where it stopped: at a group that holds something else, or before the last
+    // few characters. May pass over CR LF pairs that stand between whole groups. Writes the
+    // bytes at `out`, advancing it, and may write up to `decodeOverrun` bytes beyond them.
+    const char* (*decodeGroups)(const char* in, const char* end, std::uint8_t*& out);
+};
+
+enum class CodecPath { Portable, Avx2 };
+
+// The paths this processor can run, the portable one first.
+std::vector<CodecPath> supportedCodecPaths();
+
+#if defined(__x86_64__)
+const CodecKernels& avx2Kernels();
+#endif
+
+// `encodeBody` and `decodeBody` on a chosen path, which must be supported.
+void encodeBodyOn(CodecPath path, std::span<const std::uint8_t> source, std::string& destination);
+void decodeBodyOn(CodecPath path, std::string_view source, std::vector<std::uint8_t>& destination);
+
+} // namespace tarvex

@@ -1,0 +1,127 @@
+// Every codec path this processor supports, against the plain contract, on the texts that
+// take the fast loops and on every way out of them.
+#include "Base64Body.h"
+#include "Base64Kernels.h"
+#include "ReferenceBase64.h"
+
+#include <gtest/gtest.h>
+
+namespace tarvex {
+namespace {
+
+std::string pathName(const testing::TestParamInfo<CodecPath>& info) {
+    return info.param == CodecPath::Avx2 ? "Avx2" : "Portable";
+}
+
+class CodecPaths : public testing::TestWithParam<CodecPath> {
+protected:
+    std::string encode(std::span<const std::uint8_t> source, std::string text = {}) {
+        encodeBodyOn(GetParam(), source, text);
+        return text;
+    }
+    std::vector<std::uint8_t> decode(std::string_view text) {
+        std::vector<std::uint8_t> bytes = {7}; // decoding appends
+        decodeBodyOn(GetParam(), text, bytes);
+        bytes.erase(bytes.begin());
+        return bytes;
+    }
+};
+
+INSTANTIATE_TEST_SUITE_P(Supported, CodecPaths, testing::ValuesIn(supportedCodecPaths()), pathName);
+
+TEST_P(CodecPaths, EncodeEqualsReferenceAroundLineAndBlockLengths) {
+    std::mt19937_64 random(test::testSeed(11));
+    for (std::size_t lines = 0; lines <= 5; ++lines) {
+        for (std::size_t extra = 0; extra <= 60; ++extra) {
+            const auto source = test::randomBytes(random, lines * 57 + extra);
+            ASSERT_EQ(encode(source, "head"), "head" + test::referenceBody(source))
+                << source.size() << " bytes";
+        }
+    }
+    // Every byte value in every place of a group.
+    std::vector<std::uint8_t> all(3 * 256 * 3);
+    for (std::size_t i = 0; i < all.size(); ++i) {
+        all[i] = static_cast<std::uint8_t>(i / 3 + (i % 3) * 85);
+    }
+    EXPECT_EQ(encode(all), test::referenceBody(all));
+    const auto large = test::randomBytes(random, 300001);
+    EXPECT_EQ(encode(large), test::referenceBody(large));
+}
+
+// One change to an encoded body, at a random place: the kinds of text that leave a fast loop.
+std::string disturb(std::string text, std::mt19937_64& random) {
+    if (text.empty()) {
+        return text;
+    }
+    const std::size_t at = random() % text.size();
+    switch (random() % 8) {
+    case 0: // a stray byte of any value
+        text.insert(at, 1, static_cast<char>(random()));
+        break;
+    case 1: // a "=" where the encoder never puts one
+        text.insert(at, 1, '=');
+        break;
+    case 2: // a character lost: the groups after it are cut differently
+        text.erase(at, 1);
+        break;
+    case 3: // a line break of the other kind
+        text.insert(at, random() % 2 == 0 ? "\n" : "\r");
+        break;
+    case 4: // every CR LF made a lone LF
+        for (std::size_t i; (i = text.find("\r\n")) != std::string::npos;) {
+            text.erase(i, 1);
+        }
+        break;
+    case 5: // line breaks taken out, as in a joined container
+        std::erase_if(text, [](char c) { return c == '\r' || c == '\n'; });
+        break;
+    case 6: // a character replaced by an accepted one or by a byte above 127
+        text[at] = random() % 2 == 0 ? test::referenceAlphabet[random() % 64]
+                                     : static_cast<char>(0x80 | random());
+        break;
+    default: // CR LF in a place of its own
+        text.insert(at, "\r\n");
+        break;
+    }
+    return text;
+}
+
+TEST_P(CodecPaths, DecodeEqualsContractOnDisturbedBodies) {
+    const std::uint64_t seed = test::testSeed(12);
+    std::mt19937_64 random(seed);
+    for (int round = 0; round < 4000; ++round) {
+        const std::size_t size = round < 3000 ? random() % 400 : random() % 6000;
+        std::string text = test::referenceBody(test::randomBytes(random, size));
+        const auto changes = random() % 4;
+        for (std::size_t i = 0; i < changes; ++i) {
+            text = disturb(std::move(text), random);
+        }
+        ASSERT_EQ(decode(text), test::referenceDecode(text))
+            << "seed " << seed << ", round " << round;
+    }
+}
+
+TEST_P(CodecPaths, DecodeEqualsContractOnNoisyText) {
+    const std::uint64_t seed = test::testSeed(13);
+    std::mt19937_64 random(seed);
+    for (int round = 0; round < 2000; ++round) {
+        const std::string text = test::randomBodyText(random, random() % 300);
+        ASSERT_EQ(decode(text), test::referenceDecode(text))
+            << "seed " << seed << ", round " << round;
+    }
+}
+
+TEST_P(CodecPaths, DecodeTellsEveryByteValueInEveryPlaceOfABlock) {
+    std::mt19937_64 random(test::testSeed(14));
+    const std::string clean = test::referenceEncode(test::randomBytes(random, 3 * 60));
+    for (int value = 0; value < 256; ++value) {
+        for (std::size_t at = 0; at < 80; at += 7) {
+            std::string text = clean;
+            text[at] = static_cast<char>(value);
+            ASSERT_EQ(decode(text), test::referenceDecode(text)) << value << " at " << at;
+        }
+    }
+}
+
+} // namespace
+} // namespace tarvex
