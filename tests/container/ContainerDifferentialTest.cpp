@@ -1,0 +1,92 @@
+// The container writer and reader against the plain step-by-step versions, on random sources and
+// on container files changed in the ways that leave the reader's fast paths.
+#include "Container.h"
+#include "ReferenceContainer.h"
+
+#include <gtest/gtest.h>
+
+namespace tarvex {
+namespace {
+
+// Sources with many "/" in their Base64, lone and in runs, so the High level passes have work.
+std::vector<std::uint8_t> slashHeavySource(std::mt19937_64& random, std::size_t size) {
+    std::vector<std::uint8_t> bytes = test::randomBytes(random, size);
+    for (auto& b : bytes) {
+        if (random() % 3 == 0) {
+            b = static_cast<std::uint8_t>(0xFF - (random() % 2) * 0x10); // "//" or "/8" runs
+        }
+    }
+    return bytes;
+}
+
+TEST(ContainerDifferential, WriterEqualsPlainStepsForBothClasses) {
+    const std::uint64_t seed = test::testSeed(21);
+    std::mt19937_64 random(seed);
+    for (int round = 0; round < 600; ++round) {
+        const std::size_t size = round < 500 ? random() % 400 : random() % 20000;
+        const auto source =
+            round % 2 == 0 ? test::randomBytes(random, size) : slashHeavySource(random, size);
+        for (const bool highLevel : {false, true}) {
+            KeyGenerator generator;
+            const std::string file = buildContainer(
+                source, highLevel ? ContainerClass::HighLevel : ContainerClass::Standard, "abcde",
+                generator, [](std::string_view) {});
+            ASSERT_TRUE(file.ends_with("\r\n"));
+            const std::string x = file.substr(0, file.size() - 2);
+            const std::string expected = test::referenceContainerText(
+                source, highLevel, x.substr(0, 20), x.substr(x.size() - 8, 4));
+            ASSERT_EQ(x, expected) << "seed " << seed << ", round " << round;
+            ASSERT_EQ(readContainer(file), source) << "seed " << seed << ", round " << round;
+        }
+    }
+}
+
+// One change to a container file at a random place.
+std::string disturb(std::string file, std::mt19937_64& random) {
+    const std::size_t at = file.empty() ? 0 : random() % file.size();
+    constexpr std::string_view inserts[] = {"\r\n", "\n", "\r",   "\x1a", "\\",
+                                            "/",    "=",  "@@@@", "."};
+    switch (random() % 4) {
+    case 0:
+        file.insert(at, inserts[random() % std::size(inserts)]);
+        break;
+    case 1:
+        if (!file.empty()) {
+            file.erase(at, 1 + random() % 3);
+        }
+        break;
+    case 2: // the marker of the other class, or none
+        if (file.size() >= 6) {
+            file.replace(file.size() - 6, 4, random() % 2 == 0 ? "@@@@" : "*@@@");
+        }
+        break;
+    default:
+        if (!file.empty()) {
+            file[at] = static_cast<char>(random());
+        }
+        break;
+    }
+    return file;
+}
+
+TEST(ContainerDifferential, ReaderEqualsPlainStepsOnChangedFiles) {
+    const std::uint64_t seed = test::testSeed(22);
+    std::mt19937_64 random(seed);
+    for (int round = 0; round < 3000; ++round) {
+        const std::size_t size = round < 2800 ? random() % 300 : random() % 8000;
+        KeyGenerator generator;
+        std::string file =
+            buildContainer(slashHeavySource(random, size),
+                           random() % 2 == 0 ? ContainerClass::HighLevel : ContainerClass::Standard,
+                           "abcde", generator, [](std::string_view) {});
+        const auto changes = random() % 4;
+        for (std::size_t i = 0; i < changes; ++i) {
+            file = disturb(std::move(file), random);
+        }
+        ASSERT_EQ(readContainer(file), test::referenceReadContainer(file))
+            << "seed " << seed << ", round " << round;
+    }
+}
+
+} // namespace
+} // namespace tarvex
