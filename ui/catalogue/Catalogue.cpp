@@ -111,8 +111,12 @@ constexpr LanguageTable chinese{
 
 } // namespace
 
-const LanguageTable& englishTable() { return english; }
-const LanguageTable& chineseTable() { return chinese; }
+const LanguageTable& englishTable() {
+    return english;
+}
+const LanguageTable& chineseTable() {
+    return chinese;
+}
 
 StringCatalogue catalogueOf(const LanguageTable& table) {
     return StringCatalogue{
