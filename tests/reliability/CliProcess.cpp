@@ -1,0 +1,72 @@
+#include "CliProcess.h"
+
+#include <cerrno>
+#include <csignal>
+#include <fcntl.h>
+#include <stdexcept>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace tarvex::testing {
+
+CliProcess::CliProcess(const std::vector<std::string>& arguments, const std::string& input,
+                       const std::string& folder) {
+    std::vector<std::string> argv{TARVEX_CLI};
+    argv.insert(argv.end(), arguments.begin(), arguments.end());
+    std::vector<char*> pointers;
+    for (std::string& argument : argv) {
+        pointers.push_back(argument.data());
+    }
+    pointers.push_back(nullptr);
+
+    // The input is a line or two: it fits the pipe, so it is written before the child starts.
+    int pipeEnds[2];
+    if (::pipe(pipeEnds) != 0 ||
+        ::write(pipeEnds[1], input.data(), input.size()) != static_cast<ssize_t>(input.size())) {
+        throw std::runtime_error("cannot pass the input to tarvex-cli");
+    }
+    ::close(pipeEnds[1]);
+    pid_ = ::fork();
+    if (pid_ == 0) {
+        const int nothing = ::open("/dev/null", O_WRONLY);
+        if (nothing < 0 || ::dup2(pipeEnds[0], 0) < 0 || ::dup2(nothing, 1) < 0 ||
+            ::dup2(nothing, 2) < 0 || ::chdir(folder.c_str()) != 0) {
+            ::_exit(127);
+        }
+        ::execv(pointers[0], pointers.data());
+        ::_exit(127);
+    }
+    ::close(pipeEnds[0]);
+    if (pid_ < 0) {
+        throw std::runtime_error("cannot start tarvex-cli");
+    }
+}
+
+CliProcess::~CliProcess() {
+    kill();
+    wait();
+}
+
+void CliProcess::kill() {
+    if (!reaped_) {
+        ::kill(pid_, SIGKILL);
+    }
+}
+
+int CliProcess::wait() {
+    if (!reaped_) {
+        while (::waitpid(pid_, &status_, 0) < 0 && errno == EINTR) {
+        }
+        reaped_ = true;
+    }
+    return status_;
+}
+
+int runCli(const std::vector<std::string>& arguments, const std::string& input,
+           const std::string& folder) {
+    CliProcess process(arguments, input, folder);
+    const int status = process.wait();
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+} // namespace tarvex::testing

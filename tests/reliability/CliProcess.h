@@ -1,0 +1,34 @@
+#pragma once
+
+#include <string>
+#include <sys/types.h>
+#include <vector>
+
+namespace tarvex::testing {
+
+// tarvex-cli running as a child process in `folder`, with `input` on its standard input and its
+// output thrown away. A process still running when the object goes is killed and reaped.
+class CliProcess {
+public:
+    CliProcess(const std::vector<std::string>& arguments, const std::string& input,
+               const std::string& folder);
+    ~CliProcess();
+    CliProcess(const CliProcess&) = delete;
+    CliProcess& operator=(const CliProcess&) = delete;
+
+    // Kills the process at once (SIGKILL) unless it has ended.
+    void kill();
+    // Waits for the end; the status as waitpid gives it.
+    int wait();
+
+private:
+    pid_t pid_ = -1;
+    bool reaped_ = false;
+    int status_ = 0;
+};
+
+// Runs tarvex-cli to its end; its exit status, or -1 when it did not exit normally.
+int runCli(const std::vector<std::string>& arguments, const std::string& input,
+           const std::string& folder);
+
+} // namespace tarvex::testing

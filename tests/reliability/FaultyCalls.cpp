@@ -1,0 +1,150 @@
+#include "FaultyCalls.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+
+namespace tarvex::testing {
+namespace {
+
+int processInjected = 0;
+
+int errorOf(FaultStep step) {
+    switch (step) {
+    case FaultStep::Open:
+    case FaultStep::Create:
+        return EACCES;
+    case FaultStep::Read:
+    case FaultStep::ShortWrite:
+        return EIO;
+    case FaultStep::NoSpace:
+        return ENOSPC;
+    case FaultStep::Fsync:
+        return EDQUOT;
+    case FaultStep::Rename:
+        return EBUSY;
+    }
+    return EIO;
+}
+
+} // namespace
+
+const char* nameOf(FaultStep step) {
+    switch (step) {
+    case FaultStep::Open:
+        return "open";
+    case FaultStep::Create:
+        return "create";
+    case FaultStep::Read:
+        return "read";
+    case FaultStep::ShortWrite:
+        return "short write";
+    case FaultStep::NoSpace:
+        return "no space";
+    case FaultStep::Fsync:
+        return "fsync";
+    case FaultStep::Rename:
+        return "rename";
+    }
+    return "?";
+}
+
+std::string reasonOf(FaultStep step) {
+    return std::strerror(errorOf(step));
+}
+
+FaultyCalls::FaultyCalls(FaultStep step, std::string target, int occurrence)
+    : step_(step), target_(std::move(target)), occurrence_(occurrence) {}
+
+int FaultyCalls::injectedInProcess() {
+    return processInjected;
+}
+
+bool FaultyCalls::names(std::string_view path) const {
+    const std::string_view name = path.substr(path.rfind('/') + 1);
+    if (name == target_) {
+        return true;
+    }
+    const std::string temporaryStart = "." + target_ + ".";
+    return name.starts_with(temporaryStart) && name.ends_with(".tmp");
+}
+
+bool FaultyCalls::strikes(FaultStep step) {
+    if (step != step_ || injected_ > 0) {
+        return false;
+    }
+    if (++calls_ != occurrence_) {
+        return false;
+    }
+    ++injected_;
+    ++processInjected;
+    return true;
+}
+
+int FaultyCalls::fail(int error) {
+    errno = error;
+    return -1;
+}
+
+int FaultyCalls::track(int fd, bool onTarget) {
+    if (fd >= 0) {
+        if (onTarget) {
+            watched_.insert(fd);
+        } else {
+            watched_.erase(fd); // a number used again for another file
+        }
+    }
+    return fd;
+}
+
+int FaultyCalls::open(const char* path, int flags) {
+    const bool onTarget = names(path);
+    if (onTarget && strikes(FaultStep::Open)) {
+        return fail(errorOf(FaultStep::Open));
+    }
+    return track(PosixCalls::open(path, flags), onTarget);
+}
+
+int FaultyCalls::openAt(int folder, const char* name, int flags, mode_t mode) {
+    const bool onTarget = names(name);
+    if (onTarget && (flags & O_CREAT) != 0 && strikes(FaultStep::Create)) {
+        return fail(errorOf(FaultStep::Create));
+    }
+    return track(PosixCalls::openAt(folder, name, flags, mode), onTarget);
+}
+
+ssize_t FaultyCalls::read(int fd, void* buffer, std::size_t size) {
+    if (watched_.contains(fd) && strikes(FaultStep::Read)) {
+        return fail(errorOf(FaultStep::Read));
+    }
+    return PosixCalls::read(fd, buffer, size);
+}
+
+ssize_t FaultyCalls::write(int fd, const void* bytes, std::size_t size) {
+    if (writeFailsNext_ && watched_.contains(fd)) {
+        writeFailsNext_ = false;
+        return fail(errorOf(step_));
+    }
+    if (watched_.contains(fd) && size > 1 &&
+        (strikes(FaultStep::ShortWrite) || strikes(FaultStep::NoSpace))) {
+        writeFailsNext_ = true;
+        return PosixCalls::write(fd, bytes, size / 2);
+    }
+    return PosixCalls::write(fd, bytes, size);
+}
+
+int FaultyCalls::fsync(int fd) {
+    if (watched_.contains(fd) && strikes(FaultStep::Fsync)) {
+        return fail(errorOf(FaultStep::Fsync));
+    }
+    return PosixCalls::fsync(fd);
+}
+
+int FaultyCalls::renameAt(int folder, const char* from, const char* to) {
+    if (names(to) && strikes(FaultStep::Rename)) {
+        return fail(errorOf(FaultStep::Rename));
+    }
+    return PosixCalls::renameAt(folder, from, to);
+}
+
+} // namespace tarvex::testing

@@ -1,0 +1,61 @@
+#pragma once
+
+#include "PosixFile.h"
+
+#include <set>
+#include <string>
+#include <string_view>
+
+namespace tarvex::testing {
+
+// The steps of the file layer that FaultyCalls can make fail.
+enum class FaultStep {
+    Open,       // opening an existing file: Permission denied
+    Create,     // creating the temporary file of an output: Permission denied
+    Read,       // a read: Input/output error
+    ShortWrite, // a write stores half its bytes, the next one fails: Input/output error
+    NoSpace,    // a write stores half its bytes, the next one finds the disk full
+    Fsync,      // flushing the complete temporary file: Disk quota exceeded
+    Rename,     // renaming the temporary file over the final name: Device or resource busy
+};
+
+const char* nameOf(FaultStep step);
+// The system's reason that a fault at `step` gives.
+std::string reasonOf(FaultStep step);
+
+// The machine's system calls, except that one step fails once: the `occurrence`-th call of
+// `step` on the file named `target` (the name without its folder; the temporary files of an
+// output of that name count as it).
+class FaultyCalls : public PosixCalls {
+public:
+    FaultyCalls(FaultStep step, std::string target, int occurrence = 1);
+
+    // Faults injected by this object, and by every object of the process.
+    int injected() const { return injected_; }
+    static int injectedInProcess();
+
+    int open(const char* path, int flags) override;
+    int openAt(int folder, const char* name, int flags, mode_t mode) override;
+    ssize_t read(int fd, void* buffer, std::size_t size) override;
+    ssize_t write(int fd, const void* bytes, std::size_t size) override;
+    int fsync(int fd) override;
+    int renameAt(int folder, const char* from, const char* to) override;
+
+private:
+    bool names(std::string_view path) const;
+    // Counts a call of `step` on the target; true when it is the one to fail.
+    bool strikes(FaultStep step);
+    int fail(int error);
+    // Notes whether the new descriptor `fd` is one of the target's; gives `fd`.
+    int track(int fd, bool onTarget);
+
+    FaultStep step_;
+    std::string target_;
+    int occurrence_;
+    int calls_ = 0;
+    int injected_ = 0;
+    bool writeFailsNext_ = false;
+    std::set<int> watched_; // descriptors opened on the target
+};
+
+} // namespace tarvex::testing

@@ -1,0 +1,232 @@
+// A file step that fails in the middle of a run, at every step of the file layer, in both runs:
+// the error's own text is shown, the run ends with the controls usable again, and nothing that
+// was on disk before, or written before the fault, is lost or left half-written.
+#include "BatchRuns.h"
+#include "Container.h"
+#include "FaultyCalls.h"
+#include "LocalFileSystem.h"
+#include "ScratchFile.h"
+#include "ScriptedPlatform.h"
+#include "TempFolder.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <set>
+
+namespace tarvex::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::set<std::string> namesIn(const std::string& folder) {
+    std::set<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder)) {
+        names.insert(entry.path().filename().string());
+    }
+    return names;
+}
+
+// The last change of the run controls' enabled state, or "none".
+std::string lastControlsEvent(const ScriptedPlatform& platform) {
+    const auto& events = platform.events();
+    const auto found = std::find_if(events.rbegin(), events.rend(), [](const std::string& event) {
+        return event.starts_with("controls: ");
+    });
+    return found == events.rend() ? "none" : *found;
+}
+
+std::vector<std::uint8_t> readBack(const std::string& containerPath) {
+    const std::vector<std::uint8_t> text = readFile(containerPath);
+    return readContainer({reinterpret_cast<const char*>(text.data()), text.size()});
+}
+
+// Runs with the English texts and a valid password over the scripted platform and `files`.
+struct Window {
+    explicit Window(FileSystem& files) : runs(state, platform, files) {
+        runs.FormCreate();
+        runs.applyLanguage(true);
+        platform.password = "secret1";
+    }
+    void select(const std::vector<std::string>& paths) {
+        platform.script.chooseNextFiles(paths);
+        runs.btnopenClick();
+    }
+
+    SharedState state;
+    ScriptedPlatform platform;
+    BatchRuns runs;
+};
+
+struct FaultCase {
+    bool encrypt;
+    FaultStep step;
+};
+
+std::string caseName(const ::testing::TestParamInfo<FaultCase>& info) {
+    std::string name =
+        std::string(info.param.encrypt ? "Encrypt_" : "Decrypt_") + nameOf(info.param.step);
+    std::erase(name, ' ');
+    return name;
+}
+
+bool readsTheSource(FaultStep step) {
+    return step == FaultStep::Open || step == FaultStep::Read;
+}
+
+// Three sources; the second one's step fails. b.jpg is larger than one read of the file layer.
+class FileFaultTest : public ::testing::TestWithParam<FaultCase> {
+protected:
+    void SetUp() override {
+        for (const auto& [name, size] :
+             {std::pair{"a.jpg", 3000}, {"b.jpg", 100'000}, {"c.jpg", 500}}) {
+            sources[name] =
+                patternBytes(static_cast<std::size_t>(size), static_cast<unsigned>(size));
+            writeFile(temp / name, sources[name]);
+        }
+    }
+
+    // Encrypts `names` with the machine's file system, into encrypted/ under names ending in E.
+    void encryptForReal(const std::vector<std::string>& names, int suffix) {
+        Window window(localFileSystem());
+        std::vector<std::string> paths;
+        for (const std::string& name : names) {
+            paths.push_back(temp / name);
+        }
+        window.select(paths);
+        window.platform.suffix = suffix;
+        window.platform.script.answerNextQuestion(false);
+        ASSERT_EQ(window.runs.btnencClick(), RunOutcome::Completed);
+    }
+
+    void expectSourcesUntouched() {
+        for (const auto& [name, bytes] : sources) {
+            EXPECT_EQ(readFile(temp / name), bytes) << name;
+        }
+    }
+
+    TempFolder temp;
+    std::map<std::string, std::vector<std::uint8_t>> sources;
+};
+
+TEST_P(FileFaultTest, ErrorIsShownAndNothingWrittenBeforeIsLost) {
+    const FaultCase fault = GetParam();
+    const std::string encrypted = temp / "encrypted";
+    std::vector<std::string> selection;
+    std::string target, shownPath, outputFolder;
+    std::vector<std::uint8_t> earlierB;
+
+    if (fault.encrypt) {
+        // An earlier good container of b.jpg, made from other bytes, must survive the fault.
+        const std::vector<std::uint8_t> newB = sources["b.jpg"];
+        writeFile(temp / "b.jpg", patternBytes(777, 9));
+        encryptForReal({"b.jpg"}, 0);
+        writeFile(temp / "b.jpg", newB);
+        earlierB = readFile(encrypted + "/b.jpg");
+        selection = {temp / "a.jpg", temp / "b.jpg", temp / "c.jpg"};
+        target = "b.jpg";
+        shownPath = readsTheSource(fault.step) ? temp / "b.jpg" : encrypted + "/b.jpg";
+        outputFolder = encrypted;
+    } else {
+        encryptForReal({"a.jpg", "b.jpg", "c.jpg"}, 1);
+        outputFolder = encrypted + "/decrypted";
+        fs::create_directory(outputFolder);
+        earlierB = patternBytes(777, 9);
+        writeFile(outputFolder + "/b.jpg", earlierB);
+        for (const std::string name : {"a.jpgE", "b.jpgE", "c.jpgE"}) {
+            selection.push_back(encrypted + "/" + name);
+            sources[std::string("encrypted/") + name] = readFile(encrypted + "/" + name);
+        }
+        target = readsTheSource(fault.step) ? "b.jpgE" : "b.jpg";
+        shownPath = readsTheSource(fault.step) ? encrypted + "/b.jpgE" : outputFolder + "/b.jpg";
+    }
+
+    // The encrypt run opens each source twice: for its size, then to load it.
+    const int occurrence = fault.encrypt && fault.step == FaultStep::Open ? 2 : 1;
+    FaultyCalls calls(fault.step, target, occurrence);
+    const std::unique_ptr<FileSystem> files = localFileSystemOver(calls);
+    Window window(*files);
+    window.select(selection);
+    const RunOutcome outcome =
+        fault.encrypt ? window.runs.btnencClick() : window.runs.btndecClick();
+
+    ASSERT_EQ(calls.injected(), 1) << "the fault was never reached";
+    EXPECT_EQ(outcome, RunOutcome::FileError);
+    const std::string action =
+        readsTheSource(fault.step) ? "Cannot open file" : "Cannot create file";
+    EXPECT_EQ(window.platform.messages(),
+              std::vector<std::string>{action + " \"" + shownPath + "\". " + reasonOf(fault.step)});
+    // The controls come back as the run unwinds, before the error is shown; nothing follows it.
+    EXPECT_EQ(lastControlsEvent(window.platform), "controls: on");
+    EXPECT_EQ(window.platform.events().back(), "message: " + window.platform.messages().back());
+    EXPECT_TRUE(window.platform.runControlsEnabled);
+    EXPECT_FALSE(window.runs.running());
+
+    expectSourcesUntouched();
+    // a.jpg was written before the fault, b.jpg is the earlier file, c.jpg was never reached; no
+    // temporary file is left.
+    EXPECT_EQ(namesIn(outputFolder), (std::set<std::string>{"a.jpg", "b.jpg"}));
+    EXPECT_EQ(readFile(outputFolder + "/b.jpg"), earlierB);
+    EXPECT_EQ(fault.encrypt ? readBack(outputFolder + "/a.jpg") : readFile(outputFolder + "/a.jpg"),
+              sources["a.jpg"]);
+}
+
+std::vector<FaultCase> everyFault() {
+    std::vector<FaultCase> cases;
+    for (bool encrypt : {true, false}) {
+        for (FaultStep step :
+             {FaultStep::Open, FaultStep::Create, FaultStep::Read, FaultStep::ShortWrite,
+              FaultStep::NoSpace, FaultStep::Fsync, FaultStep::Rename}) {
+            cases.push_back({encrypt, step});
+        }
+    }
+    return cases;
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryStep, FileFaultTest, ::testing::ValuesIn(everyFault()), caseName);
+
+// The High level scratch file is written before each container: when it cannot be, the file in
+// hand gets no container and the scratch file keeps the body of the file before.
+TEST_F(FileFaultTest, ScratchFileThatCannotBeWrittenEndsTheRun) {
+    for (FaultStep step : {FaultStep::Create, FaultStep::NoSpace, FaultStep::Rename}) {
+        SCOPED_TRACE(nameOf(step));
+        fs::remove_all(temp / "encrypted");
+        FaultyCalls calls(step, "thummb.db", 2);
+        const std::unique_ptr<FileSystem> files = localFileSystemOver(calls);
+        Window window(*files);
+        window.select({temp / "a.jpg", temp / "b.jpg", temp / "c.jpg"});
+        window.platform.level = 1;
+        const std::string scratch = scratchFolderPath() + "/thummb.db";
+        const std::set<std::string> scratchNames = fs::exists(scratchFolderPath())
+                                                       ? namesIn(scratchFolderPath())
+                                                       : std::set<std::string>{};
+
+        EXPECT_EQ(window.runs.btnencClick(), RunOutcome::FileError);
+        ASSERT_EQ(calls.injected(), 1);
+        EXPECT_EQ(
+            window.platform.messages(),
+            std::vector<std::string>{"Cannot create file \"" + scratch + "\". " + reasonOf(step)});
+        EXPECT_EQ(lastControlsEvent(window.platform), "controls: on");
+        EXPECT_EQ(namesIn(temp / "encrypted"), std::set<std::string>{"a.jpg"});
+        EXPECT_EQ(readBack(temp / "encrypted/a.jpg"), sources["a.jpg"]);
+        // Its temporary file is gone again; the scratch file stands (written for a.jpg).
+        std::set<std::string> expectedNames = scratchNames;
+        expectedNames.insert("thummb.db");
+        EXPECT_EQ(namesIn(scratchFolderPath()), expectedNames);
+        expectSourcesUntouched();
+    }
+}
+
+// Reports the number of faults injected when the test program ends.
+class FaultCount : public ::testing::Environment {
+public:
+    void TearDown() override {
+        std::printf("faults injected: %d\n", FaultyCalls::injectedInProcess());
+    }
+};
+
+const auto* const faultCount = ::testing::AddGlobalTestEnvironment(new FaultCount);
+
+} // namespace
+} // namespace tarvex::testing
