@@ -1,6 +1,7 @@
 #include "BatchRuns.h"
 
 #include "Container.h"
+#include "ContainerText.h"
 #include "Password.h"
 #include "PathParts.h"
 
@@ -11,10 +12,6 @@ namespace {
 
 // Files of this many KB (bytes / 1024, rounded down) or more are not encrypted.
 constexpr std::uint64_t sizeLimitKb = 5000;
-
-std::string_view asText(const std::vector<std::uint8_t>& bytes) {
-    return {reinterpret_cast<const char*>(bytes.data()), bytes.size()};
-}
 
 } // namespace
 
@@ -222,7 +219,11 @@ RunOutcome BatchRuns::decryptRun() {
     const std::size_t fileCount = state_.selectedFiles.size();
     for (std::size_t index = 0; index < fileCount; ++index) {
         getencsn();
-        decryption(state_.selectedFiles[index]);
+        // The first file has been probed and, without a marker, asked about already.
+        if (!decryption(state_.selectedFiles[index], index > 0)) {
+            platform_.setWindowHeight(WindowHeight::Resting);
+            return RunOutcome::EndedEarly;
+        }
         showProgress(static_cast<int>(index) + 1);
         platform_.processMessages();
         if (stopAfterCancel()) {
@@ -279,8 +280,8 @@ void BatchRuns::getencsn() {
 }
 
 void BatchRuns::decryption1(const std::string& path) {
-    const std::vector<std::uint8_t> bytes = files_.loadFile(path);
-    const ProbeResult probe = probeContainer(asText(bytes), platform_.passwordEntry());
+    const ProbeResult probe =
+        probeContainer(containerText(files_.loadFile(path)), platform_.passwordEntry());
     state_.containerFound = probe.containerFound;
     state_.passwordMatches = probe.passwordMatches;
 }
@@ -296,12 +297,17 @@ void BatchRuns::encryption(const std::string& sourcePath) {
                     asBytes(text));
 }
 
-void BatchRuns::decryption(const std::string& containerPath) {
-    const std::vector<std::uint8_t> bytes = files_.loadFile(containerPath);
-    const std::vector<std::uint8_t> restored = readContainer(asText(bytes));
+bool BatchRuns::decryption(const std::string& containerPath, bool askWithoutMarker) {
+    const std::string text = containerText(files_.loadFile(containerPath));
+    if (askWithoutMarker && !probeContainer(text, {}).containerFound &&
+        !platform_.confirm(state_.catalogue.msgNotContainer)) {
+        return false;
+    }
+    const std::vector<std::uint8_t> restored = readContainer(text);
     files_.saveFile(folderPart(containerPath) + state_.catalogue.decFolderName + "/" +
                         restoredName(namePart(containerPath), state_.stripSuffix),
                     restored);
+    return true;
 }
 
 } // namespace tarvex

@@ -1,0 +1,248 @@
+// Damaged and foreign files in a decrypt run, and awkward names: each gives back the exact
+// source, or a clear message and nothing written in its place; never a crash or a hang.
+#include "BatchRuns.h"
+#include "CliProcess.h"
+#include "Container.h"
+#include "LocalFileSystem.h"
+#include "ScriptedPlatform.h"
+#include "TempFolder.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <functional>
+#include <gtest/gtest.h>
+#include <set>
+
+namespace tarvex::testing {
+namespace {
+
+namespace fs = std::filesystem;
+using Bytes = std::vector<std::uint8_t>;
+
+int inputsTried = 0;
+
+std::string replaceAll(std::string text, std::string_view from, std::string_view to) {
+    for (std::size_t at = text.find(from); at != std::string::npos;
+         at = text.find(from, at + to.size())) {
+        text.replace(at, from.size(), to);
+    }
+    return text;
+}
+
+std::set<std::string> namesIn(const std::string& folder) {
+    std::set<std::string> names;
+    if (fs::exists(folder)) {
+        for (const auto& entry : fs::directory_iterator(folder)) {
+            names.insert(entry.path().filename().string());
+        }
+    }
+    return names;
+}
+
+struct Damage {
+    const char* what;
+    std::function<std::string(const std::string&)> change;
+    bool readsBack; // false: the file has lost its marker, and the run asks before using it
+};
+
+const std::vector<Damage>& damages() {
+    static const std::vector<Damage> table{
+        {"nothing", [](const std::string& t) { return t; }, true},
+        {"line ends LF", [](const std::string& t) { return replaceAll(t, "\r\n", "\n"); }, true},
+        {"line ends CR", [](const std::string& t) { return replaceAll(t, "\r\n", "\r"); }, true},
+        {"byte order mark", [](const std::string& t) { return "\xEF\xBB\xBF" + t; }, true},
+        {"extra blank lines",
+         [](const std::string& t) { return "\r\n" + replaceAll(t, "\r\n", "\r\n\r\n") + "\n\n"; },
+         true},
+        {"trailing blanks and tabs",
+         [](const std::string& t) { return replaceAll(t, "\r\n", " \t \r\n"); }, true},
+        {"no last line break, trailing blanks",
+         [](const std::string& t) { return t.substr(0, t.size() - 2) + "   "; }, true},
+        {"cut in half", [](const std::string& t) { return t.substr(0, t.size() / 2); }, false},
+        {"last character cut", [](const std::string& t) { return t.substr(0, t.size() - 3); },
+         false},
+        {"cut to 10 bytes", [](const std::string& t) { return t.substr(0, 10); }, false},
+        {"an image that is no container",
+         [](const std::string&) { return std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16); },
+         false},
+        {"empty", [](const std::string&) { return std::string(); }, false},
+    };
+    return table;
+}
+
+class DamagedInputTest : public ::testing::Test {
+protected:
+    DamagedInputTest() : runs(state, platform, localFileSystem()) {
+        runs.FormCreate();
+        runs.applyLanguage(true);
+        platform.password = "secret1";
+    }
+
+    // A container of `source` written as `name` into the temporary folder.
+    std::string container(const std::string& name, const Bytes& source, ContainerClass level) {
+        const std::string text =
+            buildContainer(source, level, "secret1", generator, [](std::string_view) {});
+        writeFile(temp / name, {text.begin(), text.end()});
+        return text;
+    }
+
+    RunOutcome decrypt(const std::vector<std::string>& names) {
+        std::vector<std::string> paths;
+        for (const std::string& name : names) {
+            paths.push_back(temp / name);
+        }
+        platform.script.chooseNextFiles(paths);
+        runs.btnopenClick();
+        ++inputsTried;
+        return runs.btndecClick();
+    }
+
+    TempFolder temp;
+    KeyGenerator generator;
+    SharedState state;
+    ScriptedPlatform platform;
+    BatchRuns runs;
+    const StringCatalogue& texts = state.catalogue;
+};
+
+// Each damage to the first file of a run (the probed one) and to a later one, in both classes; a
+// multi-line Standard container and a one-line High level one.
+TEST_F(DamagedInputTest, DamagedContainerReadsBackOrIsAskedAbout) {
+    const Bytes good = patternBytes(2000, 1);
+    container("good.jpgE", good, ContainerClass::Standard);
+    for (const ContainerClass level : {ContainerClass::Standard, ContainerClass::HighLevel}) {
+        for (const Damage& damage : damages()) {
+            for (const bool first : {true, false}) {
+                SCOPED_TRACE(std::string(damage.what) + (first ? ", first file" : ", second file") +
+                             (level == ContainerClass::HighLevel ? ", High level" : ""));
+                fs::remove_all(temp / "decrypted");
+                const Bytes source = patternBytes(3000, 2);
+                const std::string text = container("damaged.pngE", source, level);
+                writeFile(temp / "damaged.pngE", [&] {
+                    const std::string changed = damage.change(text);
+                    return Bytes(changed.begin(), changed.end());
+                }());
+                const std::vector<std::string> selection =
+                    first ? std::vector<std::string>{"damaged.pngE", "good.jpgE"}
+                          : std::vector<std::string>{"good.jpgE", "damaged.pngE"};
+                const std::size_t questionsBefore = platform.questions().size();
+                const std::size_t messagesBefore = platform.messages().size();
+
+                if (damage.readsBack) {
+                    platform.script.answerNextQuestion(false); // the summary's offer
+                    EXPECT_EQ(decrypt(selection), RunOutcome::Completed);
+                    EXPECT_EQ(readFile(temp / "decrypted/damaged.png"), source);
+                    EXPECT_EQ(readFile(temp / "decrypted/good.jpg"), good);
+                } else {
+                    platform.script.answerNextQuestion(false); // not a container: do not go on
+                    EXPECT_EQ(decrypt(selection), RunOutcome::EndedEarly);
+                    ASSERT_GT(platform.questions().size(), questionsBefore);
+                    EXPECT_EQ(platform.questions()[questionsBefore], texts.msgNotContainer);
+                    // Nothing for the damaged file; the file before it stays.
+                    EXPECT_EQ(namesIn(temp / "decrypted"),
+                              first ? std::set<std::string>{} : std::set<std::string>{"good.jpg"});
+                    EXPECT_EQ(platform.height, WindowHeight::Resting);
+                }
+                EXPECT_EQ(platform.messages().size(), messagesBefore) << "a message came";
+                EXPECT_EQ(state.failedTries, 0) << "a damaged file counted as a wrong password";
+                EXPECT_TRUE(platform.runControlsEnabled);
+            }
+        }
+    }
+}
+
+// A later file without a marker that the user does want: decoded as it stands, the run goes on.
+TEST_F(DamagedInputTest, FileWithoutMarkerIsUsedWhenTheUserSaysYes) {
+    const Bytes good = patternBytes(500, 3);
+    container("a.jpg", good, ContainerClass::Standard);
+    writeFile(temp / "b.jpg", {'Q', 'U', 'J', 'D'}); // Base64 of "ABC", and no marker
+    container("c.jpg", good, ContainerClass::HighLevel);
+    platform.script.answerNextQuestion(true);
+    platform.script.answerNextQuestion(false);
+    EXPECT_EQ(decrypt({"a.jpg", "b.jpg", "c.jpg"}), RunOutcome::Completed);
+    EXPECT_EQ(platform.questions().front(), texts.msgNotContainer);
+    EXPECT_EQ(namesIn(temp / "decrypted"), (std::set<std::string>{"a.jpg", "b.jpg", "c.jpg"}));
+    EXPECT_EQ(readFile(temp / "decrypted/c.jpg"), good);
+}
+
+// The class is read from the container itself: a container renamed, and decrypted with the other
+// class chosen, reads back exactly.
+TEST_F(DamagedInputTest, ContainerOfTheOtherClassRenamedReadsBack) {
+    for (const int chosen : {0, 1}) {
+        const auto level = chosen == 0 ? ContainerClass::HighLevel : ContainerClass::Standard;
+        const Bytes source = patternBytes(4000, static_cast<unsigned>(chosen));
+        container("renamed.gifE", source, level);
+        platform.level = chosen;
+        platform.script.answerNextQuestion(false);
+        EXPECT_EQ(decrypt({"renamed.gifE"}), RunOutcome::Completed);
+        EXPECT_EQ(readFile(temp / "decrypted/renamed.gif"), source);
+    }
+}
+
+// A folder or a missing file in the selection: decrypting stops there with the file layer's text,
+// encrypting passes over it and says so in its summary.
+TEST_F(DamagedInputTest, FolderOrMissingFileInTheSelection) {
+    const Bytes source = patternBytes(700, 4);
+    container("a.jpg", source, ContainerClass::Standard);
+    fs::create_directory(temp / "folder.jpg");
+    for (const auto& [name, reason] : {std::pair{"folder.jpg", "Is a directory"},
+                                       {"missing.jpg", "No such file or directory"}}) {
+        EXPECT_EQ(decrypt({"a.jpg", name}), RunOutcome::FileError);
+        EXPECT_EQ(platform.messages().back(),
+                  "Cannot open file \"" + (temp / name) + "\". " + reason);
+        EXPECT_EQ(readFile(temp / "decrypted/a.jpg"), source);
+        EXPECT_TRUE(platform.runControlsEnabled);
+    }
+
+    writeFile(temp / "plain.jpg", source);
+    platform.script.chooseNextFiles(
+        {temp / "plain.jpg", temp / "folder.jpg", temp / "missing.jpg"});
+    runs.btnopenClick();
+    platform.script.answerNextQuestion(false);
+    ++inputsTried;
+    EXPECT_EQ(runs.btnencClick(), RunOutcome::Completed);
+    EXPECT_EQ(platform.messages().back(),
+              "2 of 3 images are larger than 5MB which not support, 1 images done.");
+    EXPECT_EQ(namesIn(temp / "encrypted"), std::set<std::string>{"plain.jpg"});
+}
+
+// Names with blanks, quotes, Chinese characters and leading dashes through tarvex-cli: "--" ends
+// the options, and a path such as ./-x.jpg is a file too.
+TEST_F(DamagedInputTest, AwkwardNamesRoundTripThroughTheConsole) {
+    const std::vector<std::string> names{"my photo.jpg", "it's \"quoted\".png", "照片 一.jpg",
+                                         "-x.gif", "--high.bmp"};
+    std::map<std::string, Bytes> sources;
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        sources[names[i]] = patternBytes(100 + i * 1000, static_cast<unsigned>(i));
+        writeFile(temp / names[i], sources[names[i]]);
+    }
+    // Without "--" a leading dash reads as an option: a usage error, and nothing is written.
+    ++inputsTried;
+    EXPECT_EQ(runCli({"encrypt", "--password-stdin", "-x.gif"}, "secret1\n", temp.path()), 2);
+    EXPECT_FALSE(fs::exists(temp / "encrypted"));
+
+    std::vector<std::string> encrypt{"encrypt",          "--high",   "--suffix",
+                                     "--password-stdin", "./-x.gif", "--"};
+    encrypt.insert(encrypt.end(), names.begin(), names.end());
+    ++inputsTried;
+    ASSERT_EQ(runCli(encrypt, "secret1\n", temp.path()), 0);
+    std::vector<std::string> decrypt{"decrypt", "--password-stdin", "--"};
+    for (const std::string& name : names) {
+        decrypt.push_back("encrypted/" + name + "E");
+    }
+    ++inputsTried;
+    ASSERT_EQ(runCli(decrypt, "secret1\n", temp.path()), 0);
+    for (const std::string& name : names) {
+        EXPECT_EQ(readFile(temp / ("encrypted/decrypted/" + name)), sources[name]) << name;
+    }
+}
+
+class InputCount : public ::testing::Environment {
+public:
+    void TearDown() override { std::printf("damaged or foreign inputs tried: %d\n", inputsTried); }
+};
+
+const auto* const inputCount = ::testing::AddGlobalTestEnvironment(new InputCount);
+
+} // namespace
+} // namespace tarvex::testing
