@@ -1,22 +1,49 @@
-// The container reader on any file content: no crash, no read outside the text, and a container
-// the writer made from the fuzzed bytes reads back to them.
+// The container reader on any file content: no crash, no read outside the text, and LF line ends
+// read as CR LF do. A container the writer made from the fuzzed bytes reads back to them, also
+// with its line ends changed to LF or CR, with a byte order mark in front and with blanks at its
+// line ends.
 #include "Container.h"
+#include "ContainerText.h"
 
 #include <cstdlib>
 #include <string_view>
 
+namespace {
+
+std::string replaceAll(std::string_view text, std::string_view from, std::string_view to) {
+    std::string result;
+    for (std::size_t at = text.find(from); at != std::string_view::npos; at = text.find(from)) {
+        result.append(text.substr(0, at)).append(to);
+        text.remove_prefix(at + from.size());
+    }
+    return result.append(text);
+}
+
+std::vector<std::uint8_t> bytesOf(std::string_view text) {
+    return {text.begin(), text.end()};
+}
+
+} // namespace
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(data), size);
-    (void)tarvex::readContainer(text);
+    if (tarvex::readContainer(text) != tarvex::readContainer(replaceAll(text, "\r\n", "\n"))) {
+        std::abort();
+    }
+    (void)tarvex::readContainer(tarvex::containerText(bytesOf(text)));
 
     const std::span<const std::uint8_t> source(data, size);
     for (auto level : {tarvex::ContainerClass::Standard, tarvex::ContainerClass::HighLevel}) {
         tarvex::KeyGenerator generator;
         const std::string container =
             tarvex::buildContainer(source, level, "pass word", generator, [](std::string_view) {});
-        const auto restored = tarvex::readContainer(container);
-        if (restored.size() != size || !std::equal(restored.begin(), restored.end(), data)) {
-            std::abort();
+        for (const std::string& variant :
+             {container, replaceAll(container, "\r\n", "\n"), replaceAll(container, "\r\n", "\r"),
+              "\xEF\xBB\xBF" + replaceAll(container, "\r\n", "  \r\n")}) {
+            const auto restored = tarvex::readContainer(tarvex::containerText(bytesOf(variant)));
+            if (restored.size() != size || !std::equal(restored.begin(), restored.end(), data)) {
+                std::abort();
+            }
         }
     }
     return 0;
