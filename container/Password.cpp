@@ -1,5 +1,6 @@
 #include "Password.h"
 
+#include <algorithm>
 #include <cstdint>
 
 namespace tarvex {
@@ -51,17 +52,20 @@ std::string_view utf8Character(std::string_view text) {
     return text.substr(0, taken);
 }
 
-// The text of a file as the probe reads it: up to its first NUL, without any CR or LF.
-std::string probeText(std::string_view fileBytes) {
-    fileBytes = fileBytes.substr(0, fileBytes.find('\0'));
-    std::string text;
-    text.reserve(fileBytes.size());
-    for (const char c : fileBytes) {
-        if (c != '\r' && c != '\n') {
-            text.push_back(c);
+bool isLineBreak(char c) {
+    return c == '\r' || c == '\n';
+}
+
+// Up to `count` characters of [first, last) that are not CR or LF, in the order walked.
+template <typename Iterator>
+std::string charactersKept(Iterator first, Iterator last, std::size_t count) {
+    std::string kept;
+    for (; first != last && kept.size() < count; ++first) {
+        if (!isLineBreak(*first)) {
+            kept.push_back(*first);
         }
     }
-    return text;
+    return kept;
 }
 
 // `text` without the characters of code 32 or less at either end.
@@ -125,17 +129,22 @@ PasswordVerdict checkPassword(std::string_view typed) {
 }
 
 ProbeResult probeContainer(std::string_view fileBytes, std::string_view typed) {
-    const std::string text = probeText(fileBytes);
-    if (text.empty()) {
+    // The probe reads the file up to its first NUL, without CR and LF. Of that text it needs only
+    // the password field at the front and the key and the marker at the end.
+    fileBytes = fileBytes.substr(0, fileBytes.find('\0'));
+    const std::string front = charactersKept(fileBytes.begin(), fileBytes.end(), fieldLength);
+    const std::string_view field = front;
+    if (field.empty()) {
         return {};
     }
-    const std::string_view s = text;
+    std::string end = charactersKept(fileBytes.rbegin(), fileBytes.rend(), keyFromEnd);
+    std::reverse(end.begin(), end.end());
     ProbeResult result;
-    result.containerFound = s.ends_with("@@@@") || s.ends_with("****");
+    result.containerFound = end.ends_with("@@@@") || end.ends_with("****");
 
-    const char key = s.size() < keyFromEnd ? s.front() : s[s.size() - keyFromEnd];
+    // A text shorter than the key's distance from the end takes its first character as the key.
+    const char key = end.size() < keyFromEnd ? field.front() : end.front();
     const int shift = code(key) % shiftModulus;
-    const std::string_view field = s.substr(0, fieldLength);
     std::string stored;
     for (std::size_t i = 0; i < fieldLength; i += 2) {
         const std::string_view pair = i < field.size() ? field.substr(i, 2) : std::string_view{};

@@ -113,6 +113,15 @@ TEST(ProbeContainer, FindsTheMarkerAndComparesTheStoredPassword) {
         {replaced(standard, "\r\n", "\r") + nul + "tail", "Secret7", true, true},
         {replaced(standard, "\r\n", "\n"), "Secret7", true, true},
         {nul + standard, "Secret7", false, false},
+        // Line breaks inside the field, the key and the marker are passed over.
+        {"\r\n" + standard.substr(0, 3) + "\n\r" + standard.substr(3, standard.size() - 5) + "\r" +
+             standard.substr(standard.size() - 2) + "\n\n",
+         "Secret7", true, true},
+        {standard.substr(0, standard.size() - 9) + "\n" + standard.substr(standard.size() - 9, 2) +
+             "\r\n" + standard.substr(standard.size() - 7),
+         "Secret7", true, true},
+        {"\r\n\n", "", false, false},
+        {"AB\r\nC****", "\xAD\xC2", true, true}, // 7 characters: the key is the first, "A"
         {"", "", false, false},
         {"ABC", "\xAD", false, true}, // key "A" shifts by 2; "AB" is 171, "C" no pair
         {"\x89PNG\r\n\x1a\nIHDR", "Secret7", false, false},
