@@ -3,6 +3,7 @@
 // leaves behind is only ever a temporary file that no one can take for an output.
 #include "CliProcess.h"
 #include "Container.h"
+#include "OwnCacheFolder.h"
 #include "RestoredName.h"
 #include "ScratchFile.h"
 #include "TempFolder.h"
@@ -11,11 +12,9 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <map>
-#include <optional>
 #include <random>
 #include <sys/wait.h>
 #include <thread>
@@ -46,11 +45,6 @@ enum class Mode { EncryptStandard, EncryptHighLevel, EncryptWithSuffix, Decrypt 
 class InterruptedRunTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        // The killed runs' own scratch folder, whose temporary files go with the test's folder.
-        const char* const cache = std::getenv("XDG_CACHE_HOME");
-        savedCache = cache == nullptr ? std::nullopt : std::optional<std::string>(cache);
-        ::setenv("XDG_CACHE_HOME", (temp / "cache").c_str(), 1);
-
         std::mt19937 random(seed);
         const char* const extensions[] = {".jpg", ".png", ".gif", ".bmp"};
         fs::create_directory(temp / "containers");
@@ -79,11 +73,6 @@ protected:
             containerPaths.push_back(temp / ("containers/" + containerName));
             restoredSources[restoredName(containerName, false)] = sources[name];
         }
-    }
-
-    void TearDown() override {
-        savedCache ? ::setenv("XDG_CACHE_HOME", savedCache->c_str(), 1)
-                   : ::unsetenv("XDG_CACHE_HOME");
     }
 
     std::vector<std::string> argumentsOf(Mode mode) const {
@@ -167,7 +156,8 @@ protected:
     }
 
     TempFolder temp;
-    std::optional<std::string> savedCache;
+    // The killed runs' own scratch folder, whose temporary files go with the test's folder.
+    OwnCacheFolder cache{temp / "cache"};
     std::map<std::string, Bytes> sources;         // by source name
     std::map<std::string, Bytes> restoredSources; // by the name its container restores to
     std::vector<std::string> sourcePaths;

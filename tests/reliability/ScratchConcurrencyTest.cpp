@@ -4,6 +4,7 @@
 #include "Base64Body.h"
 #include "CliProcess.h"
 #include "Container.h"
+#include "OwnCacheFolder.h"
 #include "ScratchFile.h"
 #include "TempFolder.h"
 
@@ -24,6 +25,7 @@ constexpr int rounds = 3;
 
 TEST(ScratchConcurrencyTest, TwoProgramsWritingAtOnceCorruptNoContainer) {
     TempFolder folders[2];
+    const OwnCacheFolder cache(folders[0] / "cache");
     std::vector<Bytes> sources[2];
     std::vector<std::string> arguments[2];
     std::set<std::string> bodies; // the scratch file's possible contents
