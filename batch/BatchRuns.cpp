@@ -280,8 +280,8 @@ void BatchRuns::getencsn() {
 }
 
 void BatchRuns::decryption1(const std::string& path) {
-    const ProbeResult probe =
-        probeContainer(containerText(files_.loadFile(path)), platform_.passwordEntry());
+    std::vector<std::uint8_t> bytes = files_.loadFile(path);
+    const ProbeResult probe = probeContainer(containerText(bytes), platform_.passwordEntry());
     state_.containerFound = probe.containerFound;
     state_.passwordMatches = probe.passwordMatches;
 }
@@ -298,7 +298,8 @@ void BatchRuns::encryption(const std::string& sourcePath) {
 }
 
 bool BatchRuns::decryption(const std::string& containerPath, bool askWithoutMarker) {
-    const std::string text = containerText(files_.loadFile(containerPath));
+    std::vector<std::uint8_t> bytes = files_.loadFile(containerPath);
+    const std::string_view text = containerText(bytes);
     if (askWithoutMarker && !probeContainer(text, {}).containerFound &&
         !platform_.confirm(state_.catalogue.msgNotContainer)) {
         return false;

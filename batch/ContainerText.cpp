@@ -1,6 +1,6 @@
 #include "ContainerText.h"
 
-#include <string_view>
+#include <cstring>
 
 namespace tarvex {
 namespace {
@@ -11,28 +11,40 @@ bool isTrailingBlank(char c) {
     return c == ' ' || c == '\t';
 }
 
+// Moves every line of `text` down over the blanks and tabs that end it; returns the new length.
+std::size_t dropTrailingBlanks(char* text, std::size_t size) {
+    const std::string_view file(text, size);
+    std::size_t from = 0;
+    std::size_t to = 0;
+    for (;;) {
+        const std::size_t lineEnd = file.find_first_of("\r\n", from);
+        std::size_t kept = lineEnd == std::string_view::npos ? size : lineEnd;
+        while (kept > from && isTrailingBlank(text[kept - 1])) {
+            --kept;
+        }
+        std::memmove(text + to, text + from, kept - from);
+        to += kept - from;
+        if (lineEnd == std::string_view::npos) {
+            return to;
+        }
+        text[to++] = text[lineEnd];
+        from = lineEnd + 1;
+    }
+}
+
 } // namespace
 
-std::string containerText(const std::vector<std::uint8_t>& fileBytes) {
-    std::string_view file(reinterpret_cast<const char*>(fileBytes.data()), fileBytes.size());
-    if (file.starts_with(byteOrderMark)) {
-        file.remove_prefix(byteOrderMark.size());
+std::string_view containerText(std::vector<std::uint8_t>& fileBytes) {
+    char* text = reinterpret_cast<char*>(fileBytes.data());
+    std::size_t size = fileBytes.size();
+    if (std::string_view(text, size).starts_with(byteOrderMark)) {
+        text += byteOrderMark.size();
+        size -= byteOrderMark.size();
     }
-    std::string text;
-    text.reserve(file.size());
-    for (;;) {
-        const std::size_t lineEnd = file.find_first_of("\r\n");
-        std::string_view line = file.substr(0, lineEnd);
-        while (!line.empty() && isTrailingBlank(line.back())) {
-            line.remove_suffix(1);
-        }
-        text.append(line);
-        if (lineEnd == std::string_view::npos) {
-            return text;
-        }
-        text.push_back(file[lineEnd]);
-        file.remove_prefix(lineEnd + 1);
+    if (std::memchr(text, ' ', size) != nullptr || std::memchr(text, '\t', size) != nullptr) {
+        size = dropTrailingBlanks(text, size);
     }
+    return {text, size};
 }
 
 } // namespace tarvex

@@ -47,10 +47,11 @@ void replaceFileAt(PosixCalls& calls, int folder, std::string_view name,
         }
     }
 
+    // The rename makes the complete file appear at once, so a killed or failing run never leaves
+    // a partial file under the final name. There is no flush to disk before it: the sources are
+    // never changed, so even a power failure cannot lose a picture, and a flush per file would
+    // cost more than the whole rest of a run.
     int error = writeAll(calls, file.get(), bytes);
-    if (error == 0 && calls.fsync(file.get()) != 0) {
-        error = errno;
-    }
     const int closeError = file.close();
     if (error == 0) {
         error = closeError;

@@ -33,10 +33,6 @@ ssize_t PosixCalls::write(int fd, const void* bytes, std::size_t size) {
     return ::write(fd, bytes, size);
 }
 
-int PosixCalls::fsync(int fd) {
-    return ::fsync(fd);
-}
-
 int PosixCalls::renameAt(int folder, const char* from, const char* to) {
     return ::renameat(folder, from, folder, to);
 }

@@ -22,7 +22,6 @@ public:
     virtual int openAt(int folder, const char* name, int flags, mode_t mode);
     virtual ssize_t read(int fd, void* buffer, std::size_t size);
     virtual ssize_t write(int fd, const void* bytes, std::size_t size);
-    virtual int fsync(int fd);
     // Renames within one folder.
     virtual int renameAt(int folder, const char* from, const char* to);
     virtual int unlinkAt(int folder, const char* name);

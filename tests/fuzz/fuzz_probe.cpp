@@ -34,7 +34,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string_view password = input.substr(0, split);
     const std::string_view file = input.substr(split);
     (void)tarvex::probeContainer(file, password);
-    (void)tarvex::probeContainer(tarvex::containerText(bytesOf(file)), password);
+    std::vector<std::uint8_t> fileBytes = bytesOf(file);
+    (void)tarvex::probeContainer(tarvex::containerText(fileBytes), password);
 
     if (tarvex::checkPassword(password).problem != tarvex::PasswordProblem::None) {
         return 0;
@@ -46,7 +47,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         expectFoundAndMatching(container, password);
         std::string damaged = "\xEF\xBB\xBF" + container;
         damaged.insert(damaged.size() - 2, " \t");
-        expectFoundAndMatching(tarvex::containerText(bytesOf(damaged)), password);
+        std::vector<std::uint8_t> damagedBytes = bytesOf(damaged);
+        expectFoundAndMatching(tarvex::containerText(damagedBytes), password);
     }
     return 0;
 }

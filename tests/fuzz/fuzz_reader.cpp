@@ -30,7 +30,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (tarvex::readContainer(text) != tarvex::readContainer(replaceAll(text, "\r\n", "\n"))) {
         std::abort();
     }
-    (void)tarvex::readContainer(tarvex::containerText(bytesOf(text)));
+    std::vector<std::uint8_t> bytes = bytesOf(text);
+    (void)tarvex::readContainer(tarvex::containerText(bytes));
 
     const std::span<const std::uint8_t> source(data, size);
     for (auto level : {tarvex::ContainerClass::Standard, tarvex::ContainerClass::HighLevel}) {
@@ -40,7 +41,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         for (const std::string& variant :
              {container, replaceAll(container, "\r\n", "\n"), replaceAll(container, "\r\n", "\r"),
               "\xEF\xBB\xBF" + replaceAll(container, "\r\n", "  \r\n")}) {
-            const auto restored = tarvex::readContainer(tarvex::containerText(bytesOf(variant)));
+            std::vector<std::uint8_t> variantBytes = bytesOf(variant);
+            const auto restored = tarvex::readContainer(tarvex::containerText(variantBytes));
             if (restored.size() != size || !std::equal(restored.begin(), restored.end(), data)) {
                 std::abort();
             }

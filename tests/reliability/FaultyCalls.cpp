@@ -19,8 +19,6 @@ int errorOf(FaultStep step) {
         return EIO;
     case FaultStep::NoSpace:
         return ENOSPC;
-    case FaultStep::Fsync:
-        return EDQUOT;
     case FaultStep::Rename:
         return EBUSY;
     }
@@ -41,8 +39,6 @@ const char* nameOf(FaultStep step) {
         return "short write";
     case FaultStep::NoSpace:
         return "no space";
-    case FaultStep::Fsync:
-        return "fsync";
     case FaultStep::Rename:
         return "rename";
     }
@@ -131,13 +127,6 @@ ssize_t FaultyCalls::write(int fd, const void* bytes, std::size_t size) {
         return PosixCalls::write(fd, bytes, size / 2);
     }
     return PosixCalls::write(fd, bytes, size);
-}
-
-int FaultyCalls::fsync(int fd) {
-    if (watched_.contains(fd) && strikes(FaultStep::Fsync)) {
-        return fail(errorOf(FaultStep::Fsync));
-    }
-    return PosixCalls::fsync(fd);
 }
 
 int FaultyCalls::renameAt(int folder, const char* from, const char* to) {

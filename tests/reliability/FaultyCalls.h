@@ -15,7 +15,6 @@ enum class FaultStep {
     Read,       // a read: Input/output error
     ShortWrite, // a write stores half its bytes, the next one fails: Input/output error
     NoSpace,    // a write stores half its bytes, the next one finds the disk full
-    Fsync,      // flushing the complete temporary file: Disk quota exceeded
     Rename,     // renaming the temporary file over the final name: Device or resource busy
 };
 
@@ -38,7 +37,6 @@ public:
     int openAt(int folder, const char* name, int flags, mode_t mode) override;
     ssize_t read(int fd, void* buffer, std::size_t size) override;
     ssize_t write(int fd, const void* bytes, std::size_t size) override;
-    int fsync(int fd) override;
     int renameAt(int folder, const char* from, const char* to) override;
 
 private:

@@ -175,9 +175,8 @@ TEST_P(FileFaultTest, ErrorIsShownAndNothingWrittenBeforeIsLost) {
 std::vector<FaultCase> everyFault() {
     std::vector<FaultCase> cases;
     for (bool encrypt : {true, false}) {
-        for (FaultStep step :
-             {FaultStep::Open, FaultStep::Create, FaultStep::Read, FaultStep::ShortWrite,
-              FaultStep::NoSpace, FaultStep::Fsync, FaultStep::Rename}) {
+        for (FaultStep step : {FaultStep::Open, FaultStep::Create, FaultStep::Read,
+                               FaultStep::ShortWrite, FaultStep::NoSpace, FaultStep::Rename}) {
             cases.push_back({encrypt, step});
         }
     }
