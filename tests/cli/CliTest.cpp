@@ -1,14 +1,13 @@
 // tarvex-cli run end to end as a separate process on temporary folders.
 #include "BatchRuns.h"
+#include "CliProcess.h"
 #include "ScriptedPlatform.h"
 #include "TempFolder.h"
 
-#include <fcntl.h>
 #include <filesystem>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
 namespace tarvex::testing {
 namespace {
@@ -31,32 +30,11 @@ class CliTest : public ::testing::Test {
 protected:
     // Runs tarvex-cli with `arguments` in the temporary folder, `input` on its standard input.
     CliResult run(const std::vector<std::string>& arguments, const std::string& input = "") {
-        const std::string inPath = io / "in", outPath = io / "out", errPath = io / "err";
-        writeFile(inPath, {input.begin(), input.end()});
-        std::vector<std::string> argv{TARVEX_CLI};
-        argv.insert(argv.end(), arguments.begin(), arguments.end());
-        std::vector<char*> pointers;
-        for (std::string& argument : argv) {
-            pointers.push_back(argument.data());
-        }
-        pointers.push_back(nullptr);
-
-        const pid_t child = ::fork();
-        if (child == 0) {
-            const int in = ::open(inPath.c_str(), O_RDONLY);
-            const int out = ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-            const int err = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-            if (in < 0 || out < 0 || err < 0 || ::dup2(in, 0) < 0 || ::dup2(out, 1) < 0 ||
-                ::dup2(err, 2) < 0 || ::chdir(temp.path().c_str()) != 0) {
-                ::_exit(127);
-            }
-            ::execv(pointers[0], pointers.data());
-            ::_exit(127);
-        }
-        int status = 0;
-        EXPECT_EQ(::waitpid(child, &status, 0), child);
+        const CliOutputs outputs{.out = io / "out", .err = io / "err"};
+        const int status = CliProcess(arguments, input, temp.path(), outputs).wait();
         EXPECT_TRUE(WIFEXITED(status));
-        return {WEXITSTATUS(status), asString(readFile(outPath)), asString(readFile(errPath))};
+        return {WEXITSTATUS(status), asString(readFile(outputs.out)),
+                asString(readFile(outputs.err))};
     }
 
     std::string source(const std::string& name, const std::vector<std::uint8_t>& bytes) {

@@ -6,12 +6,18 @@
 
 namespace tarvex::testing {
 
-// tarvex-cli running as a child process in `folder`, with `input` on its standard input and its
-// output thrown away. A process still running when the object goes is killed and reaped.
+// Where a child process writes; an empty path throws that output away.
+struct CliOutputs {
+    std::string out;
+    std::string err;
+};
+
+// tarvex-cli running as a child process in `folder`, with `input` (a line or two) on its standard
+// input. A process still running when the object goes is killed and reaped.
 class CliProcess {
 public:
     CliProcess(const std::vector<std::string>& arguments, const std::string& input,
-               const std::string& folder);
+               const std::string& folder, const CliOutputs& outputs = {});
     ~CliProcess();
     CliProcess(const CliProcess&) = delete;
     CliProcess& operator=(const CliProcess&) = delete;

@@ -9,8 +9,17 @@
 
 namespace tarvex::testing {
 
+namespace {
+
+int openOutput(const std::string& path) {
+    return path.empty() ? ::open("/dev/null", O_WRONLY)
+                        : ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+}
+
+} // namespace
+
 CliProcess::CliProcess(const std::vector<std::string>& arguments, const std::string& input,
-                       const std::string& folder) {
+                       const std::string& folder, const CliOutputs& outputs) {
     std::vector<std::string> argv{TARVEX_CLI};
     argv.insert(argv.end(), arguments.begin(), arguments.end());
     std::vector<char*> pointers;
@@ -28,9 +37,10 @@ CliProcess::CliProcess(const std::vector<std::string>& arguments, const std::str
     ::close(pipeEnds[1]);
     pid_ = ::fork();
     if (pid_ == 0) {
-        const int nothing = ::open("/dev/null", O_WRONLY);
-        if (nothing < 0 || ::dup2(pipeEnds[0], 0) < 0 || ::dup2(nothing, 1) < 0 ||
-            ::dup2(nothing, 2) < 0 || ::chdir(folder.c_str()) != 0) {
+        const int out = openOutput(outputs.out);
+        const int err = openOutput(outputs.err);
+        if (out < 0 || err < 0 || ::dup2(pipeEnds[0], 0) < 0 || ::dup2(out, 1) < 0 ||
+            ::dup2(err, 2) < 0 || ::chdir(folder.c_str()) != 0) {
             ::_exit(127);
         }
         ::execv(pointers[0], pointers.data());
