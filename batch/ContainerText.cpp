@@ -35,6 +35,9 @@ std::size_t dropTrailingBlanks(char* text, std::size_t size) {
 } // namespace
 
 std::string_view containerText(std::vector<std::uint8_t>& fileBytes) {
+    if (fileBytes.empty()) {
+        return {};
+    }
     char* text = reinterpret_cast<char*>(fileBytes.data());
     std::size_t size = fileBytes.size();
     if (std::string_view(text, size).starts_with(byteOrderMark)) {
