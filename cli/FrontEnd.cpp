@@ -1,6 +1,7 @@
 #include "FrontEnd.h"
 
 #include "BatchRuns.h"
+#include "BufferReuse.h"
 #include "CommandLine.h"
 #include "ConsolePlatform.h"
 #include "PasswordPrompt.h"
@@ -71,6 +72,7 @@ int runFrontEnd(std::span<const std::string> arguments) {
         .classChoice = line.highLevel ? 1 : 0,
         .assumeYes = line.assumeYes,
     });
+    keepLargeBuffersBetweenFiles();
     SharedState state;
     BatchRuns runs(state, platform, localFileSystem());
     runs.FormCreate();

@@ -1,3 +1,4 @@
+#include "BufferReuse.h"
 #include "Catalogue.h"
 #include "QtDialogs.h"
 #include "QtPlatform.h"
@@ -11,6 +12,7 @@
 
 int main(int argc, char* argv[]) {
     tarvex::prepareWebEngine();
+    tarvex::keepLargeBuffersBetweenFiles();
     QApplication application(argc, argv);
     tarvex::useClassicStyle();
     tarvex::setApplicationTitle(QString::fromUtf8(tarvex::provisionalTitle.data(),
