@@ -60,10 +60,7 @@ void BatchRuns::btnopenClick() {
     if (running_) {
         return;
     }
-    const int suffix = platform_.suffixChoice();
-    if (suffix == 0 || suffix == 1) {
-        state_.stripSuffix = suffix == 1;
-    }
+    readStripSuffix();
 
     OpenFilesRequest request;
     request.filter = std::string(languageTable(state_.englishUi).openDialogFilter);
@@ -85,23 +82,29 @@ RunOutcome BatchRuns::btnencClick() {
     if (running_) {
         return RunOutcome::EndedEarly;
     }
-    try {
-        return encryptRun();
-    } catch (const FileError& error) {
-        platform_.showMessage(error.what());
-        return RunOutcome::FileError;
-    }
+    return reportingFileErrors([this] { return encryptRun(); });
 }
 
 RunOutcome BatchRuns::btndecClick() {
     if (running_ || decryptLocked_) {
         return RunOutcome::EndedEarly;
     }
+    return reportingFileErrors([this] { return decryptRun(); });
+}
+
+template <typename Run> RunOutcome BatchRuns::reportingFileErrors(Run&& run) {
     try {
-        return decryptRun();
+        return run();
     } catch (const FileError& error) {
         platform_.showMessage(error.what());
         return RunOutcome::FileError;
+    }
+}
+
+void BatchRuns::readStripSuffix() {
+    const int suffix = platform_.suffixChoice();
+    if (suffix == 0 || suffix == 1) {
+        state_.stripSuffix = suffix == 1;
     }
 }
 
@@ -181,10 +184,7 @@ RunOutcome BatchRuns::encryptRun() {
 RunOutcome BatchRuns::decryptRun() {
     state_.cancelRequested = false;
     state_.containerFound = false;
-    const int suffix = platform_.suffixChoice();
-    if (suffix == 0 || suffix == 1) {
-        state_.stripSuffix = suffix == 1;
-    }
+    readStripSuffix();
     platform_.setProgress(0, state_.selectedCount);
 
     if (state_.selectedCount < 1 || state_.selectedFiles.empty()) {

@@ -64,6 +64,10 @@ private:
 
     RunOutcome encryptRun();
     RunOutcome decryptRun();
+    // Runs a command; a file error ends it with the error's text in a message box.
+    template <typename Run> RunOutcome reportingFileErrors(Run&& run);
+    // Sets stripSuffix from the suffix choice; any other index leaves it as it was.
+    void readStripSuffix();
     // The end of a run stopped by Cancel or a close request, between two files.
     bool stopAfterCancel();
     void showProgress(int done);
