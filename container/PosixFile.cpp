@@ -1,5 +1,6 @@
 #include "PosixFile.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -72,8 +73,11 @@ int UniqueFd::close() noexcept {
 }
 
 int writeAll(PosixCalls& calls, int fd, std::span<const std::uint8_t> bytes) {
+    // Larger writes let the kernel (Linux 6.x) cache the file in blocks of several megabytes,
+    // whose allocation can stall on compacting memory; 1 MB pieces cost the same and never do.
+    constexpr std::size_t largestWrite = std::size_t{1} << 20;
     while (!bytes.empty()) {
-        const ssize_t written = calls.write(fd, bytes.data(), bytes.size());
+        const ssize_t written = calls.write(fd, bytes.data(), std::min(bytes.size(), largestWrite));
         if (written < 0) {
             if (errno == EINTR) {
                 continue;
