@@ -1,12 +1,12 @@
 #include "ScratchFile.h"
 
-#include "FileReplacement.h"
 #include "PosixFile.h"
 
 #include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
 #include <pwd.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -40,6 +40,40 @@ std::string accountHome() {
 
 std::string parentOf(const std::string& path) {
     return path.substr(0, path.rfind('/'));
+}
+
+// The scratch file in the open folder `folder`, open for writing: a regular file of this user
+// with this one name. Whatever else stands at its name is removed and a new file made.
+UniqueFd openScratchFile(PosixCalls& calls, int folder, const std::string& path) {
+    constexpr int attempts = 10;
+    int error = EEXIST;
+    for (int attempt = 0; attempt < attempts; ++attempt) {
+        // Not following a link, and not waiting for a reader of a pipe.
+        UniqueFd file(calls.openAt(folder, fileName.data(),
+                                   O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC,
+                                   ownerOnlyFile));
+        if (!file) {
+            error = errno;
+            // Only a link (ELOOP) or a pipe that nobody reads (ENXIO) is taken away.
+            if (error != ELOOP && error != ENXIO) {
+                throw cannotCreate(path, error);
+            }
+        } else {
+            struct stat status {};
+            if (::fstat(file.get(), &status) != 0) {
+                throw cannotCreate(path, errno);
+            }
+            if (S_ISREG(status.st_mode) && status.st_uid == ::geteuid() && status.st_nlink == 1) {
+                if ((status.st_mode & groupAndOthers) != 0 &&
+                    ::fchmod(file.get(), ownerOnlyFile) != 0) {
+                    throw cannotCreate(path, errno);
+                }
+                return file;
+            }
+        }
+        calls.unlinkAt(folder, fileName.data());
+    }
+    throw cannotCreate(path, error);
 }
 
 } // namespace
@@ -83,7 +117,20 @@ void writeScratchFile(PosixCalls& calls, std::string_view text) {
     if ((status.st_mode & groupAndOthers) != 0 && ::fchmod(folderFd.get(), ownerOnlyFolder) != 0) {
         throw cannotCreate(path, errno);
     }
-    replaceFileAt(calls, folderFd.get(), fileName, asBytes(text), ownerOnlyFile, path);
+    const UniqueFd file = openScratchFile(calls, folderFd.get(), path);
+    if (::flock(file.get(), LOCK_EX) != 0) {
+        throw cannotCreate(path, errno);
+    }
+    // Cutting the file to the new length after writing leaves nothing of a longer earlier text.
+    // Writing over the pages the file has keeps the system from allocating new ones; cutting it
+    // to nothing first would also make ext4 flush it to the disk when it is closed.
+    int error = writeAll(calls, file.get(), asBytes(text));
+    if (error == 0 && ::ftruncate(file.get(), static_cast<off_t>(text.size())) != 0) {
+        error = errno;
+    }
+    if (error != 0) {
+        throw cannotCreate(path, error);
+    }
 }
 
 } // namespace tarvex

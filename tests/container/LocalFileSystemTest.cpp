@@ -154,6 +154,31 @@ TEST_F(LocalFileSystemTest, ScratchFileReplacesAPlantedLinkWithoutFollowingIt) {
     EXPECT_EQ(modeOf(scratchFolder), 0700u); // a looser folder of the user is tightened
 }
 
+// What else may stand at the scratch file's name is taken away, never written through or waited
+// on: a second name of another file, a pipe nobody reads, a file others may read (tightened).
+TEST_F(LocalFileSystemTest, ScratchFileIsWrittenOnlyAsAFileOfItsOwn) {
+    const fs::path scratchFolder = folder_ / "cache/tarvex";
+    const fs::path scratch = scratchFolder / "thummb.db";
+    fs::create_directories(scratchFolder);
+    files_.saveFile(path("victim"), asBytes("keep"));
+    fs::create_hard_link(path("victim"), scratch);
+    files_.writeScratch("body\r\n");
+    EXPECT_EQ(contentOf(path("victim")), "keep");
+    EXPECT_EQ(contentOf(scratch), "body\r\n");
+
+    fs::remove(scratch);
+    ASSERT_EQ(::mkfifo(scratch.c_str(), 0600), 0);
+    files_.writeScratch("after a pipe\r\n");
+    EXPECT_TRUE(fs::is_regular_file(scratch));
+    EXPECT_EQ(contentOf(scratch), "after a pipe\r\n");
+
+    ASSERT_EQ(::chmod(scratch.c_str(), 0644), 0);
+    files_.writeScratch("x\r\n");
+    EXPECT_EQ(modeOf(scratch), 0600u);
+    EXPECT_EQ(contentOf(scratch), "x\r\n"); // nothing left of the longer text before
+    EXPECT_EQ(namesIn(scratchFolder), std::vector<std::string>{"thummb.db"});
+}
+
 TEST_F(LocalFileSystemTest, ScratchFolderThatIsALinkIsRefused) {
     fs::create_directories(folder_ / "cache");
     fs::create_directory(path("elsewhere"));

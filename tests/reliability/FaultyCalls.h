@@ -11,7 +11,7 @@ namespace tarvex::testing {
 // The steps of the file layer that FaultyCalls can make fail.
 enum class FaultStep {
     Open,       // opening an existing file: Permission denied
-    Create,     // creating the temporary file of an output: Permission denied
+    Create,     // creating an output's temporary file, or the scratch file: Permission denied
     Read,       // a read: Input/output error
     ShortWrite, // a write stores half its bytes, the next one fails: Input/output error
     NoSpace,    // a write stores half its bytes, the next one finds the disk full
