@@ -155,6 +155,7 @@ RunOutcome BatchRuns::encryptRun() {
             ++skipped;
         } else {
             getencsn();
+            builder_.reserve(static_cast<std::size_t>(*size));
             encryption(path);
             ++done;
         }
@@ -287,12 +288,14 @@ void BatchRuns::decryption1(const std::string& path) {
 }
 
 void BatchRuns::encryption(const std::string& sourcePath) {
-    const std::vector<std::uint8_t> source = files_.loadFile(sourcePath);
+    builder_.start();
+    files_.readFile(sourcePath,
+                    [this](std::span<const std::uint8_t> piece) { builder_.append(piece); });
     const ContainerClass level =
         platform_.classChoice() == 1 ? ContainerClass::HighLevel : ContainerClass::Standard;
-    const std::string text =
-        buildContainer(source, level, platform_.passwordEntry(), state_.generator,
-                       [this](std::string_view body) { files_.writeScratch(body); });
+    const std::string_view text =
+        builder_.finish(level, platform_.passwordEntry(), state_.generator,
+                        [this](std::string_view body) { files_.writeScratch(body); });
     files_.saveFile(containerPath(sourcePath, state_.catalogue.encFolderName, state_.outputSuffix),
                     asBytes(text));
 }

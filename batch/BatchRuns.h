@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Container.h"
 #include "FileSystem.h"
 #include "Platform.h"
 #include "RestoredName.h"
@@ -75,6 +76,7 @@ private:
     SharedState& state_;
     Platform& platform_;
     FileSystem& files_;
+    ContainerBuilder builder_; // kept from file to file, with its buffer
     bool running_ = false;
     bool closeRequested_ = false;
     bool decryptLocked_ = false;

@@ -134,30 +134,15 @@ const CodecKernels& fastestKernels() {
     return chosen;
 }
 
-// Lines per step of the encoder. The text grows one step at a time, so the zeros that growing
-// a string writes are still in the nearest cache when the encoder writes over them.
-constexpr std::size_t linesPerStep = 128;
-constexpr std::size_t lineWithBreak = bodyLineCharacters + lineBreak.size();
+// Writes the encodedBodyLength(source.size()) characters of `source` from `out` on; the end.
+char* encodeWith(const CodecKernels& kernels, std::span<const std::uint8_t> source, char* out) {
+    const std::size_t lines = source.size() / bodyLineBytes;
+    kernels.encodeLines(source.data(), lines, out);
+    out += lines * (bodyLineCharacters + lineBreak.size());
 
-void encodeWith(const CodecKernels& kernels, std::span<const std::uint8_t> source,
-                std::string& destination) {
-    const std::size_t start = destination.size();
-    destination.reserve(start + encodedBodyLength(source.size()));
-
-    const std::uint8_t* in = source.data();
-    for (std::size_t lines = source.size() / bodyLineBytes; lines > 0;) {
-        const std::size_t step = std::min(lines, linesPerStep);
-        const std::size_t at = destination.size();
-        destination.resize(at + step * lineWithBreak);
-        kernels.encodeLines(in, step, destination.data() + at);
-        in += step * bodyLineBytes;
-        lines -= step;
-    }
-
-    const std::size_t at = destination.size();
-    destination.resize(start + encodedBodyLength(source.size()));
-    char* out = destination.data() + at;
+    const std::uint8_t* in = source.data() + lines * bodyLineBytes;
     const std::uint8_t* const end = source.data() + source.size();
+    const char* const lastLine = out;
     for (; end - in >= 3; in += 3) {
         out = encodeGroup(in, out);
     }
@@ -165,9 +150,18 @@ void encodeWith(const CodecKernels& kernels, std::span<const std::uint8_t> sourc
         out = encodeTail(in, static_cast<std::size_t>(end - in), out);
     }
     // A padded last group can complete a line of its own (55 or 56 bytes after the last full one).
-    if (out != destination.data() + destination.size()) {
-        endLine(out);
+    if (static_cast<std::size_t>(out - lastLine) == bodyLineCharacters) {
+        out = endLine(out);
     }
+    return out;
+}
+
+// Appends the text of `source` to `destination`.
+void appendEncoded(const CodecKernels& kernels, std::span<const std::uint8_t> source,
+                   std::string& destination) {
+    const std::size_t start = destination.size();
+    destination.resize(start + encodedBodyLength(source.size()));
+    encodeWith(kernels, source, destination.data() + start);
 }
 
 // The kernels take the clean runs; every other character goes through the exact rules here.
@@ -214,7 +208,7 @@ std::vector<CodecPath> supportedCodecPaths() {
 }
 
 void encodeBodyOn(CodecPath path, std::span<const std::uint8_t> source, std::string& destination) {
-    encodeWith(kernelsFor(path), source, destination);
+    appendEncoded(kernelsFor(path), source, destination);
 }
 
 void decodeBodyOn(CodecPath path, std::string_view source, std::vector<std::uint8_t>& destination) {
@@ -227,7 +221,11 @@ std::size_t encodedBodyLength(std::size_t sourceBytes) {
 }
 
 void encodeBody(std::span<const std::uint8_t> source, std::string& destination) {
-    encodeWith(fastestKernels(), source, destination);
+    appendEncoded(fastestKernels(), source, destination);
+}
+
+char* encodeBodyTo(std::span<const std::uint8_t> source, char* out) {
+    return encodeWith(fastestKernels(), source, out);
 }
 
 void decodeBody(std::string_view source, std::vector<std::uint8_t>& destination) {

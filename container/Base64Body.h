@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -8,9 +9,17 @@
 
 namespace tarvex {
 
+// A body line: 76 characters, which stand for 57 source bytes.
+inline constexpr std::size_t bodyLineCharacters = 76;
+inline constexpr std::size_t bodyLineBytes = bodyLineCharacters / 4 * 3;
+
 // Appends the Base64 text of `source` (RFC 4648 alphabet, "=" padding) to `destination`, cut into
 // lines of 76 characters that end in CR LF. The last line ends in CR LF only when it is full.
 void encodeBody(std::span<const std::uint8_t> source, std::string& destination);
+
+// Writes the text that `encodeBody` appends for `source` from `out` on, where there must be room
+// for encodedBodyLength(source.size()) characters, and gives the end of what it wrote.
+char* encodeBodyTo(std::span<const std::uint8_t> source, char* out);
 
 // The number of characters, line breaks included, that `encodeBody` makes of `sourceBytes` bytes.
 std::size_t encodedBodyLength(std::size_t sourceBytes);

@@ -4,6 +4,8 @@
 // extensions. Every version gives the same bytes; `encodeBody` and `decodeBody` use the fastest
 // one that the processor supports, and the tests run each of them against the plain contract.
 
+#include "Base64Body.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -12,9 +14,6 @@
 #include <vector>
 
 namespace tarvex {
-
-inline constexpr std::size_t bodyLineCharacters = 76;
-inline constexpr std::size_t bodyLineBytes = bodyLineCharacters / 4 * 3;
 
 // Bytes that a decoding loop may write beyond the last byte it delivers.
 inline constexpr std::size_t decodeOverrun = 32;

@@ -3,9 +3,11 @@
 #include "Base64Body.h"
 #include "Base64Kernels.h"
 #include "Password.h"
+#include "SlashMask.h"
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstring>
 #include <optional>
 
@@ -55,39 +57,61 @@ char* copyWithoutLineBreaks(const char* first, const char* last, char* out) {
 }
 
 // Takes the line breaks out of a body that `encodeBody` made of `sourceBytes` bytes, followed
-// by one more CR LF: every 76 characters stand one line break further on than the 76 before.
-void removeBodyLineBreaks(std::string& body, std::size_t sourceBytes) {
+// by one more CR LF, and gives its length without them: every 76 characters stand one line break
+// further on than the 76 before.
+std::size_t removeBodyLineBreaks(char* body, std::size_t sourceBytes) {
     const std::size_t characters = (sourceBytes + 2) / 3 * 4;
     const std::size_t lines = characters / bodyLineCharacters;
     for (std::size_t line = 1; line <= lines; ++line) {
         const std::size_t length =
             line < lines ? bodyLineCharacters : characters % bodyLineCharacters;
-        std::memmove(body.data() + line * bodyLineCharacters,
-                     body.data() + line * (bodyLineCharacters + lineBreak.size()), length);
+        std::memmove(body + line * bodyLineCharacters,
+                     body + line * (bodyLineCharacters + lineBreak.size()), length);
     }
-    body.resize(characters);
+    return characters;
+}
+
+// The "/" characters of `body` from `at` on, 64 at most, as slashMask gives them.
+std::uint64_t slashesFrom(std::span<const char> body, std::size_t at) {
+    if (body.size() - at >= slashMaskCharacters) {
+        return slashMask(body.data() + at);
+    }
+    std::array<char, slashMaskCharacters> block{};
+    std::copy(body.begin() + static_cast<std::ptrdiff_t>(at), body.end(), block.begin());
+    return slashMask(block.data());
 }
 
 // The writer's High level passes in one scan. Every "/" that is not the last character and has
 // no "/" beside it becomes "\", and the character after it is lowered by the shift amount, which
 // starts at 1 and then follows the position of the last "\". Marking judges the text as encoded:
-// a lowered follower is never looked at again, though it may have become "/".
+// a lowered follower is never looked at again, though it may have become "/". So which "/" are
+// marked depends on the encoded text alone (a follower never was a "/"), and they are found 64
+// characters at a time; a block's "/" are found before the marks of the block before it can
+// change its first character.
 void markSlashesAndShiftFollowers(std::span<char> body) {
-    const std::string_view text(body.data(), body.size());
-    // The last character is never examined; a search that finds nothing gives npos, beyond it.
-    const std::size_t lastPosition = body.empty() ? 0 : body.size() - 1;
+    if (body.size() < 2) {
+        return;
+    }
+    const std::size_t lastPosition = body.size() - 1; // never examined
     std::size_t shift = 1;
-    std::size_t follower = std::string_view::npos;
-    for (std::size_t i = text.find(slash); i < lastPosition; i = text.find(slash, i + 1)) {
-        const bool slashBefore = i > 0 && i - 1 != follower && body[i - 1] == slash;
-        if (body[i + 1] == slash || slashBefore) {
-            continue;
+    std::uint64_t slashes = slashesFrom(body, 0);
+    std::uint64_t slashBefore = 0; // the character before the block is "/"
+    for (std::size_t at = 0; at < lastPosition; at += slashMaskCharacters) {
+        const std::size_t nextAt = at + slashMaskCharacters;
+        const std::uint64_t nextSlashes = nextAt < body.size() ? slashesFrom(body, nextAt) : 0;
+        std::uint64_t lone =
+            slashes & ~((slashes << 1) | slashBefore) & ~((slashes >> 1) | (nextSlashes << 63));
+        if (lastPosition - at < slashMaskCharacters) {
+            lone &= (std::uint64_t{1} << (lastPosition - at)) - 1;
         }
-        body[i] = mark;
-        follower = i + 1;
-        body[i + 1] = static_cast<char>(static_cast<unsigned char>(body[i + 1]) - shift);
-        shift = follower % followerCycle;
-        i = follower;
+        for (; lone != 0; lone &= lone - 1) {
+            const std::size_t i = at + static_cast<std::size_t>(std::countr_zero(lone));
+            body[i] = mark;
+            body[i + 1] = static_cast<char>(static_cast<unsigned char>(body[i + 1]) - shift);
+            shift = (i + 1) % followerCycle;
+        }
+        slashBefore = slashes >> 63;
+        slashes = nextSlashes;
     }
 }
 
@@ -170,41 +194,85 @@ std::vector<std::uint8_t> readShortText(std::string_view fileText) {
 
 } // namespace
 
-std::string buildContainer(std::span<const std::uint8_t> source, ContainerClass level,
-                           std::string_view password, KeyGenerator& generator,
-                           const ScratchWriter& scratch) {
-    // One buffer. The body is encoded at its start; its first 20 characters then give way to the
+void ContainerBuilder::reserve(std::size_t sourceBytes) {
+    // The High level adds a line break to the body before it takes the line breaks out.
+    text_.reserve(std::max(encodedBodyLength(sourceBytes), headLength) + lineBreak.size() +
+                  trailerLength + lineBreak.size());
+}
+
+void ContainerBuilder::start() {
+    text_.clear();
+    lineStartCount_ = 0;
+    sourceBytes_ = 0;
+}
+
+void ContainerBuilder::append(std::span<const std::uint8_t> piece) {
+    sourceBytes_ += piece.size();
+    if (lineStartCount_ > 0) {
+        const std::size_t taken = std::min(piece.size(), lineStart_.size() - lineStartCount_);
+        std::copy_n(piece.begin(), taken, lineStart_.begin() + lineStartCount_);
+        lineStartCount_ += taken;
+        piece = piece.subspan(taken);
+        if (lineStartCount_ < lineStart_.size()) {
+            return;
+        }
+        encode(lineStart_);
+        lineStartCount_ = 0;
+    }
+    const std::size_t wholeLines = piece.size() / bodyLineBytes * bodyLineBytes;
+    encode(piece.first(wholeLines));
+    lineStartCount_ = piece.size() - wholeLines;
+    std::copy(piece.begin() + wholeLines, piece.end(), lineStart_.begin());
+}
+
+void ContainerBuilder::encode(std::span<const std::uint8_t> bytes) {
+    const std::size_t at = text_.size();
+    text_.resize(at + encodedBodyLength(bytes.size()));
+    encodeBodyTo(bytes, text_.data() + at);
+}
+
+std::string_view ContainerBuilder::finish(ContainerClass level, std::string_view password,
+                                          KeyGenerator& generator, const ScratchWriter& scratch) {
+    // The body is encoded at the start of the text; its first 20 characters then give way to the
     // password field and go behind the rest, which already stands where the layout wants it.
-    std::string container;
-    container.reserve(std::max(encodedBodyLength(source.size()), headLength) + lineBreak.size() +
-                      trailerLength + lineBreak.size());
-    encodeBody(source, container);
+    encode(std::span(lineStart_).first(lineStartCount_));
+    lineStartCount_ = 0;
     const char key = generator.drawCharacter();
     const int shift = static_cast<unsigned char>(key) % shiftModulus;
 
     std::string_view marker = standardMarker;
     if (level == ContainerClass::HighLevel) {
         marker = highLevelMarker;
-        container.append(lineBreak);
-        scratch(container);
-        removeBodyLineBreaks(container, source.size());
-        markSlashesAndShiftFollowers(container);
+        text_.insert(text_.end(), lineBreak.begin(), lineBreak.end());
+        scratch({text_.data(), text_.size()});
+        text_.resize(removeBodyLineBreaks(text_.data(), sourceBytes_));
+        markSlashesAndShiftFollowers(text_);
     }
-    if (container.size() < headLength) {
-        container.resize(headLength, bodyFiller);
+    if (text_.size() < headLength) {
+        text_.resize(headLength, bodyFiller);
     }
     std::array<char, headLength> head{};
-    std::copy_n(container.begin(), headLength, head.begin());
+    std::copy_n(text_.begin(), headLength, head.begin());
     const std::string field = passwordField(password, shift);
-    std::copy_n(field.begin(), fieldLength, container.begin());
-    container.append(head.data(), head.size());
-    container.push_back(key);
+    std::copy_n(field.begin(), fieldLength, text_.begin());
+    text_.insert(text_.end(), head.begin(), head.end());
+    text_.push_back(key);
     for (int i = 0; i < fillerCharacters; ++i) {
-        container.push_back(generator.drawCharacter());
+        text_.push_back(generator.drawCharacter());
     }
-    container.append(marker);
-    container.append(lineBreak);
-    return container;
+    text_.insert(text_.end(), marker.begin(), marker.end());
+    text_.insert(text_.end(), lineBreak.begin(), lineBreak.end());
+    return {text_.data(), text_.size()};
+}
+
+std::string buildContainer(std::span<const std::uint8_t> source, ContainerClass level,
+                           std::string_view password, KeyGenerator& generator,
+                           const ScratchWriter& scratch) {
+    ContainerBuilder builder;
+    builder.reserve(source.size());
+    builder.start();
+    builder.append(source);
+    return std::string(builder.finish(level, password, generator, scratch));
 }
 
 std::string joinContainerLines(std::string_view fileText) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 #include <stdexcept>
@@ -17,6 +18,9 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// Takes the pieces of a file that FileSystem::readFile hands over.
+using PieceReceiver = std::function<void(std::span<const std::uint8_t>)>;
+
 // Every file step the program takes goes through this seam, so that tests can make any step fail.
 class FileSystem {
 public:
@@ -24,6 +28,10 @@ public:
 
     // The whole content of a file. Throws FileError.
     virtual std::vector<std::uint8_t> loadFile(const std::string& path) = 0;
+
+    // Hands the content of a file to `take` in order, a piece at a time as it is read, so that
+    // it need not be held whole. A piece is valid during its call only. Throws FileError.
+    virtual void readFile(const std::string& path, const PieceReceiver& take) = 0;
 
     // Replaces (or creates) `path` with `bytes`. The bytes go to a temporary file in the same
     // folder that is renamed over `path` only when complete, so a failure never leaves a partial

@@ -4,11 +4,20 @@
 
 namespace tarvex::testing {
 
-std::vector<std::uint8_t> RecordingFileSystem::loadFile(const std::string& path) {
+void RecordingFileSystem::failIfAsked(const std::string& path) const {
     if (path == failLoading) {
         throw FileError("Cannot open file \"" + path + "\". Injected failure");
     }
+}
+
+std::vector<std::uint8_t> RecordingFileSystem::loadFile(const std::string& path) {
+    failIfAsked(path);
     return localFileSystem().loadFile(path);
+}
+
+void RecordingFileSystem::readFile(const std::string& path, const PieceReceiver& take) {
+    failIfAsked(path);
+    localFileSystem().readFile(path, take);
 }
 
 void RecordingFileSystem::saveFile(const std::string& path, std::span<const std::uint8_t> bytes) {

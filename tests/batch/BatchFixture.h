@@ -16,13 +16,17 @@ class RecordingFileSystem : public FileSystem {
 public:
     std::vector<std::string> saved;
     int scratchWrites = 0;
-    std::string failLoading; // loading this path throws FileError
+    std::string failLoading; // loading or reading this path throws FileError
 
     std::vector<std::uint8_t> loadFile(const std::string& path) override;
+    void readFile(const std::string& path, const PieceReceiver& take) override;
     void saveFile(const std::string& path, std::span<const std::uint8_t> bytes) override;
     std::optional<std::uint64_t> readableSize(const std::string& path) override;
     void createFolder(const std::string& path) override;
     void writeScratch(std::string_view text) override;
+
+private:
+    void failIfAsked(const std::string& path) const;
 };
 
 // The runs over a fresh temporary folder, with the English texts applied and a valid password.

@@ -3,7 +3,9 @@
 #include "Base64Body.h"
 #include "Base64Kernels.h"
 #include "ReferenceBase64.h"
+#include "SlashMask.h"
 
+#include <array>
 #include <gtest/gtest.h>
 
 namespace tarvex {
@@ -120,6 +122,25 @@ TEST_P(CodecPaths, DecodeTellsEveryByteValueInEveryPlaceOfABlock) {
             text[at] = static_cast<char>(value);
             ASSERT_EQ(decode(text), test::referenceDecode(text)) << value << " at " << at;
         }
+    }
+}
+
+// Both versions of the "/" finder against a plain loop, on blocks of every density of "/" and
+// with the bytes nearest to it ("." and "0", one below and one above) and high bytes about.
+TEST(SlashMask, BothVersionsFindExactlyTheSlashes) {
+    std::mt19937_64 random(test::testSeed(12));
+    constexpr char near[] = {'/', '.', '0', '\x80', '\xAF', '\0'};
+    for (int round = 0; round < 2000; ++round) {
+        std::array<char, slashMaskCharacters> block{};
+        const unsigned density = round % 9;
+        std::uint64_t expected = 0;
+        for (std::size_t k = 0; k < block.size(); ++k) {
+            block[k] = random() % 8 < density ? near[random() % std::size(near)]
+                                              : static_cast<char>(random());
+            expected |= std::uint64_t{block[k] == '/'} << k;
+        }
+        ASSERT_EQ(slashMask(block.data()), expected) << "round " << round;
+        ASSERT_EQ(slashMaskPortable(block.data()), expected) << "round " << round;
     }
 }
 

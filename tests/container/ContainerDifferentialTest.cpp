@@ -41,6 +41,39 @@ TEST(ContainerDifferential, WriterEqualsPlainStepsForBothClasses) {
     }
 }
 
+// One builder, kept from container to container as a run keeps it, fed each source in random
+// pieces (empty ones, single bytes, pieces that end inside a line or a group, whole lines):
+// container and scratch text are those of the source handed over whole.
+TEST(ContainerDifferential, BuilderFedInPiecesEqualsWholeSource) {
+    const std::uint64_t seed = test::testSeed(22);
+    std::mt19937_64 random(seed);
+    ContainerBuilder builder;
+    for (int round = 0; round < 300; ++round) {
+        const std::size_t size = round < 200 ? random() % 300 : random() % 40000;
+        const auto source = slashHeavySource(random, size);
+        const auto level = round % 2 == 0 ? ContainerClass::Standard : ContainerClass::HighLevel;
+        std::string wholeScratch;
+        KeyGenerator wholeGenerator;
+        const std::string whole =
+            buildContainer(source, level, "pw 9", wholeGenerator,
+                           [&](std::string_view body) { wholeScratch = body; });
+
+        builder.start();
+        for (std::size_t at = 0; at < size;) {
+            const std::size_t piece =
+                std::min<std::size_t>(size - at, random() % 3 == 0 ? random() % 4 : random() % 700);
+            builder.append(std::span(source).subspan(at, piece));
+            at += piece;
+        }
+        std::string pieceScratch;
+        KeyGenerator pieceGenerator;
+        const std::string_view built = builder.finish(
+            level, "pw 9", pieceGenerator, [&](std::string_view body) { pieceScratch = body; });
+        ASSERT_EQ(built, whole) << "seed " << seed << ", round " << round;
+        ASSERT_EQ(pieceScratch, wholeScratch) << "seed " << seed << ", round " << round;
+    }
+}
+
 // One change to a container file at a random place.
 std::string disturb(std::string file, std::mt19937_64& random) {
     const std::size_t at = file.empty() ? 0 : random() % file.size();
