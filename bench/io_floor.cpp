@@ -1,0 +1,41 @@
+// The file work of an encrypt run without the container code: every source is sized and read
+// through the program's file layer, and a file as long as its Standard container is saved.
+// What an encrypt run costs beyond this is the container code's; what this costs beyond cp is
+// the price of writing containers a third larger than their sources.
+// Usage: tarvex-io-floor OUTPUT_FOLDER FILE...
+#include "Base64Body.h"
+#include "FileSystem.h"
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: tarvex-io-floor OUTPUT_FOLDER FILE...\n");
+        return 2;
+    }
+    const std::string folder = argv[1];
+    tarvex::FileSystem& files = tarvex::localFileSystem();
+    // Beyond its body a container holds the body's first 20 characters again (the password field
+    // takes their place), key, filler and marker (8) and CR LF.
+    constexpr std::size_t containerExtra = 20 + 8 + 2;
+    std::vector<std::uint8_t> container;
+    try {
+        for (int i = 2; i < argc; ++i) {
+            const std::string path = argv[i];
+            if (!files.readableSize(path)) {
+                continue;
+            }
+            std::size_t sourceBytes = 0;
+            files.readFile(
+                path, [&](std::span<const std::uint8_t> piece) { sourceBytes += piece.size(); });
+            container.resize(tarvex::encodedBodyLength(sourceBytes) + containerExtra, 'A');
+            files.saveFile(folder + "/" + path.substr(path.rfind('/') + 1), container);
+        }
+    } catch (const tarvex::FileError& error) {
+        std::fprintf(stderr, "%s\n", error.what());
+        return 1;
+    }
+    return 0;
+}
