@@ -288,16 +288,23 @@ void BatchRuns::decryption1(const std::string& path) {
 }
 
 void BatchRuns::encryption(const std::string& sourcePath) {
-    builder_.start();
-    files_.readFile(sourcePath,
-                    [this](std::span<const std::uint8_t> piece) { builder_.append(piece); });
     const ContainerClass level =
         platform_.classChoice() == 1 ? ContainerClass::HighLevel : ContainerClass::Standard;
-    const std::string_view text =
-        builder_.finish(level, platform_.passwordEntry(), state_.generator,
-                        [this](std::string_view body) { files_.writeScratch(body); });
-    files_.saveFile(containerPath(sourcePath, state_.catalogue.encFolderName, state_.outputSuffix),
-                    asBytes(text));
+    const std::unique_ptr<FileWriter> container = files_.createFile(
+        containerPath(sourcePath, state_.catalogue.encFolderName, state_.outputSuffix));
+    const std::unique_ptr<FileWriter> scratch =
+        level == ContainerClass::HighLevel ? files_.openScratch() : nullptr;
+    builder_.start(
+        level, platform_.passwordEntry(), state_.generator,
+        [&container](std::string_view text) { container->write(asBytes(text)); },
+        [&scratch](std::string_view body) { scratch->write(asBytes(body)); });
+    files_.readFile(sourcePath,
+                    [this](std::span<const std::uint8_t> piece) { builder_.append(piece); });
+    builder_.finish();
+    if (scratch) {
+        scratch->complete();
+    }
+    container->complete();
 }
 
 bool BatchRuns::decryption(const std::string& containerPath, bool askWithoutMarker) {

@@ -1,11 +1,13 @@
 // The file work of an encrypt run without the container code: every source is sized and read
-// through the program's file layer, and a file as long as its Standard container is saved.
+// in pieces through the program's file layer, and a file as long as its Standard container is
+// written piece by piece as the source comes in.
 // What an encrypt run costs beyond this is the container code's; what this costs beyond cp is
 // the price of writing containers a third larger than their sources.
 // Usage: tarvex-io-floor OUTPUT_FOLDER FILE...
 #include "Base64Body.h"
 #include "FileSystem.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -20,18 +22,27 @@ int main(int argc, char** argv) {
     // Beyond its body a container holds the body's first 20 characters again (the password field
     // takes their place), key, filler and marker (8) and CR LF.
     constexpr std::size_t containerExtra = 20 + 8 + 2;
-    std::vector<std::uint8_t> container;
+    // Text for the pieces, written as a run writes them: the text of each piece as it is read.
+    std::vector<std::uint8_t> text;
     try {
         for (int i = 2; i < argc; ++i) {
             const std::string path = argv[i];
             if (!files.readableSize(path)) {
                 continue;
             }
+            const auto container =
+                files.createFile(folder + "/" + path.substr(path.rfind('/') + 1));
             std::size_t sourceBytes = 0;
-            files.readFile(
-                path, [&](std::span<const std::uint8_t> piece) { sourceBytes += piece.size(); });
-            container.resize(tarvex::encodedBodyLength(sourceBytes) + containerExtra, 'A');
-            files.saveFile(folder + "/" + path.substr(path.rfind('/') + 1), container);
+            std::size_t written = 0;
+            files.readFile(path, [&](std::span<const std::uint8_t> piece) {
+                sourceBytes += piece.size();
+                const std::size_t upTo = tarvex::encodedBodyLength(sourceBytes);
+                text.resize(std::max(text.size(), upTo - written), 'A');
+                container->write(std::span(text).first(upTo - written));
+                written = upTo;
+            });
+            container->write(std::vector<std::uint8_t>(containerExtra, 'A'));
+            container->complete();
         }
     } catch (const tarvex::FileError& error) {
         std::fprintf(stderr, "%s\n", error.what());

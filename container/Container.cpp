@@ -56,19 +56,21 @@ char* copyWithoutLineBreaks(const char* first, const char* last, char* out) {
     return out;
 }
 
-// Takes the line breaks out of a body that `encodeBody` made of `sourceBytes` bytes, followed
-// by one more CR LF, and gives its length without them: every 76 characters stand one line break
-// further on than the 76 before.
-std::size_t removeBodyLineBreaks(char* body, std::size_t sourceBytes) {
-    const std::size_t characters = (sourceBytes + 2) / 3 * 4;
-    const std::size_t lines = characters / bodyLineCharacters;
-    for (std::size_t line = 1; line <= lines; ++line) {
-        const std::size_t length =
-            line < lines ? bodyLineCharacters : characters % bodyLineCharacters;
-        std::memmove(body + line * bodyLineCharacters,
-                     body + line * (bodyLineCharacters + lineBreak.size()), length);
+// Takes the line breaks out of text that `encodeBodyTo` wrote, maybe followed by one more CR LF,
+// in place, and gives its length without them: lines of 76 characters, each but maybe the last
+// followed by CR LF.
+std::size_t removeLineBreaks(char* text, std::size_t length) {
+    std::size_t kept = 0;
+    for (std::size_t at = 0; at < length; at += bodyLineCharacters + lineBreak.size()) {
+        const std::size_t remaining = length - at;
+        std::size_t line = std::min(bodyLineCharacters, remaining);
+        if (line == remaining && text[length - 1] == lineBreak.back()) {
+            line -= std::min(line, lineBreak.size());
+        }
+        std::memmove(text + kept, text + at, line);
+        kept += line;
     }
-    return characters;
+    return kept;
 }
 
 // The "/" characters of `body` from `at` on, 64 at most, as slashMask gives them.
@@ -79,40 +81,6 @@ std::uint64_t slashesFrom(std::span<const char> body, std::size_t at) {
     std::array<char, slashMaskCharacters> block{};
     std::copy(body.begin() + static_cast<std::ptrdiff_t>(at), body.end(), block.begin());
     return slashMask(block.data());
-}
-
-// The writer's High level passes in one scan. Every "/" that is not the last character and has
-// no "/" beside it becomes "\", and the character after it is lowered by the shift amount, which
-// starts at 1 and then follows the position of the last "\". Marking judges the text as encoded:
-// a lowered follower is never looked at again, though it may have become "/". So which "/" are
-// marked depends on the encoded text alone (a follower never was a "/"), and they are found 64
-// characters at a time; a block's "/" are found before the marks of the block before it can
-// change its first character.
-void markSlashesAndShiftFollowers(std::span<char> body) {
-    if (body.size() < 2) {
-        return;
-    }
-    const std::size_t lastPosition = body.size() - 1; // never examined
-    std::size_t shift = 1;
-    std::uint64_t slashes = slashesFrom(body, 0);
-    std::uint64_t slashBefore = 0; // the character before the block is "/"
-    for (std::size_t at = 0; at < lastPosition; at += slashMaskCharacters) {
-        const std::size_t nextAt = at + slashMaskCharacters;
-        const std::uint64_t nextSlashes = nextAt < body.size() ? slashesFrom(body, nextAt) : 0;
-        std::uint64_t lone =
-            slashes & ~((slashes << 1) | slashBefore) & ~((slashes >> 1) | (nextSlashes << 63));
-        if (lastPosition - at < slashMaskCharacters) {
-            lone &= (std::uint64_t{1} << (lastPosition - at)) - 1;
-        }
-        for (; lone != 0; lone &= lone - 1) {
-            const std::size_t i = at + static_cast<std::size_t>(std::countr_zero(lone));
-            body[i] = mark;
-            body[i + 1] = static_cast<char>(static_cast<unsigned char>(body[i + 1]) - shift);
-            shift = (i + 1) % followerCycle;
-        }
-        slashBefore = slashes >> 63;
-        slashes = nextSlashes;
-    }
 }
 
 // The reader's High level passes in one scan: the character after each "\" is raised by the
@@ -195,19 +163,27 @@ std::vector<std::uint8_t> readShortText(std::string_view fileText) {
 } // namespace
 
 void ContainerBuilder::reserve(std::size_t sourceBytes) {
-    // The High level adds a line break to the body before it takes the line breaks out.
-    text_.reserve(std::max(encodedBodyLength(sourceBytes), headLength) + lineBreak.size() +
-                  trailerLength + lineBreak.size());
+    text_.reserve(std::max(encodedBodyLength(sourceBytes), headLength));
 }
 
-void ContainerBuilder::start() {
+void ContainerBuilder::start(ContainerClass level, std::string_view password,
+                             KeyGenerator& generator, TextSink file, TextSink scratch) {
+    level_ = level;
+    generator_ = &generator;
+    file_ = std::move(file);
+    scratch_ = std::move(scratch);
+    key_ = generator.drawCharacter();
+    field_ = passwordField(password, static_cast<unsigned char>(key_) % shiftModulus);
     text_.clear();
+    handedOn_ = 0;
     lineStartCount_ = 0;
-    sourceBytes_ = 0;
+    markedTo_ = 0;
+    blockSlashesKnown_ = false;
+    slashBefore_ = 0;
+    shift_ = 1;
 }
 
 void ContainerBuilder::append(std::span<const std::uint8_t> piece) {
-    sourceBytes_ += piece.size();
     if (lineStartCount_ > 0) {
         const std::size_t taken = std::min(piece.size(), lineStart_.size() - lineStartCount_);
         std::copy_n(piece.begin(), taken, lineStart_.begin() + lineStartCount_);
@@ -216,63 +192,123 @@ void ContainerBuilder::append(std::span<const std::uint8_t> piece) {
         if (lineStartCount_ < lineStart_.size()) {
             return;
         }
-        encode(lineStart_);
+        encode(lineStart_, false);
         lineStartCount_ = 0;
     }
     const std::size_t wholeLines = piece.size() / bodyLineBytes * bodyLineBytes;
-    encode(piece.first(wholeLines));
+    encode(piece.first(wholeLines), false);
     lineStartCount_ = piece.size() - wholeLines;
     std::copy(piece.begin() + wholeLines, piece.end(), lineStart_.begin());
 }
 
-void ContainerBuilder::encode(std::span<const std::uint8_t> bytes) {
+void ContainerBuilder::encode(std::span<const std::uint8_t> bytes, bool last) {
     const std::size_t at = text_.size();
-    text_.resize(at + encodedBodyLength(bytes.size()));
+    const std::size_t length = encodedBodyLength(bytes.size());
+    const bool highLevel = level_ == ContainerClass::HighLevel;
+    // The scratch file's body ends in one more CR LF.
+    const std::size_t scratchEnd = highLevel && last ? lineBreak.size() : 0;
+    text_.resize(at + length + scratchEnd);
     encodeBodyTo(bytes, text_.data() + at);
+    if (highLevel) {
+        std::copy_n(lineBreak.begin(), scratchEnd, text_.begin() + at + length);
+        scratch_({text_.data() + at, length + scratchEnd});
+        text_.resize(at + removeLineBreaks(text_.data() + at, length + scratchEnd));
+    }
+    if (!last) {
+        handOn(level_ == ContainerClass::HighLevel ? markSlashes(false) : text_.size());
+    }
 }
 
-std::string_view ContainerBuilder::finish(ContainerClass level, std::string_view password,
-                                          KeyGenerator& generator, const ScratchWriter& scratch) {
-    // The body is encoded at the start of the text; its first 20 characters then give way to the
-    // password field and go behind the rest, which already stands where the layout wants it.
-    encode(std::span(lineStart_).first(lineStartCount_));
-    lineStartCount_ = 0;
-    const char key = generator.drawCharacter();
-    const int shift = static_cast<unsigned char>(key) % shiftModulus;
+// The writer's High level steps. Every "/" that is not the last character and has no "/" beside
+// it becomes "\", and the character after it is lowered by the shift amount, which starts at 1
+// and then follows the position of the last "\". Marking judges the text as encoded: a lowered
+// follower is never looked at again, though it may have become "/". So which "/" are marked
+// depends on the encoded text alone (a follower never was a "/"), and they are found 64
+// characters at a time; a block's "/" are found before the marks of the block before it can
+// change its first character. Until the body is complete, a block is marked only once the block
+// after it is complete too.
+std::size_t ContainerBuilder::markSlashes(bool last) {
+    const std::span<char> body(text_.data(), text_.size());
+    const std::size_t lastPosition = body.empty() ? 0 : body.size() - 1; // never examined
+    while (last ? markedTo_ < lastPosition : markedTo_ + 2 * slashMaskCharacters <= body.size()) {
+        const std::size_t at = markedTo_;
+        if (!blockSlashesKnown_) {
+            blockSlashes_ = slashesFrom(body, at);
+            blockSlashesKnown_ = true;
+        }
+        const std::size_t nextAt = at + slashMaskCharacters;
+        const std::uint64_t nextSlashes = nextAt < body.size() ? slashesFrom(body, nextAt) : 0;
+        std::uint64_t lone = blockSlashes_ & ~((blockSlashes_ << 1) | slashBefore_) &
+                             ~((blockSlashes_ >> 1) | (nextSlashes << 63));
+        if (lastPosition - at < slashMaskCharacters) {
+            lone &= (std::uint64_t{1} << (lastPosition - at)) - 1;
+        }
+        for (; lone != 0; lone &= lone - 1) {
+            const std::size_t i = at + static_cast<std::size_t>(std::countr_zero(lone));
+            body[i] = mark;
+            body[i + 1] = static_cast<char>(static_cast<unsigned char>(body[i + 1]) - shift_);
+            shift_ = (i + 1) % followerCycle;
+        }
+        slashBefore_ = blockSlashes_ >> 63;
+        blockSlashes_ = nextSlashes;
+        markedTo_ = nextAt;
+    }
+    return last ? body.size() : markedTo_;
+}
 
+void ContainerBuilder::handOn(std::size_t end) {
+    if (handedOn_ == 0) {
+        // The password field takes the place of the body's first characters.
+        if (end < head_.size()) {
+            return;
+        }
+        std::copy_n(text_.begin(), head_.size(), head_.begin());
+        std::copy(field_.begin(), field_.end(), text_.begin());
+    }
+    if (end > handedOn_) {
+        file_({text_.data() + handedOn_, end - handedOn_});
+        handedOn_ = end;
+    }
+}
+
+void ContainerBuilder::finish() {
+    encode(std::span(lineStart_).first(lineStartCount_), true);
+    lineStartCount_ = 0;
     std::string_view marker = standardMarker;
-    if (level == ContainerClass::HighLevel) {
+    if (level_ == ContainerClass::HighLevel) {
         marker = highLevelMarker;
-        text_.insert(text_.end(), lineBreak.begin(), lineBreak.end());
-        scratch({text_.data(), text_.size()});
-        text_.resize(removeBodyLineBreaks(text_.data(), sourceBytes_));
-        markSlashesAndShiftFollowers(text_);
+        markSlashes(true);
     }
     if (text_.size() < headLength) {
         text_.resize(headLength, bodyFiller);
     }
-    std::array<char, headLength> head{};
-    std::copy_n(text_.begin(), headLength, head.begin());
-    const std::string field = passwordField(password, shift);
-    std::copy_n(field.begin(), fieldLength, text_.begin());
-    text_.insert(text_.end(), head.begin(), head.end());
-    text_.push_back(key);
+    handOn(text_.size());
+    std::string trailer(head_.begin(), head_.end());
+    trailer.push_back(key_);
     for (int i = 0; i < fillerCharacters; ++i) {
-        text_.push_back(generator.drawCharacter());
+        trailer.push_back(generator_->drawCharacter());
     }
-    text_.insert(text_.end(), marker.begin(), marker.end());
-    text_.insert(text_.end(), lineBreak.begin(), lineBreak.end());
-    return {text_.data(), text_.size()};
+    trailer.append(marker);
+    trailer.append(lineBreak);
+    file_(trailer);
 }
 
 std::string buildContainer(std::span<const std::uint8_t> source, ContainerClass level,
                            std::string_view password, KeyGenerator& generator,
-                           const ScratchWriter& scratch) {
+                           const TextSink& scratch) {
+    std::string file;
+    std::string body;
     ContainerBuilder builder;
     builder.reserve(source.size());
-    builder.start();
+    builder.start(
+        level, password, generator, [&file](std::string_view text) { file.append(text); },
+        [&body](std::string_view text) { body.append(text); });
     builder.append(source);
-    return std::string(builder.finish(level, password, generator, scratch));
+    builder.finish();
+    if (level == ContainerClass::HighLevel) {
+        scratch(body);
+    }
+    return file;
 }
 
 std::string joinContainerLines(std::string_view fileText) {

@@ -20,8 +20,8 @@ enum class ContainerClass { Standard = 0, HighLevel = 1 };
 inline constexpr std::string_view standardMarker = "****";
 inline constexpr std::string_view highLevelMarker = "@@@@";
 
-// Receives the body text that a High level container writes to the scratch file.
-using ScratchWriter = std::function<void(std::string_view)>;
+// Receives text as it is made, a piece at a time; a piece is valid during its call only.
+using TextSink = std::function<void(std::string_view)>;
 
 // An allocator for a vector that grows without writing its new elements, for a buffer whose
 // every new character is written right after it grows.
@@ -33,43 +33,70 @@ template <typename T> struct UnwrittenGrowth : std::allocator<T> {
     }
 };
 
-// Builds the container files of a run one after another in one buffer that it keeps, so a run
-// neither allocates nor clears memory per file. The source comes in pieces of any size, so it
-// need not be held whole: each piece is encoded as it comes.
+// Writes container files one after another. The source comes in pieces of any size; each piece
+// is encoded, run through the High level steps and handed on while it is still in the
+// processor's cache, so the source is never held whole and the text only in the builder's own
+// buffer, which it keeps from file to file.
+//
+// The container file: password field, body rearranged, key character, three filler characters
+// and level marker, then CR LF. It draws four characters from the generator: key, then filler.
+// A High level container hands its body, as encoded and followed by CR LF, to its scratch sink,
+// and takes the line breaks out of the body it writes. A body shorter than the 20 characters the
+// layout moves (a source of 12 bytes or less) is filled up with "." first, which decoding passes
+// over, so every container reads back to its source.
 class ContainerBuilder {
 public:
     // Makes room for the container of a source of `sourceBytes` bytes. The room is kept, so this
     // allocates only for a source larger than every one before.
     void reserve(std::size_t sourceBytes);
-    // Begins the next container.
-    void start();
+    // Begins the next container and draws its key character. `file` receives the container file
+    // and `scratch` (High level only) the body for the scratch file, as they are made.
+    void start(ContainerClass level, std::string_view password, KeyGenerator& generator,
+               TextSink file, TextSink scratch);
     // Adds the next bytes of the source.
     void append(std::span<const std::uint8_t> piece);
-    // The complete content of the container file: password field, body rearranged, key
-    // character, three filler characters and level marker, then CR LF. Draws four characters from
-    // `generator`: key, then filler. A High level container hands its body, as encoded and
-    // followed by CR LF, to `scratch` before it takes the line breaks out. A body shorter than
-    // the 20 characters the layout moves (a source of 12 bytes or less) is filled up with "."
-    // first, which decoding passes over, so every container reads back to its source. The text
-    // stays valid until the next `start`.
-    std::string_view finish(ContainerClass level, std::string_view password,
-                            KeyGenerator& generator, const ScratchWriter& scratch);
+    // Ends the container and draws its filler characters.
+    void finish();
 
 private:
-    // Encodes `bytes`, whole lines of 57 bytes or the source's last few, behind the text so far.
-    void encode(std::span<const std::uint8_t> bytes);
+    // Encodes `bytes`, whole lines of 57 bytes or the source's last few, behind the text so far,
+    // runs them through the High level steps, and hands on what no later step can change.
+    void encode(std::span<const std::uint8_t> bytes, bool last);
+    // Hands the body text up to `end` to the file sink, beginning with the password field.
+    void handOn(std::size_t end);
+    // Marks the "/" of the High level body up to where the text so far allows; at its end with
+    // `last`. Gives the end of the text that marking will not change any more.
+    std::size_t markSlashes(bool last);
 
+    ContainerClass level_ = ContainerClass::Standard;
+    KeyGenerator* generator_ = nullptr;
+    TextSink file_;
+    TextSink scratch_;
+    char key_ = 0;
+    std::string field_;
+
+    // The body so far: with its line breaks (Standard), or without them (High level).
     std::vector<char, UnwrittenGrowth<char>> text_;
+    std::size_t handedOn_ = 0;
+    std::array<char, 20> head_{}; // the body's first characters, which the field replaces
     // The source bytes of a line that the pieces so far have not completed.
     std::array<std::uint8_t, bodyLineBytes> lineStart_{};
     std::size_t lineStartCount_ = 0;
-    std::size_t sourceBytes_ = 0;
+
+    // Where the High level marking stands: the first block of the body not marked, the "/" in
+    // it as encoded, whether the character before it was "/" as encoded, the shift amount.
+    std::size_t markedTo_ = 0;
+    std::uint64_t blockSlashes_ = 0;
+    bool blockSlashesKnown_ = false;
+    std::uint64_t slashBefore_ = 0;
+    std::size_t shift_ = 1;
 };
 
-// The container of a source held whole; see ContainerBuilder::finish.
+// The container file of a source held whole, with its scratch body handed to `scratch` in one
+// piece; see ContainerBuilder.
 std::string buildContainer(std::span<const std::uint8_t> source, ContainerClass level,
                            std::string_view password, KeyGenerator& generator,
-                           const ScratchWriter& scratch);
+                           const TextSink& scratch);
 
 // The text of a container file with its line breaks taken out: a line ends at CR LF or a lone
 // LF, a lone CR is dropped, and a Ctrl-Z ends the input.

@@ -32,37 +32,53 @@ std::string temporaryName(std::string_view name) {
 
 } // namespace
 
-void replaceFileAt(PosixCalls& calls, int folder, std::string_view name,
-                   std::span<const std::uint8_t> bytes, mode_t mode, const std::string& shownPath) {
-    std::string temporary;
-    UniqueFd file;
-    for (int attempt = 1; !file; ++attempt) {
-        temporary = temporaryName(name);
-        const int fd = calls.openAt(folder, temporary.c_str(),
-                                    O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
+ReplacementFile::ReplacementFile(PosixCalls& calls, UniqueFd folder, std::string_view name,
+                                 mode_t mode, std::string shownPath)
+    : calls_(calls), folder_(std::move(folder)), name_(name), shownPath_(std::move(shownPath)) {
+    for (int attempt = 1; !file_; ++attempt) {
+        temporary_ = temporaryName(name);
+        const int fd = calls_.openAt(folder_.get(), temporary_.c_str(),
+                                     O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
         const int openError = errno;
-        file = UniqueFd(fd);
-        if (!file && (openError != EEXIST || attempt == creationAttempts)) {
-            throw cannotCreate(shownPath, openError);
+        file_ = UniqueFd(fd);
+        if (!file_ && (openError != EEXIST || attempt == creationAttempts)) {
+            throw cannotCreate(shownPath_, openError);
         }
     }
+}
 
-    // The rename makes the complete file appear at once, so a killed or failing run never leaves
-    // a partial file under the final name. There is no flush to disk before it: the sources are
-    // never changed, so even a power failure cannot lose a picture, and a flush per file would
-    // cost more than the whole rest of a run.
-    int error = writeAll(calls, file.get(), bytes);
-    const int closeError = file.close();
-    if (error == 0) {
-        error = closeError;
+ReplacementFile::~ReplacementFile() {
+    if (!completed_ && !temporary_.empty()) {
+        file_.close();
+        calls_.unlinkAt(folder_.get(), temporary_.c_str());
     }
-    if (error == 0 && calls.renameAt(folder, temporary.c_str(), std::string(name).c_str()) != 0) {
-        error = errno;
+}
+
+void ReplacementFile::fail(int error) {
+    file_.close();
+    calls_.unlinkAt(folder_.get(), temporary_.c_str());
+    temporary_.clear();
+    throw cannotCreate(shownPath_, error);
+}
+
+void ReplacementFile::write(std::span<const std::uint8_t> bytes) {
+    if (const int error = writeAll(calls_, file_.get(), bytes); error != 0) {
+        fail(error);
     }
-    if (error != 0) {
-        calls.unlinkAt(folder, temporary.c_str());
-        throw cannotCreate(shownPath, error);
+}
+
+// The rename makes the complete file appear at once, so a killed or failing run never leaves a
+// partial file under the final name. There is no flush to disk before it: the sources are never
+// changed, so even a power failure cannot lose a picture, and a flush per file would cost more
+// than the whole rest of a run.
+void ReplacementFile::complete() {
+    if (const int error = file_.close(); error != 0) {
+        fail(error);
     }
+    if (calls_.renameAt(folder_.get(), temporary_.c_str(), name_.c_str()) != 0) {
+        fail(errno);
+    }
+    completed_ = true;
 }
 
 } // namespace tarvex

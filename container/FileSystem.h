@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <span>
 #include <stdexcept>
@@ -16,6 +17,15 @@ namespace tarvex {
 class FileError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
+};
+
+// A file being written, piece by piece. Both calls throw FileError.
+class FileWriter {
+public:
+    virtual ~FileWriter() = default;
+    virtual void write(std::span<const std::uint8_t> bytes) = 0;
+    // Ends the file. What happens to a file that is given up before this depends on the file.
+    virtual void complete() = 0;
 };
 
 // Takes the pieces of a file that FileSystem::readFile hands over.
@@ -33,10 +43,14 @@ public:
     // it need not be held whole. A piece is valid during its call only. Throws FileError.
     virtual void readFile(const std::string& path, const PieceReceiver& take) = 0;
 
-    // Replaces (or creates) `path` with `bytes`. The bytes go to a temporary file in the same
-    // folder that is renamed over `path` only when complete, so a failure never leaves a partial
-    // file under `path` nor destroys an earlier one. Throws FileError.
-    virtual void saveFile(const std::string& path, std::span<const std::uint8_t> bytes) = 0;
+    // A new content for `path`. The bytes go to a temporary file in the same folder that is
+    // renamed over `path` when the writer completes, so a failure never leaves a partial file
+    // under `path` nor destroys an earlier one; a writer given up before it completes removes its
+    // temporary file. Throws FileError.
+    virtual std::unique_ptr<FileWriter> createFile(const std::string& path) = 0;
+
+    // Replaces (or creates) `path` with `bytes`, through createFile.
+    void saveFile(const std::string& path, std::span<const std::uint8_t> bytes);
 
     // Size in bytes of a file that can be opened for reading; nothing when it cannot.
     virtual std::optional<std::uint64_t> readableSize(const std::string& path) = 0;
@@ -44,8 +58,12 @@ public:
     // Creates one folder level. An existing folder, or a failure, is not reported.
     virtual void createFolder(const std::string& path) = 0;
 
-    // Replaces the per-user scratch file with `text`. Throws FileError.
-    virtual void writeScratch(std::string_view text) = 0;
+    // A new content for the per-user scratch file. It is written over in place: a writer given
+    // up before it completes leaves what it wrote over the earlier content. Throws FileError.
+    virtual std::unique_ptr<FileWriter> openScratch() = 0;
+
+    // Replaces the content of the scratch file with `text`, through openScratch.
+    void writeScratch(std::string_view text);
 };
 
 // The file system of the machine. The scratch file lives in an owner-only folder of the user's
@@ -54,6 +72,18 @@ FileSystem& localFileSystem();
 
 inline std::span<const std::uint8_t> asBytes(std::string_view text) {
     return {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()};
+}
+
+inline void FileSystem::saveFile(const std::string& path, std::span<const std::uint8_t> bytes) {
+    const std::unique_ptr<FileWriter> file = createFile(path);
+    file->write(bytes);
+    file->complete();
+}
+
+inline void FileSystem::writeScratch(std::string_view text) {
+    const std::unique_ptr<FileWriter> file = openScratch();
+    file->write(asBytes(text));
+    file->complete();
 }
 
 } // namespace tarvex

@@ -24,10 +24,10 @@ public:
 
     std::vector<std::uint8_t> loadFile(const std::string& path) override;
     void readFile(const std::string& path, const PieceReceiver& take) override;
-    void saveFile(const std::string& path, std::span<const std::uint8_t> bytes) override;
+    std::unique_ptr<FileWriter> createFile(const std::string& path) override;
     std::optional<std::uint64_t> readableSize(const std::string& path) override;
     void createFolder(const std::string& path) override;
-    void writeScratch(std::string_view text) override;
+    std::unique_ptr<FileWriter> openScratch() override;
 
 private:
     UniqueFd openForReading(const std::string& path);
@@ -86,16 +86,16 @@ void LocalFileSystem::readFile(const std::string& path, const PieceReceiver& tak
     readRest(openForReading(path), path, take);
 }
 
-void LocalFileSystem::saveFile(const std::string& path, std::span<const std::uint8_t> bytes) {
+std::unique_ptr<FileWriter> LocalFileSystem::createFile(const std::string& path) {
     const std::size_t slash = path.rfind('/');
     const std::string folder =
         slash == std::string::npos ? std::string(".") : path.substr(0, slash == 0 ? 1 : slash);
     const std::string_view name = std::string_view(path).substr(slash + 1);
-    const UniqueFd folderFd(calls_.open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+    UniqueFd folderFd(calls_.open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
     if (!folderFd) {
         throw cannotCreate(path, errno);
     }
-    replaceFileAt(calls_, folderFd.get(), name, bytes, newFileMode, path);
+    return std::make_unique<ReplacementFile>(calls_, std::move(folderFd), name, newFileMode, path);
 }
 
 std::optional<std::uint64_t> LocalFileSystem::readableSize(const std::string& path) {
@@ -112,8 +112,8 @@ void LocalFileSystem::createFolder(const std::string& path) {
     calls_.mkdir(path.c_str(), newFolderMode);
 }
 
-void LocalFileSystem::writeScratch(std::string_view text) {
-    writeScratchFile(calls_, text);
+std::unique_ptr<FileWriter> LocalFileSystem::openScratch() {
+    return openScratchFile(calls_);
 }
 
 } // namespace

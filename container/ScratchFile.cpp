@@ -44,7 +44,7 @@ std::string parentOf(const std::string& path) {
 
 // The scratch file in the open folder `folder`, open for writing: a regular file of this user
 // with this one name. Whatever else stands at its name is removed and a new file made.
-UniqueFd openScratchFile(PosixCalls& calls, int folder, const std::string& path) {
+UniqueFd openOwnFile(PosixCalls& calls, int folder, const std::string& path) {
     constexpr int attempts = 10;
     int error = EEXIST;
     for (int attempt = 0; attempt < attempts; ++attempt) {
@@ -76,6 +76,42 @@ UniqueFd openScratchFile(PosixCalls& calls, int folder, const std::string& path)
     throw cannotCreate(path, error);
 }
 
+// Writes over the scratch file from its start, holding its lock; completing cuts it to the
+// length written, which leaves nothing of a longer earlier text. Writing over the pages the
+// file has keeps the system from allocating new ones; cutting it to nothing first would also
+// make ext4 flush it to the disk when it is closed.
+class ScratchFileWriter final : public FileWriter {
+public:
+    ScratchFileWriter(PosixCalls& calls, UniqueFd file, std::string path)
+        : calls_(calls), file_(std::move(file)), path_(std::move(path)) {
+        if (::flock(file_.get(), LOCK_EX) != 0) {
+            throw cannotCreate(path_, errno);
+        }
+    }
+
+    void write(std::span<const std::uint8_t> bytes) override {
+        if (const int error = writeAll(calls_, file_.get(), bytes); error != 0) {
+            throw cannotCreate(path_, error);
+        }
+        written_ += bytes.size();
+    }
+
+    void complete() override {
+        if (::ftruncate(file_.get(), static_cast<off_t>(written_)) != 0) {
+            throw cannotCreate(path_, errno);
+        }
+        if (const int error = file_.close(); error != 0) {
+            throw cannotCreate(path_, error);
+        }
+    }
+
+private:
+    PosixCalls& calls_;
+    UniqueFd file_; // closing it releases the lock
+    std::string path_;
+    std::size_t written_ = 0;
+};
+
 } // namespace
 
 std::string scratchFolderPath() {
@@ -93,7 +129,7 @@ std::string scratchFolderPath() {
     return cache + "/" + std::string(folderName);
 }
 
-void writeScratchFile(PosixCalls& calls, std::string_view text) {
+std::unique_ptr<FileWriter> openScratchFile(PosixCalls& calls) {
     const std::string folder = scratchFolderPath();
     if (folder.empty()) {
         throw cannotCreate(std::string(fileName), ENOENT);
@@ -117,20 +153,8 @@ void writeScratchFile(PosixCalls& calls, std::string_view text) {
     if ((status.st_mode & groupAndOthers) != 0 && ::fchmod(folderFd.get(), ownerOnlyFolder) != 0) {
         throw cannotCreate(path, errno);
     }
-    const UniqueFd file = openScratchFile(calls, folderFd.get(), path);
-    if (::flock(file.get(), LOCK_EX) != 0) {
-        throw cannotCreate(path, errno);
-    }
-    // Cutting the file to the new length after writing leaves nothing of a longer earlier text.
-    // Writing over the pages the file has keeps the system from allocating new ones; cutting it
-    // to nothing first would also make ext4 flush it to the disk when it is closed.
-    int error = writeAll(calls, file.get(), asBytes(text));
-    if (error == 0 && ::ftruncate(file.get(), static_cast<off_t>(text.size())) != 0) {
-        error = errno;
-    }
-    if (error != 0) {
-        throw cannotCreate(path, error);
-    }
+    return std::make_unique<ScratchFileWriter>(calls, openOwnFile(calls, folderFd.get(), path),
+                                               path);
 }
 
 } // namespace tarvex

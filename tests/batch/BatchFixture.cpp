@@ -20,9 +20,9 @@ void RecordingFileSystem::readFile(const std::string& path, const PieceReceiver&
     localFileSystem().readFile(path, take);
 }
 
-void RecordingFileSystem::saveFile(const std::string& path, std::span<const std::uint8_t> bytes) {
+std::unique_ptr<FileWriter> RecordingFileSystem::createFile(const std::string& path) {
     saved.push_back(path);
-    localFileSystem().saveFile(path, bytes);
+    return localFileSystem().createFile(path);
 }
 
 std::optional<std::uint64_t> RecordingFileSystem::readableSize(const std::string& path) {
@@ -33,9 +33,9 @@ void RecordingFileSystem::createFolder(const std::string& path) {
     localFileSystem().createFolder(path);
 }
 
-void RecordingFileSystem::writeScratch(std::string_view text) {
+std::unique_ptr<FileWriter> RecordingFileSystem::openScratch() {
     ++scratchWrites;
-    localFileSystem().writeScratch(text);
+    return localFileSystem().openScratch();
 }
 
 BatchRunsTest::BatchRunsTest() {

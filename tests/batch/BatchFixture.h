@@ -15,15 +15,15 @@ namespace tarvex::testing {
 class RecordingFileSystem : public FileSystem {
 public:
     std::vector<std::string> saved;
-    int scratchWrites = 0;
+    int scratchWrites = 0;   // scratch files opened
     std::string failLoading; // loading or reading this path throws FileError
 
     std::vector<std::uint8_t> loadFile(const std::string& path) override;
     void readFile(const std::string& path, const PieceReceiver& take) override;
-    void saveFile(const std::string& path, std::span<const std::uint8_t> bytes) override;
+    std::unique_ptr<FileWriter> createFile(const std::string& path) override;
     std::optional<std::uint64_t> readableSize(const std::string& path) override;
     void createFolder(const std::string& path) override;
-    void writeScratch(std::string_view text) override;
+    std::unique_ptr<FileWriter> openScratch() override;
 
 private:
     void failIfAsked(const std::string& path) const;
