@@ -155,7 +155,6 @@ RunOutcome BatchRuns::encryptRun() {
             ++skipped;
         } else {
             getencsn();
-            builder_.reserve(static_cast<std::size_t>(*size));
             encryption(path);
             ++done;
         }

@@ -73,7 +73,6 @@ void BM_WriteContainer(benchmark::State& state) {
     // One builder for every container, fed in the pieces in which a run reads a file.
     constexpr std::size_t pieceSize = 256 * 1024;
     tarvex::ContainerBuilder builder;
-    builder.reserve(source.size());
     for (auto _ : state) {
         builder.start(level, "secret1", generator, discard, discard);
         for (std::size_t at = 0; at < source.size(); at += pieceSize) {

@@ -162,10 +162,6 @@ std::vector<std::uint8_t> readShortText(std::string_view fileText) {
 
 } // namespace
 
-void ContainerBuilder::reserve(std::size_t sourceBytes) {
-    text_.reserve(std::max(encodedBodyLength(sourceBytes), headLength));
-}
-
 void ContainerBuilder::start(ContainerClass level, std::string_view password,
                              KeyGenerator& generator, TextSink file, TextSink scratch) {
     level_ = level;
@@ -175,7 +171,8 @@ void ContainerBuilder::start(ContainerClass level, std::string_view password,
     key_ = generator.drawCharacter();
     field_ = passwordField(password, static_cast<unsigned char>(key_) % shiftModulus);
     text_.clear();
-    handedOn_ = 0;
+    textStart_ = 0;
+    headTaken_ = false;
     lineStartCount_ = 0;
     markedTo_ = 0;
     blockSlashesKnown_ = false;
@@ -247,7 +244,7 @@ std::size_t ContainerBuilder::markSlashes(bool last) {
             const std::size_t i = at + static_cast<std::size_t>(std::countr_zero(lone));
             body[i] = mark;
             body[i + 1] = static_cast<char>(static_cast<unsigned char>(body[i + 1]) - shift_);
-            shift_ = (i + 1) % followerCycle;
+            shift_ = (textStart_ + i + 1) % followerCycle;
         }
         slashBefore_ = blockSlashes_ >> 63;
         blockSlashes_ = nextSlashes;
@@ -257,18 +254,24 @@ std::size_t ContainerBuilder::markSlashes(bool last) {
 }
 
 void ContainerBuilder::handOn(std::size_t end) {
-    if (handedOn_ == 0) {
+    if (!headTaken_) {
         // The password field takes the place of the body's first characters.
         if (end < head_.size()) {
             return;
         }
         std::copy_n(text_.begin(), head_.size(), head_.begin());
         std::copy(field_.begin(), field_.end(), text_.begin());
+        headTaken_ = true;
     }
-    if (end > handedOn_) {
-        file_({text_.data() + handedOn_, end - handedOn_});
-        handedOn_ = end;
+    if (end == 0) {
+        return;
     }
+    file_({text_.data(), end});
+    // What is handed on leaves the buffer, so the next piece's text goes where this one was,
+    // still in the cache.
+    text_.erase(text_.begin(), text_.begin() + static_cast<std::ptrdiff_t>(end));
+    textStart_ += end;
+    markedTo_ -= std::min(markedTo_, end);
 }
 
 void ContainerBuilder::finish() {
@@ -279,7 +282,7 @@ void ContainerBuilder::finish() {
         marker = highLevelMarker;
         markSlashes(true);
     }
-    if (text_.size() < headLength) {
+    if (!headTaken_ && text_.size() < headLength) {
         text_.resize(headLength, bodyFiller);
     }
     handOn(text_.size());
@@ -299,7 +302,6 @@ std::string buildContainer(std::span<const std::uint8_t> source, ContainerClass 
     std::string file;
     std::string body;
     ContainerBuilder builder;
-    builder.reserve(source.size());
     builder.start(
         level, password, generator, [&file](std::string_view text) { file.append(text); },
         [&body](std::string_view text) { body.append(text); });

@@ -35,8 +35,8 @@ template <typename T> struct UnwrittenGrowth : std::allocator<T> {
 
 // Writes container files one after another. The source comes in pieces of any size; each piece
 // is encoded, run through the High level steps and handed on while it is still in the
-// processor's cache, so the source is never held whole and the text only in the builder's own
-// buffer, which it keeps from file to file.
+// processor's cache. Neither the source nor the text is ever held whole: the builder keeps the
+// text of the piece in hand only, in a buffer that it keeps from file to file.
 //
 // The container file: password field, body rearranged, key character, three filler characters
 // and level marker, then CR LF. It draws four characters from the generator: key, then filler.
@@ -46,9 +46,6 @@ template <typename T> struct UnwrittenGrowth : std::allocator<T> {
 // over, so every container reads back to its source.
 class ContainerBuilder {
 public:
-    // Makes room for the container of a source of `sourceBytes` bytes. The room is kept, so this
-    // allocates only for a source larger than every one before.
-    void reserve(std::size_t sourceBytes);
     // Begins the next container and draws its key character. `file` receives the container file
     // and `scratch` (High level only) the body for the scratch file, as they are made.
     void start(ContainerClass level, std::string_view password, KeyGenerator& generator,
@@ -62,7 +59,7 @@ private:
     // Encodes `bytes`, whole lines of 57 bytes or the source's last few, behind the text so far,
     // runs them through the High level steps, and hands on what no later step can change.
     void encode(std::span<const std::uint8_t> bytes, bool last);
-    // Hands the body text up to `end` to the file sink, beginning with the password field.
+    // Hands the text before `end` to the file sink, beginning with the password field.
     void handOn(std::size_t end);
     // Marks the "/" of the High level body up to where the text so far allows; at its end with
     // `last`. Gives the end of the text that marking will not change any more.
@@ -75,15 +72,17 @@ private:
     char key_ = 0;
     std::string field_;
 
-    // The body so far: with its line breaks (Standard), or without them (High level).
+    // The body from `textStart_` on that is not handed on yet: with its line breaks (Standard),
+    // or without them (High level).
     std::vector<char, UnwrittenGrowth<char>> text_;
-    std::size_t handedOn_ = 0;
+    std::size_t textStart_ = 0;
+    bool headTaken_ = false;
     std::array<char, 20> head_{}; // the body's first characters, which the field replaces
     // The source bytes of a line that the pieces so far have not completed.
     std::array<std::uint8_t, bodyLineBytes> lineStart_{};
     std::size_t lineStartCount_ = 0;
 
-    // Where the High level marking stands: the first block of the body not marked, the "/" in
+    // Where the High level marking stands: the first block of the text not marked, the "/" in
     // it as encoded, whether the character before it was "/" as encoded, the shift amount.
     std::size_t markedTo_ = 0;
     std::uint64_t blockSlashes_ = 0;
