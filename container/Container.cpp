@@ -175,7 +175,6 @@ void ContainerBuilder::start(ContainerClass level, std::string_view password,
     headTaken_ = false;
     lineStartCount_ = 0;
     markedTo_ = 0;
-    blockSlashesKnown_ = false;
     slashBefore_ = 0;
     shift_ = 1;
 }
@@ -212,7 +211,7 @@ void ContainerBuilder::encode(std::span<const std::uint8_t> bytes, bool last) {
         text_.resize(at + removeLineBreaks(text_.data() + at, length + scratchEnd));
     }
     if (!last) {
-        handOn(level_ == ContainerClass::HighLevel ? markSlashes(false) : text_.size());
+        handOn(highLevel ? markSlashes(false) : text_.size());
     }
 }
 
@@ -229,9 +228,8 @@ std::size_t ContainerBuilder::markSlashes(bool last) {
     const std::size_t lastPosition = body.empty() ? 0 : body.size() - 1; // never examined
     while (last ? markedTo_ < lastPosition : markedTo_ + 2 * slashMaskCharacters <= body.size()) {
         const std::size_t at = markedTo_;
-        if (!blockSlashesKnown_) {
-            blockSlashes_ = slashesFrom(body, at);
-            blockSlashesKnown_ = true;
+        if (textStart_ + at == 0) {
+            blockSlashes_ = slashesFrom(body, at); // the body's first block
         }
         const std::size_t nextAt = at + slashMaskCharacters;
         const std::uint64_t nextSlashes = nextAt < body.size() ? slashesFrom(body, nextAt) : 0;

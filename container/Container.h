@@ -86,7 +86,6 @@ private:
     // it as encoded, whether the character before it was "/" as encoded, the shift amount.
     std::size_t markedTo_ = 0;
     std::uint64_t blockSlashes_ = 0;
-    bool blockSlashesKnown_ = false;
     std::uint64_t slashBefore_ = 0;
     std::size_t shift_ = 1;
 };

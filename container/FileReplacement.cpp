@@ -48,16 +48,19 @@ ReplacementFile::ReplacementFile(PosixCalls& calls, UniqueFd folder, std::string
 }
 
 ReplacementFile::~ReplacementFile() {
-    if (!completed_ && !temporary_.empty()) {
+    discard();
+}
+
+void ReplacementFile::discard() {
+    if (!temporary_.empty()) {
         file_.close();
         calls_.unlinkAt(folder_.get(), temporary_.c_str());
+        temporary_.clear();
     }
 }
 
 void ReplacementFile::fail(int error) {
-    file_.close();
-    calls_.unlinkAt(folder_.get(), temporary_.c_str());
-    temporary_.clear();
+    discard();
     throw cannotCreate(shownPath_, error);
 }
 
@@ -78,7 +81,7 @@ void ReplacementFile::complete() {
     if (calls_.renameAt(folder_.get(), temporary_.c_str(), name_.c_str()) != 0) {
         fail(errno);
     }
-    completed_ = true;
+    temporary_.clear(); // it has the final name now
 }
 
 } // namespace tarvex

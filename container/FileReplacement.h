@@ -28,6 +28,8 @@ public:
     void complete() override;
 
 private:
+    // Removes the temporary file, if there is one.
+    void discard();
     // Removes the temporary file and throws the error of `error`.
     [[noreturn]] void fail(int error);
 
@@ -35,9 +37,8 @@ private:
     UniqueFd folder_;
     std::string name_;
     std::string shownPath_;
-    std::string temporary_;
+    std::string temporary_; // empty once renamed or removed
     UniqueFd file_;
-    bool completed_ = false;
 };
 
 } // namespace tarvex
