@@ -73,14 +73,47 @@ std::size_t removeLineBreaks(char* text, std::size_t length) {
     return kept;
 }
 
-// The "/" characters of `body` from `at` on, 64 at most, as slashMask gives them.
-std::uint64_t slashesFrom(std::span<const char> body, std::size_t at) {
-    if (body.size() - at >= slashMaskCharacters) {
-        return slashMask(body.data() + at);
-    }
+// The "/" characters of the last `length` characters of `text`, fewer than 64, as slashMask gives
+// them.
+std::uint64_t lastSlashes(const char* text, std::size_t length) {
     std::array<char, slashMaskCharacters> block{};
-    std::copy(body.begin() + static_cast<std::ptrdiff_t>(at), body.end(), block.begin());
+    std::copy_n(text, length, block.begin());
     return slashMask(block.data());
+}
+
+// The "/" characters of `body` from `at` on, 64 at most, as slashMask gives them.
+inline std::uint64_t slashesFrom(std::span<const char> body, std::size_t at) {
+    const std::size_t length = body.size() - at;
+    return length >= slashMaskCharacters ? slashMask(body.data() + at)
+                                         : lastSlashes(body.data() + at, length);
+}
+
+// Blocks of 64 characters whose marks are listed before any of them is made.
+constexpr std::size_t blocksPerRound = 64;
+// Places that listing the marks of a block writes whatever the block holds. Two marks or fewer
+// is what nine blocks in ten of a random body hold.
+constexpr std::size_t placesAlwaysWritten = 2;
+// The marks of a round, as positions from its start. A block holds at most 32 ("/" and another
+// character in turn), and listing may write beyond the marks it lists.
+using MarkList =
+    std::array<std::uint16_t, blocksPerRound * slashMaskCharacters / 2 + placesAlwaysWritten>;
+
+// Writes the positions of the set bits of `bits`, each plus `offset`, to `out` and gives their
+// number. The first places are written whatever `bits` holds, so that no branch depends on how
+// many bits there are unless there are more than those.
+std::size_t listBits(std::uint64_t bits, std::uint16_t offset, std::uint16_t* out) {
+    // With the top bit set the lowest set bit is found without a test for none.
+    constexpr std::uint64_t top = std::uint64_t{1} << 63;
+    std::size_t count = 0;
+    for (std::size_t k = 0; k < placesAlwaysWritten; ++k) {
+        out[k] = static_cast<std::uint16_t>(offset + __builtin_ctzll(bits | top));
+        count += static_cast<std::size_t>(bits != 0);
+        bits &= bits - 1;
+    }
+    for (; bits != 0; bits &= bits - 1) {
+        out[count++] = static_cast<std::uint16_t>(offset + __builtin_ctzll(bits));
+    }
+    return count;
 }
 
 // The reader's High level passes in one scan: the character after each "\" is raised by the
@@ -216,39 +249,61 @@ void ContainerBuilder::encode(std::span<const std::uint8_t> bytes, bool last) {
 }
 
 // The writer's High level steps. Every "/" that is not the last character and has no "/" beside
-// it becomes "\", and the character after it is lowered by the shift amount, which starts at 1
-// and then follows the position of the last "\". Marking judges the text as encoded: a lowered
+// it becomes "\\", and the character after it is lowered by the shift amount, which starts at 1
+// and then follows the position of the last "\\". Marking judges the text as encoded: a lowered
 // follower is never looked at again, though it may have become "/". So which "/" are marked
 // depends on the encoded text alone (a follower never was a "/"), and they are found 64
 // characters at a time; a block's "/" are found before the marks of the block before it can
 // change its first character. Until the body is complete, a block is marked only once the block
 // after it is complete too.
+//
+// The work goes in rounds of up to 64 blocks: first the marks of every block of the round are
+// listed, then they are made one after another. A block holds one mark on average and any
+// number is common, so a loop over the marks of each block by itself would guess its end wrong
+// at nearly every block.
 std::size_t ContainerBuilder::markSlashes(bool last) {
     const std::span<char> body(text_.data(), text_.size());
     const std::size_t lastPosition = body.empty() ? 0 : body.size() - 1; // never examined
-    while (last ? markedTo_ < lastPosition : markedTo_ + 2 * slashMaskCharacters <= body.size()) {
-        const std::size_t at = markedTo_;
-        if (textStart_ + at == 0) {
-            blockSlashes_ = slashesFrom(body, at); // the body's first block
+    const std::size_t start = textStart_;
+    std::size_t at = markedTo_;
+    std::uint64_t slashes = blockSlashes_;
+    std::uint64_t slashBefore = slashBefore_;
+    std::size_t shift = shift_;
+    const auto blockToMark = [&] {
+        return last ? at < lastPosition : at + 2 * slashMaskCharacters <= body.size();
+    };
+    MarkList marks;
+    while (blockToMark()) {
+        const std::size_t roundAt = at;
+        std::size_t count = 0;
+        for (std::size_t block = 0; block < blocksPerRound && blockToMark(); ++block) {
+            if (start + at == 0) {
+                slashes = slashesFrom(body, at); // the body's first block
+            }
+            const std::size_t nextAt = at + slashMaskCharacters;
+            const std::uint64_t nextSlashes = nextAt < body.size() ? slashesFrom(body, nextAt) : 0;
+            std::uint64_t lone =
+                slashes & ~((slashes << 1) | slashBefore) & ~((slashes >> 1) | (nextSlashes << 63));
+            if (lastPosition - at < slashMaskCharacters) {
+                lone &= (std::uint64_t{1} << (lastPosition - at)) - 1;
+            }
+            count += listBits(lone, static_cast<std::uint16_t>(at - roundAt), &marks[count]);
+            slashBefore = slashes >> 63;
+            slashes = nextSlashes;
+            at = nextAt;
         }
-        const std::size_t nextAt = at + slashMaskCharacters;
-        const std::uint64_t nextSlashes = nextAt < body.size() ? slashesFrom(body, nextAt) : 0;
-        std::uint64_t lone = blockSlashes_ & ~((blockSlashes_ << 1) | slashBefore_) &
-                             ~((blockSlashes_ >> 1) | (nextSlashes << 63));
-        if (lastPosition - at < slashMaskCharacters) {
-            lone &= (std::uint64_t{1} << (lastPosition - at)) - 1;
-        }
-        for (; lone != 0; lone &= lone - 1) {
-            const std::size_t i = at + static_cast<std::size_t>(std::countr_zero(lone));
+        for (std::size_t k = 0; k < count; ++k) {
+            const std::size_t i = roundAt + marks[k];
             body[i] = mark;
-            body[i + 1] = static_cast<char>(static_cast<unsigned char>(body[i + 1]) - shift_);
-            shift_ = (textStart_ + i + 1) % followerCycle;
+            body[i + 1] = static_cast<char>(static_cast<unsigned char>(body[i + 1]) - shift);
+            shift = (start + i + 1) % followerCycle;
         }
-        slashBefore_ = blockSlashes_ >> 63;
-        blockSlashes_ = nextSlashes;
-        markedTo_ = nextAt;
     }
-    return last ? body.size() : markedTo_;
+    markedTo_ = at;
+    blockSlashes_ = slashes;
+    slashBefore_ = slashBefore;
+    shift_ = shift;
+    return last ? body.size() : at;
 }
 
 void ContainerBuilder::handOn(std::size_t end) {

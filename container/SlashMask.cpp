@@ -3,10 +3,6 @@
 #include <bit>
 #include <cstring>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
 namespace tarvex {
 
 namespace {
@@ -34,23 +30,6 @@ std::uint64_t slashMaskPortable(const char* block) {
         mask |= slashBitsOfEight(block + at) << at;
     }
     return mask;
-}
-
-std::uint64_t slashMask(const char* block) {
-#if defined(__SSE2__)
-    // Every x86-64 processor has SSE2: 16 characters compared at once.
-    const __m128i slashes = _mm_set1_epi8('/');
-    std::uint64_t mask = 0;
-    for (std::size_t at = 0; at < slashMaskCharacters; at += 16) {
-        const __m128i characters = _mm_loadu_si128(reinterpret_cast<const __m128i*>(block + at));
-        const auto found =
-            static_cast<std::uint16_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(characters, slashes)));
-        mask |= std::uint64_t{found} << at;
-    }
-    return mask;
-#else
-    return slashMaskPortable(block);
-#endif
 }
 
 } // namespace tarvex

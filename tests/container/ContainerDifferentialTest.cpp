@@ -3,17 +3,27 @@
 #include "Container.h"
 #include "ReferenceContainer.h"
 
+#include <array>
 #include <gtest/gtest.h>
 
 namespace tarvex {
 namespace {
 
-// Sources with many "/" in their Base64, lone and in runs, so the High level passes have work.
+// Sources with many "/" in their Base64, lone and in runs, so the High level passes have work;
+// some have stretches of "/A/A...", as many lone "/" as text can hold.
 std::vector<std::uint8_t> slashHeavySource(std::mt19937_64& random, std::size_t size) {
     std::vector<std::uint8_t> bytes = test::randomBytes(random, size);
     for (auto& b : bytes) {
         if (random() % 3 == 0) {
             b = static_cast<std::uint8_t>(0xFF - (random() % 2) * 0x10); // "//" or "/8" runs
+        }
+    }
+    if (size > 0 && random() % 2 == 0) {
+        constexpr std::array<std::uint8_t, 3> slashA = {0xFC, 0x0F, 0xC0}; // "/A/A"
+        const std::size_t from = random() % size / 3 * 3;
+        const std::size_t to = from + random() % (size - from + 1);
+        for (std::size_t at = from; at < to; ++at) {
+            bytes[at] = slashA[(at - from) % 3];
         }
     }
     return bytes;
