@@ -249,8 +249,8 @@ void ContainerBuilder::encode(std::span<const std::uint8_t> bytes, bool last) {
 }
 
 // The writer's High level steps. Every "/" that is not the last character and has no "/" beside
-// it becomes "\\", and the character after it is lowered by the shift amount, which starts at 1
-// and then follows the position of the last "\\". Marking judges the text as encoded: a lowered
+// it becomes "\", and the character after it is lowered by the shift amount, which starts at 1
+// and then follows the position of the last "\". Marking judges the text as encoded: a lowered
 // follower is never looked at again, though it may have become "/". So which "/" are marked
 // depends on the encoded text alone (a follower never was a "/"), and they are found 64
 // characters at a time; a block's "/" are found before the marks of the block before it can
@@ -269,28 +269,35 @@ std::size_t ContainerBuilder::markSlashes(bool last) {
     std::uint64_t slashes = blockSlashes_;
     std::uint64_t slashBefore = slashBefore_;
     std::size_t shift = shift_;
-    const auto blockToMark = [&] {
-        return last ? at < lastPosition : at + 2 * slashMaskCharacters <= body.size();
-    };
+    if (start + at == 0 && !body.empty()) {
+        slashes = slashesFrom(body, 0); // the body's first block
+    }
     MarkList marks;
-    while (blockToMark()) {
-        const std::size_t roundAt = at;
-        std::size_t count = 0;
-        for (std::size_t block = 0; block < blocksPerRound && blockToMark(); ++block) {
-            if (start + at == 0) {
-                slashes = slashesFrom(body, at); // the body's first block
-            }
+    std::size_t roundAt = at;
+    std::size_t count = 0;
+    // Lists the marks of the block at `at`, of which `examined` are looked at, and moves on.
+    const auto judgeBlock = [&](std::uint64_t nextSlashes, std::uint64_t examined) {
+        const std::uint64_t lone = slashes & ~((slashes << 1) | slashBefore) &
+                                   ~((slashes >> 1) | (nextSlashes << 63)) & examined;
+        count += listBits(lone, static_cast<std::uint16_t>(at - roundAt), &marks[count]);
+        slashBefore = slashes >> 63;
+        slashes = nextSlashes;
+        at += slashMaskCharacters;
+    };
+    while (last ? at < lastPosition : at + 2 * slashMaskCharacters <= body.size()) {
+        roundAt = at;
+        count = 0;
+        std::size_t block = 0;
+        // Blocks followed by a whole block, then, at the end of the body, the rest.
+        for (; block < blocksPerRound && at + 2 * slashMaskCharacters <= body.size(); ++block) {
+            judgeBlock(slashMask(body.data() + at + slashMaskCharacters), ~std::uint64_t{0});
+        }
+        for (; last && block < blocksPerRound && at < lastPosition; ++block) {
             const std::size_t nextAt = at + slashMaskCharacters;
-            const std::uint64_t nextSlashes = nextAt < body.size() ? slashesFrom(body, nextAt) : 0;
-            std::uint64_t lone =
-                slashes & ~((slashes << 1) | slashBefore) & ~((slashes >> 1) | (nextSlashes << 63));
-            if (lastPosition - at < slashMaskCharacters) {
-                lone &= (std::uint64_t{1} << (lastPosition - at)) - 1;
-            }
-            count += listBits(lone, static_cast<std::uint16_t>(at - roundAt), &marks[count]);
-            slashBefore = slashes >> 63;
-            slashes = nextSlashes;
-            at = nextAt;
+            const std::size_t examined = std::min(lastPosition - at, slashMaskCharacters);
+            judgeBlock(nextAt < body.size() ? slashesFrom(body, nextAt) : 0,
+                       examined == slashMaskCharacters ? ~std::uint64_t{0}
+                                                       : (std::uint64_t{1} << examined) - 1);
         }
         for (std::size_t k = 0; k < count; ++k) {
             const std::size_t i = roundAt + marks[k];

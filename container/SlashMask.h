@@ -23,14 +23,11 @@ inline std::uint64_t slashMask(const char* block) {
 #if defined(__SSE2__)
     // Every x86-64 processor has SSE2: 16 characters compared at once.
     const __m128i slashes = _mm_set1_epi8('/');
-    std::uint64_t mask = 0;
-    for (std::size_t at = 0; at < slashMaskCharacters; at += 16) {
+    const auto slashesOf16 = [&](std::size_t at) -> std::uint64_t {
         const __m128i characters = _mm_loadu_si128(reinterpret_cast<const __m128i*>(block + at));
-        const auto found =
-            static_cast<std::uint16_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(characters, slashes)));
-        mask |= std::uint64_t{found} << at;
-    }
-    return mask;
+        return static_cast<std::uint16_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(characters, slashes)));
+    };
+    return slashesOf16(0) | slashesOf16(16) << 16 | slashesOf16(32) << 32 | slashesOf16(48) << 48;
 #else
     return slashMaskPortable(block);
 #endif
