@@ -98,6 +98,15 @@ constexpr std::size_t placesAlwaysWritten = 2;
 using MarkList =
     std::array<std::uint16_t, blocksPerRound * slashMaskCharacters / 2 + placesAlwaysWritten>;
 
+// k mod 5 for every k that a round needs.
+constexpr auto inFollowerCycle = [] {
+    std::array<std::uint8_t, blocksPerRound * slashMaskCharacters + followerCycle> table{};
+    for (std::size_t k = 0; k < table.size(); ++k) {
+        table[k] = static_cast<std::uint8_t>(k % followerCycle);
+    }
+    return table;
+}();
+
 // Writes the positions of the set bits of `bits`, each plus `offset`, to `out` and gives their
 // number. The first places are written whatever `bits` holds, so that no branch depends on how
 // many bits there are unless there are more than those.
@@ -299,11 +308,13 @@ std::size_t ContainerBuilder::markSlashes(bool last) {
                        examined == slashMaskCharacters ? ~std::uint64_t{0}
                                                        : (std::uint64_t{1} << examined) - 1);
         }
+        // The shift after a mark at `roundAt` + m is (start + roundAt + m + 1) mod 5.
+        const std::size_t roundCycle = (start + roundAt + 1) % followerCycle;
         for (std::size_t k = 0; k < count; ++k) {
             const std::size_t i = roundAt + marks[k];
             body[i] = mark;
             body[i + 1] = static_cast<char>(static_cast<unsigned char>(body[i + 1]) - shift);
-            shift = (start + i + 1) % followerCycle;
+            shift = inFollowerCycle[roundCycle + marks[k]];
         }
     }
     markedTo_ = at;
