@@ -2,6 +2,7 @@
 // beside memcpy of the same buffer as the ceiling.
 #include "Base64Body.h"
 #include "Container.h"
+#include "FileSystem.h"
 
 #include <algorithm>
 #include <benchmark/benchmark.h>
@@ -71,12 +72,12 @@ void BM_WriteContainer(benchmark::State& state) {
         benchmark::DoNotOptimize(text.data());
     };
     // One builder for every container, fed in the pieces in which a run reads a file.
-    constexpr std::size_t pieceSize = 256 * 1024;
     tarvex::ContainerBuilder builder;
     for (auto _ : state) {
         builder.start(level, "secret1", generator, discard, discard);
-        for (std::size_t at = 0; at < source.size(); at += pieceSize) {
-            builder.append(std::span(source).subspan(at, std::min(pieceSize, source.size() - at)));
+        for (std::size_t at = 0; at < source.size(); at += tarvex::readPieceSize) {
+            builder.append(
+                std::span(source).subspan(at, std::min(tarvex::readPieceSize, source.size() - at)));
         }
         builder.finish();
     }

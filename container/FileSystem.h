@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -27,6 +28,10 @@ public:
     // Ends the file. What happens to a file that is given up before this depends on the file.
     virtual void complete() = 0;
 };
+
+// The size of the pieces in which the machine's file system reads files; it fits in a
+// processor's second-level cache.
+inline constexpr std::size_t readPieceSize = 256 * 1024;
 
 // Takes the pieces of a file that FileSystem::readFile hands over.
 using PieceReceiver = std::function<void(std::span<const std::uint8_t>)>;

@@ -15,9 +15,6 @@ namespace {
 constexpr mode_t newFileMode = 0666;
 constexpr mode_t newFolderMode = 0777;
 
-// The size of the pieces in which files are read; it fits in a processor's second-level cache.
-constexpr std::size_t pieceSize = 256 * 1024;
-
 class LocalFileSystem final : public FileSystem {
 public:
     explicit LocalFileSystem(PosixCalls& calls) : calls_(calls) {}
@@ -35,7 +32,7 @@ private:
     void readRest(const UniqueFd& file, const std::string& path, const PieceReceiver& take);
 
     PosixCalls& calls_;
-    std::vector<std::uint8_t> piece_ = std::vector<std::uint8_t>(pieceSize);
+    std::vector<std::uint8_t> piece_ = std::vector<std::uint8_t>(readPieceSize);
 };
 
 UniqueFd LocalFileSystem::openForReading(const std::string& path) {

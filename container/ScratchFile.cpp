@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <pwd.h>
+#include <string_view>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>

@@ -1,10 +1,10 @@
 #pragma once
 
+#include "FileSystem.h"
 #include "PosixFile.h"
 
 #include <memory>
 #include <string>
-#include <string_view>
 
 namespace tarvex {
 
