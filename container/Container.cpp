@@ -323,15 +323,19 @@ std::size_t ContainerBuilder::markSlashes(bool last) {
     return last ? body.size() : at;
 }
 
+void ContainerBuilder::takeHead() {
+    // The password field takes the place of the body's first characters.
+    std::copy_n(text_.begin(), head_.size(), head_.begin());
+    std::copy(field_.begin(), field_.end(), text_.begin());
+    headTaken_ = true;
+}
+
 void ContainerBuilder::handOn(std::size_t end) {
     if (!headTaken_) {
-        // The password field takes the place of the body's first characters.
         if (end < head_.size()) {
             return;
         }
-        std::copy_n(text_.begin(), head_.size(), head_.begin());
-        std::copy(field_.begin(), field_.end(), text_.begin());
-        headTaken_ = true;
+        takeHead();
     }
     if (end == 0) {
         return;
@@ -352,18 +356,21 @@ void ContainerBuilder::finish() {
         marker = highLevelMarker;
         markSlashes(true);
     }
-    if (!headTaken_ && text_.size() < headLength) {
-        text_.resize(headLength, bodyFiller);
+    if (!headTaken_) {
+        if (text_.size() < headLength) {
+            text_.resize(headLength, bodyFiller);
+        }
+        takeHead();
     }
-    handOn(text_.size());
-    std::string trailer(head_.begin(), head_.end());
-    trailer.push_back(key_);
+    // The trailer goes out with the rest of the body, in one piece.
+    text_.insert(text_.end(), head_.begin(), head_.end());
+    text_.push_back(key_);
     for (int i = 0; i < fillerCharacters; ++i) {
-        trailer.push_back(generator_->drawCharacter());
+        text_.push_back(generator_->drawCharacter());
     }
-    trailer.append(marker);
-    trailer.append(lineBreak);
-    file_(trailer);
+    text_.insert(text_.end(), marker.begin(), marker.end());
+    text_.insert(text_.end(), lineBreak.begin(), lineBreak.end());
+    handOn(text_.size());
 }
 
 std::string buildContainer(std::span<const std::uint8_t> source, ContainerClass level,

@@ -59,6 +59,9 @@ private:
     // Encodes `bytes`, whole lines of 57 bytes or the source's last few, behind the text so far,
     // runs them through the High level steps, and hands on what no later step can change.
     void encode(std::span<const std::uint8_t> bytes, bool last);
+    // Keeps the body's first characters for the trailer and puts the password field in their
+    // place; the text must hold them.
+    void takeHead();
     // Hands the text before `end` to the file sink, beginning with the password field.
     void handOn(std::size_t end);
     // Marks the "/" of the High level body up to where the text so far allows; at its end with
