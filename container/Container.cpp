@@ -72,19 +72,19 @@ std::size_t removeLineBreaks(char* text, std::size_t length) {
     return kept;
 }
 
-// The "/" characters of the last `length` characters of `text`, fewer than 64, as slashMask gives
-// them.
-std::uint64_t lastSlashes(const char* text, std::size_t length) {
+// Where `slash` stands in the last `length` characters of `text`, fewer than 64, as slashMask
+// gives it.
+std::uint64_t lastSlashes(const char* text, std::size_t length, char slash) {
     std::array<char, slashMaskCharacters> block{};
     std::copy_n(text, length, block.begin());
-    return slashMask(block.data());
+    return slashMask(block.data(), slash);
 }
 
-// The "/" characters of `body` from `at` on, 64 at most, as slashMask gives them.
-inline std::uint64_t slashesFrom(std::span<const char> body, std::size_t at) {
+// Where `slash` stands in `body` from `at` on, 64 characters at most, as slashMask gives it.
+inline std::uint64_t slashesFrom(std::span<const char> body, std::size_t at, char slash) {
     const std::size_t length = body.size() - at;
-    return length >= slashMaskCharacters ? slashMask(body.data() + at)
-                                         : lastSlashes(body.data() + at, length);
+    return length >= slashMaskCharacters ? slashMask(body.data() + at, slash)
+                                         : lastSlashes(body.data() + at, length, slash);
 }
 
 // Blocks of 64 characters whose marks are listed before any of them is made.
@@ -108,8 +108,10 @@ constexpr auto inFollowerCycle = [] {
 
 // Writes the positions of the set bits of `bits`, each plus `offset`, to `out` and gives their
 // number. The first places are written whatever `bits` holds, so that no branch depends on how
-// many bits there are unless there are more than those.
-std::size_t listBits(std::uint64_t bits, std::uint16_t offset, std::uint16_t* out) {
+// many bits there are unless there are more than those. Inline in both of its loops, where it
+// runs once per 64 characters.
+[[gnu::always_inline]] inline std::size_t listBits(std::uint64_t bits, std::uint16_t offset,
+                                                   std::uint16_t* out) {
     // With the top bit set the lowest set bit is found without a test for none.
     constexpr std::uint64_t top = std::uint64_t{1} << 63;
     std::size_t count = 0;
@@ -127,15 +129,44 @@ std::size_t listBits(std::uint64_t bits, std::uint16_t offset, std::uint16_t* ou
 // The reader's High level passes in one scan: the character after each "\" is raised by the
 // shift amount (starting at 1, then following the position of the last "\"), in order, so a
 // raised follower that became "\" is handled in its turn; then every "\" becomes "/".
+//
+// As in the writer, the "\" of up to 64 blocks are listed first and then handled one after
+// another. A follower that was "\" or has become one (never in a container as written) makes the
+// list wrong from there on: the text is looked at again from that follower on, one block at a
+// time until a round goes through, so that no text makes the work grow beyond a block per mark.
 void unshiftFollowersAndUnmark(std::span<char> body) {
-    const std::string_view text(body.data(), body.size());
+    // Any block may be all "\" here.
+    std::array<std::uint16_t, blocksPerRound * slashMaskCharacters + placesAlwaysWritten> marks;
     std::size_t shift = 1;
-    for (std::size_t i = text.find(mark); i != std::string_view::npos; i = text.find(mark, i + 1)) {
-        if (i + 1 < body.size()) {
-            body[i + 1] = static_cast<char>(static_cast<unsigned char>(body[i + 1]) + shift);
-            shift = (i + 1) % followerCycle;
+    std::size_t at = 0;
+    std::size_t roundBlocks = blocksPerRound;
+    while (at < body.size()) {
+        const std::size_t roundAt = at;
+        std::size_t count = 0;
+        for (std::size_t block = 0; block < roundBlocks && at < body.size(); ++block) {
+            count += listBits(slashesFrom(body, at, mark), static_cast<std::uint16_t>(at - roundAt),
+                              &marks[count]);
+            at += slashMaskCharacters;
         }
-        body[i] = slash;
+        roundBlocks = blocksPerRound;
+        // The shift after a mark at `roundAt` + m is (roundAt + m + 1) mod 5.
+        const std::size_t roundCycle = (roundAt + 1) % followerCycle;
+        for (std::size_t n = 0; n < count; ++n) {
+            const std::size_t i = roundAt + marks[n];
+            body[i] = slash;
+            if (i + 1 == body.size()) {
+                break;
+            }
+            char& follower = body[i + 1];
+            const bool wasMark = follower == mark;
+            follower = static_cast<char>(static_cast<unsigned char>(follower) + shift);
+            shift = inFollowerCycle[roundCycle + marks[n]];
+            if (wasMark || follower == mark) [[unlikely]] {
+                at = i + 1;
+                roundBlocks = 1;
+                break;
+            }
+        }
     }
 }
 
@@ -278,7 +309,7 @@ std::size_t ContainerBuilder::markSlashes(bool last) {
     std::uint64_t slashBefore = slashBefore_;
     std::size_t shift = shift_;
     if (start + at == 0 && !body.empty()) {
-        slashes = slashesFrom(body, 0); // the body's first block
+        slashes = slashesFrom(body, 0, slash); // the body's first block
     }
     MarkList marks;
     std::size_t roundAt = at;
@@ -298,12 +329,12 @@ std::size_t ContainerBuilder::markSlashes(bool last) {
         std::size_t block = 0;
         // Blocks followed by a whole block, then, at the end of the body, the rest.
         for (; block < blocksPerRound && at + 2 * slashMaskCharacters <= body.size(); ++block) {
-            judgeBlock(slashMask(body.data() + at + slashMaskCharacters), ~std::uint64_t{0});
+            judgeBlock(slashMask(body.data() + at + slashMaskCharacters, slash), ~std::uint64_t{0});
         }
         for (; last && block < blocksPerRound && at < lastPosition; ++block) {
             const std::size_t nextAt = at + slashMaskCharacters;
             const std::size_t examined = std::min(lastPosition - at, slashMaskCharacters);
-            judgeBlock(nextAt < body.size() ? slashesFrom(body, nextAt) : 0,
+            judgeBlock(nextAt < body.size() ? slashesFrom(body, nextAt, slash) : 0,
                        examined == slashMaskCharacters ? ~std::uint64_t{0}
                                                        : (std::uint64_t{1} << examined) - 1);
         }

@@ -125,22 +125,28 @@ TEST_P(CodecPaths, DecodeTellsEveryByteValueInEveryPlaceOfABlock) {
     }
 }
 
-// Both versions of the "/" finder against a plain loop, on blocks of every density of "/" and
-// with the bytes nearest to it ("." and "0", one below and one above) and high bytes about.
+// Both versions of the finder against a plain loop, for "/" and for "\", on blocks of every
+// density of the character looked for, with the bytes nearest to it (one below and one above)
+// and high bytes about.
 TEST(SlashMask, BothVersionsFindExactlyTheSlashes) {
     std::mt19937_64 random(test::testSeed(12));
-    constexpr char near[] = {'/', '.', '0', '\x80', '\xAF', '\0'};
-    for (int round = 0; round < 2000; ++round) {
-        std::array<char, slashMaskCharacters> block{};
-        const unsigned density = round % 9;
-        std::uint64_t expected = 0;
-        for (std::size_t k = 0; k < block.size(); ++k) {
-            block[k] = random() % 8 < density ? near[random() % std::size(near)]
-                                              : static_cast<char>(random());
-            expected |= std::uint64_t{block[k] == '/'} << k;
+    for (const char slash : {'/', '\\'}) {
+        const std::array<char, 6> near = {
+            slash, static_cast<char>(slash - 1), static_cast<char>(slash + 1), '\x80', '\xAF',
+            '\0'};
+        for (int round = 0; round < 2000; ++round) {
+            std::array<char, slashMaskCharacters> block{};
+            const unsigned density = round % 9;
+            std::uint64_t expected = 0;
+            for (std::size_t k = 0; k < block.size(); ++k) {
+                block[k] = random() % 8 < density ? near[random() % near.size()]
+                                                  : static_cast<char>(random());
+                expected |= std::uint64_t{block[k] == slash} << k;
+            }
+            ASSERT_EQ(slashMask(block.data(), slash), expected) << slash << " round " << round;
+            ASSERT_EQ(slashMaskPortable(block.data(), slash), expected)
+                << slash << " round " << round;
         }
-        ASSERT_EQ(slashMask(block.data()), expected) << "round " << round;
-        ASSERT_EQ(slashMaskPortable(block.data()), expected) << "round " << round;
     }
 }
 

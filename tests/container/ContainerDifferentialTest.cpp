@@ -133,5 +133,23 @@ TEST(ContainerDifferential, ReaderEqualsPlainStepsOnChangedFiles) {
     }
 }
 
+// High level texts thick with "\" and with the characters that a raise of 1 to 4 turns into
+// "\", so that raised followers become marks and marks stop being marks, inside blocks of 64
+// characters and across their borders.
+TEST(ContainerDifferential, ReaderTakesRaisedFollowersAsTheyHaveBecome) {
+    const std::uint64_t seed = test::testSeed(23);
+    std::mt19937_64 random(seed);
+    constexpr char near[] = {'\\', '\\', '[', 'Z', 'Y', 'X', '/', 'A'};
+    for (int round = 0; round < 3000; ++round) {
+        std::string file(random() % 400, 'A');
+        for (char& c : file) {
+            c = near[random() % std::size(near)];
+        }
+        file += "@@@@";
+        ASSERT_EQ(readContainer(file), test::referenceReadContainer(file))
+            << "seed " << seed << ", round " << round;
+    }
+}
+
 } // namespace
 } // namespace tarvex
