@@ -447,7 +447,8 @@ std::vector<std::uint8_t> readContainer(std::string_view fileText) {
         decodeBody(parts->rest, bytes);
         return bytes;
     }
-    std::string body(head.size() + parts->rest.size(), '\0');
+    // Every character of the body is written before it is read.
+    std::vector<char, UnwrittenGrowth<char>> body(head.size() + parts->rest.size());
     std::copy(head.begin(), head.end(), body.begin());
     const char* const end = copyWithoutLineBreaks(
         parts->rest.data(), parts->rest.data() + parts->rest.size(), body.data() + head.size());
@@ -455,7 +456,7 @@ std::vector<std::uint8_t> readContainer(std::string_view fileText) {
     if (parts->highLevel) {
         unshiftFollowersAndUnmark(body);
     }
-    decodeBody(body, bytes);
+    decodeBody({body.data(), body.size()}, bytes);
     return bytes;
 }
 
