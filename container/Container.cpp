@@ -96,6 +96,9 @@ constexpr std::size_t placesAlwaysWritten = 2;
 // character in turn), and listing may write beyond the marks it lists.
 using MarkList =
     std::array<std::uint16_t, blocksPerRound * slashMaskCharacters / 2 + placesAlwaysWritten>;
+// The same when reading, where any block of a text may be all "\".
+using ReadMarkList =
+    std::array<std::uint16_t, blocksPerRound * slashMaskCharacters + placesAlwaysWritten>;
 
 // k mod 5 for every k that a round needs.
 constexpr auto inFollowerCycle = [] {
@@ -135,8 +138,7 @@ constexpr auto inFollowerCycle = [] {
 // list wrong from there on: the text is looked at again from that follower on, one block at a
 // time until a round goes through, so that no text makes the work grow beyond a block per mark.
 void unshiftFollowersAndUnmark(std::span<char> body) {
-    // Any block may be all "\" here.
-    std::array<std::uint16_t, blocksPerRound * slashMaskCharacters + placesAlwaysWritten> marks;
+    ReadMarkList marks;
     std::size_t shift = 1;
     std::size_t at = 0;
     std::size_t roundBlocks = blocksPerRound;
