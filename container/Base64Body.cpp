@@ -156,12 +156,19 @@ char* encodeWith(const CodecKernels& kernels, std::span<const std::uint8_t> sour
     return out;
 }
 
-// Appends the text of `source` to `destination`.
+// Appends the text of `source` to `destination`, a piece at a time: growing the string fills
+// its new characters with zeros, and a piece's are still in the cache when the encoder writes
+// over them.
 void appendEncoded(const CodecKernels& kernels, std::span<const std::uint8_t> source,
                    std::string& destination) {
-    const std::size_t start = destination.size();
-    destination.resize(start + encodedBodyLength(source.size()));
-    encodeWith(kernels, source, destination.data() + start);
+    destination.reserve(destination.size() + encodedBodyLength(source.size()));
+    do {
+        const auto piece = source.first(std::min(source.size(), encodePieceBytes));
+        source = source.subspan(piece.size());
+        const std::size_t at = destination.size();
+        destination.resize(at + encodedBodyLength(piece.size()));
+        encodeWith(kernels, piece, destination.data() + at);
+    } while (!source.empty());
 }
 
 // The kernels take the clean runs; every other character goes through the exact rules here.

@@ -15,6 +15,9 @@
 
 namespace tarvex {
 
+// Source bytes that `encodeBody` encodes at a time: whole lines, about 57 KB.
+inline constexpr std::size_t encodePieceBytes = 1024 * bodyLineBytes;
+
 // Bytes that a decoding loop may write beyond the last byte it delivers.
 inline constexpr std::size_t decodeOverrun = 32;
 

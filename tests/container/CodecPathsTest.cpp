@@ -46,8 +46,13 @@ TEST_P(CodecPaths, EncodeEqualsReferenceAroundLineAndBlockLengths) {
         all[i] = static_cast<std::uint8_t>(i / 3 + (i % 3) * 85);
     }
     EXPECT_EQ(encode(all), test::referenceBody(all));
-    const auto large = test::randomBytes(random, 300001);
-    EXPECT_EQ(encode(large), test::referenceBody(large));
+    // Sources that end at, just before and just after the end of a piece that the encoder makes
+    // at a time, and one of several pieces.
+    for (const std::size_t size : {encodePieceBytes - 1, encodePieceBytes, encodePieceBytes + 1,
+                                   2 * encodePieceBytes, 5 * encodePieceBytes + 1000}) {
+        const auto source = test::randomBytes(random, size);
+        ASSERT_EQ(encode(source, "head"), "head" + test::referenceBody(source)) << size << " bytes";
+    }
 }
 
 // One change to an encoded body, at a random place: the kinds of text that leave a fast loop.
