@@ -43,6 +43,19 @@ std::string parentOf(const std::string& path) {
     return path.substr(0, path.rfind('/'));
 }
 
+// The scratch folder, open; it is made first when it is missing, which it is only at the first
+// write (the calls to make it cost about as much as the rest of opening the scratch file).
+UniqueFd openFolder(PosixCalls& calls, const std::string& folder) {
+    constexpr int flags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
+    UniqueFd opened(calls.open(folder.c_str(), flags));
+    if (!opened && errno == ENOENT) {
+        calls.mkdir(parentOf(folder).c_str(), ownerOnlyFolder);
+        calls.mkdir(folder.c_str(), ownerOnlyFolder);
+        opened = UniqueFd(calls.open(folder.c_str(), flags));
+    }
+    return opened;
+}
+
 // The scratch file in the open folder `folder`, open for writing: a regular file of this user
 // with this one name. Whatever else stands at its name is removed and a new file made.
 UniqueFd openOwnFile(PosixCalls& calls, int folder, const std::string& path) {
@@ -137,10 +150,7 @@ std::unique_ptr<FileWriter> openScratchFile(PosixCalls& calls) {
     }
     const std::string path = folder + "/" + std::string(fileName);
 
-    calls.mkdir(parentOf(folder).c_str(), ownerOnlyFolder);
-    calls.mkdir(folder.c_str(), ownerOnlyFolder);
-    const UniqueFd folderFd(
-        calls.open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    const UniqueFd folderFd = openFolder(calls, folder);
     if (!folderFd) {
         throw cannotCreate(path, errno);
     }

@@ -140,6 +140,11 @@ TEST_F(LocalFileSystemTest, ScratchFileIsOwnerOnlyAndReplaced) {
     EXPECT_EQ(modeOf(scratchFolder / "thummb.db"), 0600u);
     EXPECT_EQ(contentOf(scratchFolder / "thummb.db"), "second\r\n");
     EXPECT_EQ(namesIn(scratchFolder), std::vector<std::string>{"thummb.db"});
+
+    fs::remove_all(folder_ / "cache"); // taken away in the course of a run
+    files_.writeScratch("third\r\n");
+    EXPECT_EQ(modeOf(scratchFolder), 0700u);
+    EXPECT_EQ(contentOf(scratchFolder / "thummb.db"), "third\r\n");
 }
 
 TEST_F(LocalFileSystemTest, ScratchFileReplacesAPlantedLinkWithoutFollowingIt) {
