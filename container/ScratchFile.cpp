@@ -44,7 +44,7 @@ std::string parentOf(const std::string& path) {
 }
 
 // The scratch folder, open; it is made first when it is missing, which it is only at the first
-// write (the calls to make it cost about as much as the rest of opening the scratch file).
+// write, so that later containers do not pay two calls that look up its path again.
 UniqueFd openFolder(PosixCalls& calls, const std::string& folder) {
     constexpr int flags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
     UniqueFd opened(calls.open(folder.c_str(), flags));
