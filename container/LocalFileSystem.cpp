@@ -7,6 +7,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace tarvex {
 
@@ -27,7 +28,12 @@ public:
     std::unique_ptr<FileWriter> openScratch() override;
 
 private:
-    UniqueFd openForReading(const std::string& path);
+    // A regular file open for reading, and its size when it was opened.
+    struct OpenedFile {
+        UniqueFd file;
+        std::size_t size = 0;
+    };
+    OpenedFile openForReading(const std::string& path);
     // Hands what is left of the open file `file` to `take` in pieces.
     void readRest(const UniqueFd& file, const std::string& path, const PieceReceiver& take);
 
@@ -35,12 +41,21 @@ private:
     std::vector<std::uint8_t> piece_ = std::vector<std::uint8_t>(readPieceSize);
 };
 
-UniqueFd LocalFileSystem::openForReading(const std::string& path) {
-    UniqueFd file(calls_.open(path.c_str(), O_RDONLY | O_CLOEXEC));
+LocalFileSystem::OpenedFile LocalFileSystem::openForReading(const std::string& path) {
+    // Not blocking keeps a named pipe from holding the run; only a regular file is read, so a
+    // pipe or a device named as a file cannot feed it without end either.
+    UniqueFd file(calls_.open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     if (!file) {
         throw cannotOpen(path, errno);
     }
-    return file;
+    struct stat status {};
+    if (::fstat(file.get(), &status) != 0) {
+        throw cannotOpen(path, errno);
+    }
+    if (!S_ISREG(status.st_mode)) {
+        throw cannotOpen(path, S_ISDIR(status.st_mode) ? EISDIR : EINVAL);
+    }
+    return {std::move(file), static_cast<std::size_t>(status.st_size)};
 }
 
 void LocalFileSystem::readRest(const UniqueFd& file, const std::string& path,
@@ -60,27 +75,22 @@ void LocalFileSystem::readRest(const UniqueFd& file, const std::string& path,
 }
 
 std::vector<std::uint8_t> LocalFileSystem::loadFile(const std::string& path) {
-    const UniqueFd file = openForReading(path);
-    struct stat status {};
-    if (::fstat(file.get(), &status) != 0) {
-        throw cannotOpen(path, errno);
-    }
+    const OpenedFile opened = openForReading(path);
     // The size is a first guess only: reading goes on to the end of what the file holds.
-    std::vector<std::uint8_t> bytes(
-        S_ISREG(status.st_mode) ? static_cast<std::size_t>(status.st_size) : 0);
-    const long got = readAll(calls_, file.get(), bytes);
+    std::vector<std::uint8_t> bytes(opened.size);
+    const long got = readAll(calls_, opened.file.get(), bytes);
     if (got < 0) {
         throw cannotOpen(path, errno);
     }
     bytes.resize(static_cast<std::size_t>(got));
-    readRest(file, path, [&bytes](std::span<const std::uint8_t> piece) {
+    readRest(opened.file, path, [&bytes](std::span<const std::uint8_t> piece) {
         bytes.insert(bytes.end(), piece.begin(), piece.end());
     });
     return bytes;
 }
 
 void LocalFileSystem::readFile(const std::string& path, const PieceReceiver& take) {
-    readRest(openForReading(path), path, take);
+    readRest(openForReading(path).file, path, take);
 }
 
 std::unique_ptr<FileWriter> LocalFileSystem::createFile(const std::string& path) {

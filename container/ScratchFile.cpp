@@ -39,17 +39,17 @@ std::string accountHome() {
     return found->pw_dir;
 }
 
-std::string parentOf(const std::string& path) {
-    return path.substr(0, path.rfind('/'));
-}
-
 // The scratch folder, open; it is made first when it is missing, which it is only at the first
-// write, so that later containers do not pay two calls that look up its path again.
+// write, so that later containers do not pay the calls that look up its path again. Every
+// missing level of its absolute path is made, owner-only, as a cache folder is.
 UniqueFd openFolder(PosixCalls& calls, const std::string& folder) {
     constexpr int flags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
     UniqueFd opened(calls.open(folder.c_str(), flags));
     if (!opened && errno == ENOENT) {
-        calls.mkdir(parentOf(folder).c_str(), ownerOnlyFolder);
+        for (std::size_t end = folder.find('/', 1); end != std::string::npos;
+             end = folder.find('/', end + 1)) {
+            calls.mkdir(folder.substr(0, end).c_str(), ownerOnlyFolder);
+        }
         calls.mkdir(folder.c_str(), ownerOnlyFolder);
         opened = UniqueFd(calls.open(folder.c_str(), flags));
     }

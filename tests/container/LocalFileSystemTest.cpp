@@ -123,6 +123,20 @@ TEST_F(LocalFileSystemTest, ReadableSizeOnlyForRegularFiles) {
     EXPECT_EQ(files_.readableSize(path("pipe")), std::nullopt); // and does not wait for a writer
 }
 
+TEST_F(LocalFileSystemTest, OnlyRegularFilesAreReadAndNoneIsWaitedFor) {
+    ASSERT_EQ(::mkfifo(path("pipe").c_str(), 0600), 0);
+    const std::string pipe = path("pipe");
+    const std::string device = "/dev/zero";
+    const PieceReceiver ignore = [](std::span<const std::uint8_t>) {};
+    for (const auto& [file, reason] :
+         {std::pair{pipe, "Invalid argument"}, std::pair{device, "Invalid argument"},
+          std::pair{folder_.string(), "Is a directory"}}) {
+        const std::string expected = "Cannot open file \"" + file + "\". " + reason;
+        EXPECT_EQ(errorOf([&] { files_.loadFile(file); }), expected);
+        EXPECT_EQ(errorOf([&] { files_.readFile(file, ignore); }), expected);
+    }
+}
+
 TEST_F(LocalFileSystemTest, CreateFolderIgnoresExistingAndImpossibleFolders) {
     files_.createFolder(path("out"));
     files_.createFolder(path("out"));
@@ -145,6 +159,12 @@ TEST_F(LocalFileSystemTest, ScratchFileIsOwnerOnlyAndReplaced) {
     files_.writeScratch("third\r\n");
     EXPECT_EQ(modeOf(scratchFolder), 0700u);
     EXPECT_EQ(contentOf(scratchFolder / "thummb.db"), "third\r\n");
+
+    // A cache folder several levels below any that exists.
+    ::setenv("XDG_CACHE_HOME", (folder_ / "new/deeper/cache").c_str(), 1);
+    files_.writeScratch("fourth\r\n");
+    EXPECT_EQ(modeOf(folder_ / "new"), 0700u);
+    EXPECT_EQ(contentOf(folder_ / "new/deeper/cache/tarvex/thummb.db"), "fourth\r\n");
 }
 
 TEST_F(LocalFileSystemTest, ScratchFileReplacesAPlantedLinkWithoutFollowingIt) {
