@@ -5,6 +5,8 @@
 #include "Password.h"
 #include "PathParts.h"
 
+#include <cerrno>
+#include <new>
 #include <string_view>
 
 namespace tarvex {
@@ -12,6 +14,16 @@ namespace {
 
 // Files of this many KB (bytes / 1024, rounded down) or more are not encrypted.
 constexpr std::uint64_t sizeLimitKb = 5000;
+
+// Runs `step` on the container at `path`, which is held whole in memory: a container too large
+// to hold is a file error of that file, which ends the run like any other.
+template <typename Step> auto withinMemory(const std::string& path, Step&& step) {
+    try {
+        return step();
+    } catch (const std::bad_alloc&) {
+        throw cannotOpen(path, ENOMEM);
+    }
+}
 
 } // namespace
 
@@ -280,8 +292,10 @@ void BatchRuns::getencsn() {
 }
 
 void BatchRuns::decryption1(const std::string& path) {
-    std::vector<std::uint8_t> bytes = files_.loadFile(path);
-    const ProbeResult probe = probeContainer(containerText(bytes), platform_.passwordEntry());
+    const ProbeResult probe = withinMemory(path, [&] {
+        std::vector<std::uint8_t> bytes = files_.loadFile(path);
+        return probeContainer(containerText(bytes), platform_.passwordEntry());
+    });
     state_.containerFound = probe.containerFound;
     state_.passwordMatches = probe.passwordMatches;
 }
@@ -307,13 +321,15 @@ void BatchRuns::encryption(const std::string& sourcePath) {
 }
 
 bool BatchRuns::decryption(const std::string& containerPath, bool askWithoutMarker) {
-    std::vector<std::uint8_t> bytes = files_.loadFile(containerPath);
+    std::vector<std::uint8_t> bytes =
+        withinMemory(containerPath, [&] { return files_.loadFile(containerPath); });
     const std::string_view text = containerText(bytes);
     if (askWithoutMarker && !probeContainer(text, {}).containerFound &&
         !platform_.confirm(state_.catalogue.msgNotContainer)) {
         return false;
     }
-    const std::vector<std::uint8_t> restored = readContainer(text);
+    const std::vector<std::uint8_t> restored =
+        withinMemory(containerPath, [&] { return readContainer(text); });
     files_.saveFile(folderPart(containerPath) + state_.catalogue.decFolderName + "/" +
                         restoredName(namePart(containerPath), state_.stripSuffix),
                     restored);

@@ -20,6 +20,11 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// The errors the user sees, with the system's text for the error number `error`:
+// Cannot open file "PATH". Reason
+FileError cannotOpen(const std::string& path, int error);
+FileError cannotCreate(const std::string& path, int error);
+
 // A file being written, piece by piece. Both calls throw FileError.
 class FileWriter {
 public:

@@ -58,8 +58,4 @@ int writeAll(PosixCalls& calls, int fd, std::span<const std::uint8_t> bytes);
 // Reads into `buffer` until it is full or the file ends; the count read, or -1 with errno set.
 long readAll(PosixCalls& calls, int fd, std::span<std::uint8_t> buffer);
 
-// The errors the user sees: Cannot open file "PATH". Reason
-FileError cannotOpen(const std::string& path, int error);
-FileError cannotCreate(const std::string& path, int error);
-
 } // namespace tarvex

@@ -1,6 +1,7 @@
 #include "BatchFixture.h"
 
 #include <filesystem>
+#include <new>
 
 namespace tarvex::testing {
 
@@ -12,6 +13,9 @@ void RecordingFileSystem::failIfAsked(const std::string& path) const {
 
 std::vector<std::uint8_t> RecordingFileSystem::loadFile(const std::string& path) {
     failIfAsked(path);
+    if (path == exceedMemory) {
+        throw std::bad_alloc();
+    }
     return localFileSystem().loadFile(path);
 }
 

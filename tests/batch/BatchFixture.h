@@ -15,8 +15,9 @@ namespace tarvex::testing {
 class RecordingFileSystem : public FileSystem {
 public:
     std::vector<std::string> saved;
-    int scratchWrites = 0;   // scratch files opened
-    std::string failLoading; // loading or reading this path throws FileError
+    int scratchWrites = 0;    // scratch files opened
+    std::string failLoading;  // loading or reading this path throws FileError
+    std::string exceedMemory; // loading this path throws std::bad_alloc
 
     std::vector<std::uint8_t> loadFile(const std::string& path) override;
     void readFile(const std::string& path, const PieceReceiver& take) override;
