@@ -190,7 +190,7 @@ RunOutcome BatchRuns::encryptRun() {
     }
     platform_.setProgress(0, state_.selectedCount);
     platform_.setWindowHeight(WindowHeight::Resting);
-    return RunOutcome::Completed;
+    return done > 0 ? RunOutcome::Completed : RunOutcome::NothingDone;
 }
 
 RunOutcome BatchRuns::decryptRun() {

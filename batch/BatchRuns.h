@@ -12,9 +12,10 @@ namespace tarvex {
 
 // How a command ended, for front ends that report it (the console's exit status).
 enum class RunOutcome {
-    Completed,  // the run went through every file
-    EndedEarly, // nothing selected, password rejected or wrong, question declined, cancelled
-    FileError,  // a file step failed; its text has been shown
+    Completed,   // the run went through every file
+    NothingDone, // the encrypt run went through every file, but each was too large or unreadable
+    EndedEarly,  // nothing selected, password rejected or wrong, question declined, cancelled
+    FileError,   // a file step failed; its text has been shown
 };
 
 // The handlers of the main window that do the work: selection, the encrypt and decrypt runs,

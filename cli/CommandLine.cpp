@@ -2,28 +2,35 @@
 
 #include "PathParts.h"
 
-#include <algorithm>
 #include <filesystem>
 
 namespace tarvex {
 namespace {
 
+// `file` from `workingFolder`, with "." parts and repeated "/" taken out. ".." parts stay: where
+// one leads depends on the links before it, which only the system resolves.
 std::string fullPath(const std::string& file, const std::string& workingFolder) {
     if (file.empty()) {
         throw UsageError("an empty file name was given");
     }
     std::filesystem::path path(file);
+    if (const std::filesystem::path name = path.filename();
+        name.empty() || name == "." || name == "..") {
+        throw UsageError("\"" + file + "\" does not name a file");
+    }
     if (path.is_relative()) {
         if (workingFolder.empty()) {
             throw UsageError("the working folder is unknown; give \"" + file + "\" as a full path");
         }
         path = std::filesystem::path(workingFolder) / path;
     }
-    std::string full = path.lexically_normal().string();
-    if (namePart(full).empty()) {
-        throw UsageError("\"" + file + "\" does not name a file");
+    std::filesystem::path tidy;
+    for (const std::filesystem::path& part : path) {
+        if (!part.empty() && part != ".") {
+            tidy /= part;
+        }
     }
-    return full;
+    return tidy.string();
 }
 
 bool languageIsEnglish(const std::string& value) {
@@ -41,12 +48,12 @@ bool languageIsEnglish(const std::string& value) {
 CommandLine parseCommandLine(std::span<const std::string> arguments,
                              const std::string& workingFolder) {
     CommandLine line;
-    if (std::find(arguments.begin(), arguments.end(), "--help") != arguments.end()) {
-        line.help = true;
-        return line;
-    }
     if (arguments.empty()) {
         throw UsageError("no command given");
+    }
+    if (arguments[0] == "--help") {
+        line.help = true;
+        return line;
     }
     if (arguments[0] == "encrypt") {
         line.command = Command::Encrypt;
@@ -64,6 +71,9 @@ CommandLine parseCommandLine(std::span<const std::string> arguments,
             line.files.push_back(fullPath(argument, workingFolder));
         } else if (argument == "--") {
             optionsEnded = true;
+        } else if (argument == "--help") {
+            line.help = true;
+            return line;
         } else if (argument == "--high" && encrypt) {
             line.highLevel = true;
         } else if (argument == "--suffix" && encrypt) {
@@ -117,7 +127,8 @@ std::string usageText() {
            "  --help             show this text\n"
            "\n"
            "Exit status: 0 completed, 1 ended early (password rejected or wrong, question\n"
-           "declined, cancelled with Ctrl-C), 2 usage error, 3 file error.\n";
+           "declined, cancelled with Ctrl-C) or no file encrypted (each too large or\n"
+           "unreadable), 2 usage error, 3 file error.\n";
 }
 
 } // namespace tarvex

@@ -6,6 +6,7 @@
 #include "ConsolePlatform.h"
 #include "PasswordPrompt.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
@@ -17,6 +18,13 @@ namespace {
 // The password entry of the window takes at most this many characters.
 constexpr std::size_t passwordEntryLimit = 10;
 
+// The characters of the UTF-8 text `text`: its bytes that do not continue a sequence.
+std::size_t characterCount(const std::string& text) {
+    return static_cast<std::size_t>(std::count_if(text.begin(), text.end(), [](char c) {
+        return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    }));
+}
+
 int usageError(const std::string& why) {
     std::cerr << "tarvex-cli: " << why << "\nTry 'tarvex-cli --help'.\n";
     return exitUsageError;
@@ -27,6 +35,7 @@ int exitStatusOf(RunOutcome outcome) {
     case RunOutcome::Completed:
         return exitCompleted;
     case RunOutcome::EndedEarly:
+    case RunOutcome::NothingDone:
         return exitEndedEarly;
     case RunOutcome::FileError:
         return exitFileError;
@@ -59,7 +68,7 @@ int runFrontEnd(std::span<const std::string> arguments) {
     if (!password && InterruptCatcher::take()) {
         return exitEndedEarly;
     }
-    if (password && password->size() > passwordEntryLimit) {
+    if (password && characterCount(*password) > passwordEntryLimit) {
         std::cerr << "The password has more than " << passwordEntryLimit << " characters.\n";
         return exitEndedEarly;
     }

@@ -129,6 +129,9 @@ TEST_F(CliTest, ExitStatusSaysHowTheCommandEnded) {
         {{"encrypt", "--password-stdin", "a.jpg"}, "abc\n", 1, "Password length should large"},
         {{"encrypt", "--password-stdin", "a.jpg"}, "", 1, "Password length should large"},
         {{"encrypt", "--password-stdin", "a.jpg"}, "abcdefghijk\n", 1, "more than 10"},
+        // Four characters of twelve bytes: as long as the window's entry takes.
+        {{"encrypt", "--password-stdin", "a.jpg"}, "密码密码\n", 1, "str0[i]:密"},
+        {{"encrypt", "--password-stdin", "gone.jpg"}, "secret1\n", 1, "0 images done"},
         {{"decrypt", "--password-stdin", "plain.jpg"}, "secret1\n", 1, "[y/n] n"},
         {{"decrypt", "--yes", "--password-stdin", "plain.jpg"}, "secret1\n", 1, "Illegal password"},
         {{"encrypt", "--password-stdin"}, "secret1\n", 2, "no FILE"},
