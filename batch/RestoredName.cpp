@@ -30,7 +30,11 @@ std::string restoredName(std::string_view containerName, bool stripSuffix) {
     std::string name(containerName);
     if (stripSuffix) {
         if (endsInE(name)) {
-            name.pop_back();
+            // "E", ".E" and "..E" keep it: without it they would name no file, or a folder.
+            const std::string_view kept = std::string_view(name).substr(0, name.size() - 1);
+            if (!kept.empty() && kept != "." && kept != "..") {
+                name.pop_back();
+            }
         }
         return name;
     }

@@ -35,6 +35,11 @@ TEST(RestoredName, DropsOnlyAnAppendedE) {
         {"abc.PNG", true, "abc.PNG"},
         {"picture.jpe", true, "picture.jp"},
         {"abc.JPGEE", true, "abc.JPGE"},
+        {"E", true, "E"},
+        {".E", true, ".E"},
+        {"..E", true, "..E"},
+        {"...E", true, "..."},
+        {"..e", true, "..e"},
         {"", true, ""},
         {"", false, ""},
     };
