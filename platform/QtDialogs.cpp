@@ -11,12 +11,15 @@ namespace tarvex {
 
 void QtDialogs::message(QWidget* parent, const QString& caption, const QString& text) {
     QMessageBox box(QMessageBox::NoIcon, caption, text, QMessageBox::Ok, parent);
+    // A file name in a message may look like markup ("<i>a.jpg"); it is shown as it is.
+    box.setTextFormat(Qt::PlainText);
     box.exec();
 }
 
 bool QtDialogs::question(QWidget* parent, const QString& text) {
     QMessageBox box(QMessageBox::Question, QStringLiteral("Confirm"), text,
                     QMessageBox::Yes | QMessageBox::No, parent);
+    box.setTextFormat(Qt::PlainText);
     box.button(QMessageBox::Yes)->setText(QStringLiteral("&Yes"));
     box.button(QMessageBox::No)->setText(QStringLiteral("&No"));
     box.setDefaultButton(QMessageBox::Yes);

@@ -72,6 +72,7 @@ struct ShownBox {
     QString text;
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     QStringList buttons;
+    Qt::TextFormat format = Qt::AutoText;
 };
 
 // Records the message box that opens next and presses its button `press` (from 0).
@@ -81,7 +82,7 @@ void answerNextBox(ShownBox& shown, int press) {
         [&shown, press] {
             auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
             ASSERT_NE(box, nullptr);
-            shown = {box->windowTitle(), box->text(), box->icon(), {}};
+            shown = {box->windowTitle(), box->text(), box->icon(), {}, box->textFormat()};
             for (QAbstractButton* button : box->buttons())
                 shown.buttons.append(button->text());
             box->buttons().at(press)->click();
@@ -99,6 +100,7 @@ TEST(QtDialogs, QuestionsAskConfirmWithYesAndNo) {
         EXPECT_EQ(shown.text, QStringLiteral("Go on?"));
         EXPECT_EQ(shown.icon, QMessageBox::Question);
         EXPECT_EQ(shown.buttons, (QStringList{QStringLiteral("&Yes"), QStringLiteral("&No")}));
+        EXPECT_EQ(shown.format, Qt::PlainText);
     }
 }
 
@@ -106,9 +108,12 @@ TEST(QtDialogs, PlainMessagesHaveOneOkButtonUnderTheGivenCaption) {
     QtDialogs dialogs;
     ShownBox shown;
     answerNextBox(shown, 0);
-    dialogs.message(nullptr, QStringLiteral("Title"), QStringLiteral("Canceled!"));
+    // A file name that looks like markup is shown as it is, not rendered.
+    const QString text = QStringLiteral("Cannot create file \"/p/<i>x.jpg\". Is a directory");
+    dialogs.message(nullptr, QStringLiteral("Title"), text);
     EXPECT_EQ(shown.caption, QStringLiteral("Title"));
-    EXPECT_EQ(shown.text, QStringLiteral("Canceled!"));
+    EXPECT_EQ(shown.text, text);
+    EXPECT_EQ(shown.format, Qt::PlainText);
     EXPECT_EQ(shown.icon, QMessageBox::NoIcon);
     EXPECT_EQ(shown.buttons.size(), 1);
 }
