@@ -10,8 +10,7 @@ namespace tarvex {
 
 namespace {
 
-constexpr std::string_view alphabet =
-    "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+constexpr std::string_view alphabet = encodingAlphabet;
 
 constexpr std::string_view lineBreak = "\r\n";
 
@@ -112,6 +111,13 @@ bool supports(CodecPath path) {
 #else
         return false;
 #endif
+    case CodecPath::Avx512Vbmi:
+#if defined(__x86_64__)
+        return __builtin_cpu_supports("avx512vbmi") && __builtin_cpu_supports("avx512bw") &&
+               __builtin_cpu_supports("avx2");
+#else
+        return false;
+#endif
     }
     return false;
 }
@@ -123,6 +129,9 @@ const CodecKernels& kernelsFor(CodecPath path) {
 #if defined(__x86_64__)
     if (path == CodecPath::Avx2) {
         return avx2Kernels();
+    }
+    if (path == CodecPath::Avx512Vbmi) {
+        return avx512VbmiKernels();
     }
 #endif
     return portable;
@@ -206,7 +215,7 @@ void decodeWith(const CodecKernels& kernels, std::string_view source,
 
 std::vector<CodecPath> supportedCodecPaths() {
     std::vector<CodecPath> paths;
-    for (const CodecPath path : {CodecPath::Portable, CodecPath::Avx2}) {
+    for (const CodecPath path : {CodecPath::Portable, CodecPath::Avx2, CodecPath::Avx512Vbmi}) {
         if (supports(path)) {
             paths.push_back(path);
         }

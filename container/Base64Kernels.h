@@ -15,6 +15,10 @@
 
 namespace tarvex {
 
+// The 64 characters of the body, in the order of their values.
+inline constexpr std::string_view encodingAlphabet =
+    "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+
 // Source bytes that `encodeBody` encodes at a time: whole lines, about 57 KB.
 inline constexpr std::size_t encodePieceBytes = 1024 * bodyLineBytes;
 
@@ -32,13 +36,15 @@ struct CodecKernels {
     const char* (*decodeGroups)(const char* in, const char* end, std::uint8_t*& out);
 };
 
-enum class CodecPath { Portable, Avx2 };
+// Avx512Vbmi encodes with AVX-512 VBMI and decodes as Avx2 does.
+enum class CodecPath { Portable, Avx2, Avx512Vbmi };
 
-// The paths this processor can run, the portable one first.
+// The paths this processor can run, the portable one first and the fastest last.
 std::vector<CodecPath> supportedCodecPaths();
 
 #if defined(__x86_64__)
 const CodecKernels& avx2Kernels();
+const CodecKernels& avx512VbmiKernels();
 #endif
 
 // `encodeBody` and `decodeBody` on a chosen path, which must be supported.

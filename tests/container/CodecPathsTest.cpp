@@ -12,7 +12,15 @@ namespace tarvex {
 namespace {
 
 std::string pathName(const testing::TestParamInfo<CodecPath>& info) {
-    return info.param == CodecPath::Avx2 ? "Avx2" : "Portable";
+    switch (info.param) {
+    case CodecPath::Portable:
+        return "Portable";
+    case CodecPath::Avx2:
+        return "Avx2";
+    case CodecPath::Avx512Vbmi:
+        return "Avx512Vbmi";
+    }
+    return "Unknown";
 }
 
 class CodecPaths : public testing::TestWithParam<CodecPath> {
