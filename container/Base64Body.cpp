@@ -10,8 +10,6 @@ namespace tarvex {
 
 namespace {
 
-constexpr std::string_view alphabet = encodingAlphabet;
-
 constexpr std::string_view lineBreak = "\r\n";
 
 // Decoding values: 0..63 for the alphabet, 64 for "=", `skipped` for every other byte.
@@ -21,8 +19,8 @@ constexpr std::uint8_t skipped = 0xFF;
 constexpr std::array<std::uint8_t, 256> decodingValues = [] {
     std::array<std::uint8_t, 256> values{};
     values.fill(skipped);
-    for (std::size_t i = 0; i < alphabet.size(); ++i) {
-        values[static_cast<unsigned char>(alphabet[i])] = static_cast<std::uint8_t>(i);
+    for (std::size_t i = 0; i < encodingAlphabet.size(); ++i) {
+        values[static_cast<unsigned char>(encodingAlphabet[i])] = static_cast<std::uint8_t>(i);
     }
     values['='] = padValue;
     return values;
@@ -30,10 +28,10 @@ constexpr std::array<std::uint8_t, 256> decodingValues = [] {
 
 char* encodeGroup(const std::uint8_t* in, char* out) {
     const std::uint32_t bits = (std::uint32_t{in[0]} << 16) | (std::uint32_t{in[1]} << 8) | in[2];
-    out[0] = alphabet[bits >> 18];
-    out[1] = alphabet[(bits >> 12) & 63];
-    out[2] = alphabet[(bits >> 6) & 63];
-    out[3] = alphabet[bits & 63];
+    out[0] = encodingAlphabet[bits >> 18];
+    out[1] = encodingAlphabet[(bits >> 12) & 63];
+    out[2] = encodingAlphabet[(bits >> 6) & 63];
+    out[3] = encodingAlphabet[bits & 63];
     return out + 4;
 }
 
@@ -41,9 +39,9 @@ char* encodeGroup(const std::uint8_t* in, char* out) {
 char* encodeTail(const std::uint8_t* in, std::size_t count, char* out) {
     const std::uint32_t second = count == 2 ? in[1] : 0;
     const std::uint32_t bits = (std::uint32_t{in[0]} << 16) | (second << 8);
-    out[0] = alphabet[bits >> 18];
-    out[1] = alphabet[(bits >> 12) & 63];
-    out[2] = count == 2 ? alphabet[(bits >> 6) & 63] : '=';
+    out[0] = encodingAlphabet[bits >> 18];
+    out[1] = encodingAlphabet[(bits >> 12) & 63];
+    out[2] = count == 2 ? encodingAlphabet[(bits >> 6) & 63] : '=';
     out[3] = '=';
     return out + 4;
 }

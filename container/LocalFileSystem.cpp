@@ -28,11 +28,15 @@ public:
     std::unique_ptr<FileWriter> openScratch() override;
 
 private:
-    // A regular file open for reading, and its size when it was opened.
+    // A regular file open for reading and its size when it was opened, or the error number that
+    // says why there is none.
     struct OpenedFile {
         UniqueFd file;
         std::size_t size = 0;
+        int error = 0;
     };
+    OpenedFile openRegularFile(const std::string& path);
+    // The same, throwing the error.
     OpenedFile openForReading(const std::string& path);
     // Hands what is left of the open file `file` to `take` in pieces.
     void readRest(const UniqueFd& file, const std::string& path, const PieceReceiver& take);
@@ -41,21 +45,28 @@ private:
     std::vector<std::uint8_t> piece_ = std::vector<std::uint8_t>(readPieceSize);
 };
 
-LocalFileSystem::OpenedFile LocalFileSystem::openForReading(const std::string& path) {
+LocalFileSystem::OpenedFile LocalFileSystem::openRegularFile(const std::string& path) {
     // Not blocking keeps a named pipe from holding the run; only a regular file is read, so a
     // pipe or a device named as a file cannot feed it without end either.
-    UniqueFd file(calls_.open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
-    if (!file) {
-        throw cannotOpen(path, errno);
-    }
+    OpenedFile opened;
+    opened.file = UniqueFd(calls_.open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     struct stat status {};
-    if (::fstat(file.get(), &status) != 0) {
-        throw cannotOpen(path, errno);
+    if (!opened.file || ::fstat(opened.file.get(), &status) != 0) {
+        opened.error = errno;
+    } else if (!S_ISREG(status.st_mode)) {
+        opened.error = S_ISDIR(status.st_mode) ? EISDIR : EINVAL;
+    } else {
+        opened.size = static_cast<std::size_t>(status.st_size);
     }
-    if (!S_ISREG(status.st_mode)) {
-        throw cannotOpen(path, S_ISDIR(status.st_mode) ? EISDIR : EINVAL);
+    return opened;
+}
+
+LocalFileSystem::OpenedFile LocalFileSystem::openForReading(const std::string& path) {
+    OpenedFile opened = openRegularFile(path);
+    if (opened.error != 0) {
+        throw cannotOpen(path, opened.error);
     }
-    return {std::move(file), static_cast<std::size_t>(status.st_size)};
+    return opened;
 }
 
 void LocalFileSystem::readRest(const UniqueFd& file, const std::string& path,
@@ -106,13 +117,11 @@ std::unique_ptr<FileWriter> LocalFileSystem::createFile(const std::string& path)
 }
 
 std::optional<std::uint64_t> LocalFileSystem::readableSize(const std::string& path) {
-    // Not blocking keeps a named pipe from holding the caller; it is no regular file anyway.
-    const UniqueFd file(calls_.open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
-    struct stat status {};
-    if (!file || ::fstat(file.get(), &status) != 0 || !S_ISREG(status.st_mode)) {
+    const OpenedFile opened = openRegularFile(path);
+    if (opened.error != 0) {
         return std::nullopt;
     }
-    return static_cast<std::uint64_t>(status.st_size);
+    return opened.size;
 }
 
 void LocalFileSystem::createFolder(const std::string& path) {
