@@ -232,7 +232,7 @@ RunOutcome BatchRuns::decryptRun() {
     for (std::size_t index = 0; index < fileCount; ++index) {
         getencsn();
         // The first file has been probed and, without a marker, asked about already.
-        if (!decryption(state_.selectedFiles[index], index > 0)) {
+        if (!decryption(state_.selectedFiles[index], index == 0 && !state_.containerFound)) {
             platform_.setWindowHeight(WindowHeight::Resting);
             return RunOutcome::EndedEarly;
         }
@@ -320,11 +320,13 @@ void BatchRuns::encryption(const std::string& sourcePath) {
     container->complete();
 }
 
-bool BatchRuns::decryption(const std::string& containerPath, bool askWithoutMarker) {
+bool BatchRuns::decryption(const std::string& containerPath, bool askedAboutMarker) {
     std::vector<std::uint8_t> bytes =
         withinMemory(containerPath, [&] { return files_.loadFile(containerPath); });
     const std::string_view text = containerText(bytes);
-    if (askWithoutMarker && !probeContainer(text, {}).containerFound &&
+    // The marker that counts is the one the reader reaches: the probe of the first file looks
+    // beyond a Ctrl-Z, where the reader stops.
+    if (!askedAboutMarker && !probeContainer(readerText(text), {}).containerFound &&
         !platform_.confirm(state_.catalogue.msgNotContainer)) {
         return false;
     }

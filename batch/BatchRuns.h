@@ -56,10 +56,11 @@ public:
     void getencsn();
     void decryption1(const std::string& path);
     void encryption(const std::string& sourcePath);
-    // Restores one container into the output folder. With `askWithoutMarker`, a file that ends in
-    // no level marker (cut short, or no container at all) is restored only when the user answers
-    // Yes to the question the probe asks for the first file; false when the answer is No.
-    bool decryption(const std::string& containerPath, bool askWithoutMarker);
+    // Restores one container into the output folder. Unless `askedAboutMarker`, a file whose text
+    // ends in no level marker where the reader stops (cut short, or no container at all) is
+    // restored only when the user answers Yes to the question the probe asks for the first file;
+    // false when the answer is No.
+    bool decryption(const std::string& containerPath, bool askedAboutMarker);
 
 private:
     class RunGuard;

@@ -423,8 +423,12 @@ std::string buildContainer(std::span<const std::uint8_t> source, ContainerClass 
     return file;
 }
 
+std::string_view readerText(std::string_view fileText) {
+    return fileText.substr(0, fileText.find(endOfInput));
+}
+
 std::string joinContainerLines(std::string_view fileText) {
-    fileText = fileText.substr(0, fileText.find(endOfInput));
+    fileText = readerText(fileText);
     std::string text(fileText.size(), '\0');
     const char* const end =
         copyWithoutLineBreaks(fileText.data(), fileText.data() + fileText.size(), text.data());
@@ -433,7 +437,7 @@ std::string joinContainerLines(std::string_view fileText) {
 }
 
 std::vector<std::uint8_t> readContainer(std::string_view fileText) {
-    fileText = fileText.substr(0, fileText.find(endOfInput));
+    fileText = readerText(fileText);
     const std::optional<Parts> parts = findParts(fileText);
     if (!parts) {
         return readShortText(fileText);

@@ -99,6 +99,9 @@ std::string buildContainer(std::span<const std::uint8_t> source, ContainerClass 
                            std::string_view password, KeyGenerator& generator,
                            const TextSink& scratch);
 
+// The part of a container file that the reader reads: a Ctrl-Z ends the input.
+std::string_view readerText(std::string_view fileText);
+
 // The text of a container file with its line breaks taken out: a line ends at CR LF or a lone
 // LF, a lone CR is dropped, and a Ctrl-Z ends the input.
 std::string joinContainerLines(std::string_view fileText);

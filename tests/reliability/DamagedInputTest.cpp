@@ -62,6 +62,12 @@ const std::vector<Damage>& damages() {
         {"last character cut", [](const std::string& t) { return t.substr(0, t.size() - 3); },
          false},
         {"cut to 10 bytes", [](const std::string& t) { return t.substr(0, 10); }, false},
+        // The reader stops at a Ctrl-Z, so the marker after it is out of its reach.
+        {"Ctrl-Z in the middle",
+         [](const std::string& t) {
+             return t.substr(0, t.size() / 2) + '\x1a' + t.substr(t.size() / 2);
+         },
+         false},
         {"an image that is no container",
          [](const std::string&) { return std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16); },
          false},
