@@ -304,7 +304,7 @@ void BatchRuns::encryption(const std::string& sourcePath) {
     const ContainerClass level =
         platform_.classChoice() == 1 ? ContainerClass::HighLevel : ContainerClass::Standard;
     const std::unique_ptr<FileWriter> container = files_.createFile(
-        containerPath(sourcePath, state_.catalogue.encFolderName, state_.outputSuffix));
+        containerPath(sourcePath, state_.catalogue.encFolderName, state_.outputSuffix), sourcePath);
     const std::unique_ptr<FileWriter> scratch =
         level == ContainerClass::HighLevel ? files_.openScratch() : nullptr;
     builder_.start(
@@ -334,7 +334,7 @@ bool BatchRuns::decryption(const std::string& containerPath, bool askedAboutMark
         withinMemory(containerPath, [&] { return readContainer(text); });
     files_.saveFile(folderPart(containerPath) + state_.catalogue.decFolderName + "/" +
                         restoredName(namePart(containerPath), state_.stripSuffix),
-                    restored);
+                    restored, containerPath);
     return true;
 }
 

@@ -36,7 +36,7 @@ int main(int argc, char** argv) {
                 continue;
             }
             const auto container =
-                files.createFile(folder + "/" + path.substr(path.rfind('/') + 1));
+                files.createFile(folder + "/" + path.substr(path.rfind('/') + 1), path);
             const std::unique_ptr<tarvex::FileWriter> scratch =
                 withScratch ? files.openScratch() : nullptr;
             std::size_t sourceBytes = 0;

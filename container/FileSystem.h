@@ -53,14 +53,18 @@ public:
     // it need not be held whole. A piece is valid during its call only. Throws FileError.
     virtual void readFile(const std::string& path, const PieceReceiver& take) = 0;
 
-    // A new content for `path`. The bytes go to a temporary file in the same folder that is
-    // renamed over `path` when the writer completes, so a failure never leaves a partial file
-    // under `path` nor destroys an earlier one; a writer given up before it completes removes its
-    // temporary file. Throws FileError.
-    virtual std::unique_ptr<FileWriter> createFile(const std::string& path) = 0;
+    // A new content for `path`, made from the file `source`. The bytes go to a temporary file in
+    // the same folder that is renamed over `path` when the writer completes, so a failure never
+    // leaves a partial file under `path` nor destroys an earlier one; a writer given up before it
+    // completes removes its temporary file. The file is no more open to others than `source`: it
+    // takes the read and write permissions of `source` less the umask, as a copy does, or the
+    // owner's alone when they cannot be read. Throws FileError.
+    virtual std::unique_ptr<FileWriter> createFile(const std::string& path,
+                                                   const std::string& source) = 0;
 
-    // Replaces (or creates) `path` with `bytes`, through createFile.
-    void saveFile(const std::string& path, std::span<const std::uint8_t> bytes);
+    // Replaces (or creates) `path` with `bytes`, made from `source`, through createFile.
+    void saveFile(const std::string& path, std::span<const std::uint8_t> bytes,
+                  const std::string& source);
 
     // Size in bytes of a file that can be opened for reading; nothing when it cannot.
     virtual std::optional<std::uint64_t> readableSize(const std::string& path) = 0;
@@ -84,8 +88,9 @@ inline std::span<const std::uint8_t> asBytes(std::string_view text) {
     return {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()};
 }
 
-inline void FileSystem::saveFile(const std::string& path, std::span<const std::uint8_t> bytes) {
-    const std::unique_ptr<FileWriter> file = createFile(path);
+inline void FileSystem::saveFile(const std::string& path, std::span<const std::uint8_t> bytes,
+                                 const std::string& source) {
+    const std::unique_ptr<FileWriter> file = createFile(path, source);
     file->write(bytes);
     file->complete();
 }

@@ -13,8 +13,16 @@ namespace tarvex {
 
 namespace {
 
-constexpr mode_t newFileMode = 0666;
+constexpr mode_t readAndWrite = 0666;
+constexpr mode_t ownerReadAndWrite = 0600;
 constexpr mode_t newFolderMode = 0777;
+
+// The permissions of a file made from `source`: the read and write permissions of `source`, or
+// the owner's alone when they cannot be read.
+mode_t permissionsFrom(const std::string& source) {
+    struct stat status {};
+    return ::stat(source.c_str(), &status) == 0 ? status.st_mode & readAndWrite : ownerReadAndWrite;
+}
 
 class LocalFileSystem final : public FileSystem {
 public:
@@ -22,7 +30,8 @@ public:
 
     std::vector<std::uint8_t> loadFile(const std::string& path) override;
     void readFile(const std::string& path, const PieceReceiver& take) override;
-    std::unique_ptr<FileWriter> createFile(const std::string& path) override;
+    std::unique_ptr<FileWriter> createFile(const std::string& path,
+                                           const std::string& source) override;
     std::optional<std::uint64_t> readableSize(const std::string& path) override;
     void createFolder(const std::string& path) override;
     std::unique_ptr<FileWriter> openScratch() override;
@@ -104,7 +113,8 @@ void LocalFileSystem::readFile(const std::string& path, const PieceReceiver& tak
     readRest(openForReading(path).file, path, take);
 }
 
-std::unique_ptr<FileWriter> LocalFileSystem::createFile(const std::string& path) {
+std::unique_ptr<FileWriter> LocalFileSystem::createFile(const std::string& path,
+                                                        const std::string& source) {
     const std::size_t slash = path.rfind('/');
     const std::string folder =
         slash == std::string::npos ? std::string(".") : path.substr(0, slash == 0 ? 1 : slash);
@@ -113,7 +123,8 @@ std::unique_ptr<FileWriter> LocalFileSystem::createFile(const std::string& path)
     if (!folderFd) {
         throw cannotCreate(path, errno);
     }
-    return std::make_unique<ReplacementFile>(calls_, std::move(folderFd), name, newFileMode, path);
+    return std::make_unique<ReplacementFile>(calls_, std::move(folderFd), name,
+                                             permissionsFrom(source), path);
 }
 
 std::optional<std::uint64_t> LocalFileSystem::readableSize(const std::string& path) {

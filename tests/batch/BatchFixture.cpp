@@ -24,9 +24,10 @@ void RecordingFileSystem::readFile(const std::string& path, const PieceReceiver&
     localFileSystem().readFile(path, take);
 }
 
-std::unique_ptr<FileWriter> RecordingFileSystem::createFile(const std::string& path) {
+std::unique_ptr<FileWriter> RecordingFileSystem::createFile(const std::string& path,
+                                                            const std::string& source) {
     saved.push_back(path);
-    return localFileSystem().createFile(path);
+    return localFileSystem().createFile(path, source);
 }
 
 std::optional<std::uint64_t> RecordingFileSystem::readableSize(const std::string& path) {

@@ -21,7 +21,8 @@ public:
 
     std::vector<std::uint8_t> loadFile(const std::string& path) override;
     void readFile(const std::string& path, const PieceReceiver& take) override;
-    std::unique_ptr<FileWriter> createFile(const std::string& path) override;
+    std::unique_ptr<FileWriter> createFile(const std::string& path,
+                                           const std::string& source) override;
     std::optional<std::uint64_t> readableSize(const std::string& path) override;
     void createFolder(const std::string& path) override;
     std::unique_ptr<FileWriter> openScratch() override;

@@ -3,6 +3,7 @@
 
 #include <filesystem>
 #include <gmock/gmock.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace tarvex::testing {
@@ -171,6 +172,28 @@ TEST_F(BatchRunsTest, RoundTripRestoresEveryByteInBothClasses) {
                 << "class " << level << ", file " << i;
         }
     }
+}
+
+// A photo that only its owner may read gives a container and a restored file that only the owner
+// may read.
+TEST_F(BatchRunsTest, ContainerAndRestoredFileKeepAPrivateSourcePrivate) {
+    const mode_t previousMask = ::umask(022);
+    const std::string open = source("open.jpg", patternBytes(300, 4));
+    const std::string owned = source("owned.jpg", patternBytes(300, 5));
+    ASSERT_EQ(::chmod(owned.c_str(), 0600), 0);
+    encryptAll({open, owned});
+    select({inFolder("encrypted/open.jpg"), inFolder("encrypted/owned.jpg")});
+    platform.script.answerNextQuestion(false);
+    ASSERT_EQ(runs.btndecClick(), RunOutcome::Completed);
+    ::umask(previousMask);
+    const auto permissions = [](const std::string& path) {
+        return fs::status(path).permissions() & fs::perms::mask;
+    };
+    using enum fs::perms;
+    EXPECT_EQ(permissions(inFolder("encrypted/owned.jpg")), owner_read | owner_write);
+    EXPECT_EQ(permissions(inFolder("encrypted/decrypted/owned.jpg")), owner_read | owner_write);
+    EXPECT_EQ(permissions(inFolder("encrypted/open.jpg")),
+              owner_read | owner_write | group_read | others_read);
 }
 
 } // namespace

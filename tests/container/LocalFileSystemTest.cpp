@@ -59,6 +59,9 @@ protected:
         return names;
     }
 
+    // The source of a file that a test makes without looking at its permissions: open to all.
+    static constexpr const char* anySource = "/dev/null";
+
     FileSystem& files_ = localFileSystem();
     fs::path folder_;
     std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
@@ -66,14 +69,50 @@ protected:
 
 TEST_F(LocalFileSystemTest, SaveFileReplacesAtomicallyAndLeavesNoTemporaryFile) {
     const std::string target = path("a.jpg");
-    files_.saveFile(target, asBytes("an earlier, longer content"));
-    files_.saveFile(target, asBytes("new"));
+    files_.saveFile(target, asBytes("an earlier, longer content"), anySource);
+    files_.saveFile(target, asBytes("new"), anySource);
     EXPECT_EQ(contentOf(target), "new");
     EXPECT_EQ(namesIn(folder_), std::vector<std::string>{"a.jpg"});
     const mode_t mask = ::umask(0);
     ::umask(mask);
     EXPECT_EQ(modeOf(target), 0666 & ~mask);
     EXPECT_EQ(files_.loadFile(target), std::vector<std::uint8_t>({'n', 'e', 'w'}));
+}
+
+// Sets the umask for the life of the object.
+class Umask {
+public:
+    explicit Umask(mode_t mask) : previous_(::umask(mask)) {}
+    ~Umask() { ::umask(previous_); }
+
+private:
+    mode_t previous_;
+};
+
+// A private photo must not give a container that others can read: a new file takes the read and
+// write permissions of its source, less the umask, also when it replaces a more open file.
+TEST_F(LocalFileSystemTest, NewFileIsNoMoreOpenThanItsSource) {
+    const Umask umask(022);
+    struct Case {
+        mode_t source;
+        mode_t made;
+    };
+    for (const Case c : {Case{0600, 0600}, Case{0640, 0640}, Case{0755, 0644}, Case{0444, 0444},
+                         Case{0666, 0644}}) {
+        const std::string source = path("source");
+        files_.saveFile(source, asBytes("photo"), anySource);
+        ASSERT_EQ(::chmod(source.c_str(), c.source), 0);
+        const std::string target = path("made");
+        files_.saveFile(target, asBytes("open to all"), anySource);
+        files_.saveFile(target, asBytes("photo"), source);
+        EXPECT_EQ(modeOf(target), c.made) << std::oct << c.source;
+        EXPECT_EQ(contentOf(target), "photo");
+    }
+    files_.saveFile(path("orphan"), asBytes("x"), path("vanished"));
+    EXPECT_EQ(modeOf(path("orphan")), 0600u);
+    const Umask strict(077);
+    files_.saveFile(path("strict"), asBytes("x"), anySource);
+    EXPECT_EQ(modeOf(path("strict")), 0600u);
 }
 
 // The text of the FileError that `step` throws, or "no error".
@@ -88,7 +127,7 @@ template <typename Step> std::string errorOf(Step step) {
 
 TEST_F(LocalFileSystemTest, MissingFilesAndFoldersAreNamedInTheError) {
     const std::string target = path("missing/a.jpg");
-    EXPECT_EQ(errorOf([&] { files_.saveFile(target, asBytes("x")); }),
+    EXPECT_EQ(errorOf([&] { files_.saveFile(target, asBytes("x"), anySource); }),
               "Cannot create file \"" + target + "\". No such file or directory");
     const std::string missing = path("none.jpg");
     EXPECT_EQ(errorOf([&] { files_.loadFile(missing); }),
@@ -97,7 +136,7 @@ TEST_F(LocalFileSystemTest, MissingFilesAndFoldersAreNamedInTheError) {
 
 TEST_F(LocalFileSystemTest, FailedWriteKeepsTheEarlierFileAndRemovesTheTemporaryOne) {
     const std::string target = path("a.jpg");
-    files_.saveFile(target, asBytes("earlier"));
+    files_.saveFile(target, asBytes("earlier"), anySource);
     // A file size limit makes the write fail even for root.
     const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
     rlimit old{};
@@ -106,7 +145,7 @@ TEST_F(LocalFileSystemTest, FailedWriteKeepsTheEarlierFileAndRemovesTheTemporary
     small.rlim_cur = 4;
     ::setrlimit(RLIMIT_FSIZE, &small);
     const std::string message =
-        errorOf([&] { files_.saveFile(target, asBytes("much more than four bytes")); });
+        errorOf([&] { files_.saveFile(target, asBytes("much more than four bytes"), anySource); });
     ::setrlimit(RLIMIT_FSIZE, &old);
     std::signal(SIGXFSZ, oldHandler);
     EXPECT_EQ(message, "Cannot create file \"" + target + "\". File too large");
@@ -115,7 +154,7 @@ TEST_F(LocalFileSystemTest, FailedWriteKeepsTheEarlierFileAndRemovesTheTemporary
 }
 
 TEST_F(LocalFileSystemTest, ReadableSizeOnlyForRegularFiles) {
-    files_.saveFile(path("five"), asBytes("12345"));
+    files_.saveFile(path("five"), asBytes("12345"), anySource);
     ASSERT_EQ(::mkfifo(path("pipe").c_str(), 0600), 0);
     EXPECT_EQ(files_.readableSize(path("five")), 5u);
     EXPECT_EQ(files_.readableSize(path("none")), std::nullopt);
@@ -170,7 +209,7 @@ TEST_F(LocalFileSystemTest, ScratchFileIsOwnerOnlyAndReplaced) {
 TEST_F(LocalFileSystemTest, ScratchFileReplacesAPlantedLinkWithoutFollowingIt) {
     const fs::path scratchFolder = folder_ / "cache/tarvex";
     fs::create_directories(scratchFolder);
-    files_.saveFile(path("victim"), asBytes("keep"));
+    files_.saveFile(path("victim"), asBytes("keep"), anySource);
     fs::create_symlink(path("victim"), scratchFolder / "thummb.db");
     files_.writeScratch("body\r\n");
     EXPECT_EQ(contentOf(path("victim")), "keep");
@@ -185,7 +224,7 @@ TEST_F(LocalFileSystemTest, ScratchFileIsWrittenOnlyAsAFileOfItsOwn) {
     const fs::path scratchFolder = folder_ / "cache/tarvex";
     const fs::path scratch = scratchFolder / "thummb.db";
     fs::create_directories(scratchFolder);
-    files_.saveFile(path("victim"), asBytes("keep"));
+    files_.saveFile(path("victim"), asBytes("keep"), anySource);
     fs::create_hard_link(path("victim"), scratch);
     files_.writeScratch("body\r\n");
     EXPECT_EQ(contentOf(path("victim")), "keep");
