@@ -3,6 +3,8 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QUrl>
@@ -27,29 +29,67 @@ bool QtDialogs::question(QWidget* parent, const QString& text) {
 }
 
 QStringList QtDialogs::openFiles(QWidget* parent, const OpenFilesDialogOptions& options) {
-    QFileDialog dialog(parent);
-    configureOpenDialog(dialog, options);
+    OpenFilesDialog dialog(parent, options);
     if (dialog.exec() != QDialog::Accepted)
         return {};
-    return dialog.selectedFiles();
+    return dialog.chosenFiles();
 }
 
 void QtDialogs::openUrl(const QUrl& url) {
     QDesktopServices::openUrl(url);
 }
 
-void configureOpenDialog(QFileDialog& dialog, const OpenFilesDialogOptions& options) {
+OpenFilesDialog::OpenFilesDialog(QWidget* parent, const OpenFilesDialogOptions& options)
+    : QFileDialog(parent) {
     // Qt's own dialog, because the desktop's native choosers match patterns case-sensitively:
     // photo.jpg must show under *.JPG.
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
-    dialog.setOption(QFileDialog::HideNameFilterDetails);
-    dialog.setFileMode(QFileDialog::ExistingFiles);
-    dialog.setFilter(dialog.filter() & ~QDir::CaseSensitive);
-    dialog.setNameFilters(options.nameFilters);
+    setOption(QFileDialog::DontUseNativeDialog);
+    setOption(QFileDialog::HideNameFilterDetails);
+    setFileMode(QFileDialog::ExistingFiles);
+    setFilter(filter() & ~QDir::CaseSensitive);
+    setNameFilters(options.nameFilters);
     if (options.filterIndex >= 0 && options.filterIndex < options.nameFilters.size())
-        dialog.selectNameFilter(options.nameFilters.at(options.filterIndex));
+        selectNameFilter(options.nameFilters.at(options.filterIndex));
     if (!options.initialFolder.isEmpty())
-        dialog.setDirectory(options.initialFolder);
+        setDirectory(options.initialFolder);
+}
+
+QStringList OpenFilesDialog::chosenFiles() const {
+    return typed_.isEmpty() ? selectedFiles() : typed_;
+}
+
+void OpenFilesDialog::accept() {
+    typed_.clear();
+    const QStringList typed = typedList();
+    for (const QString& path : typed) {
+        const QFileInfo file(path);
+        if (!file.exists()) {
+            QMessageBox::warning(this, windowTitle(),
+                                 QFileDialog::tr("%1\nFile not found.\nPlease verify the "
+                                                 "correct file name was given.")
+                                     .arg(file.fileName()));
+            return;
+        }
+        if (file.isDir()) {
+            // Qt's dialog opens a folder named in the list.
+            QFileDialog::accept();
+            return;
+        }
+    }
+    typed_ = typed;
+    QFileDialog::accept();
+}
+
+QStringList OpenFilesDialog::typedList() const {
+    const auto* field = findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    if (field == nullptr || !field->text().contains(QLatin1Char('"')))
+        return {};
+    // "first" "second" ...: every second part between quotes is a name.
+    const QStringList parts = field->text().split(QLatin1Char('"'));
+    QStringList paths;
+    for (qsizetype i = 1; i < parts.size(); i += 2)
+        paths.append(directory().absoluteFilePath(parts.at(i)));
+    return paths;
 }
 
 } // namespace tarvex

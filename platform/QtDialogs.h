@@ -2,7 +2,7 @@
 
 #include "Dialogs.h"
 
-class QFileDialog;
+#include <QFileDialog>
 
 namespace tarvex {
 
@@ -15,8 +15,29 @@ public:
     void openUrl(const QUrl& url) override;
 };
 
-// Sets up `dialog` as the open-file dialog: several existing files, the name filters matched
+// Qt's own file dialog as the open-file dialog: several existing files, the name filters matched
 // without regard to letter case, the entry `options.filterIndex` selected.
-void configureOpenDialog(QFileDialog& dialog, const OpenFilesDialogOptions& options);
+//
+// Of several names typed into its name field, Qt's dialog returns only those that its list shows
+// under the current filter, and drops the others without a word. This one returns every typed
+// name, and refuses a list that names a missing file with the message Qt gives for a single
+// missing name.
+class OpenFilesDialog final : public QFileDialog {
+public:
+    OpenFilesDialog(QWidget* parent, const OpenFilesDialogOptions& options);
+
+    // The full paths of the chosen files, once the dialog is accepted: the typed ones in the
+    // order typed, or the ones selected in the list.
+    QStringList chosenFiles() const;
+
+protected:
+    void accept() override;
+
+private:
+    // The full paths of the names in the name field when it holds a list of quoted names.
+    QStringList typedList() const;
+
+    QStringList typed_;
+};
 
 } // namespace tarvex

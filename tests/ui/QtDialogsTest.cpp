@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QLineEdit>
 #include <QListView>
 #include <QMessageBox>
 #include <QPushButton>
@@ -14,6 +15,9 @@
 
 namespace tarvex::testing {
 namespace {
+
+constexpr const char* imageFilter =
+    "JPG; GIF; PNG; BMP; SVG; PAD|*.JPG;*.GIF;*.PNG;*.BMP;*.SVG;*.PAD;*.***E|All (*.*)|*.*";
 
 // The names that `dialog` lists in its current folder, once it lists `count` of them.
 QStringList listedNames(QFileDialog& dialog, qsizetype count) {
@@ -35,12 +39,10 @@ TEST(OpenDialog, ImageFilterMatchesWithoutRegardToCase) {
          {"photo.jpg", "Scan.Png", "abc.JPGE", "old.jpge", "notes.txt", "README"})
         writeFile(folder / name, {1});
 
-    QFileDialog dialog;
-    const std::string filter =
-        "JPG; GIF; PNG; BMP; SVG; PAD|*.JPG;*.GIF;*.PNG;*.BMP;*.SVG;*.PAD;*.***E|All (*.*)|*.*";
-    configureOpenDialog(dialog, {.nameFilters = nameFiltersOf(filter),
-                                 .filterIndex = 0,
-                                 .initialFolder = QString::fromStdString(folder.path())});
+    const std::string filter = imageFilter;
+    OpenFilesDialog dialog(nullptr, {.nameFilters = nameFiltersOf(filter),
+                                     .filterIndex = 0,
+                                     .initialFolder = QString::fromStdString(folder.path())});
     EXPECT_EQ(dialog.fileMode(), QFileDialog::ExistingFiles);
     // The dialog starts on the image types and shows the labels only.
     EXPECT_EQ(dialog.selectedNameFilter(), QStringLiteral("JPG; GIF; PNG; BMP; SVG; PAD"));
@@ -116,6 +118,50 @@ TEST(QtDialogs, PlainMessagesHaveOneOkButtonUnderTheGivenCaption) {
     EXPECT_EQ(shown.format, Qt::PlainText);
     EXPECT_EQ(shown.icon, QMessageBox::NoIcon);
     EXPECT_EQ(shown.buttons.size(), 1);
+}
+
+// Names typed into the name field come back, every one, also those the image filter hides: a
+// user who typed five names must not get four without a word.
+TEST(OpenDialog, TypedNamesComeBackEvenWhenTheFilterHidesThem) {
+    TempFolder folder;
+    for (const char* name : {"a.jpg", "b.png", "photo one.jpeg", "notes"})
+        writeFile(folder / name, {1});
+    const QString inFolder = QString::fromStdString(folder.path()) + QLatin1Char('/');
+    OpenFilesDialog dialog(
+        nullptr,
+        {.nameFilters = nameFiltersOf(imageFilter), .filterIndex = 0, .initialFolder = inFolder});
+    dialog.show();
+    ASSERT_EQ(listedNames(dialog, 2).size(), 2);
+    auto* nameField = dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    ASSERT_NE(nameField, nullptr);
+    nameField->setText(QStringLiteral("\"b.png\" \"photo one.jpeg\" \"a.jpg\" \"notes\""));
+    QMetaObject::invokeMethod(&dialog, "accept");
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_EQ(dialog.chosenFiles(), (QStringList{inFolder + QStringLiteral("b.png"),
+                                                 inFolder + QStringLiteral("photo one.jpeg"),
+                                                 inFolder + QStringLiteral("a.jpg"),
+                                                 inFolder + QStringLiteral("notes")}));
+}
+
+// A typed list that names a missing file is refused with the dialog's own message, as a single
+// missing name is, and the dialog stays open.
+TEST(OpenDialog, TypedListWithAMissingFileIsRefused) {
+    TempFolder folder;
+    writeFile(folder / "a.jpg", {1});
+    OpenFilesDialog dialog(nullptr, {.nameFilters = nameFiltersOf(imageFilter),
+                                     .filterIndex = 0,
+                                     .initialFolder = QString::fromStdString(folder.path())});
+    dialog.show();
+    ASSERT_EQ(listedNames(dialog, 1).size(), 1);
+    dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))
+        ->setText(QStringLiteral("\"a.jpg\" \"gone.jpg\""));
+    ShownBox shown;
+    answerNextBox(shown, 0);
+    QMetaObject::invokeMethod(&dialog, "accept");
+    EXPECT_TRUE(shown.text.startsWith(QStringLiteral("gone.jpg\n"))) << qPrintable(shown.text);
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_NE(dialog.result(), QDialog::Accepted);
+    dialog.close();
 }
 
 } // namespace
