@@ -86,12 +86,18 @@ void QtPlatform::setDecryptEnabled(bool enabled) {
 }
 
 void QtPlatform::setRunControlsEnabled(bool enabled) {
+    if (!enabled)
+        focusBeforeRun_ = controls_.window->focusWidget();
     runControlsEnabled_ = enabled;
     for (QWidget* widget : controls_.runWidgets)
         widget->setEnabled(enabled);
     for (QAction* action : controls_.runActions)
         action->setEnabled(enabled);
     controls_.decryptButton->setEnabled(enabled && decryptAllowed_);
+    // Disabling the focused button sent the focus on to the read-only folder field; the button
+    // pressed for the run is where the user goes on from.
+    if (enabled && focusBeforeRun_ && focusBeforeRun_->isEnabled())
+        focusBeforeRun_->setFocus();
 }
 
 std::string QtPlatform::folderField() {

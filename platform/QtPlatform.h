@@ -3,8 +3,10 @@
 #include "Dialogs.h"
 #include "Platform.h"
 
+#include <QPointer>
 #include <QString>
 #include <QStringList>
+#include <QWidget>
 #include <functional>
 #include <vector>
 
@@ -13,7 +15,6 @@ class QButtonGroup;
 class QLabel;
 class QLineEdit;
 class QProgressBar;
-class QWidget;
 
 namespace tarvex {
 
@@ -61,6 +62,8 @@ private:
     Dialogs& dialogs_;
     bool decryptAllowed_ = true;
     bool runControlsEnabled_ = true;
+    // The control that had the focus when a run disabled the controls; it gets it back after.
+    QPointer<QWidget> focusBeforeRun_;
 };
 
 // The Qt name filters of a filter text "label|patterns|label|patterns" whose patterns are

@@ -10,6 +10,7 @@
 #include <QButtonGroup>
 #include <QCloseEvent>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -74,8 +75,25 @@ QLabel* label(QWidget* parent, const char* name, const QRect& geometry) {
     return control;
 }
 
+// A push button that Enter presses while it has the focus, as Space does. Qt lets Enter press
+// only a dialog's default buttons, and drawing the window's buttons as such would change them.
+class PushButton final : public QPushButton {
+public:
+    using QPushButton::QPushButton;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override {
+        if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
+            event->modifiers() == Qt::NoModifier) {
+            click();
+            return;
+        }
+        QPushButton::keyPressEvent(event);
+    }
+};
+
 QPushButton* button(QWidget* parent, const char* name, const QRect& geometry) {
-    auto* control = new QPushButton(parent);
+    auto* control = new PushButton(parent);
     control->setObjectName(QString::fromLatin1(name));
     control->setGeometry(geometry);
     control->setAutoDefault(false);

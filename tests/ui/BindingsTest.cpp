@@ -49,6 +49,22 @@ TEST_F(Bindings, EncryptAndDecryptWithNothingChosenAskForFiles) {
     EXPECT_EQ(dialogs.dialogs.size(), 2u);
 }
 
+TEST_F(Bindings, EnterPressesTheFocusedButton) {
+    for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter}) {
+        dialogs.messages.clear();
+        dialogs.script.cancelNextDialog();
+        auto* encrypt = button("btnenc");
+        encrypt->setFocus();
+        QTest::keyClick(encrypt, key);
+        EXPECT_EQ(dialogs.messageTexts(), std::vector<QString>{QStringLiteral("No image selected")})
+            << key;
+    }
+    // With a modifier, Enter presses nothing.
+    dialogs.messages.clear();
+    QTest::keyClick(button("btnenc"), Qt::Key_Return, Qt::ControlModifier);
+    EXPECT_TRUE(dialogs.messageTexts().empty());
+}
+
 TEST_F(Bindings, CancelButtonAndEscapeRequestTheEndOfARun) {
     button("btncancel")->click();
     EXPECT_TRUE(window->sharedState().cancelRequested);

@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
+#include <QTest>
 #include <filesystem>
 
 namespace tarvex::testing {
@@ -115,6 +116,21 @@ TEST_F(Runs, ControlsAreDisabledDuringARunAndEnabledAfter) {
         EXPECT_TRUE(control<QWidget>(name)->isEnabled()) << name;
     EXPECT_TRUE(action("N2")->isEnabled());
     EXPECT_TRUE(action("mch")->isEnabled());
+}
+
+// Disabling the pressed button during a run moves the focus; it comes back to that button.
+TEST_F(Runs, FocusReturnsToThePressedButtonAfterARun) {
+    select({source("a.jpg", 100, 1), source("b.jpg", 100, 2)});
+    typePassword(QStringLiteral("abcde"));
+    QWidget* focusDuringRun = nullptr;
+    onNextMessages([&] { focusDuringRun = window->focusWidget(); });
+    dialogs.script.answerNextQuestion(false);
+    auto* encrypt = button("btnenc");
+    encrypt->setFocus();
+    QTest::keyClick(encrypt, Qt::Key_Space);
+    ASSERT_NE(focusDuringRun, nullptr);
+    EXPECT_NE(focusDuringRun, encrypt);
+    EXPECT_EQ(window->focusWidget(), encrypt);
 }
 
 TEST_F(Runs, GrowingForARunKeepsTheTopEdge) {
