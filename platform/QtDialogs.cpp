@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSettings>
 #include <QUrl>
 
 namespace tarvex {
@@ -90,6 +91,13 @@ QStringList OpenFilesDialog::typedList() const {
     for (qsizetype i = 1; i < parts.size(); i += 2)
         paths.append(directory().absoluteFilePath(parts.at(i)));
     return paths;
+}
+
+QtSettingsForThisRun::QtSettingsForThisRun() {
+    if (!folder_.isValid())
+        return;
+    for (const QSettings::Format format : {QSettings::NativeFormat, QSettings::IniFormat})
+        QSettings::setPath(format, QSettings::UserScope, folder_.path());
 }
 
 } // namespace tarvex

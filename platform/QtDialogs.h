@@ -3,6 +3,7 @@
 #include "Dialogs.h"
 
 #include <QFileDialog>
+#include <QTemporaryDir>
 
 namespace tarvex {
 
@@ -38,6 +39,19 @@ private:
     QStringList typedList() const;
 
     QStringList typed_;
+};
+
+// Qt's file dialog keeps its history of folders, the last folder chosen and its own look in the
+// user's Qt settings (QtProject.conf in ~/.config), where every later start finds them. This
+// program keeps nothing from one start to the next: while an object of this class lives, Qt's
+// settings are kept in a private temporary folder, and they go with it.
+class QtSettingsForThisRun {
+public:
+    QtSettingsForThisRun();
+    QString folder() const { return folder_.path(); }
+
+private:
+    QTemporaryDir folder_;
 };
 
 } // namespace tarvex

@@ -14,6 +14,7 @@ int main(int argc, char* argv[]) {
     tarvex::prepareWebEngine();
     tarvex::keepLargeBuffersBetweenFiles();
     QApplication application(argc, argv);
+    const tarvex::QtSettingsForThisRun settings;
     tarvex::useClassicStyle();
     tarvex::setApplicationTitle(QString::fromUtf8(tarvex::provisionalTitle.data(),
                                                   qsizetype(tarvex::provisionalTitle.size())));

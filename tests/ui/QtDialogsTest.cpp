@@ -6,10 +6,12 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QListView>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSettings>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -162,6 +164,35 @@ TEST(OpenDialog, TypedListWithAMissingFileIsRefused) {
     EXPECT_TRUE(dialog.isVisible());
     EXPECT_NE(dialog.result(), QDialog::Accepted);
     dialog.close();
+}
+
+// The dialog's history of folders stays with the program: nothing of it reaches the user's Qt
+// settings, where a later start would find the folders of private and decrypted pictures.
+TEST(OpenDialog, RemembersNothingBeyondTheProgram) {
+    TempFolder userConfig;
+    const QString userFolder = QString::fromStdString(userConfig.path());
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, userFolder);
+    TempFolder pictures;
+    QString keptIn;
+    {
+        const QtSettingsForThisRun settings;
+        keptIn = settings.folder();
+        {
+            OpenFilesDialog dialog(nullptr,
+                                   {.nameFilters = nameFiltersOf(imageFilter),
+                                    .filterIndex = 0,
+                                    .initialFolder = QString::fromStdString(pictures.path())});
+            dialog.show();
+            dialog.close();
+        }
+        EXPECT_TRUE(QFileInfo::exists(keptIn + QStringLiteral("/QtProject.conf")));
+    }
+    EXPECT_FALSE(QFileInfo::exists(keptIn));
+    EXPECT_FALSE(QFileInfo::exists(userFolder + QStringLiteral("/QtProject.conf")));
+    // Without it, Qt writes there: the check above can fail.
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, userFolder);
+    { OpenFilesDialog dialog(nullptr, {}); }
+    EXPECT_TRUE(QFileInfo::exists(userFolder + QStringLiteral("/QtProject.conf")));
 }
 
 } // namespace
