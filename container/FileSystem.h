@@ -56,9 +56,10 @@ public:
     // A new content for `path`, made from the file `source`. The bytes go to a temporary file in
     // the same folder that is renamed over `path` when the writer completes, so a failure never
     // leaves a partial file under `path` nor destroys an earlier one; a writer given up before it
-    // completes removes its temporary file. The file is no more open to others than `source`: it
-    // takes the read and write permissions of `source` less the umask, as a copy does, or the
-    // owner's alone when they cannot be read. Throws FileError.
+    // completes removes its temporary file. The file is no more open to others than `source`:
+    // group and others may read and write it as they may `source` (less the umask), and not at
+    // all when its permissions cannot be read; the owner may always read and write it. Throws
+    // FileError.
     virtual std::unique_ptr<FileWriter> createFile(const std::string& path,
                                                    const std::string& source) = 0;
 

@@ -13,15 +13,17 @@ namespace tarvex {
 
 namespace {
 
-constexpr mode_t readAndWrite = 0666;
 constexpr mode_t ownerReadAndWrite = 0600;
+constexpr mode_t othersReadAndWrite = 0066; // group and others
 constexpr mode_t newFolderMode = 0777;
 
-// The permissions of a file made from `source`: the read and write permissions of `source`, or
-// the owner's alone when they cannot be read.
+// The permissions of a file made from `source`: the owner may read and write it, group and others
+// as they may `source`, or not at all when its permissions cannot be read.
 mode_t permissionsFrom(const std::string& source) {
     struct stat status {};
-    return ::stat(source.c_str(), &status) == 0 ? status.st_mode & readAndWrite : ownerReadAndWrite;
+    const mode_t others =
+        ::stat(source.c_str(), &status) == 0 ? status.st_mode & othersReadAndWrite : 0;
+    return ownerReadAndWrite | others;
 }
 
 class LocalFileSystem final : public FileSystem {
