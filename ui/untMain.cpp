@@ -84,7 +84,7 @@ public:
 protected:
     void keyPressEvent(QKeyEvent* event) override {
         if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
-            event->modifiers() == Qt::NoModifier) {
+            (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
             click();
             return;
         }

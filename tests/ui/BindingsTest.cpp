@@ -50,14 +50,19 @@ TEST_F(Bindings, EncryptAndDecryptWithNothingChosenAskForFiles) {
 }
 
 TEST_F(Bindings, EnterPressesTheFocusedButton) {
-    for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter}) {
+    // The keypad's Enter comes with the keypad modifier.
+    const std::pair<Qt::Key, Qt::KeyboardModifier> presses[] = {
+        {Qt::Key_Return, Qt::NoModifier},
+        {Qt::Key_Enter, Qt::NoModifier},
+        {Qt::Key_Enter, Qt::KeypadModifier}};
+    for (const auto& [key, modifier] : presses) {
         dialogs.messages.clear();
         dialogs.script.cancelNextDialog();
         auto* encrypt = button("btnenc");
         encrypt->setFocus();
-        QTest::keyClick(encrypt, key);
+        QTest::keyClick(encrypt, key, modifier);
         EXPECT_EQ(dialogs.messageTexts(), std::vector<QString>{QStringLiteral("No image selected")})
-            << key;
+            << key << " " << modifier;
     }
     // With a modifier, Enter presses nothing.
     dialogs.messages.clear();
