@@ -1,5 +1,6 @@
 #include "BatchFixture.h"
 #include "PathParts.h"
+#include "Umask.h"
 
 #include <filesystem>
 #include <gmock/gmock.h>
@@ -177,15 +178,16 @@ TEST_F(BatchRunsTest, RoundTripRestoresEveryByteInBothClasses) {
 // A photo that only its owner may read gives a container and a restored file that only the owner
 // may read.
 TEST_F(BatchRunsTest, ContainerAndRestoredFileKeepAPrivateSourcePrivate) {
-    const mode_t previousMask = ::umask(022);
-    const std::string open = source("open.jpg", patternBytes(300, 4));
-    const std::string owned = source("owned.jpg", patternBytes(300, 5));
-    ASSERT_EQ(::chmod(owned.c_str(), 0600), 0);
-    encryptAll({open, owned});
-    select({inFolder("encrypted/open.jpg"), inFolder("encrypted/owned.jpg")});
-    platform.script.answerNextQuestion(false);
-    ASSERT_EQ(runs.btndecClick(), RunOutcome::Completed);
-    ::umask(previousMask);
+    {
+        const Umask umask(022);
+        const std::string open = source("open.jpg", patternBytes(300, 4));
+        const std::string owned = source("owned.jpg", patternBytes(300, 5));
+        ASSERT_EQ(::chmod(owned.c_str(), 0600), 0);
+        encryptAll({open, owned});
+        select({inFolder("encrypted/open.jpg"), inFolder("encrypted/owned.jpg")});
+        platform.script.answerNextQuestion(false);
+        ASSERT_EQ(runs.btndecClick(), RunOutcome::Completed);
+    }
     const auto permissions = [](const std::string& path) {
         return fs::status(path).permissions() & fs::perms::mask;
     };

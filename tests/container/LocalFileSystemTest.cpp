@@ -1,5 +1,6 @@
 #include "FileSystem.h"
 #include "ScratchFile.h"
+#include "Umask.h"
 
 #include <csignal>
 #include <cstdlib>
@@ -17,7 +18,7 @@ namespace {
 namespace fs = std::filesystem;
 
 // A fresh folder per test, and the variables that choose the scratch folder put back afterwards.
-class LocalFileSystemTest : public testing::Test {
+class LocalFileSystemTest : public ::testing::Test {
 protected:
     void SetUp() override {
         std::string pattern = (fs::temp_directory_path() / "tarvex-fs-XXXXXX").string();
@@ -79,21 +80,11 @@ TEST_F(LocalFileSystemTest, SaveFileReplacesAtomicallyAndLeavesNoTemporaryFile) 
     EXPECT_EQ(files_.loadFile(target), std::vector<std::uint8_t>({'n', 'e', 'w'}));
 }
 
-// Sets the umask for the life of the object.
-class Umask {
-public:
-    explicit Umask(mode_t mask) : previous_(::umask(mask)) {}
-    ~Umask() { ::umask(previous_); }
-
-private:
-    mode_t previous_;
-};
-
 // A private photo must not give a container that others can read: group and others get the read
 // and write permissions they have on the source, less the umask, also when the new file replaces
 // a more open one. The owner can always read and write what the program made.
 TEST_F(LocalFileSystemTest, NewFileIsNoMoreOpenThanItsSource) {
-    const Umask umask(022);
+    const testing::Umask umask(022);
     struct Case {
         mode_t source;
         mode_t made;
@@ -111,7 +102,7 @@ TEST_F(LocalFileSystemTest, NewFileIsNoMoreOpenThanItsSource) {
     }
     files_.saveFile(path("orphan"), asBytes("x"), path("vanished"));
     EXPECT_EQ(modeOf(path("orphan")), 0600u);
-    const Umask strict(077);
+    const testing::Umask strict(077);
     files_.saveFile(path("strict"), asBytes("x"), anySource);
     EXPECT_EQ(modeOf(path("strict")), 0600u);
 }
