@@ -254,6 +254,9 @@ void ContainerBuilder::start(ContainerClass level, std::string_view password,
 }
 
 void ContainerBuilder::append(std::span<const std::uint8_t> piece) {
+    // The line a piece completes and the piece's whole lines go on in one text, so that each
+    // sink takes one write per piece.
+    const std::size_t from = text_.size();
     if (lineStartCount_ > 0) {
         const std::size_t taken = std::min(piece.size(), lineStart_.size() - lineStartCount_);
         std::copy_n(piece.begin(), taken, lineStart_.begin() + lineStartCount_);
@@ -262,27 +265,32 @@ void ContainerBuilder::append(std::span<const std::uint8_t> piece) {
         if (lineStartCount_ < lineStart_.size()) {
             return;
         }
-        encode(lineStart_, false);
+        encodeLines(lineStart_);
         lineStartCount_ = 0;
     }
     const std::size_t wholeLines = piece.size() / bodyLineBytes * bodyLineBytes;
-    encode(piece.first(wholeLines), false);
+    encodeLines(piece.first(wholeLines));
     lineStartCount_ = piece.size() - wholeLines;
     std::copy(piece.begin() + wholeLines, piece.end(), lineStart_.begin());
+    settle(from, false);
 }
 
-void ContainerBuilder::encode(std::span<const std::uint8_t> bytes, bool last) {
+void ContainerBuilder::encodeLines(std::span<const std::uint8_t> bytes) {
     const std::size_t at = text_.size();
-    const std::size_t length = encodedBodyLength(bytes.size());
-    const bool highLevel = level_ == ContainerClass::HighLevel;
-    // The scratch file's body ends in one more CR LF.
-    const std::size_t scratchEnd = highLevel && last ? lineBreak.size() : 0;
-    text_.resize(at + length + scratchEnd);
+    text_.resize(at + encodedBodyLength(bytes.size()));
     encodeBodyTo(bytes, text_.data() + at);
+}
+
+void ContainerBuilder::settle(std::size_t from, bool last) {
+    const bool highLevel = level_ == ContainerClass::HighLevel;
     if (highLevel) {
-        std::copy_n(lineBreak.begin(), scratchEnd, text_.begin() + at + length);
-        scratch_({text_.data() + at, length + scratchEnd});
-        text_.resize(at + removeLineBreaks(text_.data() + at, length + scratchEnd));
+        // The scratch file's body ends in one more CR LF.
+        if (last) {
+            text_.insert(text_.end(), lineBreak.begin(), lineBreak.end());
+        }
+        const std::size_t length = text_.size() - from;
+        scratch_({text_.data() + from, length});
+        text_.resize(from + removeLineBreaks(text_.data() + from, length));
     }
     if (!last) {
         handOn(highLevel ? markSlashes(false) : text_.size());
@@ -382,8 +390,10 @@ void ContainerBuilder::handOn(std::size_t end) {
 }
 
 void ContainerBuilder::finish() {
-    encode(std::span(lineStart_).first(lineStartCount_), true);
+    const std::size_t from = text_.size();
+    encodeLines(std::span(lineStart_).first(lineStartCount_));
     lineStartCount_ = 0;
+    settle(from, true);
     std::string_view marker = standardMarker;
     if (level_ == ContainerClass::HighLevel) {
         marker = highLevelMarker;

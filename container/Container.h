@@ -56,9 +56,11 @@ public:
     void finish();
 
 private:
-    // Encodes `bytes`, whole lines of 57 bytes or the source's last few, behind the text so far,
-    // runs them through the High level steps, and hands on what no later step can change.
-    void encode(std::span<const std::uint8_t> bytes, bool last);
+    // Encodes `bytes`, whole lines of 57 bytes or the source's last few, behind the text so far.
+    void encodeLines(std::span<const std::uint8_t> bytes);
+    // Runs the text encoded from `from` on through the High level steps and hands on what no
+    // later step can change; `last` when the source is complete.
+    void settle(std::size_t from, bool last);
     // Keeps the body's first characters for the trailer and puts the password field in their
     // place; the text must hold them.
     void takeHead();
