@@ -40,6 +40,16 @@ void QtDialogs::openUrl(const QUrl& url) {
     QDesktopServices::openUrl(url);
 }
 
+namespace {
+
+// The folder that holds `path`, its links and "." and ".." parts resolved. A link to a file
+// counts as in the folder of the link, where the file's output goes.
+QString folderOf(const QString& path) {
+    return QFileInfo(QFileInfo(path).absolutePath()).canonicalFilePath();
+}
+
+} // namespace
+
 OpenFilesDialog::OpenFilesDialog(QWidget* parent, const OpenFilesDialogOptions& options)
     : QFileDialog(parent) {
     // Qt's own dialog, because the desktop's native choosers match patterns case-sensitively:
@@ -74,6 +84,17 @@ void OpenFilesDialog::accept() {
         if (file.isDir()) {
             // Qt's dialog opens a folder named in the list.
             QFileDialog::accept();
+            return;
+        }
+    }
+    // A run makes its output folder beside the first file only, so a list must come from one
+    // folder; a name in another is refused, not dropped.
+    for (const QString& path : typed) {
+        if (folderOf(path) != folderOf(typed.front())) {
+            QMessageBox::warning(this, windowTitle(),
+                                 QStringLiteral("%1\n%2\nThese files are in different folders. "
+                                                "Please choose files from one folder.")
+                                     .arg(typed.front(), path));
             return;
         }
     }

@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QSettings>
 #include <QTest>
+#include <filesystem>
 #include <gtest/gtest.h>
 
 namespace tarvex::testing {
@@ -164,6 +165,43 @@ TEST(OpenDialog, TypedListWithAMissingFileIsRefused) {
     EXPECT_TRUE(dialog.isVisible());
     EXPECT_NE(dialog.result(), QDialog::Accepted);
     dialog.close();
+}
+
+// A typed list must come from one folder: a run makes its output folder beside the first file
+// only. Names written differently that lead to one folder are one folder.
+TEST(OpenDialog, TypedListFromSeveralFoldersIsRefused) {
+    TempFolder folder;
+    writeFile(folder / "a.jpg", {1});
+    std::filesystem::create_directory(folder.path() + "/sub");
+    writeFile(folder / "sub/b.jpg", {1});
+    const QString inFolder = QString::fromStdString(folder.path()) + QLatin1Char('/');
+    OpenFilesDialog dialog(
+        nullptr,
+        {.nameFilters = nameFiltersOf(imageFilter), .filterIndex = 0, .initialFolder = inFolder});
+    dialog.show();
+    ASSERT_EQ(listedNames(dialog, 2).size(), 2); // a.jpg and the folder sub
+    auto* nameField = dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+
+    nameField->setText(QStringLiteral("\"a.jpg\" \"sub/b.jpg\""));
+    ShownBox shown;
+    answerNextBox(shown, 0);
+    QMetaObject::invokeMethod(&dialog, "accept");
+    EXPECT_TRUE(shown.text.contains(QStringLiteral("different folders"))) << qPrintable(shown.text);
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_NE(dialog.result(), QDialog::Accepted);
+
+    nameField->setText(QStringLiteral("\"a.jpg\" \"./sub/../a.jpg\" \"sub/./b.jpg\""));
+    shown = {};
+    answerNextBox(shown, 0);
+    QMetaObject::invokeMethod(&dialog, "accept");
+    EXPECT_TRUE(shown.text.contains(QStringLiteral("sub/./b.jpg"))) << qPrintable(shown.text);
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_NE(dialog.result(), QDialog::Accepted);
+
+    nameField->setText(QStringLiteral("\"sub/b.jpg\" \"sub/../sub/b.jpg\""));
+    QMetaObject::invokeMethod(&dialog, "accept");
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_EQ(dialog.chosenFiles().size(), 2);
 }
 
 // The dialog's history of folders stays with the program: nothing of it reaches the user's Qt
