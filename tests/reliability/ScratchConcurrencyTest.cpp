@@ -13,6 +13,7 @@
 #include <set>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <thread>
 
 namespace tarvex::testing {
 namespace {
@@ -71,6 +72,32 @@ TEST(ScratchConcurrencyTest, TwoProgramsWritingAtOnceCorruptNoContainer) {
     for (const auto& entry : fs::directory_iterator(scratchFolder)) {
         EXPECT_EQ(entry.path().filename(), "thummb.db") << "a temporary file was left";
     }
+}
+
+// Ctrl-C while the program waits for the scratch file that another run holds cancels the run
+// once the file in hand is done, as anywhere else in a run; it is no file error.
+TEST(ScratchConcurrencyTest, CtrlCWhileWaitingForTheScratchFileCancelsTheRun) {
+    TempFolder folder;
+    const OwnCacheFolder cache(folder / "cache");
+    const Bytes source = patternBytes(5'000, 7);
+    writeFile(folder / "a.jpg", source);
+    std::unique_ptr<FileWriter> held = openScratchFile(systemCalls());
+    const CliOutputs outputs{.out = folder / "out.txt", .err = folder / "err.txt"};
+    CliProcess cli({"encrypt", "--high", "--password-stdin", folder / "a.jpg"}, "secret1\n",
+                   folder.path(), outputs);
+    // One Ctrl-C only: a second one ends the program at once, as it should.
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    cli.interrupt();
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    held->complete();
+    const int status = cli.wait();
+    ASSERT_TRUE(WIFEXITED(status)) << "status " << status;
+    EXPECT_EQ(WEXITSTATUS(status), 1);
+    const Bytes said = readFile(folder / "err.txt");
+    EXPECT_NE(std::string(said.begin(), said.end()).find("Canceled!"), std::string::npos)
+        << std::string(said.begin(), said.end());
+    const Bytes text = readFile(folder / "encrypted/a.jpg");
+    EXPECT_EQ(readContainer({reinterpret_cast<const char*>(text.data()), text.size()}), source);
 }
 
 } // namespace

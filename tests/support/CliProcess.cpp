@@ -63,6 +63,12 @@ void CliProcess::kill() {
     }
 }
 
+void CliProcess::interrupt() {
+    if (!reaped_) {
+        ::kill(pid_, SIGINT);
+    }
+}
+
 int CliProcess::wait() {
     if (!reaped_) {
         while (::waitpid(pid_, &status_, 0) < 0 && errno == EINTR) {

@@ -24,6 +24,8 @@ public:
 
     // Kills the process at once (SIGKILL) unless it has ended.
     void kill();
+    // Sends it SIGINT, as Ctrl-C at a terminal does, unless it has ended.
+    void interrupt();
     // Waits for the end; the status as waitpid gives it.
     int wait();
 
