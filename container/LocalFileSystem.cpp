@@ -17,13 +17,17 @@ constexpr mode_t ownerReadAndWrite = 0600;
 constexpr mode_t othersReadAndWrite = 0066; // group and others
 constexpr mode_t newFolderMode = 0777;
 
-// The permissions of a file made from `source`: the owner may read and write it, group and others
-// as they may `source`, or not at all when its permissions cannot be read.
-mode_t permissionsFrom(const std::string& source) {
-    struct stat status {};
-    const mode_t others =
-        ::stat(source.c_str(), &status) == 0 ? status.st_mode & othersReadAndWrite : 0;
-    return ownerReadAndWrite | others;
+// The permissions of a file made from a source of `status`: the owner may read and write it,
+// group and others as they may the source, or not at all when the source's status is unknown.
+mode_t permissionsFrom(const struct stat* status) {
+    return ownerReadAndWrite | (status != nullptr ? status->st_mode & othersReadAndWrite : 0);
+}
+
+// Whether `name` in the open folder `folder` is the file of `status` itself.
+bool isFile(int folder, std::string_view name, const struct stat& status) {
+    struct stat standing {};
+    return ::fstatat(folder, std::string(name).c_str(), &standing, AT_SYMLINK_NOFOLLOW) == 0 &&
+           standing.st_dev == status.st_dev && standing.st_ino == status.st_ino;
 }
 
 class LocalFileSystem final : public FileSystem {
@@ -125,8 +129,16 @@ std::unique_ptr<FileWriter> LocalFileSystem::createFile(const std::string& path,
     if (!folderFd) {
         throw cannotCreate(path, errno);
     }
+    struct stat sourceStatus {};
+    const bool sourceFound = ::stat(source.c_str(), &sourceStatus) == 0;
+    // An output folder that is a link to the source's own folder would put the output in the
+    // place of its source: the file is refused, and the source stays.
+    if (sourceFound && isFile(folderFd.get(), name, sourceStatus)) {
+        throw cannotCreate(path, EEXIST);
+    }
     return std::make_unique<ReplacementFile>(calls_, std::move(folderFd), name,
-                                             permissionsFrom(source), path);
+                                             permissionsFrom(sourceFound ? &sourceStatus : nullptr),
+                                             path);
 }
 
 std::optional<std::uint64_t> LocalFileSystem::readableSize(const std::string& path) {

@@ -126,6 +126,26 @@ TEST_F(LocalFileSystemTest, MissingFilesAndFoldersAreNamedInTheError) {
               "Cannot open file \"" + missing + "\". No such file or directory");
 }
 
+// An output folder that is a link back to the folder of the sources ("encrypted" -> ".") would
+// put each output in the place of its source: the output is refused, the source kept. A link to
+// another folder is only a place to write.
+TEST_F(LocalFileSystemTest, OutputIsNeverWrittenOverItsOwnSource) {
+    const std::string source = path("a.jpg");
+    files_.saveFile(source, asBytes("photo"), anySource);
+    fs::create_directory_symlink(".", folder_ / "encrypted");
+    const std::string output = path("encrypted/a.jpg");
+    EXPECT_EQ(errorOf([&] { files_.saveFile(output, asBytes("container"), source); }),
+              "Cannot create file \"" + output + "\". File exists");
+    EXPECT_EQ(contentOf(source), "photo");
+    EXPECT_EQ(namesIn(folder_), (std::vector<std::string>{"a.jpg", "encrypted"}));
+
+    fs::create_directory(folder_ / "elsewhere");
+    fs::create_directory_symlink("elsewhere", folder_ / "decrypted");
+    files_.saveFile(path("decrypted/a.jpg"), asBytes("restored"), source);
+    EXPECT_EQ(contentOf(folder_ / "elsewhere/a.jpg"), "restored");
+    EXPECT_EQ(contentOf(source), "photo");
+}
+
 TEST_F(LocalFileSystemTest, FailedWriteKeepsTheEarlierFileAndRemovesTheTemporaryOne) {
     const std::string target = path("a.jpg");
     files_.saveFile(target, asBytes("earlier"), anySource);
