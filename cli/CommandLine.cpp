@@ -127,8 +127,9 @@ std::string usageText() {
            "  --help             show this text\n"
            "\n"
            "Exit status: 0 completed, 1 ended early (password rejected or wrong, question\n"
-           "declined, cancelled with Ctrl-C) or no file encrypted (each too large or\n"
-           "unreadable), 2 usage error, 3 file error.\n";
+           "declined, cancelled with Ctrl-C, SIGTERM or SIGHUP) or no file encrypted (each\n"
+           "too large or unreadable), 2 usage error, 3 file error. A run that is cancelled\n"
+           "stops after the file in hand.\n";
 }
 
 } // namespace tarvex

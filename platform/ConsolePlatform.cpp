@@ -1,6 +1,7 @@
 #include "ConsolePlatform.h"
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -12,7 +13,9 @@ namespace tarvex {
 namespace {
 
 volatile std::sig_atomic_t interrupted = 0;
-struct sigaction previousAction {};
+// Ctrl-C, a plain kill and the terminal going away all ask the run to stop.
+constexpr std::array<int, 3> stopSignals = {SIGINT, SIGTERM, SIGHUP};
+std::array<struct sigaction, stopSignals.size()> previousActions{};
 
 extern "C" void raiseInterruptFlag(int) {
     interrupted = 1;
@@ -31,13 +34,21 @@ InterruptCatcher::InterruptCatcher() {
     action.sa_handler = raiseInterruptFlag;
     sigemptyset(&action.sa_mask);
     // No SA_RESTART: a read waiting at the terminal returns, so a prompt can give up. The handler
-    // falls back to the default after the first Ctrl-C, so a second one ends the program.
+    // falls back to the default after the first signal, so a second one ends the program.
     action.sa_flags = SA_RESETHAND;
-    sigaction(SIGINT, &action, &previousAction);
+    for (std::size_t i = 0; i < stopSignals.size(); ++i) {
+        sigaction(stopSignals[i], nullptr, &previousActions[i]);
+        // A signal ignored from the start (nohup, a background job of a script) stays ignored.
+        if (previousActions[i].sa_handler != SIG_IGN) {
+            sigaction(stopSignals[i], &action, nullptr);
+        }
+    }
 }
 
 InterruptCatcher::~InterruptCatcher() {
-    sigaction(SIGINT, &previousAction, nullptr);
+    for (std::size_t i = 0; i < stopSignals.size(); ++i) {
+        sigaction(stopSignals[i], &previousActions[i], nullptr);
+    }
 }
 
 bool InterruptCatcher::take() {

@@ -18,8 +18,9 @@ struct ConsoleSettings {
     bool assumeYes = false; // answer every question with Yes
 };
 
-// Catches Ctrl-C while it lives: the first one only raises a flag, a second one ends the program
-// as usual. The previous action is restored on destruction. One at a time.
+// Catches Ctrl-C (SIGINT), SIGTERM and SIGHUP while it lives, unless they were ignored from the
+// start: the first one only raises a flag, a second one of the same kind ends the program as
+// usual. The previous actions are restored on destruction. One at a time.
 class InterruptCatcher {
 public:
     InterruptCatcher();
@@ -27,12 +28,13 @@ public:
     InterruptCatcher(const InterruptCatcher&) = delete;
     InterruptCatcher& operator=(const InterruptCatcher&) = delete;
 
-    // True when Ctrl-C was pressed since the last call.
+    // True when one of them came since the last call.
     static bool take();
 };
 
 // One line of standard input, read byte by byte so that nothing after it is consumed, without
-// its line break. Nothing at the end of the input with no byte read, or when Ctrl-C interrupts.
+// its line break. Nothing at the end of the input with no byte read, or when Ctrl-C (or another
+// signal that InterruptCatcher takes) interrupts.
 std::optional<std::string> readInputLine();
 
 // The platform as a console program sees it. Messages and questions go to standard error in the
@@ -43,7 +45,7 @@ class ConsolePlatform final : public Platform {
 public:
     explicit ConsolePlatform(ConsoleSettings settings);
 
-    // Called from processMessages when Ctrl-C was pressed: the front end's Cancel.
+    // Called from processMessages after Ctrl-C, SIGTERM or SIGHUP: the front end's Cancel.
     void onInterrupt(std::function<void()> handler) { onInterrupt_ = std::move(handler); }
 
     void showMessage(const std::string& text) override;

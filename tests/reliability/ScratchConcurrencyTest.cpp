@@ -8,6 +8,7 @@
 #include "ScratchFile.h"
 #include "TempFolder.h"
 
+#include <csignal>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <set>
@@ -74,30 +75,70 @@ TEST(ScratchConcurrencyTest, TwoProgramsWritingAtOnceCorruptNoContainer) {
     }
 }
 
-// Ctrl-C while the program waits for the scratch file that another run holds cancels the run
-// once the file in hand is done, as anywhere else in a run; it is no file error.
-TEST(ScratchConcurrencyTest, CtrlCWhileWaitingForTheScratchFileCancelsTheRun) {
+// How a run of one High level file ended that got the signal `number` while another run held
+// the scratch file; `ignored` starts the program with the signal ignored, as nohup does.
+struct HeldUpRun {
+    int status = 0;
+    std::string said;            // standard error
+    bool containerWhole = false; // the container reads back to the source
+    bool temporaryLeft = false;
+};
+
+HeldUpRun signalWhileTheScratchFileIsHeld(int number, bool ignored) {
     TempFolder folder;
     const OwnCacheFolder cache(folder / "cache");
     const Bytes source = patternBytes(5'000, 7);
     writeFile(folder / "a.jpg", source);
     std::unique_ptr<FileWriter> held = openScratchFile(systemCalls());
+    struct sigaction ignore {};
+    struct sigaction previous {};
+    ignore.sa_handler = SIG_IGN;
+    if (ignored) {
+        ::sigaction(number, &ignore, &previous);
+    }
     const CliOutputs outputs{.out = folder / "out.txt", .err = folder / "err.txt"};
     CliProcess cli({"encrypt", "--high", "--password-stdin", folder / "a.jpg"}, "secret1\n",
                    folder.path(), outputs);
-    // One Ctrl-C only: a second one ends the program at once, as it should.
+    if (ignored) {
+        ::sigaction(number, &previous, nullptr);
+    }
+    // One signal only: a second one ends the program at once, as it should.
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
-    cli.interrupt();
+    cli.sendSignal(number);
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
     held->complete();
-    const int status = cli.wait();
-    ASSERT_TRUE(WIFEXITED(status)) << "status " << status;
-    EXPECT_EQ(WEXITSTATUS(status), 1);
+    HeldUpRun run;
+    run.status = cli.wait();
     const Bytes said = readFile(folder / "err.txt");
-    EXPECT_NE(std::string(said.begin(), said.end()).find("Canceled!"), std::string::npos)
-        << std::string(said.begin(), said.end());
-    const Bytes text = readFile(folder / "encrypted/a.jpg");
-    EXPECT_EQ(readContainer({reinterpret_cast<const char*>(text.data()), text.size()}), source);
+    run.said.assign(said.begin(), said.end());
+    if (fs::exists(folder / "encrypted/a.jpg")) {
+        const Bytes text = readFile(folder / "encrypted/a.jpg");
+        run.containerWhole =
+            readContainer({reinterpret_cast<const char*>(text.data()), text.size()}) == source;
+    }
+    for (const auto& entry : fs::directory_iterator(folder / "encrypted")) {
+        run.temporaryLeft = run.temporaryLeft || entry.path().filename().string().starts_with(".");
+    }
+    return run;
+}
+
+// Ctrl-C, SIGTERM or the terminal closing while the program waits for the scratch file that
+// another run holds cancel the run once the file in hand is done, as anywhere else in a run, and
+// leave no temporary file; none of them is a file error. Ignored from the start, they stay so.
+TEST(ScratchConcurrencyTest, StopSignalsWhileWaitingForTheScratchFileCancelTheRun) {
+    for (const int number : {SIGINT, SIGTERM, SIGHUP}) {
+        const HeldUpRun run = signalWhileTheScratchFileIsHeld(number, false);
+        ASSERT_TRUE(WIFEXITED(run.status)) << "signal " << number << ", status " << run.status;
+        EXPECT_EQ(WEXITSTATUS(run.status), 1) << "signal " << number;
+        EXPECT_NE(run.said.find("Canceled!"), std::string::npos) << run.said;
+        EXPECT_TRUE(run.containerWhole) << "signal " << number;
+        EXPECT_FALSE(run.temporaryLeft) << "signal " << number;
+    }
+    const HeldUpRun run = signalWhileTheScratchFileIsHeld(SIGHUP, true);
+    ASSERT_TRUE(WIFEXITED(run.status)) << "status " << run.status;
+    EXPECT_EQ(WEXITSTATUS(run.status), 0) << run.said;
+    EXPECT_EQ(run.said.find("Canceled!"), std::string::npos) << run.said;
+    EXPECT_TRUE(run.containerWhole);
 }
 
 } // namespace

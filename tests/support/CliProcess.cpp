@@ -63,9 +63,9 @@ void CliProcess::kill() {
     }
 }
 
-void CliProcess::interrupt() {
+void CliProcess::sendSignal(int number) {
     if (!reaped_) {
-        ::kill(pid_, SIGINT);
+        ::kill(pid_, number);
     }
 }
 

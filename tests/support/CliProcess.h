@@ -24,8 +24,9 @@ public:
 
     // Kills the process at once (SIGKILL) unless it has ended.
     void kill();
-    // Sends it SIGINT, as Ctrl-C at a terminal does, unless it has ended.
-    void interrupt();
+    // Sends it the signal `number` (SIGINT is what Ctrl-C at a terminal sends), unless it has
+    // ended.
+    void sendSignal(int number);
     // Waits for the end; the status as waitpid gives it.
     int wait();
 
