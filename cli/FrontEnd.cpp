@@ -58,6 +58,19 @@ int runFrontEnd(std::span<const std::string> arguments) {
         std::cout << usageText();
         return exitCompleted;
     }
+    // A shell's "*" takes in the output folders of earlier runs. A folder is no file to choose,
+    // as in the window's dialog: it is left out, and said so.
+    std::erase_if(line.files, [](const std::string& file) {
+        std::error_code notThere;
+        if (!std::filesystem::is_directory(file, notThere)) {
+            return false;
+        }
+        std::cerr << "tarvex-cli: leaving out the folder \"" << file << "\"\n";
+        return true;
+    });
+    if (line.files.empty()) {
+        return usageError("no FILE given, only folders");
+    }
     if (!line.passwordFromStdin && ::isatty(STDIN_FILENO) != 1) {
         return usageError("no terminal to ask for the password; use --password-stdin");
     }

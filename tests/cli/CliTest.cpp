@@ -152,6 +152,33 @@ TEST_F(CliTest, ExitStatusSaysHowTheCommandEnded) {
     EXPECT_FALSE(fs::exists(temp / "sub/encrypted"));
 }
 
+// "tarvex-cli decrypt encrypted/*" a second time takes in the folder "decrypted" of the first:
+// a folder is left out with a word, and the files around it are done.
+TEST_F(CliTest, FoldersAmongTheFilesAreLeftOut) {
+    const auto a = patternBytes(700, 9);
+    const auto b = patternBytes(800, 10);
+    source("a.jpg", a);
+    source("b.jpg", b);
+    ASSERT_EQ(run({"encrypt", "--password-stdin", "a.jpg", "b.jpg"}, "secret1\n").status, 0);
+    const CliResult again =
+        run({"encrypt", "--password-stdin", "a.jpg", "encrypted", "b.jpg"}, "secret1\n");
+    EXPECT_EQ(again.status, 0) << again.err;
+    EXPECT_THAT(again.err, HasSubstr("leaving out the folder \"" + temp.path() + "/encrypted\""));
+    EXPECT_THAT(again.err, HasSubstr("2 done"));
+
+    const std::vector<std::string> containers{"decrypt", "--password-stdin", "encrypted/a.jpg",
+                                              "encrypted/decrypted", "encrypted/b.jpg"};
+    ASSERT_EQ(run({"decrypt", "--password-stdin", "encrypted/a.jpg"}, "secret1\n").status, 0);
+    const CliResult decrypted = run(containers, "secret1\n");
+    EXPECT_EQ(decrypted.status, 0) << decrypted.err;
+    EXPECT_EQ(readFile(temp / "encrypted/decrypted/a.jpg"), a);
+    EXPECT_EQ(readFile(temp / "encrypted/decrypted/b.jpg"), b);
+
+    const CliResult onlyFolders = run({"decrypt", "--password-stdin", "encrypted"}, "secret1\n");
+    EXPECT_EQ(onlyFolders.status, 2);
+    EXPECT_THAT(onlyFolders.err, HasSubstr("only folders"));
+}
+
 TEST_F(CliTest, HelpGoesToStandardOutput) {
     const CliResult result = run({"--help"});
     EXPECT_EQ(result.status, 0);
