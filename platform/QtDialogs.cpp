@@ -94,7 +94,7 @@ void OpenFilesDialog::accept() {
             QMessageBox::warning(this, windowTitle(),
                                  QStringLiteral("%1\n%2\nThese files are in different folders. "
                                                 "Please choose files from one folder.")
-                                     .arg(typed.front(), path));
+                                     .arg(QDir::cleanPath(typed.front()), QDir::cleanPath(path)));
             return;
         }
     }
