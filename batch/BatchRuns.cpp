@@ -325,9 +325,10 @@ bool BatchRuns::decryption(const std::string& containerPath, bool askedAboutMark
         withinMemory(containerPath, [&] { return files_.loadFile(containerPath); });
     const std::string_view text = containerText(bytes);
     // The marker that counts is the one the reader reaches: the probe of the first file looks
-    // beyond a Ctrl-Z, where the reader stops.
+    // beyond a Ctrl-Z, where the reader stops. The question names the file, which may be any of
+    // the batch.
     if (!askedAboutMarker && !probeContainer(readerText(text), {}).containerFound &&
-        !platform_.confirm(state_.catalogue.msgNotContainer)) {
+        !platform_.confirm(namePart(containerPath) + "\n" + state_.catalogue.msgNotContainer)) {
         return false;
     }
     const std::vector<std::uint8_t> restored =
