@@ -10,6 +10,7 @@
 
 #include <csignal>
 #include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <set>
 #include <sys/stat.h>
@@ -75,6 +76,23 @@ TEST(ScratchConcurrencyTest, TwoProgramsWritingAtOnceCorruptNoContainer) {
     }
 }
 
+// Whether the process `pid` comes to wait for a file lock within 20 seconds: the system lists a
+// waiter as "-> FLOCK ... <pid> ..." in /proc/locks.
+bool waitsForALock(pid_t pid) {
+    const std::string waiter = " " + std::to_string(pid) + " ";
+    for (int attempt = 0; attempt < 2000; ++attempt) {
+        std::ifstream locks("/proc/locks");
+        for (std::string line; std::getline(locks, line);) {
+            if (line.find("-> FLOCK") != std::string::npos &&
+                line.find(waiter) != std::string::npos) {
+                return true;
+            }
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return false;
+}
+
 // How a run of one High level file ended that got the signal `number` while another run held
 // the scratch file; `ignored` starts the program with the signal ignored, as nohup does.
 struct HeldUpRun {
@@ -102,8 +120,8 @@ HeldUpRun signalWhileTheScratchFileIsHeld(int number, bool ignored) {
     if (ignored) {
         ::sigaction(number, &previous, nullptr);
     }
-    // One signal only: a second one ends the program at once, as it should.
-    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    // One signal only, once the program waits for the lock: a second one ends it at once.
+    EXPECT_TRUE(waitsForALock(cli.pid())) << "the program never waited for the scratch file";
     cli.sendSignal(number);
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
     held->complete();

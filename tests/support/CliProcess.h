@@ -30,6 +30,8 @@ public:
     // Waits for the end; the status as waitpid gives it.
     int wait();
 
+    pid_t pid() const { return pid_; }
+
 private:
     pid_t pid_ = -1;
     bool reaped_ = false;
