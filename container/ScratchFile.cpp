@@ -99,7 +99,7 @@ public:
     ScratchFileWriter(PosixCalls& calls, UniqueFd file, std::string path)
         : calls_(calls), file_(std::move(file)), path_(std::move(path)) {
         // Another run may hold the lock for the file in hand. A signal that ends the wait (the
-        // console's Ctrl-C) is seen by the run once this file is done.
+        // console's Ctrl-C, SIGTERM or SIGHUP) is seen by the run once this file is done.
         while (::flock(file_.get(), LOCK_EX) != 0) {
             if (errno != EINTR) {
                 throw cannotCreate(path_, errno);

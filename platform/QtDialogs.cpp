@@ -89,8 +89,9 @@ void OpenFilesDialog::accept() {
     }
     // A run makes its output folder beside the first file only, so a list must come from one
     // folder; a name in another is refused, not dropped.
+    const QString folder = typed.isEmpty() ? QString() : folderOf(typed.front());
     for (const QString& path : typed) {
-        if (folderOf(path) != folderOf(typed.front())) {
+        if (folderOf(path) != folder) {
             QMessageBox::warning(this, windowTitle(),
                                  QStringLiteral("%1\n%2\nThese files are in different folders. "
                                                 "Please choose files from one folder.")

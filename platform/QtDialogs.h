@@ -22,7 +22,7 @@ public:
 // Of several names typed into its name field, Qt's dialog returns only those that its list shows
 // under the current filter, and drops the others without a word. This one returns every typed
 // name, and refuses a list that names a missing file with the message Qt gives for a single
-// missing name.
+// missing name, or that names files of more than one folder.
 class OpenFilesDialog final : public QFileDialog {
 public:
     OpenFilesDialog(QWidget* parent, const OpenFilesDialogOptions& options);
