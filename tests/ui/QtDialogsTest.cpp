@@ -22,6 +22,13 @@ namespace {
 constexpr const char* imageFilter =
     "JPG; GIF; PNG; BMP; SVG; PAD|*.JPG;*.GIF;*.PNG;*.BMP;*.SVG;*.PAD;*.***E|All (*.*)|*.*";
 
+// The open dialog's options for the image types, starting in `folder`.
+OpenFilesDialogOptions imageTypesIn(const std::string& folder) {
+    return {.nameFilters = nameFiltersOf(imageFilter),
+            .filterIndex = 0,
+            .initialFolder = QString::fromStdString(folder)};
+}
+
 // The names that `dialog` lists in its current folder, once it lists `count` of them.
 QStringList listedNames(QFileDialog& dialog, qsizetype count) {
     auto* view = dialog.findChild<QListView*>(QStringLiteral("listView"));
@@ -42,10 +49,7 @@ TEST(OpenDialog, ImageFilterMatchesWithoutRegardToCase) {
          {"photo.jpg", "Scan.Png", "abc.JPGE", "old.jpge", "notes.txt", "README"})
         writeFile(folder / name, {1});
 
-    const std::string filter = imageFilter;
-    OpenFilesDialog dialog(nullptr, {.nameFilters = nameFiltersOf(filter),
-                                     .filterIndex = 0,
-                                     .initialFolder = QString::fromStdString(folder.path())});
+    OpenFilesDialog dialog(nullptr, imageTypesIn(folder.path()));
     EXPECT_EQ(dialog.fileMode(), QFileDialog::ExistingFiles);
     // The dialog starts on the image types and shows the labels only.
     EXPECT_EQ(dialog.selectedNameFilter(), QStringLiteral("JPG; GIF; PNG; BMP; SVG; PAD"));
@@ -54,7 +58,7 @@ TEST(OpenDialog, ImageFilterMatchesWithoutRegardToCase) {
               (QStringList{QStringLiteral("abc.JPGE"), QStringLiteral("old.jpge"),
                            QStringLiteral("photo.jpg"), QStringLiteral("Scan.Png")}));
 
-    dialog.selectNameFilter(nameFiltersOf(filter).at(1));
+    dialog.selectNameFilter(nameFiltersOf(imageFilter).at(1));
     EXPECT_EQ(listedNames(dialog, 6).size(), 6);
     dialog.close();
 }
@@ -130,9 +134,7 @@ TEST(OpenDialog, TypedNamesComeBackEvenWhenTheFilterHidesThem) {
     for (const char* name : {"a.jpg", "b.png", "photo one.jpeg", "notes"})
         writeFile(folder / name, {1});
     const QString inFolder = QString::fromStdString(folder.path()) + QLatin1Char('/');
-    OpenFilesDialog dialog(
-        nullptr,
-        {.nameFilters = nameFiltersOf(imageFilter), .filterIndex = 0, .initialFolder = inFolder});
+    OpenFilesDialog dialog(nullptr, imageTypesIn(folder.path()));
     dialog.show();
     ASSERT_EQ(listedNames(dialog, 2).size(), 2);
     auto* nameField = dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
@@ -151,9 +153,7 @@ TEST(OpenDialog, TypedNamesComeBackEvenWhenTheFilterHidesThem) {
 TEST(OpenDialog, TypedListWithAMissingFileIsRefused) {
     TempFolder folder;
     writeFile(folder / "a.jpg", {1});
-    OpenFilesDialog dialog(nullptr, {.nameFilters = nameFiltersOf(imageFilter),
-                                     .filterIndex = 0,
-                                     .initialFolder = QString::fromStdString(folder.path())});
+    OpenFilesDialog dialog(nullptr, imageTypesIn(folder.path()));
     dialog.show();
     ASSERT_EQ(listedNames(dialog, 1).size(), 1);
     dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))
@@ -175,9 +175,7 @@ TEST(OpenDialog, TypedListFromSeveralFoldersIsRefused) {
     std::filesystem::create_directory(folder.path() + "/sub");
     writeFile(folder / "sub/b.jpg", {1});
     const QString inFolder = QString::fromStdString(folder.path()) + QLatin1Char('/');
-    OpenFilesDialog dialog(
-        nullptr,
-        {.nameFilters = nameFiltersOf(imageFilter), .filterIndex = 0, .initialFolder = inFolder});
+    OpenFilesDialog dialog(nullptr, imageTypesIn(folder.path()));
     dialog.show();
     ASSERT_EQ(listedNames(dialog, 2).size(), 2); // a.jpg and the folder sub
     auto* nameField = dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
@@ -217,10 +215,7 @@ TEST(OpenDialog, RemembersNothingBeyondTheProgram) {
         const QtSettingsForThisRun settings;
         keptIn = settings.folder();
         {
-            OpenFilesDialog dialog(nullptr,
-                                   {.nameFilters = nameFiltersOf(imageFilter),
-                                    .filterIndex = 0,
-                                    .initialFolder = QString::fromStdString(pictures.path())});
+            OpenFilesDialog dialog(nullptr, imageTypesIn(pictures.path()));
             dialog.show();
             dialog.close();
         }
