@@ -1,9 +1,11 @@
 #include "QtDialogs.h"
 
+#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QLibraryInfo>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -38,6 +40,17 @@ QStringList QtDialogs::openFiles(QWidget* parent, const OpenFilesDialogOptions& 
 
 void QtDialogs::openUrl(const QUrl& url) {
     QDesktopServices::openUrl(url);
+}
+
+QTranslator* installQtTranslation(const QLocale& locale) {
+    auto* translation = new QTranslator(QCoreApplication::instance());
+    if (!translation->load(locale, QStringLiteral("qtbase"), QStringLiteral("_"),
+                           QLibraryInfo::path(QLibraryInfo::TranslationsPath)) ||
+        !QCoreApplication::installTranslator(translation)) {
+        delete translation;
+        return nullptr;
+    }
+    return translation;
 }
 
 namespace {

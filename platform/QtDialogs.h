@@ -3,7 +3,9 @@
 #include "Dialogs.h"
 
 #include <QFileDialog>
+#include <QLocale>
 #include <QTemporaryDir>
+#include <QTranslator>
 
 namespace tarvex {
 
@@ -40,6 +42,12 @@ private:
 
     QStringList typed_;
 };
+
+// Qt's own texts (the open dialog, the OK button of a plain message, a field's context menu) in
+// the language of `locale`, as a desktop's native dialogs speak the system's language whatever the
+// window's own language is. Installs Qt's translation for that language, when it has one, and
+// returns it, owned by the application; returns null and leaves Qt's English otherwise.
+QTranslator* installQtTranslation(const QLocale& locale);
 
 // Qt's file dialog keeps its history of folders, the last folder chosen and its own look in the
 // user's Qt settings (QtProject.conf in ~/.config), where every later start finds them. This

@@ -15,6 +15,7 @@ int main(int argc, char* argv[]) {
     tarvex::keepLargeBuffersBetweenFiles();
     QApplication application(argc, argv);
     const tarvex::QtSettingsForThisRun settings;
+    tarvex::installQtTranslation(QLocale::system());
     tarvex::useClassicStyle();
     tarvex::setApplicationTitle(QString::fromUtf8(tarvex::provisionalTitle.data(),
                                                   qsizetype(tarvex::provisionalTitle.size())));

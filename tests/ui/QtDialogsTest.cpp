@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListView>
 #include <QMessageBox>
@@ -125,6 +126,39 @@ TEST(QtDialogs, PlainMessagesHaveOneOkButtonUnderTheGivenCaption) {
     EXPECT_EQ(shown.format, Qt::PlainText);
     EXPECT_EQ(shown.icon, QMessageBox::NoIcon);
     EXPECT_EQ(shown.buttons.size(), 1);
+}
+
+// Qt's own texts follow the system's language when Qt has a translation for it; the question's
+// caption and buttons are the program's own and stay as they are.
+TEST(QtDialogs, QtsOwnTextsSpeakTheGivenLanguage) {
+    QTranslator* chinese = installQtTranslation(QLocale(QLocale::Chinese, QLocale::China));
+    ASSERT_NE(chinese, nullptr) << "Qt's Chinese translation is not installed";
+    TempFolder folder;
+    {
+        OpenFilesDialog dialog(nullptr, imageTypesIn(folder.path()));
+        const auto* lookIn = dialog.findChild<QLabel*>(QStringLiteral("lookInLabel"));
+        ASSERT_NE(lookIn, nullptr);
+        EXPECT_EQ(lookIn->text(), QFileDialog::tr("Look in:"));
+        EXPECT_NE(lookIn->text(), QStringLiteral("Look in:"));
+    }
+    QtDialogs dialogs;
+    ShownBox message;
+    answerNextBox(message, 0);
+    dialogs.message(nullptr, QStringLiteral("Title"), QStringLiteral("Text"));
+    ASSERT_EQ(message.buttons.size(), 1);
+    EXPECT_NE(message.buttons.front().remove(QLatin1Char('&')), QStringLiteral("OK"));
+    ShownBox question;
+    answerNextBox(question, 1);
+    dialogs.question(nullptr, QStringLiteral("Go on?"));
+    EXPECT_EQ(question.caption, QStringLiteral("Confirm"));
+    EXPECT_EQ(question.buttons, (QStringList{QStringLiteral("&Yes"), QStringLiteral("&No")}));
+
+    QCoreApplication::removeTranslator(chinese);
+    delete chinese;
+    EXPECT_EQ(QFileDialog::tr("Look in:"), QStringLiteral("Look in:"));
+    // A language that Qt has no translation for leaves its English.
+    EXPECT_EQ(installQtTranslation(QLocale(QLocale::Esperanto)), nullptr);
+    EXPECT_EQ(QFileDialog::tr("Look in:"), QStringLiteral("Look in:"));
 }
 
 // Names typed into the name field come back, every one, also those the image filter hides: a
