@@ -159,17 +159,25 @@ RunOutcome BatchRuns::encryptRun() {
     files_.createFolder(folderPart(folder) + state_.catalogue.encFolderName);
     platform_.setWindowHeight(WindowHeight::Running);
 
+    // Each file's size is looked up while the file before it is in hand, so that the file layer
+    // can start reading the next file to be encrypted meanwhile.
     const std::size_t fileCount = state_.selectedFiles.size();
+    const auto encryptable = [this](std::size_t index) {
+        const auto size = files_.readableSize(state_.selectedFiles[index]);
+        return size && *size / 1024 < sizeLimitKb;
+    };
+    bool takeThis = fileCount > 0 && encryptable(0);
     for (std::size_t index = 0; index < fileCount; ++index) {
         const std::string& path = state_.selectedFiles[index];
-        const auto size = files_.readableSize(path);
-        if (!size || *size / 1024 >= sizeLimitKb) {
+        const bool takeNext = index + 1 < fileCount && encryptable(index + 1);
+        if (!takeThis) {
             ++skipped;
         } else {
             getencsn();
-            encryption(path);
+            encryption(path, takeNext ? state_.selectedFiles[index + 1] : "");
             ++done;
         }
+        takeThis = takeNext;
         showProgress(static_cast<int>(index) + 1);
         platform_.processMessages();
         if (stopAfterCancel()) {
@@ -300,7 +308,7 @@ void BatchRuns::decryption1(const std::string& path) {
     state_.passwordMatches = probe.passwordMatches;
 }
 
-void BatchRuns::encryption(const std::string& sourcePath) {
+void BatchRuns::encryption(const std::string& sourcePath, const std::string& nextPath) {
     const ContainerClass level =
         platform_.classChoice() == 1 ? ContainerClass::HighLevel : ContainerClass::Standard;
     const std::unique_ptr<FileWriter> container = files_.createFile(
@@ -311,8 +319,8 @@ void BatchRuns::encryption(const std::string& sourcePath) {
         level, platform_.passwordEntry(), state_.generator,
         [&container](std::string_view text) { container->write(asBytes(text)); },
         [&scratch](std::string_view body) { scratch->write(asBytes(body)); });
-    files_.readFile(sourcePath,
-                    [this](std::span<const std::uint8_t> piece) { builder_.append(piece); });
+    files_.readFileBefore(sourcePath, nextPath,
+                          [this](std::span<const std::uint8_t> piece) { builder_.append(piece); });
     builder_.finish();
     if (scratch) {
         scratch->complete();

@@ -55,7 +55,8 @@ public:
     // The steps the runs are made of, exposed for tests.
     void getencsn();
     void decryption1(const std::string& path);
-    void encryption(const std::string& sourcePath);
+    // `nextPath`, when not empty, is the file that the run will probably encrypt next.
+    void encryption(const std::string& sourcePath, const std::string& nextPath);
     // Restores one container into the output folder. Unless `askedAboutMarker`, a file whose text
     // ends in no level marker where the reader stops (cut short, or no container at all) is
     // restored only when the user answers Yes to the question the probe asks for the first file;

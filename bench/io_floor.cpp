@@ -41,7 +41,8 @@ int main(int argc, char** argv) {
                 withScratch ? files.openScratch() : nullptr;
             std::size_t sourceBytes = 0;
             std::size_t written = 0;
-            files.readFile(path, [&](std::span<const std::uint8_t> piece) {
+            const std::string next = i + 1 < argc ? argv[i + 1] : "";
+            files.readFileBefore(path, next, [&](std::span<const std::uint8_t> piece) {
                 sourceBytes += piece.size();
                 const std::size_t upTo = tarvex::encodedBodyLength(sourceBytes);
                 text.resize(std::max(text.size(), upTo - written), 'A');

@@ -53,6 +53,14 @@ public:
     // it need not be held whole. A piece is valid during its call only. Throws FileError.
     virtual void readFile(const std::string& path, const PieceReceiver& take) = 0;
 
+    // Reads `path` as readFile does, and names `next` as the file that the following readFile
+    // will ask for, so that the file system may start reading it early. Throws FileError.
+    virtual void readFileBefore(const std::string& path, const std::string& next,
+                                const PieceReceiver& take) {
+        static_cast<void>(next);
+        readFile(path, take);
+    }
+
     // A new content for `path`, made from the file `source`. The bytes go to a temporary file in
     // the same folder that is renamed over `path` when the writer completes, so a failure never
     // leaves a partial file under `path` nor destroys an earlier one; a writer given up before it

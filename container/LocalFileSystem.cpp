@@ -1,6 +1,7 @@
 #include "LocalFileSystem.h"
 
 #include "FileReplacement.h"
+#include "ReadAhead.h"
 #include "ScratchFile.h"
 
 #include <cerrno>
@@ -36,6 +37,8 @@ public:
 
     std::vector<std::uint8_t> loadFile(const std::string& path) override;
     void readFile(const std::string& path, const PieceReceiver& take) override;
+    void readFileBefore(const std::string& path, const std::string& next,
+                        const PieceReceiver& take) override;
     std::unique_ptr<FileWriter> createFile(const std::string& path,
                                            const std::string& source) override;
     std::optional<std::uint64_t> readableSize(const std::string& path) override;
@@ -43,41 +46,19 @@ public:
     std::unique_ptr<FileWriter> openScratch() override;
 
 private:
-    // A regular file open for reading and its size when it was opened, or the error number that
-    // says why there is none.
-    struct OpenedFile {
-        UniqueFd file;
-        std::size_t size = 0;
-        int error = 0;
-    };
-    OpenedFile openRegularFile(const std::string& path);
-    // The same, throwing the error.
+    // openRegularFile, throwing its error.
     OpenedFile openForReading(const std::string& path);
     // Hands what is left of the open file `file` to `take` in pieces.
     void readRest(const UniqueFd& file, const std::string& path, const PieceReceiver& take);
 
     PosixCalls& calls_;
     std::vector<std::uint8_t> piece_ = std::vector<std::uint8_t>(readPieceSize);
+    // Started by the first file read in pieces.
+    std::unique_ptr<ReadAhead> readAhead_;
 };
 
-LocalFileSystem::OpenedFile LocalFileSystem::openRegularFile(const std::string& path) {
-    // Not blocking keeps a named pipe from holding the run; only a regular file is read, so a
-    // pipe or a device named as a file cannot feed it without end either.
-    OpenedFile opened;
-    opened.file = UniqueFd(calls_.open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
-    struct stat status {};
-    if (!opened.file || ::fstat(opened.file.get(), &status) != 0) {
-        opened.error = errno;
-    } else if (!S_ISREG(status.st_mode)) {
-        opened.error = S_ISDIR(status.st_mode) ? EISDIR : EINVAL;
-    } else {
-        opened.size = static_cast<std::size_t>(status.st_size);
-    }
-    return opened;
-}
-
-LocalFileSystem::OpenedFile LocalFileSystem::openForReading(const std::string& path) {
-    OpenedFile opened = openRegularFile(path);
+OpenedFile LocalFileSystem::openForReading(const std::string& path) {
+    OpenedFile opened = openRegularFile(calls_, path);
     if (opened.error != 0) {
         throw cannotOpen(path, opened.error);
     }
@@ -116,7 +97,15 @@ std::vector<std::uint8_t> LocalFileSystem::loadFile(const std::string& path) {
 }
 
 void LocalFileSystem::readFile(const std::string& path, const PieceReceiver& take) {
-    readRest(openForReading(path).file, path, take);
+    readFileBefore(path, {}, take);
+}
+
+void LocalFileSystem::readFileBefore(const std::string& path, const std::string& next,
+                                     const PieceReceiver& take) {
+    if (!readAhead_) {
+        readAhead_ = std::make_unique<ReadAhead>(calls_);
+    }
+    readAhead_->read(path, next, take);
 }
 
 std::unique_ptr<FileWriter> LocalFileSystem::createFile(const std::string& path,
@@ -142,7 +131,7 @@ std::unique_ptr<FileWriter> LocalFileSystem::createFile(const std::string& path,
 }
 
 std::optional<std::uint64_t> LocalFileSystem::readableSize(const std::string& path) {
-    const OpenedFile opened = openRegularFile(path);
+    const OpenedFile opened = openRegularFile(calls_, path);
     if (opened.error != 0) {
         return std::nullopt;
     }

@@ -89,6 +89,20 @@ int writeAll(PosixCalls& calls, int fd, std::span<const std::uint8_t> bytes) {
     return 0;
 }
 
+OpenedFile openRegularFile(PosixCalls& calls, const std::string& path) {
+    OpenedFile opened;
+    opened.file = UniqueFd(calls.open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    struct stat status {};
+    if (!opened.file || ::fstat(opened.file.get(), &status) != 0) {
+        opened.error = errno;
+    } else if (!S_ISREG(status.st_mode)) {
+        opened.error = S_ISDIR(status.st_mode) ? EISDIR : EINVAL;
+    } else {
+        opened.size = static_cast<std::size_t>(status.st_size);
+    }
+    return opened;
+}
+
 long readAll(PosixCalls& calls, int fd, std::span<std::uint8_t> buffer) {
     std::size_t done = 0;
     while (done < buffer.size()) {

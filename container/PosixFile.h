@@ -52,6 +52,18 @@ private:
     int fd_ = -1;
 };
 
+// A regular file open for reading and its size when it was opened, or the error number that says
+// why there is none.
+struct OpenedFile {
+    UniqueFd file;
+    std::size_t size = 0;
+    int error = 0;
+};
+// Opens `path` for reading if it is a regular file. Not blocking keeps a named pipe from holding
+// the caller; only a regular file is read, so a pipe or a device named as a file cannot feed it
+// without end either.
+OpenedFile openRegularFile(PosixCalls& calls, const std::string& path);
+
 // Writes every byte, going on after short writes and interruptions; the error number, or 0.
 int writeAll(PosixCalls& calls, int fd, std::span<const std::uint8_t> bytes);
 

@@ -1,5 +1,6 @@
 #include "FaultyCalls.h"
 
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -7,7 +8,7 @@
 namespace tarvex::testing {
 namespace {
 
-int processInjected = 0;
+std::atomic<int> processInjected = 0;
 
 int errorOf(FaultStep step) {
     switch (step) {
@@ -94,6 +95,7 @@ int FaultyCalls::track(int fd, bool onTarget) {
 }
 
 int FaultyCalls::open(const char* path, int flags) {
+    const std::lock_guard lock(mutex_);
     const bool onTarget = names(path);
     if (onTarget && strikes(FaultStep::Open)) {
         return fail(errorOf(FaultStep::Open));
@@ -102,6 +104,7 @@ int FaultyCalls::open(const char* path, int flags) {
 }
 
 int FaultyCalls::openAt(int folder, const char* name, int flags, mode_t mode) {
+    const std::lock_guard lock(mutex_);
     const bool onTarget = names(name);
     if (onTarget && (flags & O_CREAT) != 0 && strikes(FaultStep::Create)) {
         return fail(errorOf(FaultStep::Create));
@@ -110,6 +113,7 @@ int FaultyCalls::openAt(int folder, const char* name, int flags, mode_t mode) {
 }
 
 ssize_t FaultyCalls::read(int fd, void* buffer, std::size_t size) {
+    const std::lock_guard lock(mutex_);
     if (watched_.contains(fd) && strikes(FaultStep::Read)) {
         return fail(errorOf(FaultStep::Read));
     }
@@ -117,6 +121,7 @@ ssize_t FaultyCalls::read(int fd, void* buffer, std::size_t size) {
 }
 
 ssize_t FaultyCalls::write(int fd, const void* bytes, std::size_t size) {
+    const std::lock_guard lock(mutex_);
     if (writeFailsNext_ && watched_.contains(fd)) {
         writeFailsNext_ = false;
         return fail(errorOf(step_));
@@ -130,6 +135,7 @@ ssize_t FaultyCalls::write(int fd, const void* bytes, std::size_t size) {
 }
 
 int FaultyCalls::renameAt(int folder, const char* from, const char* to) {
+    const std::lock_guard lock(mutex_);
     if (names(to) && strikes(FaultStep::Rename)) {
         return fail(errorOf(FaultStep::Rename));
     }

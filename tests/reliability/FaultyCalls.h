@@ -2,6 +2,7 @@
 
 #include "PosixFile.h"
 
+#include <mutex>
 #include <set>
 #include <string>
 #include <string_view>
@@ -30,7 +31,10 @@ public:
     FaultyCalls(FaultStep step, std::string target, int occurrence = 1);
 
     // Faults injected by this object, and by every object of the process.
-    int injected() const { return injected_; }
+    int injected() {
+        const std::lock_guard lock(mutex_);
+        return injected_;
+    }
     static int injectedInProcess();
 
     int open(const char* path, int flags) override;
@@ -47,6 +51,8 @@ private:
     // Notes whether the new descriptor `fd` is one of the target's; gives `fd`.
     int track(int fd, bool onTarget);
 
+    // The file layer reads on a thread of its own while the caller writes.
+    std::mutex mutex_;
     FaultStep step_;
     std::string target_;
     int occurrence_;

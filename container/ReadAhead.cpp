@@ -1,0 +1,145 @@
+#include "ReadAhead.h"
+
+#include <cassert>
+#include <cerrno>
+#include <csignal>
+#include <pthread.h>
+
+namespace tarvex {
+
+ReadAhead::ReadAhead(PosixCalls& calls) : calls_(calls) {
+    // The thread starts with every signal blocked, and keeps them so.
+    sigset_t all;
+    sigset_t before;
+    sigfillset(&all);
+    pthread_sigmask(SIG_SETMASK, &all, &before);
+    reader_ = std::thread([this] { readFiles(); });
+    pthread_sigmask(SIG_SETMASK, &before, nullptr);
+}
+
+ReadAhead::~ReadAhead() {
+    {
+        const std::lock_guard lock(mutex_);
+        stopping_ = true;
+    }
+    work_.notify_one();
+    reader_.join();
+}
+
+void ReadAhead::dropEverything() {
+    jobs_.clear();
+    expected_ = {};
+    ++round_;
+    // The slot that the reader may be filling is head_; it is dropped when the read returns.
+    tail_ = head_;
+    filledCount_ = 0;
+    work_.notify_one();
+}
+
+void ReadAhead::read(const std::string& path, const std::string& next, const PieceReceiver& take) {
+    std::unique_lock lock(mutex_);
+    std::uint64_t job = expected_.id;
+    if (job == 0 || expected_.path != path) {
+        dropEverything();
+        job = ++lastJob_;
+        jobs_.push_back({job, path});
+    }
+    expected_ = {};
+    if (!next.empty()) {
+        expected_ = {++lastJob_, next};
+        jobs_.push_back(expected_);
+    }
+    work_.notify_one();
+
+    // A call that ends early leaves pieces of its file in the ring and maybe the reader in it:
+    // both are given up.
+    struct DropUnlessDone {
+        ReadAhead& owner;
+        std::unique_lock<std::mutex>& lock;
+        bool done = false;
+        ~DropUnlessDone() {
+            if (!done) {
+                if (!lock.owns_lock()) {
+                    lock.lock();
+                }
+                owner.dropEverything();
+            }
+        }
+    } guard{*this, lock};
+
+    for (;;) {
+        filled_.wait(lock, [this] { return filledCount_ > 0; });
+        Slot& slot = ring_[tail_];
+        assert(slot.job == job);
+        lock.unlock();
+        if (slot.error != 0) {
+            throw cannotOpen(path, slot.error);
+        }
+        if (slot.length > 0) {
+            take(std::span(slot.bytes).first(slot.length));
+        }
+        const bool last = slot.last;
+        lock.lock();
+        tail_ = (tail_ + 1) % slotCount;
+        --filledCount_;
+        work_.notify_one();
+        if (last) {
+            guard.done = true;
+            return;
+        }
+    }
+}
+
+void ReadAhead::readFiles() {
+    std::unique_lock lock(mutex_);
+    for (;;) {
+        work_.wait(lock, [this] { return stopping_ || !jobs_.empty(); });
+        if (stopping_) {
+            return;
+        }
+        const Job job = jobs_.front();
+        readJob(job, lock);
+    }
+}
+
+void ReadAhead::readJob(const Job& job, std::unique_lock<std::mutex>& lock) {
+    const std::uint64_t round = round_;
+    lock.unlock();
+    OpenedFile opened = openRegularFile(calls_, job.path);
+    lock.lock();
+    for (bool last = false; !last;) {
+        work_.wait(lock, [&] { return stopping_ || round_ != round || filledCount_ < slotCount; });
+        if (stopping_ || round_ != round) {
+            break;
+        }
+        // The caller does not look at the slot at head_ until it is counted as filled.
+        Slot& slot = ring_[head_];
+        lock.unlock();
+        slot.job = job.id;
+        slot.error = opened.error;
+        slot.length = 0;
+        if (slot.error == 0) {
+            const long got = readAll(calls_, opened.file.get(), slot.bytes);
+            slot.error = got < 0 ? errno : 0;
+            slot.length = got < 0 ? 0 : static_cast<std::size_t>(got);
+        }
+        slot.last = slot.error != 0 || slot.length < slot.bytes.size();
+        last = slot.last;
+        lock.lock();
+        if (round_ != round) {
+            break;
+        }
+        head_ = (head_ + 1) % slotCount;
+        ++filledCount_;
+        if (last) {
+            jobs_.pop_front();
+        }
+        filled_.notify_one();
+    }
+    // The file is closed without the lock held.
+    lock.unlock();
+    opened.file.close();
+    lock.lock();
+}
+
+} // namespace tarvex
