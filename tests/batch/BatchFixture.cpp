@@ -24,6 +24,13 @@ void RecordingFileSystem::readFile(const std::string& path, const PieceReceiver&
     localFileSystem().readFile(path, take);
 }
 
+void RecordingFileSystem::readFileBefore(const std::string& path, const std::string& next,
+                                         const PieceReceiver& take) {
+    namedNext.push_back(next);
+    failIfAsked(path);
+    localFileSystem().readFileBefore(path, next, take);
+}
+
 std::unique_ptr<FileWriter> RecordingFileSystem::createFile(const std::string& path,
                                                             const std::string& source) {
     saved.push_back(path);

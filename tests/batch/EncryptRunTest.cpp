@@ -1,4 +1,5 @@
 #include "BatchFixture.h"
+#include "Container.h"
 #include "PathParts.h"
 #include "Umask.h"
 
@@ -84,6 +85,25 @@ TEST_F(BatchRunsTest, SizeLimitSkipsFilesOf5000KbAndUnreadableOnes) {
     EXPECT_EQ(platform.progressLabel, "3/3");
     EXPECT_EQ(platform.progressPosition, 0);
     EXPECT_EQ(platform.height, WindowHeight::Resting);
+}
+
+// While a file is encrypted the next one may be read ahead, but never one that is skipped.
+TEST_F(BatchRunsTest, OnlyAFileToBeEncryptedIsNamedNext) {
+    const std::vector<std::uint8_t> bytes = patternBytes(300'000, 3);
+    select({source("a.jpg", bytes), source("b.jpg", bytes), sparseFile(temp / "at.jpg", 5'120'000),
+            source("c.jpg", bytes), temp / "missing.jpg", source("d.jpg", bytes)});
+    platform.script.answerNextQuestion(false);
+
+    EXPECT_EQ(runs.btnencClick(), RunOutcome::Completed);
+
+    EXPECT_THAT(files.namedNext, ElementsAre(inFolder("b.jpg"), "", "", ""));
+    EXPECT_EQ(namesIn(inFolder("encrypted")),
+              (std::set<std::string>{"a.jpg", "b.jpg", "c.jpg", "d.jpg"}));
+    for (const std::string name : {"a.jpg", "b.jpg", "c.jpg", "d.jpg"}) {
+        const std::vector<std::uint8_t> text = readFile(inFolder("encrypted/" + name));
+        EXPECT_EQ(readContainer({reinterpret_cast<const char*>(text.data()), text.size()}), bytes)
+            << name;
+    }
 }
 
 TEST_F(BatchRunsTest, OnlySkippedFilesGiveTheSummaryAndNoQuestion) {
