@@ -36,6 +36,8 @@ public:
         runs_.platform_.setRunControlsEnabled(false);
     }
     ~RunGuard() {
+        // A run that ends early may have named a file it did not come to.
+        runs_.files_.stopReadingAhead();
         runs_.running_ = false;
         runs_.platform_.setRunControlsEnabled(true);
         if (runs_.decryptLocked_) {

@@ -61,6 +61,10 @@ public:
         readFile(path, take);
     }
 
+    // Gives up reading the file named next, and returns once it is closed: a run that ends keeps
+    // no source open.
+    virtual void stopReadingAhead() {}
+
     // A new content for `path`, made from the file `source`. The bytes go to a temporary file in
     // the same folder that is renamed over `path` when the writer completes, so a failure never
     // leaves a partial file under `path` nor destroys an earlier one; a writer given up before it

@@ -39,6 +39,7 @@ public:
     void readFile(const std::string& path, const PieceReceiver& take) override;
     void readFileBefore(const std::string& path, const std::string& next,
                         const PieceReceiver& take) override;
+    void stopReadingAhead() override;
     std::unique_ptr<FileWriter> createFile(const std::string& path,
                                            const std::string& source) override;
     std::optional<std::uint64_t> readableSize(const std::string& path) override;
@@ -106,6 +107,12 @@ void LocalFileSystem::readFileBefore(const std::string& path, const std::string&
         readAhead_ = std::make_unique<ReadAhead>(calls_);
     }
     readAhead_->read(path, next, take);
+}
+
+void LocalFileSystem::stopReadingAhead() {
+    if (readAhead_) {
+        readAhead_->giveUp();
+    }
 }
 
 std::unique_ptr<FileWriter> LocalFileSystem::createFile(const std::string& path,

@@ -90,6 +90,12 @@ void ReadAhead::read(const std::string& path, const std::string& next, const Pie
     }
 }
 
+void ReadAhead::giveUp() {
+    std::unique_lock lock(mutex_);
+    dropEverything();
+    idle_.wait(lock, [this] { return !reading_; });
+}
+
 void ReadAhead::readFiles() {
     std::unique_lock lock(mutex_);
     for (;;) {
@@ -104,6 +110,7 @@ void ReadAhead::readFiles() {
 
 void ReadAhead::readJob(const Job& job, std::unique_lock<std::mutex>& lock) {
     const std::uint64_t round = round_;
+    reading_ = true;
     lock.unlock();
     OpenedFile opened = openRegularFile(calls_, job.path);
     lock.lock();
@@ -140,6 +147,8 @@ void ReadAhead::readJob(const Job& job, std::unique_lock<std::mutex>& lock) {
     lock.unlock();
     opened.file.close();
     lock.lock();
+    reading_ = false;
+    idle_.notify_all();
 }
 
 } // namespace tarvex

@@ -34,6 +34,9 @@ public:
     // and whatever `take` throws.
     void read(const std::string& path, const std::string& next, const PieceReceiver& take);
 
+    // Gives up what was read ahead, and returns once the thread holds no file open.
+    void giveUp();
+
 private:
     // A file to read; ids grow with every file asked for.
     struct Job {
@@ -62,6 +65,7 @@ private:
     std::mutex mutex_;
     std::condition_variable work_;   // the reader waits here for a file or a free slot
     std::condition_variable filled_; // the caller waits here for a piece
+    std::condition_variable idle_;   // giveUp waits here for the reader to close its file
     std::deque<Job> jobs_;           // the files to read, the one being read first
     std::uint64_t lastJob_ = 0;
     // The file named as the next one by the last call, while it is still to be asked for.
@@ -72,6 +76,7 @@ private:
     std::size_t head_ = 0; // the slot the reader fills next
     std::size_t tail_ = 0; // the slot the caller takes next
     std::size_t filledCount_ = 0;
+    bool reading_ = false; // the reader has a file in hand
     bool stopping_ = false;
     std::thread reader_;
 };

@@ -31,6 +31,11 @@ void RecordingFileSystem::readFileBefore(const std::string& path, const std::str
     localFileSystem().readFileBefore(path, next, take);
 }
 
+void RecordingFileSystem::stopReadingAhead() {
+    ++readAheadStops;
+    localFileSystem().stopReadingAhead();
+}
+
 std::unique_ptr<FileWriter> RecordingFileSystem::createFile(const std::string& path,
                                                             const std::string& source) {
     saved.push_back(path);

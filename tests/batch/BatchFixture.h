@@ -19,11 +19,13 @@ public:
     std::string failLoading;            // loading or reading this path throws FileError
     std::string exceedMemory;           // loading this path throws std::bad_alloc
     std::vector<std::string> namedNext; // the next file named with each file read in pieces
+    int readAheadStops = 0;
 
     std::vector<std::uint8_t> loadFile(const std::string& path) override;
     void readFile(const std::string& path, const PieceReceiver& take) override;
     void readFileBefore(const std::string& path, const std::string& next,
                         const PieceReceiver& take) override;
+    void stopReadingAhead() override;
     std::unique_ptr<FileWriter> createFile(const std::string& path,
                                            const std::string& source) override;
     std::optional<std::uint64_t> readableSize(const std::string& path) override;

@@ -129,6 +129,9 @@ TEST_F(BatchRunsTest, CancelDuringTheThirdOfFiveEndsAfterIt) {
     EXPECT_EQ(runs.btnencClick(), RunOutcome::EndedEarly);
 
     EXPECT_EQ(namesIn(inFolder("encrypted")), (std::set<std::string>{"1.jpg", "2.jpg", "3.jpg"}));
+    // 4.jpg was named next while 3.jpg was read; it is given up.
+    EXPECT_EQ(files.namedNext.back(), sources[3]);
+    EXPECT_EQ(files.readAheadStops, 1);
     EXPECT_THAT(platform.messages(), ElementsAre(texts.msgCanceled));
     EXPECT_TRUE(platform.questions().empty());
     EXPECT_EQ(platform.progressLabel, "3/5");

@@ -2,9 +2,12 @@
 
 #include "TempFolder.h"
 
+#include <chrono>
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <random>
 #include <stdexcept>
+#include <thread>
 
 namespace tarvex {
 namespace {
@@ -127,6 +130,32 @@ TEST_F(ReadAheadTest, AnyOrderOfAskingGivesEveryFileWhole) {
         }
         EXPECT_EQ(content, file.bytes) << "round " << round << ", " << file.path;
     }
+}
+
+// Whether this process has `path` open.
+bool isOpen(const std::string& path) {
+    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) {
+        std::error_code error;
+        if (std::filesystem::read_symlink(entry.path(), error) == path) {
+            return true;
+        }
+    }
+    return false;
+}
+
+TEST_F(ReadAheadTest, GivingUpClosesTheFileNamedNext) {
+    ReadAhead reader(systemCalls());
+    const File& big = files_.back();
+    EXPECT_EQ(readAll(reader, files_[1].path, big.path), files_[1].bytes);
+    const auto waited = std::chrono::steady_clock::now();
+    while (!isOpen(big.path)) {
+        ASSERT_LT(std::chrono::steady_clock::now() - waited, std::chrono::seconds(10))
+            << "the file named next was never opened";
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    reader.giveUp();
+    EXPECT_FALSE(isOpen(big.path));
+    EXPECT_EQ(readAll(reader, big.path, ""), big.bytes);
 }
 
 TEST_F(ReadAheadTest, EndsWhileReadingAhead) {
