@@ -51,42 +51,31 @@ void ReadAhead::read(const std::string& path, const std::string& next, const Pie
     }
     work_.notify_one();
 
-    // A call that ends early leaves pieces of its file in the ring and maybe the reader in it:
-    // both are given up.
-    struct DropUnlessDone {
-        ReadAhead& owner;
-        std::unique_lock<std::mutex>& lock;
-        bool done = false;
-        ~DropUnlessDone() {
-            if (!done) {
-                if (!lock.owns_lock()) {
-                    lock.lock();
-                }
-                owner.dropEverything();
+    try {
+        for (bool last = false; !last;) {
+            filled_.wait(lock, [this] { return filledCount_ > 0; });
+            const Slot& slot = ring_[tail_];
+            assert(slot.job == job);
+            lock.unlock();
+            if (slot.error != 0) {
+                throw cannotOpen(path, slot.error);
             }
+            if (slot.length > 0) {
+                take(std::span(slot.bytes).first(slot.length));
+            }
+            last = slot.last;
+            lock.lock();
+            tail_ = (tail_ + 1) % slotCount;
+            --filledCount_;
+            work_.notify_one();
         }
-    } guard{*this, lock};
-
-    for (;;) {
-        filled_.wait(lock, [this] { return filledCount_ > 0; });
-        Slot& slot = ring_[tail_];
-        assert(slot.job == job);
-        lock.unlock();
-        if (slot.error != 0) {
-            throw cannotOpen(path, slot.error);
+    } catch (...) {
+        // The rest of the file may be in the ring, and the reader in the file: both are given up.
+        if (!lock.owns_lock()) {
+            lock.lock();
         }
-        if (slot.length > 0) {
-            take(std::span(slot.bytes).first(slot.length));
-        }
-        const bool last = slot.last;
-        lock.lock();
-        tail_ = (tail_ + 1) % slotCount;
-        --filledCount_;
-        work_.notify_one();
-        if (last) {
-            guard.done = true;
-            return;
-        }
+        dropEverything();
+        throw;
     }
 }
 

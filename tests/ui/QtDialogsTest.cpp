@@ -182,6 +182,18 @@ TEST(OpenDialog, TypedNamesComeBackEvenWhenTheFilterHidesThem) {
                                                  inFolder + QStringLiteral("notes")}));
 }
 
+// Types `names` into the dialog's name field and accepts: the message the dialog then shows, after
+// checking that the dialog refused the list and stays open.
+ShownBox refusalOfTyped(OpenFilesDialog& dialog, const QString& names) {
+    dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(names);
+    ShownBox shown;
+    answerNextBox(shown, 0);
+    QMetaObject::invokeMethod(&dialog, "accept");
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_NE(dialog.result(), QDialog::Accepted);
+    return shown;
+}
+
 // A typed list that names a missing file is refused with the dialog's own message, as a single
 // missing name is, and the dialog stays open.
 TEST(OpenDialog, TypedListWithAMissingFileIsRefused) {
@@ -190,14 +202,8 @@ TEST(OpenDialog, TypedListWithAMissingFileIsRefused) {
     OpenFilesDialog dialog(nullptr, imageTypesIn(folder.path()));
     dialog.show();
     ASSERT_EQ(listedNames(dialog, 1).size(), 1);
-    dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))
-        ->setText(QStringLiteral("\"a.jpg\" \"gone.jpg\""));
-    ShownBox shown;
-    answerNextBox(shown, 0);
-    QMetaObject::invokeMethod(&dialog, "accept");
+    const ShownBox shown = refusalOfTyped(dialog, QStringLiteral("\"a.jpg\" \"gone.jpg\""));
     EXPECT_TRUE(shown.text.startsWith(QStringLiteral("gone.jpg\n"))) << qPrintable(shown.text);
-    EXPECT_TRUE(dialog.isVisible());
-    EXPECT_NE(dialog.result(), QDialog::Accepted);
     dialog.close();
 }
 
@@ -212,26 +218,16 @@ TEST(OpenDialog, TypedListFromSeveralFoldersIsRefused) {
     OpenFilesDialog dialog(nullptr, imageTypesIn(folder.path()));
     dialog.show();
     ASSERT_EQ(listedNames(dialog, 2).size(), 2); // a.jpg and the folder sub
-    auto* nameField = dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
 
-    nameField->setText(QStringLiteral("\"a.jpg\" \"sub/b.jpg\""));
-    ShownBox shown;
-    answerNextBox(shown, 0);
-    QMetaObject::invokeMethod(&dialog, "accept");
+    ShownBox shown = refusalOfTyped(dialog, QStringLiteral("\"a.jpg\" \"sub/b.jpg\""));
     EXPECT_TRUE(shown.text.contains(QStringLiteral("different folders"))) << qPrintable(shown.text);
-    EXPECT_TRUE(dialog.isVisible());
-    EXPECT_NE(dialog.result(), QDialog::Accepted);
 
-    nameField->setText(QStringLiteral("\"a.jpg\" \"./sub/../a.jpg\" \"sub/./b.jpg\""));
-    shown = {};
-    answerNextBox(shown, 0);
-    QMetaObject::invokeMethod(&dialog, "accept");
+    shown = refusalOfTyped(dialog, QStringLiteral("\"a.jpg\" \"./sub/../a.jpg\" \"sub/./b.jpg\""));
     EXPECT_TRUE(shown.text.contains(inFolder + QStringLiteral("sub/b.jpg\n")))
         << qPrintable(shown.text);
-    EXPECT_TRUE(dialog.isVisible());
-    EXPECT_NE(dialog.result(), QDialog::Accepted);
 
-    nameField->setText(QStringLiteral("\"sub/b.jpg\" \"sub/../sub/b.jpg\""));
+    dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))
+        ->setText(QStringLiteral("\"sub/b.jpg\" \"sub/../sub/b.jpg\""));
     QMetaObject::invokeMethod(&dialog, "accept");
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
     EXPECT_EQ(dialog.chosenFiles().size(), 2);
