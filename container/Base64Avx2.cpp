@@ -131,7 +131,8 @@ TARVEX_AVX2 const char* decodeGroupsAvx2(const char* in, const char* end, std::u
 } // namespace
 
 const CodecKernels& avx2Kernels() {
-    static const CodecKernels kernels{encodeLinesAvx2, decodeGroupsAvx2};
+    static const CodecKernels kernels{encodeLinesAvx2, encodeLinesThenCopy<encodeLinesAvx2>,
+                                      decodeGroupsAvx2, listLoneSlashesAvx2};
     return kernels;
 }
 

@@ -97,7 +97,8 @@ const char* decodeGroupsPortable(const char* first, const char* end, std::uint8_
     return reinterpret_cast<const char*>(in);
 }
 
-const CodecKernels portable{encodeLinesPortable, decodeGroupsPortable};
+const CodecKernels portable{encodeLinesPortable, encodeLinesThenCopy<encodeLinesPortable>,
+                            decodeGroupsPortable, listLoneSlashesPortable};
 
 bool supports(CodecPath path) {
     switch (path) {
@@ -120,6 +121,8 @@ bool supports(CodecPath path) {
     return false;
 }
 
+} // namespace
+
 const CodecKernels& kernelsFor(CodecPath path) {
     if (!supports(path)) {
         throw std::invalid_argument("codec path not supported by this processor");
@@ -135,13 +138,11 @@ const CodecKernels& kernelsFor(CodecPath path) {
     return portable;
 }
 
-// The fastest kernels of this processor, chosen once.
-const CodecKernels& fastestKernels() {
-    static const CodecKernels& chosen = kernelsFor(supportedCodecPaths().back());
-    return chosen;
+CodecPath fastestCodecPath() {
+    static const CodecPath fastest = supportedCodecPaths().back();
+    return fastest;
 }
 
-// Writes the encodedBodyLength(source.size()) characters of `source` from `out` on; the end.
 char* encodeWith(const CodecKernels& kernels, std::span<const std::uint8_t> source, char* out) {
     const std::size_t lines = source.size() / bodyLineBytes;
     kernels.encodeLines(source.data(), lines, out);
@@ -161,6 +162,14 @@ char* encodeWith(const CodecKernels& kernels, std::span<const std::uint8_t> sour
         out = endLine(out);
     }
     return out;
+}
+
+namespace {
+
+// The fastest kernels of this processor, chosen once.
+const CodecKernels& fastestKernels() {
+    static const CodecKernels& chosen = kernelsFor(fastestCodecPath());
+    return chosen;
 }
 
 // Appends the text of `source` to `destination`, a piece at a time: growing the string fills
@@ -236,10 +245,6 @@ std::size_t encodedBodyLength(std::size_t sourceBytes) {
 
 void encodeBody(std::span<const std::uint8_t> source, std::string& destination) {
     appendEncoded(fastestKernels(), source, destination);
-}
-
-char* encodeBodyTo(std::span<const std::uint8_t> source, char* out) {
-    return encodeWith(fastestKernels(), source, out);
 }
 
 void decodeBody(std::string_view source, std::vector<std::uint8_t>& destination) {

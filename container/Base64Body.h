@@ -17,10 +17,6 @@ inline constexpr std::size_t bodyLineBytes = bodyLineCharacters / 4 * 3;
 // lines of 76 characters that end in CR LF. The last line ends in CR LF only when it is full.
 void encodeBody(std::span<const std::uint8_t> source, std::string& destination);
 
-// Writes the text that `encodeBody` appends for `source` from `out` on, where there must be room
-// for encodedBodyLength(source.size()) characters, and gives the end of what it wrote.
-char* encodeBodyTo(std::span<const std::uint8_t> source, char* out);
-
 // The number of characters, line breaks included, that `encodeBody` makes of `sourceBytes` bytes.
 std::size_t encodedBodyLength(std::size_t sourceBytes);
 

@@ -55,23 +55,6 @@ char* copyWithoutLineBreaks(const char* first, const char* last, char* out) {
     return out;
 }
 
-// Takes the line breaks out of text that `encodeBodyTo` wrote, maybe followed by one more CR LF,
-// in place, and gives its length without them: lines of 76 characters, each but maybe the last
-// followed by CR LF.
-std::size_t removeLineBreaks(char* text, std::size_t length) {
-    std::size_t kept = 0;
-    for (std::size_t at = 0; at < length; at += bodyLineCharacters + lineBreak.size()) {
-        const std::size_t remaining = length - at;
-        std::size_t line = std::min(bodyLineCharacters, remaining);
-        if (line == remaining && text[length - 1] == lineBreak.back()) {
-            line -= std::min(line, lineBreak.size());
-        }
-        std::memmove(text + kept, text + at, line);
-        kept += line;
-    }
-    return kept;
-}
-
 // Where `slash` stands in the last `length` characters of `text`, fewer than 64, as slashMask
 // gives it.
 std::uint64_t lastSlashes(const char* text, std::size_t length, char slash) {
@@ -89,9 +72,6 @@ inline std::uint64_t slashesFrom(std::span<const char> body, std::size_t at, cha
 
 // Blocks of 64 characters whose marks are listed before any of them is made.
 constexpr std::size_t blocksPerRound = 64;
-// Places that listing the marks of a block writes whatever the block holds. Two marks or fewer
-// is what nine blocks in ten of a random body hold.
-constexpr std::size_t placesAlwaysWritten = 2;
 // The marks of a round, as positions from its start. A block holds at most 32 ("/" and another
 // character in turn), and listing may write beyond the marks it lists.
 using MarkList =
@@ -108,26 +88,6 @@ constexpr auto inFollowerCycle = [] {
     }
     return table;
 }();
-
-// Writes the positions of the set bits of `bits`, each plus `offset`, to `out` and gives their
-// number. The first places are written whatever `bits` holds, so that no branch depends on how
-// many bits there are unless there are more than those. Inline in both of its loops, where it
-// runs once per 64 characters.
-[[gnu::always_inline]] inline std::size_t listBits(std::uint64_t bits, std::uint16_t offset,
-                                                   std::uint16_t* out) {
-    // With the top bit set the lowest set bit is found without a test for none.
-    constexpr std::uint64_t top = std::uint64_t{1} << 63;
-    std::size_t count = 0;
-    for (std::size_t k = 0; k < placesAlwaysWritten; ++k) {
-        out[k] = static_cast<std::uint16_t>(offset + __builtin_ctzll(bits | top));
-        count += static_cast<std::size_t>(bits != 0);
-        bits &= bits - 1;
-    }
-    for (; bits != 0; bits &= bits - 1) {
-        out[count++] = static_cast<std::uint16_t>(offset + __builtin_ctzll(bits));
-    }
-    return count;
-}
 
 // The reader's High level passes in one scan: the character after each "\" is raised by the
 // shift amount (starting at 1, then following the position of the last "\"), in order, so a
@@ -236,6 +196,8 @@ std::vector<std::uint8_t> readShortText(std::string_view fileText) {
 
 } // namespace
 
+ContainerBuilder::ContainerBuilder(CodecPath path) : kernels_(&kernelsFor(path)) {}
+
 void ContainerBuilder::start(ContainerClass level, std::string_view password,
                              KeyGenerator& generator, TextSink file, TextSink scratch) {
     level_ = level;
@@ -256,7 +218,6 @@ void ContainerBuilder::start(ContainerClass level, std::string_view password,
 void ContainerBuilder::append(std::span<const std::uint8_t> piece) {
     // The line a piece completes and the piece's whole lines go on in one text, so that each
     // sink takes one write per piece.
-    const std::size_t from = text_.size();
     if (lineStartCount_ > 0) {
         const std::size_t taken = std::min(piece.size(), lineStart_.size() - lineStartCount_);
         std::copy_n(piece.begin(), taken, lineStart_.begin() + lineStartCount_);
@@ -272,25 +233,45 @@ void ContainerBuilder::append(std::span<const std::uint8_t> piece) {
     encodeLines(piece.first(wholeLines));
     lineStartCount_ = piece.size() - wholeLines;
     std::copy(piece.begin() + wholeLines, piece.end(), lineStart_.begin());
-    settle(from, false);
+    settle(false);
 }
 
 void ContainerBuilder::encodeLines(std::span<const std::uint8_t> bytes) {
-    const std::size_t at = text_.size();
-    text_.resize(at + encodedBodyLength(bytes.size()));
-    encodeBodyTo(bytes, text_.data() + at);
+    if (level_ == ContainerClass::Standard) {
+        const std::size_t at = text_.size();
+        text_.resize(at + encodedBodyLength(bytes.size()));
+        encodeWith(*kernels_, bytes, text_.data() + at);
+        return;
+    }
+    // The scratch text keeps the line breaks; the body loses them as it is encoded.
+    const std::size_t lines = bytes.size() / bodyLineBytes;
+    const std::size_t scratchAt = scratchText_.size();
+    const std::size_t textAt = text_.size();
+    scratchText_.resize(scratchAt + encodedBodyLength(bytes.size()));
+    text_.resize(textAt + lines * bodyLineCharacters);
+    kernels_->encodeLinesTwice(bytes.data(), lines, scratchText_.data() + scratchAt,
+                               text_.data() + textAt);
+    // The source's last bytes, fewer than a line, make at most a line, with CR LF when it is full.
+    const auto rest = bytes.subspan(lines * bodyLineBytes);
+    if (!rest.empty()) {
+        char* const restAt =
+            scratchText_.data() + scratchAt + lines * (bodyLineCharacters + lineBreak.size());
+        const char* const end = encodeWith(*kernels_, rest, restAt);
+        const auto characters =
+            std::min(static_cast<std::size_t>(end - restAt), bodyLineCharacters);
+        text_.insert(text_.end(), restAt, restAt + characters);
+    }
 }
 
-void ContainerBuilder::settle(std::size_t from, bool last) {
+void ContainerBuilder::settle(bool last) {
     const bool highLevel = level_ == ContainerClass::HighLevel;
     if (highLevel) {
         // The scratch file's body ends in one more CR LF.
         if (last) {
-            text_.insert(text_.end(), lineBreak.begin(), lineBreak.end());
+            scratchText_.insert(scratchText_.end(), lineBreak.begin(), lineBreak.end());
         }
-        const std::size_t length = text_.size() - from;
-        scratch_({text_.data() + from, length});
-        text_.resize(from + removeLineBreaks(text_.data() + from, length));
+        scratch_({scratchText_.data(), scratchText_.size()});
+        scratchText_.clear();
     }
     if (!last) {
         handOn(highLevel ? markSlashes(false) : text_.size());
@@ -337,9 +318,23 @@ std::size_t ContainerBuilder::markSlashes(bool last) {
         roundAt = at;
         count = 0;
         std::size_t block = 0;
-        // Blocks followed by a whole block, then, at the end of the body, the rest.
-        for (; block < blocksPerRound && at + 2 * slashMaskCharacters <= body.size(); ++block) {
+        // Blocks followed by a whole block, then, at the end of the body, the rest. The round's
+        // first block goes by the "/" found before the last round's marks were made; the blocks
+        // after it are still as encoded, and the kernels list them.
+        if (at + 2 * slashMaskCharacters <= body.size()) {
             judgeBlock(slashMask(body.data() + at + slashMaskCharacters, slash), ~std::uint64_t{0});
+            ++block;
+            const std::size_t listed =
+                std::min(blocksPerRound - block, (body.size() - at) / slashMaskCharacters - 1);
+            if (listed > 0) {
+                count += kernels_->listLoneSlashes(body.data() + at, listed,
+                                                   static_cast<std::uint16_t>(at - roundAt),
+                                                   &marks[count]);
+                at += listed * slashMaskCharacters;
+                block += listed;
+                slashes = slashMask(body.data() + at, slash);
+                slashBefore = body[at - 1] == slash ? 1 : 0;
+            }
         }
         for (; last && block < blocksPerRound && at < lastPosition; ++block) {
             const std::size_t nextAt = at + slashMaskCharacters;
@@ -390,10 +385,9 @@ void ContainerBuilder::handOn(std::size_t end) {
 }
 
 void ContainerBuilder::finish() {
-    const std::size_t from = text_.size();
     encodeLines(std::span(lineStart_).first(lineStartCount_));
     lineStartCount_ = 0;
-    settle(from, true);
+    settle(true);
     std::string_view marker = standardMarker;
     if (level_ == ContainerClass::HighLevel) {
         marker = highLevelMarker;

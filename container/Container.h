@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Base64Body.h"
+#include "Base64Kernels.h"
 #include "KeyGenerator.h"
 
 #include <array>
@@ -46,6 +47,9 @@ template <typename T> struct UnwrittenGrowth : std::allocator<T> {
 // over, so every container reads back to its source.
 class ContainerBuilder {
 public:
+    // Encodes and lists the High level marks with the kernels of `path`, which must be supported.
+    explicit ContainerBuilder(CodecPath path = fastestCodecPath());
+
     // Begins the next container and draws its key character. `file` receives the container file
     // and `scratch` (High level only) the body for the scratch file, as they are made.
     void start(ContainerClass level, std::string_view password, KeyGenerator& generator,
@@ -56,11 +60,12 @@ public:
     void finish();
 
 private:
-    // Encodes `bytes`, whole lines of 57 bytes or the source's last few, behind the text so far.
+    // Encodes `bytes`, whole lines of 57 bytes or the source's last few, behind the text so far;
+    // at High level, behind the scratch text too.
     void encodeLines(std::span<const std::uint8_t> bytes);
-    // Runs the text encoded from `from` on through the High level steps and hands on what no
-    // later step can change; `last` when the source is complete.
-    void settle(std::size_t from, bool last);
+    // Hands the scratch text of the piece on, and then what no later step can change of the
+    // body; `last` when the source is complete.
+    void settle(bool last);
     // Keeps the body's first characters for the trailer and puts the password field in their
     // place; the text must hold them.
     void takeHead();
@@ -70,6 +75,7 @@ private:
     // `last`. Gives the end of the text that marking will not change any more.
     std::size_t markSlashes(bool last);
 
+    const CodecKernels* kernels_;
     ContainerClass level_ = ContainerClass::Standard;
     KeyGenerator* generator_ = nullptr;
     TextSink file_;
@@ -80,6 +86,8 @@ private:
     // The body from `textStart_` on that is not handed on yet: with its line breaks (Standard),
     // or without them (High level).
     std::vector<char, UnwrittenGrowth<char>> text_;
+    // The High level body of the piece in hand as encoded, for the scratch sink.
+    std::vector<char, UnwrittenGrowth<char>> scratchText_;
     std::size_t textStart_ = 0;
     bool headTaken_ = false;
     std::array<char, 20> head_{}; // the body's first characters, which the field replaces

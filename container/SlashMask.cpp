@@ -1,5 +1,7 @@
 #include "SlashMask.h"
 
+#include "Base64Kernels.h"
+
 #include <bit>
 #include <cstring>
 
@@ -32,6 +34,25 @@ std::uint64_t slashMaskPortable(const char* block, char slash) {
         mask |= slashBitsOfEight(block + at, slash) << at;
     }
     return mask;
+}
+
+std::size_t listLoneSlashesPortable(const char* text, std::size_t blocks, std::uint16_t offset,
+                                    std::uint16_t* out) {
+    constexpr char slash = '/';
+    std::uint64_t slashBefore = text[-1] == slash ? 1 : 0;
+    std::uint64_t slashes = slashMask(text, slash);
+    std::size_t count = 0;
+    for (std::size_t block = 0; block < blocks; ++block) {
+        const char* const next = text + (block + 1) * slashMaskCharacters;
+        const std::uint64_t nextSlashes = slashMask(next, slash);
+        const std::uint64_t lone =
+            slashes & ~((slashes << 1) | slashBefore) & ~((slashes >> 1) | (nextSlashes << 63));
+        count += listBits(lone, static_cast<std::uint16_t>(offset + block * slashMaskCharacters),
+                          out + count);
+        slashBefore = slashes >> 63;
+        slashes = nextSlashes;
+    }
+    return count;
 }
 
 } // namespace tarvex

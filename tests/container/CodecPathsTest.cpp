@@ -63,6 +63,68 @@ TEST_P(CodecPaths, EncodeEqualsReferenceAroundLineAndBlockLengths) {
     }
 }
 
+// The body lines, and the same characters without their line breaks, written by one call: both
+// as the plain encoder makes them, with nothing written beyond either.
+TEST_P(CodecPaths, EncodeLinesTwiceGivesTheLinesWithAndWithoutBreaks) {
+    const CodecKernels& kernels = kernelsFor(GetParam());
+    std::mt19937_64 random(test::testSeed(13));
+    constexpr char untouched = '#';
+    for (const std::size_t lines : {0, 1, 2, 3, 7, 64, 1500}) {
+        const auto source = test::randomBytes(random, lines * bodyLineBytes);
+        std::string out(lines * (bodyLineCharacters + 2) + 64, untouched);
+        std::string unbroken(lines * bodyLineCharacters + 64, untouched);
+        kernels.encodeLinesTwice(source.data(), lines, out.data(), unbroken.data());
+
+        std::string expected = test::referenceBody(source);
+        ASSERT_EQ(out, expected + std::string(64, untouched)) << lines << " lines";
+        std::erase_if(expected, [](char c) { return c == '\r' || c == '\n'; });
+        ASSERT_EQ(unbroken, expected + std::string(64, untouched)) << lines << " lines";
+    }
+}
+
+// Where a "/" stands with no "/" beside it, by a plain look at its neighbours; the character
+// before the first block counts as a neighbour, and so does the one after the last.
+std::vector<std::uint16_t> loneSlashesByHand(std::string_view text, std::size_t blocks,
+                                             std::uint16_t offset) {
+    std::vector<std::uint16_t> positions;
+    for (std::size_t k = 1; k <= blocks * slashMaskCharacters; ++k) {
+        if (text[k] == '/' && text[k - 1] != '/' && text[k + 1] != '/') {
+            positions.push_back(static_cast<std::uint16_t>(offset + k - 1));
+        }
+    }
+    return positions;
+}
+
+// Texts of every density of "/", with runs, "/" on every other place (as many lone ones as a
+// block holds) and the bytes next to "/" about; "/" just outside the blocks listed too.
+TEST_P(CodecPaths, ListLoneSlashesEqualsAPlainLookAtTheNeighbours) {
+    const CodecKernels& kernels = kernelsFor(GetParam());
+    std::mt19937_64 random(test::testSeed(14));
+    constexpr std::array<char, 5> near = {'/', '.', '0', '\\', '\xAF'};
+    for (int round = 0; round < 1500; ++round) {
+        const std::size_t blocks = round < 1000 ? 1 + round % 5 : 1 + random() % 70;
+        // One character before the blocks and a whole block after them.
+        std::string text((blocks + 1) * slashMaskCharacters + 1, 'A');
+        const unsigned density = round % 9;
+        for (char& c : text) {
+            c = random() % 8 < density ? near[random() % near.size()] : static_cast<char>(random());
+        }
+        if (round % 7 == 0) {
+            const std::size_t from = random() % text.size();
+            for (std::size_t at = from; at < std::min(text.size(), from + 200); at += 2) {
+                text[at] = '/';
+            }
+        }
+        const auto offset = static_cast<std::uint16_t>(random() % 2000);
+        std::vector<std::uint16_t> listed(blocks * slashMaskCharacters / 2 + placesAlwaysWritten);
+        const std::size_t count =
+            kernels.listLoneSlashes(text.data() + 1, blocks, offset, listed.data());
+        ASSERT_LE(count, listed.size() - placesAlwaysWritten);
+        listed.resize(count);
+        ASSERT_EQ(listed, loneSlashesByHand(text, blocks, offset)) << "round " << round;
+    }
+}
+
 // One change to an encoded body, at a random place: the kinds of text that leave a fast loop.
 std::string disturb(std::string text, std::mt19937_64& random) {
     if (text.empty()) {

@@ -51,15 +51,19 @@ TEST(ContainerDifferential, WriterEqualsPlainStepsForBothClasses) {
     }
 }
 
-// One builder, kept from container to container as a run keeps it, fed each source in random
-// pieces (empty ones, single bytes, pieces that end inside a line or a group, whole lines):
-// container and scratch text are those of the source handed over whole.
-TEST(ContainerDifferential, BuilderFedInPiecesEqualsWholeSource) {
+// One builder per codec path, kept from container to container as a run keeps it, fed each
+// source in random pieces (empty ones, single bytes, pieces that end inside a line or a group,
+// whole lines): container and scratch text are those of the source handed over whole.
+TEST(ContainerDifferential, BuilderFedInPiecesEqualsWholeSourceOnEveryCodecPath) {
     const std::uint64_t seed = test::testSeed(22);
     std::mt19937_64 random(seed);
-    ContainerBuilder builder;
-    for (int round = 0; round < 300; ++round) {
-        const std::size_t size = round < 200 ? random() % 300 : random() % 40000;
+    std::vector<ContainerBuilder> builders;
+    for (const CodecPath path : supportedCodecPaths()) {
+        builders.emplace_back(path);
+    }
+    for (int round = 0; round < 600; ++round) {
+        ContainerBuilder& builder = builders[round % builders.size()];
+        const std::size_t size = round < 300 ? random() % 300 : random() % 40000;
         const auto source = slashHeavySource(random, size);
         const auto level = round % 2 == 0 ? ContainerClass::Standard : ContainerClass::HighLevel;
         std::string wholeScratch;
