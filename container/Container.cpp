@@ -307,8 +307,7 @@ std::size_t ContainerBuilder::markSlashes(bool last) {
     std::size_t count = 0;
     // Lists the marks of the block at `at`, of which `examined` are looked at, and moves on.
     const auto judgeBlock = [&](std::uint64_t nextSlashes, std::uint64_t examined) {
-        const std::uint64_t lone = slashes & ~((slashes << 1) | slashBefore) &
-                                   ~((slashes >> 1) | (nextSlashes << 63)) & examined;
+        const std::uint64_t lone = loneSlashes(slashes, slashBefore, nextSlashes) & examined;
         count += listBits(lone, static_cast<std::uint16_t>(at - roundAt), &marks[count]);
         slashBefore = slashes >> 63;
         slashes = nextSlashes;

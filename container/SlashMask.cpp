@@ -45,10 +45,9 @@ std::size_t listLoneSlashesPortable(const char* text, std::size_t blocks, std::u
     for (std::size_t block = 0; block < blocks; ++block) {
         const char* const next = text + (block + 1) * slashMaskCharacters;
         const std::uint64_t nextSlashes = slashMask(next, slash);
-        const std::uint64_t lone =
-            slashes & ~((slashes << 1) | slashBefore) & ~((slashes >> 1) | (nextSlashes << 63));
-        count += listBits(lone, static_cast<std::uint16_t>(offset + block * slashMaskCharacters),
-                          out + count);
+        count +=
+            listBits(loneSlashes(slashes, slashBefore, nextSlashes),
+                     static_cast<std::uint16_t>(offset + block * slashMaskCharacters), out + count);
         slashBefore = slashes >> 63;
         slashes = nextSlashes;
     }

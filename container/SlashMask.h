@@ -34,6 +34,13 @@ inline std::uint64_t slashMask(const char* block, char slash) {
 #endif
 }
 
+// Of the "/" of a block, as slashMask gives them, those with no "/" beside them: `slashBefore` is
+// 1 when the character before the block is a "/", `nextSlashes` are the "/" of the block after.
+inline std::uint64_t loneSlashes(std::uint64_t slashes, std::uint64_t slashBefore,
+                                 std::uint64_t nextSlashes) {
+    return slashes & ~((slashes << 1) | slashBefore) & ~((slashes >> 1) | (nextSlashes << 63));
+}
+
 // Places that listing the marks of a block writes whatever the block holds. Two marks or fewer
 // is what nine blocks in ten of a random body hold.
 inline constexpr std::size_t placesAlwaysWritten = 2;
