@@ -37,41 +37,37 @@ TARVEX_AVX512_VBMI __m512i encode48(const std::uint8_t* in, __m512i alphabet) {
 }
 
 // A line of 57 bytes is two overlapping steps: bytes 0..47 and 9..56 give the characters 0..63
-// and 12..75.
-TARVEX_AVX512_VBMI void encodeLinesAvx512Vbmi(const std::uint8_t* in, std::size_t lines,
-                                              char* out) {
-    const __m512i alphabet = _mm512_loadu_si512(encodingAlphabet.data());
-    for (std::size_t line = 0; line < lines; ++line) {
-        _mm512_storeu_si512(out, encode48(in, alphabet));
-        _mm512_storeu_si512(out + 12, encode48(in + 9, alphabet));
-        std::memcpy(out + bodyLineCharacters, "\r\n", 2);
-        in += bodyLineBytes;
-        out += bodyLineCharacters + 2;
-    }
-}
-
-// The same, each line's two steps stored once more without the line break.
-TARVEX_AVX512_VBMI void encodeLinesTwiceAvx512Vbmi(const std::uint8_t* in, std::size_t lines,
-                                                   char* out, char* unbroken) {
+// and 12..75. With `twice`, each line's two steps are stored once more at `unbroken`, without the
+// line break.
+template <bool twice>
+TARVEX_AVX512_VBMI void encodeLinesVbmi(const std::uint8_t* in, std::size_t lines, char* out,
+                                        char* unbroken) {
     const __m512i alphabet = _mm512_loadu_si512(encodingAlphabet.data());
     for (std::size_t line = 0; line < lines; ++line) {
         const __m512i first = encode48(in, alphabet);
         const __m512i second = encode48(in + 9, alphabet);
         _mm512_storeu_si512(out, first);
         _mm512_storeu_si512(out + 12, second);
-        _mm512_storeu_si512(unbroken, first);
-        _mm512_storeu_si512(unbroken + 12, second);
         std::memcpy(out + bodyLineCharacters, "\r\n", 2);
+        if constexpr (twice) {
+            _mm512_storeu_si512(unbroken, first);
+            _mm512_storeu_si512(unbroken + 12, second);
+            unbroken += bodyLineCharacters;
+        }
         in += bodyLineBytes;
         out += bodyLineCharacters + 2;
-        unbroken += bodyLineCharacters;
     }
+}
+
+TARVEX_AVX512_VBMI void encodeLinesAvx512Vbmi(const std::uint8_t* in, std::size_t lines,
+                                              char* out) {
+    encodeLinesVbmi<false>(in, lines, out, nullptr);
 }
 
 } // namespace
 
 const CodecKernels& avx512VbmiKernels() {
-    static const CodecKernels kernels{encodeLinesAvx512Vbmi, encodeLinesTwiceAvx512Vbmi,
+    static const CodecKernels kernels{encodeLinesAvx512Vbmi, encodeLinesVbmi<true>,
                                       avx2Kernels().decodeGroups, avx2Kernels().listLoneSlashes};
     return kernels;
 }
