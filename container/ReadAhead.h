@@ -4,6 +4,7 @@
 #include "PosixFile.h"
 
 #include <array>
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -60,23 +61,28 @@ private:
     void readJob(const Job& job, std::unique_lock<std::mutex>& lock);
     // Gives up every file asked for and every piece read. Called with the lock held.
     void dropEverything();
+    // Tells the reader to look at the state again. Called with the lock held.
+    void postWork();
+    // Waits on `work_` until `ready` holds, as the reader. Called with `lock` held.
+    template <class Ready> void awaitWork(std::unique_lock<std::mutex>& lock, Ready ready);
 
     PosixCalls& calls_;
     std::mutex mutex_;
-    std::condition_variable work_;   // the reader waits here for a file or a free slot
-    std::condition_variable filled_; // the caller waits here for a piece
-    std::condition_variable idle_;   // giveUp waits here for the reader to close its file
-    std::deque<Job> jobs_;           // the files to read, the one being read first
+    std::condition_variable work_;              // the reader waits here for a file or a free slot
+    std::atomic<std::uint64_t> workPosted_ = 0; // grows with every notification of work_
+    std::condition_variable filled_;            // the caller waits here for a piece
+    std::condition_variable idle_; // giveUp waits here for the reader to close its file
+    std::deque<Job> jobs_;         // the files to read, the one being read first
     std::uint64_t lastJob_ = 0;
     // The file named as the next one by the last call, while it is still to be asked for.
     Job expected_;
     // Grows whenever everything is given up, so that a read under way is dropped when it returns.
     std::uint64_t round_ = 0;
     std::array<Slot, slotCount> ring_;
-    std::size_t head_ = 0; // the slot the reader fills next
-    std::size_t tail_ = 0; // the slot the caller takes next
-    std::size_t filledCount_ = 0;
-    bool reading_ = false; // the reader has a file in hand
+    std::size_t head_ = 0;                     // the slot the reader fills next
+    std::size_t tail_ = 0;                     // the slot the caller takes next
+    std::atomic<std::size_t> filledCount_ = 0; // also watched without the lock
+    bool reading_ = false;                     // the reader has a file in hand
     bool stopping_ = false;
     std::thread reader_;
 };
