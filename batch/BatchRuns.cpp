@@ -321,8 +321,10 @@ void BatchRuns::encryption(const std::string& sourcePath, const std::string& nex
         level, platform_.passwordEntry(), state_.generator,
         [&container](std::string_view text) { container->write(asBytes(text)); },
         [&scratch](std::string_view body) { scratch->write(asBytes(body)); });
-    files_.readFileBefore(sourcePath, nextPath,
-                          [this](std::span<const std::uint8_t> piece) { builder_.append(piece); });
+    files_.readFileBefore(sourcePath, nextPath, level == ContainerClass::HighLevel,
+                          [this](std::span<const std::uint8_t> piece, const ListedSlashes* listed) {
+                              builder_.append(piece, listed);
+                          });
     builder_.finish();
     if (scratch) {
         scratch->complete();

@@ -42,16 +42,18 @@ int main(int argc, char** argv) {
             std::size_t sourceBytes = 0;
             std::size_t written = 0;
             const std::string next = i + 1 < argc ? argv[i + 1] : "";
-            files.readFileBefore(path, next, [&](std::span<const std::uint8_t> piece) {
-                sourceBytes += piece.size();
-                const std::size_t upTo = tarvex::encodedBodyLength(sourceBytes);
-                text.resize(std::max(text.size(), upTo - written), 'A');
-                container->write(std::span(text).first(upTo - written));
-                if (scratch) {
-                    scratch->write(std::span(text).first(upTo - written));
-                }
-                written = upTo;
-            });
+            files.readFileBefore(
+                path, next, false,
+                [&](std::span<const std::uint8_t> piece, const tarvex::ListedSlashes*) {
+                    sourceBytes += piece.size();
+                    const std::size_t upTo = tarvex::encodedBodyLength(sourceBytes);
+                    text.resize(std::max(text.size(), upTo - written), 'A');
+                    container->write(std::span(text).first(upTo - written));
+                    if (scratch) {
+                        scratch->write(std::span(text).first(upTo - written));
+                    }
+                    written = upTo;
+                });
             container->write(std::vector<std::uint8_t>(containerExtra, 'A'));
             container->complete();
             if (scratch) {

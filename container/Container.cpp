@@ -215,7 +215,11 @@ void ContainerBuilder::start(ContainerClass level, std::string_view password,
     shift_ = 1;
 }
 
-void ContainerBuilder::append(std::span<const std::uint8_t> piece) {
+void ContainerBuilder::append(std::span<const std::uint8_t> piece, const ListedSlashes* listed) {
+    const std::size_t held = text_.size();
+    if (listed != nullptr && !continuesText(*listed, piece.size())) {
+        listed = nullptr;
+    }
     // The line a piece completes and the piece's whole lines go on in one text, so that each
     // sink takes one write per piece.
     if (lineStartCount_ > 0) {
@@ -233,7 +237,20 @@ void ContainerBuilder::append(std::span<const std::uint8_t> piece) {
     encodeLines(piece.first(wholeLines));
     lineStartCount_ = piece.size() - wholeLines;
     std::copy(piece.begin() + wholeLines, piece.end(), lineStart_.begin());
-    settle(false);
+    handOnScratch(false);
+    if (level_ == ContainerClass::Standard) {
+        handOn(text_.size());
+    } else {
+        handOn(listed != nullptr ? markListed(*listed, held) : markSlashes(false));
+    }
+}
+
+bool ContainerBuilder::continuesText(const ListedSlashes& listed, std::size_t pieceSize) const {
+    // The list starts at a line of the source, and the text before it is the one block that
+    // marking leaves for the text that follows, or nothing at the start of the body.
+    return level_ == ContainerClass::HighLevel && listed.listedEnd > 0 && lineStartCount_ == 0 &&
+           listed.lines == pieceSize / bodyLineBytes && markedTo_ == 0 &&
+           (text_.size() == slashMaskCharacters || (text_.empty() && textStart_ == 0));
 }
 
 void ContainerBuilder::encodeLines(std::span<const std::uint8_t> bytes) {
@@ -263,19 +280,16 @@ void ContainerBuilder::encodeLines(std::span<const std::uint8_t> bytes) {
     }
 }
 
-void ContainerBuilder::settle(bool last) {
-    const bool highLevel = level_ == ContainerClass::HighLevel;
-    if (highLevel) {
-        // The scratch file's body ends in one more CR LF.
-        if (last) {
-            scratchText_.insert(scratchText_.end(), lineBreak.begin(), lineBreak.end());
-        }
-        scratch_({scratchText_.data(), scratchText_.size()});
-        scratchText_.clear();
+void ContainerBuilder::handOnScratch(bool last) {
+    if (level_ != ContainerClass::HighLevel) {
+        return;
     }
-    if (!last) {
-        handOn(highLevel ? markSlashes(false) : text_.size());
+    // The scratch file's body ends in one more CR LF.
+    if (last) {
+        scratchText_.insert(scratchText_.end(), lineBreak.begin(), lineBreak.end());
     }
+    scratch_({scratchText_.data(), scratchText_.size()});
+    scratchText_.clear();
 }
 
 // The writer's High level steps. Every "/" that is not the last character and has no "/" beside
@@ -358,6 +372,41 @@ std::size_t ContainerBuilder::markSlashes(bool last) {
     return last ? body.size() : at;
 }
 
+// The text is the block held back from the piece before (as encoded), if any, and the piece's
+// text. The held block is judged now that the piece's first character is known; the piece's lone
+// "/" were listed ahead, but for its last block, which is held back in turn.
+std::size_t ContainerBuilder::markListed(const ListedSlashes& listed, std::size_t held) {
+    char* const body = text_.data();
+    const std::size_t start = textStart_;
+    const std::size_t kept = held + listed.listedEnd;
+    // The "/" of the block held back next, and of the character before it, as encoded: a mark
+    // before it may lower its first character.
+    const std::uint64_t keptSlashes = slashMask(body + kept, slash);
+    const std::uint64_t keptSlashBefore = body[kept - 1] == slash ? 1 : 0;
+    std::size_t shift = shift_;
+    const auto markAt = [&](std::size_t i) {
+        body[i] = mark;
+        body[i + 1] = static_cast<char>(static_cast<unsigned char>(body[i + 1]) - shift);
+        shift = (start + i + 1) % followerCycle;
+    };
+    if (held > 0) {
+        for (std::uint64_t lone =
+                 loneSlashes(blockSlashes_, slashBefore_, slashMask(body + held, slash));
+             lone != 0; lone &= lone - 1) {
+            markAt(static_cast<std::size_t>(__builtin_ctzll(lone)));
+        }
+    }
+    const std::span<const std::uint32_t> positions(listed.positions.get(), listed.count);
+    for (const std::uint32_t position : positions) {
+        markAt(held + position);
+    }
+    blockSlashes_ = keptSlashes;
+    slashBefore_ = keptSlashBefore;
+    shift_ = shift;
+    markedTo_ = kept;
+    return kept;
+}
+
 void ContainerBuilder::takeHead() {
     // The password field takes the place of the body's first characters.
     std::copy_n(text_.begin(), head_.size(), head_.begin());
@@ -386,7 +435,7 @@ void ContainerBuilder::handOn(std::size_t end) {
 void ContainerBuilder::finish() {
     encodeLines(std::span(lineStart_).first(lineStartCount_));
     lineStartCount_ = 0;
-    settle(true);
+    handOnScratch(true);
     std::string_view marker = standardMarker;
     if (level_ == ContainerClass::HighLevel) {
         marker = highLevelMarker;

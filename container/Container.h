@@ -3,6 +3,7 @@
 #include "Base64Body.h"
 #include "Base64Kernels.h"
 #include "KeyGenerator.h"
+#include "SlashLister.h"
 
 #include <array>
 #include <cstdint>
@@ -54,8 +55,9 @@ public:
     // and `scratch` (High level only) the body for the scratch file, as they are made.
     void start(ContainerClass level, std::string_view password, KeyGenerator& generator,
                TextSink file, TextSink scratch);
-    // Adds the next bytes of the source.
-    void append(std::span<const std::uint8_t> piece);
+    // Adds the next bytes of the source, with the lone "/" of their High level text when they
+    // were listed ahead (see SlashLister), which the builder then takes instead of finding them.
+    void append(std::span<const std::uint8_t> piece, const ListedSlashes* listed = nullptr);
     // Ends the container and draws its filler characters.
     void finish();
 
@@ -63,9 +65,10 @@ private:
     // Encodes `bytes`, whole lines of 57 bytes or the source's last few, behind the text so far;
     // at High level, behind the scratch text too.
     void encodeLines(std::span<const std::uint8_t> bytes);
-    // Hands the scratch text of the piece on, and then what no later step can change of the
-    // body; `last` when the source is complete.
-    void settle(bool last);
+    // Hands the scratch text of the piece on; `last` when the source is complete.
+    void handOnScratch(bool last);
+    // Whether `listed` holds the lone "/" of the text that `piece` adds to the text so far.
+    bool continuesText(const ListedSlashes& listed, std::size_t pieceSize) const;
     // Keeps the body's first characters for the trailer and puts the password field in their
     // place; the text must hold them.
     void takeHead();
@@ -74,6 +77,8 @@ private:
     // Marks the "/" of the High level body up to where the text so far allows; at its end with
     // `last`. Gives the end of the text that marking will not change any more.
     std::size_t markSlashes(bool last);
+    // The same for a piece whose lone "/" are `listed`, whose text follows `held` characters.
+    std::size_t markListed(const ListedSlashes& listed, std::size_t held);
 
     const CodecKernels* kernels_;
     ContainerClass level_ = ContainerClass::Standard;

@@ -35,11 +35,19 @@ public:
 };
 
 // The size of the pieces in which the machine's file system reads files; it fits in a
-// processor's second-level cache.
-inline constexpr std::size_t readPieceSize = 256 * 1024;
+// processor's second-level cache. Whole lines of 57 bytes, 16 of them to a text of a whole number
+// of blocks of 64 characters, so that lone "/" can be listed a piece at a time (see SlashLister).
+inline constexpr std::size_t readPieceSize = 57 * 16 * 287;
 
 // Takes the pieces of a file that FileSystem::readFile hands over.
 using PieceReceiver = std::function<void(std::span<const std::uint8_t>)>;
+
+struct ListedSlashes;
+
+// Takes the pieces of a source that FileSystem::readFileBefore hands over, each with the lone "/"
+// of its High level text when they were listed ahead, and null when they were not.
+using SourcePieceReceiver =
+    std::function<void(std::span<const std::uint8_t>, const ListedSlashes*)>;
 
 // Every file step the program takes goes through this seam, so that tests can make any step fail.
 class FileSystem {
@@ -53,12 +61,15 @@ public:
     // it need not be held whole. A piece is valid during its call only. Throws FileError.
     virtual void readFile(const std::string& path, const PieceReceiver& take) = 0;
 
-    // Reads `path` as readFile does, and names `next` as the file that the following readFile
-    // will ask for, so that the file system may start reading it early. Throws FileError.
-    virtual void readFileBefore(const std::string& path, const std::string& next,
-                                const PieceReceiver& take) {
+    // Reads `path` as readFile does, and names `next` as the file that the following call will
+    // ask for, so that the file system may start reading it early. With `listSlashes` it may list
+    // the lone "/" of each piece's High level text as it reads, for `next` too (see SlashLister).
+    // Throws FileError.
+    virtual void readFileBefore(const std::string& path, const std::string& next, bool listSlashes,
+                                const SourcePieceReceiver& take) {
         static_cast<void>(next);
-        readFile(path, take);
+        static_cast<void>(listSlashes);
+        readFile(path, [&take](std::span<const std::uint8_t> piece) { take(piece, nullptr); });
     }
 
     // Gives up reading the file named next, and returns once it is closed: a run that ends keeps

@@ -37,8 +37,8 @@ public:
 
     std::vector<std::uint8_t> loadFile(const std::string& path) override;
     void readFile(const std::string& path, const PieceReceiver& take) override;
-    void readFileBefore(const std::string& path, const std::string& next,
-                        const PieceReceiver& take) override;
+    void readFileBefore(const std::string& path, const std::string& next, bool listSlashes,
+                        const SourcePieceReceiver& take) override;
     void stopReadingAhead() override;
     std::unique_ptr<FileWriter> createFile(const std::string& path,
                                            const std::string& source) override;
@@ -98,15 +98,17 @@ std::vector<std::uint8_t> LocalFileSystem::loadFile(const std::string& path) {
 }
 
 void LocalFileSystem::readFile(const std::string& path, const PieceReceiver& take) {
-    readFileBefore(path, {}, take);
+    readFileBefore(
+        path, {}, false,
+        [&take](std::span<const std::uint8_t> piece, const ListedSlashes*) { take(piece); });
 }
 
 void LocalFileSystem::readFileBefore(const std::string& path, const std::string& next,
-                                     const PieceReceiver& take) {
+                                     bool listSlashes, const SourcePieceReceiver& take) {
     if (!readAhead_) {
         readAhead_ = std::make_unique<ReadAhead>(calls_);
     }
-    readAhead_->read(path, next, take);
+    readAhead_->read(path, next, listSlashes, take);
 }
 
 void LocalFileSystem::stopReadingAhead() {

@@ -94,17 +94,18 @@ template <class Ready> void ReadAhead::awaitWork(std::unique_lock<std::mutex>& l
     waitBrieflyAwake(lock, work_, ready, [&] { return workPosted_ != seen; });
 }
 
-void ReadAhead::read(const std::string& path, const std::string& next, const PieceReceiver& take) {
+void ReadAhead::read(const std::string& path, const std::string& next, bool listSlashes,
+                     const SourcePieceReceiver& take) {
     std::unique_lock lock(mutex_);
     std::uint64_t job = expected_.id;
-    if (job == 0 || expected_.path != path) {
+    if (job == 0 || expected_.path != path || expected_.listSlashes != listSlashes) {
         dropEverything();
         job = ++lastJob_;
-        jobs_.push_back({job, path});
+        jobs_.push_back({job, path, listSlashes});
     }
     expected_ = {};
     if (!next.empty()) {
-        expected_ = {++lastJob_, next};
+        expected_ = {++lastJob_, next, listSlashes};
         jobs_.push_back(expected_);
     }
     postWork();
@@ -120,7 +121,8 @@ void ReadAhead::read(const std::string& path, const std::string& next, const Pie
                 throw cannotOpen(path, slot.error);
             }
             if (slot.length > 0) {
-                take(std::span(slot.bytes).first(slot.length));
+                take(std::span(slot.bytes).first(slot.length),
+                     slot.listed.listedEnd > 0 ? &slot.listed : nullptr);
             }
             last = slot.last;
             lock.lock();
@@ -161,6 +163,7 @@ void ReadAhead::readJob(const Job& job, std::unique_lock<std::mutex>& lock) {
     reading_ = true;
     lock.unlock();
     OpenedFile opened = openRegularFile(calls_, job.path);
+    lister_.startSource();
     lock.lock();
     for (bool last = false; !last;) {
         awaitWork(lock, [&] { return stopping_ || round_ != round || filledCount_ < slotCount; });
@@ -179,6 +182,10 @@ void ReadAhead::readJob(const Job& job, std::unique_lock<std::mutex>& lock) {
             slot.length = got < 0 ? 0 : static_cast<std::size_t>(got);
         }
         slot.last = slot.error != 0 || slot.length < slot.bytes.size();
+        slot.listed.listedEnd = 0;
+        if (job.listSlashes && slot.length > 0) {
+            lister_.list(std::span(slot.bytes).first(slot.length), slot.listed);
+        }
         last = slot.last;
         lock.lock();
         if (round_ != round) {

@@ -2,6 +2,7 @@
 
 #include "FileSystem.h"
 #include "PosixFile.h"
+#include "SlashLister.h"
 
 #include <array>
 #include <atomic>
@@ -20,6 +21,9 @@ namespace tarvex {
 // thread goes on with the file named as the next one, while the caller still works on the last
 // pieces of the current one and on its output.
 //
+// For a High level container the thread also lists the lone "/" of each piece's text, which
+// takes that work off the caller's thread.
+//
 // Reading has no effect on the files, so what is read ahead and never asked for is dropped. The
 // thread takes no signal: they go to the caller's thread, as they did before it existed.
 class ReadAhead {
@@ -31,9 +35,12 @@ public:
 
     // Hands the content of `path` to `take` in order, in pieces of readPieceSize bytes (the last
     // one shorter), as FileSystem::readFile does; then reads on into `next`, when it is not empty,
-    // for the call that asks for it. Throws the FileError of a file that cannot be opened or read,
-    // and whatever `take` throws.
-    void read(const std::string& path, const std::string& next, const PieceReceiver& take);
+    // for the call that asks for it. With `listSlashes`, each piece comes with the lone "/" of its
+    // High level text as SlashLister lists them (null where nothing is listed), and `next` is
+    // read ahead the same way. Throws the FileError of a file that cannot be opened or read, and
+    // whatever `take` throws.
+    void read(const std::string& path, const std::string& next, bool listSlashes,
+              const SourcePieceReceiver& take);
 
     // Gives up what was read ahead, and returns once the thread holds no file open.
     void giveUp();
@@ -43,12 +50,14 @@ private:
     struct Job {
         std::uint64_t id = 0;
         std::string path;
+        bool listSlashes = false;
     };
     // A piece read, or the end of a file: a piece shorter than readPieceSize is its file's last,
     // and an error ends the file too.
     struct Slot {
         std::vector<std::uint8_t> bytes = std::vector<std::uint8_t>(readPieceSize);
         std::size_t length = 0;
+        ListedSlashes listed;
         std::uint64_t job = 0;
         bool last = false;
         int error = 0;
@@ -84,6 +93,7 @@ private:
     std::atomic<std::size_t> filledCount_ = 0; // also watched without the lock
     bool reading_ = false;                     // the reader has a file in hand
     bool stopping_ = false;
+    SlashLister lister_; // used by the reading thread alone
     std::thread reader_;
 };
 

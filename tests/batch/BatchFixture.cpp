@@ -25,10 +25,10 @@ void RecordingFileSystem::readFile(const std::string& path, const PieceReceiver&
 }
 
 void RecordingFileSystem::readFileBefore(const std::string& path, const std::string& next,
-                                         const PieceReceiver& take) {
+                                         bool listSlashes, const SourcePieceReceiver& take) {
     namedNext.push_back(next);
     failIfAsked(path);
-    localFileSystem().readFileBefore(path, next, take);
+    localFileSystem().readFileBefore(path, next, listSlashes, take);
 }
 
 void RecordingFileSystem::stopReadingAhead() {

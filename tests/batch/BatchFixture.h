@@ -23,8 +23,8 @@ public:
 
     std::vector<std::uint8_t> loadFile(const std::string& path) override;
     void readFile(const std::string& path, const PieceReceiver& take) override;
-    void readFileBefore(const std::string& path, const std::string& next,
-                        const PieceReceiver& take) override;
+    void readFileBefore(const std::string& path, const std::string& next, bool listSlashes,
+                        const SourcePieceReceiver& take) override;
     void stopReadingAhead() override;
     std::unique_ptr<FileWriter> createFile(const std::string& path,
                                            const std::string& source) override;

@@ -2,6 +2,7 @@
 
 #include "TempFolder.h"
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -33,13 +34,14 @@ protected:
                                const std::string& next) {
         std::string content;
         bool shortSeen = false;
-        reader.read(path, next, [&](std::span<const std::uint8_t> bytes) {
-            EXPECT_FALSE(shortSeen) << "a short piece before the end of " << path;
-            EXPECT_FALSE(bytes.empty());
-            EXPECT_LE(bytes.size(), piece);
-            shortSeen = bytes.size() < piece;
-            content.append(bytes.begin(), bytes.end());
-        });
+        reader.read(path, next, false,
+                    [&](std::span<const std::uint8_t> bytes, const ListedSlashes*) {
+                        EXPECT_FALSE(shortSeen) << "a short piece before the end of " << path;
+                        EXPECT_FALSE(bytes.empty());
+                        EXPECT_LE(bytes.size(), piece);
+                        shortSeen = bytes.size() < piece;
+                        content.append(bytes.begin(), bytes.end());
+                    });
         return content;
     }
 
@@ -71,8 +73,8 @@ TEST_F(ReadAheadTest, ATakerThatThrowsGivesUpItsFileOnly) {
     const File& big = files_.back();
     const File& other = files_[4];
     int pieces = 0;
-    EXPECT_THROW(reader.read(big.path, other.path,
-                             [&](std::span<const std::uint8_t>) {
+    EXPECT_THROW(reader.read(big.path, other.path, false,
+                             [&](std::span<const std::uint8_t>, const ListedSlashes*) {
                                  if (++pieces == 2) {
                                      throw std::runtime_error("disk full");
                                  }
@@ -102,27 +104,46 @@ TEST_F(ReadAheadTest, AFileThatCannotBeReadIsReportedWhenItIsAskedFor) {
     EXPECT_EQ(readAll(reader, files_[2].path, ""), files_[2].bytes);
 }
 
-// Files asked for in any order, named next rightly or not, given up at any piece: each one that is
-// read to its end comes whole. Under the sanitizers this also looks for races between the threads.
+// Files asked for in any order, named next rightly or not, given up at any piece, with the lone
+// "/" listed or not: each one that is read to its end comes whole, and each piece with what a
+// lister of its own file gives it, or nothing when listing was not asked for. Under the sanitizers
+// this also looks for races between the threads.
 TEST_F(ReadAheadTest, AnyOrderOfAskingGivesEveryFileWhole) {
     std::mt19937 random(11);
     const auto anyFile = [&] { return files_[random() % files_.size()]; };
     ReadAhead reader(systemCalls());
+    SlashLister lister;
+    ListedSlashes expected;
     File next = anyFile();
     for (int round = 0; round < 300; ++round) {
         const File file = random() % 4 == 0 ? anyFile() : next;
         next = anyFile();
         const std::string named = random() % 5 == 0 ? "" : next.path;
+        const bool listSlashes = random() % 2 == 0;
         const int giveUpAt = random() % 6 == 0 ? static_cast<int>(random() % 3) + 1 : 0;
         std::string content;
         int pieces = 0;
+        lister.startSource();
         try {
-            reader.read(file.path, named, [&](std::span<const std::uint8_t> bytes) {
-                if (++pieces == giveUpAt) {
-                    throw std::runtime_error("given up");
-                }
-                content.append(bytes.begin(), bytes.end());
-            });
+            reader.read(file.path, named, listSlashes,
+                        [&](std::span<const std::uint8_t> bytes, const ListedSlashes* listed) {
+                            if (++pieces == giveUpAt) {
+                                throw std::runtime_error("given up");
+                            }
+                            content.append(bytes.begin(), bytes.end());
+                            lister.list(bytes, expected);
+                            if (!listSlashes || expected.listedEnd == 0) {
+                                EXPECT_EQ(listed, nullptr) << file.path;
+                                return;
+                            }
+                            ASSERT_NE(listed, nullptr) << file.path;
+                            EXPECT_EQ(listed->listedEnd, expected.listedEnd);
+                            EXPECT_TRUE(std::equal(listed->positions.get(),
+                                                   listed->positions.get() + listed->count,
+                                                   expected.positions.get(),
+                                                   expected.positions.get() + expected.count))
+                                << file.path << ", piece " << pieces;
+                        });
         } catch (const std::runtime_error&) {
             EXPECT_EQ(pieces, giveUpAt);
             EXPECT_EQ(content, file.bytes.substr(0, content.size()));
