@@ -27,6 +27,7 @@ void RecordingFileSystem::readFile(const std::string& path, const PieceReceiver&
 void RecordingFileSystem::readFileBefore(const std::string& path, const std::string& next,
                                          bool listSlashes, const SourcePieceReceiver& take) {
     namedNext.push_back(next);
+    slashesListed.push_back(listSlashes);
     failIfAsked(path);
     localFileSystem().readFileBefore(path, next, listSlashes, take);
 }

@@ -19,6 +19,7 @@ public:
     std::string failLoading;            // loading or reading this path throws FileError
     std::string exceedMemory;           // loading this path throws std::bad_alloc
     std::vector<std::string> namedNext; // the next file named with each file read in pieces
+    std::vector<bool> slashesListed;    // whether lone "/" were asked for, with each such file
     int readAheadStops = 0;
 
     std::vector<std::uint8_t> loadFile(const std::string& path) override;

@@ -198,6 +198,46 @@ TEST_F(BatchRunsTest, RoundTripRestoresEveryByteInBothClasses) {
     }
 }
 
+// The class is read afresh for every file, so a change made in the window during a run applies
+// from the next file on; a High level file has its lone "/" listed as it is read, and the file
+// read ahead in the class of the one before is read again in the new class.
+TEST_F(BatchRunsTest, AChangeOfClassDuringARunAppliesFromTheNextFile) {
+    std::vector<std::string> sources;
+    std::vector<std::vector<std::uint8_t>> contents;
+    for (int i = 0; i < 5; ++i) {
+        contents.push_back(patternBytes(700'000 + 1000 * i, 20 + i));
+        sources.push_back(source("p" + std::to_string(i) + ".jpg", contents.back()));
+    }
+    platform.suffix = 1;
+    const std::vector<int> levels{0, 1, 1, 0, 1};
+    platform.onProcessMessages = [&](int call) {
+        if (call < static_cast<int>(levels.size())) {
+            platform.level = levels[call];
+        }
+    };
+    select(sources);
+    platform.script.answerNextQuestion(false);
+    ASSERT_EQ(runs.btnencClick(), RunOutcome::Completed);
+
+    EXPECT_THAT(files.slashesListed, ElementsAre(false, true, true, false, true));
+    std::vector<std::string> containers;
+    for (std::size_t i = 0; i < sources.size(); ++i) {
+        containers.push_back(inFolder("encrypted/") + namePart(sources[i]) + "E");
+        const std::vector<std::uint8_t> text = readFile(containers.back());
+        const std::string_view marker = levels[i] == 1 ? "@@@@\r\n" : "****\r\n";
+        EXPECT_TRUE(std::string_view(reinterpret_cast<const char*>(text.data()), text.size())
+                        .ends_with(marker))
+            << "file " << i;
+    }
+    select(containers);
+    platform.script.answerNextQuestion(false);
+    ASSERT_EQ(runs.btndecClick(), RunOutcome::Completed);
+    for (std::size_t i = 0; i < sources.size(); ++i) {
+        EXPECT_EQ(readFile(inFolder("encrypted/decrypted/") + namePart(sources[i])), contents[i])
+            << "file " << i;
+    }
+}
+
 // A photo that only its owner may read gives a container and a restored file that only the owner
 // may read.
 TEST_F(BatchRunsTest, ContainerAndRestoredFileKeepAPrivateSourcePrivate) {
