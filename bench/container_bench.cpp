@@ -126,7 +126,7 @@ void BM_WriteListedHighLevel(benchmark::State& state) {
              at += tarvex::readPieceSize, ++piece) {
             const auto bytes =
                 std::span(source).subspan(at, std::min(tarvex::readPieceSize, source.size() - at));
-            builder.append(bytes, listed[piece].listedEnd > 0 ? &listed[piece] : nullptr);
+            builder.append(bytes, &listed[piece]);
         }
         builder.finish();
     }

@@ -70,6 +70,12 @@ inline std::uint64_t slashesFrom(std::span<const char> body, std::size_t at, cha
                                          : lastSlashes(body.data() + at, length, slash);
 }
 
+// Marks the "/" at `i` of `body` and lowers the character after it by `shift`.
+inline void markSlash(char* body, std::size_t i, std::size_t shift) {
+    body[i] = mark;
+    body[i + 1] = static_cast<char>(static_cast<unsigned char>(body[i + 1]) - shift);
+}
+
 // Blocks of 64 characters whose marks are listed before any of them is made.
 constexpr std::size_t blocksPerRound = 64;
 // The marks of a round, as positions from its start. A block holds at most 32 ("/" and another
@@ -359,9 +365,7 @@ std::size_t ContainerBuilder::markSlashes(bool last) {
         // The shift after a mark at `roundAt` + m is (start + roundAt + m + 1) mod 5.
         const std::size_t roundCycle = (start + roundAt + 1) % followerCycle;
         for (std::size_t k = 0; k < count; ++k) {
-            const std::size_t i = roundAt + marks[k];
-            body[i] = mark;
-            body[i + 1] = static_cast<char>(static_cast<unsigned char>(body[i + 1]) - shift);
+            markSlash(body.data(), roundAt + marks[k], shift);
             shift = inFollowerCycle[roundCycle + marks[k]];
         }
     }
@@ -385,8 +389,7 @@ std::size_t ContainerBuilder::markListed(const ListedSlashes& listed, std::size_
     const std::uint64_t keptSlashBefore = body[kept - 1] == slash ? 1 : 0;
     std::size_t shift = shift_;
     const auto markAt = [&](std::size_t i) {
-        body[i] = mark;
-        body[i + 1] = static_cast<char>(static_cast<unsigned char>(body[i + 1]) - shift);
+        markSlash(body, i, shift);
         shift = (start + i + 1) % followerCycle;
     };
     if (held > 0) {
@@ -396,8 +399,7 @@ std::size_t ContainerBuilder::markListed(const ListedSlashes& listed, std::size_
             markAt(static_cast<std::size_t>(__builtin_ctzll(lone)));
         }
     }
-    const std::span<const std::uint32_t> positions(listed.positions.get(), listed.count);
-    for (const std::uint32_t position : positions) {
+    for (const std::uint32_t position : listed.positions) {
         markAt(held + position);
     }
     blockSlashes_ = keptSlashes;

@@ -4,6 +4,7 @@
 #include "Base64Kernels.h"
 #include "KeyGenerator.h"
 #include "SlashLister.h"
+#include "UnwrittenGrowth.h"
 
 #include <array>
 #include <cstdint>
@@ -24,16 +25,6 @@ inline constexpr std::string_view highLevelMarker = "@@@@";
 
 // Receives text as it is made, a piece at a time; a piece is valid during its call only.
 using TextSink = std::function<void(std::string_view)>;
-
-// An allocator for a vector that grows without writing its new elements, for a buffer whose
-// every new character is written right after it grows.
-template <typename T> struct UnwrittenGrowth : std::allocator<T> {
-    template <typename U> struct rebind { using other = UnwrittenGrowth<U>; };
-    template <typename U> void construct(U* place) noexcept { ::new (static_cast<void*>(place)) U; }
-    template <typename U, typename... Args> void construct(U* place, Args&&... args) {
-        ::new (static_cast<void*>(place)) U(std::forward<Args>(args)...);
-    }
-};
 
 // Writes container files one after another. The source comes in pieces of any size; each piece
 // is encoded, run through the High level steps and handed on while it is still in the

@@ -1,11 +1,12 @@
 #pragma once
 
 #include "Base64Kernels.h"
+#include "UnwrittenGrowth.h"
 
 #include <cstddef>
 #include <cstdint>
-#include <memory>
 #include <span>
+#include <vector>
 
 namespace tarvex {
 
@@ -18,9 +19,7 @@ struct ListedSlashes {
     // characters from here on, the last 64 to 127, are left to the writer, which judges them
     // once it has the text that follows. Zero when nothing is listed.
     std::size_t listedEnd = 0;
-    std::size_t count = 0;
-    std::unique_ptr<std::uint32_t[]> positions;
-    std::size_t capacity = 0;
+    std::vector<std::uint32_t, UnwrittenGrowth<std::uint32_t>> positions;
 };
 
 // Lists the lone "/" of a source's High level text piece by piece, as SlashLister::list takes
@@ -43,9 +42,8 @@ public:
 
 private:
     const CodecKernels* kernels_;
-    std::unique_ptr<char[]> broken_; // the encoder makes the text with line breaks too
-    std::unique_ptr<char[]> text_;   // one character before the text, then the text
-    std::size_t lineCapacity_ = 0;
+    std::vector<char, UnwrittenGrowth<char>> broken_; // the encoder makes the text with breaks too
+    std::vector<char, UnwrittenGrowth<char>> text_; // one character before the text, then the text
     bool slashBefore_ = false; // the last character of the source's text so far is "/"
     bool onLines_ = true;      // the pieces so far were whole lines and were all listed
 };

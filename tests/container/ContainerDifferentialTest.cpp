@@ -149,9 +149,9 @@ TEST(ContainerDifferential, BuilderMarksWhatItIsListed) {
     ListedSlashes listed;
     lister.startSource();
     lister.list(source, listed);
-    const std::size_t listedMarks = listed.count;
+    const std::size_t listedMarks = listed.positions.size();
     ASSERT_GT(listedMarks, 100U);
-    listed.count = 0;
+    listed.positions.clear();
 
     std::string built;
     KeyGenerator generator;

@@ -2,7 +2,6 @@
 
 #include "TempFolder.h"
 
-#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -138,10 +137,7 @@ TEST_F(ReadAheadTest, AnyOrderOfAskingGivesEveryFileWhole) {
                             }
                             ASSERT_NE(listed, nullptr) << file.path;
                             EXPECT_EQ(listed->listedEnd, expected.listedEnd);
-                            EXPECT_TRUE(std::equal(listed->positions.get(),
-                                                   listed->positions.get() + listed->count,
-                                                   expected.positions.get(),
-                                                   expected.positions.get() + expected.count))
+                            EXPECT_EQ(listed->positions, expected.positions)
                                 << file.path << ", piece " << pieces;
                         });
         } catch (const std::runtime_error&) {
