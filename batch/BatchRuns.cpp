@@ -1,9 +1,11 @@
-#include "BatchRuns.h"
+#include "batch/BatchRuns.h"
 
-#include "Container.h"
-#include "ContainerText.h"
-#include "Password.h"
-#include "PathParts.h"
+#include "batch/OutputNames.h"
+#include "container/ContainerReader.h"
+#include "container/ContainerText.h"
+#include "container/Password.h"
+#include "container/Probe.h"
+#include "files/PathParts.h"
 
 #include <cerrno>
 #include <new>
@@ -14,6 +16,10 @@ namespace {
 
 // Files of this many KB (bytes / 1024, rounded down) or more are not encrypted.
 constexpr std::uint64_t sizeLimitKb = 5000;
+
+// The first message about an illegal character in the password, in both languages, which the
+// character follows.
+constexpr std::string_view illegalCharacterPrefix = "str0[i]:";
 
 // Runs `step` on the container at `path`, which is held whole in memory: a container too large
 // to hold is a file error of that file, which ends the run like any other.
@@ -61,15 +67,6 @@ void BatchRuns::FormCreate() {
     state_.englishUi = true;
 }
 
-bool BatchRuns::applyLanguage(bool english) {
-    if (running_) {
-        return false;
-    }
-    state_.englishUi = english;
-    state_.catalogue = catalogueOf(languageTable(english));
-    return true;
-}
-
 void BatchRuns::btnopenClick() {
     if (running_) {
         return;
@@ -77,7 +74,7 @@ void BatchRuns::btnopenClick() {
     readStripSuffix();
 
     OpenFilesRequest request;
-    request.filter = std::string(languageTable(state_.englishUi).openDialogFilter);
+    request.filter = state_.openDialogFilter;
     request.filterIndex = 1;
     request.initialFolder = initialFolder_;
     std::vector<std::string> chosen = platform_.openFiles(request);
@@ -189,7 +186,7 @@ RunOutcome BatchRuns::encryptRun() {
 
     platform_.setProgress(state_.selectedCount, state_.selectedCount);
     if (skipped > 0) {
-        platform_.showMessage(skippedSummary(state_.englishUi, state_.selectedCount, skipped));
+        platform_.showMessage(skippedSummary(skipped));
     }
     if (done > 0) {
         const std::string shown = folder + state_.catalogue.encFolderName;
@@ -281,6 +278,14 @@ void BatchRuns::showProgress(int done) {
     platform_.setProgressText(std::to_string(done) + "/" + std::to_string(state_.selectedCount));
 }
 
+std::string BatchRuns::skippedSummary(int skipped) const {
+    const std::string n = std::to_string(state_.selectedCount);
+    const std::string k = std::to_string(skipped);
+    const std::string d = std::to_string(state_.selectedCount - skipped);
+    const auto& pieces = state_.skippedSummaryPieces;
+    return (state_.englishUi ? k + pieces[0] + n : n + pieces[0] + k) + pieces[1] + d + pieces[2];
+}
+
 void BatchRuns::getencsn() {
     state_.passwordValid = false;
     const PasswordVerdict verdict = checkPassword(platform_.passwordEntry());
@@ -321,10 +326,8 @@ void BatchRuns::encryption(const std::string& sourcePath, const std::string& nex
         level, platform_.passwordEntry(), state_.generator,
         [&container](std::string_view text) { container->write(asBytes(text)); },
         [&scratch](std::string_view body) { scratch->write(asBytes(body)); });
-    files_.readFileBefore(sourcePath, nextPath, level == ContainerClass::HighLevel,
-                          [this](std::span<const std::uint8_t> piece, const ListedSlashes* listed) {
-                              builder_.append(piece, listed);
-                          });
+    files_.readFile(sourcePath, nextPath,
+                    [this](std::span<const std::uint8_t> piece) { builder_.append(piece); });
     builder_.finish();
     if (scratch) {
         scratch->complete();

@@ -1,10 +1,9 @@
 #pragma once
 
-#include "Container.h"
-#include "FileSystem.h"
-#include "Platform.h"
-#include "RestoredName.h"
-#include "SharedState.h"
+#include "batch/SharedState.h"
+#include "container/ContainerWriter.h"
+#include "files/FileSystem.h"
+#include "platform/Platform.h"
 
 #include <string>
 
@@ -24,17 +23,16 @@ enum class RunOutcome {
 //
 // While a run steps through its files, the controls that would change what it reads are
 // disabled through the platform, and the handlers that would change it (selection, another
-// run, a language switch) refuse to act. However the run ends, the controls are enabled again,
+// run) refuse to act. However the run ends, the controls are enabled again,
 // except Decrypt once ten wrong passwords in a row have locked it.
 class BatchRuns {
 public:
     BatchRuns(SharedState& state, Platform& platform, FileSystem& files);
 
-    // The start values that the window's creation sets (the language is applied separately).
+    // The start values that the window's creation sets. The texts of a language are filled in
+    // by whoever applies it, never while a run is active: the run names its output folder from
+    // the catalogue.
     void FormCreate();
-    // Applies a language to the catalogue and `englishUi`. Refused (false) while a run is active,
-    // since the run names its output folder from the catalogue.
-    bool applyLanguage(bool english);
 
     void btnopenClick();
     RunOutcome btnencClick();
@@ -75,6 +73,8 @@ private:
     // The end of a run stopped by Cancel or a close request, between two files.
     bool stopAfterCancel();
     void showProgress(int done);
+    // The summary of an encrypt run in which `skipped` of the selected files were too large.
+    std::string skippedSummary(int skipped) const;
 
     SharedState& state_;
     Platform& platform_;

@@ -1,4 +1,4 @@
-#include "BufferReuse.h"
+#include "batch/BufferReuse.h"
 
 #include <malloc.h>
 

@@ -1,8 +1,9 @@
 // Throughput of the container code on 5 MB of random bytes, in bytes of source per second,
 // beside memcpy of the same buffer as the ceiling.
-#include "Base64Body.h"
-#include "Container.h"
-#include "FileSystem.h"
+#include "codec/Base64Body.h"
+#include "container/ContainerReader.h"
+#include "container/ContainerWriter.h"
+#include "files/FileSystem.h"
 
 #include <algorithm>
 #include <benchmark/benchmark.h>
@@ -84,55 +85,6 @@ void BM_WriteContainer(benchmark::State& state) {
     reportSourceBytes(state);
 }
 
-// The pieces of the source as a run reads them, with their lone "/" listed by `lister` as the
-// reading thread lists them for a High level container.
-void listPieces(std::span<const std::uint8_t> source, tarvex::SlashLister& lister,
-                std::vector<tarvex::ListedSlashes>& pieces) {
-    pieces.resize((source.size() + tarvex::readPieceSize - 1) / tarvex::readPieceSize);
-    lister.startSource();
-    for (std::size_t piece = 0; piece < pieces.size(); ++piece) {
-        const std::size_t at = piece * tarvex::readPieceSize;
-        lister.list(source.subspan(at, std::min(tarvex::readPieceSize, source.size() - at)),
-                    pieces[piece]);
-    }
-}
-
-// The reading thread's share of a High level container: listing the lone "/".
-void BM_ListSlashes(benchmark::State& state) {
-    const auto& source = randomSource();
-    tarvex::SlashLister lister;
-    std::vector<tarvex::ListedSlashes> listed;
-    for (auto _ : state) {
-        listPieces(source, lister, listed);
-        benchmark::DoNotOptimize(listed.data());
-    }
-    reportSourceBytes(state);
-}
-
-// The writing thread's share of a High level container when the lone "/" come listed.
-void BM_WriteListedHighLevel(benchmark::State& state) {
-    const auto& source = randomSource();
-    tarvex::SlashLister lister;
-    std::vector<tarvex::ListedSlashes> listed;
-    listPieces(source, lister, listed);
-    tarvex::KeyGenerator generator;
-    const tarvex::TextSink discard = [](std::string_view text) {
-        benchmark::DoNotOptimize(text.data());
-    };
-    tarvex::ContainerBuilder builder;
-    for (auto _ : state) {
-        builder.start(tarvex::ContainerClass::HighLevel, "secret1", generator, discard, discard);
-        for (std::size_t at = 0, piece = 0; at < source.size();
-             at += tarvex::readPieceSize, ++piece) {
-            const auto bytes =
-                std::span(source).subspan(at, std::min(tarvex::readPieceSize, source.size() - at));
-            builder.append(bytes, &listed[piece]);
-        }
-        builder.finish();
-    }
-    reportSourceBytes(state);
-}
-
 void BM_ReadContainer(benchmark::State& state) {
     const auto level = static_cast<tarvex::ContainerClass>(state.range(0));
     tarvex::KeyGenerator generator;
@@ -151,6 +103,4 @@ BENCHMARK(BM_Memcpy)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_EncodeBody)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DecodeBody)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_WriteContainer)->Arg(0)->Arg(1)->ArgName("class")->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_ListSlashes)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_WriteListedHighLevel)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ReadContainer)->Arg(0)->Arg(1)->ArgName("class")->Unit(benchmark::kMillisecond);

@@ -5,8 +5,9 @@
 // What an encrypt run costs beyond this is the container code's; what this costs beyond cp is
 // the price of writing containers a third larger than their sources.
 // Usage: tarvex-io-floor [--scratch] OUTPUT_FOLDER FILE...
-#include "Base64Body.h"
-#include "FileSystem.h"
+#include "codec/Base64Body.h"
+#include "files/FileSystem.h"
+#include "files/PathParts.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -35,25 +36,22 @@ int main(int argc, char** argv) {
             if (!files.readableSize(path)) {
                 continue;
             }
-            const auto container =
-                files.createFile(folder + "/" + path.substr(path.rfind('/') + 1), path);
+            const auto container = files.createFile(folder + "/" + tarvex::namePart(path), path);
             const std::unique_ptr<tarvex::FileWriter> scratch =
                 withScratch ? files.openScratch() : nullptr;
             std::size_t sourceBytes = 0;
             std::size_t written = 0;
             const std::string next = i + 1 < argc ? argv[i + 1] : "";
-            files.readFileBefore(
-                path, next, false,
-                [&](std::span<const std::uint8_t> piece, const tarvex::ListedSlashes*) {
-                    sourceBytes += piece.size();
-                    const std::size_t upTo = tarvex::encodedBodyLength(sourceBytes);
-                    text.resize(std::max(text.size(), upTo - written), 'A');
-                    container->write(std::span(text).first(upTo - written));
-                    if (scratch) {
-                        scratch->write(std::span(text).first(upTo - written));
-                    }
-                    written = upTo;
-                });
+            files.readFile(path, next, [&](std::span<const std::uint8_t> piece) {
+                sourceBytes += piece.size();
+                const std::size_t upTo = tarvex::encodedBodyLength(sourceBytes);
+                text.resize(std::max(text.size(), upTo - written), 'A');
+                container->write(std::span(text).first(upTo - written));
+                if (scratch) {
+                    scratch->write(std::span(text).first(upTo - written));
+                }
+                written = upTo;
+            });
             container->write(std::vector<std::uint8_t>(containerExtra, 'A'));
             container->complete();
             if (scratch) {

@@ -1,6 +1,6 @@
-#include "CommandLine.h"
+#include "cli/CommandLine.h"
 
-#include "PathParts.h"
+#include "files/PathParts.h"
 
 #include <filesystem>
 

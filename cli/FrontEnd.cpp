@@ -1,10 +1,11 @@
-#include "FrontEnd.h"
+#include "cli/FrontEnd.h"
 
-#include "BatchRuns.h"
-#include "BufferReuse.h"
-#include "CommandLine.h"
-#include "ConsolePlatform.h"
-#include "PasswordPrompt.h"
+#include "batch/BatchRuns.h"
+#include "batch/BufferReuse.h"
+#include "cli/CommandLine.h"
+#include "cli/PasswordPrompt.h"
+#include "platform/ConsolePlatform.h"
+#include "ui/catalogue/Catalogue.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -98,7 +99,8 @@ int runFrontEnd(std::span<const std::string> arguments) {
     SharedState state;
     BatchRuns runs(state, platform, localFileSystem());
     runs.FormCreate();
-    runs.applyLanguage(line.english);
+    state.englishUi = line.english;
+    fillRunTexts(languageTable(state.englishUi), state);
     platform.onInterrupt([&runs] { runs.btncancelClick(); });
 
     runs.btnopenClick();

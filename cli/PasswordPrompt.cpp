@@ -1,6 +1,6 @@
-#include "PasswordPrompt.h"
+#include "cli/PasswordPrompt.h"
 
-#include "ConsolePlatform.h"
+#include "platform/ConsolePlatform.h"
 
 #include <cstdio>
 #include <termios.h>

@@ -1,4 +1,4 @@
-#include "FrontEnd.h"
+#include "cli/FrontEnd.h"
 
 #include <string>
 #include <vector>

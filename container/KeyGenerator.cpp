@@ -1,4 +1,4 @@
-#include "KeyGenerator.h"
+#include "container/KeyGenerator.h"
 
 namespace tarvex {
 

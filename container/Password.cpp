@@ -1,19 +1,16 @@
-#include "Password.h"
+#include "container/Password.h"
 
-#include <algorithm>
+#include "container/ContainerLayout.h"
+
 #include <cstdint>
 
 namespace tarvex {
 
 namespace {
 
-constexpr std::size_t paddedLength = 10;
-constexpr std::size_t fieldLength = 2 * paddedLength;
 constexpr std::size_t minimumLength = 5;
 constexpr unsigned char firstLegal = 33;
 constexpr unsigned char lastLegal = 126;
-constexpr std::size_t keyFromEnd = 8;
-constexpr int shiftModulus = 9;
 
 unsigned char code(char c) {
     return static_cast<unsigned char>(c);
@@ -52,40 +49,12 @@ std::string_view utf8Character(std::string_view text) {
     return text.substr(0, taken);
 }
 
-bool isLineBreak(char c) {
-    return c == '\r' || c == '\n';
-}
-
-// Up to `count` characters of [first, last) that are not CR or LF, in the order walked.
-template <typename Iterator>
-std::string charactersKept(Iterator first, Iterator last, std::size_t count) {
-    std::string kept;
-    for (; first != last && kept.size() < count; ++first) {
-        if (!isLineBreak(*first)) {
-            kept.push_back(*first);
-        }
-    }
-    return kept;
-}
-
-// `text` without the characters of code 32 or less at either end.
-std::string_view trimLowCodes(std::string_view text) {
-    const auto isLow = [](char c) { return code(c) <= ' '; };
-    while (!text.empty() && isLow(text.front())) {
-        text.remove_prefix(1);
-    }
-    while (!text.empty() && isLow(text.back())) {
-        text.remove_suffix(1);
-    }
-    return text;
-}
-
 } // namespace
 
 std::string strto10(std::string_view text) {
     std::string padded(text);
-    if (padded.size() < paddedLength) {
-        padded.resize(paddedLength, ' ');
+    if (padded.size() < paddedPasswordLength) {
+        padded.resize(paddedPasswordLength, ' ');
     }
     return padded;
 }
@@ -102,7 +71,7 @@ std::string passwordField(std::string_view password, int shift) {
     const std::string padded = strto10(password);
     std::string field;
     field.reserve(fieldLength);
-    for (std::size_t i = 0; i < paddedLength; ++i) {
+    for (std::size_t i = 0; i < paddedPasswordLength; ++i) {
         const auto value = static_cast<std::uint8_t>(code(padded[i]) - shift);
         field.push_back(digits[value >> 4]);
         field.push_back(digits[value & 15]);
@@ -126,32 +95,6 @@ PasswordVerdict checkPassword(std::string_view typed) {
         }
     }
     return {};
-}
-
-ProbeResult probeContainer(std::string_view fileBytes, std::string_view typed) {
-    // The probe reads the file up to its first NUL, without CR and LF. Of that text it needs only
-    // the password field at the front and the key and the marker at the end.
-    fileBytes = fileBytes.substr(0, fileBytes.find('\0'));
-    const std::string front = charactersKept(fileBytes.begin(), fileBytes.end(), fieldLength);
-    const std::string_view field = front;
-    if (field.empty()) {
-        return {};
-    }
-    std::string end = charactersKept(fileBytes.rbegin(), fileBytes.rend(), keyFromEnd);
-    std::reverse(end.begin(), end.end());
-    ProbeResult result;
-    result.containerFound = end.ends_with("@@@@") || end.ends_with("****");
-
-    // A text shorter than the key's distance from the end takes its first character as the key.
-    const char key = end.size() < keyFromEnd ? field.front() : end.front();
-    const int shift = code(key) % shiftModulus;
-    std::string stored;
-    for (std::size_t i = 0; i < fieldLength; i += 2) {
-        const std::string_view pair = i < field.size() ? field.substr(i, 2) : std::string_view{};
-        stored.push_back(static_cast<char>((HexPairToByte(pair) + shift) % 256));
-    }
-    result.passwordMatches = trimLowCodes(stored) == typed;
-    return result;
 }
 
 } // namespace tarvex

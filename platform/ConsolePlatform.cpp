@@ -1,4 +1,4 @@
-#include "ConsolePlatform.h"
+#include "platform/ConsolePlatform.h"
 
 #include <algorithm>
 #include <array>

@@ -1,4 +1,4 @@
-#include "QtDialogs.h"
+#include "platform/QtDialogs.h"
 
 #include <QCoreApplication>
 #include <QDesktopServices>

@@ -1,4 +1,4 @@
-#include "QtPlatform.h"
+#include "platform/QtPlatform.h"
 
 #include <QAction>
 #include <QApplication>

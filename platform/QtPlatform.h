@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Dialogs.h"
-#include "Platform.h"
+#include "platform/Dialogs.h"
+#include "platform/Platform.h"
 
 #include <QPointer>
 #include <QString>

@@ -1,4 +1,4 @@
-#include "Links.h"
+#include "ui/Links.h"
 
 #include <QDir>
 #include <QFileInfo>

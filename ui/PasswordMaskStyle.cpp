@@ -1,4 +1,4 @@
-#include "PasswordMaskStyle.h"
+#include "ui/PasswordMaskStyle.h"
 
 namespace tarvex {
 

@@ -1,12 +1,12 @@
-#include "BufferReuse.h"
-#include "Catalogue.h"
-#include "QtDialogs.h"
-#include "QtPlatform.h"
-#include "WebEngineStart.h"
-#include "WindowLook.h"
-#include "untAbout.h"
-#include "untMain.h"
-#include "untNote.h"
+#include "batch/BufferReuse.h"
+#include "platform/QtDialogs.h"
+#include "platform/QtPlatform.h"
+#include "ui/WebEngineStart.h"
+#include "ui/WindowLook.h"
+#include "ui/catalogue/Catalogue.h"
+#include "ui/untAbout.h"
+#include "ui/untMain.h"
+#include "ui/untNote.h"
 
 #include <QApplication>
 

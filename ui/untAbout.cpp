@@ -1,10 +1,10 @@
-#include "untAbout.h"
+#include "ui/untAbout.h"
 
-#include "Catalogue.h"
-#include "Links.h"
-#include "Platform.h"
-#include "WindowLook.h"
-#include "untNote.h"
+#include "platform/Platform.h"
+#include "ui/Links.h"
+#include "ui/WindowLook.h"
+#include "ui/catalogue/Catalogue.h"
+#include "ui/untNote.h"
 
 #include <QLabel>
 #include <QMouseEvent>

@@ -1,11 +1,11 @@
-#include "untMain.h"
+#include "ui/untMain.h"
 
-#include "Catalogue.h"
-#include "Links.h"
-#include "PasswordMaskStyle.h"
-#include "WindowLook.h"
-#include "untAbout.h"
-#include "untNote.h"
+#include "ui/Links.h"
+#include "ui/PasswordMaskStyle.h"
+#include "ui/WindowLook.h"
+#include "ui/catalogue/Catalogue.h"
+#include "ui/untAbout.h"
+#include "ui/untNote.h"
 
 #include <QButtonGroup>
 #include <QCloseEvent>
@@ -286,7 +286,7 @@ void TfrmMain::interfacelanguage(int language) {
     lbpassword->setText(text(table.lbpassword));
     btndec->setText(text(table.btndec));
     lbpassnote->setText(text(table.lbpassnote));
-    runs_->applyLanguage(english);
+    fillRunTexts(table, state_);
     btncancel->setText(text(table.btncancel));
     setWindowTitle(text(table.windowCaption));
     setApplicationTitle(text(table.applicationTitle));

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "BatchRuns.h"
-#include "Dialogs.h"
-#include "QtPlatform.h"
-#include "SharedState.h"
+#include "batch/BatchRuns.h"
+#include "batch/SharedState.h"
+#include "platform/Dialogs.h"
+#include "platform/QtPlatform.h"
 
 #include <QMainWindow>
 #include <memory>

@@ -1,6 +1,6 @@
-#include "untNote.h"
+#include "ui/untNote.h"
 
-#include "WindowLook.h"
+#include "ui/WindowLook.h"
 
 #include <QLabel>
 #include <QPixmap>

@@ -19,17 +19,11 @@ std::vector<std::uint8_t> RecordingFileSystem::loadFile(const std::string& path)
     return localFileSystem().loadFile(path);
 }
 
-void RecordingFileSystem::readFile(const std::string& path, const PieceReceiver& take) {
-    failIfAsked(path);
-    localFileSystem().readFile(path, take);
-}
-
-void RecordingFileSystem::readFileBefore(const std::string& path, const std::string& next,
-                                         bool listSlashes, const SourcePieceReceiver& take) {
+void RecordingFileSystem::readFile(const std::string& path, const std::string& next,
+                                   const PieceReceiver& take) {
     namedNext.push_back(next);
-    slashesListed.push_back(listSlashes);
     failIfAsked(path);
-    localFileSystem().readFileBefore(path, next, listSlashes, take);
+    localFileSystem().readFile(path, next, take);
 }
 
 void RecordingFileSystem::stopReadingAhead() {
@@ -58,7 +52,7 @@ std::unique_ptr<FileWriter> RecordingFileSystem::openScratch() {
 
 BatchRunsTest::BatchRunsTest() {
     runs.FormCreate();
-    runs.applyLanguage(true);
+    applyLanguage(state, true);
     platform.password = "secret1";
 }
 

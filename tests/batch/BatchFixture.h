@@ -1,8 +1,9 @@
 #pragma once
 
-#include "BatchRuns.h"
-#include "ScriptedPlatform.h"
-#include "TempFolder.h"
+#include "batch/BatchRuns.h"
+#include "support/Language.h"
+#include "support/ScriptedPlatform.h"
+#include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
 #include <set>
@@ -19,13 +20,11 @@ public:
     std::string failLoading;            // loading or reading this path throws FileError
     std::string exceedMemory;           // loading this path throws std::bad_alloc
     std::vector<std::string> namedNext; // the next file named with each file read in pieces
-    std::vector<bool> slashesListed;    // whether lone "/" were asked for, with each such file
     int readAheadStops = 0;
 
     std::vector<std::uint8_t> loadFile(const std::string& path) override;
-    void readFile(const std::string& path, const PieceReceiver& take) override;
-    void readFileBefore(const std::string& path, const std::string& next, bool listSlashes,
-                        const SourcePieceReceiver& take) override;
+    void readFile(const std::string& path, const std::string& next,
+                  const PieceReceiver& take) override;
     void stopReadingAhead() override;
     std::unique_ptr<FileWriter> createFile(const std::string& path,
                                            const std::string& source) override;

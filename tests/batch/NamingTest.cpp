@@ -1,5 +1,7 @@
 #include "BatchFixture.h"
+#include "batch/OutputNames.h"
 
+#include <array>
 #include <filesystem>
 #include <gmock/gmock.h>
 
@@ -87,6 +89,18 @@ TEST_F(BatchRunsTest, DotInAFolderNamePlaysNoPart) {
     platform.script.answerNextQuestion(false);
     ASSERT_EQ(runs.btndecClick(), RunOutcome::Completed);
     EXPECT_EQ(namesIn(inFolder("my.pics/encrypted/decrypted")), std::set<std::string>{"abc.JPG"});
+}
+
+TEST(ContainerPath, PutsTheFolderBeforeTheNameAndTheSuffixAfter) {
+    const std::array<std::string_view, 4> cases[] = {
+        {"/home/u/pics/a.jpg", "encrypted", "E", "/home/u/pics/encrypted/a.jpgE"},
+        {"/home/u/pics/a.jpg", "已加密", "", "/home/u/pics/已加密/a.jpg"},
+        {"/a.png", "encrypted", "", "/encrypted/a.png"},
+        {"a.png", "encrypted", "E", "encrypted/a.pngE"},
+    };
+    for (const auto& [source, folder, suffix, expected] : cases) {
+        EXPECT_EQ(containerPath(source, folder, suffix), expected);
+    }
 }
 
 } // namespace

@@ -22,7 +22,7 @@ TEST_F(BatchRunsTest, ChosenFilesBecomeTheSelectionInDialogOrder) {
 TEST_F(BatchRunsTest, LaterDialogsStartInTheProgramFolderOnTheImageTypes) {
     platform.script.cancelNextDialog();
     runs.btnopenClick();
-    runs.applyLanguage(false);
+    applyLanguage(state, false);
     select({temp / "a.jpg"});
 
     ASSERT_EQ(platform.dialogs().size(), 2u);

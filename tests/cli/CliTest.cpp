@@ -1,8 +1,9 @@
 // tarvex-cli run end to end as a separate process on temporary folders.
-#include "BatchRuns.h"
-#include "CliProcess.h"
-#include "ScriptedPlatform.h"
-#include "TempFolder.h"
+#include "batch/BatchRuns.h"
+#include "support/CliProcess.h"
+#include "support/Language.h"
+#include "support/ScriptedPlatform.h"
+#include "support/TempFolder.h"
 
 #include <filesystem>
 #include <gmock/gmock.h>
@@ -85,7 +86,7 @@ TEST_F(CliTest, ContainersMatchThoseOfTheRunsInAFreshProcess) {
     ScriptedPlatform platform;
     BatchRuns runs(state, platform, localFileSystem());
     runs.FormCreate();
-    runs.applyLanguage(true);
+    applyLanguage(state, true);
     platform.password = "pass#word";
     platform.level = 1;
     platform.script.chooseNextFiles({other / "a.jpg", other / "b.jpg"});

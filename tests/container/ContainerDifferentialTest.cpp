@@ -1,7 +1,8 @@
 // The container writer and reader against the plain step-by-step versions, on random sources and
 // on container files changed in the ways that leave the reader's fast paths.
-#include "Container.h"
 #include "ReferenceContainer.h"
+#include "container/ContainerReader.h"
+#include "container/ContainerWriter.h"
 
 #include <algorithm>
 #include <array>
@@ -89,85 +90,6 @@ TEST(ContainerDifferential, BuilderFedInPiecesEqualsWholeSourceOnEveryCodecPath)
         ASSERT_EQ(built, whole) << "seed " << seed << ", round " << round;
         ASSERT_EQ(pieceScratch, wholeScratch) << "seed " << seed << ", round " << round;
     }
-}
-
-// A High level source fed in pieces with their lone "/" listed ahead, as the reading thread lists
-// them: pieces of whole lines whose text is a whole number of blocks (as the file system reads),
-// or whose text is not, or that end inside a line; each piece's list given or withheld at random.
-// Container and scratch text are those of the source handed over whole, on every codec path.
-TEST(ContainerDifferential, BuilderTakingListedSlashesEqualsWholeSourceOnEveryCodecPath) {
-    const std::uint64_t seed = test::testSeed(23);
-    std::mt19937_64 random(seed);
-    const std::vector<CodecPath> paths = supportedCodecPaths();
-    constexpr std::size_t blockLines = 16 * bodyLineBytes; // a text of 1216 = 19 blocks
-    int listsGiven = 0;
-    for (int round = 0; round < 400; ++round) {
-        const CodecPath path = paths[round % paths.size()];
-        ContainerBuilder builder(path);
-        SlashLister lister(path);
-        const std::size_t size = random() % 30000;
-        const auto source = slashHeavySource(random, size);
-        std::string wholeScratch;
-        KeyGenerator wholeGenerator;
-        const std::string whole =
-            buildContainer(source, ContainerClass::HighLevel, "pw 9", wholeGenerator,
-                           [&](std::string_view body) { wholeScratch = body; });
-
-        std::string built;
-        std::string scratch;
-        KeyGenerator generator;
-        builder.start(
-            ContainerClass::HighLevel, "pw 9", generator,
-            [&](std::string_view text) { built.append(text); },
-            [&](std::string_view body) { scratch.append(body); });
-        lister.startSource();
-        const std::size_t pieceSize = std::array<std::size_t, 4>{
-            blockLines * (1 + random() % 4), bodyLineBytes * (1 + random() % 40),
-            blockLines * 2 + random() % 100, 1 + random() % 3000}[round % 7 < 4 ? 0 : round % 4];
-        ListedSlashes listed;
-        for (std::size_t at = 0; at < size; at += pieceSize) {
-            const auto piece = std::span(source).subspan(at, std::min(pieceSize, size - at));
-            lister.list(piece, listed);
-            const bool give = listed.listedEnd > 0 && random() % 5 != 0;
-            listsGiven += give ? 1 : 0;
-            builder.append(piece, give ? &listed : nullptr);
-        }
-        builder.finish();
-        ASSERT_EQ(built, whole) << "seed " << seed << ", round " << round;
-        ASSERT_EQ(scratch, wholeScratch) << "seed " << seed << ", round " << round;
-    }
-    EXPECT_GT(listsGiven, 1000);
-}
-
-// The builder takes the list instead of finding the lone "/" itself: with the list emptied, every
-// listed "/" stays unmarked and nothing else changes ("\" comes from nowhere else but the marks,
-// the key and the filler, which are the same).
-TEST(ContainerDifferential, BuilderMarksWhatItIsListed) {
-    std::mt19937_64 random(test::testSeed(24));
-    const auto source = slashHeavySource(random, 16 * bodyLineBytes * 4);
-    SlashLister lister;
-    ListedSlashes listed;
-    lister.startSource();
-    lister.list(source, listed);
-    const std::size_t listedMarks = listed.positions.size();
-    ASSERT_GT(listedMarks, 100U);
-    listed.positions.clear();
-
-    std::string built;
-    KeyGenerator generator;
-    ContainerBuilder builder;
-    builder.start(
-        ContainerClass::HighLevel, "pw 9", generator,
-        [&](std::string_view text) { built.append(text); }, [](std::string_view) {});
-    builder.append(source, &listed);
-    builder.finish();
-    KeyGenerator wholeGenerator;
-    const std::string whole = buildContainer(source, ContainerClass::HighLevel, "pw 9",
-                                             wholeGenerator, [](std::string_view) {});
-    const auto marks = [](const std::string& text) {
-        return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\\'));
-    };
-    EXPECT_EQ(marks(whole) - marks(built), listedMarks);
 }
 
 // One change to a container file at a random place.

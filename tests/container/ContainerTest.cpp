@@ -1,8 +1,7 @@
-#include "Container.h"
-
-#include "Base64Body.h"
-#include "FileSystem.h"
-#include "ReferenceBase64.h"
+#include "codec/Base64Body.h"
+#include "container/ContainerReader.h"
+#include "container/ContainerWriter.h"
+#include "support/ReferenceBase64.h"
 
 #include <array>
 #include <gtest/gtest.h>
@@ -197,18 +196,6 @@ TEST(JoinContainerLines, DropsLineEndsAndStopsAtControlZ) {
     };
     for (const auto& [file, text] : cases) {
         EXPECT_EQ(joinContainerLines(file), text);
-    }
-}
-
-TEST(ContainerPath, PutsTheFolderBeforeTheNameAndTheSuffixAfter) {
-    const std::array<std::string_view, 4> cases[] = {
-        {"/home/u/pics/a.jpg", "encrypted", "E", "/home/u/pics/encrypted/a.jpgE"},
-        {"/home/u/pics/a.jpg", "已加密", "", "/home/u/pics/已加密/a.jpg"},
-        {"/a.png", "encrypted", "", "/encrypted/a.png"},
-        {"a.png", "encrypted", "E", "encrypted/a.pngE"},
-    };
-    for (const auto& [source, folder, suffix, expected] : cases) {
-        EXPECT_EQ(containerPath(source, folder, suffix), expected);
     }
 }
 

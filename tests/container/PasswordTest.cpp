@@ -1,7 +1,8 @@
-#include "Password.h"
+#include "container/Password.h"
 
-#include "Container.h"
-#include "FileSystem.h"
+#include "container/ContainerReader.h"
+#include "container/ContainerWriter.h"
+#include "container/Probe.h"
 
 #include <cctype>
 #include <gtest/gtest.h>
@@ -77,7 +78,8 @@ TEST(CheckPassword, ReportsOnlyTheFirstFailingRule) {
 std::string containerFor(std::string_view password, ContainerClass level) {
     KeyGenerator generator;
     const std::string_view source = "any source of some length";
-    return buildContainer(asBytes(source), level, password, generator, [](std::string_view) {});
+    return buildContainer(std::vector<std::uint8_t>(source.begin(), source.end()), level, password,
+                          generator, [](std::string_view) {});
 }
 
 std::string replaced(std::string text, std::string_view from, std::string_view to) {

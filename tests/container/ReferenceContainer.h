@@ -3,7 +3,7 @@
 // Plain versions of the container writer's body steps and of the reader, each rule applied as
 // its own pass over a joined text, for differential tests of the fast ones.
 
-#include "ReferenceBase64.h"
+#include "support/ReferenceBase64.h"
 
 #include <string>
 #include <string_view>

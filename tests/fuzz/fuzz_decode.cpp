@@ -1,5 +1,5 @@
 // decodeBody on any text: it never fails, and encoding its output decodes to the same bytes.
-#include "Base64Body.h"
+#include "codec/Base64Body.h"
 
 #include <cstdlib>
 #include <string_view>

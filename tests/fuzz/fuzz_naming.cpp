@@ -1,6 +1,6 @@
 // The output naming on any container name: the restored name only ever drops characters from
 // the end of the container's name.
-#include "RestoredName.h"
+#include "batch/OutputNames.h"
 
 #include <cstdlib>
 #include <string>

@@ -1,6 +1,6 @@
 // The password rules on any typed text: an accepted password is 5 or more printable characters
 // without blanks, and its password field always has 20 hexadecimal digits.
-#include "Password.h"
+#include "container/Password.h"
 
 #include <algorithm>
 #include <cstdlib>

@@ -2,9 +2,11 @@
 // password that follows it; the rest is the file. A container that the writer makes of the file's
 // bytes with a legal password is always found and always matches that password, also after a
 // byte order mark and trailing blanks were added to it.
-#include "Container.h"
-#include "ContainerText.h"
-#include "Password.h"
+#include "container/ContainerReader.h"
+#include "container/ContainerText.h"
+#include "container/ContainerWriter.h"
+#include "container/Password.h"
+#include "container/Probe.h"
 
 #include <algorithm>
 #include <cstdlib>

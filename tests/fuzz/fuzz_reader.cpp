@@ -2,8 +2,9 @@
 // read as CR LF do. A container the writer made from the fuzzed bytes reads back to them, also
 // with its line ends changed to LF or CR, with a byte order mark in front and with blanks at its
 // line ends.
-#include "Container.h"
-#include "ContainerText.h"
+#include "container/ContainerReader.h"
+#include "container/ContainerText.h"
+#include "container/ContainerWriter.h"
 
 #include <cstdlib>
 #include <string_view>

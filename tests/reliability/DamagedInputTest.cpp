@@ -1,11 +1,13 @@
 // Damaged and foreign files in a decrypt run, and awkward names: each gives back the exact
 // source, or a clear message and nothing written in its place; never a crash or a hang.
-#include "BatchRuns.h"
-#include "CliProcess.h"
-#include "Container.h"
-#include "LocalFileSystem.h"
-#include "ScriptedPlatform.h"
-#include "TempFolder.h"
+#include "batch/BatchRuns.h"
+#include "container/ContainerReader.h"
+#include "container/ContainerWriter.h"
+#include "files/LocalFileSystem.h"
+#include "support/CliProcess.h"
+#include "support/Language.h"
+#include "support/ScriptedPlatform.h"
+#include "support/TempFolder.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -80,7 +82,7 @@ class DamagedInputTest : public ::testing::Test {
 protected:
     DamagedInputTest() : runs(state, platform, localFileSystem()) {
         runs.FormCreate();
-        runs.applyLanguage(true);
+        applyLanguage(state, true);
         platform.password = "secret1";
     }
 

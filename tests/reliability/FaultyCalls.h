@@ -1,6 +1,6 @@
 #pragma once
 
-#include "PosixFile.h"
+#include "files/PosixFile.h"
 
 #include <mutex>
 #include <set>

@@ -1,13 +1,15 @@
 // A file step that fails in the middle of a run, at every step of the file layer, in both runs:
 // the error's own text is shown, the run ends with the controls usable again, and nothing that
 // was on disk before, or written before the fault, is lost or left half-written.
-#include "BatchRuns.h"
-#include "Container.h"
 #include "FaultyCalls.h"
-#include "LocalFileSystem.h"
-#include "ScratchFile.h"
-#include "ScriptedPlatform.h"
-#include "TempFolder.h"
+#include "batch/BatchRuns.h"
+#include "container/ContainerReader.h"
+#include "container/ContainerWriter.h"
+#include "files/LocalFileSystem.h"
+#include "files/ScratchFile.h"
+#include "support/Language.h"
+#include "support/ScriptedPlatform.h"
+#include "support/TempFolder.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -46,7 +48,7 @@ std::vector<std::uint8_t> readBack(const std::string& containerPath) {
 struct Window {
     explicit Window(FileSystem& files) : runs(state, platform, files) {
         runs.FormCreate();
-        runs.applyLanguage(true);
+        applyLanguage(state, true);
         platform.password = "secret1";
     }
     void select(const std::vector<std::string>& paths) {

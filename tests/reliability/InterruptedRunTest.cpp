@@ -1,12 +1,13 @@
 // tarvex-cli killed (SIGKILL) at random moments of its batches, many times over: every file under
 // a final name in an output folder holds exactly the bytes of its source, and what a killed run
 // leaves behind is only ever a temporary file that no one can take for an output.
-#include "CliProcess.h"
-#include "Container.h"
 #include "OwnCacheFolder.h"
-#include "RestoredName.h"
-#include "ScratchFile.h"
-#include "TempFolder.h"
+#include "batch/OutputNames.h"
+#include "container/ContainerReader.h"
+#include "container/ContainerWriter.h"
+#include "files/ScratchFile.h"
+#include "support/CliProcess.h"
+#include "support/TempFolder.h"
 
 #include <array>
 #include <chrono>

@@ -1,12 +1,13 @@
 // Two copies of the program writing High level containers at the same time share the one scratch
 // file: neither corrupts a container of the other, and the scratch file ends up holding one whole
 // body, never a mix of two.
-#include "Base64Body.h"
-#include "CliProcess.h"
-#include "Container.h"
 #include "OwnCacheFolder.h"
-#include "ScratchFile.h"
-#include "TempFolder.h"
+#include "codec/Base64Body.h"
+#include "container/ContainerReader.h"
+#include "container/ContainerWriter.h"
+#include "files/ScratchFile.h"
+#include "support/CliProcess.h"
+#include "support/TempFolder.h"
 
 #include <csignal>
 #include <filesystem>

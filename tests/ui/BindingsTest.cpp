@@ -1,6 +1,6 @@
 #include "WindowFixture.h"
-#include "untAbout.h"
-#include "untNote.h"
+#include "ui/untAbout.h"
+#include "ui/untNote.h"
 
 #include <QApplication>
 #include <QLabel>

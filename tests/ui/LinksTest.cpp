@@ -1,7 +1,7 @@
-#include "Links.h"
+#include "ui/Links.h"
 
 #include "QtPrinting.h"
-#include "TempFolder.h"
+#include "support/TempFolder.h"
 
 #include <QDir>
 #include <filesystem>

@@ -1,8 +1,8 @@
-#include "QtDialogs.h"
+#include "platform/QtDialogs.h"
 
-#include "QtPlatform.h"
 #include "QtPrinting.h"
-#include "TempFolder.h"
+#include "platform/QtPlatform.h"
+#include "support/TempFolder.h"
 
 #include <QApplication>
 #include <QFileDialog>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "Dialogs.h"
 #include "QtPrinting.h"
-#include "ScriptedPlatform.h"
+#include "platform/Dialogs.h"
+#include "support/ScriptedPlatform.h"
 
 #include <QString>
 #include <QUrl>

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "ScriptedDialogs.h"
-#include "TempFolder.h"
-#include "untMain.h"
+#include "support/TempFolder.h"
+#include "ui/untMain.h"
 
 #include <QAction>
 #include <QString>

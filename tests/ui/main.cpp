@@ -1,4 +1,4 @@
-#include "WebEngineStart.h"
+#include "ui/WebEngineStart.h"
 
 #include <QApplication>
 #include <gtest/gtest.h>

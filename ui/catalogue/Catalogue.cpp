@@ -1,4 +1,4 @@
-#include "Catalogue.h"
+#include "ui/catalogue/Catalogue.h"
 
 namespace tarvex {
 
@@ -118,8 +118,8 @@ const LanguageTable& chineseTable() {
     return chinese;
 }
 
-StringCatalogue catalogueOf(const LanguageTable& table) {
-    return StringCatalogue{
+void fillRunTexts(const LanguageTable& table, SharedState& state) {
+    state.catalogue = StringCatalogue{
         .encFolderName = std::string(table.encFolderName),
         .decFolderName = std::string(table.decFolderName),
         .msgNoBlank = std::string(table.msgNoBlank),
@@ -134,19 +134,10 @@ StringCatalogue catalogueOf(const LanguageTable& table) {
         .msgTooManyTries = std::string(table.msgTooManyTries),
         .msgCanceled = std::string(table.msgCanceled),
     };
-}
-
-std::string skippedSummary(bool english, int selected, int skipped) {
-    const LanguageTable& t = languageTable(english);
-    const std::string n = std::to_string(selected);
-    const std::string k = std::to_string(skipped);
-    const std::string d = std::to_string(selected - skipped);
-    if (english) {
-        return k + std::string(t.skippedSummaryPiece1) + n + std::string(t.skippedSummaryPiece2) +
-               d + std::string(t.skippedSummaryPiece3);
-    }
-    return n + std::string(t.skippedSummaryPiece1) + k + std::string(t.skippedSummaryPiece2) + d +
-           std::string(t.skippedSummaryPiece3);
+    state.openDialogFilter = std::string(table.openDialogFilter);
+    state.skippedSummaryPieces = {std::string(table.skippedSummaryPiece1),
+                                  std::string(table.skippedSummaryPiece2),
+                                  std::string(table.skippedSummaryPiece3)};
 }
 
 } // namespace tarvex

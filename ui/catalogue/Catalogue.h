@@ -1,26 +1,10 @@
 #pragma once
 
-#include <string>
+#include "batch/SharedState.h"
+
 #include <string_view>
 
 namespace tarvex {
-
-// The language-dependent texts that the runs read: output folder names and messages.
-struct StringCatalogue {
-    std::string encFolderName;
-    std::string decFolderName;
-    std::string msgNoBlank;
-    std::string msgIllegalChar;
-    std::string msgTooShort;
-    std::string msgEncDone;
-    std::string msgNoImageEnc;
-    std::string msgNotContainer;
-    std::string msgDecDone;
-    std::string msgIllegalPassword;
-    std::string msgNoImageDec;
-    std::string msgTooManyTries;
-    std::string msgCanceled;
-};
 
 // Every text of one interface language, in UTF-8. Captions are named after their control.
 struct LanguageTable {
@@ -87,11 +71,9 @@ inline const LanguageTable& languageTable(bool english) {
     return english ? englishTable() : chineseTable();
 }
 
-// The thirteen catalogue texts of `table`.
-StringCatalogue catalogueOf(const LanguageTable& table);
-
-// The summary after an encrypt run in which `skipped` of `selected` files were too large.
-std::string skippedSummary(bool english, int selected, int skipped);
+// Gives the texts of `state` that the runs read their values in `table`: the thirteen of the
+// catalogue, the open dialog's filter and the pieces of the summary of skipped files.
+void fillRunTexts(const LanguageTable& table, SharedState& state);
 
 // The title that the program carries before the first language is applied.
 inline constexpr std::string_view provisionalTitle = "Tarvex图片批量加密";
@@ -99,7 +81,6 @@ inline constexpr std::string_view provisionalTitle = "Tarvex图片批量加密";
 // Texts that are the same in both languages.
 inline constexpr std::string_view languageEnglish = "English";
 inline constexpr std::string_view languageChinese = "中文";
-inline constexpr std::string_view illegalCharacterPrefix = "str0[i]:";
 // The home page below the site root, opened from the About window.
 inline constexpr std::string_view homePage = "/index.htm";
 

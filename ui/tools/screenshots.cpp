@@ -1,9 +1,9 @@
 // Takes the screenshots of the main window for the documentation: the window in English once
 // its banner has loaded, then in Chinese. Usage: tarvex-screenshots ENGLISH.png CHINESE.png
-#include "QtDialogs.h"
-#include "WebEngineStart.h"
-#include "WindowLook.h"
-#include "untMain.h"
+#include "platform/QtDialogs.h"
+#include "ui/WebEngineStart.h"
+#include "ui/WindowLook.h"
+#include "ui/untMain.h"
 
 #include <QAction>
 #include <QApplication>

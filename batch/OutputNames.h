@@ -1,0 +1,22 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace tarvex {
+
+// The path of the container of `sourcePath`: its folder, `folderName`, a separator, its name
+// and `suffix`.
+std::string containerPath(std::string_view sourcePath, std::string_view folderName,
+                          std::string_view suffix);
+
+// The name a restored file is written under, from the container's file name (no folder part).
+// With `stripSuffix` a trailing "E" or "e" is dropped, unless that would leave no name, "." or
+// "..". Without it a trailing "E" or "e" is dropped
+// when more than three characters follow the first dot (or the name has no dot and more than
+// three characters), and then an "E" after JPG, GIF, BMP, PNG, SVG or PSD is dropped, each test in
+// that order on the name as it stands. Only an ASCII "E" is ever dropped, so a name never loses
+// half of a multi-byte character.
+std::string restoredName(std::string_view containerName, bool stripSuffix);
+
+} // namespace tarvex

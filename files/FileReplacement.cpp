@@ -1,0 +1,87 @@
+#include "files/FileReplacement.h"
+
+#include "files/PosixFile.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <random>
+#include <unistd.h>
+
+namespace tarvex {
+
+namespace {
+
+constexpr int creationAttempts = 100;
+// Keeps the temporary name within the limit of a name even for the longest final names.
+constexpr std::size_t nameKept = 200;
+
+std::string temporaryName(std::string_view name) {
+    constexpr std::string_view characters =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    thread_local std::mt19937_64 random{std::random_device{}()};
+    std::uniform_int_distribution<std::size_t> pick(0, characters.size() - 1);
+    std::string temporary = ".";
+    temporary.append(name.substr(0, nameKept));
+    temporary.push_back('.');
+    for (int i = 0; i < 6; ++i) {
+        temporary.push_back(characters[pick(random)]);
+    }
+    temporary.append(".tmp");
+    return temporary;
+}
+
+} // namespace
+
+ReplacementFile::ReplacementFile(PosixCalls& calls, UniqueFd folder, std::string_view name,
+                                 mode_t mode, std::string shownPath)
+    : calls_(calls), folder_(std::move(folder)), name_(name), shownPath_(std::move(shownPath)) {
+    for (int attempt = 1; !file_; ++attempt) {
+        temporary_ = temporaryName(name);
+        const int fd = calls_.openAt(folder_.get(), temporary_.c_str(),
+                                     O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
+        const int openError = errno;
+        file_ = UniqueFd(fd);
+        if (!file_ && (openError != EEXIST || attempt == creationAttempts)) {
+            throw cannotCreate(shownPath_, openError);
+        }
+    }
+}
+
+ReplacementFile::~ReplacementFile() {
+    discard();
+}
+
+void ReplacementFile::discard() {
+    if (!temporary_.empty()) {
+        file_.close();
+        calls_.unlinkAt(folder_.get(), temporary_.c_str());
+        temporary_.clear();
+    }
+}
+
+void ReplacementFile::fail(int error) {
+    discard();
+    throw cannotCreate(shownPath_, error);
+}
+
+void ReplacementFile::write(std::span<const std::uint8_t> bytes) {
+    if (const int error = writeAll(calls_, file_.get(), bytes); error != 0) {
+        fail(error);
+    }
+}
+
+// The rename makes the complete file appear at once, so a killed or failing run never leaves a
+// partial file under the final name. There is no flush to disk before it: the sources are never
+// changed, so even a power failure cannot lose a picture, and a flush per file would cost more
+// than the whole rest of a run.
+void ReplacementFile::complete() {
+    if (const int error = file_.close(); error != 0) {
+        fail(error);
+    }
+    if (calls_.renameAt(folder_.get(), temporary_.c_str(), name_.c_str()) != 0) {
+        fail(errno);
+    }
+    temporary_.clear(); // it has the final name now
+}
+
+} // namespace tarvex

@@ -1,0 +1,90 @@
+#pragma once
+
+#include "files/FileError.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tarvex {
+
+// A file being written, piece by piece. Both calls throw FileError.
+class FileWriter {
+public:
+    virtual ~FileWriter() = default;
+    virtual void write(std::span<const std::uint8_t> bytes) = 0;
+    // Ends the file. What happens to a file that is given up before this depends on the file.
+    virtual void complete() = 0;
+};
+
+// The size of the pieces in which files are read: small enough for a processor's second-level
+// cache, large enough that a system call reads a good deal.
+inline constexpr std::size_t readPieceSize = 256 * 1024;
+
+// Takes the pieces of a file that FileSystem::readFile hands over.
+using PieceReceiver = std::function<void(std::span<const std::uint8_t>)>;
+
+// Every file step the program takes goes through this seam, so that tests can make any step fail.
+class FileSystem {
+public:
+    virtual ~FileSystem() = default;
+
+    // The whole content of a file. Throws FileError.
+    virtual std::vector<std::uint8_t> loadFile(const std::string& path) = 0;
+
+    // Hands the content of `path` to `take` in order, in pieces of readPieceSize bytes (the last
+    // one shorter) as they are read, so that it need not be held whole; a piece is valid during
+    // its call only. `next`, when not empty, names the file that the following call will ask for,
+    // so that the file system may start reading it early. Throws FileError, and whatever `take`
+    // throws.
+    virtual void readFile(const std::string& path, const std::string& next,
+                          const PieceReceiver& take) = 0;
+
+    // Gives up reading the file named next, and returns once it is closed: a run that ends keeps
+    // no source open.
+    virtual void stopReadingAhead() = 0;
+
+    // A new content for `path`, made from the file `source`. The bytes go to a temporary file in
+    // the same folder that is renamed over `path` when the writer completes, so a failure never
+    // leaves a partial file under `path` nor destroys an earlier one; a writer given up before it
+    // completes removes its temporary file. The file is no more open to others than `source`:
+    // group and others may read and write it as they may `source` (less the umask), and not at
+    // all when its permissions cannot be read; the owner may always read and write it. Throws
+    // FileError.
+    virtual std::unique_ptr<FileWriter> createFile(const std::string& path,
+                                                   const std::string& source) = 0;
+
+    // Size in bytes of a file that can be opened for reading; nothing when it cannot.
+    virtual std::optional<std::uint64_t> readableSize(const std::string& path) = 0;
+
+    // Creates one folder level. An existing folder, or a failure, is not reported.
+    virtual void createFolder(const std::string& path) = 0;
+
+    // A new content for the per-user scratch file. It is written over in place: a writer given
+    // up before it completes leaves what it wrote over the earlier content. Throws FileError.
+    virtual std::unique_ptr<FileWriter> openScratch() = 0;
+
+    // Replaces (or creates) `path` with `bytes`, made from `source`, through createFile.
+    void saveFile(const std::string& path, std::span<const std::uint8_t> bytes,
+                  const std::string& source) {
+        const std::unique_ptr<FileWriter> file = createFile(path, source);
+        file->write(bytes);
+        file->complete();
+    }
+};
+
+// The file system of the machine. The scratch file lives in an owner-only folder of the user's
+// cache folder and is never written through a link.
+FileSystem& localFileSystem();
+
+inline std::span<const std::uint8_t> asBytes(std::string_view text) {
+    return {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()};
+}
+
+} // namespace tarvex

@@ -1,0 +1,114 @@
+#include "files/PosixFile.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace tarvex {
+
+int PosixCalls::open(const char* path, int flags) {
+    return ::open(path, flags);
+}
+
+int PosixCalls::openAt(int folder, const char* name, int flags, mode_t mode) {
+    return ::openat(folder, name, flags, mode);
+}
+
+ssize_t PosixCalls::read(int fd, void* buffer, std::size_t size) {
+    return ::read(fd, buffer, size);
+}
+
+ssize_t PosixCalls::write(int fd, const void* bytes, std::size_t size) {
+    return ::write(fd, bytes, size);
+}
+
+int PosixCalls::renameAt(int folder, const char* from, const char* to) {
+    return ::renameat(folder, from, folder, to);
+}
+
+int PosixCalls::unlinkAt(int folder, const char* name) {
+    return ::unlinkat(folder, name, 0);
+}
+
+int PosixCalls::mkdir(const char* path, mode_t mode) {
+    return ::mkdir(path, mode);
+}
+
+PosixCalls& systemCalls() {
+    static PosixCalls calls;
+    return calls;
+}
+
+UniqueFd& UniqueFd::operator=(UniqueFd&& other) noexcept {
+    if (this != &other) {
+        close();
+        fd_ = std::exchange(other.fd_, -1);
+    }
+    return *this;
+}
+
+UniqueFd::~UniqueFd() {
+    close();
+}
+
+int UniqueFd::close() noexcept {
+    if (fd_ < 0) {
+        return 0;
+    }
+    // Linux releases the descriptor even when close fails, so it is never retried.
+    const int result = ::close(std::exchange(fd_, -1));
+    return result == 0 ? 0 : errno;
+}
+
+int writeAll(PosixCalls& calls, int fd, std::span<const std::uint8_t> bytes) {
+    // Larger writes let the kernel (Linux 6.x) cache the file in blocks of several megabytes,
+    // whose allocation can stall on compacting memory; 1 MB pieces cost the same and never do.
+    constexpr std::size_t largestWrite = std::size_t{1} << 20;
+    while (!bytes.empty()) {
+        const ssize_t written = calls.write(fd, bytes.data(), std::min(bytes.size(), largestWrite));
+        if (written < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return errno;
+        }
+        bytes = bytes.subspan(static_cast<std::size_t>(written));
+    }
+    return 0;
+}
+
+OpenedFile openRegularFile(PosixCalls& calls, const std::string& path) {
+    OpenedFile opened;
+    opened.file = UniqueFd(calls.open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    struct stat status {};
+    if (!opened.file || ::fstat(opened.file.get(), &status) != 0) {
+        opened.error = errno;
+    } else if (!S_ISREG(status.st_mode)) {
+        opened.error = S_ISDIR(status.st_mode) ? EISDIR : EINVAL;
+    } else {
+        opened.size = static_cast<std::size_t>(status.st_size);
+    }
+    return opened;
+}
+
+long readAll(PosixCalls& calls, int fd, std::span<std::uint8_t> buffer) {
+    std::size_t done = 0;
+    while (done < buffer.size()) {
+        const ssize_t got = calls.read(fd, buffer.data() + done, buffer.size() - done);
+        if (got < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return -1;
+        }
+        if (got == 0) {
+            break;
+        }
+        done += static_cast<std::size_t>(got);
+    }
+    return static_cast<long>(done);
+}
+
+} // namespace tarvex

@@ -1,0 +1,71 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <sys/types.h>
+#include <utility>
+
+namespace tarvex {
+
+// The system calls that the local file system makes, one virtual function each. Every one does
+// what its POSIX namesake does (-1 and errno on failure); a test overrides the one it wants to
+// fail and keeps the rest.
+class PosixCalls {
+public:
+    virtual ~PosixCalls() = default;
+
+    virtual int open(const char* path, int flags);
+    virtual int openAt(int folder, const char* name, int flags, mode_t mode);
+    virtual ssize_t read(int fd, void* buffer, std::size_t size);
+    virtual ssize_t write(int fd, const void* bytes, std::size_t size);
+    // Renames within one folder.
+    virtual int renameAt(int folder, const char* from, const char* to);
+    virtual int unlinkAt(int folder, const char* name);
+    virtual int mkdir(const char* path, mode_t mode);
+};
+
+// The machine's own calls.
+PosixCalls& systemCalls();
+
+// An open file descriptor, closed when its owner goes.
+class UniqueFd {
+public:
+    UniqueFd() = default;
+    explicit UniqueFd(int fd) noexcept : fd_(fd) {}
+    UniqueFd(UniqueFd&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+    UniqueFd& operator=(UniqueFd&& other) noexcept;
+    UniqueFd(const UniqueFd&) = delete;
+    UniqueFd& operator=(const UniqueFd&) = delete;
+    ~UniqueFd();
+
+    int get() const noexcept { return fd_; }
+    explicit operator bool() const noexcept { return fd_ >= 0; }
+
+    // Closes the descriptor now; the error number of the close, or 0.
+    int close() noexcept;
+
+private:
+    int fd_ = -1;
+};
+
+// A regular file open for reading and its size when it was opened, or the error number that says
+// why there is none.
+struct OpenedFile {
+    UniqueFd file;
+    std::size_t size = 0;
+    int error = 0;
+};
+// Opens `path` for reading if it is a regular file. Not blocking keeps a named pipe from holding
+// the caller; only a regular file is read, so a pipe or a device named as a file cannot feed it
+// without end either.
+OpenedFile openRegularFile(PosixCalls& calls, const std::string& path);
+
+// Writes every byte, going on after short writes and interruptions; the error number, or 0.
+int writeAll(PosixCalls& calls, int fd, std::span<const std::uint8_t> bytes);
+
+// Reads into `buffer` until it is full or the file ends; the count read, or -1 with errno set.
+long readAll(PosixCalls& calls, int fd, std::span<std::uint8_t> buffer);
+
+} // namespace tarvex

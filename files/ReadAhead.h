@@ -1,0 +1,74 @@
+#pragma once
+
+#include "files/FileSystem.h"
+#include "files/PosixFile.h"
+
+#include <array>
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace tarvex {
+
+// Reads files on a thread of its own, a few pieces ahead of the caller who takes them, so that
+// reading overlaps with the work on what came before. Once a file is read, the thread goes on
+// with the file named as the next one, while the caller still works on the last pieces of the
+// current one and on its output.
+//
+// The two threads share a small ring of pieces: the reading thread waits for a free place in it
+// (or for a file to read), the caller for a filled one. Reading has no effect on the files, so
+// what is read ahead and never asked for is dropped. The thread takes no signal: they go to the
+// caller's thread, as they would without it.
+class ReadAhead {
+public:
+    explicit ReadAhead(PosixCalls& calls);
+    ~ReadAhead();
+    ReadAhead(const ReadAhead&) = delete;
+    ReadAhead& operator=(const ReadAhead&) = delete;
+
+    // Hands the content of `path` to `take` as FileSystem::readFile does, then reads on into
+    // `next`, when it is not empty, for the call that asks for it. Throws the FileError of a file
+    // that cannot be opened or read, and whatever `take` throws.
+    void read(const std::string& path, const std::string& next, const PieceReceiver& take);
+
+    // Gives up what was read ahead, and returns once the thread holds no file open.
+    void giveUp();
+
+private:
+    // A piece read, or the end of a file: a piece shorter than readPieceSize is its file's last,
+    // and an error ends the file too.
+    struct Piece {
+        std::vector<std::uint8_t> bytes = std::vector<std::uint8_t>(readPieceSize);
+        std::size_t length = 0;
+        bool last = false;
+        int error = 0;
+    };
+
+    // The reading thread.
+    void readFiles();
+    // Reads `path` into the ring until its end, or until everything is dropped or the thread is
+    // to stop. Called and returning with `lock` held.
+    void readOne(const std::string& path, std::unique_lock<std::mutex>& lock);
+    // Gives up every file asked for and every piece read. Called with the lock held.
+    void dropEverything();
+
+    PosixCalls& calls_;
+    std::mutex mutex_;
+    std::condition_variable readerWakes_; // a file to read, a free place, or a stop
+    std::condition_variable callerWakes_; // a filled place, or the thread done with its file
+    std::deque<std::string> files_;       // to be read, the one in hand first
+    std::string expected_;                // named next by the last call, until it is asked for
+    std::uint64_t dropped_ = 0;           // grows whenever everything is dropped
+    std::array<Piece, 4> ring_;
+    std::size_t first_ = 0; // the filled place the caller takes next
+    std::size_t filled_ = 0;
+    bool reading_ = false; // the thread has a file open
+    bool stopping_ = false;
+    std::thread thread_;
+};
+
+} // namespace tarvex

@@ -1,0 +1,175 @@
+#include "files/ScratchFile.h"
+
+#include "files/PosixFile.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <fcntl.h>
+#include <pwd.h>
+#include <string_view>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace tarvex {
+
+namespace {
+
+constexpr std::string_view folderName = "tarvex";
+constexpr std::string_view fileName = "thummb.db";
+constexpr mode_t ownerOnlyFolder = 0700;
+constexpr mode_t ownerOnlyFile = 0600;
+constexpr mode_t groupAndOthers = 077;
+
+// An absolute path from the environment, or an empty text.
+std::string absoluteVariable(const char* name) {
+    const char* value = std::getenv(name);
+    return value != nullptr && value[0] == '/' ? std::string(value) : std::string();
+}
+
+std::string accountHome() {
+    passwd entry{};
+    passwd* found = nullptr;
+    std::vector<char> buffer(16384);
+    if (::getpwuid_r(::geteuid(), &entry, buffer.data(), buffer.size(), &found) != 0 ||
+        found == nullptr || found->pw_dir == nullptr || found->pw_dir[0] != '/') {
+        return {};
+    }
+    return found->pw_dir;
+}
+
+// The scratch folder, open; it is made first when it is missing, which it is only at the first
+// write, so that later containers do not pay the calls that look up its path again. Every
+// missing level of its absolute path is made, owner-only, as a cache folder is.
+UniqueFd openFolder(PosixCalls& calls, const std::string& folder) {
+    constexpr int flags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
+    UniqueFd opened(calls.open(folder.c_str(), flags));
+    if (!opened && errno == ENOENT) {
+        for (std::size_t end = folder.find('/', 1); end != std::string::npos;
+             end = folder.find('/', end + 1)) {
+            calls.mkdir(folder.substr(0, end).c_str(), ownerOnlyFolder);
+        }
+        calls.mkdir(folder.c_str(), ownerOnlyFolder);
+        opened = UniqueFd(calls.open(folder.c_str(), flags));
+    }
+    return opened;
+}
+
+// The scratch file in the open folder `folder`, open for writing: a regular file of this user
+// with this one name. Whatever else stands at its name is removed and a new file made.
+UniqueFd openOwnFile(PosixCalls& calls, int folder, const std::string& path) {
+    constexpr int attempts = 10;
+    int error = EEXIST;
+    for (int attempt = 0; attempt < attempts; ++attempt) {
+        // Not following a link, and not waiting for a reader of a pipe.
+        UniqueFd file(calls.openAt(folder, fileName.data(),
+                                   O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC,
+                                   ownerOnlyFile));
+        if (!file) {
+            error = errno;
+            // Only a link (ELOOP) or a pipe that nobody reads (ENXIO) is taken away.
+            if (error != ELOOP && error != ENXIO) {
+                throw cannotCreate(path, error);
+            }
+        } else {
+            struct stat status {};
+            if (::fstat(file.get(), &status) != 0) {
+                throw cannotCreate(path, errno);
+            }
+            if (S_ISREG(status.st_mode) && status.st_uid == ::geteuid() && status.st_nlink == 1) {
+                if ((status.st_mode & groupAndOthers) != 0 &&
+                    ::fchmod(file.get(), ownerOnlyFile) != 0) {
+                    throw cannotCreate(path, errno);
+                }
+                return file;
+            }
+        }
+        calls.unlinkAt(folder, fileName.data());
+    }
+    throw cannotCreate(path, error);
+}
+
+// Writes over the scratch file from its start, holding its lock; completing cuts it to the
+// length written, which leaves nothing of a longer earlier text. Writing over the pages the
+// file has keeps the system from allocating new ones; cutting it to nothing first would also
+// make ext4 flush it to the disk when it is closed.
+class ScratchFileWriter final : public FileWriter {
+public:
+    ScratchFileWriter(PosixCalls& calls, UniqueFd file, std::string path)
+        : calls_(calls), file_(std::move(file)), path_(std::move(path)) {
+        // Another run may hold the lock for the file in hand. A signal that ends the wait (the
+        // console's Ctrl-C, SIGTERM or SIGHUP) is seen by the run once this file is done.
+        while (::flock(file_.get(), LOCK_EX) != 0) {
+            if (errno != EINTR) {
+                throw cannotCreate(path_, errno);
+            }
+        }
+    }
+
+    void write(std::span<const std::uint8_t> bytes) override {
+        if (const int error = writeAll(calls_, file_.get(), bytes); error != 0) {
+            throw cannotCreate(path_, error);
+        }
+        written_ += bytes.size();
+    }
+
+    void complete() override {
+        if (::ftruncate(file_.get(), static_cast<off_t>(written_)) != 0) {
+            throw cannotCreate(path_, errno);
+        }
+        if (const int error = file_.close(); error != 0) {
+            throw cannotCreate(path_, error);
+        }
+    }
+
+private:
+    PosixCalls& calls_;
+    UniqueFd file_; // closing it releases the lock
+    std::string path_;
+    std::size_t written_ = 0;
+};
+
+} // namespace
+
+std::string scratchFolderPath() {
+    std::string cache = absoluteVariable("XDG_CACHE_HOME");
+    if (cache.empty()) {
+        std::string home = absoluteVariable("HOME");
+        if (home.empty()) {
+            home = accountHome();
+        }
+        if (home.empty()) {
+            return {};
+        }
+        cache = home + "/.cache";
+    }
+    return cache + "/" + std::string(folderName);
+}
+
+std::unique_ptr<FileWriter> openScratchFile(PosixCalls& calls) {
+    const std::string folder = scratchFolderPath();
+    if (folder.empty()) {
+        throw cannotCreate(std::string(fileName), ENOENT);
+    }
+    const std::string path = folder + "/" + std::string(fileName);
+
+    const UniqueFd folderFd = openFolder(calls, folder);
+    if (!folderFd) {
+        throw cannotCreate(path, errno);
+    }
+    struct stat status {};
+    if (::fstat(folderFd.get(), &status) != 0) {
+        throw cannotCreate(path, errno);
+    }
+    if (status.st_uid != ::geteuid()) {
+        throw cannotCreate(path, EPERM);
+    }
+    if ((status.st_mode & groupAndOthers) != 0 && ::fchmod(folderFd.get(), ownerOnlyFolder) != 0) {
+        throw cannotCreate(path, errno);
+    }
+    return std::make_unique<ScratchFileWriter>(calls, openOwnFile(calls, folderFd.get(), path),
+                                               path);
+}
+
+} // namespace tarvex

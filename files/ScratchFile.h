@@ -1,0 +1,24 @@
+#pragma once
+
+#include "files/FileSystem.h"
+#include "files/PosixFile.h"
+
+#include <memory>
+#include <string>
+
+namespace tarvex {
+
+// The per-user folder of the scratch file: $XDG_CACHE_HOME/tarvex, else $HOME/.cache/tarvex, else
+// the same below the home folder of the user's account; empty when there is no home folder.
+std::string scratchFolderPath();
+
+// A new content for the scratch file "thummb.db" of the scratch folder. The folder is created
+// owner-only; it must be a real folder of this user. The file is owner-only and written over in
+// place, which costs the system far less than a new file per container; anything else standing
+// at its name (a link, a second name of another file, a pipe) is removed first, never written
+// through. Writers take turns on a lock, so two never mix their texts; a writer that fails or is
+// killed half-way leaves a mix, which is harmless, as nothing reads the file back. Opening and
+// writing go through `calls`. Throws FileError.
+std::unique_ptr<FileWriter> openScratchFile(PosixCalls& calls);
+
+} // namespace tarvex

@@ -1,0 +1,293 @@
+#include "files/FileSystem.h"
+#include "files/ScratchFile.h"
+#include "support/Umask.h"
+
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <optional>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace tarvex {
+namespace {
+
+namespace fs = std::filesystem;
+
+// A fresh folder per test, and the variables that choose the scratch folder put back afterwards.
+class LocalFileSystemTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string pattern = (fs::temp_directory_path() / "tarvex-fs-XXXXXX").string();
+        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+        folder_ = pattern;
+        for (const char* name : {"XDG_CACHE_HOME", "HOME"}) {
+            const char* value = std::getenv(name);
+            saved_.emplace_back(name, value ? std::optional<std::string>(value) : std::nullopt);
+        }
+        ::setenv("XDG_CACHE_HOME", (folder_ / "cache").c_str(), 1);
+    }
+
+    void TearDown() override {
+        for (const auto& [name, value] : saved_) {
+            value ? ::setenv(name.c_str(), value->c_str(), 1) : ::unsetenv(name.c_str());
+        }
+        fs::remove_all(folder_);
+    }
+
+    std::string path(const std::string& name) const { return (folder_ / name).string(); }
+
+    static std::string contentOf(const fs::path& file) {
+        std::ifstream in(file, std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), {}};
+    }
+
+    static mode_t modeOf(const fs::path& file) {
+        struct stat status {};
+        EXPECT_EQ(::lstat(file.c_str(), &status), 0) << file;
+        return status.st_mode & 07777;
+    }
+
+    std::vector<std::string> namesIn(const fs::path& dir) const {
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(dir)) {
+            names.push_back(entry.path().filename().string());
+        }
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
+    // Replaces the content of the scratch file with `text`.
+    void writeScratch(std::string_view text) {
+        const std::unique_ptr<FileWriter> file = files_.openScratch();
+        file->write(asBytes(text));
+        file->complete();
+    }
+
+    // The source of a file that a test makes without looking at its permissions: open to all.
+    static constexpr const char* anySource = "/dev/null";
+
+    FileSystem& files_ = localFileSystem();
+    fs::path folder_;
+    std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
+};
+
+TEST_F(LocalFileSystemTest, SaveFileReplacesAtomicallyAndLeavesNoTemporaryFile) {
+    const std::string target = path("a.jpg");
+    files_.saveFile(target, asBytes("an earlier, longer content"), anySource);
+    files_.saveFile(target, asBytes("new"), anySource);
+    EXPECT_EQ(contentOf(target), "new");
+    EXPECT_EQ(namesIn(folder_), std::vector<std::string>{"a.jpg"});
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    EXPECT_EQ(modeOf(target), 0666 & ~mask);
+    EXPECT_EQ(files_.loadFile(target), std::vector<std::uint8_t>({'n', 'e', 'w'}));
+}
+
+// A private photo must not give a container that others can read: group and others get the read
+// and write permissions they have on the source, less the umask, also when the new file replaces
+// a more open one. The owner can always read and write what the program made.
+TEST_F(LocalFileSystemTest, NewFileIsNoMoreOpenThanItsSource) {
+    const testing::Umask umask(022);
+    struct Case {
+        mode_t source;
+        mode_t made;
+    };
+    for (const Case c : {Case{0600, 0600}, Case{0640, 0640}, Case{0755, 0644}, Case{0444, 0644},
+                         Case{0000, 0600}, Case{0666, 0644}}) {
+        const std::string source = path("source");
+        files_.saveFile(source, asBytes("photo"), anySource);
+        ASSERT_EQ(::chmod(source.c_str(), c.source), 0);
+        const std::string target = path("made");
+        files_.saveFile(target, asBytes("open to all"), anySource);
+        files_.saveFile(target, asBytes("photo"), source);
+        EXPECT_EQ(modeOf(target), c.made) << std::oct << c.source;
+        EXPECT_EQ(contentOf(target), "photo");
+    }
+    files_.saveFile(path("orphan"), asBytes("x"), path("vanished"));
+    EXPECT_EQ(modeOf(path("orphan")), 0600u);
+    const testing::Umask strict(077);
+    files_.saveFile(path("strict"), asBytes("x"), anySource);
+    EXPECT_EQ(modeOf(path("strict")), 0600u);
+}
+
+// The text of the FileError that `step` throws, or "no error".
+template <typename Step> std::string errorOf(Step step) {
+    try {
+        step();
+    } catch (const FileError& error) {
+        return error.what();
+    }
+    return "no error";
+}
+
+TEST_F(LocalFileSystemTest, MissingFilesAndFoldersAreNamedInTheError) {
+    const std::string target = path("missing/a.jpg");
+    EXPECT_EQ(errorOf([&] { files_.saveFile(target, asBytes("x"), anySource); }),
+              "Cannot create file \"" + target + "\". No such file or directory");
+    const std::string missing = path("none.jpg");
+    EXPECT_EQ(errorOf([&] { files_.loadFile(missing); }),
+              "Cannot open file \"" + missing + "\". No such file or directory");
+}
+
+// An output folder that is a link back to the folder of the sources ("encrypted" -> ".") would
+// put each output in the place of its source: the output is refused, the source kept. A link to
+// another folder is only a place to write.
+TEST_F(LocalFileSystemTest, OutputIsNeverWrittenOverItsOwnSource) {
+    const std::string source = path("a.jpg");
+    files_.saveFile(source, asBytes("photo"), anySource);
+    fs::create_directory_symlink(".", folder_ / "encrypted");
+    const std::string output = path("encrypted/a.jpg");
+    EXPECT_EQ(errorOf([&] { files_.saveFile(output, asBytes("container"), source); }),
+              "Cannot create file \"" + output + "\". File exists");
+    EXPECT_EQ(contentOf(source), "photo");
+    EXPECT_EQ(namesIn(folder_), (std::vector<std::string>{"a.jpg", "encrypted"}));
+
+    fs::create_directory(folder_ / "elsewhere");
+    fs::create_directory_symlink("elsewhere", folder_ / "decrypted");
+    files_.saveFile(path("decrypted/a.jpg"), asBytes("restored"), source);
+    EXPECT_EQ(contentOf(folder_ / "elsewhere/a.jpg"), "restored");
+    EXPECT_EQ(contentOf(source), "photo");
+}
+
+TEST_F(LocalFileSystemTest, FailedWriteKeepsTheEarlierFileAndRemovesTheTemporaryOne) {
+    const std::string target = path("a.jpg");
+    files_.saveFile(target, asBytes("earlier"), anySource);
+    // A file size limit makes the write fail even for root.
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit old{};
+    ::getrlimit(RLIMIT_FSIZE, &old);
+    rlimit small = old;
+    small.rlim_cur = 4;
+    ::setrlimit(RLIMIT_FSIZE, &small);
+    const std::string message =
+        errorOf([&] { files_.saveFile(target, asBytes("much more than four bytes"), anySource); });
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+    EXPECT_EQ(message, "Cannot create file \"" + target + "\". File too large");
+    EXPECT_EQ(contentOf(target), "earlier");
+    EXPECT_EQ(namesIn(folder_), std::vector<std::string>{"a.jpg"});
+}
+
+TEST_F(LocalFileSystemTest, ReadableSizeOnlyForRegularFiles) {
+    files_.saveFile(path("five"), asBytes("12345"), anySource);
+    ASSERT_EQ(::mkfifo(path("pipe").c_str(), 0600), 0);
+    EXPECT_EQ(files_.readableSize(path("five")), 5u);
+    EXPECT_EQ(files_.readableSize(path("none")), std::nullopt);
+    EXPECT_EQ(files_.readableSize(folder_.string()), std::nullopt);
+    EXPECT_EQ(files_.readableSize(path("pipe")), std::nullopt); // and does not wait for a writer
+}
+
+TEST_F(LocalFileSystemTest, OnlyRegularFilesAreReadAndNoneIsWaitedFor) {
+    ASSERT_EQ(::mkfifo(path("pipe").c_str(), 0600), 0);
+    const std::string pipe = path("pipe");
+    const std::string device = "/dev/zero";
+    const PieceReceiver ignore = [](std::span<const std::uint8_t>) {};
+    for (const auto& [file, reason] :
+         {std::pair{pipe, "Invalid argument"}, std::pair{device, "Invalid argument"},
+          std::pair{folder_.string(), "Is a directory"}}) {
+        const std::string expected = "Cannot open file \"" + file + "\". " + reason;
+        EXPECT_EQ(errorOf([&] { files_.loadFile(file); }), expected);
+        EXPECT_EQ(errorOf([&] { files_.readFile(file, "", ignore); }), expected);
+    }
+}
+
+TEST_F(LocalFileSystemTest, CreateFolderIgnoresExistingAndImpossibleFolders) {
+    files_.createFolder(path("out"));
+    files_.createFolder(path("out"));
+    files_.createFolder(path("no/such/parent"));
+    EXPECT_TRUE(fs::is_directory(path("out")));
+    EXPECT_FALSE(fs::exists(path("no")));
+}
+
+TEST_F(LocalFileSystemTest, ScratchFileIsOwnerOnlyAndReplaced) {
+    writeScratch("first body\r\n");
+    writeScratch("second\r\n");
+    const fs::path scratchFolder = folder_ / "cache/tarvex";
+    EXPECT_EQ(scratchFolderPath(), scratchFolder.string());
+    EXPECT_EQ(modeOf(scratchFolder), 0700u);
+    EXPECT_EQ(modeOf(scratchFolder / "thummb.db"), 0600u);
+    EXPECT_EQ(contentOf(scratchFolder / "thummb.db"), "second\r\n");
+    EXPECT_EQ(namesIn(scratchFolder), std::vector<std::string>{"thummb.db"});
+
+    fs::remove_all(folder_ / "cache"); // taken away in the course of a run
+    writeScratch("third\r\n");
+    EXPECT_EQ(modeOf(scratchFolder), 0700u);
+    EXPECT_EQ(contentOf(scratchFolder / "thummb.db"), "third\r\n");
+
+    // A cache folder several levels below any that exists.
+    ::setenv("XDG_CACHE_HOME", (folder_ / "new/deeper/cache").c_str(), 1);
+    writeScratch("fourth\r\n");
+    EXPECT_EQ(modeOf(folder_ / "new"), 0700u);
+    EXPECT_EQ(contentOf(folder_ / "new/deeper/cache/tarvex/thummb.db"), "fourth\r\n");
+}
+
+TEST_F(LocalFileSystemTest, ScratchFileReplacesAPlantedLinkWithoutFollowingIt) {
+    const fs::path scratchFolder = folder_ / "cache/tarvex";
+    fs::create_directories(scratchFolder);
+    files_.saveFile(path("victim"), asBytes("keep"), anySource);
+    fs::create_symlink(path("victim"), scratchFolder / "thummb.db");
+    writeScratch("body\r\n");
+    EXPECT_EQ(contentOf(path("victim")), "keep");
+    EXPECT_FALSE(fs::is_symlink(scratchFolder / "thummb.db"));
+    EXPECT_EQ(contentOf(scratchFolder / "thummb.db"), "body\r\n");
+    EXPECT_EQ(modeOf(scratchFolder), 0700u); // a looser folder of the user is tightened
+}
+
+// What else may stand at the scratch file's name is taken away, never written through or waited
+// on: a second name of another file, a pipe nobody reads, a file others may read (tightened).
+TEST_F(LocalFileSystemTest, ScratchFileIsWrittenOnlyAsAFileOfItsOwn) {
+    const fs::path scratchFolder = folder_ / "cache/tarvex";
+    const fs::path scratch = scratchFolder / "thummb.db";
+    fs::create_directories(scratchFolder);
+    files_.saveFile(path("victim"), asBytes("keep"), anySource);
+    fs::create_hard_link(path("victim"), scratch);
+    writeScratch("body\r\n");
+    EXPECT_EQ(contentOf(path("victim")), "keep");
+    EXPECT_EQ(contentOf(scratch), "body\r\n");
+
+    fs::remove(scratch);
+    ASSERT_EQ(::mkfifo(scratch.c_str(), 0600), 0);
+    writeScratch("after a pipe\r\n");
+    EXPECT_TRUE(fs::is_regular_file(scratch));
+    EXPECT_EQ(contentOf(scratch), "after a pipe\r\n");
+
+    ASSERT_EQ(::chmod(scratch.c_str(), 0644), 0);
+    writeScratch("x\r\n");
+    EXPECT_EQ(modeOf(scratch), 0600u);
+    EXPECT_EQ(contentOf(scratch), "x\r\n"); // nothing left of the longer text before
+    EXPECT_EQ(namesIn(scratchFolder), std::vector<std::string>{"thummb.db"});
+}
+
+TEST_F(LocalFileSystemTest, ScratchFolderThatIsALinkIsRefused) {
+    fs::create_directories(folder_ / "cache");
+    fs::create_directory(path("elsewhere"));
+    fs::create_directory_symlink(path("elsewhere"), folder_ / "cache/tarvex");
+    EXPECT_THROW(writeScratch("body\r\n"), FileError);
+    EXPECT_TRUE(fs::is_empty(path("elsewhere")));
+}
+
+TEST_F(LocalFileSystemTest, ScratchFolderOfAnotherUserIsRefused) {
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "only root can hand a folder to another user";
+    }
+    const fs::path scratchFolder = folder_ / "cache/tarvex";
+    fs::create_directories(scratchFolder);
+    ASSERT_EQ(::chown(scratchFolder.c_str(), 65534, 65534), 0);
+    EXPECT_THROW(writeScratch("body\r\n"), FileError);
+    EXPECT_TRUE(fs::is_empty(scratchFolder));
+}
+
+TEST_F(LocalFileSystemTest, ScratchFolderFallsBackToTheHomeFolder) {
+    ::unsetenv("XDG_CACHE_HOME");
+    ::setenv("HOME", folder_.c_str(), 1);
+    EXPECT_EQ(scratchFolderPath(), path(".cache/tarvex"));
+    ::setenv("XDG_CACHE_HOME", "relative/cache", 1); // not absolute: ignored
+    EXPECT_EQ(scratchFolderPath(), path(".cache/tarvex"));
+}
+
+} // namespace
+} // namespace tarvex

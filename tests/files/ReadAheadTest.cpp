@@ -1,0 +1,170 @@
+#include "files/ReadAhead.h"
+
+#include "support/TempFolder.h"
+
+#include <chrono>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <random>
+#include <stdexcept>
+#include <thread>
+
+namespace tarvex {
+namespace {
+
+constexpr std::size_t piece = readPieceSize;
+
+// Files of every size that matters to the pieces, the ring of pieces and the end of a file.
+class ReadAheadTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        for (const std::size_t size : {std::size_t{0}, std::size_t{1}, piece - 1, piece, piece + 1,
+                                       4 * piece, 9 * piece + 5}) {
+            const std::vector<std::uint8_t> bytes =
+                testing::patternBytes(size, static_cast<unsigned>(size));
+            const std::string path = folder_ / ("f" + std::to_string(size));
+            testing::writeFile(path, bytes);
+            files_.push_back({path, std::string(bytes.begin(), bytes.end())});
+        }
+    }
+
+    // What `reader` hands over for `path`, checking that every piece but the last is whole.
+    static std::string readAll(ReadAhead& reader, const std::string& path,
+                               const std::string& next) {
+        std::string content;
+        bool shortSeen = false;
+        reader.read(path, next, [&](std::span<const std::uint8_t> bytes) {
+            EXPECT_FALSE(shortSeen) << "a short piece before the end of " << path;
+            EXPECT_FALSE(bytes.empty());
+            EXPECT_LE(bytes.size(), piece);
+            shortSeen = bytes.size() < piece;
+            content.append(bytes.begin(), bytes.end());
+        });
+        return content;
+    }
+
+    struct File {
+        std::string path;
+        std::string bytes;
+    };
+    testing::TempFolder folder_;
+    std::vector<File> files_;
+};
+
+TEST_F(ReadAheadTest, EveryFileComesWholeWhateverWasNamedNext) {
+    ReadAhead reader(systemCalls());
+    // Named rightly: each file was read ahead while the one before it was taken.
+    for (std::size_t i = 0; i < files_.size(); ++i) {
+        const std::string next = i + 1 < files_.size() ? files_[i + 1].path : "";
+        EXPECT_EQ(readAll(reader, files_[i].path, next), files_[i].bytes) << files_[i].path;
+    }
+    // Named wrongly, or the file itself named next: what was read ahead is not handed over.
+    for (std::size_t i = 0; i < files_.size(); ++i) {
+        const File& file = files_[files_.size() - 1 - i];
+        EXPECT_EQ(readAll(reader, file.path, files_[i].path), file.bytes) << file.path;
+        EXPECT_EQ(readAll(reader, file.path, file.path), file.bytes) << file.path;
+    }
+}
+
+TEST_F(ReadAheadTest, ATakerThatThrowsGivesUpItsFileOnly) {
+    ReadAhead reader(systemCalls());
+    const File& big = files_.back();
+    const File& other = files_[4];
+    int pieces = 0;
+    EXPECT_THROW(reader.read(big.path, other.path,
+                             [&](std::span<const std::uint8_t>) {
+                                 if (++pieces == 2) {
+                                     throw std::runtime_error("disk full");
+                                 }
+                             }),
+                 std::runtime_error);
+    EXPECT_EQ(pieces, 2);
+    EXPECT_EQ(readAll(reader, other.path, big.path), other.bytes);
+    EXPECT_EQ(readAll(reader, big.path, ""), big.bytes);
+}
+
+TEST_F(ReadAheadTest, AFileThatCannotBeReadIsReportedWhenItIsAskedFor) {
+    ReadAhead reader(systemCalls());
+    const std::string missing = folder_ / "missing.jpg";
+    const std::string folder = folder_.path();
+    EXPECT_EQ(readAll(reader, files_[2].path, missing), files_[2].bytes);
+    const auto errorOf = [&](const std::string& path, const std::string& next) {
+        try {
+            readAll(reader, path, next);
+        } catch (const FileError& error) {
+            return std::string(error.what());
+        }
+        return std::string("no error");
+    };
+    EXPECT_EQ(errorOf(missing, folder),
+              "Cannot open file \"" + missing + "\". No such file or directory");
+    EXPECT_EQ(errorOf(folder, ""), "Cannot open file \"" + folder + "\". Is a directory");
+    EXPECT_EQ(readAll(reader, files_[2].path, ""), files_[2].bytes);
+}
+
+// Files asked for in any order, named next rightly or not, given up at any piece: each one that is
+// read to its end comes whole. Under the sanitizers this also looks for races between the
+// threads.
+TEST_F(ReadAheadTest, AnyOrderOfAskingGivesEveryFileWhole) {
+    std::mt19937 random(11);
+    const auto anyFile = [&] { return files_[random() % files_.size()]; };
+    ReadAhead reader(systemCalls());
+    File next = anyFile();
+    for (int round = 0; round < 300; ++round) {
+        const File file = random() % 4 == 0 ? anyFile() : next;
+        next = anyFile();
+        const std::string named = random() % 5 == 0 ? "" : next.path;
+        const int giveUpAt = random() % 6 == 0 ? static_cast<int>(random() % 3) + 1 : 0;
+        std::string content;
+        int pieces = 0;
+        try {
+            reader.read(file.path, named, [&](std::span<const std::uint8_t> bytes) {
+                if (++pieces == giveUpAt) {
+                    throw std::runtime_error("given up");
+                }
+                content.append(bytes.begin(), bytes.end());
+            });
+        } catch (const std::runtime_error&) {
+            EXPECT_EQ(pieces, giveUpAt);
+            EXPECT_EQ(content, file.bytes.substr(0, content.size()));
+            continue;
+        }
+        EXPECT_EQ(content, file.bytes) << "round " << round << ", " << file.path;
+    }
+}
+
+// Whether this process has `path` open.
+bool isOpen(const std::string& path) {
+    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) {
+        std::error_code error;
+        if (std::filesystem::read_symlink(entry.path(), error) == path) {
+            return true;
+        }
+    }
+    return false;
+}
+
+TEST_F(ReadAheadTest, GivingUpClosesTheFileNamedNext) {
+    ReadAhead reader(systemCalls());
+    const File& big = files_.back();
+    EXPECT_EQ(readAll(reader, files_[1].path, big.path), files_[1].bytes);
+    const auto waited = std::chrono::steady_clock::now();
+    while (!isOpen(big.path)) {
+        ASSERT_LT(std::chrono::steady_clock::now() - waited, std::chrono::seconds(10))
+            << "the file named next was never opened";
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    reader.giveUp();
+    EXPECT_FALSE(isOpen(big.path));
+    EXPECT_EQ(readAll(reader, big.path, ""), big.bytes);
+}
+
+TEST_F(ReadAheadTest, EndsWhileReadingAhead) {
+    for (int i = 0; i < 20; ++i) {
+        ReadAhead reader(systemCalls());
+        EXPECT_EQ(readAll(reader, files_[1].path, files_.back().path), files_[1].bytes);
+    }
+}
+
+} // namespace
+} // namespace tarvex
