@@ -2,13 +2,11 @@
 
 #include "batch/OutputNames.h"
 #include "container/ContainerReader.h"
-#include "container/ContainerText.h"
 #include "container/Password.h"
 #include "container/Probe.h"
 #include "files/PathParts.h"
 
 #include <cerrno>
-#include <new>
 #include <string_view>
 
 namespace tarvex {
@@ -16,20 +14,18 @@ namespace {
 
 // Files of this many KB (bytes / 1024, rounded down) or more are not encrypted.
 constexpr std::uint64_t sizeLimitKb = 5000;
+// The most a source may hold: a source that goes on beyond it while it is read is over the limit.
+constexpr std::uint64_t largestSource = sizeLimitKb * 1024 - 1;
+
+// Bytes at the end of a container that the reader looks at first.
+constexpr std::size_t containerEndBytes = 4096;
+
+// A reading of a container that needs this many passes has found the file changing under it.
+constexpr int containerPasses = 3;
 
 // The first message about an illegal character in the password, in both languages, which the
 // character follows.
 constexpr std::string_view illegalCharacterPrefix = "str0[i]:";
-
-// Runs `step` on the container at `path`, which is held whole in memory: a container too large
-// to hold is a file error of that file, which ends the run like any other.
-template <typename Step> auto withinMemory(const std::string& path, Step&& step) {
-    try {
-        return step();
-    } catch (const std::bad_alloc&) {
-        throw cannotOpen(path, ENOMEM);
-    }
-}
 
 } // namespace
 
@@ -40,10 +36,13 @@ public:
     explicit RunGuard(BatchRuns& runs) : runs_(runs) {
         runs_.running_ = true;
         runs_.platform_.setRunControlsEnabled(false);
+        // No output may take the place of a file of the selection, whatever links lead to it.
+        runs_.selection_ = runs_.files_.identify(runs_.state_.selectedFiles);
     }
     ~RunGuard() {
         // A run that ends early may have named a file it did not come to.
         runs_.files_.stopReadingAhead();
+        runs_.selection_.clear();
         runs_.running_ = false;
         runs_.platform_.setRunControlsEnabled(true);
         if (runs_.decryptLocked_) {
@@ -169,13 +168,16 @@ RunOutcome BatchRuns::encryptRun() {
     for (std::size_t index = 0; index < fileCount; ++index) {
         const std::string& path = state_.selectedFiles[index];
         const bool takeNext = index + 1 < fileCount && encryptable(index + 1);
-        if (!takeThis) {
-            ++skipped;
-        } else {
+        Encrypted encrypted = Encrypted::TooLarge;
+        if (takeThis) {
             getencsn();
-            encryption(path, takeNext ? state_.selectedFiles[index + 1] : "");
-            ++done;
+            encrypted = encryption(path, takeNext ? state_.selectedFiles[index + 1] : "");
         }
+        if (encrypted == Encrypted::WaitGivenUp) {
+            stopAfterCancel();
+            return RunOutcome::EndedEarly;
+        }
+        ++(encrypted == Encrypted::Done ? done : skipped);
         takeThis = takeNext;
         showProgress(static_cast<int>(index) + 1);
         platform_.processMessages();
@@ -239,7 +241,8 @@ RunOutcome BatchRuns::decryptRun() {
     for (std::size_t index = 0; index < fileCount; ++index) {
         getencsn();
         // The first file has been probed and, without a marker, asked about already.
-        if (!decryption(state_.selectedFiles[index], index == 0 && !state_.containerFound)) {
+        const std::string& next = index + 1 < fileCount ? state_.selectedFiles[index + 1] : "";
+        if (!decryption(state_.selectedFiles[index], index == 0 && !state_.containerFound, next)) {
             platform_.setWindowHeight(WindowHeight::Resting);
             return RunOutcome::EndedEarly;
         }
@@ -307,51 +310,102 @@ void BatchRuns::getencsn() {
 }
 
 void BatchRuns::decryption1(const std::string& path) {
-    const ProbeResult probe = withinMemory(path, [&] {
-        std::vector<std::uint8_t> bytes = files_.loadFile(path);
-        return probeContainer(containerText(bytes), platform_.passwordEntry());
-    });
-    state_.containerFound = probe.containerFound;
-    state_.passwordMatches = probe.passwordMatches;
+    ContainerProbe probe;
+    files_.readFile(path, "",
+                    [&probe](std::span<const std::uint8_t> piece) { return probe.append(piece); });
+    const ProbeResult result = probe.result(platform_.passwordEntry());
+    state_.containerFound = result.containerFound;
+    state_.passwordMatches = result.passwordMatches;
 }
 
-void BatchRuns::encryption(const std::string& sourcePath, const std::string& nextPath) {
+BatchRuns::Encrypted BatchRuns::encryption(const std::string& sourcePath,
+                                           const std::string& nextPath) {
     const ContainerClass level =
         platform_.classChoice() == 1 ? ContainerClass::HighLevel : ContainerClass::Standard;
     const std::unique_ptr<FileWriter> container = files_.createFile(
-        containerPath(sourcePath, state_.catalogue.encFolderName, state_.outputSuffix), sourcePath);
-    const std::unique_ptr<FileWriter> scratch =
-        level == ContainerClass::HighLevel ? files_.openScratch() : nullptr;
+        containerPath(sourcePath, state_.catalogue.encFolderName, state_.outputSuffix), sourcePath,
+        selection_);
+    std::unique_ptr<FileWriter> scratch;
+    if (level == ContainerClass::HighLevel) {
+        // Another copy of the program may be writing the scratch file: the user is told, and
+        // Cancel ends the wait.
+        bool told = false;
+        scratch = files_.openScratch([this, &told] {
+            if (!told) {
+                platform_.showWaiting(state_.scratchWaitNotice);
+                told = true;
+            }
+            platform_.processMessages();
+            return !state_.cancelRequested;
+        });
+        if (told) {
+            platform_.showWaiting("");
+        }
+        if (!scratch) {
+            return Encrypted::WaitGivenUp;
+        }
+    }
+    // A source given up for its size takes no key: the next container gets the one it would
+    // have had.
+    const KeyGenerator generatorBefore = state_.generator;
     builder_.start(
         level, platform_.passwordEntry(), state_.generator,
         [&container](std::string_view text) { container->write(asBytes(text)); },
         [&scratch](std::string_view body) { scratch->write(asBytes(body)); });
-    files_.readFile(sourcePath, nextPath,
-                    [this](std::span<const std::uint8_t> piece) { builder_.append(piece); });
+    std::uint64_t read = 0;
+    bool tooLarge = false;
+    files_.readFile(sourcePath, nextPath, [&](std::span<const std::uint8_t> piece) {
+        read += piece.size();
+        tooLarge = read > largestSource;
+        if (!tooLarge) {
+            builder_.append(piece);
+        }
+        return !tooLarge;
+    });
+    if (tooLarge) {
+        state_.generator = generatorBefore;
+        return Encrypted::TooLarge;
+    }
     builder_.finish();
     if (scratch) {
         scratch->complete();
     }
     container->complete();
+    return Encrypted::Done;
 }
 
-bool BatchRuns::decryption(const std::string& containerPath, bool askedAboutMarker) {
-    std::vector<std::uint8_t> bytes =
-        withinMemory(containerPath, [&] { return files_.loadFile(containerPath); });
-    const std::string_view text = containerText(bytes);
-    // The marker that counts is the one the reader reaches: the probe of the first file looks
-    // beyond a Ctrl-Z, where the reader stops. The question names the file, which may be any of
-    // the batch.
-    if (!askedAboutMarker && !probeContainer(readerText(text), {}).containerFound &&
-        !platform_.confirm(namePart(containerPath) + "\n" + state_.catalogue.msgNotContainer)) {
-        return false;
+bool BatchRuns::decryption(const std::string& containerPath, bool askedAboutMarker,
+                           const std::string& nextPath) {
+    const std::string outputPath = folderPart(containerPath) + state_.catalogue.decFolderName +
+                                   "/" + restoredName(namePart(containerPath), state_.stripSuffix);
+    const FileEnd end = files_.readFileEnd(containerPath, containerEndBytes);
+    reader_.expect(end.bytes, end.wholeFile);
+    for (int pass = 1;; ++pass) {
+        // The marker that counts is the one where the reader stops: the probe of the first file
+        // looks beyond a Ctrl-Z. The question names the file, which may be any of the batch.
+        if (!askedAboutMarker && !reader_.endsInMarker()) {
+            if (!platform_.confirm(namePart(containerPath) + "\n" +
+                                   state_.catalogue.msgNotContainer)) {
+                return false;
+            }
+            askedAboutMarker = true;
+        }
+        const std::unique_ptr<FileWriter> restored =
+            files_.createFile(outputPath, containerPath, selection_);
+        reader_.start([&restored](std::span<const std::uint8_t> bytes) { restored->write(bytes); });
+        files_.readFile(containerPath, nextPath, [this](std::span<const std::uint8_t> piece) {
+            return reader_.append(piece);
+        });
+        if (reader_.finish()) {
+            restored->complete();
+            return true;
+        }
+        // The text ended elsewhere than its end said (a Ctrl-Z in it): it is read again, going by
+        // the end that was found. A file that keeps changing as it is read is not restored.
+        if (pass == containerPasses) {
+            throw cannotOpen(containerPath, EAGAIN);
+        }
     }
-    const std::vector<std::uint8_t> restored =
-        withinMemory(containerPath, [&] { return readContainer(text); });
-    files_.saveFile(folderPart(containerPath) + state_.catalogue.decFolderName + "/" +
-                        restoredName(namePart(containerPath), state_.stripSuffix),
-                    restored, containerPath);
-    return true;
 }
 
 } // namespace tarvex

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "batch/SharedState.h"
+#include "container/ContainerReader.h"
 #include "container/ContainerWriter.h"
 #include "files/FileSystem.h"
 #include "platform/Platform.h"
@@ -50,16 +51,24 @@ public:
     // True once ten wrong passwords in a row have disabled Decrypt for the life of the process.
     bool decryptLocked() const { return decryptLocked_; }
 
+    // How encryption ended.
+    enum class Encrypted {
+        Done,
+        TooLarge,    // the source went on beyond the size limit as it was read
+        WaitGivenUp, // Cancel ended the wait for the scratch file
+    };
+
     // The steps the runs are made of, exposed for tests.
     void getencsn();
     void decryption1(const std::string& path);
     // `nextPath`, when not empty, is the file that the run will probably encrypt next.
-    void encryption(const std::string& sourcePath, const std::string& nextPath);
+    Encrypted encryption(const std::string& sourcePath, const std::string& nextPath);
     // Restores one container into the output folder. Unless `askedAboutMarker`, a file whose text
     // ends in no level marker where the reader stops (cut short, or no container at all) is
     // restored only when the user answers Yes to the question the probe asks for the first file;
-    // false when the answer is No.
-    bool decryption(const std::string& containerPath, bool askedAboutMarker);
+    // false when the answer is No. `nextPath`, when not empty, is the file the run reads next.
+    bool decryption(const std::string& containerPath, bool askedAboutMarker,
+                    const std::string& nextPath);
 
 private:
     class RunGuard;
@@ -79,7 +88,9 @@ private:
     SharedState& state_;
     Platform& platform_;
     FileSystem& files_;
-    ContainerBuilder builder_; // kept from file to file, with its buffer
+    ContainerBuilder builder_; // kept from file to file, with its buffers
+    ContainerReader reader_;
+    FileIdentities selection_; // the files of the run in hand
     bool running_ = false;
     bool closeRequested_ = false;
     bool decryptLocked_ = false;

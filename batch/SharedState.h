@@ -41,10 +41,12 @@ struct SharedState {
     bool englishUi = true;
     StringCatalogue catalogue;
     // The other texts of the language that the runs read: the filter of the open dialog,
-    // "label|patterns|label|patterns" with the image types first, and the three pieces that the
-    // summary of an encrypt run that skipped large files puts between its counts.
+    // "label|patterns|label|patterns" with the image types first, the three pieces that the
+    // summary of an encrypt run that skipped large files puts between its counts, and what a run
+    // says while another copy of the program holds the scratch file.
     std::string openDialogFilter;
     std::array<std::string, 3> skippedSummaryPieces;
+    std::string scratchWaitNotice;
     KeyGenerator generator;
 };
 

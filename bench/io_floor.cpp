@@ -36,9 +36,10 @@ int main(int argc, char** argv) {
             if (!files.readableSize(path)) {
                 continue;
             }
-            const auto container = files.createFile(folder + "/" + tarvex::namePart(path), path);
+            const auto container =
+                files.createFile(folder + "/" + tarvex::namePart(path), path, {});
             const std::unique_ptr<tarvex::FileWriter> scratch =
-                withScratch ? files.openScratch() : nullptr;
+                withScratch ? files.openScratch([] { return true; }) : nullptr;
             std::size_t sourceBytes = 0;
             std::size_t written = 0;
             const std::string next = i + 1 < argc ? argv[i + 1] : "";
@@ -51,6 +52,7 @@ int main(int argc, char** argv) {
                     scratch->write(std::span(text).first(upTo - written));
                 }
                 written = upTo;
+                return true;
             });
             container->write(std::vector<std::uint8_t>(containerExtra, 'A'));
             container->complete();

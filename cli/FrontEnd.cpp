@@ -8,6 +8,7 @@
 #include "ui/catalogue/Catalogue.h"
 
 #include <algorithm>
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
@@ -47,6 +48,9 @@ int exitStatusOf(RunOutcome outcome) {
 } // namespace
 
 int runFrontEnd(std::span<const std::string> arguments) {
+    // A reader of the output that has gone away makes a write fail, not the program end. What
+    // the run writes there is only information; the run itself goes on.
+    std::signal(SIGPIPE, SIG_IGN);
     CommandLine line;
     try {
         std::error_code noFolder;
@@ -56,8 +60,8 @@ int runFrontEnd(std::span<const std::string> arguments) {
         return usageError(error.what());
     }
     if (line.help) {
-        std::cout << usageText();
-        return exitCompleted;
+        std::cout << usageText() << std::flush;
+        return std::cout ? exitCompleted : exitFileError;
     }
     // A shell's "*" takes in the output folders of earlier runs. A folder is no file to choose,
     // as in the window's dialog: it is left out, and said so.
@@ -77,12 +81,21 @@ int runFrontEnd(std::span<const std::string> arguments) {
     }
 
     InterruptCatcher interrupts;
-    const std::optional<std::string> password =
-        line.passwordFromStdin ? readInputLine() : promptPassword();
-    if (!password && InterruptCatcher::take()) {
+    std::string password;
+    switch (line.passwordFromStdin ? readInputLine(password) : promptPassword(password)) {
+    case InputLine::Read:
+        break;
+    case InputLine::Interrupted:
+        return exitEndedEarly;
+    case InputLine::NoInput:
+        std::cerr << "tarvex-cli: no password was given\n";
+        return exitEndedEarly;
+    case InputLine::TooLong:
+        std::cerr << "tarvex-cli: the password line is longer than " << inputLineLimit
+                  << " bytes\n";
         return exitEndedEarly;
     }
-    if (password && characterCount(*password) > passwordEntryLimit) {
+    if (characterCount(password) > passwordEntryLimit) {
         std::cerr << "The password has more than " << passwordEntryLimit << " characters.\n";
         return exitEndedEarly;
     }
@@ -90,7 +103,7 @@ int runFrontEnd(std::span<const std::string> arguments) {
     const bool encrypt = line.command == Command::Encrypt;
     ConsolePlatform platform(ConsoleSettings{
         .files = line.files,
-        .password = password.value_or(""),
+        .password = password,
         .suffixChoice = (encrypt ? line.appendSuffix : line.stripSuffix) ? 1 : 0,
         .classChoice = line.highLevel ? 1 : 0,
         .assumeYes = line.assumeYes,

@@ -1,7 +1,5 @@
 #include "cli/PasswordPrompt.h"
 
-#include "platform/ConsolePlatform.h"
-
 #include <cstdio>
 #include <termios.h>
 #include <unistd.h>
@@ -35,16 +33,16 @@ private:
 
 } // namespace
 
-std::optional<std::string> promptPassword() {
+InputLine promptPassword(std::string& password) {
     std::fputs("Password: ", stderr);
     std::fflush(stderr);
-    std::optional<std::string> password;
+    InputLine read = InputLine::NoInput;
     {
         EchoOff echoOff;
-        password = readInputLine();
+        read = readInputLine(password);
     }
     std::fputs("\n", stderr);
-    return password;
+    return read;
 }
 
 } // namespace tarvex

@@ -1,12 +1,13 @@
 #pragma once
 
-#include <optional>
+#include "platform/ConsolePlatform.h"
+
 #include <string>
 
 namespace tarvex {
 
-// Asks for the password at the terminal on standard input, without echo; the terminal's settings
-// are restored however the prompt ends. Nothing when Ctrl-C interrupts or the input ends.
-std::optional<std::string> promptPassword();
+// Asks for the password at the terminal on standard input, without echo, and reads it into
+// `password` as readInputLine does; the terminal's settings are restored however the prompt ends.
+InputLine promptPassword(std::string& password);
 
 } // namespace tarvex

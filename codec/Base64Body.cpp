@@ -185,37 +185,6 @@ void appendEncoded(const CodecKernels& kernels, std::span<const std::uint8_t> so
     } while (!source.empty());
 }
 
-// The kernels take the clean runs; every other character goes through the exact rules here.
-void decodeWith(const CodecKernels& kernels, std::string_view source,
-                std::vector<std::uint8_t>& destination) {
-    const std::size_t start = destination.size();
-    destination.resize(start + source.size() / 4 * 3 + decodeOverrun);
-
-    const char* in = source.data();
-    const char* const end = in + source.size();
-    std::uint8_t* out = destination.data() + start;
-    std::array<std::uint8_t, 4> group{};
-    std::size_t held = 0;
-    while (in != end) {
-        if (held == 0) {
-            in = kernels.decodeGroups(in, end, out);
-            if (in == end) {
-                break;
-            }
-        }
-        const std::uint8_t value = decodingValues[static_cast<unsigned char>(*in++)];
-        if (value == skipped) {
-            continue;
-        }
-        group[held++] = value;
-        if (held == group.size()) {
-            out = decodeGroup(group.data(), out);
-            held = 0;
-        }
-    }
-    destination.resize(static_cast<std::size_t>(out - destination.data()));
-}
-
 } // namespace
 
 std::vector<CodecPath> supportedCodecPaths() {
@@ -233,7 +202,38 @@ void encodeBodyOn(CodecPath path, std::span<const std::uint8_t> source, std::str
 }
 
 void decodeBodyOn(CodecPath path, std::string_view source, std::vector<std::uint8_t>& destination) {
-    decodeWith(kernelsFor(path), source, destination);
+    BodyDecoder(path).append(source, destination);
+}
+
+BodyDecoder::BodyDecoder(CodecPath path) : kernels_(&kernelsFor(path)) {}
+
+// The kernels take the clean runs; every other character goes through the exact rules here.
+void BodyDecoder::append(std::string_view source, std::vector<std::uint8_t>& destination) {
+    const std::size_t start = destination.size();
+    destination.resize(start + (held_ + source.size()) / 4 * 3 + decodeOverrun);
+
+    const char* in = source.data();
+    const char* const end = in + source.size();
+    std::uint8_t* out = destination.data() + start;
+    while (in != end) {
+        // The kernels start only where a group can: a run of other characters is passed over here.
+        if (held_ == 0 && decodingValues[static_cast<unsigned char>(*in)] < padValue) {
+            in = kernels_->decodeGroups(in, end, out);
+            if (in == end) {
+                break;
+            }
+        }
+        const std::uint8_t value = decodingValues[static_cast<unsigned char>(*in++)];
+        if (value == skipped) {
+            continue;
+        }
+        group_[held_++] = value;
+        if (held_ == group_.size()) {
+            out = decodeGroup(group_.data(), out);
+            held_ = 0;
+        }
+    }
+    destination.resize(static_cast<std::size_t>(out - destination.data()));
 }
 
 bool acceptedByDecoding(char c) {
@@ -250,7 +250,7 @@ void encodeBody(std::span<const std::uint8_t> source, std::string& destination) 
 }
 
 void decodeBody(std::string_view source, std::vector<std::uint8_t>& destination) {
-    decodeWith(fastestKernels(), source, destination);
+    BodyDecoder().append(source, destination);
 }
 
 } // namespace tarvex

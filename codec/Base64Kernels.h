@@ -6,6 +6,7 @@
 
 #include "codec/Base64Body.h"
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -83,6 +84,24 @@ const CodecKernels& avx512VbmiKernels();
 std::size_t listLoneSlashesAvx2(const char* text, std::size_t blocks, std::uint16_t offset,
                                 std::uint16_t* out);
 #endif
+
+// Decodes a text that comes a piece at a time as decodeBody decodes it whole: a group of four
+// accepted characters may be split between pieces, and an incomplete last group is dropped.
+class BodyDecoder {
+public:
+    // Decodes with the kernels of `path`, which must be supported.
+    explicit BodyDecoder(CodecPath path = fastestCodecPath());
+
+    // Begins the next text.
+    void start() { held_ = 0; }
+    // Appends the bytes of the next piece of the text to `destination`.
+    void append(std::string_view source, std::vector<std::uint8_t>& destination);
+
+private:
+    const CodecKernels* kernels_;
+    std::array<std::uint8_t, 4> group_{}; // decoding values of the group begun so far
+    std::size_t held_ = 0;
+};
 
 // `encodeBody` and `decodeBody` on a chosen path, which must be supported.
 void encodeBodyOn(CodecPath path, std::span<const std::uint8_t> source, std::string& destination);

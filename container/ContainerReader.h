@@ -1,23 +1,83 @@
 #pragma once
 
+#include "codec/Base64Kernels.h"
+#include "container/ContainerText.h"
+#include "container/HighLevelSteps.h"
+#include "container/UnwrittenGrowth.h"
+
 #include <cstdint>
+#include <functional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace tarvex {
 
-// The part of a container file that the reader reads: a Ctrl-Z ends the input.
-std::string_view readerText(std::string_view fileText);
+// Receives bytes as they are restored, a part at a time; a part is valid during its call only.
+using ByteSink = std::function<void(std::span<const std::uint8_t>)>;
 
-// The text of a container file with its line breaks taken out: a line ends at CR LF or a lone
-// LF, a lone CR is dropped, and a Ctrl-Z ends the input.
-std::string joinContainerLines(std::string_view fileText);
+// Reads container files one after another, a piece of the file at a time, in memory that does not
+// grow with the file. The text of the file (see ContainerText; a Ctrl-Z ends it) without its line
+// breaks is the password field, the body from its 21st character on, the body's first 20
+// characters, the key, the filler and the level marker. The body is decoded from its first
+// character on, and those stand near the end of the file: so the reader first expects the end of
+// the text from the end of the file, and then reads the file from its start. Once it has read it,
+// it knows whether the text ended as expected; only a text cut short by a Ctrl-Z (or a file that
+// changed while it was read) does not, and is read again, going by the end that was found.
+//
+// The High level steps are undone for a text that ends in "@@@@". A text shorter than a container
+// (48 characters) has its moved head alone decoded, the bounds clamped to the text.
+class ContainerReader {
+public:
+    // Decodes with the kernels of `path`, which must be supported.
+    explicit ContainerReader(CodecPath path = fastestCodecPath());
 
-// The source bytes that the container file `fileText` holds. The High level steps are undone
-// only for a text that ends in "@@@@". Never reads outside the text: for a text shorter than a
-// container (48 characters) the bounds of the moved head and the rest are clamped to it, and
-// what they hold is decoded.
-std::vector<std::uint8_t> readContainer(std::string_view fileText);
+    // Expects the end of the text from `fileEnd`, the last bytes of the file, which are all of it
+    // when `wholeFile`.
+    void expect(std::span<const std::uint8_t> fileEnd, bool wholeFile);
+    // Whether the text, as expected, ends in a level marker.
+    bool endsInMarker() const { return expected_.marked; }
+
+    // Begins a reading of the file from its start; the restored bytes go to `restored`.
+    void start(ByteSink restored);
+    // Reads the next piece of the file. False once the text has ended: the rest is not needed.
+    bool append(std::span<const std::uint8_t> piece);
+    // Ends the reading. True when the text ended as expected, so that what went to `restored` is
+    // what the file holds; false when it did not, and the end it has found is now the one
+    // expected: the file is then to be read again from start().
+    bool finish();
+
+private:
+    // What of the end of a text is needed before its body.
+    struct TextEnd {
+        std::string head; // the characters the body begins with: 20, or fewer in a short text
+        bool highLevel = false;
+        bool marked = false;
+        bool operator==(const TextEnd&) const = default;
+    };
+    static TextEnd endOf(const TextWindow& window);
+
+    // Takes the next part of the text.
+    void takeText(std::string_view text);
+    // Takes the characters that are not among the last 28 of the text: first the password field,
+    // which is passed over, then the rest of the body.
+    void leave(std::string_view text);
+    // Restores the next characters of the body.
+    void decode(std::string_view body);
+
+    BodyDecoder decoder_;
+    SlashUnmarking unmarking_;
+    ContainerText text_{endOfInput};
+    TextWindow window_;
+    TextEnd expected_;
+    ByteSink restored_;
+    std::size_t fieldLeft_ = 0; // characters of the password field not passed over yet
+    std::vector<char, UnwrittenGrowth<char>> body_;
+    std::vector<std::uint8_t> bytes_;
+};
+
+// The source bytes that the whole container file `fileBytes` holds, as ContainerReader reads it.
+std::vector<std::uint8_t> readContainer(std::string_view fileBytes);
 
 } // namespace tarvex

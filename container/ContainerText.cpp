@@ -1,53 +1,140 @@
 #include "container/ContainerText.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace tarvex {
+
 namespace {
 
 constexpr std::string_view byteOrderMark = "\xEF\xBB\xBF";
 
-bool isTrailingBlank(char c) {
+bool isBlank(char c) {
     return c == ' ' || c == '\t';
 }
 
-// Moves every line of `text` down over the blanks and tabs that end it; returns the new length.
-std::size_t dropTrailingBlanks(char* text, std::size_t size) {
-    const std::string_view file(text, size);
-    std::size_t from = 0;
-    std::size_t to = 0;
-    for (;;) {
-        const std::size_t lineEnd = file.find_first_of("\r\n", from);
-        std::size_t kept = lineEnd == std::string_view::npos ? size : lineEnd;
-        while (kept > from && isTrailingBlank(text[kept - 1])) {
-            --kept;
-        }
-        std::memmove(text + to, text + from, kept - from);
-        to += kept - from;
-        if (lineEnd == std::string_view::npos) {
-            return to;
-        }
-        text[to++] = text[lineEnd];
-        from = lineEnd + 1;
-    }
-}
+// Blanks held back are given in parts of at most this many.
+constexpr std::size_t releasePart = 64 * 1024;
 
 } // namespace
 
-std::string_view containerText(std::vector<std::uint8_t>& fileBytes) {
-    if (fileBytes.empty()) {
-        return {};
+void ContainerText::start(bool atFileStart) {
+    ended_ = false;
+    atFileStart_ = atFileStart;
+    markMatched_ = 0;
+    heldBlanks_ = 0;
+    heldEnd_.clear();
+}
+
+void ContainerText::take(std::span<const std::uint8_t> piece, const TextReceiver& text) {
+    const std::string_view bytes(reinterpret_cast<const char*>(piece.data()), piece.size());
+    const auto holds = [&](char c) {
+        return std::memchr(bytes.data(), c, bytes.size()) != nullptr;
+    };
+    if (ended_ || bytes.empty()) {
+        return;
     }
-    char* text = reinterpret_cast<char*>(fileBytes.data());
-    std::size_t size = fileBytes.size();
-    if (std::string_view(text, size).starts_with(byteOrderMark)) {
-        text += byteOrderMark.size();
-        size -= byteOrderMark.size();
+    if (!atFileStart_ && heldBlanks_ == 0 && !holds(' ') && !holds('\t') && !holds(endByte_)) {
+        text(bytes);
+        return;
     }
-    if (std::memchr(text, ' ', size) != nullptr || std::memchr(text, '\t', size) != nullptr) {
-        size = dropTrailingBlanks(text, size);
+    made_.clear();
+    for (const char c : bytes) {
+        if (atFileStart_) {
+            if (c == byteOrderMark[markMatched_]) {
+                atFileStart_ = ++markMatched_ < byteOrderMark.size();
+                continue;
+            }
+            // What looked like the start of a mark is text.
+            atFileStart_ = false;
+            for (const char m : byteOrderMark.substr(0, markMatched_)) {
+                add(m, text);
+            }
+        }
+        if (c == endByte_) {
+            // The end byte ends no line: the blanks before it stay.
+            releaseHeld(text);
+            ended_ = true;
+            break;
+        }
+        if (isBlank(c)) {
+            ++heldBlanks_;
+            heldEnd_.push_back(c);
+            if (heldEnd_.size() > keyFromEnd) {
+                heldEnd_.erase(heldEnd_.begin());
+            }
+            continue;
+        }
+        add(c, text);
     }
-    return {text, size};
+    flush(text);
+}
+
+void ContainerText::finish(const TextReceiver& text) {
+    // Blanks at the end of the file end its last line; a mark begun but not completed is text.
+    if (atFileStart_ && !ended_) {
+        made_.assign(byteOrderMark.substr(0, markMatched_));
+        flush(text);
+    }
+    heldBlanks_ = 0;
+    heldEnd_.clear();
+}
+
+void ContainerText::add(char c, const TextReceiver& text) {
+    if (isLineBreak(c)) {
+        heldBlanks_ = 0;
+        heldEnd_.clear();
+    } else {
+        releaseHeld(text);
+    }
+    made_.push_back(c);
+}
+
+void ContainerText::releaseHeld(const TextReceiver& text) {
+    std::size_t asBlanks = heldBlanks_ - heldEnd_.size();
+    while (asBlanks > 0) {
+        const std::size_t part = std::min(asBlanks, releasePart);
+        made_.append(part, ' ');
+        asBlanks -= part;
+        if (made_.size() >= releasePart) {
+            flush(text);
+        }
+    }
+    made_.append(heldEnd_);
+    heldBlanks_ = 0;
+    heldEnd_.clear();
+}
+
+void ContainerText::flush(const TextReceiver& text) {
+    if (!made_.empty()) {
+        text(made_);
+        made_.clear();
+    }
+}
+
+void TextWindow::add(std::string_view text, const TextReceiver& leave) {
+    // Where the last characters of `text` begin.
+    std::size_t split = text.size();
+    std::size_t kept = 0;
+    while (split > 0 && kept < chars_.size()) {
+        --split;
+        kept += isLineBreak(text[split]) ? 0 : 1;
+    }
+    const std::size_t leaving = size_ + kept > chars_.size() ? size_ + kept - chars_.size() : 0;
+    if (leaving > 0) {
+        leave({chars_.data(), leaving});
+        std::copy(chars_.begin() + static_cast<std::ptrdiff_t>(leaving),
+                  chars_.begin() + static_cast<std::ptrdiff_t>(size_), chars_.begin());
+        size_ -= leaving;
+    }
+    if (split > 0) {
+        leave(text.substr(0, split));
+    }
+    for (const char c : text.substr(split)) {
+        if (!isLineBreak(c)) {
+            chars_[size_++] = c;
+        }
+    }
 }
 
 } // namespace tarvex

@@ -132,13 +132,25 @@ std::size_t SlashMarking::mark(std::span<char> body, std::size_t start, bool las
     return last ? body.size() : at;
 }
 
+void SlashUnmarking::start() {
+    position_ = 0;
+    shift_ = 1;
+    followerNext_ = false;
+}
+
 // As in the writer, the "\" of up to 64 blocks are listed first and then handled one after
 // another. A follower that was "\" or has become one (never in a container as written) makes the
 // list wrong from there on: the text is looked at again from that follower on, one block at a
 // time until a round goes through, so that no text makes the work grow beyond a block per mark.
-void unshiftFollowersAndUnmark(std::span<char> body) {
+void SlashUnmarking::unmark(std::span<char> body) {
+    if (body.empty()) {
+        return;
+    }
+    if (followerNext_) {
+        body[0] = static_cast<char>(static_cast<unsigned char>(body[0]) + followerShift_);
+        followerNext_ = false;
+    }
     ReadMarkList marks;
-    std::size_t shift = 1;
     std::size_t at = 0;
     std::size_t roundBlocks = blocksPerRound;
     while (at < body.size()) {
@@ -150,18 +162,21 @@ void unshiftFollowersAndUnmark(std::span<char> body) {
             at += slashMaskCharacters;
         }
         roundBlocks = blocksPerRound;
-        // The shift after a mark at `roundAt` + m is (roundAt + m + 1) mod 5.
-        const std::size_t roundCycle = (roundAt + 1) % followerCycle;
+        // The shift after a mark at `roundAt` + m is (position + roundAt + m + 1) mod 5.
+        const std::size_t roundCycle = (position_ + roundAt + 1) % followerCycle;
         for (std::size_t n = 0; n < count; ++n) {
             const std::size_t i = roundAt + marks[n];
             body[i] = slash;
+            const std::size_t shift = shift_;
+            shift_ = inFollowerCycle[roundCycle + marks[n]];
             if (i + 1 == body.size()) {
+                followerShift_ = shift;
+                followerNext_ = true;
                 break;
             }
             char& follower = body[i + 1];
             const bool wasMark = follower == mark;
             follower = static_cast<char>(static_cast<unsigned char>(follower) + shift);
-            shift = inFollowerCycle[roundCycle + marks[n]];
             if (wasMark || follower == mark) [[unlikely]] {
                 at = i + 1;
                 roundBlocks = 1;
@@ -169,6 +184,7 @@ void unshiftFollowersAndUnmark(std::span<char> body) {
             }
         }
     }
+    position_ += body.size();
 }
 
 } // namespace tarvex

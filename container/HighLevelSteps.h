@@ -38,9 +38,22 @@ private:
     std::size_t shift_ = 1;
 };
 
-// The reader's High level steps, which undo the writer's: the character after each "\" is raised
-// by the shift amount, in order, so that a raised character that became "\" is handled in its
-// turn; then every "\" becomes "/".
-void unshiftFollowersAndUnmark(std::span<char> body);
+// The reader's High level steps, which undo the writer's, on a body without line breaks that
+// comes a piece at a time: the character after each "\" is raised by the shift amount, in order,
+// so that a raised character that became "\" is handled in its turn; and every "\" becomes "/".
+class SlashUnmarking {
+public:
+    // Begins the next body.
+    void start();
+    // Undoes the steps on the next characters of the body, in place.
+    void unmark(std::span<char> text);
+
+private:
+    std::size_t position_ = 0; // of the text's first character in the body
+    std::size_t shift_ = 1;
+    // The body so far ends in a "\" whose follower is the next character, to be raised by this.
+    std::size_t followerShift_ = 0;
+    bool followerNext_ = false;
+};
 
 } // namespace tarvex

@@ -3,24 +3,9 @@
 #include "container/ContainerLayout.h"
 #include "container/Password.h"
 
-#include <algorithm>
-#include <string>
-
 namespace tarvex {
 
 namespace {
-
-// Up to `count` characters of [first, last) that are not CR or LF, in the order walked.
-template <typename Iterator>
-std::string charactersKept(Iterator first, Iterator last, std::size_t count) {
-    std::string kept;
-    for (; first != last && kept.size() < count; ++first) {
-        if (!isLineBreak(*first)) {
-            kept.push_back(*first);
-        }
-    }
-    return kept;
-}
 
 // `text` without the characters of code 32 or less at either end.
 std::string_view trimLowCodes(std::string_view text) {
@@ -34,25 +19,36 @@ std::string_view trimLowCodes(std::string_view text) {
     return text;
 }
 
-bool endsInMarker(std::string_view text) {
-    return text.ends_with(highLevelMarker) || text.ends_with(standardMarker);
-}
-
 } // namespace
 
-ProbeResult probeContainer(std::string_view fileBytes, std::string_view typed) {
-    // The probe reads the file up to its first NUL, without CR and LF. Of that text it needs only
-    // the password field at the front and the key and the marker at the end.
-    fileBytes = fileBytes.substr(0, fileBytes.find('\0'));
-    const std::string front = charactersKept(fileBytes.begin(), fileBytes.end(), fieldLength);
-    const std::string_view field = front;
+ContainerProbe::ContainerProbe() : text_('\0') {
+    text_.start();
+}
+
+bool ContainerProbe::append(std::span<const std::uint8_t> piece) {
+    text_.take(piece, [this](std::string_view text) { takeText(text); });
+    return !text_.ended();
+}
+
+void ContainerProbe::takeText(std::string_view text) {
+    for (std::size_t at = 0; at < text.size() && front_.size() < fieldLength; ++at) {
+        if (!isLineBreak(text[at])) {
+            front_.push_back(text[at]);
+        }
+    }
+    end_.add(text, [](std::string_view) {});
+}
+
+ProbeResult ContainerProbe::result(std::string_view typed) {
+    text_.finish([this](std::string_view text) { takeText(text); });
+    const std::string_view field = front_;
     if (field.empty()) {
         return {};
     }
-    std::string end = charactersKept(fileBytes.rbegin(), fileBytes.rend(), keyFromEnd);
-    std::reverse(end.begin(), end.end());
+    std::string_view end = end_.characters();
+    end = end.substr(end.size() > keyFromEnd ? end.size() - keyFromEnd : 0);
     ProbeResult result;
-    result.containerFound = endsInMarker(end);
+    result.containerFound = end.ends_with(highLevelMarker) || end.ends_with(standardMarker);
 
     // A text shorter than the key's distance from the end takes its first character as the key.
     const char key = end.size() < keyFromEnd ? field.front() : end.front();
@@ -64,6 +60,12 @@ ProbeResult probeContainer(std::string_view fileBytes, std::string_view typed) {
     }
     result.passwordMatches = trimLowCodes(stored) == typed;
     return result;
+}
+
+ProbeResult probeContainer(std::string_view fileBytes, std::string_view typed) {
+    ContainerProbe probe;
+    probe.append({reinterpret_cast<const std::uint8_t*>(fileBytes.data()), fileBytes.size()});
+    return probe.result(typed);
 }
 
 } // namespace tarvex

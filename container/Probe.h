@@ -1,5 +1,10 @@
 #pragma once
 
+#include "container/ContainerText.h"
+
+#include <cstdint>
+#include <span>
+#include <string>
 #include <string_view>
 
 namespace tarvex {
@@ -9,9 +14,29 @@ struct ProbeResult {
     bool passwordMatches = false;
 };
 
-// Looks at the level marker and the stored password of the file content `fileBytes` (up to its
-// first NUL, without CR and LF) and compares the stored password with `typed`, exactly. An empty
-// text gives false for both; a short one reads what it has.
+// Looks at a file a piece at a time for its level marker and its stored password. Its text (see
+// ContainerText) ends at the first NUL; of that text without line breaks the probe needs only the
+// password field at the front, and the key and the marker at the end.
+class ContainerProbe {
+public:
+    ContainerProbe();
+
+    // Takes the next piece of the file. False once the text has ended: the rest is not needed.
+    bool append(std::span<const std::uint8_t> piece);
+    // Once every piece is taken: whether the text ends in a level marker, and whether the
+    // password stored in it is `typed`, exactly. An empty text gives false for both; a short one
+    // gives what it has.
+    ProbeResult result(std::string_view typed);
+
+private:
+    void takeText(std::string_view text);
+
+    ContainerText text_;
+    std::string front_; // the first characters, up to the password field's length
+    TextWindow end_;
+};
+
+// ContainerProbe on the whole file content `fileBytes`.
 ProbeResult probeContainer(std::string_view fileBytes, std::string_view typed);
 
 } // namespace tarvex

@@ -10,6 +10,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <sys/types.h>
 #include <vector>
 
 namespace tarvex {
@@ -27,56 +28,74 @@ public:
 // cache, large enough that a system call reads a good deal.
 inline constexpr std::size_t readPieceSize = 256 * 1024;
 
-// Takes the pieces of a file that FileSystem::readFile hands over.
-using PieceReceiver = std::function<void(std::span<const std::uint8_t>)>;
+// Takes the pieces of a file that FileSystem::readFile hands over, and says whether to go on.
+using PieceReceiver = std::function<bool(std::span<const std::uint8_t>)>;
+
+// Which file a path names, whatever links lead to it: its device and inode.
+struct FileIdentity {
+    dev_t device = 0;
+    ino_t inode = 0;
+    bool operator==(const FileIdentity&) const = default;
+};
+using FileIdentities = std::vector<FileIdentity>;
+
+// Called now and then while a step waits for another program; false gives the wait up.
+using WaitHandler = std::function<bool()>;
+
+// The last bytes of a file, and whether they are all of it.
+struct FileEnd {
+    std::vector<std::uint8_t> bytes;
+    bool wholeFile = false;
+};
 
 // Every file step the program takes goes through this seam, so that tests can make any step fail.
 class FileSystem {
 public:
     virtual ~FileSystem() = default;
 
-    // The whole content of a file. Throws FileError.
-    virtual std::vector<std::uint8_t> loadFile(const std::string& path) = 0;
-
     // Hands the content of `path` to `take` in order, in pieces of readPieceSize bytes (the last
     // one shorter) as they are read, so that it need not be held whole; a piece is valid during
-    // its call only. `next`, when not empty, names the file that the following call will ask for,
-    // so that the file system may start reading it early. Throws FileError, and whatever `take`
-    // throws.
+    // its call only. Reading stops early when `take` says so. `next`, when not empty, names the
+    // file that the following call will ask for, so that the file system may start reading it
+    // early. Throws FileError, and whatever `take` throws.
     virtual void readFile(const std::string& path, const std::string& next,
                           const PieceReceiver& take) = 0;
+
+    // The last `count` bytes of a file, or all of it when it is shorter. Throws FileError.
+    virtual FileEnd readFileEnd(const std::string& path, std::size_t count) = 0;
 
     // Gives up reading the file named next, and returns once it is closed: a run that ends keeps
     // no source open.
     virtual void stopReadingAhead() = 0;
 
+    // The files that `paths` name, as far as they exist: given to createFile, they are the files
+    // that no output may replace, whatever links the output folders are.
+    virtual FileIdentities identify(const std::vector<std::string>& paths) = 0;
+
     // A new content for `path`, made from the file `source`. The bytes go to a temporary file in
     // the same folder that is renamed over `path` when the writer completes, so a failure never
     // leaves a partial file under `path` nor destroys an earlier one; a writer given up before it
-    // completes removes its temporary file. The file is no more open to others than `source`:
+    // completes removes its temporary file. `path` is refused ("File exists") when it is `source`
+    // itself or one of the files of `keep`. The file is no more open to others than `source`:
     // group and others may read and write it as they may `source` (less the umask), and not at
-    // all when its permissions cannot be read; the owner may always read and write it. Throws
-    // FileError.
-    virtual std::unique_ptr<FileWriter> createFile(const std::string& path,
-                                                   const std::string& source) = 0;
+    // all when its permissions cannot be read; the owner may always read and write it. A folder
+    // that createFolder could not make is reported here, with the reason it could not be made.
+    // Throws FileError.
+    virtual std::unique_ptr<FileWriter>
+    createFile(const std::string& path, const std::string& source, const FileIdentities& keep) = 0;
 
     // Size in bytes of a file that can be opened for reading; nothing when it cannot.
     virtual std::optional<std::uint64_t> readableSize(const std::string& path) = 0;
 
-    // Creates one folder level. An existing folder, or a failure, is not reported.
+    // Creates one folder level. An existing folder, or a failure, is not reported: the reason
+    // of a failure is kept for the first file that createFile is asked to make in it.
     virtual void createFolder(const std::string& path) = 0;
 
     // A new content for the per-user scratch file. It is written over in place: a writer given
-    // up before it completes leaves what it wrote over the earlier content. Throws FileError.
-    virtual std::unique_ptr<FileWriter> openScratch() = 0;
-
-    // Replaces (or creates) `path` with `bytes`, made from `source`, through createFile.
-    void saveFile(const std::string& path, std::span<const std::uint8_t> bytes,
-                  const std::string& source) {
-        const std::unique_ptr<FileWriter> file = createFile(path, source);
-        file->write(bytes);
-        file->complete();
-    }
+    // up before it completes leaves what it wrote over the earlier content. Another copy of the
+    // program may be writing it: while it does, `whileLocked` is asked whether to go on waiting,
+    // and nothing is given when it says no. Throws FileError.
+    virtual std::unique_ptr<FileWriter> openScratch(const WaitHandler& whileLocked) = 0;
 };
 
 // The file system of the machine. The scratch file lives in an owner-only folder of the user's

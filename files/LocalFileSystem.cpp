@@ -5,8 +5,10 @@
 #include "files/ReadAhead.h"
 #include "files/ScratchFile.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
+#include <map>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
@@ -25,77 +27,40 @@ mode_t permissionsFrom(const struct stat* status) {
     return ownerReadAndWrite | (status != nullptr ? status->st_mode & othersReadAndWrite : 0);
 }
 
-// Whether `name` in the open folder `folder` is the file of `status` itself.
-bool isFile(int folder, std::string_view name, const struct stat& status) {
-    struct stat standing {};
-    return ::fstatat(folder, std::string(name).c_str(), &standing, AT_SYMLINK_NOFOLLOW) == 0 &&
-           standing.st_dev == status.st_dev && standing.st_ino == status.st_ino;
+FileIdentity identityOf(const struct stat& status) {
+    return {status.st_dev, status.st_ino};
+}
+
+// `path` without the separators at its end, as a key for the folder it names.
+std::string folderKey(std::string_view path) {
+    while (path.size() > 1 && path.back() == '/') {
+        path.remove_suffix(1);
+    }
+    return std::string(path);
 }
 
 class LocalFileSystem final : public FileSystem {
 public:
     explicit LocalFileSystem(PosixCalls& calls) : calls_(calls) {}
 
-    std::vector<std::uint8_t> loadFile(const std::string& path) override;
     void readFile(const std::string& path, const std::string& next,
                   const PieceReceiver& take) override;
+    FileEnd readFileEnd(const std::string& path, std::size_t count) override;
     void stopReadingAhead() override;
-    std::unique_ptr<FileWriter> createFile(const std::string& path,
-                                           const std::string& source) override;
+    FileIdentities identify(const std::vector<std::string>& paths) override;
+    std::unique_ptr<FileWriter> createFile(const std::string& path, const std::string& source,
+                                           const FileIdentities& keep) override;
     std::optional<std::uint64_t> readableSize(const std::string& path) override;
     void createFolder(const std::string& path) override;
-    std::unique_ptr<FileWriter> openScratch() override;
+    std::unique_ptr<FileWriter> openScratch(const WaitHandler& whileLocked) override;
 
 private:
-    // openRegularFile, throwing its error.
-    OpenedFile openForReading(const std::string& path);
-    // Hands what is left of the open file `file` to `take` in pieces.
-    void readRest(const UniqueFd& file, const std::string& path, const PieceReceiver& take);
-
     PosixCalls& calls_;
-    std::vector<std::uint8_t> piece_ = std::vector<std::uint8_t>(readPieceSize);
     // Started by the first file read in pieces.
     std::unique_ptr<ReadAhead> readAhead_;
+    // The folders that could not be made, with the reason.
+    std::map<std::string, int> folderErrors_;
 };
-
-OpenedFile LocalFileSystem::openForReading(const std::string& path) {
-    OpenedFile opened = openRegularFile(calls_, path);
-    if (opened.error != 0) {
-        throw cannotOpen(path, opened.error);
-    }
-    return opened;
-}
-
-void LocalFileSystem::readRest(const UniqueFd& file, const std::string& path,
-                               const PieceReceiver& take) {
-    for (;;) {
-        const long got = readAll(calls_, file.get(), piece_);
-        if (got < 0) {
-            throw cannotOpen(path, errno);
-        }
-        if (got > 0) {
-            take(std::span(piece_).first(static_cast<std::size_t>(got)));
-        }
-        if (static_cast<std::size_t>(got) < piece_.size()) {
-            return;
-        }
-    }
-}
-
-std::vector<std::uint8_t> LocalFileSystem::loadFile(const std::string& path) {
-    const OpenedFile opened = openForReading(path);
-    // The size is a first guess only: reading goes on to the end of what the file holds.
-    std::vector<std::uint8_t> bytes(opened.size);
-    const long got = readAll(calls_, opened.file.get(), bytes);
-    if (got < 0) {
-        throw cannotOpen(path, errno);
-    }
-    bytes.resize(static_cast<std::size_t>(got));
-    readRest(opened.file, path, [&bytes](std::span<const std::uint8_t> piece) {
-        bytes.insert(bytes.end(), piece.begin(), piece.end());
-    });
-    return bytes;
-}
 
 void LocalFileSystem::readFile(const std::string& path, const std::string& next,
                                const PieceReceiver& take) {
@@ -105,27 +70,68 @@ void LocalFileSystem::readFile(const std::string& path, const std::string& next,
     readAhead_->read(path, next, take);
 }
 
+FileEnd LocalFileSystem::readFileEnd(const std::string& path, std::size_t count) {
+    const OpenedFile opened = openRegularFile(calls_, path);
+    if (opened.error != 0) {
+        throw cannotOpen(path, opened.error);
+    }
+    const std::size_t from = opened.size > count ? opened.size - count : 0;
+    FileEnd end;
+    end.bytes.resize(std::min(opened.size, count));
+    const long got = ::lseek(opened.file.get(), static_cast<off_t>(from), SEEK_SET) < 0
+                         ? -1
+                         : readAll(calls_, opened.file.get(), end.bytes);
+    if (got < 0) {
+        throw cannotOpen(path, errno);
+    }
+    end.bytes.resize(static_cast<std::size_t>(got));
+    end.wholeFile = from == 0;
+    return end;
+}
+
 void LocalFileSystem::stopReadingAhead() {
     if (readAhead_) {
         readAhead_->giveUp();
     }
 }
 
+FileIdentities LocalFileSystem::identify(const std::vector<std::string>& paths) {
+    FileIdentities identities;
+    for (const std::string& path : paths) {
+        struct stat status {};
+        if (::stat(path.c_str(), &status) == 0) {
+            identities.push_back(identityOf(status));
+        }
+    }
+    return identities;
+}
+
 std::unique_ptr<FileWriter> LocalFileSystem::createFile(const std::string& path,
-                                                        const std::string& source) {
+                                                        const std::string& source,
+                                                        const FileIdentities& keep) {
     const std::string folder = folderPart(path);
     const std::string name = namePart(path);
     UniqueFd folderFd(
         calls_.open(folder.empty() ? "." : folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
     if (!folderFd) {
-        throw cannotCreate(path, errno);
+        // A folder that the run could not make says why.
+        const int error = errno;
+        const auto made = folderErrors_.find(folderKey(folder));
+        throw cannotCreate(path,
+                           error == ENOENT && made != folderErrors_.end() ? made->second : error);
     }
     struct stat sourceStatus {};
     const bool sourceFound = ::stat(source.c_str(), &sourceStatus) == 0;
-    // An output folder that is a link to the source's own folder would put the output in the
-    // place of its source: the file is refused, and the source stays.
-    if (sourceFound && isFile(folderFd.get(), name, sourceStatus)) {
-        throw cannotCreate(path, EEXIST);
+    // An output folder that is a link back to the sources would put an output in the place of a
+    // file of the run: that output is refused, and the file stays. A link at the output's name
+    // would be replaced, not followed, so only the name itself counts.
+    struct stat standing {};
+    if (::fstatat(folderFd.get(), name.c_str(), &standing, AT_SYMLINK_NOFOLLOW) == 0) {
+        const FileIdentity target = identityOf(standing);
+        if ((sourceFound && target == identityOf(sourceStatus)) ||
+            std::find(keep.begin(), keep.end(), target) != keep.end()) {
+            throw cannotCreate(path, EEXIST);
+        }
     }
     return std::make_unique<ReplacementFile>(calls_, std::move(folderFd), name,
                                              permissionsFrom(sourceFound ? &sourceStatus : nullptr),
@@ -141,11 +147,15 @@ std::optional<std::uint64_t> LocalFileSystem::readableSize(const std::string& pa
 }
 
 void LocalFileSystem::createFolder(const std::string& path) {
-    calls_.mkdir(path.c_str(), newFolderMode);
+    if (calls_.mkdir(path.c_str(), newFolderMode) != 0 && errno != EEXIST) {
+        folderErrors_[folderKey(path)] = errno;
+    } else {
+        folderErrors_.erase(folderKey(path));
+    }
 }
 
-std::unique_ptr<FileWriter> LocalFileSystem::openScratch() {
-    return openScratchFile(calls_);
+std::unique_ptr<FileWriter> LocalFileSystem::openScratch(const WaitHandler& whileLocked) {
+    return openScratchFile(calls_, whileLocked);
 }
 
 } // namespace

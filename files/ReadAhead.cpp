@@ -54,11 +54,14 @@ void ReadAhead::read(const std::string& path, const std::string& next, const Pie
             if (piece.error != 0) {
                 throw cannotOpen(path, piece.error);
             }
-            if (piece.length > 0) {
-                take(std::span(piece.bytes).first(piece.length));
-            }
+            const bool goOn = piece.length == 0 || take(std::span(piece.bytes).first(piece.length));
             last = piece.last;
             lock.lock();
+            if (!goOn && !last) {
+                // The rest of the file is not wanted; neither is what was read ahead.
+                dropEverything();
+                return;
+            }
             first_ = (first_ + 1) % ring_.size();
             --filled_;
             readerWakes_.notify_one();

@@ -31,8 +31,9 @@ public:
     ReadAhead& operator=(const ReadAhead&) = delete;
 
     // Hands the content of `path` to `take` as FileSystem::readFile does, then reads on into
-    // `next`, when it is not empty, for the call that asks for it. Throws the FileError of a file
-    // that cannot be opened or read, and whatever `take` throws.
+    // `next`, when it is not empty, for the call that asks for it; when `take` stops early, what
+    // was read ahead is given up. Throws the FileError of a file that cannot be opened or read,
+    // and whatever `take` throws.
     void read(const std::string& path, const std::string& next, const PieceReceiver& take);
 
     // Gives up what was read ahead, and returns once the thread holds no file open.

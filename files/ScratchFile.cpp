@@ -9,6 +9,7 @@
 #include <string_view>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 #include <vector>
 
@@ -41,19 +42,49 @@ std::string accountHome() {
 
 // The scratch folder, open; it is made first when it is missing, which it is only at the first
 // write, so that later containers do not pay the calls that look up its path again. Every
-// missing level of its absolute path is made, owner-only, as a cache folder is.
+// missing level of its absolute path is made, owner-only, as a cache folder is. When it cannot be
+// opened, errno says why, the reason it could not be made included.
 UniqueFd openFolder(PosixCalls& calls, const std::string& folder) {
     constexpr int flags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
     UniqueFd opened(calls.open(folder.c_str(), flags));
     if (!opened && errno == ENOENT) {
-        for (std::size_t end = folder.find('/', 1); end != std::string::npos;
-             end = folder.find('/', end + 1)) {
-            calls.mkdir(folder.substr(0, end).c_str(), ownerOnlyFolder);
+        int madeError = 0;
+        for (std::size_t end = folder.find('/', 1);; end = folder.find('/', end + 1)) {
+            const bool last = end == std::string::npos;
+            if (calls.mkdir(folder.substr(0, end).c_str(), ownerOnlyFolder) != 0 &&
+                errno != EEXIST) {
+                madeError = errno;
+            }
+            if (last) {
+                break;
+            }
         }
-        calls.mkdir(folder.c_str(), ownerOnlyFolder);
         opened = UniqueFd(calls.open(folder.c_str(), flags));
+        if (!opened && errno == ENOENT && madeError != 0) {
+            errno = madeError;
+        }
     }
     return opened;
+}
+
+// Takes the lock on `file`, asking `whileLocked` whether to go on while another writer holds it.
+bool lockWaiting(const UniqueFd& file, const std::string& path, const WaitHandler& whileLocked) {
+    constexpr timespec pause{0, 50'000'000};
+    for (;;) {
+        if (::flock(file.get(), LOCK_EX | LOCK_NB) == 0) {
+            return true;
+        }
+        if (errno == EINTR) {
+            continue;
+        }
+        if (errno != EWOULDBLOCK) {
+            throw cannotCreate(path, errno);
+        }
+        if (!whileLocked()) {
+            return false;
+        }
+        ::nanosleep(&pause, nullptr);
+    }
 }
 
 // The scratch file in the open folder `folder`, open for writing: a regular file of this user
@@ -96,16 +127,9 @@ UniqueFd openOwnFile(PosixCalls& calls, int folder, const std::string& path) {
 // make ext4 flush it to the disk when it is closed.
 class ScratchFileWriter final : public FileWriter {
 public:
+    // `file` is locked by this writer.
     ScratchFileWriter(PosixCalls& calls, UniqueFd file, std::string path)
-        : calls_(calls), file_(std::move(file)), path_(std::move(path)) {
-        // Another run may hold the lock for the file in hand. A signal that ends the wait (the
-        // console's Ctrl-C, SIGTERM or SIGHUP) is seen by the run once this file is done.
-        while (::flock(file_.get(), LOCK_EX) != 0) {
-            if (errno != EINTR) {
-                throw cannotCreate(path_, errno);
-            }
-        }
-    }
+        : calls_(calls), file_(std::move(file)), path_(std::move(path)) {}
 
     void write(std::span<const std::uint8_t> bytes) override {
         if (const int error = writeAll(calls_, file_.get(), bytes); error != 0) {
@@ -147,7 +171,7 @@ std::string scratchFolderPath() {
     return cache + "/" + std::string(folderName);
 }
 
-std::unique_ptr<FileWriter> openScratchFile(PosixCalls& calls) {
+std::unique_ptr<FileWriter> openScratchFile(PosixCalls& calls, const WaitHandler& whileLocked) {
     const std::string folder = scratchFolderPath();
     if (folder.empty()) {
         throw cannotCreate(std::string(fileName), ENOENT);
@@ -168,8 +192,11 @@ std::unique_ptr<FileWriter> openScratchFile(PosixCalls& calls) {
     if ((status.st_mode & groupAndOthers) != 0 && ::fchmod(folderFd.get(), ownerOnlyFolder) != 0) {
         throw cannotCreate(path, errno);
     }
-    return std::make_unique<ScratchFileWriter>(calls, openOwnFile(calls, folderFd.get(), path),
-                                               path);
+    UniqueFd file = openOwnFile(calls, folderFd.get(), path);
+    if (!lockWaiting(file, path, whileLocked)) {
+        return nullptr;
+    }
+    return std::make_unique<ScratchFileWriter>(calls, std::move(file), path);
 }
 
 } // namespace tarvex

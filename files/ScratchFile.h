@@ -16,9 +16,10 @@ std::string scratchFolderPath();
 // owner-only; it must be a real folder of this user. The file is owner-only and written over in
 // place, which costs the system far less than a new file per container; anything else standing
 // at its name (a link, a second name of another file, a pipe) is removed first, never written
-// through. Writers take turns on a lock, so two never mix their texts; a writer that fails or is
-// killed half-way leaves a mix, which is harmless, as nothing reads the file back. Opening and
-// writing go through `calls`. Throws FileError.
-std::unique_ptr<FileWriter> openScratchFile(PosixCalls& calls);
+// through. Writers take turns on a lock, so two never mix their texts; while another holds it,
+// `whileLocked` is asked every 50 ms whether to go on waiting, and nothing is given when it says
+// no. A writer that fails or is killed half-way leaves a mix, which is harmless, as nothing reads
+// the file back. Opening and writing go through `calls`. Throws FileError.
+std::unique_ptr<FileWriter> openScratchFile(PosixCalls& calls, const WaitHandler& whileLocked);
 
 } // namespace tarvex

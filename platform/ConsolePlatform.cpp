@@ -57,34 +57,36 @@ bool InterruptCatcher::take() {
     return raised;
 }
 
-std::optional<std::string> readInputLine() {
-    std::string line;
-    bool readAny = false;
+InputLine readInputLine(std::string& line) {
+    line.clear();
+    // The line ends; a CR before its LF is no part of it.
+    const auto ended = [&line] {
+        if (!line.empty() && line.back() == '\r') {
+            line.pop_back();
+        }
+        return line.size() > inputLineLimit ? InputLine::TooLong : InputLine::Read;
+    };
     for (;;) {
         char c = 0;
         const ssize_t n = ::read(STDIN_FILENO, &c, 1);
         if (n < 0 && errno == EINTR) {
             if (interrupted != 0) {
-                return std::nullopt;
+                return InputLine::Interrupted;
             }
             continue;
         }
         if (n <= 0) {
-            break;
+            return line.empty() ? InputLine::NoInput : ended();
         }
-        readAny = true;
         if (c == '\n') {
-            break;
+            return ended();
+        }
+        // Room for the limit and a CR; anything longer is refused without being read to its end.
+        if (line.size() > inputLineLimit) {
+            return InputLine::TooLong;
         }
         line.push_back(c);
     }
-    if (!readAny) {
-        return std::nullopt;
-    }
-    if (!line.empty() && line.back() == '\r') {
-        line.pop_back();
-    }
-    return line;
 }
 
 ConsolePlatform::ConsolePlatform(ConsoleSettings settings)
@@ -114,12 +116,12 @@ bool ConsolePlatform::confirm(const std::string& text) {
         return false;
     }
     writeError("[y/n] ");
-    const std::optional<std::string> answer = readInputLine();
-    if (!answer) {
+    std::string answer;
+    if (readInputLine(answer) != InputLine::Read) {
         writeError("\n");
         return false;
     }
-    return *answer == "y" || *answer == "Y" || *answer == "yes" || *answer == "Yes";
+    return answer == "y" || answer == "Y" || answer == "yes" || answer == "Yes";
 }
 
 std::vector<std::string> ConsolePlatform::openFiles(const OpenFilesRequest&) {
@@ -144,6 +146,12 @@ void ConsolePlatform::setWindowHeight(WindowHeight) {}
 void ConsolePlatform::processMessages() {
     if (InterruptCatcher::take() && onInterrupt_) {
         onInterrupt_();
+    }
+}
+
+void ConsolePlatform::showWaiting(const std::string& text) {
+    if (!text.empty()) {
+        writeLine(text);
     }
 }
 

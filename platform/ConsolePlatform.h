@@ -2,8 +2,8 @@
 
 #include "platform/Platform.h"
 
+#include <cstddef>
 #include <functional>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -32,10 +32,20 @@ public:
     static bool take();
 };
 
-// One line of standard input, read byte by byte so that nothing after it is consumed, without
-// its line break. Nothing at the end of the input with no byte read, or when Ctrl-C (or another
-// signal that InterruptCatcher takes) interrupts.
-std::optional<std::string> readInputLine();
+// What reading a line of standard input found.
+enum class InputLine {
+    Read,
+    NoInput,     // the input ended with no byte read
+    TooLong,     // the line went on beyond inputLineLimit bytes
+    Interrupted, // Ctrl-C, or another signal that InterruptCatcher takes
+};
+
+// The most bytes a line of input may hold; a password or an answer is far shorter.
+inline constexpr std::size_t inputLineLimit = 256;
+
+// Reads one line of standard input into `line`, byte by byte so that nothing after it is
+// consumed, without its line break (LF, or CR LF).
+InputLine readInputLine(std::string& line);
 
 // The platform as a console program sees it. Messages and questions go to standard error in the
 // texts they are given; a question is answered at the terminal on standard input, with Yes when
@@ -56,6 +66,7 @@ public:
     std::string programFolder() override;
     void setWindowHeight(WindowHeight height) override;
     void processMessages() override;
+    void showWaiting(const std::string& text) override;
     void setProgress(int position, int maximum) override;
     void setProgressText(const std::string& text) override;
     void setDecryptEnabled(bool enabled) override;

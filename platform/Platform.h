@@ -36,6 +36,9 @@ public:
     virtual void setWindowHeight(WindowHeight height) = 0;
     // Lets pending window messages run: repaints, Cancel clicks, Esc.
     virtual void processMessages() = 0;
+    // Tells the user, without waiting for an answer, that the run waits for another program;
+    // Cancel (or Esc) ends the wait. An empty text ends the notice.
+    virtual void showWaiting(const std::string& text) = 0;
     virtual void setProgress(int position, int maximum) = 0;
     virtual void setProgressText(const std::string& text) = 0;
     virtual void setDecryptEnabled(bool enabled) = 0;

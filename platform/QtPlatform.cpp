@@ -6,7 +6,9 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QUrl>
 
 namespace tarvex {
@@ -67,6 +69,26 @@ void QtPlatform::setWindowHeight(WindowHeight height) {
 
 void QtPlatform::processMessages() {
     QCoreApplication::processEvents();
+}
+
+void QtPlatform::showWaiting(const std::string& text) {
+    if (waitingNotice_) {
+        waitingNotice_->close();
+    }
+    if (text.empty()) {
+        return;
+    }
+    // A box that does not block the window: the run goes on waiting while it shows, and its
+    // Cancel is the window's own.
+    auto* box = new QMessageBox(QMessageBox::Information, applicationTitle(), messageText(text),
+                                QMessageBox::Cancel, controls_.window);
+    box->setObjectName(QStringLiteral("waitingNotice"));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::NonModal);
+    QObject::connect(box->button(QMessageBox::Cancel), &QPushButton::clicked,
+                     controls_.cancelButton, &QAbstractButton::click);
+    box->show();
+    waitingNotice_ = box;
 }
 
 void QtPlatform::setProgress(int position, int maximum) {

@@ -10,6 +10,7 @@
 #include <functional>
 #include <vector>
 
+class QAbstractButton;
 class QAction;
 class QButtonGroup;
 class QLabel;
@@ -28,6 +29,7 @@ struct WindowControls {
     QProgressBar* progressBar = nullptr;
     QLabel* progressLabel = nullptr;
     QWidget* decryptButton = nullptr;
+    QAbstractButton* cancelButton = nullptr;
     // Disabled while a run steps through its files (the Decrypt button is handled apart).
     std::vector<QWidget*> runWidgets;
     std::vector<QAction*> runActions;
@@ -47,6 +49,7 @@ public:
     std::string programFolder() override;
     void setWindowHeight(WindowHeight height) override;
     void processMessages() override;
+    void showWaiting(const std::string& text) override;
     void setProgress(int position, int maximum) override;
     void setProgressText(const std::string& text) override;
     void setDecryptEnabled(bool enabled) override;
@@ -64,6 +67,7 @@ private:
     bool runControlsEnabled_ = true;
     // The control that had the focus when a run disabled the controls; it gets it back after.
     QPointer<QWidget> focusBeforeRun_;
+    QPointer<QWidget> waitingNotice_;
 };
 
 // The Qt name filters of a filter text "label|patterns|label|patterns" whose patterns are

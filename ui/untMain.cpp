@@ -130,6 +130,7 @@ TfrmMain::TfrmMain(Dialogs& dialogs, QWidget* parent)
         .progressBar = ProgressBar1,
         .progressLabel = lbprogress,
         .decryptButton = btndec,
+        .cancelButton = btncancel,
         .runWidgets = {btnopen, btnenc, edtEnpass, rgsuffix, gbencClass},
         .runActions = {N2, men, mch},
         .setWindowHeight = [this](WindowHeight height) { setWindowHeight(height); },

@@ -1,7 +1,6 @@
 #include "BatchFixture.h"
 
 #include <filesystem>
-#include <new>
 
 namespace tarvex::testing {
 
@@ -11,14 +10,6 @@ void RecordingFileSystem::failIfAsked(const std::string& path) const {
     }
 }
 
-std::vector<std::uint8_t> RecordingFileSystem::loadFile(const std::string& path) {
-    failIfAsked(path);
-    if (path == exceedMemory) {
-        throw std::bad_alloc();
-    }
-    return localFileSystem().loadFile(path);
-}
-
 void RecordingFileSystem::readFile(const std::string& path, const std::string& next,
                                    const PieceReceiver& take) {
     namedNext.push_back(next);
@@ -26,15 +17,25 @@ void RecordingFileSystem::readFile(const std::string& path, const std::string& n
     localFileSystem().readFile(path, next, take);
 }
 
+FileEnd RecordingFileSystem::readFileEnd(const std::string& path, std::size_t count) {
+    failIfAsked(path);
+    return localFileSystem().readFileEnd(path, count);
+}
+
 void RecordingFileSystem::stopReadingAhead() {
     ++readAheadStops;
     localFileSystem().stopReadingAhead();
 }
 
+FileIdentities RecordingFileSystem::identify(const std::vector<std::string>& paths) {
+    return localFileSystem().identify(paths);
+}
+
 std::unique_ptr<FileWriter> RecordingFileSystem::createFile(const std::string& path,
-                                                            const std::string& source) {
+                                                            const std::string& source,
+                                                            const FileIdentities& keep) {
     saved.push_back(path);
-    return localFileSystem().createFile(path, source);
+    return localFileSystem().createFile(path, source, keep);
 }
 
 std::optional<std::uint64_t> RecordingFileSystem::readableSize(const std::string& path) {
@@ -45,9 +46,9 @@ void RecordingFileSystem::createFolder(const std::string& path) {
     localFileSystem().createFolder(path);
 }
 
-std::unique_ptr<FileWriter> RecordingFileSystem::openScratch() {
+std::unique_ptr<FileWriter> RecordingFileSystem::openScratch(const WaitHandler& whileLocked) {
     ++scratchWrites;
-    return localFileSystem().openScratch();
+    return localFileSystem().openScratch(whileLocked);
 }
 
 BatchRunsTest::BatchRunsTest() {

@@ -17,20 +17,20 @@ class RecordingFileSystem : public FileSystem {
 public:
     std::vector<std::string> saved;
     int scratchWrites = 0;              // scratch files opened
-    std::string failLoading;            // loading or reading this path throws FileError
-    std::string exceedMemory;           // loading this path throws std::bad_alloc
+    std::string failLoading;            // reading this path throws FileError
     std::vector<std::string> namedNext; // the next file named with each file read in pieces
     int readAheadStops = 0;
 
-    std::vector<std::uint8_t> loadFile(const std::string& path) override;
     void readFile(const std::string& path, const std::string& next,
                   const PieceReceiver& take) override;
+    FileEnd readFileEnd(const std::string& path, std::size_t count) override;
     void stopReadingAhead() override;
-    std::unique_ptr<FileWriter> createFile(const std::string& path,
-                                           const std::string& source) override;
+    FileIdentities identify(const std::vector<std::string>& paths) override;
+    std::unique_ptr<FileWriter> createFile(const std::string& path, const std::string& source,
+                                           const FileIdentities& keep) override;
     std::optional<std::uint64_t> readableSize(const std::string& path) override;
     void createFolder(const std::string& path) override;
-    std::unique_ptr<FileWriter> openScratch() override;
+    std::unique_ptr<FileWriter> openScratch(const WaitHandler& whileLocked) override;
 
 private:
     void failIfAsked(const std::string& path) const;

@@ -140,23 +140,5 @@ TEST_F(DecryptRunTest, MissingFileEndsTheCommandWithItsError) {
     EXPECT_EQ(state.failedTries, 2);
 }
 
-TEST_F(DecryptRunTest, ContainerTooLargeForMemoryIsAFileErrorOfThatFile) {
-    const std::string second = inFolder("encrypted/b.jpg");
-    fs::copy_file(container, second);
-    select({container, second});
-    const std::string expected = "\". Cannot allocate memory";
-
-    files.exceedMemory = container; // the probed first file
-    EXPECT_EQ(runs.btndecClick(), RunOutcome::FileError);
-    EXPECT_EQ(platform.messages().back(), "Cannot open file \"" + container + expected);
-    EXPECT_FALSE(fs::exists(inFolder("encrypted/decrypted")));
-
-    files.exceedMemory = second; // a later file: the files before it stay
-    EXPECT_EQ(runs.btndecClick(), RunOutcome::FileError);
-    EXPECT_EQ(platform.messages().back(), "Cannot open file \"" + second + expected);
-    EXPECT_EQ(namesIn(inFolder("encrypted/decrypted")), std::set<std::string>{"a.jpg"});
-    EXPECT_TRUE(platform.runControlsEnabled);
-}
-
 } // namespace
 } // namespace tarvex::testing

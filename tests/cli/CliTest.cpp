@@ -128,8 +128,11 @@ TEST_F(CliTest, ExitStatusSaysHowTheCommandEnded) {
     const std::vector<Case> cases{
         {{"decrypt", "--password-stdin", "encrypted/a.jpg"}, "wrong12\n", 1, "Illegal password"},
         {{"encrypt", "--password-stdin", "a.jpg"}, "abc\n", 1, "Password length should large"},
-        {{"encrypt", "--password-stdin", "a.jpg"}, "", 1, "Password length should large"},
+        {{"encrypt", "--password-stdin", "a.jpg"}, "", 1, "no password was given"},
         {{"encrypt", "--password-stdin", "a.jpg"}, "abcdefghijk\n", 1, "more than 10"},
+        // A line is read so far only: what cannot be a password is refused at once.
+        {{"encrypt", "--password-stdin", "a.jpg"}, std::string(60'000, 'a'), 1, "longer than 256"},
+        {{"encrypt", "--password-stdin", "a.jpg"}, std::string(257, 'a') + "\r\n", 1, "longer"},
         // Four characters of twelve bytes: as long as the window's entry takes.
         {{"encrypt", "--password-stdin", "a.jpg"}, "密码密码\n", 1, "str0[i]:密"},
         {{"encrypt", "--password-stdin", "gone.jpg"}, "secret1\n", 1, "0 images done"},
@@ -151,6 +154,33 @@ TEST_F(CliTest, ExitStatusSaysHowTheCommandEnded) {
     }
     EXPECT_FALSE(fs::exists(temp / "decrypted"));
     EXPECT_FALSE(fs::exists(temp / "sub/encrypted"));
+}
+
+// A CR before the LF of the password line is no part of the password: the container written
+// with it opens with the password typed without it.
+TEST_F(CliTest, ACarriageReturnEndsThePasswordLineAsTheLineFeedDoes) {
+    source("a.jpg", patternBytes(100, 6));
+    ASSERT_EQ(run({"encrypt", "--password-stdin", "a.jpg"}, "secret1\r\n").status, 0);
+    const CliResult result = run({"decrypt", "--password-stdin", "encrypted/a.jpg"}, "secret1\n");
+    EXPECT_EQ(result.status, 0) << result.err;
+}
+
+// When the reader of the output has gone (a pipe into a program that ended), the program is not
+// killed: the run goes on, and what it says is lost; the usage text, which is the whole output
+// of --help, is a file error.
+TEST_F(CliTest, AVanishedReaderOfTheOutputKillsNothing) {
+    source("a.jpg", patternBytes(100, 6));
+    const auto statusOf = [this](const std::vector<std::string>& arguments,
+                                 const std::string& input) {
+        const int status =
+            CliProcess(arguments, input, temp.path(), {.out = "", .err = "", .readersGone = true})
+                .wait();
+        return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    };
+    EXPECT_EQ(statusOf({"encrypt", "--password-stdin", "a.jpg"}, "secret1\n"), 0);
+    EXPECT_TRUE(fs::exists(temp / "encrypted/a.jpg"));
+    EXPECT_EQ(statusOf({"decrypt", "--password-stdin", "encrypted/a.jpg"}, "wrong12\n"), 1);
+    EXPECT_EQ(statusOf({"--help"}, ""), 3);
 }
 
 // "tarvex-cli decrypt encrypted/*" a second time takes in the folder "decrypted" of the first:

@@ -38,11 +38,33 @@ inline std::string referenceContainerText(std::span<const std::uint8_t> source, 
            (highLevel ? "@@@@" : "****");
 }
 
-// The reader step by step: join the lines, reassemble the body, undo the High level passes for
-// a text that ends in "@@@@", decode.
+// The text of a file as the reader takes it: without a UTF-8 byte order mark in front, and
+// without the blanks and tabs that end a line or the file.
+inline std::string referenceCleanText(std::string_view file) {
+    if (file.starts_with("\xEF\xBB\xBF")) {
+        file.remove_prefix(3);
+    }
+    std::string text;
+    const auto dropLineEndBlanks = [&text] {
+        while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) {
+            text.pop_back();
+        }
+    };
+    for (const char c : file) {
+        if (c == '\r' || c == '\n') {
+            dropLineEndBlanks();
+        }
+        text.push_back(c);
+    }
+    dropLineEndBlanks();
+    return text;
+}
+
+// The reader step by step: clean the text, join the lines, reassemble the body, undo the High
+// level passes for a text that ends in "@@@@", decode.
 inline std::vector<std::uint8_t> referenceReadContainer(std::string_view file) {
     std::string text;
-    for (const char c : file) {
+    for (const char c : referenceCleanText(file)) {
         if (c == 26) {
             break;
         }

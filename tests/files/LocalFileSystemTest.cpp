@@ -62,9 +62,28 @@ protected:
 
     // Replaces the content of the scratch file with `text`.
     void writeScratch(std::string_view text) {
-        const std::unique_ptr<FileWriter> file = files_.openScratch();
+        const std::unique_ptr<FileWriter> file = files_.openScratch([] { return false; });
+        ASSERT_NE(file, nullptr) << "the scratch file is held";
         file->write(asBytes(text));
         file->complete();
+    }
+
+    // Replaces (or creates) `path` with `bytes`, made from `source`.
+    void saveFile(const std::string& path, std::span<const std::uint8_t> bytes,
+                  const std::string& source) {
+        const std::unique_ptr<FileWriter> file = files_.createFile(path, source, {});
+        file->write(bytes);
+        file->complete();
+    }
+
+    // The whole content of `path`, read in pieces.
+    std::vector<std::uint8_t> loadFile(const std::string& path) {
+        std::vector<std::uint8_t> bytes;
+        files_.readFile(path, "", [&bytes](std::span<const std::uint8_t> piece) {
+            bytes.insert(bytes.end(), piece.begin(), piece.end());
+            return true;
+        });
+        return bytes;
     }
 
     // The source of a file that a test makes without looking at its permissions: open to all.
@@ -77,14 +96,14 @@ protected:
 
 TEST_F(LocalFileSystemTest, SaveFileReplacesAtomicallyAndLeavesNoTemporaryFile) {
     const std::string target = path("a.jpg");
-    files_.saveFile(target, asBytes("an earlier, longer content"), anySource);
-    files_.saveFile(target, asBytes("new"), anySource);
+    saveFile(target, asBytes("an earlier, longer content"), anySource);
+    saveFile(target, asBytes("new"), anySource);
     EXPECT_EQ(contentOf(target), "new");
     EXPECT_EQ(namesIn(folder_), std::vector<std::string>{"a.jpg"});
     const mode_t mask = ::umask(0);
     ::umask(mask);
     EXPECT_EQ(modeOf(target), 0666 & ~mask);
-    EXPECT_EQ(files_.loadFile(target), std::vector<std::uint8_t>({'n', 'e', 'w'}));
+    EXPECT_EQ(loadFile(target), std::vector<std::uint8_t>({'n', 'e', 'w'}));
 }
 
 // A private photo must not give a container that others can read: group and others get the read
@@ -99,18 +118,18 @@ TEST_F(LocalFileSystemTest, NewFileIsNoMoreOpenThanItsSource) {
     for (const Case c : {Case{0600, 0600}, Case{0640, 0640}, Case{0755, 0644}, Case{0444, 0644},
                          Case{0000, 0600}, Case{0666, 0644}}) {
         const std::string source = path("source");
-        files_.saveFile(source, asBytes("photo"), anySource);
+        saveFile(source, asBytes("photo"), anySource);
         ASSERT_EQ(::chmod(source.c_str(), c.source), 0);
         const std::string target = path("made");
-        files_.saveFile(target, asBytes("open to all"), anySource);
-        files_.saveFile(target, asBytes("photo"), source);
+        saveFile(target, asBytes("open to all"), anySource);
+        saveFile(target, asBytes("photo"), source);
         EXPECT_EQ(modeOf(target), c.made) << std::oct << c.source;
         EXPECT_EQ(contentOf(target), "photo");
     }
-    files_.saveFile(path("orphan"), asBytes("x"), path("vanished"));
+    saveFile(path("orphan"), asBytes("x"), path("vanished"));
     EXPECT_EQ(modeOf(path("orphan")), 0600u);
     const testing::Umask strict(077);
-    files_.saveFile(path("strict"), asBytes("x"), anySource);
+    saveFile(path("strict"), asBytes("x"), anySource);
     EXPECT_EQ(modeOf(path("strict")), 0600u);
 }
 
@@ -126,10 +145,10 @@ template <typename Step> std::string errorOf(Step step) {
 
 TEST_F(LocalFileSystemTest, MissingFilesAndFoldersAreNamedInTheError) {
     const std::string target = path("missing/a.jpg");
-    EXPECT_EQ(errorOf([&] { files_.saveFile(target, asBytes("x"), anySource); }),
+    EXPECT_EQ(errorOf([&] { saveFile(target, asBytes("x"), anySource); }),
               "Cannot create file \"" + target + "\". No such file or directory");
     const std::string missing = path("none.jpg");
-    EXPECT_EQ(errorOf([&] { files_.loadFile(missing); }),
+    EXPECT_EQ(errorOf([&] { loadFile(missing); }),
               "Cannot open file \"" + missing + "\". No such file or directory");
 }
 
@@ -138,24 +157,24 @@ TEST_F(LocalFileSystemTest, MissingFilesAndFoldersAreNamedInTheError) {
 // another folder is only a place to write.
 TEST_F(LocalFileSystemTest, OutputIsNeverWrittenOverItsOwnSource) {
     const std::string source = path("a.jpg");
-    files_.saveFile(source, asBytes("photo"), anySource);
+    saveFile(source, asBytes("photo"), anySource);
     fs::create_directory_symlink(".", folder_ / "encrypted");
     const std::string output = path("encrypted/a.jpg");
-    EXPECT_EQ(errorOf([&] { files_.saveFile(output, asBytes("container"), source); }),
+    EXPECT_EQ(errorOf([&] { saveFile(output, asBytes("container"), source); }),
               "Cannot create file \"" + output + "\". File exists");
     EXPECT_EQ(contentOf(source), "photo");
     EXPECT_EQ(namesIn(folder_), (std::vector<std::string>{"a.jpg", "encrypted"}));
 
     fs::create_directory(folder_ / "elsewhere");
     fs::create_directory_symlink("elsewhere", folder_ / "decrypted");
-    files_.saveFile(path("decrypted/a.jpg"), asBytes("restored"), source);
+    saveFile(path("decrypted/a.jpg"), asBytes("restored"), source);
     EXPECT_EQ(contentOf(folder_ / "elsewhere/a.jpg"), "restored");
     EXPECT_EQ(contentOf(source), "photo");
 }
 
 TEST_F(LocalFileSystemTest, FailedWriteKeepsTheEarlierFileAndRemovesTheTemporaryOne) {
     const std::string target = path("a.jpg");
-    files_.saveFile(target, asBytes("earlier"), anySource);
+    saveFile(target, asBytes("earlier"), anySource);
     // A file size limit makes the write fail even for root.
     const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
     rlimit old{};
@@ -164,7 +183,7 @@ TEST_F(LocalFileSystemTest, FailedWriteKeepsTheEarlierFileAndRemovesTheTemporary
     small.rlim_cur = 4;
     ::setrlimit(RLIMIT_FSIZE, &small);
     const std::string message =
-        errorOf([&] { files_.saveFile(target, asBytes("much more than four bytes"), anySource); });
+        errorOf([&] { saveFile(target, asBytes("much more than four bytes"), anySource); });
     ::setrlimit(RLIMIT_FSIZE, &old);
     std::signal(SIGXFSZ, oldHandler);
     EXPECT_EQ(message, "Cannot create file \"" + target + "\". File too large");
@@ -173,7 +192,7 @@ TEST_F(LocalFileSystemTest, FailedWriteKeepsTheEarlierFileAndRemovesTheTemporary
 }
 
 TEST_F(LocalFileSystemTest, ReadableSizeOnlyForRegularFiles) {
-    files_.saveFile(path("five"), asBytes("12345"), anySource);
+    saveFile(path("five"), asBytes("12345"), anySource);
     ASSERT_EQ(::mkfifo(path("pipe").c_str(), 0600), 0);
     EXPECT_EQ(files_.readableSize(path("five")), 5u);
     EXPECT_EQ(files_.readableSize(path("none")), std::nullopt);
@@ -185,12 +204,12 @@ TEST_F(LocalFileSystemTest, OnlyRegularFilesAreReadAndNoneIsWaitedFor) {
     ASSERT_EQ(::mkfifo(path("pipe").c_str(), 0600), 0);
     const std::string pipe = path("pipe");
     const std::string device = "/dev/zero";
-    const PieceReceiver ignore = [](std::span<const std::uint8_t>) {};
+    const PieceReceiver ignore = [](std::span<const std::uint8_t>) { return true; };
     for (const auto& [file, reason] :
          {std::pair{pipe, "Invalid argument"}, std::pair{device, "Invalid argument"},
           std::pair{folder_.string(), "Is a directory"}}) {
         const std::string expected = "Cannot open file \"" + file + "\". " + reason;
-        EXPECT_EQ(errorOf([&] { files_.loadFile(file); }), expected);
+        EXPECT_EQ(errorOf([&] { loadFile(file); }), expected);
         EXPECT_EQ(errorOf([&] { files_.readFile(file, "", ignore); }), expected);
     }
 }
@@ -228,7 +247,7 @@ TEST_F(LocalFileSystemTest, ScratchFileIsOwnerOnlyAndReplaced) {
 TEST_F(LocalFileSystemTest, ScratchFileReplacesAPlantedLinkWithoutFollowingIt) {
     const fs::path scratchFolder = folder_ / "cache/tarvex";
     fs::create_directories(scratchFolder);
-    files_.saveFile(path("victim"), asBytes("keep"), anySource);
+    saveFile(path("victim"), asBytes("keep"), anySource);
     fs::create_symlink(path("victim"), scratchFolder / "thummb.db");
     writeScratch("body\r\n");
     EXPECT_EQ(contentOf(path("victim")), "keep");
@@ -243,7 +262,7 @@ TEST_F(LocalFileSystemTest, ScratchFileIsWrittenOnlyAsAFileOfItsOwn) {
     const fs::path scratchFolder = folder_ / "cache/tarvex";
     const fs::path scratch = scratchFolder / "thummb.db";
     fs::create_directories(scratchFolder);
-    files_.saveFile(path("victim"), asBytes("keep"), anySource);
+    saveFile(path("victim"), asBytes("keep"), anySource);
     fs::create_hard_link(path("victim"), scratch);
     writeScratch("body\r\n");
     EXPECT_EQ(contentOf(path("victim")), "keep");

@@ -2,13 +2,12 @@
 // the error's own text is shown, the run ends with the controls usable again, and nothing that
 // was on disk before, or written before the fault, is lost or left half-written.
 #include "FaultyCalls.h"
+#include "ScriptedWindow.h"
 #include "batch/BatchRuns.h"
 #include "container/ContainerReader.h"
 #include "container/ContainerWriter.h"
 #include "files/LocalFileSystem.h"
 #include "files/ScratchFile.h"
-#include "support/Language.h"
-#include "support/ScriptedPlatform.h"
 #include "support/TempFolder.h"
 
 #include <algorithm>
@@ -43,23 +42,6 @@ std::vector<std::uint8_t> readBack(const std::string& containerPath) {
     const std::vector<std::uint8_t> text = readFile(containerPath);
     return readContainer({reinterpret_cast<const char*>(text.data()), text.size()});
 }
-
-// Runs with the English texts and a valid password over the scripted platform and `files`.
-struct Window {
-    explicit Window(FileSystem& files) : runs(state, platform, files) {
-        runs.FormCreate();
-        applyLanguage(state, true);
-        platform.password = "secret1";
-    }
-    void select(const std::vector<std::string>& paths) {
-        platform.script.chooseNextFiles(paths);
-        runs.btnopenClick();
-    }
-
-    SharedState state;
-    ScriptedPlatform platform;
-    BatchRuns runs;
-};
 
 struct FaultCase {
     bool encrypt;

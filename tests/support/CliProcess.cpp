@@ -35,10 +35,15 @@ CliProcess::CliProcess(const std::vector<std::string>& arguments, const std::str
         throw std::runtime_error("cannot pass the input to tarvex-cli");
     }
     ::close(pipeEnds[1]);
+    int gone[2] = {-1, -1};
+    if (outputs.readersGone && ::pipe(gone) != 0) {
+        throw std::runtime_error("cannot make the outputs of tarvex-cli");
+    }
+    ::close(gone[0]);
     pid_ = ::fork();
     if (pid_ == 0) {
-        const int out = openOutput(outputs.out);
-        const int err = openOutput(outputs.err);
+        const int out = outputs.readersGone ? gone[1] : openOutput(outputs.out);
+        const int err = outputs.readersGone ? gone[1] : openOutput(outputs.err);
         if (out < 0 || err < 0 || ::dup2(pipeEnds[0], 0) < 0 || ::dup2(out, 1) < 0 ||
             ::dup2(err, 2) < 0 || ::chdir(folder.c_str()) != 0) {
             ::_exit(127);
@@ -47,6 +52,7 @@ CliProcess::CliProcess(const std::vector<std::string>& arguments, const std::str
         ::_exit(127);
     }
     ::close(pipeEnds[0]);
+    ::close(gone[1]);
     if (pid_ < 0) {
         throw std::runtime_error("cannot start tarvex-cli");
     }
@@ -71,7 +77,7 @@ void CliProcess::sendSignal(int number) {
 
 int CliProcess::wait() {
     if (!reaped_) {
-        while (::waitpid(pid_, &status_, 0) < 0 && errno == EINTR) {
+        while (::wait4(pid_, &status_, 0, &usage_) < 0 && errno == EINTR) {
         }
         reaped_ = true;
     }

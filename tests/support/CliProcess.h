@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <sys/resource.h>
 #include <sys/types.h>
 #include <vector>
 
@@ -10,6 +11,8 @@ namespace tarvex::testing {
 struct CliOutputs {
     std::string out;
     std::string err;
+    // Both outputs are pipes whose readers have gone: every write to them fails.
+    bool readersGone = false;
 };
 
 // tarvex-cli running as a child process in `folder`, with `input` (a line or two) on its standard
@@ -29,6 +32,8 @@ public:
     void sendSignal(int number);
     // Waits for the end; the status as waitpid gives it.
     int wait();
+    // What the process used, once it has ended.
+    const rusage& usage() const { return usage_; }
 
     pid_t pid() const { return pid_; }
 
@@ -36,6 +41,7 @@ private:
     pid_t pid_ = -1;
     bool reaped_ = false;
     int status_ = 0;
+    rusage usage_{};
 };
 
 // Runs tarvex-cli to its end; its exit status, or -1 when it did not exit normally.

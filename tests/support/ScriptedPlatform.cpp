@@ -82,6 +82,10 @@ void ScriptedPlatform::processMessages() {
     }
 }
 
+void ScriptedPlatform::showWaiting(const std::string& text) {
+    events_.push_back("waiting: " + text);
+}
+
 void ScriptedPlatform::setProgress(int position, int maximum) {
     progressPosition = position;
     progressMaximum = maximum;

@@ -81,6 +81,7 @@ public:
     std::string programFolder() override { return executableFolder; }
     void setWindowHeight(WindowHeight newHeight) override;
     void processMessages() override;
+    void showWaiting(const std::string& text) override;
     void setProgress(int position, int maximum) override;
     void setProgressText(const std::string& text) override;
     void setDecryptEnabled(bool enabled) override;

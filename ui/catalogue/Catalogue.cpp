@@ -55,6 +55,7 @@ constexpr LanguageTable english{
     .skippedSummaryPiece1 = " of ",
     .skippedSummaryPiece2 = " images are larger than 5MB which not support, ",
     .skippedSummaryPiece3 = " images done.",
+    .scratchWaitNotice = "another copy of the program is writing its scratch file; waiting",
 };
 
 constexpr LanguageTable chinese{
@@ -107,6 +108,7 @@ constexpr LanguageTable chinese{
     .skippedSummaryPiece1 = " 个照片中的 ",
     .skippedSummaryPiece2 = " 个照片大于5MB，只有 ",
     .skippedSummaryPiece3 = " 个被加密。",
+    .scratchWaitNotice = "本程序的另一个副本正在写入它的临时文件，正在等待",
 };
 
 } // namespace
@@ -138,6 +140,7 @@ void fillRunTexts(const LanguageTable& table, SharedState& state) {
     state.skippedSummaryPieces = {std::string(table.skippedSummaryPiece1),
                                   std::string(table.skippedSummaryPiece2),
                                   std::string(table.skippedSummaryPiece3)};
+    state.scratchWaitNotice = std::string(table.scratchWaitNotice);
 }
 
 } // namespace tarvex

@@ -63,6 +63,10 @@ struct LanguageTable {
     std::string_view skippedSummaryPiece1;
     std::string_view skippedSummaryPiece2;
     std::string_view skippedSummaryPiece3;
+
+    // Shown while a High level run waits for another copy of the program to finish writing the
+    // scratch file.
+    std::string_view scratchWaitNotice;
 };
 
 const LanguageTable& englishTable();
@@ -72,7 +76,8 @@ inline const LanguageTable& languageTable(bool english) {
 }
 
 // Gives the texts of `state` that the runs read their values in `table`: the thirteen of the
-// catalogue, the open dialog's filter and the pieces of the summary of skipped files.
+// catalogue, the open dialog's filter, the pieces of the summary of skipped files and the notice
+// of a wait for the scratch file.
 void fillRunTexts(const LanguageTable& table, SharedState& state);
 
 // The title that the program carries before the first language is applied.
