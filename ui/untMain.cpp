@@ -362,14 +362,17 @@ void TfrmMain::moveEvent(QMoveEvent* event) {
 
 void TfrmMain::fitToFrame() {
     // The window manager adds its frame once the window is shown: the outer width then becomes
-    // the designed one, and the window with its frame is centred on the desktop. A later move
-    // is the user's.
+    // the designed one, and the window with its frame is centred on the desktop. Moves after
+    // that are the user's, also when the frame changes (a maximise undone).
     const QSize frame = frameGeometry().size() - geometry().size();
     if (frame == fittedFrame_)
         return;
     fittedFrame_ = frame;
     setMaximumWidth(outerWidth - frame.width());
     resize(outerWidth - frame.width(), height());
+    if (framed_)
+        return;
+    framed_ = !frame.isEmpty();
     const QRect desktop = screen()->availableGeometry();
     const QSize outer = size() + frame;
     move(desktop.x() + (desktop.width() - outer.width()) / 2,

@@ -131,6 +131,7 @@ private:
     std::unique_ptr<BatchRuns> runs_;
     const LanguageTable* texts_ = nullptr; // the language applied last
     QSize fittedFrame_;                    // the frame's size when the window was last fitted
+    bool framed_ = false;                  // centred with the frame of a window manager
 };
 
 } // namespace tarvex
