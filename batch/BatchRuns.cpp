@@ -75,10 +75,23 @@ void BatchRuns::btnopenClick() {
     OpenFilesRequest request;
     request.filter = state_.openDialogFilter;
     request.filterIndex = 1;
-    request.initialFolder = initialFolder_;
-    std::vector<std::string> chosen = platform_.openFiles(request);
-    initialFolder_ = platform_.programFolder();
+    // The dialog starts in the folder of the last selection, as the desktop's own dialog keeps the
+    // first path of its last successful opening; the first opening has none.
+    if (!state_.selectedFiles.empty()) {
+        request.initialFolder = folderPart(state_.selectedFiles.front());
+    }
+    takeSelection(platform_.openFiles(request));
+}
 
+void BatchRuns::dropFiles(std::vector<std::string> paths) {
+    if (running_) {
+        return;
+    }
+    readStripSuffix();
+    takeSelection(std::move(paths));
+}
+
+void BatchRuns::takeSelection(std::vector<std::string> chosen) {
     // A cancelled dialog keeps the earlier selection, so list, count and folder stay in step.
     if (chosen.empty()) {
         return;

@@ -7,6 +7,7 @@
 #include "platform/Platform.h"
 
 #include <string>
+#include <vector>
 
 namespace tarvex {
 
@@ -36,6 +37,9 @@ public:
     void FormCreate();
 
     void btnopenClick();
+    // Files dropped on the window become the selection as the chosen files of Open do: `paths`
+    // are full paths of one folder; none leaves the selection as it is.
+    void dropFiles(std::vector<std::string> paths);
     RunOutcome btnencClick();
     RunOutcome btndecClick();
     void btncancelClick();
@@ -77,6 +81,8 @@ private:
     RunOutcome decryptRun();
     // Runs a command; a file error ends it with the error's text in a message box.
     template <typename Run> RunOutcome reportingFileErrors(Run&& run);
+    // The files of a dialog or a drop become the selection, unless there are none.
+    void takeSelection(std::vector<std::string> chosen);
     // Sets stripSuffix from the suffix choice; any other index leaves it as it was.
     void readStripSuffix();
     // The end of a run stopped by Cancel or a close request, between two files.
@@ -94,7 +100,6 @@ private:
     bool running_ = false;
     bool closeRequested_ = false;
     bool decryptLocked_ = false;
-    std::string initialFolder_;
 };
 
 } // namespace tarvex

@@ -27,9 +27,11 @@ public:
     virtual bool question(QWidget* parent, const QString& text) = 0;
     // The full paths of the chosen files in the dialog's order; empty after Cancel.
     virtual QStringList openFiles(QWidget* parent, const OpenFilesDialogOptions& options) = 0;
-    // Opens a web address or a local file in the desktop's browser, or a folder in its file
-    // manager.
-    virtual void openUrl(const QUrl& url) = 0;
+    // Opens a web address or a local page in the desktop's browser. Where the desktop has none
+    // that opens it, the page shows in a window of the program's own, owned by `parent`.
+    virtual void openPage(QWidget* parent, const QUrl& url) = 0;
+    // Opens a folder in the desktop's file manager; where it has none, nothing happens.
+    virtual void openFolder(const QUrl& folder) = 0;
 };
 
 } // namespace tarvex

@@ -1,23 +1,54 @@
 #include "platform/QtDialogs.h"
 
+#include "platform/FileChoice.h"
+#include "platform/PageWindow.h"
+
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFontDatabase>
+#include <QFontMetrics>
+#include <QGridLayout>
 #include <QLibraryInfo>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPointer>
+#include <QProcess>
 #include <QPushButton>
 #include <QSettings>
+#include <QSpacerItem>
+#include <QStandardPaths>
+#include <QStyle>
 #include <QUrl>
 
 namespace tarvex {
+
+namespace {
+
+// Gives `box` the font of the window it belongs to, and a width at which a title bar shows its
+// whole caption: room for the caption in a bold title font, the icon and three title buttons.
+void fitToWindow(QMessageBox& box, QWidget* parent) {
+    if (parent != nullptr)
+        box.setFont(parent->font());
+    QFont titleFont = QFontDatabase::systemFont(QFontDatabase::TitleFont);
+    titleFont.setBold(true);
+    const int width = QFontMetrics(titleFont).horizontalAdvance(box.windowTitle()) +
+                      4 * box.style()->pixelMetric(QStyle::PM_TitleBarHeight);
+    // The box sizes itself to its layout's minimum width when it is shown.
+    if (auto* grid = qobject_cast<QGridLayout*>(box.layout()))
+        grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Minimum),
+                      grid->rowCount(), 0, 1, grid->columnCount());
+}
+
+} // namespace
 
 void QtDialogs::message(QWidget* parent, const QString& caption, const QString& text) {
     QMessageBox box(QMessageBox::NoIcon, caption, text, QMessageBox::Ok, parent);
     // A file name in a message may look like markup ("<i>a.jpg"); it is shown as it is.
     box.setTextFormat(Qt::PlainText);
+    fitToWindow(box, parent);
     box.exec();
 }
 
@@ -25,6 +56,7 @@ bool QtDialogs::question(QWidget* parent, const QString& text) {
     QMessageBox box(QMessageBox::Question, QStringLiteral("Confirm"), text,
                     QMessageBox::Yes | QMessageBox::No, parent);
     box.setTextFormat(Qt::PlainText);
+    fitToWindow(box, parent);
     box.button(QMessageBox::Yes)->setText(QStringLiteral("&Yes"));
     box.button(QMessageBox::No)->setText(QStringLiteral("&No"));
     box.setDefaultButton(QMessageBox::Yes);
@@ -38,8 +70,38 @@ QStringList QtDialogs::openFiles(QWidget* parent, const OpenFilesDialogOptions& 
     return dialog.chosenFiles();
 }
 
-void QtDialogs::openUrl(const QUrl& url) {
-    QDesktopServices::openUrl(url);
+void QtDialogs::openPage(QWidget* parent, const QUrl& url) {
+    const QString opener = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
+    if (opener.isEmpty()) {
+        // Qt looks for a browser of its own then, and says so on the standard error when it
+        // finds none.
+        if (!QDesktopServices::openUrl(url))
+            showPageWindow(parent, url);
+        return;
+    }
+    // The application owns the opener: a window that closes meanwhile does not end it.
+    auto* launch = new QProcess(QCoreApplication::instance());
+    launch->setProcessChannelMode(QProcess::ForwardedChannels);
+    const QPointer<QWidget> owner(parent);
+    const auto ended = [launch, owner, url](bool opened) {
+        if (!opened)
+            showPageWindow(owner, url);
+        launch->deleteLater();
+    };
+    QObject::connect(launch, &QProcess::finished, launch,
+                     [ended](int code, QProcess::ExitStatus status) {
+                         ended(status == QProcess::NormalExit && code == 0);
+                     });
+    QObject::connect(launch, &QProcess::errorOccurred, launch,
+                     [ended](QProcess::ProcessError error) {
+                         if (error == QProcess::FailedToStart)
+                             ended(false);
+                     });
+    launch->start(opener, {url.toString()});
+}
+
+void QtDialogs::openFolder(const QUrl& folder) {
+    QDesktopServices::openUrl(folder);
 }
 
 QTranslator* installQtTranslation(const QLocale& locale) {
@@ -52,16 +114,6 @@ QTranslator* installQtTranslation(const QLocale& locale) {
     }
     return translation;
 }
-
-namespace {
-
-// The folder that holds `path`, its links and "." and ".." parts resolved. A link to a file
-// counts as in the folder of the link, where the file's output goes.
-QString folderOf(const QString& path) {
-    return QFileInfo(QFileInfo(path).absolutePath()).canonicalFilePath();
-}
-
-} // namespace
 
 OpenFilesDialog::OpenFilesDialog(QWidget* parent, const OpenFilesDialogOptions& options)
     : QFileDialog(parent) {
@@ -79,41 +131,40 @@ OpenFilesDialog::OpenFilesDialog(QWidget* parent, const OpenFilesDialogOptions& 
 }
 
 QStringList OpenFilesDialog::chosenFiles() const {
-    return typed_.isEmpty() ? selectedFiles() : typed_;
+    return chosen_;
 }
 
 void OpenFilesDialog::accept() {
-    typed_.clear();
     const QStringList typed = typedList();
-    for (const QString& path : typed) {
-        const QFileInfo file(path);
-        if (!file.exists()) {
+    const QStringList named = typed.isEmpty() ? selectedFiles() : typed;
+    const QStringList files = filesAmong(named);
+    // A choice of no file is Qt's own matter: it opens a chosen folder, or says which name it
+    // does not find.
+    if (files.isEmpty()) {
+        QFileDialog::accept();
+        return;
+    }
+    for (const QString& path : named) {
+        if (!QFileInfo::exists(path)) {
             QMessageBox::warning(this, windowTitle(),
                                  QFileDialog::tr("%1\nFile not found.\nPlease verify the "
                                                  "correct file name was given.")
-                                     .arg(file.fileName()));
-            return;
-        }
-        if (file.isDir()) {
-            // Qt's dialog opens a folder named in the list.
-            QFileDialog::accept();
+                                     .arg(QFileInfo(path).fileName()));
             return;
         }
     }
-    // A run makes its output folder beside the first file only, so a list must come from one
-    // folder; a name in another is refused, not dropped.
-    const QString folder = typed.isEmpty() ? QString() : folderOf(typed.front());
-    for (const QString& path : typed) {
-        if (folderOf(path) != folder) {
-            QMessageBox::warning(this, windowTitle(),
-                                 QStringLiteral("%1\n%2\nThese files are in different folders. "
-                                                "Please choose files from one folder.")
-                                     .arg(QDir::cleanPath(typed.front()), QDir::cleanPath(path)));
-            return;
-        }
+    // A name in another folder is refused, not dropped.
+    const QString other = firstInAnotherFolder(files);
+    if (!other.isEmpty()) {
+        QMessageBox::warning(this, windowTitle(),
+                             QStringLiteral("%1\n%2\nThese files are in different folders. "
+                                            "Please choose files from one folder.")
+                                 .arg(QDir::cleanPath(files.front()), QDir::cleanPath(other)));
+        return;
     }
-    typed_ = typed;
-    QFileDialog::accept();
+    chosen_ = files;
+    // Qt's own acceptance would open a folder among the chosen names instead.
+    QDialog::accept();
 }
 
 QStringList OpenFilesDialog::typedList() const {

@@ -9,13 +9,17 @@
 
 namespace tarvex {
 
-// The real dialogs: QMessageBox, Qt's own file dialog and QDesktopServices.
+// The real dialogs: QMessageBox, Qt's own file dialog, and the desktop's opener of pages and
+// folders. A box speaks in the font of its window and is wide enough for its whole caption.
 class QtDialogs : public Dialogs {
 public:
     void message(QWidget* parent, const QString& caption, const QString& text) override;
     bool question(QWidget* parent, const QString& text) override;
     QStringList openFiles(QWidget* parent, const OpenFilesDialogOptions& options) override;
-    void openUrl(const QUrl& url) override;
+    // The desktop's own opener, xdg-open, tells whether it found a browser only when it ends, and
+    // may wait for the browser it started; a page it could not open shows then.
+    void openPage(QWidget* parent, const QUrl& url) override;
+    void openFolder(const QUrl& folder) override;
 };
 
 // Qt's own file dialog as the open-file dialog: several existing files, the name filters matched
@@ -24,7 +28,8 @@ public:
 // Of several names typed into its name field, Qt's dialog returns only those that its list shows
 // under the current filter, and drops the others without a word. This one returns every typed
 // name, and refuses a list that names a missing file with the message Qt gives for a single
-// missing name, or that names files of more than one folder.
+// missing name, or that names files of more than one folder. Qt's dialog opens a folder chosen
+// together with files and forgets the files; this one takes the files and leaves the folders out.
 class OpenFilesDialog final : public QFileDialog {
 public:
     OpenFilesDialog(QWidget* parent, const OpenFilesDialogOptions& options);
@@ -40,7 +45,7 @@ private:
     // The full paths of the names in the name field when it holds a list of quoted names.
     QStringList typedList() const;
 
-    QStringList typed_;
+    QStringList chosen_;
 };
 
 // Qt's own texts (the open dialog, the OK button of a plain message, a field's context menu) in

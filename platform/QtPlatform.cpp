@@ -15,14 +15,6 @@ namespace tarvex {
 
 namespace {
 
-QString pathText(const std::string& path) {
-    return QFile::decodeName(QByteArray::fromStdString(path));
-}
-
-std::string pathBytes(const QString& path) {
-    return QFile::encodeName(path).toStdString();
-}
-
 constexpr const char* applicationTitleProperty = "tarvexApplicationTitle";
 
 } // namespace
@@ -49,14 +41,14 @@ std::vector<std::string> QtPlatform::openFiles(const OpenFilesRequest& request) 
 }
 
 void QtPlatform::openFolder(const std::string& folder) {
-    dialogs_.openUrl(QUrl::fromLocalFile(pathText(folder)));
+    dialogs_.openFolder(QUrl::fromLocalFile(pathText(folder)));
 }
 
 void QtPlatform::openInBrowser(const std::string& addressOrFile) {
     const QString text = QString::fromStdString(addressOrFile);
-    dialogs_.openUrl(text.contains(QStringLiteral("://"))
-                         ? QUrl(text)
-                         : QUrl::fromLocalFile(pathText(addressOrFile)));
+    dialogs_.openPage(controls_.window, text.contains(QStringLiteral("://"))
+                                            ? QUrl(text)
+                                            : QUrl::fromLocalFile(pathText(addressOrFile)));
 }
 
 std::string QtPlatform::programFolder() {
@@ -108,16 +100,20 @@ void QtPlatform::setDecryptEnabled(bool enabled) {
 }
 
 void QtPlatform::setRunControlsEnabled(bool enabled) {
-    if (!enabled)
+    if (!enabled) {
         focusBeforeRun_ = controls_.window->focusWidget();
+        // Else disabling the focused button would send the focus on to the read-only folder
+        // field, its text selected.
+        if (focusBeforeRun_)
+            controls_.cancelButton->setFocus();
+    }
     runControlsEnabled_ = enabled;
     for (QWidget* widget : controls_.runWidgets)
         widget->setEnabled(enabled);
     for (QAction* action : controls_.runActions)
         action->setEnabled(enabled);
     controls_.decryptButton->setEnabled(enabled && decryptAllowed_);
-    // Disabling the focused button sent the focus on to the read-only folder field; the button
-    // pressed for the run is where the user goes on from.
+    // The button pressed for the run is where the user goes on from.
     if (enabled && focusBeforeRun_ && focusBeforeRun_->isEnabled())
         focusBeforeRun_->setFocus();
 }
@@ -140,6 +136,14 @@ int QtPlatform::suffixChoice() {
 
 int QtPlatform::classChoice() {
     return controls_.classChoice->checkedId() == 1 ? 1 : 0;
+}
+
+QString pathText(const std::string& path) {
+    return QFile::decodeName(QByteArray::fromStdString(path));
+}
+
+std::string pathBytes(const QString& path) {
+    return QFile::encodeName(path).toStdString();
 }
 
 QStringList nameFiltersOf(const std::string& filter) {

@@ -29,6 +29,7 @@ struct WindowControls {
     QProgressBar* progressBar = nullptr;
     QLabel* progressLabel = nullptr;
     QWidget* decryptButton = nullptr;
+    // The one control that acts during a run; it has the focus meanwhile.
     QAbstractButton* cancelButton = nullptr;
     // Disabled while a run steps through its files (the Decrypt button is handled apart).
     std::vector<QWidget*> runWidgets;
@@ -69,6 +70,10 @@ private:
     QPointer<QWidget> focusBeforeRun_;
     QPointer<QWidget> waitingNotice_;
 };
+
+// A path of the file layer (bytes in the system's encoding) as text, and back.
+QString pathText(const std::string& path);
+std::string pathBytes(const QString& path);
 
 // The Qt name filters of a filter text "label|patterns|label|patterns" whose patterns are
 // separated by ";": one "label (pattern pattern)" per entry, with "*.*" as "*".

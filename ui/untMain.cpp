@@ -1,5 +1,7 @@
 #include "ui/untMain.h"
 
+#include "files/PathParts.h"
+#include "ui/DroppedFiles.h"
 #include "ui/Links.h"
 #include "ui/PasswordMaskStyle.h"
 #include "ui/WindowLook.h"
@@ -7,13 +9,17 @@
 #include "ui/untAbout.h"
 #include "ui/untNote.h"
 
+#include <QActionGroup>
 #include <QButtonGroup>
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -21,6 +27,7 @@
 #include <QShortcut>
 #include <QWebEnginePage>
 #include <QWebEngineView>
+#include <algorithm>
 #include <exception>
 
 namespace tarvex {
@@ -100,11 +107,30 @@ QPushButton* button(QWidget* parent, const char* name, const QRect& geometry) {
     return control;
 }
 
+// A field that lets dropped files through to the window instead of taking their names as text.
 QLineEdit* edit(QWidget* parent, const char* name, const QRect& geometry) {
     auto* control = new QLineEdit(parent);
     control->setObjectName(QString::fromLatin1(name));
     control->setGeometry(geometry);
+    control->setAcceptDrops(false);
     return control;
+}
+
+// The widget that the Tab key focuses for `control`, or null when it takes no stop now: it is
+// disabled, out of view, or takes no focus. A radio group is entered at its chosen item.
+QWidget* tabStop(QWidget* control) {
+    const bool inView = control->parentWidget()->rect().intersects(control->geometry());
+    if (!control->isVisible() || !control->isEnabled() || !inView)
+        return nullptr;
+    if (qobject_cast<QGroupBox*>(control) != nullptr) {
+        // Qt moves the Tab stop of a group to the item focused last, whether chosen or not.
+        const auto items = control->findChildren<QRadioButton*>();
+        const auto chosen =
+            std::find_if(items.begin(), items.end(), [](auto* item) { return item->isChecked(); });
+        return chosen != items.end() ? *chosen : nullptr;
+    }
+    const QWidget* focused = control->focusProxy() != nullptr ? control->focusProxy() : control;
+    return focused->focusPolicy() & Qt::TabFocus ? control : nullptr;
 }
 
 } // namespace
@@ -115,8 +141,8 @@ TfrmMain::TfrmMain(Dialogs& dialogs, QWidget* parent)
                               Qt::WindowCloseButtonHint),
       dialogs_(dialogs) {
     setObjectName(QStringLiteral("frmMain"));
-    setAttribute(Qt::WA_WindowPropagation);
     setFont(windowFont());
+    setAcceptDrops(true);
     setWindowIcon(QIcon(QStringLiteral(":/tarvex/tarvex.png")));
     createControls();
     createMenu();
@@ -139,11 +165,8 @@ TfrmMain::TfrmMain(Dialogs& dialogs, QWidget* parent)
     runs_ = std::make_unique<BatchRuns>(state_, *platform_, localFileSystem());
     bindHandlers();
 
-    resize(outerWidth, height());
     FormCreate();
-
-    const QRect desktop = screen()->availableGeometry();
-    move(desktop.center() - QPoint(width() / 2, height() / 2));
+    fitToFrame();
 }
 
 TfrmMain::~TfrmMain() = default;
@@ -163,6 +186,10 @@ void TfrmMain::createControls() {
     WebBrowser1 = new QWebEngineView(content);
     WebBrowser1->setObjectName(QStringLiteral("WebBrowser1"));
     WebBrowser1->setGeometry(8, 5, 500, 140);
+    // The banner is a picture of the site, not a browser: no Back, Reload or Save page, and a
+    // file dropped on it is chosen, not shown in it.
+    WebBrowser1->setContextMenuPolicy(Qt::NoContextMenu);
+    WebBrowser1->setAcceptDrops(false);
 
     edtdir = edit(content, "edtdir", {80, 248, 353, 21});
     edtdir->setReadOnly(true);
@@ -184,11 +211,8 @@ void TfrmMain::createControls() {
     ProgressBar1->setTextVisible(false);
     btncancel = button(content, "btncancel", {448, 317, 60, 25});
 
-    // The order of the Tab key.
-    const QList<QWidget*> tabOrder{btnopen,     edtEnpass, btnenc,     btndec,       edtdir,
-                                   WebBrowser1, rgsuffix,  gbencClass, ProgressBar1, btncancel};
-    for (qsizetype i = 0; i + 1 < tabOrder.size(); ++i)
-        setTabOrder(tabOrder.at(i), tabOrder.at(i + 1));
+    tabOrder_ = {btnopen,     edtEnpass, btnenc,     btndec,       edtdir,
+                 WebBrowser1, rgsuffix,  gbencClass, ProgressBar1, btncancel};
     btnopen->setFocus();
 }
 
@@ -223,6 +247,13 @@ void TfrmMain::createMenu() {
     mch = item(mlanguage, "mch");
     men->setText(text(languageEnglish));
     mch->setText(text(languageChinese));
+    // The two items show which language is current.
+    auto* languages = new QActionGroup(mlanguage);
+    languages->setObjectName(QStringLiteral("languages"));
+    for (QAction* language : {men, mch}) {
+        language->setCheckable(true);
+        languages->addAction(language);
+    }
 }
 
 void TfrmMain::bindHandlers() {
@@ -292,28 +323,106 @@ void TfrmMain::interfacelanguage(int language) {
     setWindowTitle(text(table.windowCaption));
     setApplicationTitle(text(table.applicationTitle));
     mlanguage->setTitle(text(table.languageMenu));
+    (english ? men : mch)->setChecked(true);
+    texts_ = &table;
+    showSelection();
+}
+
+void TfrmMain::showSelection() {
+    // A long list ends after this many names, so that the tooltip fits on the screen.
+    constexpr std::size_t listedAtMost = 20;
+    const std::vector<std::string>& files = state_.selectedFiles;
+    if (files.empty()) {
+        edtdir->setToolTip(QString());
+        return;
+    }
+    QStringList lines{text(texts_->filesChosen).arg(files.size())};
+    for (std::size_t i = 0; i < files.size() && i < listedAtMost; ++i)
+        lines.append(pathText(namePart(files[i])));
+    if (files.size() > listedAtMost)
+        lines.append(QStringLiteral("…"));
+    edtdir->setToolTip(lines.join(QLatin1Char('\n')));
 }
 
 void TfrmMain::setWindowHeight(WindowHeight height) {
     const int content =
         height == WindowHeight::Running ? runningContentHeight : restingContentHeight;
     MainMenu1->ensurePolished();
-    resize(width(), MainMenu1->sizeHint().height() + content);
+    // The window is never taller than its state shows: a taller one would show the progress row
+    // at rest, its values those of the last run. It may be made smaller, clipping the content.
+    const int windowHeight = MainMenu1->sizeHint().height() + content;
+    setMaximumHeight(windowHeight);
+    resize(width(), windowHeight);
 }
 
 void TfrmMain::moveEvent(QMoveEvent* event) {
     QMainWindow::moveEvent(event);
-    fitOuterWidth();
+    fitToFrame();
 }
 
-void TfrmMain::fitOuterWidth() {
-    // The window manager adds its frame once the window is shown; the outer width then stays
-    // the designed one until the frame changes.
-    const int frameWidth = frameGeometry().width() - geometry().width();
-    if (frameWidth == fittedFrameWidth_)
+void TfrmMain::fitToFrame() {
+    // The window manager adds its frame once the window is shown: the outer width then becomes
+    // the designed one, and the window with its frame is centred on the desktop. Moves after
+    // that are the user's, also when the frame changes (a maximise undone).
+    const QSize frame = frameGeometry().size() - geometry().size();
+    if (frame == fittedFrame_)
         return;
-    fittedFrameWidth_ = frameWidth;
-    resize(outerWidth - frameWidth, height());
+    fittedFrame_ = frame;
+    setMaximumWidth(outerWidth - frame.width());
+    resize(outerWidth - frame.width(), height());
+    if (framed_)
+        return;
+    framed_ = !frame.isEmpty();
+    const QRect desktop = screen()->availableGeometry();
+    const QSize outer = size() + frame;
+    move(desktop.x() + (desktop.width() - outer.width()) / 2,
+         desktop.y() + (desktop.height() - outer.height()) / 2);
+}
+
+void TfrmMain::changeEvent(QEvent* event) {
+    QMainWindow::changeEvent(event);
+    // The window has no maximise box; a window manager that maximises it all the same is undone.
+    constexpr Qt::WindowStates enlarged = Qt::WindowMaximized | Qt::WindowFullScreen;
+    if (event->type() == QEvent::WindowStateChange && (windowState() & enlarged))
+        setWindowState(windowState() & ~enlarged);
+}
+
+bool TfrmMain::focusNextPrevChild(bool next) {
+    const QWidget* focused = focusWidget();
+    const auto owner =
+        std::find_if(tabOrder_.begin(), tabOrder_.end(), [focused](QWidget* control) {
+            return control == focused || control->isAncestorOf(focused);
+        });
+    const qsizetype count = tabOrder_.size();
+    // From no stop, Tab starts at the first control and Shift+Tab at the last.
+    const qsizetype from = owner != tabOrder_.end() ? owner - tabOrder_.begin() : next ? -1 : count;
+    for (qsizetype step = 1; step <= count; ++step) {
+        const qsizetype at = ((from + (next ? step : -step)) % count + count) % count;
+        if (QWidget* stop = tabStop(tabOrder_.at(at))) {
+            stop->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+            return true;
+        }
+    }
+    return false;
+}
+
+void TfrmMain::dragEnterEvent(QDragEnterEvent* event) {
+    // A drop is refused during a run, as Open is, and so is one that chooses no file.
+    if (runs_->running() || droppedFiles(*event->mimeData()).isEmpty())
+        return;
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+}
+
+void TfrmMain::dropEvent(QDropEvent* event) {
+    std::vector<std::string> paths;
+    for (const QString& file : droppedFiles(*event->mimeData()))
+        paths.push_back(pathBytes(file));
+    if (runs_->running() || paths.empty())
+        return;
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+    runCommand([this, &paths] { runs_->dropFiles(std::move(paths)); });
 }
 
 template <typename Command> void TfrmMain::runCommand(Command&& command) {
@@ -322,6 +431,7 @@ template <typename Command> void TfrmMain::runCommand(Command&& command) {
     } catch (const std::exception& error) {
         platform_->showMessage(error.what());
     }
+    showSelection();
     if (runs_->closeRequested() && !runs_->running())
         close();
 }

@@ -11,6 +11,8 @@
 class QAction;
 class QButtonGroup;
 class QCloseEvent;
+class QDragEnterEvent;
+class QDropEvent;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -22,6 +24,8 @@ class QPushButton;
 class QWebEngineView;
 
 namespace tarvex {
+
+struct LanguageTable;
 
 // The main window: every control of the tool, the menu, the two heights and the handlers bound
 // to them. The work itself is done by BatchRuns through the window's QtPlatform.
@@ -65,6 +69,12 @@ public slots:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    // Files dropped on the window become the selection, as with Open.
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    // Tab and Shift+Tab walk the designed order of the controls, past those out of view.
+    bool focusNextPrevChild(bool next) override;
 
 private:
     void createControls();
@@ -73,7 +83,9 @@ private:
     void FormCreate();
     void FormClose();
     void setWindowHeight(WindowHeight height);
-    void fitOuterWidth();
+    void fitToFrame();
+    // Lists the chosen files in the folder field's tooltip, headed by their count.
+    void showSelection();
     void openSitePage(std::string_view page);
     // Runs a command of the window; an error it did not foresee is shown in a message box.
     // A close asked for while the command ran takes effect once it has ended.
@@ -110,12 +122,16 @@ private:
     QAction* mch = nullptr;
     QButtonGroup* rgsuffixItems = nullptr;
     QButtonGroup* gbencClassItems = nullptr;
+    // The controls in the order of the Tab key.
+    QList<QWidget*> tabOrder_;
 
     SharedState state_;
     Dialogs& dialogs_;
     std::unique_ptr<QtPlatform> platform_;
     std::unique_ptr<BatchRuns> runs_;
-    int fittedFrameWidth_ = 0;
+    const LanguageTable* texts_ = nullptr; // the language applied last
+    QSize fittedFrame_;                    // the frame's size when the window was last fitted
+    bool framed_ = false;                  // centred with the frame of a window manager
 };
 
 } // namespace tarvex

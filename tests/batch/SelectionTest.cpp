@@ -19,16 +19,24 @@ TEST_F(BatchRunsTest, ChosenFilesBecomeTheSelectionInDialogOrder) {
     EXPECT_EQ(platform.dialogs()[0].initialFolder, "");
 }
 
-TEST_F(BatchRunsTest, LaterDialogsStartInTheProgramFolderOnTheImageTypes) {
+// Each dialog starts in the folder of the selection in force, the one of the last dialog that
+// chose files, and on the image types whatever entry the user left it on.
+TEST_F(BatchRunsTest, LaterDialogsStartInTheFolderOfTheLastSelectionOnTheImageTypes) {
     platform.script.cancelNextDialog();
     runs.btnopenClick();
+    select({temp / "sub/b.jpg", temp / "a.jpg"});
     applyLanguage(state, false);
+    platform.script.cancelNextDialog();
+    runs.btnopenClick();
     select({temp / "a.jpg"});
 
-    ASSERT_EQ(platform.dialogs().size(), 2u);
-    EXPECT_EQ(platform.dialogs()[1].initialFolder, platform.executableFolder);
-    EXPECT_EQ(platform.dialogs()[1].filterIndex, 1);
-    EXPECT_EQ(platform.dialogs()[1].filter, chineseTable().openDialogFilter);
+    const std::vector<std::string> startFolders{"", "", temp / "sub/", temp / "sub/"};
+    ASSERT_EQ(platform.dialogs().size(), startFolders.size());
+    for (std::size_t i = 0; i < startFolders.size(); ++i) {
+        EXPECT_EQ(platform.dialogs()[i].initialFolder, startFolders[i]) << "dialog " << i;
+        EXPECT_EQ(platform.dialogs()[i].filterIndex, 1) << "dialog " << i;
+    }
+    EXPECT_EQ(platform.dialogs()[3].filter, chineseTable().openDialogFilter);
 }
 
 TEST_F(BatchRunsTest, CancelledDialogKeepsTheSelectionButTakesTheSuffixChoice) {

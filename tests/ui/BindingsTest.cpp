@@ -8,6 +8,7 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QTest>
+#include <QWebEngineView>
 
 namespace tarvex::testing {
 namespace {
@@ -33,9 +34,8 @@ TEST_F(Bindings, OpenButtonAndFileMenuChooseFiles) {
         EXPECT_EQ(window->sharedState().selectedFiles.front(), first) << source;
         EXPECT_EQ(control<QLineEdit>("edtdir")->text().toStdString(), temp.path() + "/") << source;
     }
-    // The second opening starts in the program's folder.
-    EXPECT_EQ(dialogs.dialogs.back().initialFolder,
-              QCoreApplication::applicationDirPath() + QLatin1Char('/'));
+    // The second opening starts in the folder of the first.
+    EXPECT_EQ(dialogs.dialogs.back().initialFolder.toStdString(), temp.path() + "/");
 }
 
 TEST_F(Bindings, EncryptAndDecryptWithNothingChosenAskForFiles) {
@@ -68,6 +68,49 @@ TEST_F(Bindings, EnterPressesTheFocusedButton) {
     dialogs.messages.clear();
     QTest::keyClick(button("btnenc"), Qt::Key_Return, Qt::ControlModifier);
     EXPECT_TRUE(dialogs.messageTexts().empty());
+}
+
+// The control of the window that holds the focus: the control itself, or the one that the
+// focused widget is part of (a radio item of its group, the web view's page).
+QString focusedControl(TfrmMain& window) {
+    for (const char* name : {"btnopen", "edtEnpass", "btnenc", "btndec", "edtdir", "WebBrowser1",
+                             "rgsuffix", "gbencClass", "ProgressBar1", "btncancel"}) {
+        const auto* control = window.findChild<QWidget*>(QString::fromLatin1(name));
+        const QWidget* focused = QApplication::focusWidget();
+        if (focused != nullptr && (control == focused || control->isAncestorOf(focused)))
+            return QString::fromLatin1(name);
+    }
+    return QStringLiteral("none");
+}
+
+// Tab and Shift+Tab walk the designed order; the progress bar takes no stop, nor does Cancel while
+// it is out of view. The banner's page passes the focus on by itself, once it has it.
+TEST_F(Bindings, TabWalksTheDesignedOrderPastWhatIsOutOfView) {
+    auto* banner = control<QWebEngineView>("WebBrowser1");
+    ASSERT_TRUE(QTest::qWaitFor([banner] { return banner->focusProxy() != nullptr; }, 60000));
+    const QStringList order{QStringLiteral("btnopen"),  QStringLiteral("edtEnpass"),
+                            QStringLiteral("btnenc"),   QStringLiteral("btndec"),
+                            QStringLiteral("edtdir"),   QStringLiteral("WebBrowser1"),
+                            QStringLiteral("rgsuffix"), QStringLiteral("gbencClass")};
+    button("gbencClassItem1")->click();
+    button("btnopen")->setFocus();
+    for (const bool forward : {true, false}) {
+        for (qsizetype step = 1; step <= order.size(); ++step) {
+            const QString expected =
+                order.at(((forward ? step : -step) % order.size() + order.size()) % order.size());
+            // Shift+Tab comes as the back-tab key with Shift held.
+            QTest::keyClick(QApplication::focusWidget(), forward ? Qt::Key_Tab : Qt::Key_Backtab,
+                            forward ? Qt::NoModifier : Qt::ShiftModifier);
+            EXPECT_TRUE(QTest::qWaitFor([&] { return focusedControl(*window) == expected; }, 5000))
+                << (forward ? "Tab to " : "Shift+Tab to ") << expected.toStdString() << ", not "
+                << focusedControl(*window).toStdString();
+        }
+    }
+    // A radio group is entered at its chosen item.
+    button("gbencClassItem0")->setFocus();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
+    EXPECT_EQ(QApplication::focusWidget(), button("gbencClassItem1"));
 }
 
 TEST_F(Bindings, CancelButtonAndEscapeRequestTheEndOfARun) {

@@ -125,6 +125,12 @@ void expectLanguage(Language& test, bool english) {
         const QString expected = QString::fromUtf8(english ? row.english : row.chinese);
         EXPECT_EQ(row.read(test), expected) << "row " << row.number;
     }
+    // The language menu shows which of its two items is current.
+    const auto checked = [&test](const char* name) {
+        return test.window->findChild<QAction*>(QString::fromLatin1(name))->isChecked();
+    };
+    EXPECT_EQ(checked("men"), english);
+    EXPECT_EQ(checked("mch"), !english);
 }
 
 TEST_F(Language, StartsInEnglish) {
@@ -132,6 +138,9 @@ TEST_F(Language, StartsInEnglish) {
 }
 
 TEST_F(Language, SwitchesToChineseAndBackRestoringEveryText) {
+    // Choosing the current language again keeps it checked.
+    action("men")->trigger();
+    expectLanguage(*this, true);
     action("mch")->trigger();
     EXPECT_FALSE(window->sharedState().englishUi);
     expectLanguage(*this, false);

@@ -7,14 +7,20 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFontDatabase>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
 #include <QMessageBox>
+#include <QProcess>
 #include <QPushButton>
 #include <QSettings>
 #include <QTest>
+#include <QWebEngineView>
 #include <filesystem>
+#include <fstream>
+#include <functional>
 #include <gtest/gtest.h>
 
 namespace tarvex::testing {
@@ -83,6 +89,8 @@ struct ShownBox {
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     QStringList buttons;
     Qt::TextFormat format = Qt::AutoText;
+    QFont font; // of its text
+    int width = 0;
 };
 
 // Records the message box that opens next and presses its button `press` (from 0).
@@ -92,7 +100,9 @@ void answerNextBox(ShownBox& shown, int press) {
         [&shown, press] {
             auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
             ASSERT_NE(box, nullptr);
-            shown = {box->windowTitle(), box->text(), box->icon(), {}, box->textFormat()};
+            const auto* text = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
+            shown = {box->windowTitle(), box->text(),  box->icon(), {},
+                     box->textFormat(),  text->font(), box->width()};
             for (QAbstractButton* button : box->buttons())
                 shown.buttons.append(button->text());
             box->buttons().at(press)->click();
@@ -126,6 +136,75 @@ TEST(QtDialogs, PlainMessagesHaveOneOkButtonUnderTheGivenCaption) {
     EXPECT_EQ(shown.format, Qt::PlainText);
     EXPECT_EQ(shown.icon, QMessageBox::NoIcon);
     EXPECT_EQ(shown.buttons.size(), 1);
+}
+
+// A box speaks in the font of its window, not the desktop's, and is wide enough for a title bar
+// to show its whole caption in a bold title font.
+TEST(QtDialogs, BoxesTakeTheFontOfTheirWindowAndShowTheirWholeCaption) {
+    QWidget window;
+    QFont font(QStringLiteral("Nimbus Sans"));
+    font.setPixelSize(17);
+    window.setFont(font);
+    QFont titleFont = QFontDatabase::systemFont(QFontDatabase::TitleFont);
+    titleFont.setBold(true);
+    QtDialogs dialogs;
+
+    const QString caption = QStringLiteral("Free Tarvex Image Encrypt Tool");
+    ShownBox message;
+    answerNextBox(message, 0);
+    dialogs.message(&window, caption, QStringLiteral("OK"));
+    EXPECT_EQ(message.font.family(), font.family());
+    EXPECT_EQ(message.font.pixelSize(), 17);
+    EXPECT_GT(message.width, QFontMetrics(titleFont).horizontalAdvance(caption));
+
+    ShownBox question;
+    answerNextBox(question, 1);
+    dialogs.question(&window, QStringLiteral("?"));
+    EXPECT_EQ(question.font.pixelSize(), 17);
+    EXPECT_GT(question.width, QFontMetrics(titleFont).horizontalAdvance(question.caption));
+}
+
+// Where the desktop has no opener, or its opener (xdg-open) finds no browser, a page shows in
+// the program's own window: one window, showing the page asked for last. Where it opens the
+// page, no window shows.
+TEST(QtDialogs, PagesTheDesktopCannotOpenShowInAWindowOfTheProgram) {
+    TempFolder folder;
+    const std::string bin = folder / "bin";
+    std::filesystem::create_directory(bin);
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", QByteArray::fromStdString(bin));
+    const auto opener = [&bin](int exitCode) {
+        std::ofstream(bin + "/xdg-open") << "#!/bin/sh\nexit " << exitCode << "\n";
+        std::filesystem::permissions(bin + "/xdg-open", std::filesystem::perms::owner_all);
+    };
+    QWidget owner;
+    QtDialogs dialogs;
+    const struct {
+        const char* desktop;
+        std::function<void()> prepare;
+        bool shownByProgram;
+    } desktops[] = {
+        {"no opener", [] {}, true},
+        {"an opener that finds no browser", [&] { opener(3); }, true},
+        {"an opener that opens the page", [&] { opener(0); }, false},
+    };
+    int pages = 0;
+    for (const auto& desktop : desktops) {
+        desktop.prepare();
+        const QUrl page = QUrl::fromLocalFile(QString::fromStdString(folder / "page") +
+                                              QString::number(++pages) + QStringLiteral(".htm"));
+        dialogs.openPage(&owner, page);
+        // The opener has ended, and what it said has been heard, once it is gone.
+        EXPECT_TRUE(QTest::qWaitFor(
+            [] { return QCoreApplication::instance()->findChildren<QProcess*>().isEmpty(); },
+            20000));
+        QCoreApplication::processEvents();
+        const auto windows = owner.findChildren<QWebEngineView*>();
+        ASSERT_EQ(windows.size(), 1) << desktop.desktop;
+        EXPECT_TRUE(windows.front()->isWindow()) << desktop.desktop;
+        EXPECT_EQ(windows.front()->url() == page, desktop.shownByProgram) << desktop.desktop;
+    }
+    qputenv("PATH", path);
 }
 
 // Qt's own texts follow the system's language when Qt has a translation for it; the question's
@@ -231,6 +310,48 @@ TEST(OpenDialog, TypedListFromSeveralFoldersIsRefused) {
     QMetaObject::invokeMethod(&dialog, "accept");
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
     EXPECT_EQ(dialog.chosenFiles().size(), 2);
+}
+
+// Choosing all in a folder takes in its sub-folders, the "encrypted" of an earlier run among
+// them: the files are taken and the folders left out. A folder chosen alone is entered.
+TEST(OpenDialog, FoldersChosenWithFilesAreLeftOut) {
+    TempFolder folder;
+    writeFile(folder / "a.jpg", {1});
+    writeFile(folder / "b.jpg", {1});
+    std::filesystem::create_directory(folder.path() + "/encrypted");
+    const QString inFolder = QString::fromStdString(folder.path()) + QLatin1Char('/');
+    const struct {
+        QStringList chosen; // names in the list
+        QStringList files;  // none: the dialog enters the folder
+    } choices[] = {
+        {{QStringLiteral("a.jpg"), QStringLiteral("b.jpg"), QStringLiteral("encrypted")},
+         {inFolder + QStringLiteral("a.jpg"), inFolder + QStringLiteral("b.jpg")}},
+        {{QStringLiteral("b.jpg"), QStringLiteral("encrypted")},
+         {inFolder + QStringLiteral("b.jpg")}},
+        {{QStringLiteral("encrypted")}, {}},
+    };
+    for (const auto& choice : choices) {
+        OpenFilesDialog dialog(nullptr, imageTypesIn(folder.path()));
+        dialog.show();
+        ASSERT_EQ(listedNames(dialog, 3).size(), 3);
+        auto* view = dialog.findChild<QListView*>(QStringLiteral("listView"));
+        for (int row = 0; row < view->model()->rowCount(view->rootIndex()); ++row) {
+            const QModelIndex item = view->model()->index(row, 0, view->rootIndex());
+            if (choice.chosen.contains(item.data().toString()))
+                view->selectionModel()->select(item, QItemSelectionModel::Select |
+                                                         QItemSelectionModel::Rows);
+        }
+        QMetaObject::invokeMethod(&dialog, "accept");
+        const std::string chosen = choice.chosen.join(QLatin1Char(' ')).toStdString();
+        EXPECT_EQ(dialog.result() == QDialog::Accepted, !choice.files.isEmpty()) << chosen;
+        QStringList files = dialog.chosenFiles();
+        files.sort();
+        EXPECT_EQ(files, choice.files) << chosen;
+        if (choice.files.isEmpty()) {
+            EXPECT_EQ(dialog.directory().absolutePath(), inFolder + QStringLiteral("encrypted"));
+        }
+        dialog.close();
+    }
 }
 
 // The dialog's history of folders stays with the program: nothing of it reaches the user's Qt

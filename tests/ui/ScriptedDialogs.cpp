@@ -19,8 +19,12 @@ QStringList ScriptedDialogs::openFiles(QWidget*, const OpenFilesDialogOptions& o
     return paths;
 }
 
-void ScriptedDialogs::openUrl(const QUrl& url) {
+void ScriptedDialogs::openPage(QWidget*, const QUrl& url) {
     opened.push_back(url);
+}
+
+void ScriptedDialogs::openFolder(const QUrl& folder) {
+    opened.push_back(folder);
 }
 
 std::vector<QString> ScriptedDialogs::messageTexts() const {

@@ -28,7 +28,8 @@ public:
     void message(QWidget* parent, const QString& caption, const QString& text) override;
     bool question(QWidget* parent, const QString& text) override;
     QStringList openFiles(QWidget* parent, const OpenFilesDialogOptions& options) override;
-    void openUrl(const QUrl& url) override;
+    void openPage(QWidget* parent, const QUrl& url) override;
+    void openFolder(const QUrl& folder) override;
 
     // The texts of the messages, in order.
     std::vector<QString> messageTexts() const;

@@ -53,6 +53,18 @@ TEST_F(StartState, RestsWithTheProgressRowOutOfViewAndCentred) {
     EXPECT_FALSE(window->windowIcon().isNull());
 }
 
+// A window manager may maximise the window although it has no maximise box, and the user may
+// pull its edge: at rest it never grows to show the progress row with the last run's values.
+TEST_F(StartState, KeepsItsRestingHeightWhateverTheWindowManagerDoes) {
+    window->showMaximized();
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(window->isMaximized());
+    EXPECT_EQ(contentHeight(), TfrmMain::restingContentHeight);
+    window->resize(window->width(), window->height() + 100);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(contentHeight(), TfrmMain::restingContentHeight);
+}
+
 TEST_F(StartState, StartsEmptyWithTheFirstItemsChosen) {
     EXPECT_TRUE(control<QLineEdit>("edtdir")->text().isEmpty());
     EXPECT_TRUE(control<QLineEdit>("edtEnpass")->text().isEmpty());

@@ -51,6 +51,8 @@ struct LanguageTable {
 
     // The language menu, which switches between the two tables.
     std::string_view languageMenu;
+    // The head of the folder field's tooltip, which lists the chosen files; %1 is their count.
+    std::string_view filesChosen;
 
     // Pages and files chosen by language.
     std::string_view bannerPage;

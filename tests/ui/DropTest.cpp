@@ -1,0 +1,130 @@
+#include "WindowFixture.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDropEvent>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QTest>
+#include <QUrl>
+#include <QWebEngineView>
+#include <filesystem>
+
+namespace tarvex::testing {
+namespace {
+
+using Drop = WindowTest;
+
+// Where a drop lands: over the banner, the password entry, the folder field, a radio group.
+const QPoint overBanner{250, 60};
+const QPoint overPassword{100, 290};
+const QPoint overFolder{200, 258};
+const QPoint overClass{300, 220};
+
+QUrl fileUrl(const std::string& path) {
+    return QUrl::fromLocalFile(QString::fromStdString(path));
+}
+
+// Drops `urls` at `at` (in the content area) as the window system does: on the innermost widget
+// there that takes drops. True when the drop was taken.
+bool dropAt(TfrmMain& window, const QList<QUrl>& urls, QPoint at) {
+    const QPoint inWindow = window.centralWidget()->mapTo(&window, at);
+    QWidget* target = window.childAt(inWindow);
+    if (target == nullptr)
+        target = &window;
+    while (!target->isWindow() && !target->acceptDrops())
+        target = target->parentWidget();
+    if (!target->acceptDrops())
+        return false;
+    QMimeData data;
+    data.setUrls(urls);
+    const QPoint position = target->mapFrom(&window, inWindow);
+    const Qt::DropActions actions = Qt::CopyAction | Qt::MoveAction | Qt::LinkAction;
+    QDragEnterEvent enter(position, actions, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &enter);
+    if (!enter.isAccepted())
+        return false;
+    QDropEvent drop(QPointF(position), actions, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &drop);
+    return drop.isAccepted() && drop.dropAction() == Qt::CopyAction;
+}
+
+TEST_F(Drop, DroppedFilesBecomeTheSelectionAsWithOpen) {
+    for (const char* name : {"a.jpg", "b.png", "sub/c.jpg", "sub/B.jpg", "sub/.hidden",
+                             "sub/inner/d.jpg", "encrypted/a.jpg", "other/e.jpg"}) {
+        std::filesystem::create_directories(std::filesystem::path(temp / name).parent_path());
+        writeFile(temp / name, {1});
+    }
+    std::filesystem::create_directory(temp / "empty");
+    // The banner's page is in place, as a drop on the banner lands on it.
+    auto* banner = control<QWebEngineView>("WebBrowser1");
+    ASSERT_TRUE(QTest::qWaitFor([banner] { return banner->focusProxy() != nullptr; }, 60000));
+    const struct {
+        const char* what;
+        QList<QUrl> urls;
+        QPoint at;
+        int suffixItem;
+        std::vector<std::string> chosen; // none: the drop is refused
+    } drops[] = {
+        {"files, in the order dropped",
+         {fileUrl(temp / "b.png"), fileUrl(temp / "a.jpg")},
+         overBanner,
+         1,
+         {temp / "b.png", temp / "a.jpg"}},
+        {"a folder: the files directly in it, by name",
+         {fileUrl(temp / "sub")},
+         overPassword,
+         0,
+         {temp / "sub/B.jpg", temp / "sub/c.jpg"}},
+        {"files of two folders",
+         {fileUrl(temp / "a.jpg"), fileUrl(temp / "other/e.jpg")},
+         overClass,
+         1,
+         {}},
+        {"a folder without files", {fileUrl(temp / "empty")}, overBanner, 1, {}},
+        {"a web address", {QUrl(QStringLiteral("https://example.com/a.jpg"))}, overBanner, 1, {}},
+        {"files with a folder beside them: the files",
+         {fileUrl(temp / "a.jpg"), fileUrl(temp / "encrypted")},
+         overFolder,
+         1,
+         {temp / "a.jpg"}},
+    };
+    std::vector<std::string> selection;
+    for (const auto& drop : drops) {
+        const bool stripSuffixBefore = window->sharedState().stripSuffix;
+        button(drop.suffixItem == 1 ? "rgsuffixItem1" : "rgsuffixItem0")->click();
+        EXPECT_EQ(dropAt(*window, drop.urls, drop.at), !drop.chosen.empty()) << drop.what;
+        if (!drop.chosen.empty())
+            selection = drop.chosen;
+        const SharedState& state = window->sharedState();
+        EXPECT_EQ(state.selectedFiles, selection) << drop.what;
+        EXPECT_EQ(state.selectedCount, static_cast<int>(selection.size())) << drop.what;
+        EXPECT_EQ(control<QLineEdit>("edtdir")->text().toStdString(),
+                  std::filesystem::path(selection.front()).parent_path().string() + "/")
+            << drop.what;
+        // The suffix choice is read as Open reads it; a refused drop reads nothing.
+        EXPECT_EQ(state.stripSuffix, drop.chosen.empty() ? stripSuffixBefore : drop.suffixItem == 1)
+            << drop.what;
+    }
+    // The folder field lists the chosen files, and Open starts in their folder.
+    EXPECT_EQ(control<QLineEdit>("edtdir")->toolTip(), QStringLiteral("Files chosen: 1\na.jpg"));
+    dialogs.script.cancelNextDialog();
+    button("btnopen")->click();
+    EXPECT_EQ(dialogs.dialogs.back().initialFolder.toStdString(), temp.path() + "/");
+}
+
+TEST_F(Drop, DropDuringARunIsRefused) {
+    const std::vector<std::string> files{source("a.jpg", 100, 1), source("b.jpg", 100, 2)};
+    const std::string other = source("other.jpg", 100, 3);
+    select(files);
+    typePassword(QStringLiteral("abcde"));
+    bool taken = true;
+    onNextMessages([&] { taken = dropAt(*window, {fileUrl(other)}, overBanner); });
+    dialogs.script.answerNextQuestion(false);
+    button("btnenc")->click();
+    EXPECT_FALSE(taken);
+    EXPECT_EQ(window->sharedState().selectedFiles, files);
+}
+
+} // namespace
+} // namespace tarvex::testing
