@@ -2,13 +2,19 @@
 # Regenerates the program's pictures with ImageMagick:
 #   about.jpg   201 x 139  text picture of the About window
 #   note.jpg    558 x 197  numbered usage notes of the Note window
-#   tarvex.png   48 x 48   window and desktop icon, 32 bits with alpha
+#   icons/hicolor/NxN/apps/tarvex.png  the desktop icon at the theme's usual sizes, 32 bits
+#       with alpha, drawn from icons/hicolor/scalable/apps/tarvex.svg; the 48 x 48 one is also
+#       the window's icon
 # The output is the same byte for byte on every run: metadata, time stamps and
 # colour profiles are left out, and the JPEG coding is fixed (baseline, 4:2:0).
-# Needs the Debian packages imagemagick and fonts-dejavu-core.
+# The pictures are written beside this script, or into OUTPUT_FOLDER in the same layout.
+# Needs the Debian packages imagemagick, librsvg2-bin and fonts-dejavu-core.
+# Usage: resources/make-pictures.sh [OUTPUT_FOLDER]
 set -euo pipefail
 
-cd "$(dirname "${BASH_SOURCE[0]}")"
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+out=$(mkdir -p "${1:-$here}" && cd "${1:-$here}" && pwd)
+cd "$here"
 
 sans=DejaVu-Sans
 bold=DejaVu-Sans-Bold
@@ -37,7 +43,7 @@ make_about() {
         -annotate +33+100 'with the program' \
         -annotate +10+116 'Mail: tarvex@example.org' \
         -fill '#7a8694' -annotate +10+132 '2026-12-08' \
-        "${jpeg_options[@]}" about.jpg
+        "${jpeg_options[@]}" "$out/about.jpg"
 }
 
 # The Note picture: a heading and six numbered notes. Each row is "number|text";
@@ -63,31 +69,20 @@ make_note() {
         -stroke '#9aa9bb' -fill none -draw 'rectangle 0,0 557,196' -stroke none \
         -font "$bold" -pointsize 14 -fill white -annotate +16+20 'Tarvex Image Encrypt - how to use it' \
         -font "$sans" -pointsize 12 -fill '#1f2a36' "${draw[@]}" \
-        "${jpeg_options[@]}" note.jpg
+        "${jpeg_options[@]}" "$out/note.jpg"
 }
 
-# The icon: a framed landscape with a small padlock in front of its lower right
-# corner, drawn four times larger and scaled down so that its edges are smooth.
-# The padlock is first drawn as a wider white shape, which sets it off the frame.
-make_icon() {
-    local shackle='stroke-linejoin round path "M 118,124 L 118,104 A 22.5,22.5 0 0,1 162,104 L 162,124"'
-    convert -size 192x192 xc:none \
-        -fill '#1f4e79' -draw 'roundrectangle 4,16 156,144 14,14' \
-        -fill '#d6e8f7' -draw 'rectangle 18,30 142,130' \
-        -fill '#f2b632' -draw 'circle 48,56 48,68' \
-        -fill '#4f9a4a' -draw 'polygon 18,130 18,108 56,72 92,106 110,92 142,118 142,130' \
-        -fill '#3b7a37' -draw 'polygon 56,72 74,90 62,98 44,84' \
-        -fill white -stroke white -strokewidth 24 -draw "$shackle" \
-        -stroke none -fill white -draw 'roundrectangle 94,114 186,188 16,16' \
-        -fill none -stroke '#4a4e55' -strokewidth 12 -draw "$shackle" \
-        -stroke none -fill '#e0a21c' -draw 'roundrectangle 100,120 180,182 10,10' \
-        -fill '#f5c453' -draw 'rectangle 108,126 172,132' \
-        -fill '#5c3f06' -draw 'circle 140,146 140,156' \
-        -draw 'polygon 135,148 145,148 148,170 132,170' \
-        -filter Lanczos -resize 48x48 \
-        "${png_options[@]}" PNG32:tarvex.png
+# The icon at every size of the theme, rendered from its one drawing.
+make_icons() {
+    local size folder
+    for size in 16 22 24 32 48 64 128 256; do
+        folder=$out/icons/hicolor/${size}x$size/apps
+        mkdir -p "$folder"
+        rsvg-convert -w "$size" -h "$size" icons/hicolor/scalable/apps/tarvex.svg |
+            convert png:- "${png_options[@]}" "PNG32:$folder/tarvex.png"
+    done
 }
 
 make_about
 make_note
-make_icon
+make_icons
