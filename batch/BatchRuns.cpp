@@ -17,9 +17,6 @@ constexpr std::uint64_t sizeLimitKb = 5000;
 // The most a source may hold: a source that goes on beyond it while it is read is over the limit.
 constexpr std::uint64_t largestSource = sizeLimitKb * 1024 - 1;
 
-// Bytes at the end of a container that the reader looks at first.
-constexpr std::size_t containerEndBytes = 4096;
-
 // A reading of a container that needs this many passes has found the file changing under it.
 constexpr int containerPasses = 3;
 

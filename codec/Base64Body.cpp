@@ -207,14 +207,17 @@ void decodeBodyOn(CodecPath path, std::string_view source, std::vector<std::uint
 
 BodyDecoder::BodyDecoder(CodecPath path) : kernels_(&kernelsFor(path)) {}
 
-// The kernels take the clean runs; every other character goes through the exact rules here.
 void BodyDecoder::append(std::string_view source, std::vector<std::uint8_t>& destination) {
     const std::size_t start = destination.size();
-    destination.resize(start + (held_ + source.size()) / 4 * 3 + decodeOverrun);
+    destination.resize(start + capacityFor(source.size()));
+    const std::uint8_t* const end = append(source, destination.data() + start);
+    destination.resize(static_cast<std::size_t>(end - destination.data()));
+}
 
+// The kernels take the clean runs; every other character goes through the exact rules here.
+std::uint8_t* BodyDecoder::append(std::string_view source, std::uint8_t* out) {
     const char* in = source.data();
     const char* const end = in + source.size();
-    std::uint8_t* out = destination.data() + start;
     while (in != end) {
         // The kernels start only where a group can: a run of other characters is passed over here.
         if (held_ == 0 && decodingValues[static_cast<unsigned char>(*in)] < padValue) {
@@ -233,7 +236,7 @@ void BodyDecoder::append(std::string_view source, std::vector<std::uint8_t>& des
             held_ = 0;
         }
     }
-    destination.resize(static_cast<std::size_t>(out - destination.data()));
+    return out;
 }
 
 bool acceptedByDecoding(char c) {

@@ -96,6 +96,12 @@ public:
     void start() { held_ = 0; }
     // Appends the bytes of the next piece of the text to `destination`.
     void append(std::string_view source, std::vector<std::uint8_t>& destination);
+    // The same at `out`, where there must be room for capacityFor(source.size()) bytes; gives
+    // the end of the bytes written.
+    std::uint8_t* append(std::string_view source, std::uint8_t* out);
+    std::size_t capacityFor(std::size_t characters) const {
+        return (held_ + characters) / 4 * 3 + decodeOverrun;
+    }
 
 private:
     const CodecKernels* kernels_;

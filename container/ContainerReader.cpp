@@ -109,16 +109,18 @@ void ContainerReader::decode(std::string_view body) {
         unmarking_.unmark(unbroken);
         body = {unbroken.data(), unbroken.size()};
     }
-    decoder_.append(body, bytes_);
-    if (!bytes_.empty()) {
-        restored_(bytes_);
-        bytes_.clear();
+    bytes_.resize(decoder_.capacityFor(body.size()));
+    const std::uint8_t* const end = decoder_.append(body, bytes_.data());
+    if (end != bytes_.data()) {
+        restored_({bytes_.data(), static_cast<std::size_t>(end - bytes_.data())});
     }
 }
 
 std::vector<std::uint8_t> readContainer(std::string_view fileBytes) {
     ContainerReader reader;
-    reader.expect(bytesOf(fileBytes), true);
+    const std::size_t endBytes = std::min(fileBytes.size(), containerEndBytes);
+    reader.expect(bytesOf(fileBytes.substr(fileBytes.size() - endBytes)),
+                  endBytes == fileBytes.size());
     std::vector<std::uint8_t> restored;
     do {
         restored.clear();

@@ -14,6 +14,10 @@
 
 namespace tarvex {
 
+// The last bytes of a file from which ContainerReader::expect knows the end of its text, but for
+// a file whose end is damaged (many blank lines, a Ctrl-Z), which is then read twice.
+inline constexpr std::size_t containerEndBytes = 4096;
+
 // Receives bytes as they are restored, a part at a time; a part is valid during its call only.
 using ByteSink = std::function<void(std::span<const std::uint8_t>)>;
 
@@ -74,7 +78,7 @@ private:
     ByteSink restored_;
     std::size_t fieldLeft_ = 0; // characters of the password field not passed over yet
     std::vector<char, UnwrittenGrowth<char>> body_;
-    std::vector<std::uint8_t> bytes_;
+    std::vector<std::uint8_t, UnwrittenGrowth<std::uint8_t>> bytes_;
 };
 
 // The source bytes that the whole container file `fileBytes` holds, as ContainerReader reads it.

@@ -27,30 +27,37 @@ void ContainerText::start(bool atFileStart) {
 }
 
 void ContainerText::take(std::span<const std::uint8_t> piece, const TextReceiver& text) {
-    const std::string_view bytes(reinterpret_cast<const char*>(piece.data()), piece.size());
-    const auto holds = [&](char c) {
-        return std::memchr(bytes.data(), c, bytes.size()) != nullptr;
-    };
+    std::string_view bytes(reinterpret_cast<const char*>(piece.data()), piece.size());
     if (ended_ || bytes.empty()) {
         return;
     }
-    if (!atFileStart_ && heldBlanks_ == 0 && !holds(' ') && !holds('\t') && !holds(endByte_)) {
+    made_.clear();
+    if (atFileStart_) {
+        while (!bytes.empty() && markMatched_ < byteOrderMark.size() &&
+               bytes.front() == byteOrderMark[markMatched_]) {
+            bytes.remove_prefix(1);
+            ++markMatched_;
+        }
+        if (bytes.empty() && markMatched_ < byteOrderMark.size()) {
+            return; // the piece is all the beginning of a mark
+        }
+        // What looked like the beginning of a mark is text.
+        if (markMatched_ < byteOrderMark.size()) {
+            made_.assign(byteOrderMark.substr(0, markMatched_));
+        }
+        atFileStart_ = false;
+    }
+    const auto holds = [&](char c) {
+        return std::memchr(bytes.data(), c, bytes.size()) != nullptr;
+    };
+    if (heldBlanks_ == 0 && !holds(' ') && !holds('\t') && !holds(endByte_)) {
+        flush(text);
         text(bytes);
         return;
     }
-    made_.clear();
-    for (const char c : bytes) {
-        if (atFileStart_) {
-            if (c == byteOrderMark[markMatched_]) {
-                atFileStart_ = ++markMatched_ < byteOrderMark.size();
-                continue;
-            }
-            // What looked like the start of a mark is text.
-            atFileStart_ = false;
-            for (const char m : byteOrderMark.substr(0, markMatched_)) {
-                add(m, text);
-            }
-        }
+    const auto plain = [this](char c) { return !isBlank(c) && c != endByte_; };
+    for (std::size_t at = 0; at < bytes.size();) {
+        const char c = bytes[at];
         if (c == endByte_) {
             // The end byte ends no line: the blanks before it stay.
             releaseHeld(text);
@@ -63,9 +70,23 @@ void ContainerText::take(std::span<const std::uint8_t> piece, const TextReceiver
             if (heldEnd_.size() > keyFromEnd) {
                 heldEnd_.erase(heldEnd_.begin());
             }
+            ++at;
             continue;
         }
-        add(c, text);
+        // A run of characters that are neither blanks nor the end byte: its first one decides
+        // what becomes of the blanks held back.
+        const std::size_t runEnd = static_cast<std::size_t>(
+            std::find_if_not(bytes.begin() + static_cast<std::ptrdiff_t>(at) + 1, bytes.end(),
+                             plain) -
+            bytes.begin());
+        if (isLineBreak(c)) {
+            heldBlanks_ = 0;
+            heldEnd_.clear();
+        } else {
+            releaseHeld(text);
+        }
+        made_.append(bytes.substr(at, runEnd - at));
+        at = runEnd;
     }
     flush(text);
 }
@@ -78,16 +99,6 @@ void ContainerText::finish(const TextReceiver& text) {
     }
     heldBlanks_ = 0;
     heldEnd_.clear();
-}
-
-void ContainerText::add(char c, const TextReceiver& text) {
-    if (isLineBreak(c)) {
-        heldBlanks_ = 0;
-        heldEnd_.clear();
-    } else {
-        releaseHeld(text);
-    }
-    made_.push_back(c);
 }
 
 void ContainerText::releaseHeld(const TextReceiver& text) {

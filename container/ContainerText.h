@@ -41,9 +41,6 @@ public:
     bool ended() const { return ended_; }
 
 private:
-    // Adds `c`, which is no blank or tab, to the text of the piece, after what it decides of the
-    // blanks and tabs held back.
-    void add(char c, const TextReceiver& text);
     // Adds the blanks and tabs held back to the text of the piece.
     void releaseHeld(const TextReceiver& text);
     // Gives the text of the piece made so far.
