@@ -21,9 +21,7 @@ std::string_view trimLowCodes(std::string_view text) {
 
 } // namespace
 
-ContainerProbe::ContainerProbe() : text_('\0') {
-    text_.start();
-}
+ContainerProbe::ContainerProbe() : text_('\0') {}
 
 bool ContainerProbe::append(std::span<const std::uint8_t> piece) {
     text_.take(piece, [this](std::string_view text) { takeText(text); });

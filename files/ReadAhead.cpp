@@ -36,7 +36,7 @@ void ReadAhead::dropEverything() {
 
 void ReadAhead::read(const std::string& path, const std::string& next, const PieceReceiver& take) {
     std::unique_lock lock(mutex_);
-    if (expected_.empty() || expected_ != path) {
+    if (expected_ != path) {
         dropEverything();
         files_.push_back(path);
     }
