@@ -287,8 +287,7 @@ bool BatchRuns::stopAfterCancel() {
 }
 
 void BatchRuns::showProgress(int done) {
-    platform_.setProgress(done, state_.selectedCount);
-    platform_.setProgressText(std::to_string(done) + "/" + std::to_string(state_.selectedCount));
+    platform_.showProgress(done, state_.selectedCount, state_.selectedFiles[done - 1]);
 }
 
 std::string BatchRuns::skippedSummary(int skipped) const {
@@ -330,13 +329,12 @@ void BatchRuns::decryption1(const std::string& path) {
 
 BatchRuns::Encrypted BatchRuns::encryption(const std::string& sourcePath,
                                            const std::string& nextPath) {
-    const ContainerClass level =
-        platform_.classChoice() == 1 ? ContainerClass::HighLevel : ContainerClass::Standard;
+    const ContainerClass level = platform_.classChoice();
     const std::unique_ptr<FileWriter> container = files_.createFile(
         containerPath(sourcePath, state_.catalogue.encFolderName, state_.outputSuffix), sourcePath,
         selection_);
     std::unique_ptr<FileWriter> scratch;
-    if (level == ContainerClass::HighLevel) {
+    if (classRow(level).marksSlashes) {
         // Another copy of the program may be writing the scratch file: the user is told, and
         // Cancel ends the wait.
         bool told = false;

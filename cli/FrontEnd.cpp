@@ -105,7 +105,7 @@ int runFrontEnd(std::span<const std::string> arguments) {
         .files = line.files,
         .password = password,
         .suffixChoice = (encrypt ? line.appendSuffix : line.stripSuffix) ? 1 : 0,
-        .classChoice = line.highLevel ? 1 : 0,
+        .classChoice = line.highLevel ? ContainerClass::HighLevel : ContainerClass::Standard,
         .assumeYes = line.assumeYes,
     });
     keepLargeBuffersBetweenFiles();

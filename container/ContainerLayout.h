@@ -8,16 +8,12 @@
 // followed by CR LF. The body is the source in Base64; the High level class takes its line breaks
 // out and marks its lone "/".
 
+#include "container/ContainerClass.h"
+
 #include <cstddef>
 #include <string_view>
 
 namespace tarvex {
-
-enum class ContainerClass { Standard = 0, HighLevel = 1 };
-
-// The level markers, the last four characters of every container.
-inline constexpr std::string_view standardMarker = "****";
-inline constexpr std::string_view highLevelMarker = "@@@@";
 
 // The password, padded with blanks to this length, is stored at the front as two hexadecimal
 // digits a character.
@@ -27,7 +23,7 @@ inline constexpr std::size_t fieldLength = 2 * paddedPasswordLength;
 inline constexpr std::size_t headLength = 20;
 inline constexpr std::size_t fillerLength = 3;
 // The key character stands this far from the end: before the filler and the marker.
-inline constexpr std::size_t keyFromEnd = 1 + fillerLength + standardMarker.size();
+inline constexpr std::size_t keyFromEnd = 1 + fillerLength + markerLength;
 // The moved head, the key, the filler and the marker.
 inline constexpr std::size_t trailerLength = headLength + keyFromEnd;
 // The shift of the password field is the key's code modulo this.

@@ -43,8 +43,7 @@ ContainerReader::TextEnd ContainerReader::endOf(const TextWindow& window) {
     const std::string_view end = window.characters();
     TextEnd found;
     found.head = end.substr(0, end.size() > keyFromEnd ? end.size() - keyFromEnd : 0);
-    found.highLevel = end.ends_with(highLevelMarker);
-    found.marked = found.highLevel || end.ends_with(standardMarker);
+    found.level = classOfEnd(end);
     return found;
 }
 
@@ -101,7 +100,7 @@ void ContainerReader::decode(std::string_view body) {
         return;
     }
     // Decoding passes over line breaks; the High level steps need the body without them.
-    if (expected_.highLevel) {
+    if (expected_.level && classRow(*expected_.level).marksSlashes) {
         body_.resize(body.size());
         const char* const end =
             copyWithoutLineBreaks(body.data(), body.data() + body.size(), body_.data());

@@ -1,12 +1,14 @@
 #pragma once
 
 #include "codec/Base64Kernels.h"
+#include "container/ContainerClass.h"
 #include "container/ContainerText.h"
 #include "container/HighLevelSteps.h"
 #include "container/UnwrittenGrowth.h"
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -30,8 +32,9 @@ using ByteSink = std::function<void(std::span<const std::uint8_t>)>;
 // it knows whether the text ended as expected; only a text cut short by a Ctrl-Z (or a file that
 // changed while it was read) does not, and is read again, going by the end that was found.
 //
-// The High level steps are undone for a text that ends in "@@@@". A text shorter than a container
-// (48 characters) has its moved head alone decoded, the bounds clamped to the text.
+// The High level steps are undone for a text that ends in the marker of a class that marks them. A
+// text shorter than a container (48 characters) has its moved head alone decoded, the bounds
+// clamped to the text.
 class ContainerReader {
 public:
     // Decodes with the kernels of `path`, which must be supported.
@@ -40,8 +43,8 @@ public:
     // Expects the end of the text from `fileEnd`, the last bytes of the file, which are all of it
     // when `wholeFile`.
     void expect(std::span<const std::uint8_t> fileEnd, bool wholeFile);
-    // Whether the text, as expected, ends in a level marker.
-    bool endsInMarker() const { return expected_.marked; }
+    // The class whose marker the text, as expected, ends in.
+    std::optional<ContainerClass> endsInMarker() const { return expected_.level; }
 
     // Begins a reading of the file from its start; the restored bytes go to `restored`.
     void start(ByteSink restored);
@@ -56,8 +59,7 @@ private:
     // What of the end of a text is needed before its body.
     struct TextEnd {
         std::string head; // the characters the body begins with: 20, or fewer in a short text
-        bool highLevel = false;
-        bool marked = false;
+        std::optional<ContainerClass> level; // of the marker the text ends in
         bool operator==(const TextEnd&) const = default;
     };
     static TextEnd endOf(const TextWindow& window);

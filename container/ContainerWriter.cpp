@@ -51,12 +51,11 @@ void ContainerBuilder::append(std::span<const std::uint8_t> piece) {
     lineStartCount_ = piece.size() - wholeLines;
     std::copy(piece.begin() + wholeLines, piece.end(), lineStart_.begin());
     handOnScratch(false);
-    handOn(level_ == ContainerClass::Standard ? text_.size()
-                                              : marking_.mark(text_, textStart_, false));
+    handOn(classRow(level_).marksSlashes ? marking_.mark(text_, textStart_, false) : text_.size());
 }
 
 void ContainerBuilder::encodeLines(std::span<const std::uint8_t> bytes) {
-    if (level_ == ContainerClass::Standard) {
+    if (!classRow(level_).marksSlashes) {
         const std::size_t at = text_.size();
         text_.resize(at + encodedBodyLength(bytes.size()));
         encodeWith(*kernels_, bytes, text_.data() + at);
@@ -82,7 +81,7 @@ void ContainerBuilder::encodeLines(std::span<const std::uint8_t> bytes) {
 }
 
 void ContainerBuilder::handOnScratch(bool last) {
-    if (level_ != ContainerClass::HighLevel) {
+    if (!classRow(level_).marksSlashes) {
         return;
     }
     // The scratch file's body ends in one more CR LF.
@@ -121,9 +120,8 @@ void ContainerBuilder::finish() {
     encodeLines(std::span(lineStart_).first(lineStartCount_));
     lineStartCount_ = 0;
     handOnScratch(true);
-    std::string_view marker = standardMarker;
-    if (level_ == ContainerClass::HighLevel) {
-        marker = highLevelMarker;
+    const ClassRow& row = classRow(level_);
+    if (row.marksSlashes) {
         marking_.mark(text_, textStart_, true);
     }
     if (!headTaken_) {
@@ -138,7 +136,7 @@ void ContainerBuilder::finish() {
     for (std::size_t i = 0; i < fillerLength; ++i) {
         text_.push_back(generator_->drawCharacter());
     }
-    text_.insert(text_.end(), marker.begin(), marker.end());
+    text_.insert(text_.end(), row.marker.begin(), row.marker.end());
     text_.insert(text_.end(), fileLineEnd.begin(), fileLineEnd.end());
     handOn(text_.size());
 }
@@ -154,7 +152,7 @@ std::string buildContainer(std::span<const std::uint8_t> source, ContainerClass 
         [&body](std::string_view text) { body.append(text); });
     builder.append(source);
     builder.finish();
-    if (level == ContainerClass::HighLevel) {
+    if (classRow(level).marksSlashes) {
         scratch(body);
     }
     return file;

@@ -35,8 +35,9 @@ public:
     // Encodes and marks with the kernels of `path`, which must be supported.
     explicit ContainerBuilder(CodecPath path = fastestCodecPath());
 
-    // Begins the next container and draws its key character. `file` receives the container file
-    // and `scratch` (High level only) the body for the scratch file, as they are made.
+    // Begins the next container of `level`, a class that is not enciphered, and draws its key
+    // character. `file` receives the container file and `scratch` (a class that marks "/" only)
+    // the body for the scratch file, as they are made.
     void start(ContainerClass level, std::string_view password, KeyGenerator& generator,
                TextSink file, TextSink scratch);
     // Adds the next bytes of the source.

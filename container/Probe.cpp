@@ -46,7 +46,8 @@ ProbeResult ContainerProbe::result(std::string_view typed) {
     std::string_view end = end_.characters();
     end = end.substr(end.size() > keyFromEnd ? end.size() - keyFromEnd : 0);
     ProbeResult result;
-    result.containerFound = end.ends_with(highLevelMarker) || end.ends_with(standardMarker);
+    result.level = classOfEnd(end);
+    result.containerFound = result.level.has_value();
 
     // A text shorter than the key's distance from the end takes its first character as the key.
     const char key = end.size() < keyFromEnd ? field.front() : end.front();

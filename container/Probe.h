@@ -1,8 +1,10 @@
 #pragma once
 
+#include "container/ContainerClass.h"
 #include "container/ContainerText.h"
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -10,6 +12,7 @@
 namespace tarvex {
 
 struct ProbeResult {
+    std::optional<ContainerClass> level; // of the marker the text ends in
     bool containerFound = false;
     bool passwordMatches = false;
 };

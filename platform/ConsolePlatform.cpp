@@ -157,11 +157,11 @@ void ConsolePlatform::showWaiting(const std::string& text) {
 
 void ConsolePlatform::setProgress(int, int) {}
 
-void ConsolePlatform::setProgressText(const std::string& text) {
+void ConsolePlatform::showProgress(int done, int count, const std::string&) {
     if (!stderrIsTerminal_) {
         return;
     }
-    writeError("\r" + text);
+    writeError("\r" + std::to_string(done) + "/" + std::to_string(count));
     progressLineOpen_ = true;
 }
 

@@ -14,7 +14,7 @@ struct ConsoleSettings {
     std::vector<std::string> files; // what the open dialog returns: full paths, in order
     std::string password;
     int suffixChoice = 0;
-    int classChoice = 0;
+    ContainerClass classChoice = ContainerClass::Standard;
     bool assumeYes = false; // answer every question with Yes
 };
 
@@ -68,14 +68,14 @@ public:
     void processMessages() override;
     void showWaiting(const std::string& text) override;
     void setProgress(int position, int maximum) override;
-    void setProgressText(const std::string& text) override;
+    void showProgress(int done, int count, const std::string& path) override;
     void setDecryptEnabled(bool enabled) override;
     void setRunControlsEnabled(bool enabled) override;
     std::string folderField() override { return folderField_; }
     void setFolderField(const std::string& folder) override { folderField_ = folder; }
     std::string passwordEntry() override { return settings_.password; }
     int suffixChoice() override { return settings_.suffixChoice; }
-    int classChoice() override { return settings_.classChoice; }
+    ContainerClass classChoice() override { return settings_.classChoice; }
 
 private:
     // Writes `text` on its own line of standard error, a carriage return inside it as a line

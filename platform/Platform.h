@@ -1,5 +1,7 @@
 #pragma once
 
+#include "container/ContainerClass.h"
+
 #include <string>
 #include <vector>
 
@@ -40,7 +42,8 @@ public:
     // Cancel (or Esc) ends the wait. An empty text ends the notice.
     virtual void showWaiting(const std::string& text) = 0;
     virtual void setProgress(int position, int maximum) = 0;
-    virtual void setProgressText(const std::string& text) = 0;
+    // The run has handled `done` of its `count` files, the last of them `path`.
+    virtual void showProgress(int done, int count, const std::string& path) = 0;
     virtual void setDecryptEnabled(bool enabled) = 0;
     // While a run steps through its files, every control that would change what it reads is
     // disabled: Open (button and menu), Encrypt, Decrypt, the password entry and both option
@@ -52,7 +55,7 @@ public:
     virtual void setFolderField(const std::string& folder) = 0;
     virtual std::string passwordEntry() = 0; // UTF-8
     virtual int suffixChoice() = 0;          // 0 keep names, 1 append "E"
-    virtual int classChoice() = 0;           // 0 Standard, 1 High level
+    virtual ContainerClass classChoice() = 0;
 };
 
 } // namespace tarvex

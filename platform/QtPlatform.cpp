@@ -90,8 +90,9 @@ void QtPlatform::setProgress(int position, int maximum) {
     controls_.progressBar->setValue(position);
 }
 
-void QtPlatform::setProgressText(const std::string& text) {
-    controls_.progressLabel->setText(QString::fromStdString(text));
+void QtPlatform::showProgress(int done, int count, const std::string&) {
+    controls_.progressBar->setValue(done);
+    controls_.progressLabel->setText(QStringLiteral("%1/%2").arg(done).arg(count));
 }
 
 void QtPlatform::setDecryptEnabled(bool enabled) {
@@ -134,8 +135,9 @@ int QtPlatform::suffixChoice() {
     return controls_.suffixChoice->checkedId() == 1 ? 1 : 0;
 }
 
-int QtPlatform::classChoice() {
-    return controls_.classChoice->checkedId() == 1 ? 1 : 0;
+ContainerClass QtPlatform::classChoice() {
+    return classOfDesignedItem(controls_.classChoice->checkedId())
+        .value_or(ContainerClass::Standard);
 }
 
 QString pathText(const std::string& path) {

@@ -52,14 +52,14 @@ public:
     void processMessages() override;
     void showWaiting(const std::string& text) override;
     void setProgress(int position, int maximum) override;
-    void setProgressText(const std::string& text) override;
+    void showProgress(int done, int count, const std::string& path) override;
     void setDecryptEnabled(bool enabled) override;
     void setRunControlsEnabled(bool enabled) override;
     std::string folderField() override;
     void setFolderField(const std::string& folder) override;
     std::string passwordEntry() override;
     int suffixChoice() override;
-    int classChoice() override;
+    ContainerClass classChoice() override;
 
 private:
     WindowControls controls_;

@@ -191,7 +191,7 @@ TEST_F(BatchRunsTest, OutputFolderAndTextsFollowTheLanguage) {
 TEST_F(BatchRunsTest, RoundTripRestoresEveryByteInBothClasses) {
     const std::vector<std::vector<std::uint8_t>> contents{
         {}, patternBytes(1, 1), patternBytes(57, 2), patternBytes(70'001, 3)};
-    for (const int level : {0, 1}) {
+    for (const ContainerClass level : {ContainerClass::Standard, ContainerClass::HighLevel}) {
         platform.level = level;
         platform.suffix = 1;
         std::vector<std::string> sources;
@@ -199,7 +199,7 @@ TEST_F(BatchRunsTest, RoundTripRestoresEveryByteInBothClasses) {
             sources.push_back(source("pic" + std::to_string(i) + ".png", contents[i]));
         }
         encryptAll(sources);
-        EXPECT_EQ(files.scratchWrites, level == 1 ? 4 : 0);
+        EXPECT_EQ(files.scratchWrites, level == ContainerClass::HighLevel ? 4 : 0);
 
         std::vector<std::string> containers;
         for (const std::string& path : sources) {
@@ -211,7 +211,7 @@ TEST_F(BatchRunsTest, RoundTripRestoresEveryByteInBothClasses) {
         for (std::size_t i = 0; i < contents.size(); ++i) {
             EXPECT_EQ(readFile(inFolder("encrypted/decrypted/") + namePart(sources[i])),
                       contents[i])
-                << "class " << level << ", file " << i;
+                << classRow(level).name << ", file " << i;
         }
     }
 }
@@ -226,7 +226,9 @@ TEST_F(BatchRunsTest, AChangeOfClassDuringARunAppliesFromTheNextFile) {
         sources.push_back(source("p" + std::to_string(i) + ".jpg", contents.back()));
     }
     platform.suffix = 1;
-    const std::vector<int> levels{0, 1, 1, 0, 1};
+    constexpr auto standard = ContainerClass::Standard;
+    constexpr auto high = ContainerClass::HighLevel;
+    const std::vector<ContainerClass> levels{standard, high, high, standard, high};
     platform.onProcessMessages = [&](int call) {
         if (call < static_cast<int>(levels.size())) {
             platform.level = levels[call];
@@ -240,7 +242,7 @@ TEST_F(BatchRunsTest, AChangeOfClassDuringARunAppliesFromTheNextFile) {
     for (std::size_t i = 0; i < sources.size(); ++i) {
         containers.push_back(inFolder("encrypted/") + namePart(sources[i]) + "E");
         const std::vector<std::uint8_t> text = readFile(containers.back());
-        const std::string_view marker = levels[i] == 1 ? "@@@@\r\n" : "****\r\n";
+        const std::string_view marker = levels[i] == high ? "@@@@\r\n" : "****\r\n";
         EXPECT_TRUE(std::string_view(reinterpret_cast<const char*>(text.data()), text.size())
                         .ends_with(marker))
             << "file " << i;

@@ -88,7 +88,7 @@ TEST_F(CliTest, ContainersMatchThoseOfTheRunsInAFreshProcess) {
     runs.FormCreate();
     applyLanguage(state, true);
     platform.password = "pass#word";
-    platform.level = 1;
+    platform.level = ContainerClass::HighLevel;
     platform.script.chooseNextFiles({other / "a.jpg", other / "b.jpg"});
     runs.btnopenClick();
     platform.script.answerNextQuestion(false);

@@ -183,7 +183,7 @@ TEST(ReadContainer, TakesWhatClampedBoundsGiveForShortTexts) {
     for (std::size_t size = 0; size < 60; ++size) {
         std::string text = test::randomBodyText(random, size);
         if (size % 2 == 0 && size >= 4) {
-            text.replace(size - 4, 4, highLevelMarker);
+            text.replace(size - 4, 4, classRow(ContainerClass::HighLevel).marker);
         }
         EXPECT_LE(readContainer(text).size(), size * 3 / 4);
     }

@@ -181,8 +181,9 @@ TEST_F(DamagedInputTest, FileWithoutMarkerIsUsedWhenTheUserSaysYes) {
 // The class is read from the container itself: a container renamed, and decrypted with the other
 // class chosen, reads back exactly.
 TEST_F(DamagedInputTest, ContainerOfTheOtherClassRenamedReadsBack) {
-    for (const int chosen : {0, 1}) {
-        const auto level = chosen == 0 ? ContainerClass::HighLevel : ContainerClass::Standard;
+    for (const ContainerClass chosen : {ContainerClass::Standard, ContainerClass::HighLevel}) {
+        const auto level = chosen == ContainerClass::Standard ? ContainerClass::HighLevel
+                                                              : ContainerClass::Standard;
         const Bytes source = patternBytes(4000, static_cast<unsigned>(chosen));
         container("renamed.gifE", source, level);
         platform.level = chosen;

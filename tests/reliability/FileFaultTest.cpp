@@ -184,7 +184,7 @@ TEST_F(FileFaultTest, ScratchFileThatCannotBeWrittenEndsTheRun) {
         const std::unique_ptr<FileSystem> files = localFileSystemOver(calls);
         Window window(*files);
         window.select({temp / "a.jpg", temp / "b.jpg", temp / "c.jpg"});
-        window.platform.level = 1;
+        window.platform.level = ContainerClass::HighLevel;
         const std::string scratch = scratchFolderPath() + "/thummb.db";
         const std::set<std::string> scratchNames = fs::exists(scratchFolderPath())
                                                        ? namesIn(scratchFolderPath())

@@ -157,7 +157,7 @@ TEST(HostileSurroundings, CancelEndsTheWaitForTheScratchFile) {
     const std::unique_ptr<FileWriter> held = openScratchFile(systemCalls(), [] { return false; });
     ASSERT_NE(held, nullptr);
     Window window(localFileSystem());
-    window.platform.level = 1;
+    window.platform.level = ContainerClass::HighLevel;
     window.platform.onProcessMessages = [&window](int call) {
         if (call == 3) {
             window.runs.btncancelClick();

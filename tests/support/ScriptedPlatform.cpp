@@ -92,9 +92,10 @@ void ScriptedPlatform::setProgress(int position, int maximum) {
     events_.push_back("progress: " + std::to_string(position) + " of " + std::to_string(maximum));
 }
 
-void ScriptedPlatform::setProgressText(const std::string& text) {
-    progressLabel = text;
-    events_.push_back("label: " + text);
+void ScriptedPlatform::showProgress(int done, int count, const std::string&) {
+    setProgress(done, count);
+    progressLabel = std::to_string(done) + "/" + std::to_string(count);
+    events_.push_back("label: " + progressLabel);
 }
 
 void ScriptedPlatform::setDecryptEnabled(bool enabled) {

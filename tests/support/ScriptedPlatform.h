@@ -49,7 +49,7 @@ public:
     std::string folder;
     std::string password;
     int suffix = 0;
-    int level = 0;
+    ContainerClass level = ContainerClass::Standard;
     std::string executableFolder = "/opt/tarvex/";
 
     // Called at every processMessages with the number of calls so far (from 1), as the window's
@@ -60,7 +60,7 @@ public:
     WindowHeight height = WindowHeight::Resting;
     int progressPosition = 0;
     int progressMaximum = 0;
-    std::string progressLabel;
+    std::string progressLabel; // "done/count", as the window shows it
     bool decryptEnabled = true;
     bool runControlsEnabled = true; // Open, Encrypt, Decrypt, password and option groups
 
@@ -83,14 +83,14 @@ public:
     void processMessages() override;
     void showWaiting(const std::string& text) override;
     void setProgress(int position, int maximum) override;
-    void setProgressText(const std::string& text) override;
+    void showProgress(int done, int count, const std::string& path) override;
     void setDecryptEnabled(bool enabled) override;
     void setRunControlsEnabled(bool enabled) override;
     std::string folderField() override { return folder; }
     void setFolderField(const std::string& newFolder) override;
     std::string passwordEntry() override { return password; }
     int suffixChoice() override { return suffix; }
-    int classChoice() override { return level; }
+    ContainerClass classChoice() override { return level; }
 
 private:
     std::vector<std::string> events_;

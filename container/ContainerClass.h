@@ -1,0 +1,76 @@
+#pragma once
+
+// The container classes, one row each. Everything that differs from class to class is read from
+// here: the writer, the reader, the probe, the runs and both front ends.
+
+#include <array>
+#include <cstddef>
+#include <optional>
+#include <string_view>
+
+namespace tarvex {
+
+enum class ContainerClass { Standard, HighLevel, Protected };
+
+struct ClassRow {
+    ContainerClass id;
+    // What the class is called on the command line and in the tests: "standard", "high"...
+    std::string_view name;
+    // The last four characters of every container of the class.
+    std::string_view marker;
+    // The body is the source's Base64 with the password field at the front (Standard, High
+    // level), or the enciphered source that only the password opens (Protected).
+    bool enciphered;
+    // The writer takes the body's line breaks out, keeps the body as encoded in the scratch
+    // file, and marks the lone "/"; the reader undoes the marks.
+    bool marksSlashes;
+    // Sources of 5000 KB or more are left out.
+    bool sizeLimited;
+    // The item of the window's designed radio group that stands for the class, or -1.
+    int designedItem;
+};
+
+inline constexpr std::array<ClassRow, 3> containerClasses{{
+    {ContainerClass::Standard, "standard", "****", false, false, true, 0},
+    {ContainerClass::HighLevel, "high", "@@@@", false, true, true, 1},
+    {ContainerClass::Protected, "protected", "$$$$", true, false, false, -1},
+}};
+
+// Every class's marker is this long.
+inline constexpr std::size_t markerLength = 4;
+
+static_assert([] {
+    for (std::size_t i = 0; i < containerClasses.size(); ++i) {
+        if (static_cast<std::size_t>(containerClasses[i].id) != i ||
+            containerClasses[i].marker.size() != markerLength) {
+            return false;
+        }
+    }
+    return true;
+}());
+
+inline constexpr const ClassRow& classRow(ContainerClass id) {
+    return containerClasses[static_cast<std::size_t>(id)];
+}
+
+// The class whose marker `text` ends in, if any.
+inline constexpr std::optional<ContainerClass> classOfEnd(std::string_view text) {
+    for (const ClassRow& row : containerClasses) {
+        if (text.ends_with(row.marker)) {
+            return row.id;
+        }
+    }
+    return std::nullopt;
+}
+
+// The class of the window's designed radio group item `item`, if any.
+inline constexpr std::optional<ContainerClass> classOfDesignedItem(int item) {
+    for (const ClassRow& row : containerClasses) {
+        if (row.designedItem == item && item >= 0) {
+            return row.id;
+        }
+    }
+    return std::nullopt;
+}
+
+} // namespace tarvex
