@@ -20,10 +20,6 @@ constexpr std::uint64_t largestSource = sizeLimitKb * 1024 - 1;
 // A reading of a container that needs this many passes has found the file changing under it.
 constexpr int containerPasses = 3;
 
-// The first message about an illegal character in the password, in both languages, which the
-// character follows.
-constexpr std::string_view illegalCharacterPrefix = "str0[i]:";
-
 } // namespace
 
 // Marks a run as active and disables the controls that would change what it reads; enables them
@@ -70,7 +66,7 @@ void BatchRuns::btnopenClick() {
     readStripSuffix();
 
     OpenFilesRequest request;
-    request.filter = state_.openDialogFilter;
+    request.filter = state_.catalogue.openDialogFilter;
     request.filterIndex = 1;
     // The dialog starts in the folder of the last selection, as the desktop's own dialog keeps the
     // first path of its last successful opening; the first opening has none.
@@ -164,7 +160,7 @@ RunOutcome BatchRuns::encryptRun() {
     // folder is made by the file layer when the first High level container needs it.
     RunGuard guard(*this);
     const std::string folder = platform_.folderField();
-    files_.createFolder(folderPart(folder) + state_.catalogue.encFolderName);
+    files_.createFolder(folderPart(folder).append(state_.catalogue.encFolderName));
     platform_.setWindowHeight(WindowHeight::Running);
 
     // Each file's size is looked up while the file before it is in hand, so that the file layer
@@ -201,9 +197,9 @@ RunOutcome BatchRuns::encryptRun() {
         platform_.showMessage(skippedSummary(skipped));
     }
     if (done > 0) {
-        const std::string shown = folder + state_.catalogue.encFolderName;
-        if (platform_.confirm(std::to_string(state_.selectedCount - skipped) +
-                              state_.catalogue.msgEncDone + "\r" + shown)) {
+        const std::string shown = joined({folder, state_.catalogue.encFolderName});
+        if (platform_.confirm(joined({std::to_string(state_.selectedCount - skipped),
+                                      state_.catalogue.msgEncDone, "\r", shown}))) {
             platform_.openFolder(shown + "/");
         }
     }
@@ -245,7 +241,7 @@ RunOutcome BatchRuns::decryptRun() {
     RunGuard guard(*this);
     const std::string folder = platform_.folderField();
     platform_.setWindowHeight(WindowHeight::Running);
-    files_.createFolder(folderPart(folder) + state_.catalogue.decFolderName);
+    files_.createFolder(folderPart(folder).append(state_.catalogue.decFolderName));
 
     const std::size_t fileCount = state_.selectedFiles.size();
     for (std::size_t index = 0; index < fileCount; ++index) {
@@ -265,9 +261,9 @@ RunOutcome BatchRuns::decryptRun() {
 
     state_.failedTries = 0;
     platform_.setProgress(state_.selectedCount, state_.selectedCount);
-    const std::string shown = folder + state_.catalogue.decFolderName;
-    if (platform_.confirm(std::to_string(state_.selectedCount) + state_.catalogue.msgDecDone +
-                          "\r" + shown)) {
+    const std::string shown = joined({folder, state_.catalogue.decFolderName});
+    if (platform_.confirm(joined(
+            {std::to_string(state_.selectedCount), state_.catalogue.msgDecDone, "\r", shown}))) {
         platform_.openFolder(shown + "/");
     }
     platform_.setProgress(0, state_.selectedCount);
@@ -294,8 +290,9 @@ std::string BatchRuns::skippedSummary(int skipped) const {
     const std::string n = std::to_string(state_.selectedCount);
     const std::string k = std::to_string(skipped);
     const std::string d = std::to_string(state_.selectedCount - skipped);
-    const auto& pieces = state_.skippedSummaryPieces;
-    return (state_.englishUi ? k + pieces[0] + n : n + pieces[0] + k) + pieces[1] + d + pieces[2];
+    const auto& pieces = state_.catalogue.skippedSummaryPieces;
+    return state_.englishUi ? joined({k, pieces[0], n, pieces[1], d, pieces[2]})
+                            : joined({n, pieces[0], k, pieces[1], d, pieces[2]});
 }
 
 void BatchRuns::getencsn() {
@@ -309,7 +306,7 @@ void BatchRuns::getencsn() {
         platform_.showMessage(state_.catalogue.msgNoBlank);
         return;
     case PasswordProblem::IllegalCharacter:
-        platform_.showMessage(std::string(illegalCharacterPrefix) + verdict.offending);
+        platform_.showMessage(joined({state_.catalogue.illegalCharPrefix, verdict.offending}));
         platform_.showMessage(state_.catalogue.msgIllegalChar);
         return;
     case PasswordProblem::None:
@@ -340,7 +337,7 @@ BatchRuns::Encrypted BatchRuns::encryption(const std::string& sourcePath,
         bool told = false;
         scratch = files_.openScratch([this, &told] {
             if (!told) {
-                platform_.showWaiting(state_.scratchWaitNotice);
+                platform_.showWaiting(state_.catalogue.scratchWaitNotice);
                 told = true;
             }
             platform_.processMessages();
@@ -384,16 +381,17 @@ BatchRuns::Encrypted BatchRuns::encryption(const std::string& sourcePath,
 
 bool BatchRuns::decryption(const std::string& containerPath, bool askedAboutMarker,
                            const std::string& nextPath) {
-    const std::string outputPath = folderPart(containerPath) + state_.catalogue.decFolderName +
-                                   "/" + restoredName(namePart(containerPath), state_.stripSuffix);
+    const std::string outputPath =
+        joined({folderPart(containerPath), state_.catalogue.decFolderName, "/",
+                restoredName(namePart(containerPath), state_.stripSuffix)});
     const FileEnd end = files_.readFileEnd(containerPath, containerEndBytes);
     reader_.expect(end.bytes, end.wholeFile);
     for (int pass = 1;; ++pass) {
         // The marker that counts is the one where the reader stops: the probe of the first file
         // looks beyond a Ctrl-Z. The question names the file, which may be any of the batch.
         if (!askedAboutMarker && !reader_.endsInMarker()) {
-            if (!platform_.confirm(namePart(containerPath) + "\n" +
-                                   state_.catalogue.msgNotContainer)) {
+            if (!platform_.confirm(
+                    joined({namePart(containerPath), "\n", state_.catalogue.msgNotContainer}))) {
                 return false;
             }
             askedAboutMarker = true;

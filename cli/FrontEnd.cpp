@@ -113,7 +113,7 @@ int runFrontEnd(std::span<const std::string> arguments) {
     BatchRuns runs(state, platform, localFileSystem());
     runs.FormCreate();
     state.englishUi = line.english;
-    fillRunTexts(languageTable(state.englishUi), state);
+    state.catalogue = languageTable(state.englishUi).run;
     platform.onInterrupt([&runs] { runs.btncancelClick(); });
 
     runs.btnopenClick();

@@ -21,7 +21,7 @@ extern "C" void raiseInterruptFlag(int) {
     interrupted = 1;
 }
 
-void writeError(const std::string& text) {
+void writeError(std::string_view text) {
     std::fwrite(text.data(), 1, text.size(), stderr);
     std::fflush(stderr);
 }
@@ -93,7 +93,7 @@ ConsolePlatform::ConsolePlatform(ConsoleSettings settings)
     : settings_(std::move(settings)), stderrIsTerminal_(::isatty(STDERR_FILENO) == 1),
       stdinIsTerminal_(::isatty(STDIN_FILENO) == 1) {}
 
-void ConsolePlatform::writeLine(const std::string& text) {
+void ConsolePlatform::writeLine(std::string_view text) {
     std::string line = progressLineOpen_ ? "\n" : "";
     progressLineOpen_ = false;
     line += text;
@@ -101,11 +101,11 @@ void ConsolePlatform::writeLine(const std::string& text) {
     writeError(line + "\n");
 }
 
-void ConsolePlatform::showMessage(const std::string& text) {
+void ConsolePlatform::showMessage(std::string_view text) {
     writeLine(text);
 }
 
-bool ConsolePlatform::confirm(const std::string& text) {
+bool ConsolePlatform::confirm(std::string_view text) {
     writeLine(text);
     if (settings_.assumeYes) {
         writeError("[y/n] y\n");
@@ -149,7 +149,7 @@ void ConsolePlatform::processMessages() {
     }
 }
 
-void ConsolePlatform::showWaiting(const std::string& text) {
+void ConsolePlatform::showWaiting(std::string_view text) {
     if (!text.empty()) {
         writeLine(text);
     }

@@ -58,15 +58,15 @@ public:
     // Called from processMessages after Ctrl-C, SIGTERM or SIGHUP: the front end's Cancel.
     void onInterrupt(std::function<void()> handler) { onInterrupt_ = std::move(handler); }
 
-    void showMessage(const std::string& text) override;
-    bool confirm(const std::string& text) override;
+    void showMessage(std::string_view text) override;
+    bool confirm(std::string_view text) override;
     std::vector<std::string> openFiles(const OpenFilesRequest& request) override;
     void openFolder(const std::string& folder) override;
     void openInBrowser(const std::string& addressOrFile) override;
     std::string programFolder() override;
     void setWindowHeight(WindowHeight height) override;
     void processMessages() override;
-    void showWaiting(const std::string& text) override;
+    void showWaiting(std::string_view text) override;
     void setProgress(int position, int maximum) override;
     void showProgress(int done, int count, const std::string& path) override;
     void setDecryptEnabled(bool enabled) override;
@@ -80,7 +80,7 @@ public:
 private:
     // Writes `text` on its own line of standard error, a carriage return inside it as a line
     // break, after ending an open progress line.
-    void writeLine(const std::string& text);
+    void writeLine(std::string_view text);
 
     ConsoleSettings settings_;
     std::string folderField_;

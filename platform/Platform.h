@@ -23,9 +23,9 @@ public:
     virtual ~Platform() = default;
 
     // Plain message box with one OK button, captioned with the application title.
-    virtual void showMessage(const std::string& text) = 0;
+    virtual void showMessage(std::string_view text) = 0;
     // Question box captioned "Confirm" with Yes and No; true only for Yes.
-    virtual bool confirm(const std::string& text) = 0;
+    virtual bool confirm(std::string_view text) = 0;
     // The full paths of the chosen files in the dialog's order; empty after Cancel.
     virtual std::vector<std::string> openFiles(const OpenFilesRequest& request) = 0;
 
@@ -40,7 +40,7 @@ public:
     virtual void processMessages() = 0;
     // Tells the user, without waiting for an answer, that the run waits for another program;
     // Cancel (or Esc) ends the wait. An empty text ends the notice.
-    virtual void showWaiting(const std::string& text) = 0;
+    virtual void showWaiting(std::string_view text) = 0;
     virtual void setProgress(int position, int maximum) = 0;
     // The run has handled `done` of its `count` files, the last of them `path`.
     virtual void showProgress(int done, int count, const std::string& path) = 0;

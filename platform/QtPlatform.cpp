@@ -22,11 +22,11 @@ constexpr const char* applicationTitleProperty = "tarvexApplicationTitle";
 QtPlatform::QtPlatform(WindowControls controls, Dialogs& dialogs)
     : controls_(std::move(controls)), dialogs_(dialogs) {}
 
-void QtPlatform::showMessage(const std::string& text) {
+void QtPlatform::showMessage(std::string_view text) {
     dialogs_.message(controls_.window, applicationTitle(), messageText(text));
 }
 
-bool QtPlatform::confirm(const std::string& text) {
+bool QtPlatform::confirm(std::string_view text) {
     return dialogs_.question(controls_.window, messageText(text));
 }
 
@@ -63,7 +63,7 @@ void QtPlatform::processMessages() {
     QCoreApplication::processEvents();
 }
 
-void QtPlatform::showWaiting(const std::string& text) {
+void QtPlatform::showWaiting(std::string_view text) {
     if (waitingNotice_) {
         waitingNotice_->close();
     }
@@ -164,8 +164,8 @@ QStringList nameFiltersOf(const std::string& filter) {
     return filters;
 }
 
-QString messageText(const std::string& text) {
-    QString shown = QString::fromStdString(text);
+QString messageText(std::string_view text) {
+    QString shown = QString::fromUtf8(text.data(), qsizetype(text.size()));
     shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     shown.replace(QLatin1Char('\r'), QLatin1Char('\n'));
     return shown;

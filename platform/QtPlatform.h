@@ -42,15 +42,15 @@ class QtPlatform : public Platform {
 public:
     QtPlatform(WindowControls controls, Dialogs& dialogs);
 
-    void showMessage(const std::string& text) override;
-    bool confirm(const std::string& text) override;
+    void showMessage(std::string_view text) override;
+    bool confirm(std::string_view text) override;
     std::vector<std::string> openFiles(const OpenFilesRequest& request) override;
     void openFolder(const std::string& folder) override;
     void openInBrowser(const std::string& addressOrFile) override;
     std::string programFolder() override;
     void setWindowHeight(WindowHeight height) override;
     void processMessages() override;
-    void showWaiting(const std::string& text) override;
+    void showWaiting(std::string_view text) override;
     void setProgress(int position, int maximum) override;
     void showProgress(int done, int count, const std::string& path) override;
     void setDecryptEnabled(bool enabled) override;
@@ -80,7 +80,7 @@ std::string pathBytes(const QString& path);
 QStringList nameFiltersOf(const std::string& filter);
 
 // The text of a message as a box shows it: a lone carriage return breaks the line.
-QString messageText(const std::string& text);
+QString messageText(std::string_view text);
 
 // The application title: the caption of plain message boxes.
 void setApplicationTitle(const QString& title);

@@ -318,7 +318,7 @@ void TfrmMain::interfacelanguage(int language) {
     lbpassword->setText(text(table.lbpassword));
     btndec->setText(text(table.btndec));
     lbpassnote->setText(text(table.lbpassnote));
-    fillRunTexts(table, state_);
+    state_.catalogue = table.run;
     btncancel->setText(text(table.btncancel));
     setWindowTitle(text(table.windowCaption));
     setApplicationTitle(text(table.applicationTitle));

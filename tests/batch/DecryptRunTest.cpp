@@ -44,11 +44,11 @@ TEST_F(DecryptRunTest, TenWrongPasswordsInARowLockDecryptForGood) {
 
     const std::size_t before = platform.messages().size();
     failTimes(1);
-    EXPECT_EQ(messagesSince(before),
-              (std::vector{texts.msgIllegalPassword, texts.msgTooManyTries}));
+    EXPECT_THAT(messagesSince(before),
+                ElementsAre(texts.msgIllegalPassword, texts.msgTooManyTries));
     const auto& events = platform.events();
     EXPECT_THAT(std::vector(events.end() - 2, events.end()),
-                ElementsAre("decrypt: off", "message: " + texts.msgTooManyTries));
+                ElementsAre("decrypt: off", joined({"message: ", texts.msgTooManyTries})));
     EXPECT_TRUE(runs.decryptLocked());
 
     // The right password changes nothing, and an encrypt run leaves Decrypt disabled.

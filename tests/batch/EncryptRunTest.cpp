@@ -53,9 +53,9 @@ TEST_F(BatchRunsTest, RejectedPasswordShowsItsMessagesAndCreatesNoFolder) {
         std::vector<std::string> messages;
     };
     const std::vector<Case> cases{
-        {"ab d", {texts.msgTooShort}},
-        {"ab de\x7f", {texts.msgNoBlank}},
-        {"abc\x7f\x01", {"str0[i]:\x7f", texts.msgIllegalChar}},
+        {"ab d", {std::string(texts.msgTooShort)}},
+        {"ab de\x7f", {std::string(texts.msgNoBlank)}},
+        {"abc\x7f\x01", {"str0[i]:\x7f", std::string(texts.msgIllegalChar)}},
     };
     select({source("a.jpg", {1, 2, 3})});
     for (const Case& c : cases) {
@@ -81,7 +81,7 @@ TEST_F(BatchRunsTest, SizeLimitSkipsFilesOf5000KbAndUnreadableOnes) {
     EXPECT_THAT(platform.messages(),
                 ElementsAre("2 of 3 images are larger than 5MB which not support, 1 images done."));
     EXPECT_THAT(platform.questions(),
-                ElementsAre("1" + texts.msgEncDone + "\r" + temp.path() + "/" + "encrypted"));
+                ElementsAre(joined({"1", texts.msgEncDone, "\r", temp.path(), "/encrypted"})));
     EXPECT_THAT(platform.openedFolders(), ElementsAre(temp.path() + "/encrypted/"));
     EXPECT_EQ(platform.progressLabel, "3/3");
     EXPECT_EQ(platform.progressPosition, 0);

@@ -29,11 +29,11 @@ TEST_F(BatchRunsTest, ControlsAreDisabledDuringTheRunAndEnabledHoweverItEnds) {
     const std::vector<std::uint8_t> bytes = patternBytes(64, 5);
     const std::vector<ControlsCase> cases{
         {true, Ending::Completed, RunOutcome::Completed, {}},
-        {true, Ending::Cancelled, RunOutcome::EndedEarly, {texts.msgCanceled}},
+        {true, Ending::Cancelled, RunOutcome::EndedEarly, {std::string(texts.msgCanceled)}},
         {true, Ending::CloseRequested, RunOutcome::EndedEarly, {}},
         {true, Ending::FileError, RunOutcome::FileError, {}},
         {false, Ending::Completed, RunOutcome::Completed, {}},
-        {false, Ending::Cancelled, RunOutcome::EndedEarly, {texts.msgCanceled}},
+        {false, Ending::Cancelled, RunOutcome::EndedEarly, {std::string(texts.msgCanceled)}},
         {false, Ending::CloseRequested, RunOutcome::EndedEarly, {}},
         {false, Ending::FileError, RunOutcome::FileError, {}},
     };

@@ -14,7 +14,7 @@ TEST_F(BatchRunsTest, ChosenFilesBecomeTheSelectionInDialogOrder) {
     EXPECT_EQ(state.selectedCount, 2);
     EXPECT_EQ(platform.folder, temp.path() + "/");
     ASSERT_EQ(platform.dialogs().size(), 1u);
-    EXPECT_EQ(platform.dialogs()[0].filter, englishTable().openDialogFilter);
+    EXPECT_EQ(platform.dialogs()[0].filter, englishTable().run.openDialogFilter);
     EXPECT_EQ(platform.dialogs()[0].filterIndex, 1);
     EXPECT_EQ(platform.dialogs()[0].initialFolder, "");
 }
@@ -36,7 +36,7 @@ TEST_F(BatchRunsTest, LaterDialogsStartInTheFolderOfTheLastSelectionOnTheImageTy
         EXPECT_EQ(platform.dialogs()[i].initialFolder, startFolders[i]) << "dialog " << i;
         EXPECT_EQ(platform.dialogs()[i].filterIndex, 1) << "dialog " << i;
     }
-    EXPECT_EQ(platform.dialogs()[3].filter, chineseTable().openDialogFilter);
+    EXPECT_EQ(platform.dialogs()[3].filter, chineseTable().run.openDialogFilter);
 }
 
 TEST_F(BatchRunsTest, CancelledDialogKeepsTheSelectionButTakesTheSuffixChoice) {

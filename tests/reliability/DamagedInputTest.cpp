@@ -148,7 +148,7 @@ TEST_F(DamagedInputTest, DamagedContainerReadsBackOrIsAskedAbout) {
                     // Asked at the probe of the first file as it stands, or else with its name.
                     const std::string& question = platform.questions()[questionsBefore];
                     EXPECT_TRUE(question == texts.msgNotContainer ||
-                                question == "damaged.pngE\n" + texts.msgNotContainer)
+                                question == joined({"damaged.pngE\n", texts.msgNotContainer}))
                         << question;
                     EXPECT_TRUE(first || question != texts.msgNotContainer) << question;
                     // Nothing for the damaged file; the file before it stays.
@@ -173,7 +173,7 @@ TEST_F(DamagedInputTest, FileWithoutMarkerIsUsedWhenTheUserSaysYes) {
     platform.script.answerNextQuestion(true);
     platform.script.answerNextQuestion(false);
     EXPECT_EQ(decrypt({"a.jpg", "b.jpg", "c.jpg"}), RunOutcome::Completed);
-    EXPECT_EQ(platform.questions().front(), "b.jpg\n" + texts.msgNotContainer);
+    EXPECT_EQ(platform.questions().front(), joined({"b.jpg\n", texts.msgNotContainer}));
     EXPECT_EQ(namesIn(temp / "decrypted"), (std::set<std::string>{"a.jpg", "b.jpg", "c.jpg"}));
     EXPECT_EQ(readFile(temp / "decrypted/c.jpg"), good);
 }

@@ -8,7 +8,7 @@ namespace tarvex::testing {
 // Applies a language to the texts that the runs read, as the window and the console do.
 inline void applyLanguage(SharedState& state, bool english) {
     state.englishUi = english;
-    fillRunTexts(languageTable(english), state);
+    state.catalogue = languageTable(english).run;
 }
 
 } // namespace tarvex::testing

@@ -44,15 +44,15 @@ std::vector<std::string> ScriptedAnswers::nextFiles() {
     return paths;
 }
 
-void ScriptedPlatform::showMessage(const std::string& text) {
-    events_.push_back("message: " + text);
-    messages_.push_back(text);
+void ScriptedPlatform::showMessage(std::string_view text) {
+    events_.push_back("message: " + std::string(text));
+    messages_.emplace_back(text);
 }
 
-bool ScriptedPlatform::confirm(const std::string& text) {
-    events_.push_back("question: " + text);
-    questions_.push_back(text);
-    return script.nextAnswer(text);
+bool ScriptedPlatform::confirm(std::string_view text) {
+    events_.push_back("question: " + std::string(text));
+    questions_.emplace_back(text);
+    return script.nextAnswer(std::string(text));
 }
 
 std::vector<std::string> ScriptedPlatform::openFiles(const OpenFilesRequest& request) {
@@ -82,8 +82,8 @@ void ScriptedPlatform::processMessages() {
     }
 }
 
-void ScriptedPlatform::showWaiting(const std::string& text) {
-    events_.push_back("waiting: " + text);
+void ScriptedPlatform::showWaiting(std::string_view text) {
+    events_.push_back("waiting: " + std::string(text));
 }
 
 void ScriptedPlatform::setProgress(int position, int maximum) {

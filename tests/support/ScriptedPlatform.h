@@ -73,15 +73,15 @@ public:
     const std::vector<std::string>& openedFolders() const { return openedFolders_; }
     int processMessagesCalls() const { return processMessagesCalls_; }
 
-    void showMessage(const std::string& text) override;
-    bool confirm(const std::string& text) override;
+    void showMessage(std::string_view text) override;
+    bool confirm(std::string_view text) override;
     std::vector<std::string> openFiles(const OpenFilesRequest& request) override;
     void openFolder(const std::string& path) override;
     void openInBrowser(const std::string& addressOrFile) override;
     std::string programFolder() override { return executableFolder; }
     void setWindowHeight(WindowHeight newHeight) override;
     void processMessages() override;
-    void showWaiting(const std::string& text) override;
+    void showWaiting(std::string_view text) override;
     void setProgress(int position, int maximum) override;
     void showProgress(int done, int count, const std::string& path) override;
     void setDecryptEnabled(bool enabled) override;

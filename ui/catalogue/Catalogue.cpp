@@ -27,22 +27,30 @@ constexpr LanguageTable english{
     .lbpassword = "     Password",
     .btndec = "Decrypt",
     .lbpassnote = "5 - 10 bits, support all Chars except blank",
-    .encFolderName = "encrypted",
-    .decFolderName = "decrypted",
-    .msgNoBlank = "No blank allowd in password",
-    .msgIllegalChar = "Found illegal char(s) in passowrd",
-    .msgTooShort = "Password length should large than 4 bits",
-    .msgEncDone = " done, will open the encrypted folder: ",
-    .msgNoImageEnc = "No image selected",
-    .msgNoImageDec = "No image selected",
-    .msgNotContainer = "No Tarvex encrypted image found, should continue anyway?",
-    .msgDecDone = " done, will open the decrypted folder:",
-    .msgIllegalPassword = "Illegal password",
-    .msgTooManyTries = "You have tried 10 times, no more allowd, you need to exit and relaunch if "
-                       "you want more tryies",
-    .openDialogFilter =
-        "JPG; GIF; PNG; BMP; SVG; PAD|*.JPG;*.GIF;*.PNG;*.BMP;*.SVG;*.PAD;*.***E|All (*.*)|*.*",
-    .msgCanceled = "Canceled!",
+    .run =
+        {
+            .encFolderName = "encrypted",
+            .decFolderName = "decrypted",
+            .msgNoBlank = "No blank allowd in password",
+            .msgIllegalChar = "Found illegal char(s) in passowrd",
+            .illegalCharPrefix = "str0[i]:",
+            .msgTooShort = "Password length should large than 4 bits",
+            .msgEncDone = " done, will open the encrypted folder: ",
+            .msgNoImageEnc = "No image selected",
+            .msgNotContainer = "No Tarvex encrypted image found, should continue anyway?",
+            .msgDecDone = " done, will open the decrypted folder:",
+            .msgIllegalPassword = "Illegal password",
+            .msgNoImageDec = "No image selected",
+            .msgTooManyTries =
+                "You have tried 10 times, no more allowd, you need to exit and relaunch if "
+                "you want more tryies",
+            .msgCanceled = "Canceled!",
+            .openDialogFilter = "JPG; GIF; PNG; BMP; SVG; PAD|"
+                                "*.JPG;*.GIF;*.PNG;*.BMP;*.SVG;*.PAD;*.***E|All (*.*)|*.*",
+            .skippedSummaryPieces = {" of ", " images are larger than 5MB which not support, ",
+                                     " images done."},
+            .scratchWaitNotice = "another copy of the program is writing its scratch file; waiting",
+        },
     .btncancel = "Cancel",
     .windowCaption = "Free Tarvex Image Encrypt Batch Tools v2.0.3",
     .applicationTitle = "Free Tarvex Image Encrypt Tool",
@@ -53,10 +61,6 @@ constexpr LanguageTable english{
     .onlineHelpPage = "/kro/ehelp.htm",
     .aboutPage = "/kro/eabout.htm",
     .donatePage = "/kro/edonate.htm",
-    .skippedSummaryPiece1 = " of ",
-    .skippedSummaryPiece2 = " images are larger than 5MB which not support, ",
-    .skippedSummaryPiece3 = " images done.",
-    .scratchWaitNotice = "another copy of the program is writing its scratch file; waiting",
 };
 
 constexpr LanguageTable chinese{
@@ -82,21 +86,28 @@ constexpr LanguageTable chinese{
     .lbpassword = "\u3000\u3000\u3000密码",
     .btndec = "解密",
     .lbpassnote = "5 - 10 位, 支持除空格外所有字符",
-    .encFolderName = "已加密",
-    .decFolderName = "已解密",
-    .msgNoBlank = "密码不支持空格",
-    .msgIllegalChar = "密码有不支持的字符",
-    .msgTooShort = "密码必需大于4位！",
-    .msgEncDone = " 个加密完成。打开文件夹：",
-    .msgNoImageEnc = "请先选择要加密的照片",
-    .msgNoImageDec = "请先选择要解密的照片",
-    .msgNotContainer = "你要解密的不是Tarvex加密格式的文件，要继续吗？",
-    .msgDecDone = " 个解密完成。打开文件夹：",
-    .msgIllegalPassword = "密码错误",
-    .msgTooManyTries = "你已经连续10次密码错误，如果你不是机器人，可以重起本软件，继续尝试！",
-    .openDialogFilter =
-        "JPG;GIF;PNG;BMP;SVG;PAD;TVX|*.JPG;*.GIF;*.PNG;*.BMP;*.SVG;*.PAD;*.***E|所有 (*.*)|*.*",
-    .msgCanceled = "已取消！",
+    .run =
+        {
+            .encFolderName = "已加密",
+            .decFolderName = "已解密",
+            .msgNoBlank = "密码不支持空格",
+            .msgIllegalChar = "密码有不支持的字符",
+            .illegalCharPrefix = "str0[i]:",
+            .msgTooShort = "密码必需大于4位！",
+            .msgEncDone = " 个加密完成。打开文件夹：",
+            .msgNoImageEnc = "请先选择要加密的照片",
+            .msgNotContainer = "你要解密的不是Tarvex加密格式的文件，要继续吗？",
+            .msgDecDone = " 个解密完成。打开文件夹：",
+            .msgIllegalPassword = "密码错误",
+            .msgNoImageDec = "请先选择要解密的照片",
+            .msgTooManyTries =
+                "你已经连续10次密码错误，如果你不是机器人，可以重起本软件，继续尝试！",
+            .msgCanceled = "已取消！",
+            .openDialogFilter = "JPG;GIF;PNG;BMP;SVG;PAD;TVX|*.JPG;*.GIF;*.PNG;*.BMP;*.SVG;*.PAD;*."
+                                "***E|所有 (*.*)|*.*",
+            .skippedSummaryPieces = {" 个照片中的 ", " 个照片大于5MB，只有 ", " 个被加密。"},
+            .scratchWaitNotice = "本程序的另一个副本正在写入它的临时文件，正在等待",
+        },
     .btncancel = "取消",
     .windowCaption = "Tarvex照片批量加密工具v2.0.3",
     .applicationTitle = "Tarvex照片批量加密工具",
@@ -107,10 +118,6 @@ constexpr LanguageTable chinese{
     .onlineHelpPage = "/kro/help.htm",
     .aboutPage = "/kro/about.htm",
     .donatePage = "/kro/donate.htm",
-    .skippedSummaryPiece1 = " 个照片中的 ",
-    .skippedSummaryPiece2 = " 个照片大于5MB，只有 ",
-    .skippedSummaryPiece3 = " 个被加密。",
-    .scratchWaitNotice = "本程序的另一个副本正在写入它的临时文件，正在等待",
 };
 
 } // namespace
@@ -120,29 +127,6 @@ const LanguageTable& englishTable() {
 }
 const LanguageTable& chineseTable() {
     return chinese;
-}
-
-void fillRunTexts(const LanguageTable& table, SharedState& state) {
-    state.catalogue = StringCatalogue{
-        .encFolderName = std::string(table.encFolderName),
-        .decFolderName = std::string(table.decFolderName),
-        .msgNoBlank = std::string(table.msgNoBlank),
-        .msgIllegalChar = std::string(table.msgIllegalChar),
-        .msgTooShort = std::string(table.msgTooShort),
-        .msgEncDone = std::string(table.msgEncDone),
-        .msgNoImageEnc = std::string(table.msgNoImageEnc),
-        .msgNotContainer = std::string(table.msgNotContainer),
-        .msgDecDone = std::string(table.msgDecDone),
-        .msgIllegalPassword = std::string(table.msgIllegalPassword),
-        .msgNoImageDec = std::string(table.msgNoImageDec),
-        .msgTooManyTries = std::string(table.msgTooManyTries),
-        .msgCanceled = std::string(table.msgCanceled),
-    };
-    state.openDialogFilter = std::string(table.openDialogFilter);
-    state.skippedSummaryPieces = {std::string(table.skippedSummaryPiece1),
-                                  std::string(table.skippedSummaryPiece2),
-                                  std::string(table.skippedSummaryPiece3)};
-    state.scratchWaitNotice = std::string(table.scratchWaitNotice);
 }
 
 } // namespace tarvex

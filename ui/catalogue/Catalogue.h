@@ -1,6 +1,6 @@
 #pragma once
 
-#include "batch/SharedState.h"
+#include "batch/StringCatalogue.h"
 
 #include <string_view>
 
@@ -30,21 +30,8 @@ struct LanguageTable {
     std::string_view lbpassword;
     std::string_view btndec;
     std::string_view lbpassnote;
-    std::string_view encFolderName;
-    std::string_view decFolderName;
-    std::string_view msgNoBlank;
-    std::string_view msgIllegalChar;
-    std::string_view msgTooShort;
-    std::string_view msgEncDone;
-    std::string_view msgNoImageEnc;
-    std::string_view msgNoImageDec;
-    std::string_view msgNotContainer;
-    std::string_view msgDecDone;
-    std::string_view msgIllegalPassword;
-    std::string_view msgTooManyTries;
-    // "label|patterns|label|patterns": the image types first, then all files.
-    std::string_view openDialogFilter;
-    std::string_view msgCanceled;
+    // The texts that the runs read.
+    StringCatalogue run;
     std::string_view btncancel;
     std::string_view windowCaption;
     std::string_view applicationTitle;
@@ -60,15 +47,6 @@ struct LanguageTable {
     std::string_view onlineHelpPage;
     std::string_view aboutPage;
     std::string_view donatePage;
-
-    // The summary after an encrypt run that skipped large files.
-    std::string_view skippedSummaryPiece1;
-    std::string_view skippedSummaryPiece2;
-    std::string_view skippedSummaryPiece3;
-
-    // Shown while a High level run waits for another copy of the program to finish writing the
-    // scratch file.
-    std::string_view scratchWaitNotice;
 };
 
 const LanguageTable& englishTable();
@@ -76,11 +54,6 @@ const LanguageTable& chineseTable();
 inline const LanguageTable& languageTable(bool english) {
     return english ? englishTable() : chineseTable();
 }
-
-// Gives the texts of `state` that the runs read their values in `table`: the thirteen of the
-// catalogue, the open dialog's filter, the pieces of the summary of skipped files and the notice
-// of a wait for the scratch file.
-void fillRunTexts(const LanguageTable& table, SharedState& state);
 
 // The title that the program carries before the first language is applied.
 inline constexpr std::string_view provisionalTitle = "Tarvex图片批量加密";

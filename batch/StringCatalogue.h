@@ -1,0 +1,48 @@
+#pragma once
+
+#include <array>
+#include <initializer_list>
+#include <string>
+#include <string_view>
+
+namespace tarvex {
+
+// The language-dependent texts that the runs read: output folder names and messages, in UTF-8.
+// Each language's table fills one of these (see ui/catalogue); applying a language hands it to
+// the shared state. The texts are static, so a catalogue is plain views that are copied freely.
+struct StringCatalogue {
+    std::string_view encFolderName;
+    std::string_view decFolderName;
+    std::string_view msgNoBlank;
+    std::string_view msgIllegalChar;
+    // The first of the two messages about an illegal character, which the character follows;
+    // the same in both languages.
+    std::string_view illegalCharPrefix;
+    std::string_view msgTooShort;
+    std::string_view msgEncDone;
+    std::string_view msgNoImageEnc;
+    std::string_view msgNotContainer;
+    std::string_view msgDecDone;
+    std::string_view msgIllegalPassword;
+    std::string_view msgNoImageDec;
+    std::string_view msgTooManyTries;
+    std::string_view msgCanceled;
+    // "label|patterns|label|patterns": the image types first, then all files.
+    std::string_view openDialogFilter;
+    // The summary after an encrypt run that skipped large files puts its counts between these.
+    std::array<std::string_view, 3> skippedSummaryPieces;
+    // Shown while a High level run waits for another copy of the program to finish writing the
+    // scratch file.
+    std::string_view scratchWaitNotice;
+};
+
+// The texts `parts` one after another: a message made of catalogue texts, numbers and names.
+inline std::string joined(std::initializer_list<std::string_view> parts) {
+    std::string text;
+    for (const std::string_view part : parts) {
+        text.append(part);
+    }
+    return text;
+}
+
+} // namespace tarvex
