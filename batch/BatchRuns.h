@@ -13,10 +13,12 @@ namespace tarvex {
 
 // How a command ended, for front ends that report it (the console's exit status).
 enum class RunOutcome {
-    Completed,   // the run went through every file
+    Completed,   // the run went through every file; sources too large were passed over
     NothingDone, // the encrypt run went through every file, but each was too large or unreadable
     EndedEarly,  // nothing selected, password rejected or wrong, question declined, cancelled
     FileError,   // a file step failed; its text has been shown
+    NotOpened,   // the run went through every file, but left out containers that did not open
+    Unreadable,  // the encrypt run went through every file, but left out some it could not read
 };
 
 // The handlers of the main window that do the work: selection, the encrypt and decrypt runs,

@@ -27,6 +27,10 @@ struct StringCatalogue {
     std::string_view msgNoImageDec;
     std::string_view msgTooManyTries;
     std::string_view msgCanceled;
+    // Encrypting in a class that only the password opens asks for it once more, and ends the run
+    // when the two differ.
+    std::string_view msgPasswordAgain;
+    std::string_view msgPasswordsDiffer;
     // "label|patterns|label|patterns": the image types first, then all files.
     std::string_view openDialogFilter;
     // The summary after an encrypt run that skipped large files puts its counts between these.

@@ -38,7 +38,10 @@ int exitStatusOf(RunOutcome outcome) {
         return exitCompleted;
     case RunOutcome::EndedEarly:
     case RunOutcome::NothingDone:
+    case RunOutcome::NotOpened:
         return exitEndedEarly;
+    case RunOutcome::Unreadable:
+        return exitUnreadable;
     case RunOutcome::FileError:
         return exitFileError;
     }

@@ -11,6 +11,7 @@ enum ExitStatus : int {
     exitEndedEarly = 1,
     exitUsageError = 2,
     exitFileError = 3,
+    exitUnreadable = 4,
 };
 
 // Runs tarvex-cli with `arguments` (without the program name): reads the password, makes the FILE

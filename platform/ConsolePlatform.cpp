@@ -51,6 +51,10 @@ InterruptCatcher::~InterruptCatcher() {
     }
 }
 
+bool InterruptCatcher::pending() {
+    return interrupted != 0;
+}
+
 bool InterruptCatcher::take() {
     const bool raised = interrupted != 0;
     interrupted = 0;
@@ -168,5 +172,19 @@ void ConsolePlatform::showProgress(int done, int count, const std::string&) {
 void ConsolePlatform::setDecryptEnabled(bool) {}
 
 void ConsolePlatform::setRunControlsEnabled(bool) {}
+
+void ConsolePlatform::showBusy(bool) {}
+
+std::optional<std::string> ConsolePlatform::passwordAgain(std::string_view) {
+    return settings_.password;
+}
+
+void ConsolePlatform::noteLeftOut(std::string_view path, std::string_view reason) {
+    writeLine(std::string(path) + ": " + std::string(reason));
+}
+
+bool ConsolePlatform::stopPending() {
+    return InterruptCatcher::pending();
+}
 
 } // namespace tarvex

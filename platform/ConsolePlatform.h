@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -30,6 +31,8 @@ public:
 
     // True when one of them came since the last call.
     static bool take();
+    // True when one of them came since the last call of take(), which it leaves to take().
+    static bool pending();
 };
 
 // What reading a line of standard input found.
@@ -70,6 +73,10 @@ public:
     void setProgress(int position, int maximum) override;
     void showProgress(int done, int count, const std::string& path) override;
     void setDecryptEnabled(bool enabled) override;
+    void showBusy(bool busy) override;
+    std::optional<std::string> passwordAgain(std::string_view prompt) override;
+    void noteLeftOut(std::string_view path, std::string_view reason) override;
+    bool stopPending() override;
     void setRunControlsEnabled(bool enabled) override;
     std::string folderField() override { return folderField_; }
     void setFolderField(const std::string& folder) override { folderField_ = folder; }

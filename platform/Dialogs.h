@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <optional>
 
 class QUrl;
 class QWidget;
@@ -25,6 +26,10 @@ public:
     virtual void message(QWidget* parent, const QString& caption, const QString& text) = 0;
     // A question box captioned "Confirm" with Yes and No; true only for Yes.
     virtual bool question(QWidget* parent, const QString& text) = 0;
+    // A modal box captioned `caption` that asks with `text` for the password once more, masked
+    // as the window's entry is; nothing when it is cancelled.
+    virtual std::optional<QString> passwordAgain(QWidget* parent, const QString& caption,
+                                                 const QString& text) = 0;
     // The full paths of the chosen files in the dialog's order; empty after Cancel.
     virtual QStringList openFiles(QWidget* parent, const OpenFilesDialogOptions& options) = 0;
     // Opens a web address or a local page in the desktop's browser. Where the desktop has none

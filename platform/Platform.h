@@ -2,7 +2,9 @@
 
 #include "container/ContainerClass.h"
 
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace tarvex {
@@ -45,6 +47,20 @@ public:
     // The run has handled `done` of its `count` files, the last of them `path`.
     virtual void showProgress(int done, int count, const std::string& path) = 0;
     virtual void setDecryptEnabled(bool enabled) = 0;
+    // The run works at something that takes a while before its first file (a key being
+    // derived): the progress row shows that work is going on until `busy` is false. Cancel (or
+    // Esc) stays live meanwhile.
+    virtual void showBusy(bool busy) = 0;
+    // Asks for the password once more before a run whose containers nothing but the password
+    // opens, where a typing error would lock the user out of their own pictures: `prompt` says
+    // so. Nothing when the user gave none.
+    virtual std::optional<std::string> passwordAgain(std::string_view prompt) = 0;
+    // A file that the run leaves out, and why. The console names it; the window keeps to the
+    // summary of its run.
+    virtual void noteLeftOut(std::string_view path, std::string_view reason) = 0;
+    // Whether a stop was asked for that a run honours even inside a file: the console's Ctrl-C,
+    // SIGTERM and SIGHUP. The window's Cancel is seen between files, by processMessages.
+    virtual bool stopPending() = 0;
     // While a run steps through its files, every control that would change what it reads is
     // disabled: Open (button and menu), Encrypt, Decrypt, the password entry and both option
     // groups. Cancel stays live.

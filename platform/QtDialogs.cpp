@@ -2,15 +2,18 @@
 
 #include "platform/FileChoice.h"
 #include "platform/PageWindow.h"
+#include "platform/PasswordMaskStyle.h"
 
 #include <QCoreApplication>
 #include <QDesktopServices>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFontDatabase>
 #include <QFontMetrics>
 #include <QGridLayout>
+#include <QLabel>
 #include <QLibraryInfo>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -22,6 +25,7 @@
 #include <QStandardPaths>
 #include <QStyle>
 #include <QUrl>
+#include <QVBoxLayout>
 
 namespace tarvex {
 
@@ -61,6 +65,35 @@ bool QtDialogs::question(QWidget* parent, const QString& text) {
     box.button(QMessageBox::No)->setText(QStringLiteral("&No"));
     box.setDefaultButton(QMessageBox::Yes);
     return box.exec() == QMessageBox::Yes;
+}
+
+std::optional<QString> QtDialogs::passwordAgain(QWidget* parent, const QString& caption,
+                                                const QString& text) {
+    QDialog box(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                            Qt::WindowCloseButtonHint);
+    box.setWindowTitle(caption);
+    if (parent != nullptr)
+        box.setFont(parent->font());
+    auto* prompt = new QLabel(text, &box);
+    prompt->setTextFormat(Qt::PlainText);
+    prompt->setWordWrap(true);
+    // The same entry as the window's: at most ten characters, each shown as "#".
+    auto* entry = new QLineEdit(&box);
+    entry->setObjectName(QStringLiteral("passwordAgain"));
+    entry->setMaxLength(10);
+    entry->setEchoMode(QLineEdit::Password);
+    entry->setStyle(new PasswordMaskStyle(entry));
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &box);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &box, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &box, &QDialog::reject);
+    auto* layout = new QVBoxLayout(&box);
+    layout->addWidget(prompt);
+    layout->addWidget(entry);
+    layout->addWidget(buttons);
+    box.setMinimumWidth(320);
+    if (box.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return entry->text();
 }
 
 QStringList QtDialogs::openFiles(QWidget* parent, const OpenFilesDialogOptions& options) {

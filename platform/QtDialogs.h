@@ -15,6 +15,8 @@ class QtDialogs : public Dialogs {
 public:
     void message(QWidget* parent, const QString& caption, const QString& text) override;
     bool question(QWidget* parent, const QString& text) override;
+    std::optional<QString> passwordAgain(QWidget* parent, const QString& caption,
+                                         const QString& text) override;
     QStringList openFiles(QWidget* parent, const OpenFilesDialogOptions& options) override;
     // The desktop's own opener, xdg-open, tells whether it found a browser only when it ends, and
     // may wait for the browser it started; a page it could not open shows then.

@@ -100,6 +100,23 @@ void QtPlatform::setDecryptEnabled(bool enabled) {
     controls_.decryptButton->setEnabled(enabled && runControlsEnabled_);
 }
 
+void QtPlatform::showBusy(bool busy) {
+    // A range of 0 to 0 is Qt's bar for work without a known end.
+    controls_.progressBar->setRange(0, busy ? 0 : 1);
+    controls_.progressBar->setValue(0);
+}
+
+std::optional<std::string> QtPlatform::passwordAgain(std::string_view prompt) {
+    const std::optional<QString> typed =
+        dialogs_.passwordAgain(controls_.window, applicationTitle(), messageText(prompt));
+    if (!typed) {
+        return std::nullopt;
+    }
+    return typed->toStdString();
+}
+
+void QtPlatform::noteLeftOut(std::string_view, std::string_view) {}
+
 void QtPlatform::setRunControlsEnabled(bool enabled) {
     if (!enabled) {
         focusBeforeRun_ = controls_.window->focusWidget();

@@ -54,6 +54,10 @@ public:
     void setProgress(int position, int maximum) override;
     void showProgress(int done, int count, const std::string& path) override;
     void setDecryptEnabled(bool enabled) override;
+    void showBusy(bool busy) override;
+    std::optional<std::string> passwordAgain(std::string_view prompt) override;
+    void noteLeftOut(std::string_view path, std::string_view reason) override;
+    bool stopPending() override { return false; }
     void setRunControlsEnabled(bool enabled) override;
     std::string folderField() override;
     void setFolderField(const std::string& folder) override;

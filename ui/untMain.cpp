@@ -1,9 +1,9 @@
 #include "ui/untMain.h"
 
 #include "files/PathParts.h"
+#include "platform/PasswordMaskStyle.h"
 #include "ui/DroppedFiles.h"
 #include "ui/Links.h"
-#include "ui/PasswordMaskStyle.h"
 #include "ui/WindowLook.h"
 #include "ui/catalogue/Catalogue.h"
 #include "ui/untAbout.h"

@@ -103,6 +103,23 @@ void ScriptedPlatform::setDecryptEnabled(bool enabled) {
     events_.push_back("decrypt: " + onOff(enabled));
 }
 
+void ScriptedPlatform::showBusy(bool busy) {
+    events_.push_back("busy: " + onOff(busy));
+}
+
+std::optional<std::string> ScriptedPlatform::passwordAgain(std::string_view prompt) {
+    events_.push_back("password again: " + std::string(prompt));
+    if (passwordAgainDeclined) {
+        return std::nullopt;
+    }
+    return passwordTypedAgain.value_or(password);
+}
+
+void ScriptedPlatform::noteLeftOut(std::string_view path, std::string_view reason) {
+    leftOut_.push_back(std::string(path) + ": " + std::string(reason));
+    events_.push_back("left out: " + leftOut_.back());
+}
+
 void ScriptedPlatform::setRunControlsEnabled(bool enabled) {
     runControlsEnabled = enabled;
     decryptEnabled = enabled; // Decrypt is one of the controls a run disables

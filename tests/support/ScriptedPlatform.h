@@ -51,6 +51,12 @@ public:
     int suffix = 0;
     ContainerClass level = ContainerClass::Standard;
     std::string executableFolder = "/opt/tarvex/";
+    // What the user types when asked for the password once more, the password itself when it is
+    // not set; or nothing at all, for a box that was declined.
+    std::optional<std::string> passwordTypedAgain;
+    bool passwordAgainDeclined = false;
+    // A stop asked for as by the console's Ctrl-C, which a run honours inside a file.
+    bool stopAsked = false;
 
     // Called at every processMessages with the number of calls so far (from 1), as the window's
     // message loop would run a click between two files.
@@ -71,6 +77,8 @@ public:
     const std::vector<std::string>& questions() const { return questions_; }
     const std::vector<OpenFilesRequest>& dialogs() const { return dialogs_; }
     const std::vector<std::string>& openedFolders() const { return openedFolders_; }
+    // The files left out, as "name: reason".
+    const std::vector<std::string>& leftOut() const { return leftOut_; }
     int processMessagesCalls() const { return processMessagesCalls_; }
 
     void showMessage(std::string_view text) override;
@@ -85,6 +93,10 @@ public:
     void setProgress(int position, int maximum) override;
     void showProgress(int done, int count, const std::string& path) override;
     void setDecryptEnabled(bool enabled) override;
+    void showBusy(bool busy) override;
+    std::optional<std::string> passwordAgain(std::string_view prompt) override;
+    void noteLeftOut(std::string_view path, std::string_view reason) override;
+    bool stopPending() override { return stopAsked; }
     void setRunControlsEnabled(bool enabled) override;
     std::string folderField() override { return folder; }
     void setFolderField(const std::string& newFolder) override;
@@ -98,6 +110,7 @@ private:
     std::vector<std::string> questions_;
     std::vector<OpenFilesRequest> dialogs_;
     std::vector<std::string> openedFolders_;
+    std::vector<std::string> leftOut_;
     int processMessagesCalls_ = 0;
 };
 

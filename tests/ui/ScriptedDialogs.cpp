@@ -1,5 +1,7 @@
 #include "ScriptedDialogs.h"
 
+#include <gtest/gtest.h>
+
 namespace tarvex::testing {
 
 void ScriptedDialogs::message(QWidget*, const QString& caption, const QString& text) {
@@ -9,6 +11,18 @@ void ScriptedDialogs::message(QWidget*, const QString& caption, const QString& t
 bool ScriptedDialogs::question(QWidget*, const QString& text) {
     questions.push_back(text);
     return script.nextAnswer(text.toStdString());
+}
+
+std::optional<QString> ScriptedDialogs::passwordAgain(QWidget*, const QString&,
+                                                      const QString& text) {
+    passwordQuestions.push_back(text);
+    if (declinePasswordAgain)
+        return std::nullopt;
+    if (!passwordTypedAgain) {
+        ADD_FAILURE() << "unexpected question for the password: " << text.toStdString();
+        return std::nullopt;
+    }
+    return passwordTypedAgain;
 }
 
 QStringList ScriptedDialogs::openFiles(QWidget*, const OpenFilesDialogOptions& options) {

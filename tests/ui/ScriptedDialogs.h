@@ -24,9 +24,16 @@ public:
     std::vector<QString> questions;
     std::vector<OpenFilesDialogOptions> dialogs;
     std::vector<QUrl> opened;
+    // The answer to the box that asks for the password once more: the window's own password
+    // when unset; a declined box when `declinePasswordAgain`.
+    std::optional<QString> passwordTypedAgain;
+    bool declinePasswordAgain = false;
+    std::vector<QString> passwordQuestions;
 
     void message(QWidget* parent, const QString& caption, const QString& text) override;
     bool question(QWidget* parent, const QString& text) override;
+    std::optional<QString> passwordAgain(QWidget* parent, const QString& caption,
+                                         const QString& text) override;
     QStringList openFiles(QWidget* parent, const OpenFilesDialogOptions& options) override;
     void openPage(QWidget* parent, const QUrl& url) override;
     void openFolder(const QUrl& folder) override;

@@ -45,6 +45,9 @@ constexpr LanguageTable english{
                 "You have tried 10 times, no more allowd, you need to exit and relaunch if "
                 "you want more tryies",
             .msgCanceled = "Canceled!",
+            .msgPasswordAgain = "Type the password again. Nothing but this password opens the "
+                                "protected images:",
+            .msgPasswordsDiffer = "The two passwords differ. Nothing was encrypted.",
             .openDialogFilter = "JPG; GIF; PNG; BMP; SVG; PAD|"
                                 "*.JPG;*.GIF;*.PNG;*.BMP;*.SVG;*.PAD;*.***E|All (*.*)|*.*",
             .skippedSummaryPieces = {" of ", " images are larger than 5MB which not support, ",
@@ -103,6 +106,8 @@ constexpr LanguageTable chinese{
             .msgTooManyTries =
                 "你已经连续10次密码错误，如果你不是机器人，可以重起本软件，继续尝试！",
             .msgCanceled = "已取消！",
+            .msgPasswordAgain = "请再次输入密码。只有这个密码能打开受保护的照片：",
+            .msgPasswordsDiffer = "两次输入的密码不一致，没有加密任何文件。",
             .openDialogFilter = "JPG;GIF;PNG;BMP;SVG;PAD;TVX|*.JPG;*.GIF;*.PNG;*.BMP;*.SVG;*.PAD;*."
                                 "***E|所有 (*.*)|*.*",
             .skippedSummaryPieces = {" 个照片中的 ", " 个照片大于5MB，只有 ", " 个被加密。"},

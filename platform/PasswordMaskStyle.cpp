@@ -1,4 +1,4 @@
-#include "ui/PasswordMaskStyle.h"
+#include "platform/PasswordMaskStyle.h"
 
 namespace tarvex {
 
