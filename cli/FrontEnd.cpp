@@ -3,8 +3,9 @@
 #include "batch/BatchRuns.h"
 #include "batch/BufferReuse.h"
 #include "cli/CommandLine.h"
+#include "cli/ConsoleInput.h"
+#include "cli/ConsolePlatform.h"
 #include "cli/PasswordPrompt.h"
-#include "platform/ConsolePlatform.h"
 #include "ui/catalogue/Catalogue.h"
 
 #include <algorithm>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/ConsolePlatform.h"
+#include "cli/ConsoleInput.h"
 
 #include <string>
 

@@ -2,7 +2,6 @@
 
 #include "platform/Platform.h"
 
-#include <cstddef>
 #include <functional>
 #include <optional>
 #include <string>
@@ -18,37 +17,6 @@ struct ConsoleSettings {
     ContainerClass classChoice = ContainerClass::Standard;
     bool assumeYes = false; // answer every question with Yes
 };
-
-// Catches Ctrl-C (SIGINT), SIGTERM and SIGHUP while it lives, unless they were ignored from the
-// start: the first one only raises a flag, a second one of the same kind ends the program as
-// usual. The previous actions are restored on destruction. One at a time.
-class InterruptCatcher {
-public:
-    InterruptCatcher();
-    ~InterruptCatcher();
-    InterruptCatcher(const InterruptCatcher&) = delete;
-    InterruptCatcher& operator=(const InterruptCatcher&) = delete;
-
-    // True when one of them came since the last call.
-    static bool take();
-    // True when one of them came since the last call of take(), which it leaves to take().
-    static bool pending();
-};
-
-// What reading a line of standard input found.
-enum class InputLine {
-    Read,
-    NoInput,     // the input ended with no byte read
-    TooLong,     // the line went on beyond inputLineLimit bytes
-    Interrupted, // Ctrl-C, or another signal that InterruptCatcher takes
-};
-
-// The most bytes a line of input may hold; a password or an answer is far shorter.
-inline constexpr std::size_t inputLineLimit = 256;
-
-// Reads one line of standard input into `line`, byte by byte so that nothing after it is
-// consumed, without its line break (LF, or CR LF).
-InputLine readInputLine(std::string& line);
 
 // The platform as a console program sees it. Messages and questions go to standard error in the
 // texts they are given; a question is answered at the terminal on standard input, with Yes when

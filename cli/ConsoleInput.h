@@ -1,0 +1,39 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+namespace tarvex {
+
+// Catches Ctrl-C (SIGINT), SIGTERM and SIGHUP while it lives, unless they were ignored from the
+// start: the first one only raises a flag, a second one of the same kind ends the program as
+// usual. The previous actions are restored on destruction. One at a time.
+class InterruptCatcher {
+public:
+    InterruptCatcher();
+    ~InterruptCatcher();
+    InterruptCatcher(const InterruptCatcher&) = delete;
+    InterruptCatcher& operator=(const InterruptCatcher&) = delete;
+
+    // True when one of them came since the last call.
+    static bool take();
+    // True when one of them came since the last call of take(), which it leaves to take().
+    static bool pending();
+};
+
+// What reading a line of standard input found.
+enum class InputLine {
+    Read,
+    NoInput,     // the input ended with no byte read
+    TooLong,     // the line went on beyond inputLineLimit bytes
+    Interrupted, // Ctrl-C, or another signal that InterruptCatcher takes
+};
+
+// The most bytes a line of input may hold; a password or an answer is far shorter.
+inline constexpr std::size_t inputLineLimit = 256;
+
+// Reads one line of standard input into `line`, byte by byte so that nothing after it is
+// consumed, without its line break (LF, or CR LF).
+InputLine readInputLine(std::string& line);
+
+} // namespace tarvex
