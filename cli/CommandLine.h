@@ -1,5 +1,8 @@
 #pragma once
 
+#include "container/ContainerClass.h"
+
+#include <optional>
 #include <span>
 #include <stdexcept>
 #include <string>
@@ -7,32 +10,38 @@
 
 namespace tarvex {
 
-// A command line that cannot be run; what() says why.
+// A command line that cannot be run; what() says why, in the language of the line.
 class UsageError : public std::runtime_error {
 public:
-    using std::runtime_error::runtime_error;
+    UsageError(const std::string& why, bool english) : std::runtime_error(why), english_(english) {}
+    bool english() const { return english_; }
+
+private:
+    bool english_;
 };
 
-enum class Command { Encrypt, Decrypt };
+// What the program is asked to do: a run, or to print its usage or version.
+enum class Command { Encrypt, Decrypt, Help, Version };
 
 struct CommandLine {
-    bool help = false;
     Command command = Command::Encrypt;
-    bool highLevel = false;    // encrypt --high
-    bool appendSuffix = false; // encrypt --suffix
-    bool stripSuffix = false;  // decrypt --strip-suffix
-    bool assumeYes = false;    // decrypt --yes
+    ContainerClass containerClass = ContainerClass::Standard; // encrypt --class and short forms
+    bool appendSuffix = false;                                // encrypt --suffix
+    bool stripSuffix = false;                                 // decrypt --strip-suffix
+    std::optional<bool> answer; // --yes, --no: the answer to every question; none asks
     bool passwordFromStdin = false;
     bool english = true;
     std::vector<std::string> files; // full paths in the given order, all in one folder
 };
 
-// The command line `arguments` (without the program name). Relative paths are taken from
-// `workingFolder`. Throws UsageError.
+// The command line `arguments` (without the program name): options before or after the command,
+// every argument after "--" a file. --help (-h) and --version stand for the command whatever
+// else is given. Relative paths are taken from `workingFolder`. Throws UsageError in the
+// language of --lang, wherever it is; a bad value of --lang itself in English.
 CommandLine parseCommandLine(std::span<const std::string> arguments,
                              const std::string& workingFolder);
 
-// The text that --help prints.
-std::string usageText();
+// The text that --help prints, in English or Chinese.
+std::string usageText(bool english);
 
 } // namespace tarvex

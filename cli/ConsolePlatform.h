@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Platform.h"
+#include "ui/catalogue/ConsoleTexts.h"
 
 #include <functional>
 #include <optional>
@@ -13,18 +14,28 @@ namespace tarvex {
 struct ConsoleSettings {
     std::vector<std::string> files; // what the open dialog returns: full paths, in order
     std::string password;
+    // The password came from a line of standard input, not from the terminal.
+    bool passwordFromStdin = false;
     int suffixChoice = 0;
     ContainerClass classChoice = ContainerClass::Standard;
-    bool assumeYes = false; // answer every question with Yes
+    // The answer to every question; without one a question is asked at the terminal, and answered
+    // No when there is none.
+    std::optional<bool> answer;
 };
 
-// The platform as a console program sees it. Messages and questions go to standard error in the
-// texts they are given; a question is answered at the terminal on standard input, with Yes when
-// `assumeYes` is set, else No when there is no terminal. No folder or page is ever opened. The
-// "i/n" progress shows on standard error when that is a terminal.
+// The platform as a console program sees it: the console's look. Messages and questions go to
+// standard error in the texts they are given, each on lines of its own; a question is answered
+// at the terminal on standard input unless the settings answer it. When standard error is a
+// terminal, one status line there shows the progress ("3/10 name.jpg") or the work before the
+// first file, and is cleared before anything else is written; otherwise nothing of the kind is
+// written. No folder or page is ever opened.
 class ConsolePlatform final : public Platform {
 public:
-    explicit ConsolePlatform(ConsoleSettings settings);
+    ConsolePlatform(ConsoleSettings settings, const ConsoleTexts& texts);
+    // Clears the status line.
+    ~ConsolePlatform() override;
+    ConsolePlatform(const ConsolePlatform&) = delete;
+    ConsolePlatform& operator=(const ConsolePlatform&) = delete;
 
     // Called from processMessages after Ctrl-C, SIGTERM or SIGHUP: the front end's Cancel.
     void onInterrupt(std::function<void()> handler) { onInterrupt_ = std::move(handler); }
@@ -54,13 +65,17 @@ public:
 
 private:
     // Writes `text` on its own line of standard error, a carriage return inside it as a line
-    // break, after ending an open progress line.
+    // break, after clearing the status line.
     void writeLine(std::string_view text);
+    // Shows `text` on the status line, in place of what it showed; nothing without a terminal.
+    void showStatus(const std::string& text);
+    void clearStatus();
 
     ConsoleSettings settings_;
+    const ConsoleTexts& texts_;
     std::string folderField_;
     std::function<void()> onInterrupt_;
-    bool progressLineOpen_ = false;
+    bool statusShown_ = false;
     bool stderrIsTerminal_;
     bool stdinIsTerminal_;
 };

@@ -28,9 +28,15 @@ std::size_t characterCount(const std::string& text) {
     }));
 }
 
-int usageError(const std::string& why) {
-    std::cerr << "tarvex-cli: " << why << "\nTry 'tarvex-cli --help'.\n";
+int usageError(const ConsoleTexts& texts, std::string_view why) {
+    std::cerr << "tarvex-cli: " << why << "\n" << texts.tryHelp << "\n";
     return exitUsageError;
+}
+
+// Writes `text` on standard output: the whole of what --help and --version are asked for.
+int printed(const std::string& text) {
+    std::cout << text << std::flush;
+    return std::cout ? exitCompleted : exitFileError;
 }
 
 int exitStatusOf(RunOutcome outcome) {
@@ -61,63 +67,71 @@ int runFrontEnd(std::span<const std::string> arguments) {
         const std::string workingFolder = std::filesystem::current_path(noFolder).string();
         line = parseCommandLine(arguments, workingFolder);
     } catch (const UsageError& error) {
-        return usageError(error.what());
+        return usageError(languageTable(error.english()).console, error.what());
     }
-    if (line.help) {
-        std::cout << usageText() << std::flush;
-        return std::cout ? exitCompleted : exitFileError;
+    const LanguageTable& language = languageTable(line.english);
+    const ConsoleTexts& texts = language.console;
+    if (line.command == Command::Help) {
+        return printed(usageText(line.english));
+    }
+    if (line.command == Command::Version) {
+        return printed("tarvex-cli " + std::string(programVersion()) + "\n");
     }
     // A shell's "*" takes in the output folders of earlier runs. A folder is no file to choose,
     // as in the window's dialog: it is left out, and said so.
-    std::erase_if(line.files, [](const std::string& file) {
+    std::erase_if(line.files, [&texts](const std::string& file) {
         std::error_code notThere;
         if (!std::filesystem::is_directory(file, notThere)) {
             return false;
         }
-        std::cerr << "tarvex-cli: leaving out the folder \"" << file << "\"\n";
+        std::cerr << "tarvex-cli: " << filledIn(texts.leavingOutFolder, {file}) << "\n";
         return true;
     });
     if (line.files.empty()) {
-        return usageError("no FILE given, only folders");
+        return usageError(texts, texts.onlyFolders);
     }
     if (!line.passwordFromStdin && ::isatty(STDIN_FILENO) != 1) {
-        return usageError("no terminal to ask for the password; use --password-stdin");
+        return usageError(texts, texts.noTerminal);
     }
 
     InterruptCatcher interrupts;
     std::string password;
-    switch (line.passwordFromStdin ? readInputLine(password) : promptPassword(password)) {
+    switch (line.passwordFromStdin ? readInputLine(password)
+                                   : promptPassword(texts.passwordPrompt, password)) {
     case InputLine::Read:
         break;
     case InputLine::Interrupted:
         return exitEndedEarly;
     case InputLine::NoInput:
-        std::cerr << "tarvex-cli: no password was given\n";
+        std::cerr << "tarvex-cli: " << texts.noPassword << "\n";
         return exitEndedEarly;
     case InputLine::TooLong:
-        std::cerr << "tarvex-cli: the password line is longer than " << inputLineLimit
-                  << " bytes\n";
+        std::cerr << "tarvex-cli: "
+                  << filledIn(texts.passwordLineTooLong, {std::to_string(inputLineLimit)}) << "\n";
         return exitEndedEarly;
     }
     if (characterCount(password) > passwordEntryLimit) {
-        std::cerr << "The password has more than " << passwordEntryLimit << " characters.\n";
+        std::cerr << filledIn(texts.passwordTooLong, {std::to_string(passwordEntryLimit)}) << "\n";
         return exitEndedEarly;
     }
 
     const bool encrypt = line.command == Command::Encrypt;
-    ConsolePlatform platform(ConsoleSettings{
-        .files = line.files,
-        .password = password,
-        .suffixChoice = (encrypt ? line.appendSuffix : line.stripSuffix) ? 1 : 0,
-        .classChoice = line.highLevel ? ContainerClass::HighLevel : ContainerClass::Standard,
-        .assumeYes = line.assumeYes,
-    });
+    ConsolePlatform platform(
+        ConsoleSettings{
+            .files = line.files,
+            .password = password,
+            .passwordFromStdin = line.passwordFromStdin,
+            .suffixChoice = (encrypt ? line.appendSuffix : line.stripSuffix) ? 1 : 0,
+            .classChoice = line.containerClass,
+            .answer = line.answer,
+        },
+        texts);
     keepLargeBuffersBetweenFiles();
     SharedState state;
     BatchRuns runs(state, platform, localFileSystem());
     runs.FormCreate();
     state.englishUi = line.english;
-    state.catalogue = languageTable(state.englishUi).run;
+    state.catalogue = language.run;
     platform.onInterrupt([&runs] { runs.btncancelClick(); });
 
     runs.btnopenClick();

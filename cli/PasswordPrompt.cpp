@@ -33,8 +33,8 @@ private:
 
 } // namespace
 
-InputLine promptPassword(std::string& password) {
-    std::fputs("Password: ", stderr);
+InputLine promptPassword(std::string_view prompt, std::string& password) {
+    std::fwrite(prompt.data(), 1, prompt.size(), stderr);
     std::fflush(stderr);
     InputLine read = InputLine::NoInput;
     {

@@ -13,6 +13,7 @@
 namespace tarvex::testing {
 namespace {
 
+using ::testing::EndsWith;
 using ::testing::HasSubstr;
 using ::testing::StartsWith;
 namespace fs = std::filesystem;
@@ -52,23 +53,25 @@ TEST_F(CliTest, EncryptThenDecryptRestoresTheBytesInBothClasses) {
     const auto png = patternBytes(3, 2);
     source("a.jpg", jpg);
     source("b.png", png);
-    for (const std::string level : {"", "--high"}) {
+    const std::vector<std::pair<std::vector<std::string>, ContainerClass>> classes{
+        {{}, ContainerClass::Standard}, {{"--class", "high"}, ContainerClass::HighLevel}};
+    for (const auto& [classOptions, level] : classes) {
         std::vector<std::string> arguments{"encrypt", "--password-stdin", "--suffix"};
-        if (!level.empty()) {
-            arguments.push_back(level);
-        }
+        arguments.insert(arguments.end(), classOptions.begin(), classOptions.end());
         arguments.insert(arguments.end(), {"a.jpg", "b.png"});
         const CliResult encrypted = run(arguments, "secret1\n");
         ASSERT_EQ(encrypted.status, 0) << encrypted.err;
         EXPECT_THAT(encrypted.err, HasSubstr("2 done, will open the encrypted folder: \n" +
                                              temp.path() + "/encrypted\n"));
+        EXPECT_THAT(asString(readFile(temp / "encrypted/a.jpgE")),
+                    EndsWith(std::string(classRow(level).marker) + "\r\n"));
 
         const CliResult decrypted = run({"decrypt", "--strip-suffix", "--password-stdin",
                                          temp / "encrypted/a.jpgE", temp / "encrypted/b.pngE"},
                                         "secret1\r\n");
         ASSERT_EQ(decrypted.status, 0) << decrypted.err;
-        EXPECT_EQ(readFile(temp / "encrypted/decrypted/a.jpg"), jpg) << level;
-        EXPECT_EQ(readFile(temp / "encrypted/decrypted/b.png"), png) << level;
+        EXPECT_EQ(readFile(temp / "encrypted/decrypted/a.jpg"), jpg);
+        EXPECT_EQ(readFile(temp / "encrypted/decrypted/b.png"), png);
     }
 }
 
@@ -102,7 +105,7 @@ TEST_F(CliTest, ContainersMatchThoseOfTheRunsInAFreshProcess) {
 TEST_F(CliTest, ChineseTextsNameTheFolders) {
     source("a.jpg", patternBytes(100, 5));
     const CliResult encrypted =
-        run({"encrypt", "--lang", "zh", "--password-stdin", "a.jpg"}, "12345\n");
+        run({"--lang", "zh", "encrypt", "--password-stdin", "a.jpg"}, "12345\n");
     ASSERT_EQ(encrypted.status, 0);
     EXPECT_THAT(encrypted.err, HasSubstr("1 个加密完成。打开文件夹：\n" + temp.path() + "/已加密"));
 
@@ -137,11 +140,9 @@ TEST_F(CliTest, ExitStatusSaysHowTheCommandEnded) {
         {{"encrypt", "--password-stdin", "a.jpg"}, "密码密码\n", 1, "str0[i]:密"},
         {{"encrypt", "--password-stdin", "gone.jpg"}, "secret1\n", 1, "0 images done"},
         {{"decrypt", "--password-stdin", "plain.jpg"}, "secret1\n", 1, "[y/n] n"},
-        {{"decrypt", "--yes", "--password-stdin", "plain.jpg"}, "secret1\n", 1, "Illegal password"},
         {{"encrypt", "--password-stdin"}, "secret1\n", 2, "no FILE"},
         {{"encrypt", "--password-stdin", "a.jpg", "sub/b.jpg"}, "secret1\n", 2, "one folder"},
-        {{"encrypt", "--yes", "--password-stdin", "a.jpg"}, "secret1\n", 2, "unknown option"},
-        {{"decrypt", "--lang", "fr", "--password-stdin", "a.jpg"}, "secret1\n", 2, "--lang"},
+        {{"decrypt", "--high", "--password-stdin", "a.jpg"}, "secret1\n", 2, "no option of"},
         {{"shred", "a.jpg"}, "", 2, "unknown command"},
         {{}, "", 2, "no command"},
         {{"encrypt", "a.jpg"}, "secret1\n", 2, "--password-stdin"},
@@ -210,11 +211,57 @@ TEST_F(CliTest, FoldersAmongTheFilesAreLeftOut) {
     EXPECT_THAT(onlyFolders.err, HasSubstr("only folders"));
 }
 
-TEST_F(CliTest, HelpGoesToStandardOutput) {
-    const CliResult result = run({"--help"});
-    EXPECT_EQ(result.status, 0);
-    EXPECT_THAT(result.out, StartsWith("Usage:"));
-    EXPECT_TRUE(result.err.empty());
+// Options come before or after the command, and --lang, wherever it is, chooses the language of
+// every text, the usage and its errors among them; --help and --version print on the standard
+// output.
+TEST_F(CliTest, OptionsComeAnywhereInTheChosenLanguage) {
+    source("a.jpg", patternBytes(100, 11));
+    source("plain.jpg", patternBytes(100, 12));
+    struct Case {
+        std::vector<std::string> arguments;
+        int status;
+        std::string errorPart;
+    };
+    const std::vector<Case> cases{
+        // Encrypt asks whether to open the output folder; decrypt asks about a file that is no
+        // container, and Yes goes on to the password check.
+        {{"--yes", "--password-stdin", "encrypt", "a.jpg"}, 0, "\n[y/n] y\n"},
+        {{"encrypt", "a.jpg", "--no", "--password-stdin"}, 0, "\n[y/n] n\n"},
+        {{"--password-stdin", "--yes", "decrypt", "plain.jpg"}, 1, "[y/n] y\nIllegal password"},
+        {{"decrypt", "plain.jpg", "--password-stdin", "--no"}, 1, "[y/n] n\n"},
+        {{"--yes", "encrypt", "--no", "a.jpg"}, 2, "--yes and --no"},
+        {{"encrypt", "--frob", "a.jpg", "--lang=zh"},
+         2,
+         "tarvex-cli: 未知选项“--frob”\n运行 'tarvex-cli --help' 查看用法。\n"},
+        // Until the language is known, English.
+        {{"decrypt", "--frob", "--lang", "fr"}, 2, "--lang takes one of en|zh, not \"fr\""},
+    };
+    for (const Case& c : cases) {
+        const CliResult result = run(c.arguments, "secret1\n");
+        EXPECT_EQ(result.status, c.status) << ::testing::PrintToString(c.arguments) << result.err;
+        EXPECT_THAT(result.err, HasSubstr(c.errorPart)) << ::testing::PrintToString(c.arguments);
+    }
+
+    for (const std::string help : {"-h", "--help"}) {
+        const CliResult english = run({"encrypt", help});
+        EXPECT_EQ(english.status, 0);
+        EXPECT_THAT(english.out, StartsWith("Usage:\n"));
+        EXPECT_TRUE(english.err.empty());
+    }
+    const CliResult chinese = run({"--lang", "zh", "--help", "decrypt"});
+    EXPECT_EQ(chinese.status, 0);
+    EXPECT_THAT(chinese.out, StartsWith("用法：\n  tarvex-cli encrypt [选项] 文件...\n"));
+    EXPECT_THAT(chinese.out, HasSubstr("\n  --protected        同 --class protected\n"));
+    EXPECT_THAT(chinese.out, HasSubstr("\n  --no               对所有提问回答“否”\n"));
+    EXPECT_THAT(chinese.out, HasSubstr("\n退出状态：0 完成；1 提前结束"));
+
+    // The version is the one that the window's caption shows.
+    const CliResult version = run({"decrypt", "--version"});
+    EXPECT_EQ(version.status, 0);
+    ASSERT_THAT(version.out, StartsWith("tarvex-cli "));
+    ASSERT_THAT(version.out, EndsWith("\n"));
+    const std::string number = version.out.substr(11, version.out.size() - 12);
+    EXPECT_THAT(std::string(englishTable().windowCaption), EndsWith(" v" + number));
 }
 
 } // namespace

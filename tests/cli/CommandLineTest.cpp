@@ -37,12 +37,37 @@ TEST(CommandLineTest, DotDotAfterALinkLeadsWhereTheSystemSays) {
     EXPECT_EQ(readFile(line.files[0]), std::vector<std::uint8_t>{'o'});
 }
 
-TEST(CommandLineTest, HelpIsAnOptionOnlyBeforeTheFiles) {
-    EXPECT_TRUE(parse({"--help"}).help);
-    EXPECT_TRUE(parse({"encrypt", "--high", "--help"}).help);
+// --help and --version stand for the command wherever they are, whatever else is given, until
+// "--" ends the options.
+TEST(CommandLineTest, HelpAndVersionAreOptionsUntilTheOptionsEnd) {
+    EXPECT_EQ(parse({"--help"}).command, Command::Help);
+    EXPECT_EQ(parse({"encrypt", "--frob", "a.jpg", "-h"}).command, Command::Help);
+    EXPECT_EQ(parse({"--version", "shred"}).command, Command::Version);
     const CommandLine line = parse({"encrypt", "--", "--help"});
-    EXPECT_FALSE(line.help);
+    EXPECT_EQ(line.command, Command::Encrypt);
     EXPECT_EQ(line.files, std::vector<std::string>{"/work/--help"});
+}
+
+// Every class of the table is a value of --class, and every class but the default one has an
+// option of its own; decrypt reads the class from each container and takes none.
+TEST(CommandLineTest, ClassOptionsComeFromTheClassTable) {
+    for (const ClassRow& row : containerClasses) {
+        const std::string name(row.name);
+        EXPECT_EQ(parse({"encrypt", "--class", name, "a.jpg"}).containerClass, row.id) << name;
+        EXPECT_EQ(parse({"--class=" + name, "encrypt", "a.jpg"}).containerClass, row.id) << name;
+    }
+    EXPECT_EQ(parse({"encrypt", "a.jpg"}).containerClass, ContainerClass::Standard);
+    EXPECT_EQ(parse({"encrypt", "--high", "a.jpg"}).containerClass, ContainerClass::HighLevel);
+    EXPECT_EQ(parse({"--protected", "encrypt", "a.jpg"}).containerClass, ContainerClass::Protected);
+    const std::vector<std::vector<std::string>> refused{
+        {"encrypt", "--class", "ultra", "a.jpg"},
+        {"encrypt", "a.jpg", "--class"},
+        {"decrypt", "--protected", "a.jpg"},
+        {"--class=high", "decrypt", "a.jpg"},
+    };
+    for (const auto& arguments : refused) {
+        EXPECT_THROW(parse(arguments), UsageError) << ::testing::PrintToString(arguments);
+    }
 }
 
 } // namespace

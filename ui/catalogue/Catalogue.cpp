@@ -54,8 +54,69 @@ constexpr LanguageTable english{
                                      " images done."},
             .scratchWaitNotice = "another copy of the program is writing its scratch file; waiting",
         },
+    .console =
+        {
+            .usage =
+                "Usage:\n"
+                "  tarvex-cli encrypt [OPTIONS] FILE...\n"
+                "  tarvex-cli decrypt [OPTIONS] FILE...\n"
+                "  tarvex-cli --help | --version\n"
+                "\n"
+                "Encrypts image files into containers in the folder \"encrypted\" beside them, or\n"
+                "restores containers into the folder \"decrypted\". All FILEs must be in one\n"
+                "folder. Options may come before or after the command.\n"
+                "\n"
+                "Options of encrypt:\n"
+                "  --class %1\n"
+                "                     the class of the containers, standard by default (decrypt\n"
+                "                     reads it from each container)\n"
+                "%2"
+                "  --suffix           append \"E\" to the container names\n"
+                "Options of decrypt:\n"
+                "  --strip-suffix     drop a trailing \"E\" from the restored names\n"
+                "Options of both:\n"
+                "  --yes              answer every question with Yes\n"
+                "  --no               answer every question with No\n"
+                "                     (otherwise a question is asked at the terminal, and\n"
+                "                     answered No without one)\n"
+                "  --lang en|zh       English (default) or Chinese texts and folder names\n"
+                "  --password-stdin   read the password from the first line of standard input\n"
+                "                     (otherwise it is asked for at the terminal)\n"
+                "  --help, -h         show this text\n"
+                "  --version          show the version\n"
+                "\n"
+                "Exit status: 0 completed; 1 ended early (password rejected or wrong, question\n"
+                "declined, cancelled with Ctrl-C, SIGTERM or SIGHUP), no file encrypted (each\n"
+                "too large or unreadable) or a container did not open; 2 usage error; 3 file\n"
+                "error; 4 files left out that could not be read (each is named). A cancelled\n"
+                "run leaves no partial file.\n",
+            .classShortForm = "the same as --class %1",
+            .tryHelp = "Try 'tarvex-cli --help'.",
+            .noCommand = "no command given",
+            .unknownCommand = "unknown command \"%1\"",
+            .unknownOption = "unknown option \"%1\"",
+            .notAnOptionOf = "\"%1\" is no option of %2",
+            .optionNeedsValue = "%1 needs one of %2",
+            .optionTakes = "%1 takes one of %2, not \"%3\"",
+            .yesAndNo = "--yes and --no cannot be given together",
+            .noFile = "no FILE given",
+            .emptyFileName = "an empty file name was given",
+            .notAFile = "\"%1\" does not name a file",
+            .noWorkingFolder = "the working folder is unknown; give \"%1\" as a full path",
+            .notInOneFolder = "all files must be in one folder, but \"%1\" is not in \"%2\"",
+            .leavingOutFolder = "leaving out the folder \"%1\"",
+            .onlyFolders = "no FILE given, only folders",
+            .noTerminal = "no terminal to ask for the password; use --password-stdin",
+            .passwordPrompt = "Password: ",
+            .noPassword = "no password was given",
+            .passwordLineTooLong = "the password line is longer than %1 bytes",
+            .passwordTooLong = "The password has more than %1 characters.",
+            .yesOrNo = "[y/n]",
+            .busy = "Deriving the key from the password...",
+            .leftOut = "%1: %2",
+        },
     .btncancel = "Cancel",
-    .windowCaption = "Free Tarvex Image Encrypt Batch Tools v2.0.3",
+    .windowCaption = "Free Tarvex Image Encrypt Batch Tools v" TARVEX_VERSION,
     .applicationTitle = "Free Tarvex Image Encrypt Tool",
     .languageMenu = "Language",
     .filesChosen = "Files chosen: %1",
@@ -113,8 +174,65 @@ constexpr LanguageTable chinese{
             .skippedSummaryPieces = {" 个照片中的 ", " 个照片大于5MB，只有 ", " 个被加密。"},
             .scratchWaitNotice = "本程序的另一个副本正在写入它的临时文件，正在等待",
         },
+    .console =
+        {
+            .usage = "用法：\n"
+                     "  tarvex-cli encrypt [选项] 文件...\n"
+                     "  tarvex-cli decrypt [选项] 文件...\n"
+                     "  tarvex-cli --help | --version\n"
+                     "\n"
+                     "encrypt 把照片文件加密，存入照片旁边的文件夹“已加密”；decrypt 把加密文件\n"
+                     "解密，存入其旁边的文件夹“已解密”。所有文件必须在同一个文件夹中。选项可以\n"
+                     "写在命令之前或之后。\n"
+                     "\n"
+                     "encrypt 的选项：\n"
+                     "  --class %1\n"
+                     "                     加密级别，默认为 standard（解密时从每个文件中读出）\n"
+                     "%2"
+                     "  --suffix           在加密文件名后加 “E”（abc.JPG --> abc.JPGE）\n"
+                     "decrypt 的选项：\n"
+                     "  --strip-suffix     去掉解密文件名末尾的 “E”\n"
+                     "通用选项：\n"
+                     "  --yes              对所有提问回答“是”\n"
+                     "  --no               对所有提问回答“否”\n"
+                     "                     （否则在终端上提问，没有终端时回答“否”）\n"
+                     "  --lang en|zh       英文（默认）或中文的提示和文件夹名\n"
+                     "  --password-stdin   从标准输入的第一行读取密码\n"
+                     "                     （否则在终端上输入密码）\n"
+                     "  --help, -h         显示本说明\n"
+                     "  --version          显示版本号\n"
+                     "\n"
+                     "退出状态：0 完成；1 提前结束（密码不符合要求或错误、提问回答“否”、被\n"
+                     "Ctrl-C、SIGTERM 或 SIGHUP 取消）、没有加密任何文件（都大于5MB或无法读取）\n"
+                     "或有加密文件打不开；2 用法错误；3 文件错误；4 有文件无法读取而被略过（逐一\n"
+                     "列出）。取消的运行不会留下不完整的文件。\n",
+            .classShortForm = "同 --class %1",
+            .tryHelp = "运行 'tarvex-cli --help' 查看用法。",
+            .noCommand = "没有给出命令",
+            .unknownCommand = "未知命令“%1”",
+            .unknownOption = "未知选项“%1”",
+            .notAnOptionOf = "“%1”不是 %2 的选项",
+            .optionNeedsValue = "%1 需要一个值：%2",
+            .optionTakes = "%1 的值只能是 %2，不能是“%3”",
+            .yesAndNo = "--yes 和 --no 不能同时使用",
+            .noFile = "没有给出文件",
+            .emptyFileName = "文件名是空的",
+            .notAFile = "“%1”不是文件名",
+            .noWorkingFolder = "无法确定当前文件夹，请给出“%1”的完整路径",
+            .notInOneFolder = "所有文件必须在同一个文件夹中，但“%1”不在“%2”中",
+            .leavingOutFolder = "略过文件夹“%1”",
+            .onlyFolders = "没有给出文件，只有文件夹",
+            .noTerminal = "没有可以输入密码的终端，请使用 --password-stdin",
+            .passwordPrompt = "密码：",
+            .noPassword = "没有给出密码",
+            .passwordLineTooLong = "密码行超过 %1 个字节",
+            .passwordTooLong = "密码超过 %1 个字符。",
+            .yesOrNo = "[是(y)/否(n)]",
+            .busy = "正在由密码生成密钥……",
+            .leftOut = "%1：%2",
+        },
     .btncancel = "取消",
-    .windowCaption = "Tarvex照片批量加密工具v2.0.3",
+    .windowCaption = "Tarvex照片批量加密工具v" TARVEX_VERSION,
     .applicationTitle = "Tarvex照片批量加密工具",
     .languageMenu = "语言",
     .filesChosen = "已选文件：%1",
@@ -126,6 +244,10 @@ constexpr LanguageTable chinese{
 };
 
 } // namespace
+
+std::string_view programVersion() {
+    return TARVEX_VERSION;
+}
 
 const LanguageTable& englishTable() {
     return english;

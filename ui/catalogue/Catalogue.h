@@ -1,6 +1,7 @@
 #pragma once
 
 #include "batch/StringCatalogue.h"
+#include "ui/catalogue/ConsoleTexts.h"
 
 #include <string_view>
 
@@ -32,6 +33,8 @@ struct LanguageTable {
     std::string_view lbpassnote;
     // The texts that the runs read.
     StringCatalogue run;
+    // The texts of the console program.
+    ConsoleTexts console;
     std::string_view btncancel;
     std::string_view windowCaption;
     std::string_view applicationTitle;
@@ -54,6 +57,9 @@ const LanguageTable& chineseTable();
 inline const LanguageTable& languageTable(bool english) {
     return english ? englishTable() : chineseTable();
 }
+
+// The version of the program, as the window's caption shows it: "2.0.3".
+std::string_view programVersion();
 
 // The title that the program carries before the first language is applied.
 inline constexpr std::string_view provisionalTitle = "Tarvex图片批量加密";
