@@ -239,6 +239,62 @@ std::uint8_t* BodyDecoder::append(std::string_view source, std::uint8_t* out) {
     return out;
 }
 
+namespace {
+
+// A whole group as strict Base64 has it: "=" only in the last two places, in the third only
+// before one in the fourth, and zero bits where the padding leaves them unused.
+bool strictGroup(const std::array<std::uint8_t, 4>& x) {
+    if (x[0] == padValue || x[1] == padValue) {
+        return false;
+    }
+    if (x[2] == padValue) {
+        return x[3] == padValue && (x[1] & 0x0F) == 0;
+    }
+    return x[3] != padValue || (x[2] & 0x03) == 0;
+}
+
+} // namespace
+
+StrictDecoder::StrictDecoder(CodecPath path) : kernels_(&kernelsFor(path)) {}
+
+void StrictDecoder::start() {
+    held_ = 0;
+    padded_ = false;
+    failed_ = false;
+}
+
+// The kernels take the runs of whole groups; line breaks, the padded group and whatever stops
+// the kernels go through the rules here.
+std::uint8_t* StrictDecoder::append(std::string_view source, std::uint8_t* out) {
+    const char* in = source.data();
+    const char* const end = in + source.size();
+    while (in != end && !failed_) {
+        if (held_ == 0 && !padded_) {
+            in = kernels_->decodeGroups(in, end, out);
+            if (in == end) {
+                break;
+            }
+        }
+        const char c = *in++;
+        if (c == '\r' || c == '\n') {
+            continue;
+        }
+        const std::uint8_t value = decodingValues[static_cast<unsigned char>(c)];
+        if (value == skipped || padded_) {
+            failed_ = true;
+            break;
+        }
+        group_[held_++] = value;
+        if (held_ == group_.size()) {
+            failed_ = !strictGroup(group_);
+            padded_ = group_[3] == padValue;
+            out = decodeGroup(group_.data(), out);
+            held_ = 0;
+        }
+    }
+    return out;
+}
+
 bool acceptedByDecoding(char c) {
     return decodingValues[static_cast<unsigned char>(c)] != skipped;
 }

@@ -109,6 +109,37 @@ private:
     std::size_t held_ = 0;
 };
 
+// Decodes a text that comes a piece at a time and must be Base64 of the alphabet and nothing else.
+// CR and LF may stand anywhere and are passed over; "=" only pads the last group, as "x==" or
+// "xx=", with zero bits where the padding leaves them unused. Any other character, a misplaced
+// "=" or a character after the padded group fails the text, which then stays failed until the
+// next start(). Whether the text was whole groups is known at its end, from complete().
+class StrictDecoder {
+public:
+    // Decodes with the kernels of `path`, which must be supported.
+    explicit StrictDecoder(CodecPath path = fastestCodecPath());
+
+    // Begins the next text.
+    void start();
+    // Writes the bytes of the next piece of the text at `out`, where there must be room for
+    // capacityFor(source.size()) bytes, and gives their end. What it gives for a piece that fails
+    // the text is of no use.
+    std::uint8_t* append(std::string_view source, std::uint8_t* out);
+    std::size_t capacityFor(std::size_t characters) const {
+        return (held_ + characters) / 4 * 3 + decodeOverrun;
+    }
+    bool failed() const { return failed_; }
+    // Whether the text so far has not failed and ends with a whole group.
+    bool complete() const { return !failed_ && held_ == 0; }
+
+private:
+    const CodecKernels* kernels_;
+    std::array<std::uint8_t, 4> group_{}; // decoding values of the group begun so far
+    std::size_t held_ = 0;
+    bool padded_ = false;
+    bool failed_ = false;
+};
+
 // `encodeBody` and `decodeBody` on a chosen path, which must be supported.
 void encodeBodyOn(CodecPath path, std::span<const std::uint8_t> source, std::string& destination);
 void decodeBodyOn(CodecPath path, std::string_view source, std::vector<std::uint8_t>& destination);

@@ -188,6 +188,43 @@ TEST_P(CodecPaths, DecodeEqualsContractOnNoisyText) {
     }
 }
 
+// The strict decoder, fed in pieces of random lengths, takes a text exactly when it is the
+// canonical Base64 of its bytes with line breaks anywhere, and then gives those bytes.
+TEST_P(CodecPaths, StrictDecodeTakesExactlyCanonicalTextsInAnyPieces) {
+    const std::uint64_t seed = test::testSeed(15);
+    std::mt19937_64 random(seed);
+    StrictDecoder decoder(GetParam());
+    int taken = 0;
+    for (int round = 0; round < 4000; ++round) {
+        const std::size_t size = round < 3000 ? random() % 400 : random() % 6000;
+        std::string text = test::referenceBody(test::randomBytes(random, size));
+        for (auto changes = random() % 3; changes > 0; --changes) {
+            text = disturb(std::move(text), random);
+        }
+        decoder.start();
+        std::vector<std::uint8_t> bytes;
+        const std::size_t longest = round % 2 == 0 ? text.size() + 1 : 1 + random() % 100;
+        for (std::string_view rest = text; !rest.empty();) {
+            const std::string_view piece = rest.substr(0, 1 + random() % longest);
+            rest.remove_prefix(piece.size());
+            const std::size_t at = bytes.size();
+            bytes.resize(at + decoder.capacityFor(piece.size()));
+            bytes.resize(
+                static_cast<std::size_t>(decoder.append(piece, bytes.data() + at) - bytes.data()));
+        }
+        const auto expected = test::referenceStrictDecode(text);
+        ASSERT_EQ(decoder.complete(), expected.has_value())
+            << "seed " << seed << ", round " << round;
+        if (expected) {
+            ASSERT_EQ(bytes, *expected) << "seed " << seed << ", round " << round;
+            ++taken;
+        }
+    }
+    // Both kinds of text come often enough to count.
+    EXPECT_GT(taken, 1000);
+    EXPECT_LT(taken, 3000);
+}
+
 TEST_P(CodecPaths, DecodeTellsEveryByteValueInEveryPlaceOfABlock) {
     std::mt19937_64 random(test::testSeed(14));
     const std::string clean = test::referenceEncode(test::randomBytes(random, 3 * 60));

@@ -2,8 +2,17 @@
 // as CR LF do, and the file read in pieces (its end first, as a run reads it) gives what the whole
 // file gives. A container the writer made from the fuzzed bytes reads back to them, also with its
 // line ends changed to LF or CR, with a byte order mark in front and with blanks at its line ends.
+//
+// The Protected reader likewise, with one key for every file (derived once, at the lowest cost):
+// whole and in pieces it gives the same verdict and bytes; it hands on no bytes but whole pieces
+// that opened, and a file that it restores opens the same in a plain reader of the cleaned text.
+// A Protected container of the fuzzed bytes reads back to them in all the forms above.
+#include "ReferenceContainer.h"
+#include "ReferenceProtected.h"
 #include "container/ContainerReader.h"
 #include "container/ContainerWriter.h"
+#include "container/ProtectedReader.h"
+#include "container/ProtectedWriter.h"
 
 #include <cstdlib>
 #include <string_view>
@@ -44,6 +53,75 @@ std::vector<std::uint8_t> readInPieces(std::string_view file) {
     std::abort(); // a second reading always goes by the end the first one found
 }
 
+const tarvex::ProtectedParameters& fuzzParameters() {
+    static const tarvex::ProtectedParameters parameters{{'f', 'u', 'z', 'z'}, {1, 8192}};
+    return parameters;
+}
+
+const tarvex::ProtectedKey& fuzzKey() {
+    static const tarvex::ProtectedKey key =
+        tarvex::ProtectedKey::derive("pass word", fuzzParameters());
+    return key;
+}
+
+struct ProtectedRead {
+    tarvex::ProtectedVerdict verdict;
+    std::vector<std::uint8_t> restored;
+    bool operator==(const ProtectedRead&) const = default;
+};
+
+// The file read by the Protected reader in pieces of `pieceSize` bytes, with the fuzzer's key.
+ProtectedRead readProtectedInPieces(std::string_view file, std::size_t pieceSize,
+                                    bool firstPieceOnly = false) {
+    tarvex::ProtectedReader reader;
+    ProtectedRead read{};
+    reader.start([](const tarvex::ProtectedParameters&) { return &fuzzKey(); },
+                 [&read](std::span<const std::uint8_t> bytes) {
+                     read.restored.insert(read.restored.end(), bytes.begin(), bytes.end());
+                 },
+                 firstPieceOnly);
+    for (std::size_t at = 0; at < file.size() && reader.append(bytesOf(file.substr(at, pieceSize)));
+         at += pieceSize) {
+    }
+    read.verdict = reader.finish();
+    return read;
+}
+
+// What a plain reader makes of the file: its text cleaned and joined, which must end in the
+// marker, the Base64 before it decoded strictly by libsodium, and the payload opened with a key
+// derived on its own.
+std::optional<std::vector<std::uint8_t>> plainlyOpened(std::string_view file) {
+    static const tarvex::test::ReferenceKey key =
+        tarvex::test::referenceKey("pass word", tarvex::protectedHead(fuzzParameters()));
+    std::string text = tarvex::test::referenceCleanText(file);
+    text = text.substr(0, text.find('\x1A'));
+    std::erase_if(text, [](char c) { return c == '\r' || c == '\n'; });
+    const auto payload = tarvex::test::referencePayloadOf(text + "\r\n");
+    if (!payload) {
+        return std::nullopt;
+    }
+    return tarvex::test::referenceOpenPayload(*payload, key);
+}
+
+void checkProtected(std::string_view file) {
+    const ProtectedRead whole = readProtectedInPieces(file, file.size() + 1);
+    if (whole != readProtectedInPieces(file, 7) ||
+        whole != readProtectedInPieces(replaceAll(file, "\r\n", "\n"), 5)) {
+        std::abort();
+    }
+    // Only whole pieces go out before the verdict; a restored file opens plainly too.
+    if (whole.verdict != tarvex::ProtectedVerdict::Restored) {
+        if (whole.restored.size() % tarvex::protectedPieceBytes != 0) {
+            std::abort();
+        }
+    } else if (plainlyOpened(file) != whole.restored ||
+               (whole.restored.size() < tarvex::protectedPieceBytes &&
+                readProtectedInPieces(file, 7, true) !=
+                    ProtectedRead{tarvex::ProtectedVerdict::FirstPieceOpened, whole.restored})) {
+        std::abort();
+    }
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -66,6 +144,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             if (restored.size() != size || !std::equal(restored.begin(), restored.end(), data)) {
                 std::abort();
             }
+        }
+    }
+
+    checkProtected(text);
+    const std::string container = tarvex::buildProtected(source, fuzzKey(), fuzzParameters());
+    for (const std::string& variant :
+         {container, replaceAll(container, "\r\n", "\n"), replaceAll(container, "\r\n", "\r"),
+          "\xEF\xBB\xBF" + replaceAll(container, "\r\n", "  \r\n")}) {
+        const ProtectedRead read = readProtectedInPieces(variant, 13);
+        if (read.verdict != tarvex::ProtectedVerdict::Restored || read.restored.size() != size ||
+            !std::equal(read.restored.begin(), read.restored.end(), data)) {
+            std::abort();
         }
     }
     return 0;

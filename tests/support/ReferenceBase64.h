@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <optional>
 #include <random>
 #include <span>
 #include <string>
@@ -68,6 +69,19 @@ inline std::vector<std::uint8_t> referenceDecode(std::string_view text) {
                 bytes.push_back(static_cast<std::uint8_t>(((x3 << 6) | x4) & 255));
             }
         }
+    }
+    return bytes;
+}
+
+// Strict Base64: the text without its CR and LF must be exactly the encoding of its bytes (the
+// alphabet only, "=" padding, zero bits where the padding leaves them unused). Nothing when it
+// is not.
+inline std::optional<std::vector<std::uint8_t>> referenceStrictDecode(std::string_view text) {
+    std::string kept(text);
+    std::erase_if(kept, [](char c) { return c == '\r' || c == '\n'; });
+    std::vector<std::uint8_t> bytes = referenceDecode(kept);
+    if (referenceEncode(bytes) != kept) {
+        return std::nullopt;
     }
     return bytes;
 }
