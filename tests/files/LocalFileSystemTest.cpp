@@ -2,14 +2,18 @@
 #include "files/ScratchFile.h"
 #include "support/Umask.h"
 
+#include <chrono>
 #include <csignal>
 #include <cstdlib>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <gtest/gtest.h>
 #include <optional>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 namespace tarvex {
@@ -191,13 +195,20 @@ TEST_F(LocalFileSystemTest, FailedWriteKeepsTheEarlierFileAndRemovesTheTemporary
     EXPECT_EQ(namesIn(folder_), std::vector<std::string>{"a.jpg"});
 }
 
-TEST_F(LocalFileSystemTest, ReadableSizeOnlyForRegularFiles) {
+// A file that cannot be taken says why, so that the user is not told it is too large; a pipe
+// is not waited for.
+TEST_F(LocalFileSystemTest, ReadableSizeSaysWhyAFileCannotBeTaken) {
     saveFile(path("five"), asBytes("12345"), anySource);
     ASSERT_EQ(::mkfifo(path("pipe").c_str(), 0600), 0);
-    EXPECT_EQ(files_.readableSize(path("five")), 5u);
-    EXPECT_EQ(files_.readableSize(path("none")), std::nullopt);
-    EXPECT_EQ(files_.readableSize(folder_.string()), std::nullopt);
-    EXPECT_EQ(files_.readableSize(path("pipe")), std::nullopt); // and does not wait for a writer
+    EXPECT_EQ(files_.readableSize(path("five")).bytes, 5u);
+    for (const auto& [file, error] : {std::pair{path("five"), 0},
+                                      {path("none"), ENOENT},
+                                      {folder_.string(), EISDIR},
+                                      {path("pipe"), notRegularFile},
+                                      {"/dev/null", notRegularFile},
+                                      {path(std::string(300, 'x')), ENAMETOOLONG}}) {
+        EXPECT_EQ(files_.readableSize(file).error, error) << file;
+    }
 }
 
 TEST_F(LocalFileSystemTest, OnlyRegularFilesAreReadAndNoneIsWaitedFor) {
@@ -206,12 +217,97 @@ TEST_F(LocalFileSystemTest, OnlyRegularFilesAreReadAndNoneIsWaitedFor) {
     const std::string device = "/dev/zero";
     const PieceReceiver ignore = [](std::span<const std::uint8_t>) { return true; };
     for (const auto& [file, reason] :
-         {std::pair{pipe, "Invalid argument"}, std::pair{device, "Invalid argument"},
+         {std::pair{pipe, "Not a regular file"}, std::pair{device, "Not a regular file"},
           std::pair{folder_.string(), "Is a directory"}}) {
         const std::string expected = "Cannot open file \"" + file + "\". " + reason;
         EXPECT_EQ(errorOf([&] { loadFile(file); }), expected);
         EXPECT_EQ(errorOf([&] { files_.readFile(file, "", ignore); }), expected);
+        EXPECT_EQ(errorOf([&] { files_.readFileEnd(file, 10); }), expected);
     }
+}
+
+// Whether this process has `file` open with its offset beyond its start: a reading of it began.
+bool isBeingRead(const fs::path& file) {
+    for (const auto& entry : fs::directory_iterator("/proc/self/fd")) {
+        std::error_code error;
+        if (fs::read_symlink(entry.path(), error) != file) {
+            continue;
+        }
+        std::ifstream info("/proc/self/fdinfo/" + entry.path().filename().string());
+        std::string field;
+        long long position = 0;
+        if (info >> field >> position && field == "pos:" && position > 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// A file written to, or replaced, while it is read ahead, between the reading of its end and the
+// reading of the whole, or during that, would be restored as a mix of two versions: the versions
+// of the two readings do not match then. The file's time is set back first, as that of a file
+// written long before, so that a rewrite within one tick of the clock cannot hide it.
+TEST_F(LocalFileSystemTest, AFileThatChangesWhileItIsReadIsSeenToChange) {
+    const std::string file = path("a.jpg");
+    const std::vector<std::uint8_t> first(6 * readPieceSize + 10, 'a');
+    const std::vector<std::uint8_t> second(first.size(), 'b');
+    const auto makeOld = [&file] {
+        const timespec longAgo[2] = {{1'000'000'000, 0}, {1'000'000'000, 0}};
+        ASSERT_EQ(::utimensat(AT_FDCWD, file.c_str(), longAgo, 0), 0);
+    };
+    const std::function<void()> rewrite = [&file, &second] {
+        std::ofstream out(file, std::ios::binary | std::ios::in);
+        out.write(reinterpret_cast<const char*>(second.data()),
+                  static_cast<std::streamsize>(second.size()));
+    };
+    const std::function<void()> replace = [&] { saveFile(file, second, anySource); };
+    const PieceReceiver ignore = [](std::span<const std::uint8_t>) { return true; };
+    const std::string other = path("other.jpg");
+    saveFile(other, asBytes("other"), anySource);
+
+    saveFile(file, first, anySource);
+    makeOld();
+    const FileEnd untouched = files_.readFileEnd(file, 10);
+    EXPECT_TRUE(files_.readFile(file, "", ignore).matches(untouched.version));
+    EXPECT_TRUE(files_.readFile(file, "", ignore).matches(files_.readFileEnd(file, 10).version));
+
+    for (const std::function<void()>& change : {rewrite, replace}) {
+        // Between the reading of its end and that of the whole file.
+        saveFile(file, first, anySource);
+        makeOld();
+        const FileEnd end = files_.readFileEnd(file, 10);
+        change();
+        EXPECT_FALSE(files_.readFile(file, "", ignore).matches(end.version));
+
+        // While the file named next was read ahead, before its end was read.
+        saveFile(file, first, anySource);
+        makeOld();
+        files_.readFile(other, file, ignore);
+        const auto waited = std::chrono::steady_clock::now();
+        while (!isBeingRead(file)) {
+            ASSERT_LT(std::chrono::steady_clock::now() - waited, std::chrono::seconds(10));
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        change();
+        const FileEnd aheadEnd = files_.readFileEnd(file, 10);
+        EXPECT_EQ(aheadEnd.bytes, std::vector<std::uint8_t>(10, 'b'));
+        EXPECT_FALSE(files_.readFile(file, "", ignore).matches(aheadEnd.version));
+    }
+
+    // Written to in place while the whole file is read, after its first pieces.
+    saveFile(file, first, anySource);
+    makeOld();
+    const FileEnd end = files_.readFileEnd(file, 10);
+    bool rewritten = false;
+    const FileVersion whole = files_.readFile(file, "", [&](std::span<const std::uint8_t>) {
+        if (!rewritten) {
+            rewrite();
+            rewritten = true;
+        }
+        return true;
+    });
+    EXPECT_FALSE(whole.matches(end.version));
+    EXPECT_FALSE(whole.steady);
 }
 
 TEST_F(LocalFileSystemTest, CreateFolderIgnoresExistingAndImpossibleFolders) {
