@@ -116,7 +116,10 @@ public:
     // group and others may read and write it as they may `source` (less the umask), and not at
     // all when its permissions cannot be read; the owner may always read and write it. A folder
     // that createFolder could not make is reported here, with the reason it could not be made.
-    // Throws FileError.
+    // Only the source's group may use the group's permissions: the file takes that group where
+    // the user may give it, and has none of them otherwise. A source whose access control list
+    // names further users or groups gives an owner-only file, and the file has no list of its
+    // own (none inherited from the folder). Throws FileError.
     virtual std::unique_ptr<FileWriter>
     createFile(const std::string& path, const std::string& source, const FileIdentities& keep) = 0;
 
@@ -125,8 +128,9 @@ public:
     // pipe or device.
     virtual SourceSize readableSize(const std::string& path) = 0;
 
-    // Creates one folder level. An existing folder, or a failure, is not reported: the reason
-    // of a failure is kept for the first file that createFile is asked to make in it.
+    // Creates one folder level, which group and others may not write to, whatever the umask. An
+    // existing folder, or a failure, is not reported: the reason of a failure is kept for the
+    // first file that createFile is asked to make in it.
     virtual void createFolder(const std::string& path) = 0;
 
     // A new content for the per-user scratch file. It is written over in place: a writer given

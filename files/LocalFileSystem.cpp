@@ -17,15 +17,8 @@ namespace tarvex {
 
 namespace {
 
-constexpr mode_t ownerReadAndWrite = 0600;
-constexpr mode_t othersReadAndWrite = 0066; // group and others
-constexpr mode_t newFolderMode = 0777;
-
-// The permissions of a file made from a source of `status`: the owner may read and write it,
-// group and others as they may the source, or not at all when the source's status is unknown.
-mode_t permissionsFrom(const struct stat* status) {
-    return ownerReadAndWrite | (status != nullptr ? status->st_mode & othersReadAndWrite : 0);
-}
+// Anyone may look into an output folder, only its owner write to it; the umask may take more.
+constexpr mode_t newFolderMode = 0755;
 
 FileIdentity identityOf(const struct stat& status) {
     return {status.st_dev, status.st_ino};
@@ -136,9 +129,9 @@ std::unique_ptr<FileWriter> LocalFileSystem::createFile(const std::string& path,
             throw cannotCreate(path, EEXIST);
         }
     }
-    return std::make_unique<ReplacementFile>(calls_, std::move(folderFd), name,
-                                             permissionsFrom(sourceFound ? &sourceStatus : nullptr),
-                                             path);
+    return std::make_unique<ReplacementFile>(
+        calls_, std::move(folderFd), name,
+        permissionsFrom(source, sourceFound ? &sourceStatus : nullptr), path);
 }
 
 SourceSize LocalFileSystem::readableSize(const std::string& path) {

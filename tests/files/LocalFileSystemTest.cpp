@@ -1,18 +1,24 @@
-#include "files/FileSystem.h"
+#include "files/LocalFileSystem.h"
+
 #include "files/ScratchFile.h"
 #include "support/Umask.h"
 
+#include <array>
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <grp.h>
 #include <gtest/gtest.h>
 #include <optional>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <sys/xattr.h>
 #include <thread>
 #include <unistd.h>
 
@@ -316,6 +322,137 @@ TEST_F(LocalFileSystemTest, CreateFolderIgnoresExistingAndImpossibleFolders) {
     files_.createFolder(path("no/such/parent"));
     EXPECT_TRUE(fs::is_directory(path("out")));
     EXPECT_FALSE(fs::exists(path("no")));
+}
+
+// Others could put files into an output folder that they may write to, whatever the umask.
+TEST_F(LocalFileSystemTest, OutputFoldersAreWrittenToByTheirOwnerOnly) {
+    for (const mode_t mask : {0000, 0022, 0077}) {
+        const testing::Umask umask(mask);
+        const std::string folder = path("out" + std::to_string(mask));
+        files_.createFolder(folder);
+        EXPECT_EQ(modeOf(folder), 0755 & ~mask) << std::oct << mask;
+    }
+}
+
+// Runs `step` in a child process as the user nobody, with no group but nogroup; gives what it
+// returns, or "not run" when the machine does not let the test become nobody (not root).
+std::string asNobody(const std::function<std::string()>& step) {
+    constexpr uid_t nobody = 65534;
+    int channel[2];
+    if (::geteuid() != 0 || ::pipe(channel) != 0) {
+        return "not run";
+    }
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::close(channel[0]);
+        std::string said = "could not become nobody";
+        if (::setgroups(0, nullptr) == 0 && ::setgid(nobody) == 0 && ::setuid(nobody) == 0) {
+            try {
+                said = step();
+            } catch (const std::exception& error) {
+                said = error.what();
+            }
+        }
+        const ssize_t written = ::write(channel[1], said.data(), said.size());
+        ::_exit(written == static_cast<ssize_t>(said.size()) ? 0 : 1);
+    }
+    ::close(channel[1]);
+    std::string said;
+    char buffer[4096];
+    for (ssize_t got; (got = ::read(channel[0], buffer, sizeof buffer)) > 0;) {
+        said.append(buffer, static_cast<std::size_t>(got));
+    }
+    ::close(channel[0]);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return said;
+}
+
+// An access control list in the binary form Linux keeps it in: a version, then entries of a tag,
+// permissions and the id of a named user or group, in the order of their tags.
+std::vector<std::uint8_t> accessList(std::initializer_list<std::array<std::uint32_t, 3>> entries) {
+    std::vector<std::uint8_t> list;
+    const auto put = [&list](std::uint32_t value, int bytes) {
+        for (int i = 0; i < bytes; ++i) {
+            list.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
+        }
+    };
+    put(2, 4);
+    for (const auto& [tag, permissions, id] : entries) {
+        put(tag, 2);
+        put(permissions, 2);
+        put(id, 4);
+    }
+    return list;
+}
+
+// A file of a setgid folder takes the folder's group, and a folder's default access control list
+// gives its files lists of their own: an output would let in whom its source does not. The group
+// of a source is given to its output where the user may, and otherwise the group gets nothing;
+// a source whose list names others gives an owner-only output.
+TEST_F(LocalFileSystemTest, NewFileLetsInNoOneItsSourceKeepsOut) {
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "only root can give files and folders to other users and groups";
+    }
+    const testing::Umask umask(022);
+    constexpr gid_t users = 100;
+    constexpr uid_t nobody = 65534;
+    ASSERT_EQ(::chmod(folder_.c_str(), 0755), 0);
+    const std::string source = path("source");
+    saveFile(source, asBytes("photo"), anySource);
+    ASSERT_EQ(::chmod(source.c_str(), 0640), 0);
+    const fs::path shared = folder_ / "shared";
+    fs::create_directory(shared);
+    ASSERT_EQ(::chown(shared.c_str(), nobody, users), 0);
+    ASSERT_EQ(::chmod(shared.c_str(), 02775), 0);
+    const auto statusOf = [](const fs::path& file) {
+        struct stat status {};
+        EXPECT_EQ(::stat(file.c_str(), &status), 0) << file;
+        return status;
+    };
+
+    // Root may give the output the source's group.
+    saveFile((shared / "by-root").string(), asBytes("photo"), source);
+    EXPECT_EQ(statusOf(shared / "by-root").st_gid, statusOf(source).st_gid);
+    EXPECT_EQ(modeOf(shared / "by-root"), 0640u);
+
+    // Nobody, the owner of the source but no member of its group, may not.
+    ASSERT_EQ(::chown(source.c_str(), nobody, 0), 0);
+    const std::string said = asNobody([&] {
+        const std::unique_ptr<FileSystem> files = localFileSystemOver(systemCalls());
+        const std::unique_ptr<FileWriter> file =
+            files->createFile((shared / "by-nobody").string(), source, {});
+        file->write(asBytes("photo"));
+        file->complete();
+        return std::string("done");
+    });
+    EXPECT_EQ(said, "done");
+    EXPECT_EQ(statusOf(shared / "by-nobody").st_gid, users);
+    EXPECT_EQ(modeOf(shared / "by-nobody"), 0600u);
+
+    // user::rw- group::--- group:nogroup:r-- mask::r-- other::---, shown as 0640.
+    const std::vector<std::uint8_t> list = accessList(
+        {{0x01, 6, ~0U}, {0x04, 0, ~0U}, {0x08, 4, nobody}, {0x10, 4, ~0U}, {0x20, 0, ~0U}});
+    if (::setxattr(source.c_str(), "system.posix_acl_access", list.data(), list.size(), 0) != 0) {
+        GTEST_SKIP() << "no access control lists here: " << std::strerror(errno);
+    }
+    ASSERT_EQ(modeOf(source), 0640u);
+    saveFile(path("from-listed"), asBytes("photo"), source);
+    EXPECT_EQ(modeOf(path("from-listed")), 0600u);
+
+    // A folder whose default list lets nobody read what is made in it.
+    const fs::path listing = folder_ / "listing";
+    fs::create_directory(listing);
+    ASSERT_EQ(::removexattr(source.c_str(), "system.posix_acl_access"), 0);
+    const std::vector<std::uint8_t> defaults = accessList(
+        {{0x01, 7, ~0U}, {0x02, 6, nobody}, {0x04, 5, ~0U}, {0x10, 7, ~0U}, {0x20, 5, ~0U}});
+    ASSERT_EQ(::setxattr(listing.c_str(), "system.posix_acl_default", defaults.data(),
+                         defaults.size(), 0),
+              0);
+    saveFile((listing / "made").string(), asBytes("photo"), source);
+    EXPECT_LT(::getxattr((listing / "made").c_str(), "system.posix_acl_access", nullptr, 0), 0);
+    EXPECT_EQ(errno, ENODATA);
+    EXPECT_EQ(modeOf(listing / "made") & 0066, 0040u);
 }
 
 TEST_F(LocalFileSystemTest, ScratchFileIsOwnerOnlyAndReplaced) {
