@@ -25,4 +25,8 @@ FileError cannotCreate(const std::string& path, int error) {
     return fileError("Cannot create file", path, fileErrorReason(error));
 }
 
+FileError cannotCreate(const std::string& path, std::string_view reason) {
+    return fileError("Cannot create file", path, reason);
+}
+
 } // namespace tarvex

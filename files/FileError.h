@@ -2,6 +2,7 @@
 
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 namespace tarvex {
 
@@ -23,5 +24,7 @@ std::string fileErrorReason(int error);
 // The errors the user sees, with the reason `error`: Cannot open file "PATH". Reason
 FileError cannotOpen(const std::string& path, int error);
 FileError cannotCreate(const std::string& path, int error);
+// Cannot create file "PATH". `reason`
+FileError cannotCreate(const std::string& path, std::string_view reason);
 
 } // namespace tarvex

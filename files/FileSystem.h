@@ -141,7 +141,7 @@ public:
 };
 
 // The file system of the machine. The scratch file lives in an owner-only folder of the user's
-// cache folder and is never written through a link.
+// cache folder and is never written through a link; see openScratchFile.
 FileSystem& localFileSystem();
 
 inline std::span<const std::uint8_t> asBytes(std::string_view text) {

@@ -15,6 +15,7 @@
 #include <grp.h>
 #include <gtest/gtest.h>
 #include <optional>
+#include <pwd.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -522,15 +523,70 @@ TEST_F(LocalFileSystemTest, ScratchFolderThatIsALinkIsRefused) {
     EXPECT_TRUE(fs::is_empty(path("elsewhere")));
 }
 
-TEST_F(LocalFileSystemTest, ScratchFolderOfAnotherUserIsRefused) {
+// What a run of root under `sudo -E` leaves in a user's cache folder, root's own scratch folder
+// or file, would end every later High level run of the user: the user's program takes it away
+// where the user may (renamed aside, as the user cannot look into it), and otherwise names it.
+// Another user's file planted in a scratch folder that was open to all is removed too.
+TEST_F(LocalFileSystemTest, ScratchFolderHealsWhatAnotherUserLeftInIt) {
     if (::geteuid() != 0) {
-        GTEST_SKIP() << "only root can hand a folder to another user";
+        GTEST_SKIP() << "only root can leave files of other users";
     }
+    constexpr uid_t nobody = 65534;
+    ASSERT_EQ(::chmod(folder_.c_str(), 0755), 0);
+    const auto cacheOf = [&](const std::string& name, uid_t owner, mode_t mode) {
+        const fs::path cache = folder_ / name;
+        fs::create_directories(cache / "tarvex");
+        EXPECT_EQ(::chown(cache.c_str(), owner, owner), 0);
+        EXPECT_EQ(::chmod(cache.c_str(), mode), 0);
+        EXPECT_EQ(::chmod((cache / "tarvex").c_str(), 0700), 0);
+        std::ofstream(cache / "tarvex/thummb.db") << "root's body";
+        return cache;
+    };
+    const auto writeAsNobody = [](const fs::path& cache) {
+        return asNobody([&cache] {
+            ::setenv("XDG_CACHE_HOME", cache.c_str(), 1);
+            const std::unique_ptr<FileWriter> file =
+                openScratchFile(systemCalls(), [] { return false; });
+            file->write(asBytes("nobody's body"));
+            file->complete();
+            return std::string("done");
+        });
+    };
+
+    const fs::path own = cacheOf("own", nobody, 0700);
+    EXPECT_EQ(writeAsNobody(own), "done");
+    EXPECT_EQ(contentOf(own / "tarvex/thummb.db"), "nobody's body");
+    EXPECT_EQ(modeOf(own / "tarvex"), 0700u);
+    const std::vector<std::string> names = namesIn(own);
+    ASSERT_EQ(names.size(), 2u);
+    EXPECT_TRUE(names[1].starts_with("tarvex.set-aside.")) << names[1];
+    EXPECT_EQ(contentOf(own / names[1] / "thummb.db"), "root's body");
+
+    // A scratch folder of the user's, open to all, and a file that another user planted in it.
+    ASSERT_EQ(::chmod((own / "tarvex").c_str(), 0777), 0);
+    fs::remove(own / "tarvex/thummb.db");
+    std::ofstream(own / "tarvex/thummb.db") << "planted";
+    ASSERT_EQ(::chmod((own / "tarvex/thummb.db").c_str(), 0600), 0);
+    EXPECT_EQ(writeAsNobody(own), "done");
+    EXPECT_EQ(contentOf(own / "tarvex/thummb.db"), "nobody's body");
+    EXPECT_EQ(modeOf(own / "tarvex"), 0700u);
+
+    // In a cache folder of root's, the user can only be told what to remove.
+    const fs::path roots = cacheOf("roots", 0, 0755);
+    const fs::path closed = cacheOf("closed", 0, 0700);
+    for (const auto& [cache, blocker] : {std::pair{roots, roots / "tarvex"}, {closed, closed}}) {
+        EXPECT_EQ(writeAsNobody(cache), "Cannot create file \"" + cache.string() +
+                                            "/tarvex/thummb.db\". \"" + blocker.string() +
+                                            "\" belongs to another user: remove it");
+        EXPECT_EQ(contentOf(cache / "tarvex/thummb.db"), "root's body");
+    }
+
+    // Root itself takes away what another user left in root's own cache folder.
     const fs::path scratchFolder = folder_ / "cache/tarvex";
     fs::create_directories(scratchFolder);
-    ASSERT_EQ(::chown(scratchFolder.c_str(), 65534, 65534), 0);
-    EXPECT_THROW(writeScratch("body\r\n"), FileError);
-    EXPECT_TRUE(fs::is_empty(scratchFolder));
+    ASSERT_EQ(::chown(scratchFolder.c_str(), nobody, nobody), 0);
+    writeScratch("body\r\n");
+    EXPECT_EQ(contentOf(scratchFolder / "thummb.db"), "body\r\n");
 }
 
 TEST_F(LocalFileSystemTest, ScratchFolderFallsBackToTheHomeFolder) {
@@ -539,6 +595,25 @@ TEST_F(LocalFileSystemTest, ScratchFolderFallsBackToTheHomeFolder) {
     EXPECT_EQ(scratchFolderPath(), path(".cache/tarvex"));
     ::setenv("XDG_CACHE_HOME", "relative/cache", 1); // not absolute: ignored
     EXPECT_EQ(scratchFolderPath(), path(".cache/tarvex"));
+}
+
+// Root with a user's HOME (`sudo -E`) would leave in the user's cache a folder of root's that the
+// user cannot use: it takes the one of its own account instead.
+TEST_F(LocalFileSystemTest, RootNeverTakesTheCacheFolderOfAnotherUser) {
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "only root can give a folder to another user";
+    }
+    ::unsetenv("XDG_CACHE_HOME");
+    const fs::path home = folder_ / "home";
+    fs::create_directory(home);
+    ::setenv("HOME", home.c_str(), 1);
+    EXPECT_EQ(scratchFolderPath(), (home / ".cache/tarvex").string());
+    ASSERT_EQ(::chown(home.c_str(), 65534, 65534), 0);
+    const passwd* const account = ::getpwuid(0);
+    ASSERT_NE(account, nullptr);
+    EXPECT_EQ(scratchFolderPath(), std::string(account->pw_dir) + "/.cache/tarvex");
+    ::setenv("XDG_CACHE_HOME", (home / "cache").c_str(), 1);
+    EXPECT_EQ(scratchFolderPath(), std::string(account->pw_dir) + "/.cache/tarvex");
 }
 
 } // namespace
