@@ -167,8 +167,8 @@ RunOutcome BatchRuns::encryptRun() {
     // can start reading the next file to be encrypted meanwhile.
     const std::size_t fileCount = state_.selectedFiles.size();
     const auto encryptable = [this](std::size_t index) {
-        const auto size = files_.readableSize(state_.selectedFiles[index]);
-        return size && *size / 1024 < sizeLimitKb;
+        const SourceSize size = files_.readableSize(state_.selectedFiles[index]);
+        return size.error == 0 && size.bytes / 1024 < sizeLimitKb;
     };
     bool takeThis = fileCount > 0 && encryptable(0);
     for (std::size_t index = 0; index < fileCount; ++index) {

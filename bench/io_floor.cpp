@@ -33,7 +33,7 @@ int main(int argc, char** argv) {
     try {
         for (int i = first + 1; i < argc; ++i) {
             const std::string path = argv[i];
-            if (!files.readableSize(path)) {
+            if (files.readableSize(path).error != 0) {
                 continue;
             }
             const auto container =

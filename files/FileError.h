@@ -2,6 +2,7 @@
 
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 namespace tarvex {
 
@@ -12,9 +13,18 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-// The errors the user sees, with the system's text for the error number `error`:
-// Cannot open file "PATH". Reason
+// The reason that a path names something other than a regular file (a pipe, a device, a socket)
+// which is not read. The system has no error number that says so; this one is beyond theirs.
+inline constexpr int notRegularFile = -1;
+
+// The text of the error number `error` as the user sees it: the system's own text, for example
+// "Permission denied", or "Not a regular file" for notRegularFile.
+std::string fileErrorReason(int error);
+
+// The errors the user sees, with the reason `error`: Cannot open file "PATH". Reason
 FileError cannotOpen(const std::string& path, int error);
 FileError cannotCreate(const std::string& path, int error);
+// Cannot create file "PATH". `reason`
+FileError cannotCreate(const std::string& path, std::string_view reason);
 
 } // namespace tarvex

@@ -5,6 +5,8 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <random>
+#include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 namespace tarvex {
@@ -14,6 +16,18 @@ namespace {
 constexpr int creationAttempts = 100;
 // Keeps the temporary name within the limit of a name even for the longest final names.
 constexpr std::size_t nameKept = 200;
+constexpr mode_t ownerReadAndWrite = 0600;
+constexpr mode_t othersReadAndWrite = 0066; // group and others
+constexpr mode_t groupPermissions = 0070;
+constexpr mode_t allPermissions = 0777;
+// Where Linux keeps the access control list of a file.
+constexpr const char* accessList = "system.posix_acl_access";
+
+// Whether a failure to look at or take away an access control list means there is none: the
+// file has none, or its file system keeps none.
+bool noAccessList(int error) {
+    return error == ENODATA || error == EOPNOTSUPP;
+}
 
 std::string temporaryName(std::string_view name) {
     constexpr std::string_view characters =
@@ -32,18 +46,52 @@ std::string temporaryName(std::string_view name) {
 
 } // namespace
 
+Permissions permissionsFrom(const std::string& path, const struct stat* status) {
+    // The kernel keeps a list only for permissions beyond the mode.
+    if (status == nullptr || ::getxattr(path.c_str(), accessList, nullptr, 0) >= 0 ||
+        !noAccessList(errno)) {
+        return {.mode = ownerReadAndWrite};
+    }
+    return {.mode = ownerReadAndWrite | (status->st_mode & othersReadAndWrite),
+            .group = status->st_gid};
+}
+
 ReplacementFile::ReplacementFile(PosixCalls& calls, UniqueFd folder, std::string_view name,
-                                 mode_t mode, std::string shownPath)
+                                 const Permissions& permissions, std::string shownPath)
     : calls_(calls), folder_(std::move(folder)), name_(name), shownPath_(std::move(shownPath)) {
     for (int attempt = 1; !file_; ++attempt) {
         temporary_ = temporaryName(name);
-        const int fd = calls_.openAt(folder_.get(), temporary_.c_str(),
-                                     O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
+        const int fd =
+            calls_.openAt(folder_.get(), temporary_.c_str(),
+                          O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, permissions.mode);
         const int openError = errno;
         file_ = UniqueFd(fd);
         if (!file_ && (openError != EEXIST || attempt == creationAttempts)) {
             throw cannotCreate(shownPath_, openError);
         }
+    }
+    keepTo(permissions);
+}
+
+// A folder with a default access control list gives its new files a list of their own, and a
+// folder marked set-group-ID gives them its group: either would open the file to others whom its
+// source does not let in.
+void ReplacementFile::keepTo(const Permissions& permissions) {
+    if (::fremovexattr(file_.get(), accessList) != 0 && !noAccessList(errno)) {
+        fail(errno);
+    }
+    if ((permissions.mode & groupPermissions) == 0) {
+        return;
+    }
+    struct stat status {};
+    if (::fstat(file_.get(), &status) != 0) {
+        fail(errno);
+    }
+    // Giving the file the source's group takes being root or a member of it.
+    if (status.st_gid != permissions.group &&
+        ::fchown(file_.get(), static_cast<uid_t>(-1), permissions.group) != 0 &&
+        ::fchmod(file_.get(), status.st_mode & allPermissions & ~groupPermissions) != 0) {
+        fail(errno);
     }
 }
 

@@ -6,7 +6,6 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -42,10 +41,41 @@ using FileIdentities = std::vector<FileIdentity>;
 // Called now and then while a step waits for another program; false gives the wait up.
 using WaitHandler = std::function<bool()>;
 
-// The last bytes of a file, and whether they are all of it.
+// The version of a file that a reading saw: which file it was, its size, and the times of the
+// last change of its content and of its status (nanoseconds since 1970), as they were when the
+// reading began. A file written to, or another file put in its place, has another version, but
+// for one written to within the same tick of the system's clock (a few milliseconds) as the one
+// before and with the same size.
+struct FileVersion {
+    dev_t device = 0;
+    ino_t inode = 0;
+    std::uint64_t size = 0;
+    std::int64_t modified = 0;
+    std::int64_t changed = 0;
+    // False when the file was seen to change while it was read: what was read may be a mix.
+    bool steady = true;
+
+    // Whether this reading and the reading of `other` saw one content: both began at the same
+    // version, and neither saw the file change.
+    bool matches(const FileVersion& other) const {
+        return steady && other.steady && device == other.device && inode == other.inode &&
+               size == other.size && modified == other.modified && changed == other.changed;
+    }
+};
+
+// The last bytes of a file, whether they are all of it, and the version they were read from.
 struct FileEnd {
     std::vector<std::uint8_t> bytes;
     bool wholeFile = false;
+    FileVersion version;
+};
+
+// What FileSystem::readableSize finds: the size of a file that can be read, or why it cannot be.
+struct SourceSize {
+    std::uint64_t bytes = 0;
+    // 0 when the file can be read; otherwise an error number, or notRegularFile.
+    // fileErrorReason(error) is the text that says why.
+    int error = 0;
 };
 
 // Every file step the program takes goes through this seam, so that tests can make any step fail.
@@ -55,13 +85,19 @@ public:
 
     // Hands the content of `path` to `take` in order, in pieces of readPieceSize bytes (the last
     // one shorter) as they are read, so that it need not be held whole; a piece is valid during
-    // its call only. Reading stops early when `take` says so. `next`, when not empty, names the
-    // file that the following call will ask for, so that the file system may start reading it
-    // early. Throws FileError, and whatever `take` throws.
-    virtual void readFile(const std::string& path, const std::string& next,
-                          const PieceReceiver& take) = 0;
+    // its call only. Reading stops early when `take` says so: the file is let go at once. `next`,
+    // when not empty, names the file that the following call will ask for, so that the file
+    // system may start reading it early, even before its end is read. Only a regular file is
+    // read. Gives the version of the file that the pieces came from: it is not steady when the
+    // file changed before the last piece taken was read. Throws FileError, and whatever `take`
+    // throws.
+    virtual FileVersion readFile(const std::string& path, const std::string& next,
+                                 const PieceReceiver& take) = 0;
 
-    // The last `count` bytes of a file, or all of it when it is shorter. Throws FileError.
+    // The last `count` bytes of a regular file, or all of it when it is shorter, with the version
+    // they came from. A caller that goes by them while it reads the whole file with readFile
+    // compares the two versions: unless they match, the file changed, and the two readings may
+    // not be of the same content. Throws FileError.
     virtual FileEnd readFileEnd(const std::string& path, std::size_t count) = 0;
 
     // Gives up reading the file named next, and returns once it is closed: a run that ends keeps
@@ -80,15 +116,21 @@ public:
     // group and others may read and write it as they may `source` (less the umask), and not at
     // all when its permissions cannot be read; the owner may always read and write it. A folder
     // that createFolder could not make is reported here, with the reason it could not be made.
-    // Throws FileError.
+    // Only the source's group may use the group's permissions: the file takes that group where
+    // the user may give it, and has none of them otherwise. A source whose access control list
+    // names further users or groups gives an owner-only file, and the file has no list of its
+    // own (none inherited from the folder). Throws FileError.
     virtual std::unique_ptr<FileWriter>
     createFile(const std::string& path, const std::string& source, const FileIdentities& keep) = 0;
 
-    // Size in bytes of a file that can be opened for reading; nothing when it cannot.
-    virtual std::optional<std::uint64_t> readableSize(const std::string& path) = 0;
+    // Size in bytes of a regular file that can be opened for reading, or the reason it cannot be
+    // (a missing file, a pipe or device, a folder, a file the user may not read...). Opens no
+    // pipe or device.
+    virtual SourceSize readableSize(const std::string& path) = 0;
 
-    // Creates one folder level. An existing folder, or a failure, is not reported: the reason
-    // of a failure is kept for the first file that createFile is asked to make in it.
+    // Creates one folder level, which group and others may not write to, whatever the umask. An
+    // existing folder, or a failure, is not reported: the reason of a failure is kept for the
+    // first file that createFile is asked to make in it.
     virtual void createFolder(const std::string& path) = 0;
 
     // A new content for the per-user scratch file. It is written over in place: a writer given
@@ -99,7 +141,7 @@ public:
 };
 
 // The file system of the machine. The scratch file lives in an owner-only folder of the user's
-// cache folder and is never written through a link.
+// cache folder and is never written through a link; see openScratchFile.
 FileSystem& localFileSystem();
 
 inline std::span<const std::uint8_t> asBytes(std::string_view text) {

@@ -17,15 +17,8 @@ namespace tarvex {
 
 namespace {
 
-constexpr mode_t ownerReadAndWrite = 0600;
-constexpr mode_t othersReadAndWrite = 0066; // group and others
-constexpr mode_t newFolderMode = 0777;
-
-// The permissions of a file made from a source of `status`: the owner may read and write it,
-// group and others as they may the source, or not at all when the source's status is unknown.
-mode_t permissionsFrom(const struct stat* status) {
-    return ownerReadAndWrite | (status != nullptr ? status->st_mode & othersReadAndWrite : 0);
-}
+// Anyone may look into an output folder, only its owner write to it; the umask may take more.
+constexpr mode_t newFolderMode = 0755;
 
 FileIdentity identityOf(const struct stat& status) {
     return {status.st_dev, status.st_ino};
@@ -43,14 +36,14 @@ class LocalFileSystem final : public FileSystem {
 public:
     explicit LocalFileSystem(PosixCalls& calls) : calls_(calls) {}
 
-    void readFile(const std::string& path, const std::string& next,
-                  const PieceReceiver& take) override;
+    FileVersion readFile(const std::string& path, const std::string& next,
+                         const PieceReceiver& take) override;
     FileEnd readFileEnd(const std::string& path, std::size_t count) override;
     void stopReadingAhead() override;
     FileIdentities identify(const std::vector<std::string>& paths) override;
     std::unique_ptr<FileWriter> createFile(const std::string& path, const std::string& source,
                                            const FileIdentities& keep) override;
-    std::optional<std::uint64_t> readableSize(const std::string& path) override;
+    SourceSize readableSize(const std::string& path) override;
     void createFolder(const std::string& path) override;
     std::unique_ptr<FileWriter> openScratch(const WaitHandler& whileLocked) override;
 
@@ -62,12 +55,12 @@ private:
     std::map<std::string, int> folderErrors_;
 };
 
-void LocalFileSystem::readFile(const std::string& path, const std::string& next,
-                               const PieceReceiver& take) {
+FileVersion LocalFileSystem::readFile(const std::string& path, const std::string& next,
+                                      const PieceReceiver& take) {
     if (!readAhead_) {
         readAhead_ = std::make_unique<ReadAhead>(calls_);
     }
-    readAhead_->read(path, next, take);
+    return readAhead_->read(path, next, take);
 }
 
 FileEnd LocalFileSystem::readFileEnd(const std::string& path, std::size_t count) {
@@ -75,9 +68,10 @@ FileEnd LocalFileSystem::readFileEnd(const std::string& path, std::size_t count)
     if (opened.error != 0) {
         throw cannotOpen(path, opened.error);
     }
-    const std::size_t from = opened.size > count ? opened.size - count : 0;
+    const std::uint64_t size = opened.version.size;
+    const std::uint64_t from = size > count ? size - count : 0;
     FileEnd end;
-    end.bytes.resize(std::min(opened.size, count));
+    end.bytes.resize(static_cast<std::size_t>(size - from));
     const long got = ::lseek(opened.file.get(), static_cast<off_t>(from), SEEK_SET) < 0
                          ? -1
                          : readAll(calls_, opened.file.get(), end.bytes);
@@ -86,6 +80,8 @@ FileEnd LocalFileSystem::readFileEnd(const std::string& path, std::size_t count)
     }
     end.bytes.resize(static_cast<std::size_t>(got));
     end.wholeFile = from == 0;
+    end.version = opened.version;
+    end.version.steady = keepsVersion(opened.file.get(), opened.version);
     return end;
 }
 
@@ -133,17 +129,14 @@ std::unique_ptr<FileWriter> LocalFileSystem::createFile(const std::string& path,
             throw cannotCreate(path, EEXIST);
         }
     }
-    return std::make_unique<ReplacementFile>(calls_, std::move(folderFd), name,
-                                             permissionsFrom(sourceFound ? &sourceStatus : nullptr),
-                                             path);
+    return std::make_unique<ReplacementFile>(
+        calls_, std::move(folderFd), name,
+        permissionsFrom(source, sourceFound ? &sourceStatus : nullptr), path);
 }
 
-std::optional<std::uint64_t> LocalFileSystem::readableSize(const std::string& path) {
+SourceSize LocalFileSystem::readableSize(const std::string& path) {
     const OpenedFile opened = openRegularFile(calls_, path);
-    if (opened.error != 0) {
-        return std::nullopt;
-    }
-    return opened.size;
+    return {.bytes = opened.version.size, .error = opened.error};
 }
 
 void LocalFileSystem::createFolder(const std::string& path) {

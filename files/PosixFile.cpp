@@ -8,6 +8,18 @@
 
 namespace tarvex {
 
+namespace {
+
+// Why a file of `status` is not read, or 0 when it is a regular file.
+int notReadAs(const struct stat& status) {
+    if (S_ISREG(status.st_mode)) {
+        return 0;
+    }
+    return S_ISDIR(status.st_mode) ? EISDIR : notRegularFile;
+}
+
+} // namespace
+
 int PosixCalls::open(const char* path, int flags) {
     return ::open(path, flags);
 }
@@ -81,16 +93,40 @@ int writeAll(PosixCalls& calls, int fd, std::span<const std::uint8_t> bytes) {
 
 OpenedFile openRegularFile(PosixCalls& calls, const std::string& path) {
     OpenedFile opened;
-    opened.file = UniqueFd(calls.open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     struct stat status {};
+    if (::stat(path.c_str(), &status) != 0) {
+        opened.error = errno;
+        return opened;
+    }
+    if ((opened.error = notReadAs(status)) != 0) {
+        return opened;
+    }
+    opened.file = UniqueFd(calls.open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     if (!opened.file || ::fstat(opened.file.get(), &status) != 0) {
         opened.error = errno;
-    } else if (!S_ISREG(status.st_mode)) {
-        opened.error = S_ISDIR(status.st_mode) ? EISDIR : EINVAL;
     } else {
-        opened.size = static_cast<std::size_t>(status.st_size);
+        opened.error = notReadAs(status);
     }
+    if (opened.error != 0) {
+        opened.file.close();
+        return opened;
+    }
+    opened.version = versionOf(status);
     return opened;
+}
+
+FileVersion versionOf(const struct stat& status) {
+    constexpr std::int64_t billion = 1'000'000'000;
+    return {.device = status.st_dev,
+            .inode = status.st_ino,
+            .size = static_cast<std::uint64_t>(status.st_size),
+            .modified = status.st_mtim.tv_sec * billion + status.st_mtim.tv_nsec,
+            .changed = status.st_ctim.tv_sec * billion + status.st_ctim.tv_nsec};
+}
+
+bool keepsVersion(int fd, const FileVersion& version) {
+    struct stat status {};
+    return ::fstat(fd, &status) == 0 && versionOf(status).matches(version);
 }
 
 long readAll(PosixCalls& calls, int fd, std::span<std::uint8_t> buffer) {

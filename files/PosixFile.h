@@ -1,9 +1,12 @@
 #pragma once
 
+#include "files/FileSystem.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <span>
 #include <string>
+#include <sys/stat.h>
 #include <sys/types.h>
 #include <utility>
 
@@ -50,17 +53,26 @@ private:
     int fd_ = -1;
 };
 
-// A regular file open for reading and its size when it was opened, or the error number that says
-// why there is none.
+// A regular file open for reading and its version when it was opened, or the reason that there
+// is none: an error number, or notRegularFile.
 struct OpenedFile {
     UniqueFd file;
-    std::size_t size = 0;
+    FileVersion version;
     int error = 0;
 };
-// Opens `path` for reading if it is a regular file. Not blocking keeps a named pipe from holding
-// the caller; only a regular file is read, so a pipe or a device named as a file cannot feed it
-// without end either.
+// Opens `path` for reading if it is a regular file. Anything else is not opened at all, as
+// opening a device may act on it (a tape rewinds, a watchdog starts); and as the path may come
+// to name another file meanwhile, the file opened is looked at again, and opening does not block,
+// so a named pipe cannot hold the caller either. Only a regular file is read, so neither a pipe
+// nor a device named as a file can feed it without end.
 OpenedFile openRegularFile(PosixCalls& calls, const std::string& path);
+
+// The version of the file whose status is `status`.
+FileVersion versionOf(const struct stat& status);
+
+// Whether the open file `fd` still has the content of `version`: a file whose status cannot be
+// read counts as changed.
+bool keepsVersion(int fd, const FileVersion& version);
 
 // Writes every byte, going on after short writes and interruptions; the error number, or 0.
 int writeAll(PosixCalls& calls, int fd, std::span<const std::uint8_t> bytes);

@@ -34,7 +34,8 @@ void ReadAhead::dropEverything() {
     readerWakes_.notify_one();
 }
 
-void ReadAhead::read(const std::string& path, const std::string& next, const PieceReceiver& take) {
+FileVersion ReadAhead::read(const std::string& path, const std::string& next,
+                            const PieceReceiver& take) {
     std::unique_lock lock(mutex_);
     if (expected_ != path) {
         dropEverything();
@@ -46,6 +47,7 @@ void ReadAhead::read(const std::string& path, const std::string& next, const Pie
     }
     readerWakes_.notify_one();
 
+    FileVersion version;
     try {
         for (bool last = false; !last;) {
             callerWakes_.wait(lock, [this] { return filled_ > 0; });
@@ -54,13 +56,17 @@ void ReadAhead::read(const std::string& path, const std::string& next, const Pie
             if (piece.error != 0) {
                 throw cannotOpen(path, piece.error);
             }
+            // Once the file is seen to change, what was taken of it is a mix, whatever follows.
+            const bool steady = version.steady;
+            version = piece.version;
+            version.steady = version.steady && steady;
             const bool goOn = piece.length == 0 || take(std::span(piece.bytes).first(piece.length));
             last = piece.last;
             lock.lock();
             if (!goOn && !last) {
                 // The rest of the file is not wanted; neither is what was read ahead.
                 dropEverything();
-                return;
+                return version;
             }
             first_ = (first_ + 1) % ring_.size();
             --filled_;
@@ -74,6 +80,7 @@ void ReadAhead::read(const std::string& path, const std::string& next, const Pie
         dropEverything();
         throw;
     }
+    return version;
 }
 
 void ReadAhead::giveUp() {
@@ -115,6 +122,8 @@ void ReadAhead::readOne(const std::string& path, std::unique_lock<std::mutex>& l
             const long got = readAll(calls_, opened.file.get(), piece.bytes);
             piece.error = got < 0 ? errno : 0;
             piece.length = got < 0 ? 0 : static_cast<std::size_t>(got);
+            piece.version = opened.version;
+            piece.version.steady = keepsVersion(opened.file.get(), opened.version);
         }
         piece.last = piece.error != 0 || piece.length < piece.bytes.size();
         last = piece.last;

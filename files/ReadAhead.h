@@ -32,21 +32,24 @@ public:
 
     // Hands the content of `path` to `take` as FileSystem::readFile does, then reads on into
     // `next`, when it is not empty, for the call that asks for it; when `take` stops early, what
-    // was read ahead is given up. Throws the FileError of a file that cannot be opened or read,
-    // and whatever `take` throws.
-    void read(const std::string& path, const std::string& next, const PieceReceiver& take);
+    // was read ahead is given up. Gives the version of the file as it was when the thread opened
+    // it, steady when it still had it after the last piece taken was read. Throws the FileError of
+    // a file that cannot be opened or read, and whatever `take` throws.
+    FileVersion read(const std::string& path, const std::string& next, const PieceReceiver& take);
 
     // Gives up what was read ahead, and returns once the thread holds no file open.
     void giveUp();
 
 private:
     // A piece read, or the end of a file: a piece shorter than readPieceSize is its file's last,
-    // and an error ends the file too.
+    // and an error ends the file too. The version is the file's when it was opened, steady while
+    // the file still had it once the piece was read.
     struct Piece {
         std::vector<std::uint8_t> bytes = std::vector<std::uint8_t>(readPieceSize);
         std::size_t length = 0;
         bool last = false;
         int error = 0;
+        FileVersion version;
     };
 
     // The reading thread.

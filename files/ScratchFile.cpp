@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <pwd.h>
+#include <string>
 #include <string_view>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -27,6 +28,19 @@ constexpr mode_t groupAndOthers = 077;
 std::string absoluteVariable(const char* name) {
     const char* value = std::getenv(name);
     return value != nullptr && value[0] == '/' ? std::string(value) : std::string();
+}
+
+// Whether the folder `path`, or the nearest folder above it that exists, belongs to another user.
+bool ofAnotherUser(std::string path) {
+    struct stat status {};
+    while (::stat(path.c_str(), &status) != 0) {
+        const std::size_t slash = path.rfind('/');
+        if (errno != ENOENT || slash == 0 || slash == std::string::npos) {
+            return false;
+        }
+        path.resize(slash);
+    }
+    return status.st_uid != ::geteuid();
 }
 
 std::string accountHome() {
@@ -87,8 +101,68 @@ bool lockWaiting(const UniqueFd& file, const std::string& path, const WaitHandle
     }
 }
 
-// The scratch file in the open folder `folder`, open for writing: a regular file of this user
-// with this one name. Whatever else stands at its name is removed and a new file made.
+// Takes `name` away from the open folder `folder`, which the user owns: removes it, or renames
+// it aside as NAME.set-aside.PID when it is a folder that is not empty (another user's, whose
+// content the user may not remove). True when it is gone.
+bool takeAway(PosixCalls& calls, int folder, const std::string& name) {
+    if (calls.unlinkAt(folder, name.c_str()) == 0 ||
+        ::unlinkat(folder, name.c_str(), AT_REMOVEDIR) == 0) {
+        return true;
+    }
+    const std::string aside = name + ".set-aside." + std::to_string(::getpid());
+    return calls.renameAt(folder, name.c_str(), aside.c_str()) == 0;
+}
+
+// The error of a scratch file at `path` that `blocker` keeps the user from, and that the user is
+// to remove: "Cannot create file "PATH". "BLOCKER" belongs to another user: remove it".
+FileError removeToGoOn(const std::string& path, const std::string& blocker, std::string_view what) {
+    return cannotCreate(path, "\"" + blocker + "\" " + std::string(what) + ": remove it");
+}
+
+// The scratch folder `folder`, open and owner-only: a real folder of this user. Anything of
+// another user at its name (as root leaves under `sudo -E`) is taken away when the user owns the
+// cache folder it stands in, and a new folder made; otherwise the error names what to remove.
+// What the user made there (a link to another folder, say) is never taken away.
+UniqueFd openOwnFolder(PosixCalls& calls, const std::string& folder, const std::string& path) {
+    const std::string cache = folder.substr(0, folder.rfind('/'));
+    for (bool first = true;; first = false) {
+        UniqueFd opened = openFolder(calls, folder);
+        const int error = errno;
+        struct stat status {};
+        if (opened && ::fstat(opened.get(), &status) != 0) {
+            throw cannotCreate(path, errno);
+        }
+        if (opened && status.st_uid == ::geteuid()) {
+            if ((status.st_mode & 07777) != ownerOnlyFolder &&
+                ::fchmod(opened.get(), ownerOnlyFolder) != 0) {
+                throw cannotCreate(path, errno);
+            }
+            return opened;
+        }
+        if (::lstat(folder.c_str(), &status) != 0) {
+            // A cache folder of another user may keep the user from even looking into it.
+            if (errno == EACCES && ofAnotherUser(cache)) {
+                throw removeToGoOn(path, cache, "belongs to another user");
+            }
+            throw cannotCreate(path, error);
+        }
+        if (status.st_uid == ::geteuid()) {
+            throw S_ISDIR(status.st_mode) ? cannotCreate(path, error)
+                                          : removeToGoOn(path, folder, "is not a folder");
+        }
+        const UniqueFd cacheFd(calls.open(cache.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        struct stat cacheStatus {};
+        if (!first || !cacheFd || ::fstat(cacheFd.get(), &cacheStatus) != 0 ||
+            cacheStatus.st_uid != ::geteuid() ||
+            !takeAway(calls, cacheFd.get(), std::string(folderName))) {
+            throw removeToGoOn(path, folder, "belongs to another user");
+        }
+    }
+}
+
+// The scratch file in the open folder `folder`, which the user owns, open for writing: a regular
+// file of this user with this one name. Whatever else stands at its name is taken away and a new
+// file made.
 UniqueFd openOwnFile(PosixCalls& calls, int folder, const std::string& path) {
     constexpr int attempts = 10;
     int error = EEXIST;
@@ -99,8 +173,12 @@ UniqueFd openOwnFile(PosixCalls& calls, int folder, const std::string& path) {
                                    ownerOnlyFile));
         if (!file) {
             error = errno;
-            // Only a link (ELOOP) or a pipe that nobody reads (ENXIO) is taken away.
-            if (error != ELOOP && error != ENXIO) {
+            // Taken away: a link (ELOOP), a pipe that nobody reads (ENXIO), and anything of
+            // another user, which this one may not write.
+            struct stat standing {};
+            if (error != ELOOP && error != ENXIO &&
+                (::fstatat(folder, fileName.data(), &standing, AT_SYMLINK_NOFOLLOW) != 0 ||
+                 standing.st_uid == ::geteuid())) {
                 throw cannotCreate(path, error);
             }
         } else {
@@ -116,7 +194,7 @@ UniqueFd openOwnFile(PosixCalls& calls, int folder, const std::string& path) {
                 return file;
             }
         }
-        calls.unlinkAt(folder, fileName.data());
+        takeAway(calls, folder, std::string(fileName));
     }
     throw cannotCreate(path, error);
 }
@@ -159,10 +237,13 @@ private:
 std::string scratchFolderPath() {
     std::string cache = absoluteVariable("XDG_CACHE_HOME");
     if (cache.empty()) {
-        std::string home = absoluteVariable("HOME");
-        if (home.empty()) {
-            home = accountHome();
-        }
+        const std::string home = absoluteVariable("HOME");
+        cache = home.empty() ? home : home + "/.cache";
+    }
+    // Root may write anywhere: in the cache folder of another user (`sudo -E` keeps the user's
+    // HOME) it would leave a folder that the user cannot use. It takes the one of its account.
+    if (cache.empty() || (::geteuid() == 0 && ofAnotherUser(cache))) {
+        const std::string home = accountHome();
         if (home.empty()) {
             return {};
         }
@@ -178,20 +259,7 @@ std::unique_ptr<FileWriter> openScratchFile(PosixCalls& calls, const WaitHandler
     }
     const std::string path = folder + "/" + std::string(fileName);
 
-    const UniqueFd folderFd = openFolder(calls, folder);
-    if (!folderFd) {
-        throw cannotCreate(path, errno);
-    }
-    struct stat status {};
-    if (::fstat(folderFd.get(), &status) != 0) {
-        throw cannotCreate(path, errno);
-    }
-    if (status.st_uid != ::geteuid()) {
-        throw cannotCreate(path, EPERM);
-    }
-    if ((status.st_mode & groupAndOthers) != 0 && ::fchmod(folderFd.get(), ownerOnlyFolder) != 0) {
-        throw cannotCreate(path, errno);
-    }
+    const UniqueFd folderFd = openOwnFolder(calls, folder, path);
     UniqueFd file = openOwnFile(calls, folderFd.get(), path);
     if (!lockWaiting(file, path, whileLocked)) {
         return nullptr;

@@ -10,11 +10,11 @@ void RecordingFileSystem::failIfAsked(const std::string& path) const {
     }
 }
 
-void RecordingFileSystem::readFile(const std::string& path, const std::string& next,
-                                   const PieceReceiver& take) {
+FileVersion RecordingFileSystem::readFile(const std::string& path, const std::string& next,
+                                          const PieceReceiver& take) {
     namedNext.push_back(next);
     failIfAsked(path);
-    localFileSystem().readFile(path, next, take);
+    return localFileSystem().readFile(path, next, take);
 }
 
 FileEnd RecordingFileSystem::readFileEnd(const std::string& path, std::size_t count) {
@@ -38,7 +38,7 @@ std::unique_ptr<FileWriter> RecordingFileSystem::createFile(const std::string& p
     return localFileSystem().createFile(path, source, keep);
 }
 
-std::optional<std::uint64_t> RecordingFileSystem::readableSize(const std::string& path) {
+SourceSize RecordingFileSystem::readableSize(const std::string& path) {
     return localFileSystem().readableSize(path);
 }
 

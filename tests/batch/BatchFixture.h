@@ -21,14 +21,14 @@ public:
     std::vector<std::string> namedNext; // the next file named with each file read in pieces
     int readAheadStops = 0;
 
-    void readFile(const std::string& path, const std::string& next,
-                  const PieceReceiver& take) override;
+    FileVersion readFile(const std::string& path, const std::string& next,
+                         const PieceReceiver& take) override;
     FileEnd readFileEnd(const std::string& path, std::size_t count) override;
     void stopReadingAhead() override;
     FileIdentities identify(const std::vector<std::string>& paths) override;
     std::unique_ptr<FileWriter> createFile(const std::string& path, const std::string& source,
                                            const FileIdentities& keep) override;
-    std::optional<std::uint64_t> readableSize(const std::string& path) override;
+    SourceSize readableSize(const std::string& path) override;
     void createFolder(const std::string& path) override;
     std::unique_ptr<FileWriter> openScratch(const WaitHandler& whileLocked) override;
 

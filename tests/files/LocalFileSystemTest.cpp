@@ -1,15 +1,26 @@
-#include "files/FileSystem.h"
+#include "files/LocalFileSystem.h"
+
 #include "files/ScratchFile.h"
 #include "support/Umask.h"
 
+#include <array>
+#include <chrono>
 #include <csignal>
 #include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <grp.h>
 #include <gtest/gtest.h>
 #include <optional>
+#include <pwd.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <sys/xattr.h>
+#include <thread>
 #include <unistd.h>
 
 namespace tarvex {
@@ -191,13 +202,20 @@ TEST_F(LocalFileSystemTest, FailedWriteKeepsTheEarlierFileAndRemovesTheTemporary
     EXPECT_EQ(namesIn(folder_), std::vector<std::string>{"a.jpg"});
 }
 
-TEST_F(LocalFileSystemTest, ReadableSizeOnlyForRegularFiles) {
+// A file that cannot be taken says why, so that the user is not told it is too large; a pipe
+// is not waited for.
+TEST_F(LocalFileSystemTest, ReadableSizeSaysWhyAFileCannotBeTaken) {
     saveFile(path("five"), asBytes("12345"), anySource);
     ASSERT_EQ(::mkfifo(path("pipe").c_str(), 0600), 0);
-    EXPECT_EQ(files_.readableSize(path("five")), 5u);
-    EXPECT_EQ(files_.readableSize(path("none")), std::nullopt);
-    EXPECT_EQ(files_.readableSize(folder_.string()), std::nullopt);
-    EXPECT_EQ(files_.readableSize(path("pipe")), std::nullopt); // and does not wait for a writer
+    EXPECT_EQ(files_.readableSize(path("five")).bytes, 5u);
+    for (const auto& [file, error] : {std::pair{path("five"), 0},
+                                      {path("none"), ENOENT},
+                                      {folder_.string(), EISDIR},
+                                      {path("pipe"), notRegularFile},
+                                      {"/dev/null", notRegularFile},
+                                      {path(std::string(300, 'x')), ENAMETOOLONG}}) {
+        EXPECT_EQ(files_.readableSize(file).error, error) << file;
+    }
 }
 
 TEST_F(LocalFileSystemTest, OnlyRegularFilesAreReadAndNoneIsWaitedFor) {
@@ -206,12 +224,97 @@ TEST_F(LocalFileSystemTest, OnlyRegularFilesAreReadAndNoneIsWaitedFor) {
     const std::string device = "/dev/zero";
     const PieceReceiver ignore = [](std::span<const std::uint8_t>) { return true; };
     for (const auto& [file, reason] :
-         {std::pair{pipe, "Invalid argument"}, std::pair{device, "Invalid argument"},
+         {std::pair{pipe, "Not a regular file"}, std::pair{device, "Not a regular file"},
           std::pair{folder_.string(), "Is a directory"}}) {
         const std::string expected = "Cannot open file \"" + file + "\". " + reason;
         EXPECT_EQ(errorOf([&] { loadFile(file); }), expected);
         EXPECT_EQ(errorOf([&] { files_.readFile(file, "", ignore); }), expected);
+        EXPECT_EQ(errorOf([&] { files_.readFileEnd(file, 10); }), expected);
     }
+}
+
+// Whether this process has `file` open with its offset beyond its start: a reading of it began.
+bool isBeingRead(const fs::path& file) {
+    for (const auto& entry : fs::directory_iterator("/proc/self/fd")) {
+        std::error_code error;
+        if (fs::read_symlink(entry.path(), error) != file) {
+            continue;
+        }
+        std::ifstream info("/proc/self/fdinfo/" + entry.path().filename().string());
+        std::string field;
+        long long position = 0;
+        if (info >> field >> position && field == "pos:" && position > 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// A file written to, or replaced, while it is read ahead, between the reading of its end and the
+// reading of the whole, or during that, would be restored as a mix of two versions: the versions
+// of the two readings do not match then. The file's time is set back first, as that of a file
+// written long before, so that a rewrite within one tick of the clock cannot hide it.
+TEST_F(LocalFileSystemTest, AFileThatChangesWhileItIsReadIsSeenToChange) {
+    const std::string file = path("a.jpg");
+    const std::vector<std::uint8_t> first(6 * readPieceSize + 10, 'a');
+    const std::vector<std::uint8_t> second(first.size(), 'b');
+    const auto makeOld = [&file] {
+        const timespec longAgo[2] = {{1'000'000'000, 0}, {1'000'000'000, 0}};
+        ASSERT_EQ(::utimensat(AT_FDCWD, file.c_str(), longAgo, 0), 0);
+    };
+    const std::function<void()> rewrite = [&file, &second] {
+        std::ofstream out(file, std::ios::binary | std::ios::in);
+        out.write(reinterpret_cast<const char*>(second.data()),
+                  static_cast<std::streamsize>(second.size()));
+    };
+    const std::function<void()> replace = [&] { saveFile(file, second, anySource); };
+    const PieceReceiver ignore = [](std::span<const std::uint8_t>) { return true; };
+    const std::string other = path("other.jpg");
+    saveFile(other, asBytes("other"), anySource);
+
+    saveFile(file, first, anySource);
+    makeOld();
+    const FileEnd untouched = files_.readFileEnd(file, 10);
+    EXPECT_TRUE(files_.readFile(file, "", ignore).matches(untouched.version));
+    EXPECT_TRUE(files_.readFile(file, "", ignore).matches(files_.readFileEnd(file, 10).version));
+
+    for (const std::function<void()>& change : {rewrite, replace}) {
+        // Between the reading of its end and that of the whole file.
+        saveFile(file, first, anySource);
+        makeOld();
+        const FileEnd end = files_.readFileEnd(file, 10);
+        change();
+        EXPECT_FALSE(files_.readFile(file, "", ignore).matches(end.version));
+
+        // While the file named next was read ahead, before its end was read.
+        saveFile(file, first, anySource);
+        makeOld();
+        files_.readFile(other, file, ignore);
+        const auto waited = std::chrono::steady_clock::now();
+        while (!isBeingRead(file)) {
+            ASSERT_LT(std::chrono::steady_clock::now() - waited, std::chrono::seconds(10));
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        change();
+        const FileEnd aheadEnd = files_.readFileEnd(file, 10);
+        EXPECT_EQ(aheadEnd.bytes, std::vector<std::uint8_t>(10, 'b'));
+        EXPECT_FALSE(files_.readFile(file, "", ignore).matches(aheadEnd.version));
+    }
+
+    // Written to in place while the whole file is read, after its first pieces.
+    saveFile(file, first, anySource);
+    makeOld();
+    const FileEnd end = files_.readFileEnd(file, 10);
+    bool rewritten = false;
+    const FileVersion whole = files_.readFile(file, "", [&](std::span<const std::uint8_t>) {
+        if (!rewritten) {
+            rewrite();
+            rewritten = true;
+        }
+        return true;
+    });
+    EXPECT_FALSE(whole.matches(end.version));
+    EXPECT_FALSE(whole.steady);
 }
 
 TEST_F(LocalFileSystemTest, CreateFolderIgnoresExistingAndImpossibleFolders) {
@@ -220,6 +323,137 @@ TEST_F(LocalFileSystemTest, CreateFolderIgnoresExistingAndImpossibleFolders) {
     files_.createFolder(path("no/such/parent"));
     EXPECT_TRUE(fs::is_directory(path("out")));
     EXPECT_FALSE(fs::exists(path("no")));
+}
+
+// Others could put files into an output folder that they may write to, whatever the umask.
+TEST_F(LocalFileSystemTest, OutputFoldersAreWrittenToByTheirOwnerOnly) {
+    for (const mode_t mask : {0000, 0022, 0077}) {
+        const testing::Umask umask(mask);
+        const std::string folder = path("out" + std::to_string(mask));
+        files_.createFolder(folder);
+        EXPECT_EQ(modeOf(folder), 0755 & ~mask) << std::oct << mask;
+    }
+}
+
+// Runs `step` in a child process as the user nobody, with no group but nogroup; gives what it
+// returns, or "not run" when the machine does not let the test become nobody (not root).
+std::string asNobody(const std::function<std::string()>& step) {
+    constexpr uid_t nobody = 65534;
+    int channel[2];
+    if (::geteuid() != 0 || ::pipe(channel) != 0) {
+        return "not run";
+    }
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::close(channel[0]);
+        std::string said = "could not become nobody";
+        if (::setgroups(0, nullptr) == 0 && ::setgid(nobody) == 0 && ::setuid(nobody) == 0) {
+            try {
+                said = step();
+            } catch (const std::exception& error) {
+                said = error.what();
+            }
+        }
+        const ssize_t written = ::write(channel[1], said.data(), said.size());
+        ::_exit(written == static_cast<ssize_t>(said.size()) ? 0 : 1);
+    }
+    ::close(channel[1]);
+    std::string said;
+    char buffer[4096];
+    for (ssize_t got; (got = ::read(channel[0], buffer, sizeof buffer)) > 0;) {
+        said.append(buffer, static_cast<std::size_t>(got));
+    }
+    ::close(channel[0]);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return said;
+}
+
+// An access control list in the binary form Linux keeps it in: a version, then entries of a tag,
+// permissions and the id of a named user or group, in the order of their tags.
+std::vector<std::uint8_t> accessList(std::initializer_list<std::array<std::uint32_t, 3>> entries) {
+    std::vector<std::uint8_t> list;
+    const auto put = [&list](std::uint32_t value, int bytes) {
+        for (int i = 0; i < bytes; ++i) {
+            list.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
+        }
+    };
+    put(2, 4);
+    for (const auto& [tag, permissions, id] : entries) {
+        put(tag, 2);
+        put(permissions, 2);
+        put(id, 4);
+    }
+    return list;
+}
+
+// A file of a setgid folder takes the folder's group, and a folder's default access control list
+// gives its files lists of their own: an output would let in whom its source does not. The group
+// of a source is given to its output where the user may, and otherwise the group gets nothing;
+// a source whose list names others gives an owner-only output.
+TEST_F(LocalFileSystemTest, NewFileLetsInNoOneItsSourceKeepsOut) {
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "only root can give files and folders to other users and groups";
+    }
+    const testing::Umask umask(022);
+    constexpr gid_t users = 100;
+    constexpr uid_t nobody = 65534;
+    ASSERT_EQ(::chmod(folder_.c_str(), 0755), 0);
+    const std::string source = path("source");
+    saveFile(source, asBytes("photo"), anySource);
+    ASSERT_EQ(::chmod(source.c_str(), 0640), 0);
+    const fs::path shared = folder_ / "shared";
+    fs::create_directory(shared);
+    ASSERT_EQ(::chown(shared.c_str(), nobody, users), 0);
+    ASSERT_EQ(::chmod(shared.c_str(), 02775), 0);
+    const auto statusOf = [](const fs::path& file) {
+        struct stat status {};
+        EXPECT_EQ(::stat(file.c_str(), &status), 0) << file;
+        return status;
+    };
+
+    // Root may give the output the source's group.
+    saveFile((shared / "by-root").string(), asBytes("photo"), source);
+    EXPECT_EQ(statusOf(shared / "by-root").st_gid, statusOf(source).st_gid);
+    EXPECT_EQ(modeOf(shared / "by-root"), 0640u);
+
+    // Nobody, the owner of the source but no member of its group, may not.
+    ASSERT_EQ(::chown(source.c_str(), nobody, 0), 0);
+    const std::string said = asNobody([&] {
+        const std::unique_ptr<FileSystem> files = localFileSystemOver(systemCalls());
+        const std::unique_ptr<FileWriter> file =
+            files->createFile((shared / "by-nobody").string(), source, {});
+        file->write(asBytes("photo"));
+        file->complete();
+        return std::string("done");
+    });
+    EXPECT_EQ(said, "done");
+    EXPECT_EQ(statusOf(shared / "by-nobody").st_gid, users);
+    EXPECT_EQ(modeOf(shared / "by-nobody"), 0600u);
+
+    // user::rw- group::--- group:nogroup:r-- mask::r-- other::---, shown as 0640.
+    const std::vector<std::uint8_t> list = accessList(
+        {{0x01, 6, ~0U}, {0x04, 0, ~0U}, {0x08, 4, nobody}, {0x10, 4, ~0U}, {0x20, 0, ~0U}});
+    if (::setxattr(source.c_str(), "system.posix_acl_access", list.data(), list.size(), 0) != 0) {
+        GTEST_SKIP() << "no access control lists here: " << std::strerror(errno);
+    }
+    ASSERT_EQ(modeOf(source), 0640u);
+    saveFile(path("from-listed"), asBytes("photo"), source);
+    EXPECT_EQ(modeOf(path("from-listed")), 0600u);
+
+    // A folder whose default list lets nobody read what is made in it.
+    const fs::path listing = folder_ / "listing";
+    fs::create_directory(listing);
+    ASSERT_EQ(::removexattr(source.c_str(), "system.posix_acl_access"), 0);
+    const std::vector<std::uint8_t> defaults = accessList(
+        {{0x01, 7, ~0U}, {0x02, 6, nobody}, {0x04, 5, ~0U}, {0x10, 7, ~0U}, {0x20, 5, ~0U}});
+    ASSERT_EQ(::setxattr(listing.c_str(), "system.posix_acl_default", defaults.data(),
+                         defaults.size(), 0),
+              0);
+    saveFile((listing / "made").string(), asBytes("photo"), source);
+    EXPECT_LT(::getxattr((listing / "made").c_str(), "system.posix_acl_access", nullptr, 0), 0);
+    EXPECT_EQ(errno, ENODATA);
+    EXPECT_EQ(modeOf(listing / "made") & 0066, 0040u);
 }
 
 TEST_F(LocalFileSystemTest, ScratchFileIsOwnerOnlyAndReplaced) {
@@ -289,15 +523,70 @@ TEST_F(LocalFileSystemTest, ScratchFolderThatIsALinkIsRefused) {
     EXPECT_TRUE(fs::is_empty(path("elsewhere")));
 }
 
-TEST_F(LocalFileSystemTest, ScratchFolderOfAnotherUserIsRefused) {
+// What a run of root under `sudo -E` leaves in a user's cache folder, root's own scratch folder
+// or file, would end every later High level run of the user: the user's program takes it away
+// where the user may (renamed aside, as the user cannot look into it), and otherwise names it.
+// Another user's file planted in a scratch folder that was open to all is removed too.
+TEST_F(LocalFileSystemTest, ScratchFolderHealsWhatAnotherUserLeftInIt) {
     if (::geteuid() != 0) {
-        GTEST_SKIP() << "only root can hand a folder to another user";
+        GTEST_SKIP() << "only root can leave files of other users";
     }
+    constexpr uid_t nobody = 65534;
+    ASSERT_EQ(::chmod(folder_.c_str(), 0755), 0);
+    const auto cacheOf = [&](const std::string& name, uid_t owner, mode_t mode) {
+        const fs::path cache = folder_ / name;
+        fs::create_directories(cache / "tarvex");
+        EXPECT_EQ(::chown(cache.c_str(), owner, owner), 0);
+        EXPECT_EQ(::chmod(cache.c_str(), mode), 0);
+        EXPECT_EQ(::chmod((cache / "tarvex").c_str(), 0700), 0);
+        std::ofstream(cache / "tarvex/thummb.db") << "root's body";
+        return cache;
+    };
+    const auto writeAsNobody = [](const fs::path& cache) {
+        return asNobody([&cache] {
+            ::setenv("XDG_CACHE_HOME", cache.c_str(), 1);
+            const std::unique_ptr<FileWriter> file =
+                openScratchFile(systemCalls(), [] { return false; });
+            file->write(asBytes("nobody's body"));
+            file->complete();
+            return std::string("done");
+        });
+    };
+
+    const fs::path own = cacheOf("own", nobody, 0700);
+    EXPECT_EQ(writeAsNobody(own), "done");
+    EXPECT_EQ(contentOf(own / "tarvex/thummb.db"), "nobody's body");
+    EXPECT_EQ(modeOf(own / "tarvex"), 0700u);
+    const std::vector<std::string> names = namesIn(own);
+    ASSERT_EQ(names.size(), 2u);
+    EXPECT_TRUE(names[1].starts_with("tarvex.set-aside.")) << names[1];
+    EXPECT_EQ(contentOf(own / names[1] / "thummb.db"), "root's body");
+
+    // A scratch folder of the user's, open to all, and a file that another user planted in it.
+    ASSERT_EQ(::chmod((own / "tarvex").c_str(), 0777), 0);
+    fs::remove(own / "tarvex/thummb.db");
+    std::ofstream(own / "tarvex/thummb.db") << "planted";
+    ASSERT_EQ(::chmod((own / "tarvex/thummb.db").c_str(), 0600), 0);
+    EXPECT_EQ(writeAsNobody(own), "done");
+    EXPECT_EQ(contentOf(own / "tarvex/thummb.db"), "nobody's body");
+    EXPECT_EQ(modeOf(own / "tarvex"), 0700u);
+
+    // In a cache folder of root's, the user can only be told what to remove.
+    const fs::path roots = cacheOf("roots", 0, 0755);
+    const fs::path closed = cacheOf("closed", 0, 0700);
+    for (const auto& [cache, blocker] : {std::pair{roots, roots / "tarvex"}, {closed, closed}}) {
+        EXPECT_EQ(writeAsNobody(cache), "Cannot create file \"" + cache.string() +
+                                            "/tarvex/thummb.db\". \"" + blocker.string() +
+                                            "\" belongs to another user: remove it");
+        EXPECT_EQ(contentOf(cache / "tarvex/thummb.db"), "root's body");
+    }
+
+    // Root itself takes away what another user left in root's own cache folder.
     const fs::path scratchFolder = folder_ / "cache/tarvex";
     fs::create_directories(scratchFolder);
-    ASSERT_EQ(::chown(scratchFolder.c_str(), 65534, 65534), 0);
-    EXPECT_THROW(writeScratch("body\r\n"), FileError);
-    EXPECT_TRUE(fs::is_empty(scratchFolder));
+    ASSERT_EQ(::chown(scratchFolder.c_str(), nobody, nobody), 0);
+    writeScratch("body\r\n");
+    EXPECT_EQ(contentOf(scratchFolder / "thummb.db"), "body\r\n");
 }
 
 TEST_F(LocalFileSystemTest, ScratchFolderFallsBackToTheHomeFolder) {
@@ -306,6 +595,25 @@ TEST_F(LocalFileSystemTest, ScratchFolderFallsBackToTheHomeFolder) {
     EXPECT_EQ(scratchFolderPath(), path(".cache/tarvex"));
     ::setenv("XDG_CACHE_HOME", "relative/cache", 1); // not absolute: ignored
     EXPECT_EQ(scratchFolderPath(), path(".cache/tarvex"));
+}
+
+// Root with a user's HOME (`sudo -E`) would leave in the user's cache a folder of root's that the
+// user cannot use: it takes the one of its own account instead.
+TEST_F(LocalFileSystemTest, RootNeverTakesTheCacheFolderOfAnotherUser) {
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "only root can give a folder to another user";
+    }
+    ::unsetenv("XDG_CACHE_HOME");
+    const fs::path home = folder_ / "home";
+    fs::create_directory(home);
+    ::setenv("HOME", home.c_str(), 1);
+    EXPECT_EQ(scratchFolderPath(), (home / ".cache/tarvex").string());
+    ASSERT_EQ(::chown(home.c_str(), 65534, 65534), 0);
+    const passwd* const account = ::getpwuid(0);
+    ASSERT_NE(account, nullptr);
+    EXPECT_EQ(scratchFolderPath(), std::string(account->pw_dir) + "/.cache/tarvex");
+    ::setenv("XDG_CACHE_HOME", (home / "cache").c_str(), 1);
+    EXPECT_EQ(scratchFolderPath(), std::string(account->pw_dir) + "/.cache/tarvex");
 }
 
 } // namespace
