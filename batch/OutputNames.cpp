@@ -34,6 +34,13 @@ std::string containerPath(std::string_view sourcePath, std::string_view folderNa
            std::string(suffix);
 }
 
+std::string numberedName(std::string_view name, int number) {
+    const std::size_t dot = name.rfind('.');
+    const std::size_t at = dot == std::string_view::npos || dot == 0 ? name.size() : dot;
+    return std::string(name.substr(0, at)) + " (" + std::to_string(number) + ")" +
+           std::string(name.substr(at));
+}
+
 std::string restoredName(std::string_view containerName, bool stripSuffix) {
     std::string name(containerName);
     if (stripSuffix) {
@@ -47,9 +54,13 @@ std::string restoredName(std::string_view containerName, bool stripSuffix) {
         return name;
     }
 
+    // After a dot, an "E" of either case that makes the part after the first dot longer than
+    // three characters was appended. A name without a dot drops only the "E" that is appended,
+    // upper case: "readme" stays as it is.
     const auto dot = name.find('.');
-    const std::size_t dotPosition = dot == std::string::npos ? 0 : dot + 1;
-    if (endsInE(name) && name.size() - dotPosition > 3) {
+    const bool appended = dot == std::string::npos ? name.size() > 3 && name.back() == 'E'
+                                                   : endsInE(name) && name.size() - dot - 1 > 3;
+    if (appended) {
         name.pop_back();
     }
     for (const std::string_view ending : imageSuffixesWithE) {

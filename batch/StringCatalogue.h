@@ -31,6 +31,23 @@ struct StringCatalogue {
     // when the two differ.
     std::string_view msgPasswordAgain;
     std::string_view msgPasswordsDiffer;
+    // A key needs a few hundred megabytes.
+    std::string_view msgNoMemoryForKey;
+    // The end of a decrypt run names the files it left out, each with one of the reasons, and
+    // the files it wrote under another name than their own.
+    std::string_view msgLeftOut;
+    std::string_view msgRenamed;
+    std::string_view reasonNotOpened;
+    std::string_view reasonDamaged;
+    std::string_view reasonNotContainer;
+    std::string_view reasonNothingRestored;
+    std::string_view reasonBeyondContainers;
+    std::string_view reasonChanged;
+    // Why an encrypt run leaves a source out; the console names each one. The system's own text
+    // follows the second.
+    std::string_view reasonTooLarge;
+    std::string_view reasonUnreadable;
+    std::string_view reasonNotRegular;
     // "label|patterns|label|patterns": the image types first, then all files.
     std::string_view openDialogFilter;
     // The summary after an encrypt run that skipped large files puts its counts between these.

@@ -50,6 +50,8 @@ public:
     void start(ByteSink restored);
     // Reads the next piece of the file. False once the text has ended: the rest is not needed.
     bool append(std::span<const std::uint8_t> piece);
+    // Whether the text read so far held a byte that no container holds (see ContainerText).
+    bool foreignBytes() const { return text_.foreign(); }
     // Ends the reading. True when the text ended as expected, so that what went to `restored` is
     // what the file holds; false when it did not, and the end it has found is now the one
     // expected: the file is then to be read again from start().

@@ -16,10 +16,37 @@ bool isBlank(char c) {
 // Blanks held back are given in parts of at most this many.
 constexpr std::size_t releasePart = 64 * 1024;
 
+// Whether `bytes` holds a control character other than CR, LF and tab, or a code above 126. The
+// blocks of a fixed length let the compiler check many bytes at a time.
+bool holdsForeign(std::string_view bytes) {
+    const auto foreign = [](unsigned char c) {
+        return static_cast<unsigned char>(((c < 32) & (c != '\r') & (c != '\n') & (c != '\t')) |
+                                          (c > 126));
+    };
+    constexpr std::size_t block = 64;
+    const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
+    std::size_t at = 0;
+    for (; at + block <= bytes.size(); at += block) {
+        unsigned char found = 0;
+        for (std::size_t i = 0; i < block; ++i) {
+            found |= foreign(data[at + i]);
+        }
+        if (found != 0) {
+            return true;
+        }
+    }
+    unsigned char found = 0;
+    for (; at < bytes.size(); ++at) {
+        found |= foreign(data[at]);
+    }
+    return found != 0;
+}
+
 } // namespace
 
 void ContainerText::start(bool atFileStart) {
     ended_ = false;
+    foreign_ = false;
     atFileStart_ = atFileStart;
     markMatched_ = 0;
     heldBlanks_ = 0;
@@ -50,6 +77,12 @@ void ContainerText::take(std::span<const std::uint8_t> piece, const TextReceiver
     const auto holds = [&](char c) {
         return std::memchr(bytes.data(), c, bytes.size()) != nullptr;
     };
+    if (!foreign_) {
+        const auto* end =
+            static_cast<const char*>(std::memchr(bytes.data(), endByte_, bytes.size()));
+        foreign_ = holdsForeign(bytes.substr(
+            0, end != nullptr ? static_cast<std::size_t>(end - bytes.data()) : bytes.size()));
+    }
     if (heldBlanks_ == 0 && !holds(' ') && !holds('\t') && !holds(endByte_)) {
         flush(text);
         text(bytes);

@@ -39,6 +39,9 @@ public:
     void finish(const TextReceiver& text);
     // Whether the end byte has come: nothing after it is text.
     bool ended() const { return ended_; }
+    // Whether the text so far held a byte that no container holds: a control character other
+    // than CR, LF and tab, or a code above 126 (a byte order mark in front aside).
+    bool foreign() const { return foreign_; }
 
 private:
     // Adds the blanks and tabs held back to the text of the piece.
@@ -48,6 +51,7 @@ private:
 
     char endByte_;
     bool ended_ = false;
+    bool foreign_ = false;
     bool atFileStart_ = true;
     std::size_t markMatched_ = 0; // bytes of a byte order mark seen at the start of the file
     std::size_t heldBlanks_ = 0;

@@ -14,4 +14,8 @@ void initSodium() {
     }
 }
 
+void wipe(std::string& text) {
+    sodium_memzero(text.data(), text.size());
+}
+
 } // namespace tarvex

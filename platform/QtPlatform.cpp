@@ -1,6 +1,7 @@
 #include "platform/QtPlatform.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QApplication>
 #include <QButtonGroup>
 #include <QFile>
@@ -153,8 +154,9 @@ int QtPlatform::suffixChoice() {
 }
 
 ContainerClass QtPlatform::classChoice() {
-    return classOfDesignedItem(controls_.classChoice->checkedId())
-        .value_or(ContainerClass::Standard);
+    const QAction* chosen = controls_.classChoice->checkedAction();
+    return chosen != nullptr ? static_cast<ContainerClass>(chosen->data().toInt())
+                             : ContainerClass::Standard;
 }
 
 QString pathText(const std::string& path) {

@@ -12,6 +12,7 @@
 
 class QAbstractButton;
 class QAction;
+class QActionGroup;
 class QButtonGroup;
 class QLabel;
 class QLineEdit;
@@ -25,7 +26,8 @@ struct WindowControls {
     QLineEdit* folderField = nullptr;
     QLineEdit* passwordEntry = nullptr;
     QButtonGroup* suffixChoice = nullptr;
-    QButtonGroup* classChoice = nullptr;
+    // The exclusive items of the class menu; each holds its class as its data.
+    QActionGroup* classChoice = nullptr;
     QProgressBar* progressBar = nullptr;
     QLabel* progressLabel = nullptr;
     QWidget* decryptButton = nullptr;

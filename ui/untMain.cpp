@@ -152,13 +152,16 @@ TfrmMain::TfrmMain(Dialogs& dialogs, QWidget* parent)
         .folderField = edtdir,
         .passwordEntry = edtEnpass,
         .suffixChoice = rgsuffixItems,
-        .classChoice = gbencClassItems,
+        .classChoice = classItems,
         .progressBar = ProgressBar1,
         .progressLabel = lbprogress,
         .decryptButton = btndec,
         .cancelButton = btncancel,
-        .runWidgets = {btnopen, btnenc, edtEnpass, rgsuffix, gbencClass},
-        .runActions = {N2, men, mch},
+        // The class group's items rather than the group, which is greyed while its menu has
+        // chosen the class it has no item for.
+        .runWidgets = {btnopen, btnenc, edtEnpass, rgsuffix, gbencClassItems->button(0),
+                       gbencClassItems->button(1)},
+        .runActions = {N2, men, mch, mclass->menuAction()},
         .setWindowHeight = [this](WindowHeight height) { setWindowHeight(height); },
     };
     platform_ = std::make_unique<QtPlatform>(std::move(controls), dialogs_);
@@ -254,6 +257,37 @@ void TfrmMain::createMenu() {
         language->setCheckable(true);
         languages->addAction(language);
     }
+    createClassMenu();
+}
+
+void TfrmMain::createClassMenu() {
+    mclass = MainMenu1->addMenu(QString());
+    mclass->setObjectName(QStringLiteral("mclass"));
+    mclass->menuAction()->setObjectName(QStringLiteral("mclass"));
+    classItems = new QActionGroup(mclass);
+    classItems->setObjectName(QStringLiteral("classItems"));
+    for (const ClassRow& row : containerClasses) {
+        QAction* choice = mclass->addAction(QString());
+        choice->setObjectName(QStringLiteral("mclass_") + text(row.name));
+        choice->setCheckable(true);
+        choice->setData(static_cast<int>(row.id));
+        classItems->addAction(choice);
+    }
+    // Every start begins on the first class, as the radio group does.
+    classItems->actions().front()->setChecked(true);
+    protectedSign = new QLabel(MainMenu1);
+    protectedSign->setObjectName(QStringLiteral("protectedSign"));
+    protectedSign->setContentsMargins(0, 0, 6, 0);
+    MainMenu1->setCornerWidget(protectedSign, Qt::TopRightCorner);
+    protectedSign->hide();
+}
+
+void TfrmMain::showClassChoice() {
+    const ClassRow& row = classRow(platform_->classChoice());
+    if (row.designedItem >= 0)
+        gbencClassItems->button(row.designedItem)->setChecked(true);
+    gbencClass->setEnabled(row.designedItem >= 0);
+    protectedSign->setVisible(row.enciphered);
 }
 
 void TfrmMain::bindHandlers() {
@@ -271,6 +305,12 @@ void TfrmMain::bindHandlers() {
     connect(WebBrowser1, &QWebEngineView::loadFinished, this,
             &TfrmMain::WebBrowser1DocumentComplete);
     connect(men, &QAction::triggered, this, &TfrmMain::menClick);
+    connect(classItems, &QActionGroup::triggered, this, &TfrmMain::showClassChoice);
+    // An item of the radio group chooses its class in the menu.
+    connect(gbencClassItems, &QButtonGroup::idClicked, this, [this](int item) {
+        if (const auto chosen = classOfDesignedItem(item))
+            classItems->actions().at(static_cast<qsizetype>(*chosen))->setChecked(true);
+    });
     connect(mch, &QAction::triggered, this, &TfrmMain::mchClick);
 
     // Esc without Shift, Ctrl or Alt presses Cancel.
@@ -323,6 +363,13 @@ void TfrmMain::interfacelanguage(int language) {
     setWindowTitle(text(table.windowCaption));
     setApplicationTitle(text(table.applicationTitle));
     mlanguage->setTitle(text(table.languageMenu));
+    mclass->setTitle(text(table.classMenu));
+    for (QAction* choice : classItems->actions())
+        choice->setText(
+            text(table.classItems.at(static_cast<std::size_t>(choice->data().toInt()))));
+    gbencClass->setToolTip(text(table.classGroupTip));
+    protectedSign->setText(QStringLiteral("<b>%1</b>").arg(text(table.protectedSign)));
+    protectedSign->setToolTip(text(table.protectedSignTip));
     (english ? men : mch)->setChecked(true);
     texts_ = &table;
     showSelection();

@@ -9,6 +9,7 @@
 #include <memory>
 
 class QAction;
+class QActionGroup;
 class QButtonGroup;
 class QCloseEvent;
 class QDragEnterEvent;
@@ -79,6 +80,9 @@ protected:
 private:
     void createControls();
     void createMenu();
+    void createClassMenu();
+    // The radio group and the sign follow the class chosen in the menu.
+    void showClassChoice();
     void bindHandlers();
     void FormCreate();
     void FormClose();
@@ -120,6 +124,10 @@ private:
     QMenu* mlanguage = nullptr;
     QAction* men = nullptr;
     QAction* mch = nullptr;
+    // The class menu, one item a class, and the sign of the class that protects.
+    QMenu* mclass = nullptr;
+    QActionGroup* classItems = nullptr;
+    QLabel* protectedSign = nullptr;
     QButtonGroup* rgsuffixItems = nullptr;
     QButtonGroup* gbencClassItems = nullptr;
     // The controls in the order of the Tab key.

@@ -75,7 +75,7 @@ TEST_F(BatchRunsTest, SizeLimitSkipsFilesOf5000KbAndUnreadableOnes) {
             temp / "missing.jpg"});
     platform.script.answerNextQuestion(true);
 
-    EXPECT_EQ(runs.btnencClick(), RunOutcome::Completed);
+    EXPECT_EQ(runs.btnencClick(), RunOutcome::Unreadable);
 
     EXPECT_EQ(namesIn(inFolder("encrypted")), std::set<std::string>{"under.jpg"});
     EXPECT_THAT(platform.messages(),
@@ -95,7 +95,7 @@ TEST_F(BatchRunsTest, OnlyAFileToBeEncryptedIsNamedNext) {
             source("c.jpg", bytes), temp / "missing.jpg", source("d.jpg", bytes)});
     platform.script.answerNextQuestion(false);
 
-    EXPECT_EQ(runs.btnencClick(), RunOutcome::Completed);
+    EXPECT_EQ(runs.btnencClick(), RunOutcome::Unreadable);
 
     EXPECT_THAT(files.namedNext, ElementsAre(inFolder("b.jpg"), "", "", ""));
     EXPECT_EQ(namesIn(inFolder("encrypted")),

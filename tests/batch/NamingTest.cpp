@@ -24,6 +24,8 @@ TEST(RestoredName, DropsOnlyAnAppendedE) {
         {"archive.tar.gzE", false, "archive.tar.gz"},
         {"notes", false, "notes"},
         {"notesE", false, "notes"},
+        {"readme", false, "readme"},
+        {"readmeE", false, "readme"},
         {"abe", false, "abe"},
         {"a.pnge", false, "a.png"},
         {"a.svgE", false, "a.svg"},

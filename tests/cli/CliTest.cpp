@@ -138,7 +138,7 @@ TEST_F(CliTest, ExitStatusSaysHowTheCommandEnded) {
         {{"encrypt", "--password-stdin", "a.jpg"}, std::string(257, 'a') + "\r\n", 1, "longer"},
         // Four characters of twelve bytes: as long as the window's entry takes.
         {{"encrypt", "--password-stdin", "a.jpg"}, "密码密码\n", 1, "str0[i]:密"},
-        {{"encrypt", "--password-stdin", "gone.jpg"}, "secret1\n", 1, "0 images done"},
+        {{"encrypt", "--password-stdin", "gone.jpg"}, "secret1\n", 4, "gone.jpg: cannot be read"},
         {{"decrypt", "--password-stdin", "plain.jpg"}, "secret1\n", 1, "[y/n] n"},
         {{"encrypt", "--password-stdin"}, "secret1\n", 2, "no FILE"},
         {{"encrypt", "--password-stdin", "a.jpg", "sub/b.jpg"}, "secret1\n", 2, "one folder"},

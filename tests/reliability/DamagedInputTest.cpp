@@ -3,6 +3,7 @@
 #include "batch/BatchRuns.h"
 #include "container/ContainerReader.h"
 #include "container/ContainerWriter.h"
+#include "container/Probe.h"
 #include "files/LocalFileSystem.h"
 #include "support/CliProcess.h"
 #include "support/Language.h"
@@ -44,7 +45,7 @@ std::set<std::string> namesIn(const std::string& folder) {
 struct Damage {
     const char* what;
     std::function<std::string(const std::string&)> change;
-    bool readsBack; // false: the file has lost its marker, and the run asks before using it
+    bool readsBack; // false: the file may be no container, and the run asks before using it
 };
 
 const std::vector<Damage>& damages() {
@@ -70,6 +71,14 @@ const std::vector<Damage>& damages() {
              return t.substr(0, t.size() / 2) + '\x1a' + t.substr(t.size() / 2);
          },
          false},
+        // Bytes that no container holds make a file one that may be no container.
+        {"4 KiB of NUL bytes inside",
+         [](const std::string& t) {
+             return t.substr(0, t.size() / 2) + std::string(4096, '\0') + t.substr(t.size() / 2);
+         },
+         false},
+        {"a byte above 126 inside",
+         [](const std::string& t) { return t.substr(0, 40) + "\xE9" + t.substr(40); }, false},
         {"an image that is no container",
          [](const std::string&) { return std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16); },
          false},
@@ -126,15 +135,13 @@ TEST_F(DamagedInputTest, DamagedContainerReadsBackOrIsAskedAbout) {
                 fs::remove_all(temp / "decrypted");
                 const Bytes source = patternBytes(3000, 2);
                 const std::string text = container("damaged.pngE", source, level);
-                writeFile(temp / "damaged.pngE", [&] {
-                    const std::string changed = damage.change(text);
-                    return Bytes(changed.begin(), changed.end());
-                }());
+                const std::string changed = damage.change(text);
+                writeFile(temp / "damaged.pngE", Bytes(changed.begin(), changed.end()));
                 const std::vector<std::string> selection =
                     first ? std::vector<std::string>{"damaged.pngE", "good.jpgE"}
                           : std::vector<std::string>{"good.jpgE", "damaged.pngE"};
                 const std::size_t questionsBefore = platform.questions().size();
-                const std::size_t messagesBefore = platform.messages().size();
+                std::size_t messagesBefore = platform.messages().size();
 
                 if (damage.readsBack) {
                     platform.script.answerNextQuestion(false); // the summary's offer
@@ -142,18 +149,34 @@ TEST_F(DamagedInputTest, DamagedContainerReadsBackOrIsAskedAbout) {
                     EXPECT_EQ(readFile(temp / "decrypted/damaged.png"), source);
                     EXPECT_EQ(readFile(temp / "decrypted/good.jpg"), good);
                 } else {
-                    platform.script.answerNextQuestion(false); // not a container: do not go on
-                    EXPECT_EQ(decrypt(selection), RunOutcome::EndedEarly);
+                    // Asked at the probe of the first file as it stands, which ends the command
+                    // at No; or else in the run, with its name, and No leaves it out.
+                    const bool atProbe =
+                        first && !probeContainer(changed, "secret1").containerFound;
+                    platform.script.answerNextQuestion(false);
+                    if (!atProbe) {
+                        platform.script.answerNextQuestion(false); // the summary's offer
+                    }
+                    const RunOutcome outcome = decrypt(selection);
                     ASSERT_GT(platform.questions().size(), questionsBefore);
-                    // Asked at the probe of the first file as it stands, or else with its name.
-                    const std::string& question = platform.questions()[questionsBefore];
-                    EXPECT_TRUE(question == texts.msgNotContainer ||
-                                question == joined({"damaged.pngE\n", texts.msgNotContainer}))
-                        << question;
-                    EXPECT_TRUE(first || question != texts.msgNotContainer) << question;
-                    // Nothing for the damaged file; the file before it stays.
-                    EXPECT_EQ(namesIn(temp / "decrypted"),
-                              first ? std::set<std::string>{} : std::set<std::string>{"good.jpg"});
+                    EXPECT_EQ(platform.questions()[questionsBefore],
+                              atProbe ? std::string(texts.msgNotContainer)
+                                      : joined({"damaged.pngE\n", texts.msgNotContainer}));
+                    if (atProbe) {
+                        EXPECT_EQ(outcome, RunOutcome::EndedEarly);
+                    } else {
+                        EXPECT_EQ(outcome, RunOutcome::NotOpened);
+                        ASSERT_EQ(platform.messages().size(), messagesBefore + 1);
+                        EXPECT_EQ(platform.messages().back(),
+                                  joined({texts.msgLeftOut,
+                                          "\rdamaged.pngE: ", texts.reasonNotContainer}));
+                        ++messagesBefore;
+                    }
+                    // Nothing for the damaged file; the good one is restored unless the command
+                    // ended at the probe.
+                    EXPECT_EQ(namesIn(temp / "decrypted"), atProbe
+                                                               ? std::set<std::string>{}
+                                                               : std::set<std::string>{"good.jpg"});
                     EXPECT_EQ(platform.height, WindowHeight::Resting);
                 }
                 EXPECT_EQ(platform.messages().size(), messagesBefore) << "a message came";
@@ -164,18 +187,47 @@ TEST_F(DamagedInputTest, DamagedContainerReadsBackOrIsAskedAbout) {
     }
 }
 
-// A later file without a marker that the user does want: decoded as it stands, the run goes on.
-TEST_F(DamagedInputTest, FileWithoutMarkerIsUsedWhenTheUserSaysYes) {
+// Each later file that may be no container is asked about, and the run goes on whatever the
+// answer: Yes decodes it as it stands, No leaves it out; one that gives nothing is named, not
+// counted as done.
+TEST_F(DamagedInputTest, EachDoubtfulFileIsAskedAboutAndTheRunGoesOn) {
     const Bytes good = patternBytes(500, 3);
     container("a.jpg", good, ContainerClass::Standard);
-    writeFile(temp / "b.jpg", {'Q', 'U', 'J', 'D'}); // Base64 of "ABC", and no marker
-    container("c.jpg", good, ContainerClass::HighLevel);
-    platform.script.answerNextQuestion(true);
-    platform.script.answerNextQuestion(false);
-    EXPECT_EQ(decrypt({"a.jpg", "b.jpg", "c.jpg"}), RunOutcome::Completed);
+    // Base64 with no marker: the reader takes its last 28 characters for a container's end.
+    const std::string noMarker = "QUJDREVGR0hJSktMTU5PUFFSU1RVVldYWVphYmNkZWZn";
+    writeFile(temp / "b.jpg", Bytes(noMarker.begin(), noMarker.end()));
+    writeFile(temp / "c.jpg", {'.', '.', '.'}); // nothing to decode
+    writeFile(temp / "d.jpg", {'Q', 'U', 'J', 'D'});
+    container("e.jpg", good, ContainerClass::HighLevel);
+    for (const bool yes : {true, true, false, false}) {
+        platform.script.answerNextQuestion(yes);
+    }
+    EXPECT_EQ(decrypt({"a.jpg", "b.jpg", "c.jpg", "d.jpg", "e.jpg"}), RunOutcome::NotOpened);
     EXPECT_EQ(platform.questions().front(), joined({"b.jpg\n", texts.msgNotContainer}));
-    EXPECT_EQ(namesIn(temp / "decrypted"), (std::set<std::string>{"a.jpg", "b.jpg", "c.jpg"}));
-    EXPECT_EQ(readFile(temp / "decrypted/c.jpg"), good);
+    EXPECT_EQ(namesIn(temp / "decrypted"), (std::set<std::string>{"a.jpg", "b.jpg", "e.jpg"}));
+    EXPECT_EQ(readFile(temp / "decrypted/b.jpg"), readContainer(noMarker));
+    EXPECT_EQ(readFile(temp / "decrypted/e.jpg"), good);
+    EXPECT_EQ(platform.messages().back(),
+              joined({texts.msgLeftOut, "\rc.jpg: ", texts.reasonNothingRestored,
+                      "\rd.jpg: ", texts.reasonNotContainer}));
+    // The offer at the end counts the files restored.
+    EXPECT_TRUE(platform.questions().back().starts_with(joined({"3", texts.msgDecDone})));
+}
+
+// Containers whose restored names coincide: the later one is written under a numbered name, as
+// a desktop names a second file of one name, and the end of the run says so. The same container
+// chosen twice writes one file.
+TEST_F(DamagedInputTest, OutputsOfOneRunNeverReplaceEachOther) {
+    const Bytes first = patternBytes(300, 1);
+    const Bytes second = patternBytes(400, 2);
+    container("abc.JPG", first, ContainerClass::Standard);
+    container("abc.JPGE", second, ContainerClass::HighLevel);
+    platform.script.answerNextQuestion(false);
+    EXPECT_EQ(decrypt({"abc.JPG", "abc.JPGE", "abc.JPG"}), RunOutcome::Completed);
+    EXPECT_EQ(namesIn(temp / "decrypted"), (std::set<std::string>{"abc.JPG", "abc (2).JPG"}));
+    EXPECT_EQ(readFile(temp / "decrypted/abc.JPG"), first);
+    EXPECT_EQ(readFile(temp / "decrypted/abc (2).JPG"), second);
+    EXPECT_EQ(platform.messages().back(), joined({texts.msgRenamed, "\rabc.JPGE → abc (2).JPG"}));
 }
 
 // The class is read from the container itself: a container renamed, and decrypted with the other
@@ -214,7 +266,7 @@ TEST_F(DamagedInputTest, FolderOrMissingFileInTheSelection) {
     runs.btnopenClick();
     platform.script.answerNextQuestion(false);
     ++inputsTried;
-    EXPECT_EQ(runs.btnencClick(), RunOutcome::Completed);
+    EXPECT_EQ(runs.btnencClick(), RunOutcome::Unreadable);
     EXPECT_EQ(platform.messages().back(),
               "2 of 3 images are larger than 5MB which not support, 1 images done.");
     EXPECT_EQ(namesIn(temp / "encrypted"), std::set<std::string>{"plain.jpg"});

@@ -172,15 +172,15 @@ std::vector<FaultCase> everyFault() {
 
 INSTANTIATE_TEST_SUITE_P(EveryStep, FileFaultTest, ::testing::ValuesIn(everyFault()), caseName);
 
-// The High level scratch file is written with each container: when it cannot be, the file in
-// hand gets no container. The scratch file is written over in place, so no step renames it.
+// The High level scratch file is written with each container, once its source is complete: when
+// it cannot be, the file in hand gets no container. The scratch file is written over in place, so
+// no step renames it.
 TEST_F(FileFaultTest, ScratchFileThatCannotBeWrittenEndsTheRun) {
     for (FaultStep step : {FaultStep::Create, FaultStep::NoSpace}) {
         SCOPED_TRACE(nameOf(step));
         fs::remove_all(temp / "encrypted");
-        // b.jpg's scratch file is the second one opened; a.jpg's text takes two writes (its
-        // whole lines, then the rest with the CR LF after it), so b.jpg's first is the third.
-        FaultyCalls calls(step, "thummb.db", step == FaultStep::Create ? 2 : 3);
+        // b.jpg's scratch file is the second one opened, and its text the second one written.
+        FaultyCalls calls(step, "thummb.db", 2);
         const std::unique_ptr<FileSystem> files = localFileSystemOver(calls);
         Window window(*files);
         window.select({temp / "a.jpg", temp / "b.jpg", temp / "c.jpg"});

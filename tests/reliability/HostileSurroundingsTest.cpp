@@ -3,6 +3,7 @@
 // file, and a huge file that is no container.
 #include "OwnCacheFolder.h"
 #include "ScriptedWindow.h"
+#include "codec/Base64Body.h"
 #include "container/ContainerReader.h"
 #include "container/ContainerWriter.h"
 #include "files/LocalFileSystem.h"
@@ -20,6 +21,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 namespace tarvex::testing {
@@ -123,6 +125,114 @@ TEST(HostileSurroundings, ASourceWithoutEndStopsAtTheSizeLimit) {
     EXPECT_EQ(readContainer(container), good);
 }
 
+// A High level source that goes beyond the size limit as it is read leaves nothing of itself in
+// the scratch file: it still holds the body of the last file encrypted.
+TEST(HostileSurroundings, ASourceLeftOutLeavesTheScratchFileAsItWas) {
+    TempFolder temp;
+    const OwnCacheFolder cache(temp / "cache");
+    const Bytes good = patternBytes(3000, 2);
+    writeFile(temp / "good.jpg", good);
+    writeFile(temp / "endless.jpg", patternBytes(100, 1));
+    EndlessFile calls(temp / "endless.jpg");
+    const std::unique_ptr<FileSystem> files = localFileSystemOver(calls);
+    Window window(*files);
+    window.platform.level = ContainerClass::HighLevel;
+    window.select({temp / "good.jpg", temp / "endless.jpg"});
+    window.platform.script.answerNextQuestion(false);
+    EXPECT_EQ(window.runs.btnencClick(), RunOutcome::Completed);
+
+    std::string body;
+    encodeBody(good, body);
+    const Bytes scratch = readFile(temp / "cache/tarvex/thummb.db");
+    EXPECT_EQ(std::string(scratch.begin(), scratch.end()), body + "\r\n");
+}
+
+// The machine's file system, but a container is written anew, with other content of the same
+// size, right after the file before it has been read: the reading thread has begun to read it
+// ahead by then, and its end is read after.
+class RewrittenWhileReadAhead : public FileSystem {
+public:
+    RewrittenWhileReadAhead(std::string before, std::string rewritten, Bytes content)
+        : before_(std::move(before)), rewritten_(std::move(rewritten)),
+          content_(std::move(content)) {}
+
+    FileVersion readFile(const std::string& path, const std::string& next,
+                         const PieceReceiver& take) override {
+        const FileVersion version = files_.readFile(path, next, take);
+        if (path == before_ && !done_) {
+            done_ = true;
+            writeFile(rewritten_, content_);
+        }
+        return version;
+    }
+    FileEnd readFileEnd(const std::string& path, std::size_t count) override {
+        return files_.readFileEnd(path, count);
+    }
+    void stopReadingAhead() override { files_.stopReadingAhead(); }
+    FileIdentities identify(const std::vector<std::string>& paths) override {
+        return files_.identify(paths);
+    }
+    std::unique_ptr<FileWriter> createFile(const std::string& path, const std::string& source,
+                                           const FileIdentities& keep) override {
+        return files_.createFile(path, source, keep);
+    }
+    SourceSize readableSize(const std::string& path) override { return files_.readableSize(path); }
+    void createFolder(const std::string& path) override { files_.createFolder(path); }
+    std::unique_ptr<FileWriter> openScratch(const WaitHandler& whileLocked) override {
+        return files_.openScratch(whileLocked);
+    }
+
+private:
+    FileSystem& files_ = localFileSystem();
+    std::string before_;
+    std::string rewritten_;
+    Bytes content_;
+    bool done_ = false;
+};
+
+// A container rewritten in place while the run reads it ahead is restored from one version, the
+// one it holds at the end: never a mix of the two, even when they begin alike.
+TEST(HostileSurroundings, AContainerRewrittenWhileReadIsNeverRestoredAsAMix) {
+    TempFolder temp;
+    Bytes oldSource = patternBytes(3'000'000, 1);
+    Bytes newSource = patternBytes(3'000'000, 2);
+    std::copy_n(oldSource.begin(), 1000, newSource.begin());
+    writeContainer(temp / "a.jpg", patternBytes(2'000'000, 3));
+    writeContainer(temp / "b.jpg", oldSource);
+    writeContainer(temp / "new.jpg", newSource);
+    // The system's clock must tell the two writes of b.jpg apart, as it does for any file that
+    // was not made the moment before.
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    RewrittenWhileReadAhead files(temp / "a.jpg", temp / "b.jpg", readFile(temp / "new.jpg"));
+    Window window(files);
+    window.select({temp / "a.jpg", temp / "b.jpg"});
+    window.platform.script.answerNextQuestion(false);
+    EXPECT_EQ(window.runs.btndecClick(), RunOutcome::Completed);
+    EXPECT_EQ(readFile(temp / "decrypted/b.jpg"), newSource);
+}
+
+// Every source that an encrypt run leaves out is named with its reason (the console shows them);
+// the summary counts them as it always has, and the outcome tells a file that could not be read.
+TEST(HostileSurroundings, EverySourceLeftOutIsNamedWithItsReason) {
+    TempFolder temp;
+    writeFile(temp / "a.jpg", patternBytes(100, 1));
+    ASSERT_EQ(::mkfifo((temp / "pipe.jpg").c_str(), 0600), 0);
+    const int fd = ::open((temp / "big.jpg").c_str(), O_WRONLY | O_CREAT, 0600);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::ftruncate(fd, 5'120'000), 0);
+    ::close(fd);
+    Window window(localFileSystem());
+    window.select({temp / "a.jpg", temp / "pipe.jpg", temp / "missing.jpg", temp / "big.jpg"});
+    window.platform.script.answerNextQuestion(false);
+    EXPECT_EQ(window.runs.btnencClick(), RunOutcome::Unreadable);
+    EXPECT_THAT(window.platform.leftOut(),
+                ElementsAre(temp / "pipe.jpg: not a regular file",
+                            temp / "missing.jpg: cannot be read: No such file or directory",
+                            temp / "big.jpg: larger than 5MB"));
+    EXPECT_THAT(window.platform.messages(),
+                ElementsAre("3 of 4 images are larger than 5MB which not support, 1 images done."));
+}
+
 // The machine's calls, but no folder named "encrypted" can be made: the file system is read-only.
 class ReadOnlyFolder : public PosixCalls {
 public:
@@ -177,9 +287,8 @@ TEST(HostileSurroundings, CancelEndsTheWaitForTheScratchFile) {
     EXPECT_TRUE(fs::is_empty(temp / "encrypted"));
 }
 
-// A huge file that is no container (a sparse one, all NUL bytes) is asked about at once, and
-// even restored when the user says Yes, in the memory that a run over a 5 MB container takes: the
-// console program never holds a file whole.
+// A huge file that is no container (a sparse one, all NUL bytes) is asked about at once, in the
+// memory that a run over a 5 MB container takes: the console program never holds a file whole.
 TEST(HostileSurroundings, AHugeNonContainerIsAskedAboutAtOnceInLittleMemory) {
     TempFolder temp;
     const Bytes good = patternBytes(5'000'000, 3);
@@ -203,13 +312,17 @@ TEST(HostileSurroundings, AHugeNonContainerIsAskedAboutAtOnceInLittleMemory) {
     const long small = decrypt({"decrypt", "--yes", "--password-stdin", "good.jpg"}, 0);
     constexpr long marginKb = 16 * 1024;
 
+    // Told to go on, the run reads it no further than the largest container could be, and
+    // leaves it out.
+    auto started = std::chrono::steady_clock::now();
     const long restoring =
-        decrypt({"decrypt", "--yes", "--password-stdin", "good.jpg", "large.jpg"}, 0);
+        decrypt({"decrypt", "--yes", "--password-stdin", "good.jpg", "large.jpg"}, 1);
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(10));
     EXPECT_LT(restoring, small + marginKb);
     EXPECT_EQ(readFile(temp / "encrypted/decrypted/good.jpg"), good);
-    EXPECT_EQ(fs::file_size(temp / "encrypted/decrypted/large.jpg"), 0U);
+    EXPECT_FALSE(fs::exists(temp / "encrypted/decrypted/large.jpg"));
 
-    const auto started = std::chrono::steady_clock::now();
+    started = std::chrono::steady_clock::now();
     const long asking = decrypt({"decrypt", "--password-stdin", "huge.jpg"}, 1);
     EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(10));
     EXPECT_LT(asking, small + marginKb);

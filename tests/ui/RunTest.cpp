@@ -85,12 +85,14 @@ TEST_F(Runs, EscapeCancelsBetweenFiles) {
 TEST_F(Runs, ControlsAreDisabledDuringARunAndEnabledAfter) {
     select({source("a.jpg", 100, 1), source("b.jpg", 100, 2)});
     typePassword(QStringLiteral("abcde"));
-    const std::vector<const char*> refused{"btnopen",   "btnenc",   "btndec",
-                                           "edtEnpass", "rgsuffix", "gbencClass"};
+    const std::vector<const char*> refused{"btnopen",        "btnenc",   "btndec",
+                                           "edtEnpass",      "rgsuffix", "gbencClassItem0",
+                                           "gbencClassItem1"};
     std::vector<bool> enabledDuringRun;
     bool cancelEnabled = false;
     bool openItemEnabled = true;
     bool languageEnabled = true;
+    bool classMenuEnabled = true;
     int heightDuringRun = 0;
     onNextMessages([&] {
         for (const char* name : refused)
@@ -98,6 +100,7 @@ TEST_F(Runs, ControlsAreDisabledDuringARunAndEnabledAfter) {
         cancelEnabled = button("btncancel")->isEnabled();
         openItemEnabled = action("N2")->isEnabled();
         languageEnabled = action("mch")->isEnabled();
+        classMenuEnabled = action("mclass")->isEnabled();
         heightDuringRun = contentHeight();
     });
     dialogs.script.answerNextQuestion(false);
@@ -106,6 +109,7 @@ TEST_F(Runs, ControlsAreDisabledDuringARunAndEnabledAfter) {
     EXPECT_EQ(enabledDuringRun, std::vector<bool>(refused.size(), false));
     EXPECT_FALSE(openItemEnabled);
     EXPECT_FALSE(languageEnabled);
+    EXPECT_FALSE(classMenuEnabled);
     EXPECT_TRUE(cancelEnabled);
     // During the run the whole progress row is in view.
     EXPECT_EQ(heightDuringRun, TfrmMain::runningContentHeight);

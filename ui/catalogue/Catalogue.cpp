@@ -48,6 +48,19 @@ constexpr LanguageTable english{
             .msgPasswordAgain = "Type the password again. Nothing but this password opens the "
                                 "protected images:",
             .msgPasswordsDiffer = "The two passwords differ. Nothing was encrypted.",
+            .msgNoMemoryForKey = "There is not enough memory to derive the key.",
+            .msgLeftOut = "These files were not restored:",
+            .msgRenamed = "These files were restored under another name, as another file of this "
+                          "run has the same name:",
+            .reasonNotOpened = "it does not open with this password, or it is damaged",
+            .reasonDamaged = "it is damaged",
+            .reasonNotContainer = "it is no container, and you left it out",
+            .reasonNothingRestored = "it holds nothing to restore",
+            .reasonBeyondContainers = "it is larger than any container of its class can be",
+            .reasonChanged = "it changed while it was read",
+            .reasonTooLarge = "larger than 5MB",
+            .reasonUnreadable = "cannot be read: ",
+            .reasonNotRegular = "not a regular file",
             .openDialogFilter = "JPG; GIF; PNG; BMP; SVG; PAD|"
                                 "*.JPG;*.GIF;*.PNG;*.BMP;*.SVG;*.PAD;*.***E|All (*.*)|*.*",
             .skippedSummaryPieces = {" of ", " images are larger than 5MB which not support, ",
@@ -119,6 +132,15 @@ constexpr LanguageTable english{
     .windowCaption = "Free Tarvex Image Encrypt Batch Tools v" TARVEX_VERSION,
     .applicationTitle = "Free Tarvex Image Encrypt Tool",
     .languageMenu = "Language",
+    .classMenu = "Class",
+    .classItems = {"Standard", "High level", "Protected (real encryption)"},
+    .classGroupTip = "Standard and High level only disguise an image: anyone who knows the format "
+                     "restores it without the password.\nThe Class menu offers Protected, which "
+                     "really encrypts it: nothing but the password opens it.",
+    .protectedSign = "Protected",
+    .protectedSignTip = "Containers are encrypted: nothing but the password opens them, and any "
+                        "change to them is found.\nTheir names, their sizes and which of them "
+                        "were made together still show.",
     .filesChosen = "Files chosen: %1",
     .bannerPage = "/kro/ead.htm",
     .localHelpFile = "ehelp.htm",
@@ -169,6 +191,18 @@ constexpr LanguageTable chinese{
             .msgCanceled = "已取消！",
             .msgPasswordAgain = "请再次输入密码。只有这个密码能打开受保护的照片：",
             .msgPasswordsDiffer = "两次输入的密码不一致，没有加密任何文件。",
+            .msgNoMemoryForKey = "内存不足，无法生成密钥。",
+            .msgLeftOut = "以下文件没有解密：",
+            .msgRenamed = "以下文件与本次解密的另一个文件同名，已改用其他名字保存：",
+            .reasonNotOpened = "密码不对，或者文件已损坏",
+            .reasonDamaged = "文件已损坏",
+            .reasonNotContainer = "不是加密文件，已按你的选择跳过",
+            .reasonNothingRestored = "没有可以还原的内容",
+            .reasonBeyondContainers = "文件太大，不可能是这一级别的加密文件",
+            .reasonChanged = "读取时文件被修改了",
+            .reasonTooLarge = "大于5MB",
+            .reasonUnreadable = "无法读取：",
+            .reasonNotRegular = "不是普通文件",
             .openDialogFilter = "JPG;GIF;PNG;BMP;SVG;PAD;TVX|*.JPG;*.GIF;*.PNG;*.BMP;*.SVG;*.PAD;*."
                                 "***E|所有 (*.*)|*.*",
             .skippedSummaryPieces = {" 个照片中的 ", " 个照片大于5MB，只有 ", " 个被加密。"},
@@ -235,6 +269,13 @@ constexpr LanguageTable chinese{
     .windowCaption = "Tarvex照片批量加密工具v" TARVEX_VERSION,
     .applicationTitle = "Tarvex照片批量加密工具",
     .languageMenu = "语言",
+    .classMenu = "级别",
+    .classItems = {"标准加密", "高级加密", "保护加密（真正的加密）"},
+    .classGroupTip = "标准加密和高级加密只是把照片伪装起来：了解格式的人不用密码也能还原。\n"
+                     "“级别”菜单里的保护加密才真正加密照片：只有密码能打开。",
+    .protectedSign = "保护加密",
+    .protectedSignTip = "加密文件真正被加密：只有密码能打开，任何改动都会被发现。\n"
+                        "但文件名、文件大小以及哪些文件是同一次加密的，仍然看得出来。",
     .filesChosen = "已选文件：%1",
     .bannerPage = "/kro/ad.htm",
     .localHelpFile = "help.htm",

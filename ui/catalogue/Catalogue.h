@@ -1,8 +1,10 @@
 #pragma once
 
 #include "batch/StringCatalogue.h"
+#include "container/ContainerClass.h"
 #include "ui/catalogue/ConsoleTexts.h"
 
+#include <array>
 #include <string_view>
 
 namespace tarvex {
@@ -41,6 +43,14 @@ struct LanguageTable {
 
     // The language menu, which switches between the two tables.
     std::string_view languageMenu;
+    // The class menu offers every class, one item each in the order of the class table; the
+    // designed radio group follows it for the classes it has, and points to it in its tooltip.
+    // The sign in the menu bar shows while the class that protects is chosen.
+    std::string_view classMenu;
+    std::array<std::string_view, containerClasses.size()> classItems;
+    std::string_view classGroupTip;
+    std::string_view protectedSign;
+    std::string_view protectedSignTip;
     // The head of the folder field's tooltip, which lists the chosen files; %1 is their count.
     std::string_view filesChosen;
 

@@ -1,0 +1,52 @@
+#pragma once
+
+#include "container/ProtectedKey.h"
+
+#include <deque>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string_view>
+#include <thread>
+#include <utility>
+
+namespace tarvex {
+
+// Asked about every 20 ms while a key is being derived; false gives the wait up.
+using KeyWait = std::function<bool()>;
+
+// The keys of the Protected class that a run needs. A key takes about a second and a few hundred
+// megabytes to derive, so each is derived on a thread of its own while the caller waits, letting
+// the window run meanwhile; and each is kept until the run ends, so that the containers of one
+// encrypt run, which share their salt, cost one derivation to read. A derivation that the caller
+// gave up goes on to its end in the background; its key is wiped then, and it is waited for before
+// the next derivation starts and when the keys go, so no more than one runs at a time.
+class RunKeys {
+public:
+    RunKeys() = default;
+    ~RunKeys();
+    RunKeys(const RunKeys&) = delete;
+    RunKeys& operator=(const RunKeys&) = delete;
+
+    enum class Failure { None, GivenUp, OutOfMemory };
+
+    // The key of `password` for `parameters`, derived unless the run has it already. Null when
+    // `wait` gave the wait up or the derivation failed: failure() tells which.
+    const ProtectedKey* keyFor(std::string_view password, const ProtectedParameters& parameters,
+                               const KeyWait& wait);
+    Failure failure() const { return failure_; }
+    // Whether the run has the key for `parameters` already.
+    bool holds(const ProtectedParameters& parameters) const;
+
+    // Wipes the keys of the run.
+    void clear() { keys_.clear(); }
+
+private:
+    struct Derivation;
+
+    std::deque<std::pair<ProtectedParameters, ProtectedKey>> keys_; // where a key stays put
+    std::thread givenUp_; // a derivation that nobody waits for any more
+    Failure failure_ = Failure::None;
+};
+
+} // namespace tarvex

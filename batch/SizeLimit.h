@@ -1,0 +1,25 @@
+#pragma once
+
+#include <cstdint>
+
+namespace tarvex {
+
+// Files of this many KB (bytes / 1024, rounded down) or more are not encrypted in a class with a
+// size limit.
+inline constexpr std::uint64_t sizeLimitKb = 5000;
+// The most a source may hold: a source that goes on beyond it while it is read is over the limit.
+inline constexpr std::uint64_t largestSource = sizeLimitKb * 1024 - 1;
+
+// The most that a decrypt run reads of a file of a class with a size limit, or of one without a
+// marker: twice the largest container of such a class, which leaves room for blanks at the ends of
+// its lines, 14,012,692 bytes. A container of a class without one ends where its authenticated end
+// says.
+inline constexpr std::uint64_t largestDesignedFile = [] {
+    const std::uint64_t characters = (largestSource + 2) / 3 * 4;
+    const std::uint64_t lineBreaks = characters / 76 * 2;
+    const std::uint64_t trailerAndEnd = 28 + 2;
+    return 2 * (characters + lineBreaks + trailerAndEnd);
+}();
+static_assert(largestDesignedFile == 14'012'692);
+
+} // namespace tarvex
