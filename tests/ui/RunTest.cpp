@@ -8,6 +8,7 @@
 #include <QProgressBar>
 #include <QTest>
 #include <filesystem>
+#include <functional>
 
 namespace tarvex::testing {
 namespace {
@@ -49,6 +50,60 @@ TEST_F(Runs, EncryptsAndDecryptsFromTheWindow) {
                   QStringLiteral("decrypted"));
     EXPECT_EQ(readFile(temp / "encrypted/decrypted/first.jpg"), readFile(first));
     EXPECT_EQ(readFile(temp / "encrypted/decrypted/second.PNG"), readFile(second));
+    EXPECT_TRUE(dialogs.messages.empty());
+}
+
+// The class menu chooses among every class; the radio group follows it for the classes it has
+// and is greyed while the one it has no item for is chosen, which the menu bar then shows.
+TEST_F(Runs, TheClassMenuAndTheRadioGroupGoTogether) {
+    auto* group = control<QWidget>("gbencClass");
+    auto* sign = control<QWidget>("protectedSign");
+    EXPECT_TRUE(action("mclass_standard")->isChecked());
+    action("mclass_high")->trigger();
+    EXPECT_TRUE(button("gbencClassItem1")->isChecked());
+    button("gbencClassItem0")->click();
+    EXPECT_TRUE(action("mclass_standard")->isChecked());
+    EXPECT_FALSE(sign->isVisible());
+
+    action("mclass_protected")->trigger();
+    EXPECT_FALSE(group->isEnabled());
+    EXPECT_TRUE(sign->isVisible());
+    EXPECT_FALSE(group->toolTip().isEmpty());
+    action("mclass_standard")->trigger();
+    EXPECT_TRUE(group->isEnabled());
+    EXPECT_FALSE(sign->isVisible());
+}
+
+// A Protected run in the window asks for the password again in a box of its own, and derives its
+// key while the window goes on: the progress row shows work going on, and the group of classes
+// stays greyed after the run.
+TEST_F(Runs, AProtectedRunKeepsTheWindowLiveWhileItsKeyIsDerived) {
+    const std::string photo = source("photo.jpg", 80'000, 4);
+    action("mclass_protected")->trigger();
+    select({photo});
+    typePassword(QStringLiteral("s3cret!"));
+    dialogs.passwordTypedAgain = QStringLiteral("s3cret!");
+    bool busySeen = false;
+    int busyChecks = 0;
+    std::function<void()> watch = [&] {
+        auto* bar = control<QProgressBar>("ProgressBar1");
+        busySeen = busySeen || (bar->minimum() == 0 && bar->maximum() == 0);
+        if (++busyChecks < 200 && !busySeen)
+            onNextMessages(watch);
+    };
+    onNextMessages(watch);
+    dialogs.script.answerNextQuestion(false);
+    button("btnenc")->click();
+    EXPECT_EQ(dialogs.passwordQuestions.size(), 1u);
+    EXPECT_TRUE(busySeen) << "the window did not run while the key was derived";
+    EXPECT_FALSE(control<QWidget>("gbencClass")->isEnabled());
+    const std::vector<std::uint8_t> text = readFile(temp / "encrypted/photo.jpg");
+    EXPECT_TRUE(std::string(text.begin(), text.end()).ends_with("$$$$\r\n"));
+
+    select({temp / "encrypted/photo.jpg"});
+    dialogs.script.answerNextQuestion(false);
+    button("btndec")->click();
+    EXPECT_EQ(readFile(temp / "encrypted/decrypted/photo.jpg"), readFile(photo));
     EXPECT_TRUE(dialogs.messages.empty());
 }
 
