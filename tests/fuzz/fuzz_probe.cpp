@@ -2,9 +2,16 @@
 // the length (0 to 10) of the typed password that follows it; the rest is the file. A container
 // that the writer makes of the file's bytes with a legal password is always found and always
 // matches that password, also after a byte order mark and trailing blanks were added to it.
+//
+// A Protected container is found by its marker, and its password matches when its first piece
+// opens: the first piece of any file, whole and a byte at a time, gives one verdict; that of a
+// Protected container of the file's bytes opens with its key and with no other (one key each,
+// derived once at the lowest cost).
 #include "container/ContainerWriter.h"
 #include "container/Password.h"
 #include "container/Probe.h"
+#include "container/ProtectedReader.h"
+#include "container/ProtectedWriter.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -12,8 +19,8 @@
 
 namespace {
 
-std::vector<std::uint8_t> bytesOf(std::string_view text) {
-    return {text.begin(), text.end()};
+std::span<const std::uint8_t> bytesOf(std::string_view text) {
+    return {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()};
 }
 
 void expectFoundAndMatching(std::string_view text, std::string_view password) {
@@ -21,6 +28,28 @@ void expectFoundAndMatching(std::string_view text, std::string_view password) {
     if (!probe.containerFound || !probe.passwordMatches) {
         std::abort();
     }
+}
+
+const tarvex::ProtectedParameters parameters{{'p', 'r', 'o', 'b', 'e'}, {1, 8192}};
+
+const tarvex::ProtectedKey& keyOf(std::string_view password) {
+    static const tarvex::ProtectedKey right = tarvex::ProtectedKey::derive("right1", parameters);
+    static const tarvex::ProtectedKey wrong = tarvex::ProtectedKey::derive("wrong1", parameters);
+    return password == "right1" ? right : wrong;
+}
+
+// The verdict on the first piece of `file` with the key of `password`, read in pieces of `size`.
+tarvex::ProtectedVerdict firstPiece(std::string_view file, std::string_view password,
+                                    std::size_t size) {
+    tarvex::ProtectedReader reader;
+    reader.start([password](const tarvex::ProtectedParameters&) { return &keyOf(password); }, {},
+                 true);
+    for (std::size_t at = 0; at < file.size(); at += size) {
+        if (!reader.append(bytesOf(file.substr(at, size)))) {
+            break;
+        }
+    }
+    return reader.finish();
 }
 
 } // namespace
@@ -43,6 +72,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const tarvex::ProbeResult inPieces = probe.result(password);
     if (inPieces.containerFound != whole.containerFound ||
         inPieces.passwordMatches != whole.passwordMatches) {
+        std::abort();
+    }
+
+    if (firstPiece(file, "right1", file.size() + 1) != firstPiece(file, "right1", 1)) {
+        std::abort();
+    }
+    const std::string sealed = tarvex::buildProtected(bytesOf(file), keyOf("right1"), parameters);
+    if (tarvex::probeContainer(sealed, "right1").level != tarvex::ContainerClass::Protected ||
+        firstPiece(sealed, "right1", 4093) != tarvex::ProtectedVerdict::FirstPieceOpened ||
+        firstPiece(sealed, "wrong1", 4093) != tarvex::ProtectedVerdict::NotOpened) {
         std::abort();
     }
 
