@@ -134,6 +134,9 @@ private:
     // Where the restored bytes of `containerPath` go: `wanted`, unless another container of the
     // run went there; then the first numbered name that none did ("abc (2).JPG").
     std::string outputFor(const std::string& containerPath, const std::string& wanted);
+    // Notes that the bytes of `containerPath` are in `outputPath` now; a name other than its own
+    // is for the run's end to say.
+    Restored written(const std::string& containerPath, const std::string& outputPath);
     // Leaves `path` out of the run, for the run's end to say why.
     Restored leaveOut(const std::string& path, std::string_view reason);
     // What the end of a decrypt run says of the files it left out or renamed; empty when nothing.

@@ -195,8 +195,7 @@ BatchRuns::Restored BatchRuns::restoreProtected(const std::string& containerPath
         switch (verdict) {
         case ProtectedVerdict::Restored:
             restored->complete();
-            outputs_[outputPath] = containerPath;
-            return Restored::Done;
+            return written(containerPath, outputPath);
         case ProtectedVerdict::NotOpened:
             return leaveOut(containerPath, state_.catalogue.reasonNotOpened);
         default:
@@ -221,13 +220,13 @@ BatchRuns::Restored BatchRuns::restoreDesigned(const std::string& containerPath,
         const std::unique_ptr<FileWriter> restored =
             files_.createFile(outputPath, containerPath, selection_);
         std::uint64_t read = 0;
-        std::uint64_t written = 0;
+        std::uint64_t restoredBytes = 0;
         bool stopped = false;
         bool textEnded = false;
         FileTail tail(end.bytes.size());
         reader_.start([&](std::span<const std::uint8_t> bytes) {
             restored->write(bytes);
-            written += bytes.size();
+            restoredBytes += bytes.size();
         });
         const FileVersion version =
             files_.readFile(containerPath, nextPath, [&](std::span<const std::uint8_t> piece) {
@@ -258,12 +257,11 @@ BatchRuns::Restored BatchRuns::restoreDesigned(const std::string& containerPath,
                 }
                 asked = true;
             }
-            if (asked && written == 0) {
+            if (asked && restoredBytes == 0) {
                 return leaveOut(containerPath, state_.catalogue.reasonNothingRestored);
             }
             restored->complete();
-            outputs_[outputPath] = containerPath;
-            return Restored::Done;
+            return written(containerPath, outputPath);
         }
         if (pass == containerPasses) {
             return leaveOut(containerPath, state_.catalogue.reasonChanged);
@@ -284,20 +282,27 @@ bool BatchRuns::restoreAnyway(const std::string& containerPath) {
 
 std::string BatchRuns::outputFor(const std::string& containerPath, const std::string& wanted) {
     // The same container twice in one selection writes the same bytes twice: no harm in that.
-    const auto written = outputs_.find(wanted);
-    if (written == outputs_.end() || written->second == containerPath) {
-        return wanted;
-    }
+    const auto free = [&](const std::string& path) {
+        const auto taken = outputs_.find(path);
+        return taken == outputs_.end() || taken->second == containerPath;
+    };
     const std::string folder = folderPart(wanted);
     const std::string name = namePart(wanted);
-    for (int number = 2;; ++number) {
-        const std::string numbered = folder + numberedName(name, number);
-        const auto taken = outputs_.find(numbered);
-        if (taken == outputs_.end() || taken->second == containerPath) {
-            renamed_.emplace_back(namePart(containerPath), namePart(numbered));
-            return numbered;
-        }
+    std::string path = wanted;
+    for (int number = 2; !free(path); ++number) {
+        path = folder + numberedName(name, number);
     }
+    return path;
+}
+
+BatchRuns::Restored BatchRuns::written(const std::string& containerPath,
+                                       const std::string& outputPath) {
+    const auto [output, first] = outputs_.emplace(outputPath, containerPath);
+    const std::string name = restoredName(namePart(containerPath), state_.stripSuffix);
+    if (first && namePart(outputPath) != name) {
+        renamed_.emplace_back(namePart(containerPath), namePart(outputPath));
+    }
+    return Restored::Done;
 }
 
 BatchRuns::Restored BatchRuns::leaveOut(const std::string& path, std::string_view reason) {

@@ -38,8 +38,11 @@ public:
     // Whether the run has the key for `parameters` already.
     bool holds(const ProtectedParameters& parameters) const;
 
-    // Wipes the keys of the run.
-    void clear() { keys_.clear(); }
+    // Wipes the keys of the run, and forgets how its last derivation ended.
+    void clear() {
+        keys_.clear();
+        failure_ = Failure::None;
+    }
 
 private:
     struct Derivation;
