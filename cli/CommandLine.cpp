@@ -1,6 +1,5 @@
 #include "cli/CommandLine.h"
 
-#include "files/PathParts.h"
 #include "ui/catalogue/Catalogue.h"
 
 #include <algorithm>
@@ -205,12 +204,6 @@ CommandLine parseCommandLine(std::span<const std::string> arguments,
     }
     for (std::size_t i = 1; i < plainArguments.size(); ++i) {
         line.files.push_back(fullPath(plainArguments[i], workingFolder, english));
-    }
-    const std::string folder = folderPart(line.files.front());
-    for (const std::string& file : line.files) {
-        if (folderPart(file) != folder) {
-            throw refusal(english, &ConsoleTexts::notInOneFolder, {file, folder});
-        }
     }
     return line;
 }

@@ -31,7 +31,7 @@ struct CommandLine {
     std::optional<bool> answer; // --yes, --no: the answer to every question; none asks
     bool passwordFromStdin = false;
     bool english = true;
-    std::vector<std::string> files; // full paths in the given order, all in one folder
+    std::vector<std::string> files; // full paths in the given order
 };
 
 // The command line `arguments` (without the program name): options before or after the command,

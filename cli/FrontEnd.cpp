@@ -2,10 +2,12 @@
 
 #include "batch/BatchRuns.h"
 #include "batch/BufferReuse.h"
+#include "batch/FileChoice.h"
 #include "cli/CommandLine.h"
 #include "cli/ConsoleInput.h"
 #include "cli/ConsolePlatform.h"
 #include "cli/PasswordPrompt.h"
+#include "files/PathParts.h"
 #include "ui/catalogue/Catalogue.h"
 
 #include <algorithm>
@@ -77,19 +79,21 @@ int runFrontEnd(std::span<const std::string> arguments) {
     if (line.command == Command::Version) {
         return printed("tarvex-cli " + std::string(programVersion()) + "\n");
     }
-    // A shell's "*" takes in the output folders of earlier runs. A folder is no file to choose,
-    // as in the window's dialog: it is left out, and said so.
-    std::erase_if(line.files, [&texts](const std::string& file) {
-        std::error_code notThere;
-        if (!std::filesystem::is_directory(file, notThere)) {
-            return false;
-        }
-        std::cerr << "tarvex-cli: " << filledIn(texts.leavingOutFolder, {file}) << "\n";
-        return true;
-    });
-    if (line.files.empty()) {
+    // The FILEs are chosen by the window's rules. A shell's "*" takes in the output folders of
+    // earlier runs: they are left out, and said so. A FILE that is not there is left to the run,
+    // which counts it.
+    FileChoice choice = chooseFiles(line.files);
+    for (const std::string& folder : choice.leftOut) {
+        std::cerr << "tarvex-cli: " << filledIn(texts.leavingOutFolder, {folder}) << "\n";
+    }
+    if (choice.files.empty()) {
         return usageError(texts, texts.onlyFolders);
     }
+    if (!choice.otherFolder.empty()) {
+        return usageError(texts, filledIn(texts.notInOneFolder,
+                                          {choice.otherFolder, folderPart(choice.files.front())}));
+    }
+    line.files = std::move(choice.files);
     if (!line.passwordFromStdin && ::isatty(STDIN_FILENO) != 1) {
         return usageError(texts, texts.noTerminal);
     }

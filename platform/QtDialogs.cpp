@@ -1,15 +1,18 @@
 #include "platform/QtDialogs.h"
 
-#include "platform/FileChoice.h"
+#include "batch/FileChoice.h"
 #include "platform/PageWindow.h"
 #include "platform/PasswordMaskStyle.h"
+#include "platform/QtPlatform.h"
 
+#include <QAbstractItemView>
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFileSystemModel>
 #include <QFontDatabase>
 #include <QFontMetrics>
 #include <QGridLayout>
@@ -169,33 +172,34 @@ QStringList OpenFilesDialog::chosenFiles() const {
 
 void OpenFilesDialog::accept() {
     const QStringList typed = typedList();
-    const QStringList named = typed.isEmpty() ? selectedFiles() : typed;
-    const QStringList files = filesAmong(named);
-    // A choice of no file is Qt's own matter: it opens a chosen folder, or says which name it
-    // does not find.
-    if (files.isEmpty()) {
+    std::vector<std::string> named;
+    for (const QString& path : typed.isEmpty() ? selectedFiles() : typed)
+        named.push_back(pathBytes(path));
+    const FileChoice choice = chooseFiles(named);
+    // A choice of no file is Qt's own matter: it opens a chosen folder.
+    if (choice.files.empty()) {
         QFileDialog::accept();
         return;
     }
-    for (const QString& path : named) {
-        if (!QFileInfo::exists(path)) {
-            QMessageBox::warning(this, windowTitle(),
-                                 QFileDialog::tr("%1\nFile not found.\nPlease verify the "
-                                                 "correct file name was given.")
-                                     .arg(QFileInfo(path).fileName()));
-            return;
-        }
+    if (!choice.missing.empty()) {
+        QMessageBox::warning(this, windowTitle(),
+                             QFileDialog::tr("%1\nFile not found.\nPlease verify the "
+                                             "correct file name was given.")
+                                 .arg(QFileInfo(pathText(choice.missing)).fileName()));
+        return;
     }
     // A name in another folder is refused, not dropped.
-    const QString other = firstInAnotherFolder(files);
-    if (!other.isEmpty()) {
+    if (!choice.otherFolder.empty()) {
         QMessageBox::warning(this, windowTitle(),
                              QStringLiteral("%1\n%2\nThese files are in different folders. "
                                             "Please choose files from one folder.")
-                                 .arg(QDir::cleanPath(files.front()), QDir::cleanPath(other)));
+                                 .arg(QDir::cleanPath(pathText(choice.files.front())),
+                                      QDir::cleanPath(pathText(choice.otherFolder))));
         return;
     }
-    chosen_ = files;
+    chosen_.clear();
+    for (const std::string& file : choice.files)
+        chosen_.append(pathText(file));
     // Qt's own acceptance would open a folder among the chosen names instead.
     QDialog::accept();
 }
@@ -204,12 +208,34 @@ QStringList OpenFilesDialog::typedList() const {
     const auto* field = findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
     if (field == nullptr || !field->text().contains(QLatin1Char('"')))
         return {};
+    // The field holds the list's selection as Qt wrote it there, cut at the field's length: the
+    // selection itself is read then, whole and in its order.
+    if (field->text() == selectionText().left(field->maxLength()))
+        return {};
     // "first" "second" ...: every second part between quotes is a name.
     const QStringList parts = field->text().split(QLatin1Char('"'));
     QStringList paths;
     for (qsizetype i = 1; i < parts.size(); i += 2)
         paths.append(directory().absoluteFilePath(parts.at(i)));
     return paths;
+}
+
+QString OpenFilesDialog::selectionText() const {
+    const auto* view = findChild<QAbstractItemView*>(QStringLiteral("listView"));
+    const auto* files =
+        view != nullptr ? qobject_cast<const QFileSystemModel*>(view->model()) : nullptr;
+    if (files == nullptr)
+        return {};
+    QStringList names;
+    for (const QModelIndex& row : view->selectionModel()->selectedRows()) {
+        if (!files->isDir(row))
+            names.append(row.data().toString());
+    }
+    if (names.size() > 1) {
+        for (QString& name : names)
+            name = QLatin1Char('"') + name + QLatin1Char('"');
+    }
+    return names.join(QLatin1Char(' '));
 }
 
 QtSettingsForThisRun::QtSettingsForThisRun() {

@@ -32,6 +32,8 @@ public:
 // name, and refuses a list that names a missing file with the message Qt gives for a single
 // missing name, or that names files of more than one folder. Qt's dialog opens a folder chosen
 // together with files and forgets the files; this one takes the files and leaves the folders out.
+// A selection in the list comes back whole, however many files it holds: the name field, which
+// Qt fills with their names, holds 32,767 characters only.
 class OpenFilesDialog final : public QFileDialog {
 public:
     OpenFilesDialog(QWidget* parent, const OpenFilesDialogOptions& options);
@@ -44,8 +46,12 @@ protected:
     void accept() override;
 
 private:
-    // The full paths of the names in the name field when it holds a list of quoted names.
+    // The full paths of the names in the name field when the user typed a list of quoted names
+    // there; empty when it holds the list's selection as Qt writes it.
     QStringList typedList() const;
+    // The text that Qt writes into the name field for the list's selection: the names of the
+    // files, each in quotes when there are several, separated by blanks.
+    QString selectionText() const;
 
     QStringList chosen_;
 };

@@ -1,27 +1,28 @@
 #include "ui/DroppedFiles.h"
 
-#include "platform/FileChoice.h"
+#include "platform/QtPlatform.h"
 
 #include <QMimeData>
 #include <QUrl>
 
 namespace tarvex {
 
-QStringList droppedFiles(const QMimeData& data) {
-    QStringList paths;
+FileChoice droppedFiles(const QMimeData& data) {
+    std::vector<std::string> paths;
     for (const QUrl& url : data.urls()) {
         if (!url.isLocalFile())
             return {};
-        paths.append(url.toLocalFile());
+        paths.push_back(pathBytes(url.toLocalFile()));
     }
-    QStringList files = filesAmong(paths);
-    if (files.isEmpty()) {
-        for (const QString& folder : paths)
-            files.append(filesIn(folder));
+    FileChoice choice = chooseFiles(paths);
+    if (!choice.files.empty())
+        return choice;
+    std::vector<std::string> inFolders;
+    for (const std::string& folder : choice.leftOut) {
+        std::vector<std::string> files = filesIn(folder);
+        inFolders.insert(inFolders.end(), files.begin(), files.end());
     }
-    if (!firstInAnotherFolder(files).isEmpty())
-        return {};
-    return files;
+    return chooseFiles(inFolders);
 }
 
 } // namespace tarvex

@@ -455,21 +455,32 @@ bool TfrmMain::focusNextPrevChild(bool next) {
 
 void TfrmMain::dragEnterEvent(QDragEnterEvent* event) {
     // A drop is refused during a run, as Open is, and so is one that chooses no file.
-    if (runs_->running() || droppedFiles(*event->mimeData()).isEmpty())
+    if (runs_->running() || droppedFiles(*event->mimeData()).files.empty())
         return;
     event->setDropAction(Qt::CopyAction);
     event->accept();
 }
 
 void TfrmMain::dropEvent(QDropEvent* event) {
-    std::vector<std::string> paths;
-    for (const QString& file : droppedFiles(*event->mimeData()))
-        paths.push_back(pathBytes(file));
-    if (runs_->running() || paths.empty())
+    const FileChoice choice = droppedFiles(*event->mimeData());
+    if (runs_->running() || choice.files.empty())
         return;
     event->setDropAction(Qt::CopyAction);
     event->accept();
-    runCommand([this, &paths] { runs_->dropFiles(std::move(paths)); });
+    // A drop that the rules of a choice refuse says why, as Open does.
+    if (!choice.missing.empty()) {
+        platform_->showMessage(
+            text(texts_->dropNotFound).arg(pathText(namePart(choice.missing))).toStdString());
+        return;
+    }
+    if (!choice.otherFolder.empty()) {
+        platform_->showMessage(
+            text(texts_->dropTwoFolders)
+                .arg(pathText(choice.files.front()), pathText(choice.otherFolder))
+                .toStdString());
+        return;
+    }
+    runCommand([this, &choice] { runs_->dropFiles(choice.files); });
 }
 
 template <typename Command> void TfrmMain::runCommand(Command&& command) {

@@ -7,7 +7,6 @@
 #include <QMimeData>
 #include <QTest>
 #include <QUrl>
-#include <QWebEngineView>
 #include <filesystem>
 
 namespace tarvex::testing {
@@ -56,44 +55,67 @@ TEST_F(Drop, DroppedFilesBecomeTheSelectionAsWithOpen) {
         writeFile(temp / name, {1});
     }
     std::filesystem::create_directory(temp / "empty");
-    // The banner's page is in place, as a drop on the banner lands on it.
-    auto* banner = control<QWebEngineView>("WebBrowser1");
-    ASSERT_TRUE(QTest::qWaitFor([banner] { return banner->focusProxy() != nullptr; }, 60000));
+    std::filesystem::create_symlink(temp / "gone.jpg", temp / "dangling.jpg");
+    const QString inFolder = QString::fromStdString(temp.path()) + QLatin1Char('/');
     const struct {
         const char* what;
         QList<QUrl> urls;
         QPoint at;
         int suffixItem;
         std::vector<std::string> chosen; // none: the drop is refused
+        QString message;                 // why it is refused, if it says so
     } drops[] = {
         {"files, in the order dropped",
          {fileUrl(temp / "b.png"), fileUrl(temp / "a.jpg")},
          overBanner,
          1,
-         {temp / "b.png", temp / "a.jpg"}},
+         {temp / "b.png", temp / "a.jpg"},
+         {}},
         {"a folder: the files directly in it, by name",
          {fileUrl(temp / "sub")},
          overPassword,
          0,
-         {temp / "sub/B.jpg", temp / "sub/c.jpg"}},
+         {temp / "sub/B.jpg", temp / "sub/c.jpg"},
+         {}},
         {"files of two folders",
          {fileUrl(temp / "a.jpg"), fileUrl(temp / "other/e.jpg")},
          overClass,
          1,
+         {},
+         inFolder + QStringLiteral("a.jpg\n") + inFolder +
+             QStringLiteral("other/e.jpg\nThese files are in different folders. Please drop "
+                            "files from one folder.")},
+        {"a link to nothing",
+         {fileUrl(temp / "a.jpg"), fileUrl(temp / "dangling.jpg")},
+         overBanner,
+         1,
+         {},
+         QStringLiteral("dangling.jpg\nFile not found.")},
+        {"a folder without files", {fileUrl(temp / "empty")}, overBanner, 1, {}, {}},
+        {"a web address",
+         {QUrl(QStringLiteral("https://example.com/a.jpg"))},
+         overBanner,
+         1,
+         {},
          {}},
-        {"a folder without files", {fileUrl(temp / "empty")}, overBanner, 1, {}},
-        {"a web address", {QUrl(QStringLiteral("https://example.com/a.jpg"))}, overBanner, 1, {}},
         {"files with a folder beside them: the files",
          {fileUrl(temp / "a.jpg"), fileUrl(temp / "encrypted")},
          overFolder,
          1,
-         {temp / "a.jpg"}},
+         {temp / "a.jpg"},
+         {}},
     };
     std::vector<std::string> selection;
     for (const auto& drop : drops) {
         const bool stripSuffixBefore = window->sharedState().stripSuffix;
         button(drop.suffixItem == 1 ? "rgsuffixItem1" : "rgsuffixItem0")->click();
-        EXPECT_EQ(dropAt(*window, drop.urls, drop.at), !drop.chosen.empty()) << drop.what;
+        dialogs.messages.clear();
+        EXPECT_EQ(dropAt(*window, drop.urls, drop.at),
+                  !drop.chosen.empty() || !drop.message.isEmpty())
+            << drop.what;
+        EXPECT_EQ(dialogs.messageTexts(),
+                  drop.message.isEmpty() ? std::vector<QString>{} : std::vector{drop.message})
+            << drop.what;
         if (!drop.chosen.empty())
             selection = drop.chosen;
         const SharedState& state = window->sharedState();

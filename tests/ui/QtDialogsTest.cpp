@@ -261,6 +261,46 @@ TEST(OpenDialog, TypedNamesComeBackEvenWhenTheFilterHidesThem) {
                                                  inFolder + QStringLiteral("notes")}));
 }
 
+// Choosing all in a folder of many files takes every file and leaves the folders out, in the
+// order of the names that Qt writes into the name field; the field stops at 32,767 characters.
+TEST(OpenDialog, ASelectionOfTenThousandFilesComesBackWhole) {
+    TempFolder folder;
+    const QString inFolder = QString::fromStdString(folder.path()) + QLatin1Char('/');
+    QStringList files;
+    for (int i = 0; i < 10000; ++i) {
+        const QString name = QStringLiteral("IMG_20240115_%1.jpg").arg(i, 6, 10, QLatin1Char('0'));
+        writeFile(folder / name.toStdString(), {1});
+        files.append(inFolder + name);
+    }
+    std::filesystem::create_directory(folder.path() + "/encrypted");
+    OpenFilesDialog dialog(nullptr, imageTypesIn(folder.path()));
+    dialog.show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+    ASSERT_EQ(listedNames(dialog, 10001).size(), 10001);
+    // Ctrl+A in the view that shows the folder.
+    auto* view = dialog.findChild<QAbstractItemView*>(QStringLiteral("treeView"));
+    if (!view->isVisible())
+        view = dialog.findChild<QAbstractItemView*>(QStringLiteral("listView"));
+    view->setFocus();
+    QTest::keyClick(view, Qt::Key_A, Qt::ControlModifier);
+    const QString field = dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->text();
+    ASSERT_EQ(field.size(), 32767);
+
+    QMetaObject::invokeMethod(&dialog, "accept");
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    const QStringList chosen = dialog.chosenFiles();
+    ASSERT_EQ(chosen.size(), files.size());
+    // "first" "second" ... "cut off: the names that the field holds whole.
+    const QStringList parts = field.split(QLatin1Char('"'));
+    qsizetype whole = 0;
+    for (qsizetype i = 1; i + 1 < parts.size(); i += 2, ++whole)
+        EXPECT_EQ(chosen.at(whole), inFolder + parts.at(i)) << whole;
+    EXPECT_GT(whole, 800);
+    QStringList sorted = chosen;
+    sorted.sort();
+    EXPECT_TRUE(sorted == files);
+}
+
 // Types `names` into the dialog's name field and accepts: the message the dialog then shows, after
 // checking that the dialog refused the list and stays open.
 ShownBox refusalOfTyped(OpenFilesDialog& dialog, const QString& names) {

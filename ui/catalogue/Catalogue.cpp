@@ -147,6 +147,9 @@ constexpr LanguageTable english{
     .onlineHelpPage = "/kro/ehelp.htm",
     .aboutPage = "/kro/eabout.htm",
     .donatePage = "/kro/edonate.htm",
+    .dropNotFound = "%1\nFile not found.",
+    .dropTwoFolders =
+        "%1\n%2\nThese files are in different folders. Please drop files from one folder.",
 };
 
 constexpr LanguageTable chinese{
@@ -282,6 +285,8 @@ constexpr LanguageTable chinese{
     .onlineHelpPage = "/kro/help.htm",
     .aboutPage = "/kro/about.htm",
     .donatePage = "/kro/donate.htm",
+    .dropNotFound = "%1\n找不到该文件。",
+    .dropTwoFolders = "%1\n%2\n这些文件不在同一个文件夹中，请拖入同一个文件夹中的文件。",
 };
 
 } // namespace

@@ -60,6 +60,11 @@ struct LanguageTable {
     std::string_view onlineHelpPage;
     std::string_view aboutPage;
     std::string_view donatePage;
+
+    // Why a drop on the window chooses nothing: %1 is a dropped file that is not there; %1 and %2
+    // are the first file dropped and one that lies in another folder.
+    std::string_view dropNotFound;
+    std::string_view dropTwoFolders;
 };
 
 const LanguageTable& englishTable();
