@@ -5,6 +5,9 @@
 #   icons/hicolor/NxN/apps/tarvex.png  the desktop icon at the theme's usual sizes, 32 bits
 #       with alpha, drawn from icons/hicolor/scalable/apps/tarvex.svg; the 48 x 48 one is also
 #       the window's icon
+#   site/kro/banner.png  500 x 140  the background of the banner pages: the gradient from
+#       #1f4e79 through #2f6aa3 (at 62 %) to #3a78b5, from the top left corner to the bottom
+#       right one
 # The output is the same byte for byte on every run: metadata, time stamps and
 # colour profiles are left out, and the JPEG coding is fixed (baseline, 4:2:0).
 # The pictures are written beside this script, or into OUTPUT_FOLDER in the same layout.
@@ -83,6 +86,18 @@ make_icons() {
     done
 }
 
+# The banner's background. Each pixel takes its colour from a strip of the gradient at x + y,
+# as a gradient at 135 degrees does.
+make_banner() {
+    mkdir -p "$out/site/kro"
+    convert \( -size 1x396 gradient:'#1f4e79-#2f6aa3' \) \( -size 1x243 gradient:'#2f6aa3-#3a78b5' \) \
+        -append -rotate -90 +repage "$out/strip.png"
+    convert -size 500x140 xc: "$out/strip.png" -fx 'v.p{i+j,0}' -depth 8 \
+        "${png_options[@]}" "$out/site/kro/banner.png"
+    rm "$out/strip.png"
+}
+
 make_about
 make_note
 make_icons
+make_banner

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QUrl>
 #include <string_view>
 
 namespace tarvex {
@@ -15,5 +16,9 @@ QString siteRoot(const QString& programFolder);
 
 // `siteRoot` followed by `page` ("/kro/ead.htm").
 QString siteAddress(const QString& programFolder, std::string_view page);
+
+// `page` ("/kro/ead.htm") of the pages shipped with the program, whatever the site root: the
+// banner shows the program's own page in a rich-text view, which loads no web address.
+QUrl shippedPage(const QString& programFolder, std::string_view page);
 
 } // namespace tarvex

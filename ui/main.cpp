@@ -1,7 +1,6 @@
 #include "batch/BufferReuse.h"
 #include "platform/QtDialogs.h"
 #include "platform/QtPlatform.h"
-#include "ui/WebEngineStart.h"
 #include "ui/WindowLook.h"
 #include "ui/catalogue/Catalogue.h"
 #include "ui/untAbout.h"
@@ -11,7 +10,6 @@
 #include <QApplication>
 
 int main(int argc, char* argv[]) {
-    tarvex::prepareWebEngine();
     tarvex::keepLargeBuffersBetweenFiles();
     QApplication application(argc, argv);
     const tarvex::QtSettingsForThisRun settings;

@@ -25,8 +25,9 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QShortcut>
-#include <QWebEnginePage>
-#include <QWebEngineView>
+#include <QTextBrowser>
+#include <QTextDocument>
+#include <QTextFrame>
 #include <algorithm>
 #include <exception>
 
@@ -37,24 +38,6 @@ namespace {
 QString text(std::string_view value) {
     return QString::fromUtf8(value.data(), qsizetype(value.size()));
 }
-
-// Switches off the scroll bars and the border of the loaded page and of every frame in it that
-// the page may reach.
-constexpr auto flattenScript = R"JS(
-(function () {
-    function flatten(doc) {
-        if (!doc || !doc.body) return;
-        doc.body.scroll = 'no';
-        doc.body.style.border = 'none';
-        doc.body.style.overflow = 'hidden';
-        doc.documentElement.style.overflow = 'hidden';
-    }
-    flatten(document);
-    for (var i = 0; i < window.frames.length; ++i) {
-        try { flatten(window.frames[i].document); } catch (e) {}
-    }
-})();
-)JS";
 
 // A radio group of two items in two columns; the items carry the ids 0 and 1.
 QGroupBox* radioGroup(QWidget* parent, const QString& name, const QRect& geometry,
@@ -186,13 +169,15 @@ void TfrmMain::createControls() {
     lbprogress->setAlignment(Qt::AlignCenter);
     btnenc = button(content, "btnenc", {387, 280, 60, 25});
 
-    WebBrowser1 = new QWebEngineView(content);
+    WebBrowser1 = new QTextBrowser(content);
     WebBrowser1->setObjectName(QStringLiteral("WebBrowser1"));
     WebBrowser1->setGeometry(8, 5, 500, 140);
-    // The banner is a picture of the site, not a browser: no Back, Reload or Save page, and a
-    // file dropped on it is chosen, not shown in it.
+    // The banner is a picture of the site, not a browser: its links open in the desktop's browser,
+    // it offers no menu, and a file dropped on it is chosen, not shown in it.
+    WebBrowser1->setOpenLinks(false);
     WebBrowser1->setContextMenuPolicy(Qt::NoContextMenu);
     WebBrowser1->setAcceptDrops(false);
+    WebBrowser1->viewport()->setAcceptDrops(false);
 
     edtdir = edit(content, "edtdir", {80, 248, 353, 21});
     edtdir->setReadOnly(true);
@@ -302,8 +287,12 @@ void TfrmMain::bindHandlers() {
     connect(N8, &QAction::triggered, this, &TfrmMain::N8Click);
     connect(nabout, &QAction::triggered, this, &TfrmMain::naboutClick);
     connect(ndonate, &QAction::triggered, this, &TfrmMain::ndonateClick);
-    connect(WebBrowser1, &QWebEngineView::loadFinished, this,
+    connect(WebBrowser1, &QTextBrowser::sourceChanged, this,
             &TfrmMain::WebBrowser1DocumentComplete);
+    connect(WebBrowser1, &QTextBrowser::anchorClicked, this, [this](const QUrl& link) {
+        platform_->openInBrowser(link.isLocalFile() ? pathBytes(link.toLocalFile())
+                                                    : link.toString().toStdString());
+    });
     connect(men, &QAction::triggered, this, &TfrmMain::menClick);
     connect(classItems, &QActionGroup::triggered, this, &TfrmMain::showClassChoice);
     // An item of the radio group chooses its class in the menu.
@@ -325,8 +314,8 @@ void TfrmMain::FormCreate() {
     interfacelanguage(state_.englishUi ? 1 : 0);
     // The height follows the texts, since the menu bar's height depends on its titles.
     setWindowHeight(WindowHeight::Resting);
-    WebBrowser1->setUrl(QUrl(siteAddress(QString::fromStdString(platform_->programFolder()),
-                                         languageTable(state_.englishUi).bannerPage)));
+    WebBrowser1->setSource(shippedPage(QString::fromStdString(platform_->programFolder()),
+                                       languageTable(state_.englishUi).bannerPage));
 }
 
 void TfrmMain::FormClose() {
@@ -577,7 +566,16 @@ void TfrmMain::N10Click() {
 }
 
 void TfrmMain::WebBrowser1DocumentComplete() {
-    WebBrowser1->page()->runJavaScript(QString::fromLatin1(flattenScript));
+    // No scroll bars, and no border or margin around the page: the banner fills its area.
+    WebBrowser1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    WebBrowser1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    WebBrowser1->setFrameShape(QFrame::NoFrame);
+    QTextFrame* page = WebBrowser1->document()->rootFrame();
+    QTextFrameFormat flat = page->frameFormat();
+    flat.setBorder(0);
+    flat.setMargin(0);
+    flat.setPadding(0);
+    page->setFrameFormat(flat);
 }
 
 } // namespace tarvex

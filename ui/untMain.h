@@ -22,7 +22,7 @@ class QMenuBar;
 class QMoveEvent;
 class QProgressBar;
 class QPushButton;
-class QWebEngineView;
+class QTextBrowser;
 
 namespace tarvex {
 
@@ -107,7 +107,7 @@ private:
     QLineEdit* edtdir = nullptr;
     QLineEdit* edtEnpass = nullptr;
     QPushButton* btnopen = nullptr;
-    QWebEngineView* WebBrowser1 = nullptr;
+    QTextBrowser* WebBrowser1 = nullptr;
     QMenu* N11 = nullptr;
     QLabel* lbopen = nullptr;
     QLabel* lbpassword = nullptr;

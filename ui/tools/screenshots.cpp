@@ -1,7 +1,6 @@
-// Takes the screenshots of the main window for the documentation: the window in English once
-// its banner has loaded, then in Chinese. Usage: tarvex-screenshots ENGLISH.png CHINESE.png
+// Takes the screenshots of the main window for the documentation: the window in English, then in
+// Chinese. Usage: tarvex-screenshots ENGLISH.png CHINESE.png
 #include "platform/QtDialogs.h"
-#include "ui/WebEngineStart.h"
 #include "ui/WindowLook.h"
 #include "ui/untMain.h"
 
@@ -9,24 +8,12 @@
 #include <QApplication>
 #include <QEventLoop>
 #include <QTimer>
-#include <QWebEngineView>
 #include <cstdio>
 
 namespace {
 
-// Lets the window paint, and the banner finish loading, before it is grabbed.
-void settle(tarvex::TfrmMain& window) {
-    auto* banner = window.findChild<QWebEngineView*>(QStringLiteral("WebBrowser1"));
-    QEventLoop loop;
-    QObject::connect(banner, &QWebEngineView::loadFinished, &loop, &QEventLoop::quit);
-    QTimer::singleShot(8000, &loop, &QEventLoop::quit);
-    loop.exec();
-    QEventLoop paint;
-    QTimer::singleShot(1500, &paint, &QEventLoop::quit);
-    paint.exec();
-}
-
 bool save(tarvex::TfrmMain& window, const char* path) {
+    // Lets the window paint before it is grabbed.
     QEventLoop paint;
     QTimer::singleShot(500, &paint, &QEventLoop::quit);
     paint.exec();
@@ -43,13 +30,11 @@ int main(int argc, char* argv[]) {
         std::fprintf(stderr, "usage: %s ENGLISH.png CHINESE.png\n", argv[0]);
         return 2;
     }
-    tarvex::prepareWebEngine();
     QApplication application(argc, argv);
     tarvex::useClassicStyle();
     tarvex::QtDialogs dialogs;
     tarvex::TfrmMain window(dialogs);
     window.show();
-    settle(window);
     if (!save(window, argv[1]))
         return 1;
     window.findChild<QAction*>(QStringLiteral("mch"))->trigger();
