@@ -384,11 +384,11 @@ void TfrmMain::setWindowHeight(WindowHeight height) {
     const int content =
         height == WindowHeight::Running ? runningContentHeight : restingContentHeight;
     MainMenu1->ensurePolished();
-    // The window is never taller than its state shows: a taller one would show the progress row
-    // at rest, its values those of the last run. It may be made smaller, clipping the content.
-    const int windowHeight = MainMenu1->sizeHint().height() + content;
-    setMaximumHeight(windowHeight);
-    resize(width(), windowHeight);
+    // The window is as tall as its state shows: a taller one would show the progress row at rest,
+    // its values those of the last run. Its size is fixed: a window manager that honours the
+    // window's hints offers to maximise any window that can be resized (openbox does), and a
+    // maximised window would show the progress row too.
+    setFixedHeight(MainMenu1->sizeHint().height() + content);
 }
 
 void TfrmMain::moveEvent(QMoveEvent* event) {
@@ -404,8 +404,7 @@ void TfrmMain::fitToFrame() {
     if (frame == fittedFrame_)
         return;
     fittedFrame_ = frame;
-    setMaximumWidth(outerWidth - frame.width());
-    resize(outerWidth - frame.width(), height());
+    setFixedWidth(outerWidth - frame.width());
     if (framed_)
         return;
     framed_ = !frame.isEmpty();

@@ -49,6 +49,9 @@ TEST_F(StartState, RestsWithTheProgressRowOutOfViewAndCentred) {
     EXPECT_NEAR(window->frameGeometry().center().x(), desktopCentre.x(), 2);
     EXPECT_NEAR(window->frameGeometry().center().y(), desktopCentre.y(), 2);
     EXPECT_FALSE(window->windowFlags() & Qt::WindowMaximizeButtonHint);
+    // A window manager that honours the size hints offers no maximise for a window whose size
+    // cannot change; openbox offers it for any other, whatever the window's flags.
+    EXPECT_EQ(window->minimumSize(), window->maximumSize());
     EXPECT_TRUE(window->windowFlags() & Qt::WindowMinimizeButtonHint);
     EXPECT_FALSE(window->windowIcon().isNull());
 }
