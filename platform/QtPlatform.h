@@ -3,6 +3,7 @@
 #include "platform/Dialogs.h"
 #include "platform/Platform.h"
 
+#include <QElapsedTimer>
 #include <QPointer>
 #include <QString>
 #include <QStringList>
@@ -68,6 +69,9 @@ public:
     ContainerClass classChoice() override;
 
 private:
+    // Lets the progress row paint again: what it shows is to be seen now.
+    void paintProgressRow();
+
     WindowControls controls_;
     Dialogs& dialogs_;
     bool decryptAllowed_ = true;
@@ -75,6 +79,7 @@ private:
     // The control that had the focus when a run disabled the controls; it gets it back after.
     QPointer<QWidget> focusBeforeRun_;
     QPointer<QWidget> waitingNotice_;
+    QElapsedTimer progressPainted_; // since the progress row was last let paint
 };
 
 // A path of the file layer (bytes in the system's encoding) as text, and back.

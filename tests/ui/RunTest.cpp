@@ -137,6 +137,21 @@ TEST_F(Runs, EscapeCancelsBetweenFiles) {
     EXPECT_EQ(contentHeight(), TfrmMain::restingContentHeight);
 }
 
+// The progress row paints at most once a frame during a run; a run stopped between two frames
+// shows its last count, and the row paints again after it.
+TEST_F(Runs, TheProgressRowPaintsAgainWhenARunStopsBetweenFrames) {
+    select({source("a.jpg", 100, 1), source("b.jpg", 100, 2), source("c.jpg", 100, 3)});
+    typePassword(QStringLiteral("abcde"));
+    // Cancel after the second file, a moment after the first.
+    onNextMessages([this] { onNextMessages([this] { button("btncancel")->click(); }); });
+    button("btnenc")->click();
+
+    EXPECT_EQ(dialogs.messageTexts(), std::vector<QString>{QStringLiteral("Canceled!")});
+    EXPECT_EQ(control<QLabel>("lbprogress")->text(), QStringLiteral("2/3"));
+    for (const char* name : {"lbprogress", "ProgressBar1"})
+        EXPECT_TRUE(control<QWidget>(name)->updatesEnabled()) << name;
+}
+
 TEST_F(Runs, ControlsAreDisabledDuringARunAndEnabledAfter) {
     select({source("a.jpg", 100, 1), source("b.jpg", 100, 2)});
     typePassword(QStringLiteral("abcde"));
