@@ -3,9 +3,6 @@
 // started (the sum of their Pss, the fair share of pages they hold with others). Ends them after.
 // Usage: tarvex-window-probe REST_SECONDS PROGRAM [ARGUMENT...]
 // Prints: mapped_ms=M painted_ms=P pss_kb=K
-#include <xcb/damage.h>
-#include <xcb/xcb.h>
-
 #include <cerrno>
 #include <chrono>
 #include <csignal>
@@ -22,6 +19,8 @@
 #include <thread>
 #include <unistd.h>
 #include <vector>
+#include <xcb/damage.h>
+#include <xcb/xcb.h>
 
 namespace {
 
@@ -102,8 +101,8 @@ int main(int argc, char* argv[]) {
     const xcb_query_extension_reply_t* damage = xcb_get_extension_data(connection, &xcb_damage_id);
     const bool damageKnown = damage != nullptr && damage->present;
     if (damageKnown) {
-        free(xcb_damage_query_version_reply(
-            connection, xcb_damage_query_version(connection, 1, 1), nullptr));
+        free(xcb_damage_query_version_reply(connection, xcb_damage_query_version(connection, 1, 1),
+                                            nullptr));
     }
     xcb_flush(connection);
 

@@ -27,7 +27,8 @@ namespace {
 // Chooses the files of a folder and times the run up to its closing question.
 class TimingDialogs final : public tarvex::Dialogs {
 public:
-    TimingDialogs(QStringList files, QElapsedTimer& clock) : files_(std::move(files)), clock_(clock) {}
+    TimingDialogs(QStringList files, QElapsedTimer& clock)
+        : files_(std::move(files)), clock_(clock) {}
 
     void message(QWidget*, const QString&, const QString& text) override {
         std::fprintf(stderr, "message: %s\n", qPrintable(text));
@@ -95,7 +96,8 @@ int main(int argc, char* argv[]) {
     rest(argc > 3 ? std::atof(argv[3]) : 1.5);
 
     window.findChild<QAbstractButton*>(QStringLiteral("btnopen"))->click();
-    window.findChild<QLineEdit*>(QStringLiteral("edtEnpass"))->setText(QString::fromLocal8Bit(argv[2]));
+    window.findChild<QLineEdit*>(QStringLiteral("edtEnpass"))
+        ->setText(QString::fromLocal8Bit(argv[2]));
     clock.start();
     window.findChild<QAbstractButton*>(QStringLiteral("btnenc"))->click();
     if (dialogs.elapsed() < 0) {
