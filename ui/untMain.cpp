@@ -167,6 +167,8 @@ void TfrmMain::createControls() {
     lbpassnote = label(content, "lbpassnote", {168, 285, 217, 17});
     lbprogress = label(content, "lbprogress", {376, 322, 73, 13});
     lbprogress->setAlignment(Qt::AlignCenter);
+    // Of a fixed size, a new count asks the window for no new layout: a run sets one per file.
+    lbprogress->setFixedSize(lbprogress->size());
     btnenc = button(content, "btnenc", {387, 280, 60, 25});
 
     WebBrowser1 = new QTextBrowser(content);
