@@ -13,13 +13,14 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "batch tool that turns images into text co
 set(CPACK_PACKAGE_DESCRIPTION
     "Tarvex encrypts a batch of image files into text containers, written into the
 folder encrypted beside them, and decrypts containers back into the images, in
-the folder decrypted. A password of 5 to 10 characters gates decryption, and
-there are two container classes, Standard and High level. The window speaks
+the folder decrypted, with a password of 5 to 10 characters. The window speaks
 English and Chinese; the console companion tarvex-cli runs the same batches
 without a window.
 
-A container is an obfuscated copy, not cryptographic protection: anyone who
-knows the format can restore the image without the password.")
+Of its three container classes, only Protected encrypts: an Argon2id key and
+XChaCha20-Poly1305, so that nothing but the password opens a container. The
+Standard and High level classes are obfuscated copies: anyone who knows the
+format can restore the image without the password.")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
