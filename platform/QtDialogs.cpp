@@ -94,6 +94,8 @@ std::optional<QString> QtDialogs::passwordAgain(QWidget* parent, const QString& 
     layout->addWidget(entry);
     layout->addWidget(buttons);
     box.setMinimumWidth(320);
+    // A box of fixed size, which window managers offer no maximise for.
+    layout->setSizeConstraint(QLayout::SetFixedSize);
     if (box.exec() != QDialog::Accepted)
         return std::nullopt;
     return entry->text();
