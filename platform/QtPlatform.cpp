@@ -123,9 +123,17 @@ void QtPlatform::setDecryptEnabled(bool enabled) {
 }
 
 void QtPlatform::showBusy(bool busy) {
-    // A range of 0 to 0 is Qt's bar for work without a known end.
-    controls_.progressBar->setRange(0, busy ? 0 : 1);
-    controls_.progressBar->setValue(0);
+    // A range of 0 to 0 is Qt's bar for work without a known end; a run that needs a key in the
+    // middle of its files gets its bar back as it was.
+    QProgressBar& bar = *controls_.progressBar;
+    if (busy) {
+        beforeBusy_ = {bar.maximum(), bar.value()};
+        bar.setRange(0, 0);
+    } else {
+        bar.setRange(0, beforeBusy_.first);
+        bar.setValue(beforeBusy_.second);
+    }
+    paintProgressRow();
 }
 
 std::optional<std::string> QtPlatform::passwordAgain(std::string_view prompt) {

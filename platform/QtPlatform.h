@@ -9,6 +9,7 @@
 #include <QStringList>
 #include <QWidget>
 #include <functional>
+#include <utility>
 #include <vector>
 
 class QAbstractButton;
@@ -79,6 +80,8 @@ private:
     // The control that had the focus when a run disabled the controls; it gets it back after.
     QPointer<QWidget> focusBeforeRun_;
     QPointer<QWidget> waitingNotice_;
+    // The progress bar's maximum and position while it shows work without a known end.
+    std::pair<int, int> beforeBusy_{1, 0};
     QElapsedTimer progressPainted_; // since the progress row was last let paint
 };
 

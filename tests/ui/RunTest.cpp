@@ -100,11 +100,29 @@ TEST_F(Runs, AProtectedRunKeepsTheWindowLiveWhileItsKeyIsDerived) {
     const std::vector<std::uint8_t> text = readFile(temp / "encrypted/photo.jpg");
     EXPECT_TRUE(std::string(text.begin(), text.end()).ends_with("$$$$\r\n"));
 
-    select({temp / "encrypted/photo.jpg"});
+    // A decrypt run that meets its first Protected file after a Standard one derives the key in
+    // the middle and then goes on counting on the bar it had.
+    const std::string plain = source("plain.jpg", 500, 5);
+    action("mclass_standard")->trigger();
+    select({plain});
+    dialogs.script.answerNextQuestion(false);
+    button("btnenc")->click();
+    select({temp / "encrypted/plain.jpg", temp / "encrypted/photo.jpg"});
+    int barAtLastFile = -1;
+    int checks = 0;
+    std::function<void()> watchLast = [&] {
+        if (control<QLabel>("lbprogress")->text() == QStringLiteral("2/2"))
+            barAtLastFile = control<QProgressBar>("ProgressBar1")->value();
+        else if (++checks < 10'000)
+            onNextMessages(watchLast);
+    };
+    onNextMessages(watchLast);
     dialogs.script.answerNextQuestion(false);
     button("btndec")->click();
     EXPECT_EQ(readFile(temp / "encrypted/decrypted/photo.jpg"), readFile(photo));
+    EXPECT_EQ(readFile(temp / "encrypted/decrypted/plain.jpg"), readFile(plain));
     EXPECT_TRUE(dialogs.messages.empty());
+    EXPECT_EQ(barAtLastFile, 2);
 }
 
 TEST_F(Runs, ChineseRunsWriteIntoTheChineseFolder) {
