@@ -2,6 +2,7 @@
 #include "batch/OutputNames.h"
 #include "batch/RunGuard.h"
 #include "batch/SizeLimit.h"
+#include "codec/Base64Body.h"
 #include "files/FileError.h"
 #include "files/PathParts.h"
 
@@ -152,6 +153,11 @@ BatchRuns::Encrypted BatchRuns::encryption(const std::string& sourcePath,
     // A source given up takes no key: the next container gets the one it would have had.
     const KeyGenerator generatorBefore = state_.generator;
     scratchText_.clear();
+    if (row.marksSlashes) {
+        // Room for the largest body, made once: a large source's text is never copied as it
+        // grows, and the pages a small one leaves unused are never taken from the system.
+        scratchText_.reserve(encodedBodyLength(largestSource) + bodyLineBreak.size());
+    }
     if (row.enciphered) {
         protectedBuilder_.start(*runKey_, runParameters_, toContainer);
     } else {

@@ -16,20 +16,16 @@ bool isBlank(char c) {
 // Blanks held back are given in parts of at most this many.
 constexpr std::size_t releasePart = 64 * 1024;
 
-// Whether `bytes` holds a control character other than CR, LF and tab, or a code above 126. The
-// blocks of a fixed length let the compiler check many bytes at a time.
-bool holdsForeign(std::string_view bytes) {
-    const auto foreign = [](unsigned char c) {
-        return static_cast<unsigned char>(((c < 32) & (c != '\r') & (c != '\n') & (c != '\t')) |
-                                          (c > 126));
-    };
-    constexpr std::size_t block = 64;
+// Whether `pick` picks any byte of `bytes`. The blocks of a fixed length let the compiler check
+// many bytes at a time.
+template <typename Pick> bool holdsAny(std::string_view bytes, Pick pick) {
+    constexpr std::size_t block = 256;
     const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
     std::size_t at = 0;
     for (; at + block <= bytes.size(); at += block) {
         unsigned char found = 0;
         for (std::size_t i = 0; i < block; ++i) {
-            found |= foreign(data[at + i]);
+            found |= pick(data[at + i]);
         }
         if (found != 0) {
             return true;
@@ -37,9 +33,22 @@ bool holdsForeign(std::string_view bytes) {
     }
     unsigned char found = 0;
     for (; at < bytes.size(); ++at) {
-        found |= foreign(data[at]);
+        found |= pick(data[at]);
     }
     return found != 0;
+}
+
+// Whether `c` lies outside `lowest` to 126, in one unsigned comparison.
+unsigned char outsidePrintable(unsigned char c, unsigned char lowest) {
+    return static_cast<unsigned char>(static_cast<unsigned char>(c - lowest) > 126 - lowest);
+}
+
+// Whether `bytes` holds a control character other than CR, LF and tab, or a code above 126.
+bool holdsForeign(std::string_view bytes) {
+    return holdsAny(bytes, [](unsigned char c) {
+        return static_cast<unsigned char>(outsidePrintable(c, 32) & (c != '\r') & (c != '\n') &
+                                          (c != '\t'));
+    });
 }
 
 } // namespace
@@ -77,13 +86,20 @@ void ContainerText::take(std::span<const std::uint8_t> piece, const TextReceiver
     const auto holds = [&](char c) {
         return std::memchr(bytes.data(), c, bytes.size()) != nullptr;
     };
-    if (!foreign_) {
-        const auto* end =
+    // Most pieces hold nothing but printable characters other than the blank, and line breaks;
+    // one pass finds them, and they need none of the checks below.
+    const auto end = static_cast<unsigned char>(endByte_);
+    const bool plainPiece = !holdsAny(bytes, [end](unsigned char c) {
+        return static_cast<unsigned char>((outsidePrintable(c, 33) & (c != '\r') & (c != '\n')) |
+                                          (c == end));
+    });
+    if (!foreign_ && !plainPiece) {
+        const auto* endAt =
             static_cast<const char*>(std::memchr(bytes.data(), endByte_, bytes.size()));
         foreign_ = holdsForeign(bytes.substr(
-            0, end != nullptr ? static_cast<std::size_t>(end - bytes.data()) : bytes.size()));
+            0, endAt != nullptr ? static_cast<std::size_t>(endAt - bytes.data()) : bytes.size()));
     }
-    if (heldBlanks_ == 0 && !holds(' ') && !holds('\t') && !holds(endByte_)) {
+    if (heldBlanks_ == 0 && (plainPiece || (!holds(' ') && !holds('\t') && !holds(endByte_)))) {
         flush(text);
         text(bytes);
         return;
