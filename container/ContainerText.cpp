@@ -93,13 +93,12 @@ void ContainerText::take(std::span<const std::uint8_t> piece, const TextReceiver
         return static_cast<unsigned char>((outsidePrintable(c, 33) & (c != '\r') & (c != '\n')) |
                                           (c == end));
     });
+    const std::size_t endAt = plainPiece ? std::string_view::npos : bytes.find(endByte_);
     if (!foreign_ && !plainPiece) {
-        const auto* endAt =
-            static_cast<const char*>(std::memchr(bytes.data(), endByte_, bytes.size()));
-        foreign_ = holdsForeign(bytes.substr(
-            0, endAt != nullptr ? static_cast<std::size_t>(endAt - bytes.data()) : bytes.size()));
+        foreign_ = holdsForeign(bytes.substr(0, endAt));
     }
-    if (heldBlanks_ == 0 && (plainPiece || (!holds(' ') && !holds('\t') && !holds(endByte_)))) {
+    if (heldBlanks_ == 0 &&
+        (plainPiece || (endAt == std::string_view::npos && !holds(' ') && !holds('\t')))) {
         flush(text);
         text(bytes);
         return;
