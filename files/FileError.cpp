@@ -1,32 +1,55 @@
 #include "files/FileError.h"
 
-#include <string_view>
-#include <system_error>
-
 namespace tarvex {
 
 namespace {
 
-FileError fileError(std::string_view action, const std::string& path, std::string_view reason) {
-    return FileError(std::string(action) + " \"" + path + "\". " + std::string(reason));
-}
+// The problems' names, for developers: users see the front end's wording of each.
+class FileProblemCategory final : public std::error_category {
+public:
+    const char* name() const noexcept override { return "tarvex file problem"; }
+    std::string message(int problem) const override {
+        switch (static_cast<FileProblem>(problem)) {
+        case FileProblem::NotRegularFile:
+            return "not a regular file";
+        case FileProblem::BlockerOfAnotherUser:
+            return "blocked by a file of another user";
+        case FileProblem::BlockerNotAFolder:
+            return "blocked by a file where a folder must be";
+        }
+        return "file problem " + std::to_string(problem);
+    }
+};
 
 } // namespace
+
+const std::error_category& fileProblemCategory() {
+    static const FileProblemCategory category;
+    return category;
+}
+
+std::error_code make_error_code(FileProblem problem) {
+    return {static_cast<int>(problem), fileProblemCategory()};
+}
 
 std::string fileErrorReason(int error) {
     return error == notRegularFile ? "Not a regular file" : std::generic_category().message(error);
 }
 
-FileError cannotOpen(const std::string& path, int error) {
-    return fileError("Cannot open file", path, fileErrorReason(error));
-}
-
-FileError cannotCreate(const std::string& path, int error) {
-    return fileError("Cannot create file", path, fileErrorReason(error));
-}
-
-FileError cannotCreate(const std::string& path, std::string_view reason) {
-    return fileError("Cannot create file", path, reason);
+FileError::FileError(FileAction action, std::string path, std::error_code reason,
+                     std::string blocker)
+    : action_(action), path_(std::move(path)), reason_(reason), blocker_(std::move(blocker)) {
+    sentence_ = action_ == FileAction::Open ? "Cannot open file \"" : "Cannot create file \"";
+    sentence_ += path_ + "\". ";
+    if (reason_ == FileProblem::NotRegularFile) {
+        sentence_ += "Not a regular file";
+    } else if (reason_ == FileProblem::BlockerOfAnotherUser) {
+        sentence_ += "\"" + blocker_ + "\" belongs to another user: remove it";
+    } else if (reason_ == FileProblem::BlockerNotAFolder) {
+        sentence_ += "\"" + blocker_ + "\" is not a folder: remove it";
+    } else {
+        sentence_ += reason_.message();
+    }
 }
 
 } // namespace tarvex

@@ -1,30 +1,84 @@
 #pragma once
 
-#include <stdexcept>
+#include <exception>
 #include <string>
-#include <string_view>
+#include <system_error>
+#include <type_traits>
 
 namespace tarvex {
 
-// A file step that failed. what() is the text the user sees, for example
-// Cannot open file "/a/b.jpg". No such file or directory
-class FileError : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
+// What the program was doing with a file when a step failed.
+enum class FileAction {
+    Open,   // opening or reading a file that is there: a source, a container
+    Create, // making a file: an output, the scratch file
 };
 
-// The reason that a path names something other than a regular file (a pipe, a device, a socket)
-// which is not read. The system has no error number that says so; this one is beyond theirs.
+// Why a file step failed, where the system has no error number that says so. Each is worded at
+// the edge, in the user's language.
+enum class FileProblem {
+    NotRegularFile = 1,   // a pipe, a device or a socket, which is never read
+    BlockerOfAnotherUser, // the blocker belongs to another user, who must remove it
+    BlockerNotAFolder,    // the blocker stands where a folder must be: the user must remove it
+};
+
+const std::error_category& fileProblemCategory();
+std::error_code make_error_code(FileProblem problem);
+
+} // namespace tarvex
+
+template <> struct std::is_error_code_enum<tarvex::FileProblem> : std::true_type {};
+
+namespace tarvex {
+
+// A file step that failed: what was being done, to which path, and why. It carries no sentence:
+// the front end words it in the user's language, for example
+// Cannot open file "/a/b.jpg". No such file or directory
+class FileError : public std::exception {
+public:
+    FileError(FileAction action, std::string path, std::error_code reason,
+              std::string blocker = {});
+
+    FileAction action() const { return action_; }
+    const std::string& path() const { return path_; }
+    std::error_code reason() const { return reason_; }
+    // What stands in the way and must be removed, for the problems that name one; else empty.
+    const std::string& blocker() const { return blocker_; }
+
+    // The English sentence, for the front ends that do not word errors themselves yet.
+    const char* what() const noexcept override { return sentence_.c_str(); }
+
+private:
+    FileAction action_;
+    std::string path_;
+    std::error_code reason_;
+    std::string blocker_;
+    std::string sentence_;
+};
+
+// The reason that a path names something other than a regular file, where an error number is
+// expected: beyond the system's numbers.
 inline constexpr int notRegularFile = -1;
 
-// The text of the error number `error` as the user sees it: the system's own text, for example
-// "Permission denied", or "Not a regular file" for notRegularFile.
+// The reason of the system's error number `error`, or of notRegularFile.
+inline std::error_code systemReason(int error) {
+    return error == notRegularFile ? make_error_code(FileProblem::NotRegularFile)
+                                   : std::error_code(error, std::generic_category());
+}
+
+// The text of the error number `error` as the user sees it.
 std::string fileErrorReason(int error);
 
-// The errors the user sees, with the reason `error`: Cannot open file "PATH". Reason
-FileError cannotOpen(const std::string& path, int error);
-FileError cannotCreate(const std::string& path, int error);
-// Cannot create file "PATH". `reason`
-FileError cannotCreate(const std::string& path, std::string_view reason);
+inline FileError cannotOpen(const std::string& path, std::error_code reason) {
+    return {FileAction::Open, path, reason};
+}
+inline FileError cannotOpen(const std::string& path, int error) {
+    return cannotOpen(path, systemReason(error));
+}
+inline FileError cannotCreate(const std::string& path, std::error_code reason) {
+    return {FileAction::Create, path, reason};
+}
+inline FileError cannotCreate(const std::string& path, int error) {
+    return cannotCreate(path, systemReason(error));
+}
 
 } // namespace tarvex

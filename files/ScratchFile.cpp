@@ -114,9 +114,9 @@ bool takeAway(PosixCalls& calls, int folder, const std::string& name) {
 }
 
 // The error of a scratch file at `path` that `blocker` keeps the user from, and that the user is
-// to remove: "Cannot create file "PATH". "BLOCKER" belongs to another user: remove it".
-FileError removeToGoOn(const std::string& path, const std::string& blocker, std::string_view what) {
-    return cannotCreate(path, "\"" + blocker + "\" " + std::string(what) + ": remove it");
+// to remove.
+FileError removeToGoOn(const std::string& path, const std::string& blocker, FileProblem problem) {
+    return {FileAction::Create, path, problem, blocker};
 }
 
 // The scratch folder `folder`, open and owner-only: a real folder of this user. Anything of
@@ -142,20 +142,21 @@ UniqueFd openOwnFolder(PosixCalls& calls, const std::string& folder, const std::
         if (::lstat(folder.c_str(), &status) != 0) {
             // A cache folder of another user may keep the user from even looking into it.
             if (errno == EACCES && ofAnotherUser(cache)) {
-                throw removeToGoOn(path, cache, "belongs to another user");
+                throw removeToGoOn(path, cache, FileProblem::BlockerOfAnotherUser);
             }
             throw cannotCreate(path, error);
         }
         if (status.st_uid == ::geteuid()) {
-            throw S_ISDIR(status.st_mode) ? cannotCreate(path, error)
-                                          : removeToGoOn(path, folder, "is not a folder");
+            throw S_ISDIR(status.st_mode)
+                ? cannotCreate(path, error)
+                : removeToGoOn(path, folder, FileProblem::BlockerNotAFolder);
         }
         const UniqueFd cacheFd(calls.open(cache.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
         struct stat cacheStatus {};
         if (!first || !cacheFd || ::fstat(cacheFd.get(), &cacheStatus) != 0 ||
             cacheStatus.st_uid != ::geteuid() ||
             !takeAway(calls, cacheFd.get(), std::string(folderName))) {
-            throw removeToGoOn(path, folder, "belongs to another user");
+            throw removeToGoOn(path, folder, FileProblem::BlockerOfAnotherUser);
         }
     }
 }

@@ -6,7 +6,7 @@ namespace tarvex::testing {
 
 void RecordingFileSystem::failIfAsked(const std::string& path) const {
     if (path == failLoading) {
-        throw FileError("Cannot open file \"" + path + "\". Injected failure");
+        throw cannotOpen(path, EIO);
     }
 }
 

@@ -74,7 +74,7 @@ TEST_F(BatchRunsTest, ControlsAreDisabledDuringTheRunAndEnabledHoweverItEnds) {
         if (c.ending == Ending::FileError) {
             ASSERT_EQ(freshPlatform.messages().size(), 1u);
             EXPECT_EQ(freshPlatform.messages()[0],
-                      "Cannot open file \"" + folder + "b.jpg\". Injected failure");
+                      "Cannot open file \"" + folder + "b.jpg\". Input/output error");
             EXPECT_EQ(freshPlatform.height, WindowHeight::Running);
         } else {
             EXPECT_EQ(freshPlatform.messages(), c.messages);
