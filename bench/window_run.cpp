@@ -3,8 +3,8 @@
 // click on Encrypt to the closing question (which is answered No) is printed in seconds.
 // Usage: tarvex-window-run FOLDER PASSWORD [REST_SECONDS]
 #include "batch/BufferReuse.h"
-#include "platform/Dialogs.h"
-#include "platform/QtDialogs.h"
+#include "ui/Dialogs.h"
+#include "ui/QtDialogs.h"
 #include "platform/QtPlatform.h"
 #include "ui/WindowLook.h"
 #include "ui/untMain.h"

@@ -15,17 +15,17 @@ constexpr std::string_view languageValues = "en|zh";
 constexpr std::size_t usageColumn = 21;
 
 // A usage error: the console text `text` of the language with `values` filled in.
-UsageError refusal(bool english, std::string_view ConsoleTexts::*text,
+UsageError refusal(bool english, std::string_view LanguageTable::*text,
                    std::initializer_list<std::string_view> values = {}) {
-    return UsageError(filledIn(languageTable(english).console.*text, values), english);
+    return UsageError(filledIn(languageTable(english).*text, values), english);
 }
 
 // The refusal of the value `value` of the option `option`, which takes one of `values`; no value
 // is a value missing at the end of the line.
 UsageError valueRefusal(bool english, std::string_view option, std::string_view values,
                         const std::optional<std::string>& value) {
-    return value ? refusal(english, &ConsoleTexts::optionTakes, {option, values, *value})
-                 : refusal(english, &ConsoleTexts::optionNeedsValue, {option, values});
+    return value ? refusal(english, &LanguageTable::optionTakes, {option, values, *value})
+                 : refusal(english, &LanguageTable::optionNeedsValue, {option, values});
 }
 
 // The names of the container classes, as --class takes them.
@@ -86,16 +86,16 @@ bool languageIsEnglish(const std::optional<std::string>& value) {
 // one leads depends on the links before it, which only the system resolves.
 std::string fullPath(const std::string& file, const std::string& workingFolder, bool english) {
     if (file.empty()) {
-        throw refusal(english, &ConsoleTexts::emptyFileName);
+        throw refusal(english, &LanguageTable::emptyFileName);
     }
     std::filesystem::path path(file);
     if (const std::filesystem::path name = path.filename();
         name.empty() || name == "." || name == "..") {
-        throw refusal(english, &ConsoleTexts::notAFile, {file});
+        throw refusal(english, &LanguageTable::notAFile, {file});
     }
     if (path.is_relative()) {
         if (workingFolder.empty()) {
-            throw refusal(english, &ConsoleTexts::noWorkingFolder, {file});
+            throw refusal(english, &LanguageTable::noWorkingFolder, {file});
         }
         path = std::filesystem::path(workingFolder) / path;
     }
@@ -167,7 +167,7 @@ CommandLine parseCommandLine(std::span<const std::string> arguments,
             note(encryptOption, argument);
         } else if (!fault) {
             fault = [argument](bool english) {
-                return refusal(english, &ConsoleTexts::unknownOption, {argument});
+                return refusal(english, &LanguageTable::unknownOption, {argument});
             };
         }
     }
@@ -181,26 +181,26 @@ CommandLine parseCommandLine(std::span<const std::string> arguments,
         throw fault(english);
     }
     if (plainArguments.empty()) {
-        throw refusal(english, &ConsoleTexts::noCommand);
+        throw refusal(english, &LanguageTable::noCommand);
     }
     const std::string& command = plainArguments.front();
     if (command != "encrypt" && command != "decrypt") {
-        throw refusal(english, &ConsoleTexts::unknownCommand, {command});
+        throw refusal(english, &LanguageTable::unknownCommand, {command});
     }
     line.command = command == "encrypt" ? Command::Encrypt : Command::Decrypt;
     if (const std::string& other = command == "encrypt" ? decryptOption : encryptOption;
         !other.empty()) {
-        throw refusal(english, &ConsoleTexts::notAnOptionOf, {other, command});
+        throw refusal(english, &LanguageTable::notAnOptionOf, {other, command});
     }
     if (yes && no) {
-        throw refusal(english, &ConsoleTexts::yesAndNo);
+        throw refusal(english, &LanguageTable::yesAndNo);
     }
     if (yes || no) {
         line.answer = yes;
     }
 
     if (plainArguments.size() == 1) {
-        throw refusal(english, &ConsoleTexts::noFile);
+        throw refusal(english, &LanguageTable::noFile);
     }
     for (std::size_t i = 1; i < plainArguments.size(); ++i) {
         line.files.push_back(fullPath(plainArguments[i], workingFolder, english));
@@ -209,7 +209,7 @@ CommandLine parseCommandLine(std::span<const std::string> arguments,
 }
 
 std::string usageText(bool english) {
-    const ConsoleTexts& texts = languageTable(english).console;
+    const LanguageTable& texts = languageTable(english);
     std::string shortForms;
     for (const ClassRow& row : containerClasses) {
         if (const std::string option = "--" + std::string(row.name); classOfShortForm(option)) {

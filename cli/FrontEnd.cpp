@@ -1,14 +1,15 @@
 #include "cli/FrontEnd.h"
 
-#include "batch/BatchRuns.h"
+#include "batch/Batch.h"
 #include "batch/BufferReuse.h"
 #include "batch/FileChoice.h"
 #include "cli/CommandLine.h"
 #include "cli/ConsoleInput.h"
-#include "cli/ConsolePlatform.h"
+#include "cli/ConsoleReport.h"
 #include "cli/PasswordPrompt.h"
 #include "files/PathParts.h"
 #include "ui/catalogue/Catalogue.h"
+#include "ui/catalogue/Wording.h"
 
 #include <algorithm>
 #include <csignal>
@@ -30,7 +31,7 @@ std::size_t characterCount(const std::string& text) {
     }));
 }
 
-int usageError(const ConsoleTexts& texts, std::string_view why) {
+int usageError(const LanguageTable& texts, std::string_view why) {
     std::cerr << "tarvex-cli: " << why << "\n" << texts.tryHelp << "\n";
     return exitUsageError;
 }
@@ -41,20 +42,51 @@ int printed(const std::string& text) {
     return std::cout ? exitCompleted : exitFileError;
 }
 
-int exitStatusOf(RunOutcome outcome) {
-    switch (outcome) {
-    case RunOutcome::Completed:
-        return exitCompleted;
-    case RunOutcome::EndedEarly:
-    case RunOutcome::NothingDone:
-    case RunOutcome::NotOpened:
-        return exitEndedEarly;
-    case RunOutcome::Unreadable:
-        return exitUnreadable;
-    case RunOutcome::FileError:
+// The exit status of a run that ended as `result` says.
+int exitStatusOf(const RunResult& result, RunCommand command) {
+    switch (result.end) {
+    case RunEnd::Completed:
+        break;
+    case RunEnd::FileFailed:
         return exitFileError;
+    default:
+        return exitEndedEarly;
     }
-    return exitFileError;
+    if (command == RunCommand::Decrypt) {
+        return result.leftOut.empty() ? exitCompleted : exitEndedEarly;
+    }
+    const bool unreadable =
+        std::any_of(result.leftOut.begin(), result.leftOut.end(), [](const LeftOutRecord& file) {
+            return file.reason != LeftOutReason::TooLarge;
+        });
+    if (unreadable) {
+        return exitUnreadable;
+    }
+    return result.done > 0 ? exitCompleted : exitEndedEarly;
+}
+
+// Reads the password from the first line of standard input, or at the terminal without echo
+// with `prompt`. Nothing, and the exit status, when none was read.
+std::optional<std::string> readPassword(const LanguageTable& texts, bool fromStdin,
+                                        std::string_view prompt, int& status) {
+    std::string password;
+    switch (fromStdin ? readInputLine(password) : promptPassword(prompt, password)) {
+    case InputLine::Read:
+        return password;
+    case InputLine::Interrupted:
+        break;
+    case InputLine::NoInput:
+        if (fromStdin || prompt == texts.passwordPrompt) {
+            std::cerr << "tarvex-cli: " << texts.noPassword << "\n";
+        }
+        break;
+    case InputLine::TooLong:
+        std::cerr << "tarvex-cli: "
+                  << filledIn(texts.passwordLineTooLong, {std::to_string(inputLineLimit)}) << "\n";
+        break;
+    }
+    status = exitEndedEarly;
+    return std::nullopt;
 }
 
 } // namespace
@@ -69,10 +101,9 @@ int runFrontEnd(std::span<const std::string> arguments) {
         const std::string workingFolder = std::filesystem::current_path(noFolder).string();
         line = parseCommandLine(arguments, workingFolder);
     } catch (const UsageError& error) {
-        return usageError(languageTable(error.english()).console, error.what());
+        return usageError(languageTable(error.english()), error.what());
     }
-    const LanguageTable& language = languageTable(line.english);
-    const ConsoleTexts& texts = language.console;
+    const LanguageTable& texts = languageTable(line.english);
     if (line.command == Command::Help) {
         return printed(usageText(line.english));
     }
@@ -93,53 +124,67 @@ int runFrontEnd(std::span<const std::string> arguments) {
         return usageError(texts, filledIn(texts.notInOneFolder,
                                           {choice.otherFolder, folderPart(choice.files.front())}));
     }
-    line.files = std::move(choice.files);
     if (!line.passwordFromStdin && ::isatty(STDIN_FILENO) != 1) {
         return usageError(texts, texts.noTerminal);
     }
 
     InterruptCatcher interrupts;
-    std::string password;
-    switch (line.passwordFromStdin ? readInputLine(password)
-                                   : promptPassword(texts.passwordPrompt, password)) {
-    case InputLine::Read:
-        break;
-    case InputLine::Interrupted:
-        return exitEndedEarly;
-    case InputLine::NoInput:
-        std::cerr << "tarvex-cli: " << texts.noPassword << "\n";
-        return exitEndedEarly;
-    case InputLine::TooLong:
-        std::cerr << "tarvex-cli: "
-                  << filledIn(texts.passwordLineTooLong, {std::to_string(inputLineLimit)}) << "\n";
-        return exitEndedEarly;
+    int status = exitCompleted;
+    const std::optional<std::string> password =
+        readPassword(texts, line.passwordFromStdin, texts.passwordPrompt, status);
+    if (!password) {
+        return status;
     }
-    if (characterCount(password) > passwordEntryLimit) {
+    if (characterCount(*password) > passwordEntryLimit) {
         std::cerr << filledIn(texts.passwordTooLong, {std::to_string(passwordEntryLimit)}) << "\n";
         return exitEndedEarly;
     }
 
-    const bool encrypt = line.command == Command::Encrypt;
-    ConsolePlatform platform(
-        ConsoleSettings{
-            .files = line.files,
-            .password = password,
-            .passwordFromStdin = line.passwordFromStdin,
-            .suffixChoice = (encrypt ? line.appendSuffix : line.stripSuffix) ? 1 : 0,
-            .classChoice = line.containerClass,
-            .answer = line.answer,
-        },
-        texts);
+    const RunCommand command =
+        line.command == Command::Encrypt ? RunCommand::Encrypt : RunCommand::Decrypt;
+    ConsoleReport report(texts, line.answer, command == RunCommand::Encrypt);
     keepLargeBuffersBetweenFiles();
-    SharedState state;
-    BatchRuns runs(state, platform, localFileSystem());
-    runs.FormCreate();
-    state.englishUi = line.english;
-    state.catalogue = language.run;
-    platform.onInterrupt([&runs] { runs.btncancelClick(); });
-
-    runs.btnopenClick();
-    return exitStatusOf(encrypt ? runs.btnencClick() : runs.btndecClick());
+    Batch batch(localFileSystem());
+    RunResult result;
+    if (command == RunCommand::Encrypt) {
+        const PasswordVerdict verdict = checkPassword(*password);
+        // A password that only a class that enciphers opens is typed twice, at the terminal:
+        // a typing error would lock the user out of their own pictures.
+        if (verdict.problem == PasswordProblem::None && classRow(line.containerClass).enciphered &&
+            !line.passwordFromStdin) {
+            const std::optional<std::string> again =
+                readPassword(texts, false, std::string(texts.msgPasswordAgain) + " ", status);
+            if (!again) {
+                return status;
+            }
+            if (*again != *password) {
+                report.say(texts.msgPasswordsDiffer);
+                return exitEndedEarly;
+            }
+        }
+        result = batch.encrypt({.files = choice.files,
+                                .password = *password,
+                                .containerClass = line.containerClass,
+                                .appendSuffix = line.appendSuffix,
+                                .outputFolderName = std::string(texts.encFolderName)},
+                               report);
+    } else {
+        result = batch.decrypt({.files = choice.files,
+                                .password = *password,
+                                .stripSuffix = line.stripSuffix,
+                                .outputFolderName = std::string(texts.decFolderName)},
+                               report);
+    }
+    const RunEndWords words =
+        endWords(result, command, static_cast<int>(choice.files.size()), texts);
+    for (const std::string& message : words.messages) {
+        report.say(message);
+    }
+    // The console opens no folder: the question is asked only for the answer to show.
+    if (!words.openFolder.empty()) {
+        report.confirm(words.openFolder);
+    }
+    return exitStatusOf(result, command);
 }
 
 } // namespace tarvex

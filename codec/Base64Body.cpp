@@ -299,11 +299,6 @@ bool acceptedByDecoding(char c) {
     return decodingValues[static_cast<unsigned char>(c)] != skipped;
 }
 
-std::size_t encodedBodyLength(std::size_t sourceBytes) {
-    const std::size_t characters = (sourceBytes + 2) / 3 * 4;
-    return characters + characters / bodyLineCharacters * bodyLineBreak.size();
-}
-
 void encodeBody(std::span<const std::uint8_t> source, std::string& destination) {
     appendEncoded(fastestKernels(), source, destination);
 }

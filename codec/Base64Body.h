@@ -20,7 +20,10 @@ inline constexpr std::size_t bodyLineWithBreak = bodyLineCharacters + bodyLineBr
 void encodeBody(std::span<const std::uint8_t> source, std::string& destination);
 
 // The number of characters, line breaks included, that `encodeBody` makes of `sourceBytes` bytes.
-std::size_t encodedBodyLength(std::size_t sourceBytes);
+constexpr std::size_t encodedBodyLength(std::size_t sourceBytes) {
+    const std::size_t characters = (sourceBytes + 2) / 3 * 4;
+    return characters + characters / bodyLineCharacters * bodyLineBreak.size();
+}
 
 // Whether decoding takes `c`: the 64 characters of the alphabet and "=".
 bool acceptedByDecoding(char c);

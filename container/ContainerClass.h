@@ -1,14 +1,25 @@
 #pragma once
 
 // The container classes, one row each. Everything that differs from class to class is read from
-// here: the writer, the reader, the probe, the runs and both front ends.
+// here: the runs take each class's writer and reader from its row, the front ends its name.
 
 #include <array>
 #include <cstddef>
+#include <memory>
 #include <optional>
 #include <string_view>
 
 namespace tarvex {
+
+class ContainerWriting;
+class ContainerReading;
+
+// The writer and the reader of each class, made in the class's own files.
+std::unique_ptr<ContainerWriting> newStandardWriting();
+std::unique_ptr<ContainerWriting> newHighLevelWriting();
+std::unique_ptr<ContainerWriting> newProtectedWriting();
+std::unique_ptr<ContainerReading> newDesignedReading();
+std::unique_ptr<ContainerReading> newProtectedReading();
 
 enum class ContainerClass { Standard, HighLevel, Protected };
 
@@ -19,21 +30,25 @@ struct ClassRow {
     // The last four characters of every container of the class.
     std::string_view marker;
     // The body is the source's Base64 with the password field at the front (Standard, High
-    // level), or the enciphered source that only the password opens (Protected).
+    // level), or the enciphered source that only the password opens (Protected): a run derives
+    // its key first, and a container of the class is found out when it is changed.
     bool enciphered;
     // The writer takes the body's line breaks out, keeps the body as encoded in the scratch
     // file, and marks the lone "/"; the reader undoes the marks.
     bool marksSlashes;
     // Sources of 5000 KB or more are left out.
     bool sizeLimited;
-    // The item of the window's designed radio group that stands for the class, or -1.
-    int designedItem;
+    std::unique_ptr<ContainerWriting> (*newWriting)();
+    std::unique_ptr<ContainerReading> (*newReading)();
 };
 
 inline constexpr std::array<ClassRow, 3> containerClasses{{
-    {ContainerClass::Standard, "standard", "****", false, false, true, 0},
-    {ContainerClass::HighLevel, "high", "@@@@", false, true, true, 1},
-    {ContainerClass::Protected, "protected", "$$$$", true, false, false, -1},
+    {ContainerClass::Standard, "standard", "****", false, false, true, newStandardWriting,
+     newDesignedReading},
+    {ContainerClass::HighLevel, "high", "@@@@", false, true, true, newHighLevelWriting,
+     newDesignedReading},
+    {ContainerClass::Protected, "protected", "$$$$", true, false, false, newProtectedWriting,
+     newProtectedReading},
 }};
 
 // Every class's marker is this long.
@@ -57,16 +72,6 @@ inline constexpr const ClassRow& classRow(ContainerClass id) {
 inline constexpr std::optional<ContainerClass> classOfEnd(std::string_view text) {
     for (const ClassRow& row : containerClasses) {
         if (text.ends_with(row.marker)) {
-            return row.id;
-        }
-    }
-    return std::nullopt;
-}
-
-// The class of the window's designed radio group item `item`, if any.
-inline constexpr std::optional<ContainerClass> classOfDesignedItem(int item) {
-    for (const ClassRow& row : containerClasses) {
-        if (row.designedItem == item && item >= 0) {
             return row.id;
         }
     }

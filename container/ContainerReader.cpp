@@ -47,7 +47,8 @@ ContainerReader::TextEnd ContainerReader::endOf(const TextWindow& window) {
     return found;
 }
 
-void ContainerReader::expect(std::span<const std::uint8_t> fileEnd, bool wholeFile) {
+ContainerReader::TextEnd ContainerReader::endOf(std::span<const std::uint8_t> fileEnd,
+                                                bool wholeFile) {
     ContainerText text(endOfInput);
     TextWindow window;
     const TextReceiver add = [&window](std::string_view part) {
@@ -56,7 +57,15 @@ void ContainerReader::expect(std::span<const std::uint8_t> fileEnd, bool wholeFi
     text.start(wholeFile);
     text.take(fileEnd, add);
     text.finish(add);
-    expected_ = endOf(window);
+    return endOf(window);
+}
+
+void ContainerReader::expect(std::span<const std::uint8_t> fileEnd, bool wholeFile) {
+    expected_ = endOf(fileEnd, wholeFile);
+}
+
+std::optional<ContainerClass> classAtEnd(std::span<const std::uint8_t> fileEnd, bool wholeFile) {
+    return ContainerReader::endOf(fileEnd, wholeFile).level;
 }
 
 void ContainerReader::start(ByteSink restored) {

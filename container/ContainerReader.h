@@ -4,6 +4,7 @@
 #include "container/ContainerClass.h"
 #include "container/ContainerText.h"
 #include "container/HighLevelSteps.h"
+#include "container/Sinks.h"
 #include "container/UnwrittenGrowth.h"
 
 #include <cstdint>
@@ -19,9 +20,6 @@ namespace tarvex {
 // The last bytes of a file from which ContainerReader::expect knows the end of its text, but for
 // a file whose end is damaged (many blank lines, a Ctrl-Z), which is then read twice.
 inline constexpr std::size_t containerEndBytes = 4096;
-
-// Receives bytes as they are restored, a part at a time; a part is valid during its call only.
-using ByteSink = std::function<void(std::span<const std::uint8_t>)>;
 
 // Reads container files one after another, a piece of the file at a time, in memory that does not
 // grow with the file. The text of the file (see ContainerText; a Ctrl-Z ends it) without its line
@@ -58,6 +56,8 @@ public:
     bool finish();
 
 private:
+    friend std::optional<ContainerClass> classAtEnd(std::span<const std::uint8_t>, bool);
+
     // What of the end of a text is needed before its body.
     struct TextEnd {
         std::string head; // the characters the body begins with: 20, or fewer in a short text
@@ -65,6 +65,7 @@ private:
         bool operator==(const TextEnd&) const = default;
     };
     static TextEnd endOf(const TextWindow& window);
+    static TextEnd endOf(std::span<const std::uint8_t> fileEnd, bool wholeFile);
 
     // Takes the next part of the text.
     void takeText(std::string_view text);
@@ -84,6 +85,10 @@ private:
     std::vector<char, UnwrittenGrowth<char>> body_;
     std::vector<std::uint8_t, UnwrittenGrowth<std::uint8_t>> bytes_;
 };
+
+// The class whose marker the text ends in, from `fileEnd`, the last bytes of a file (all of it
+// when `wholeFile`), as ContainerReader::expect finds it.
+std::optional<ContainerClass> classAtEnd(std::span<const std::uint8_t> fileEnd, bool wholeFile);
 
 // The source bytes that the whole container file `fileBytes` holds, as ContainerReader reads it.
 std::vector<std::uint8_t> readContainer(std::string_view fileBytes);

@@ -5,6 +5,7 @@
 #include "container/ContainerLayout.h"
 #include "container/HighLevelSteps.h"
 #include "container/KeyGenerator.h"
+#include "container/Sinks.h"
 #include "container/UnwrittenGrowth.h"
 
 #include <array>
@@ -16,9 +17,6 @@
 #include <vector>
 
 namespace tarvex {
-
-// Receives text as it is made, a piece at a time; a piece is valid during its call only.
-using TextSink = std::function<void(std::string_view)>;
 
 // Writes container files one after another. The source comes in pieces of any size; each piece
 // is encoded, run through the High level steps and handed on while it is still in the

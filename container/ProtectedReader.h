@@ -5,6 +5,7 @@
 #include "container/ContainerText.h"
 #include "container/ProtectedKey.h"
 #include "container/ProtectedLayout.h"
+#include "container/Sinks.h"
 #include "container/UnwrittenGrowth.h"
 
 #include <cstdint>
@@ -18,10 +19,6 @@
 namespace tarvex {
 
 struct StreamState;
-
-// Gives the key for the parameters of a container's head, or null when there is none (the caller
-// gave up). The key is used during the call only. It may take its time: the reader waits.
-using KeyProvider = std::function<const ProtectedKey*(const ProtectedParameters&)>;
 
 // What became of a Protected container.
 enum class ProtectedVerdict {

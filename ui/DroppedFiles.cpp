@@ -1,6 +1,6 @@
 #include "ui/DroppedFiles.h"
 
-#include "platform/QtPlatform.h"
+#include "ui/QtText.h"
 
 #include <QMimeData>
 #include <QUrl>

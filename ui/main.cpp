@@ -1,6 +1,6 @@
 #include "batch/BufferReuse.h"
-#include "platform/QtDialogs.h"
-#include "platform/QtPlatform.h"
+#include "ui/QtText.h"
+#include "ui/QtDialogs.h"
 #include "ui/WindowLook.h"
 #include "ui/catalogue/Catalogue.h"
 #include "ui/untAbout.h"
@@ -13,7 +13,6 @@ int main(int argc, char* argv[]) {
     tarvex::keepLargeBuffersBetweenFiles();
     QApplication application(argc, argv);
     const tarvex::QtSettingsForThisRun settings;
-    tarvex::installQtTranslation(QLocale::system());
     tarvex::useClassicStyle();
     tarvex::setApplicationTitle(QString::fromUtf8(tarvex::provisionalTitle.data(),
                                                   qsizetype(tarvex::provisionalTitle.size())));
@@ -21,7 +20,7 @@ int main(int argc, char* argv[]) {
     tarvex::QtDialogs dialogs;
     tarvex::TfrmMain frmMain(dialogs);
     tarvex::TfrmNote frmNote(&frmMain);
-    tarvex::TfrmAbout frmAbout(frmMain.platform(), &frmNote, &frmMain);
+    tarvex::TfrmAbout frmAbout(dialogs, &frmNote, &frmMain);
 
     frmMain.show();
     return application.exec();

@@ -1,7 +1,8 @@
 #include "ui/untAbout.h"
 
-#include "platform/Platform.h"
+#include "ui/Dialogs.h"
 #include "ui/Links.h"
+#include "ui/QtText.h"
 #include "ui/WindowLook.h"
 #include "ui/catalogue/Catalogue.h"
 #include "ui/untNote.h"
@@ -9,13 +10,14 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPixmap>
+#include <QUrl>
 
 namespace tarvex {
 
-TfrmAbout::TfrmAbout(Platform& platform, TfrmNote* note, QWidget* parent)
+TfrmAbout::TfrmAbout(Dialogs& dialogs, TfrmNote* note, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowCloseButtonHint),
-      platform_(platform), note_(note) {
+      dialogs_(dialogs), note_(note) {
     setObjectName(QStringLiteral("frmAbout"));
     setWindowTitle(QStringLiteral("About"));
     setFont(windowFont());
@@ -41,8 +43,7 @@ void TfrmAbout::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 void TfrmAbout::openHomePage() {
-    const QString folder = QString::fromStdString(platform_.programFolder());
-    platform_.openInBrowser(siteAddress(folder, homePage).toStdString());
+    dialogs_.openPage(this, QUrl(siteAddress(programFolder(), homePage)));
 }
 
 void TfrmAbout::Button2Click() {

@@ -7,7 +7,7 @@ class QMouseEvent;
 
 namespace tarvex {
 
-class Platform;
+class Dialogs;
 class TfrmNote;
 
 // The About window: a picture of the about box; a click on it or on the window opens the
@@ -19,7 +19,7 @@ public:
     static constexpr QSize contentSize{656, 398};
 
     // `note` is the Note window that Button2Click shows; it may be absent.
-    TfrmAbout(Platform& platform, TfrmNote* note, QWidget* parent = nullptr);
+    TfrmAbout(Dialogs& dialogs, TfrmNote* note, QWidget* parent = nullptr);
 
 public slots:
     void Button2Click();
@@ -34,7 +34,7 @@ private:
     void openHomePage();
 
     QLabel* Image1 = nullptr;
-    Platform& platform_;
+    Dialogs& dialogs_;
     TfrmNote* note_;
 };
 

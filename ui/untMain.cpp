@@ -1,9 +1,13 @@
 #include "ui/untMain.h"
 
+#include "container/Password.h"
+#include "files/LocalFileSystem.h"
 #include "files/PathParts.h"
-#include "platform/PasswordMaskStyle.h"
 #include "ui/DroppedFiles.h"
 #include "ui/Links.h"
+#include "ui/PasswordMaskStyle.h"
+#include "ui/QtDialogs.h"
+#include "ui/QtText.h"
 #include "ui/WindowLook.h"
 #include "ui/catalogue/Catalogue.h"
 #include "ui/untAbout.h"
@@ -36,8 +40,12 @@ namespace tarvex {
 namespace {
 
 QString text(std::string_view value) {
-    return QString::fromUtf8(value.data(), qsizetype(value.size()));
+    return qtText(value);
 }
+
+// The classes of the designed radio group's items, in their order.
+constexpr std::array<ContainerClass, 2> designedItems{ContainerClass::Standard,
+                                                      ContainerClass::HighLevel};
 
 // A radio group of two items in two columns; the items carry the ids 0 and 1.
 QGroupBox* radioGroup(QWidget* parent, const QString& name, const QRect& geometry,
@@ -122,7 +130,7 @@ TfrmMain::TfrmMain(Dialogs& dialogs, QWidget* parent)
     : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                               Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                               Qt::WindowCloseButtonHint),
-      dialogs_(dialogs) {
+      dialogs_(dialogs), batch_(localFileSystem()) {
     setObjectName(QStringLiteral("frmMain"));
     setFont(windowFont());
     setAcceptDrops(true);
@@ -132,10 +140,6 @@ TfrmMain::TfrmMain(Dialogs& dialogs, QWidget* parent)
 
     WindowControls controls{
         .window = this,
-        .folderField = edtdir,
-        .passwordEntry = edtEnpass,
-        .suffixChoice = rgsuffixItems,
-        .classChoice = classItems,
         .progressBar = ProgressBar1,
         .progressLabel = lbprogress,
         .decryptButton = btndec,
@@ -147,8 +151,7 @@ TfrmMain::TfrmMain(Dialogs& dialogs, QWidget* parent)
         .runActions = {N2, men, mch, mclass->menuAction()},
         .setWindowHeight = [this](WindowHeight height) { setWindowHeight(height); },
     };
-    platform_ = std::make_unique<QtPlatform>(std::move(controls), dialogs_);
-    runs_ = std::make_unique<BatchRuns>(state_, *platform_, localFileSystem());
+    report_ = std::make_unique<WindowReport>(std::move(controls), dialogs_);
     bindHandlers();
 
     FormCreate();
@@ -269,12 +272,20 @@ void TfrmMain::createClassMenu() {
     protectedSign->hide();
 }
 
+ContainerClass TfrmMain::classChoice() const {
+    const QAction* chosen = classItems->checkedAction();
+    return chosen != nullptr ? static_cast<ContainerClass>(chosen->data().toInt())
+                             : ContainerClass::Standard;
+}
+
 void TfrmMain::showClassChoice() {
-    const ClassRow& row = classRow(platform_->classChoice());
-    if (row.designedItem >= 0)
-        gbencClassItems->button(row.designedItem)->setChecked(true);
-    gbencClass->setEnabled(row.designedItem >= 0);
-    protectedSign->setVisible(row.enciphered);
+    const ContainerClass chosen = classChoice();
+    const auto item = std::find(designedItems.begin(), designedItems.end(), chosen);
+    const bool designed = item != designedItems.end();
+    if (designed)
+        gbencClassItems->button(int(item - designedItems.begin()))->setChecked(true);
+    gbencClass->setEnabled(designed);
+    protectedSign->setVisible(classRow(chosen).enciphered);
 }
 
 void TfrmMain::bindHandlers() {
@@ -284,23 +295,20 @@ void TfrmMain::bindHandlers() {
     connect(btnenc, &QPushButton::clicked, this, &TfrmMain::btnencClick);
     connect(btndec, &QPushButton::clicked, this, &TfrmMain::btndecClick);
     connect(btncancel, &QPushButton::clicked, this, &TfrmMain::btncancelClick);
-    connect(edtEnpass, &QLineEdit::textChanged, this, &TfrmMain::edtEnpassChange);
     connect(N7, &QAction::triggered, this, &TfrmMain::N7Click);
     connect(N8, &QAction::triggered, this, &TfrmMain::N8Click);
     connect(nabout, &QAction::triggered, this, &TfrmMain::naboutClick);
     connect(ndonate, &QAction::triggered, this, &TfrmMain::ndonateClick);
     connect(WebBrowser1, &QTextBrowser::sourceChanged, this,
             &TfrmMain::WebBrowser1DocumentComplete);
-    connect(WebBrowser1, &QTextBrowser::anchorClicked, this, [this](const QUrl& link) {
-        platform_->openInBrowser(link.isLocalFile() ? pathBytes(link.toLocalFile())
-                                                    : link.toString().toStdString());
-    });
+    connect(WebBrowser1, &QTextBrowser::anchorClicked, this,
+            [this](const QUrl& link) { dialogs_.openPage(this, link); });
     connect(men, &QAction::triggered, this, &TfrmMain::menClick);
     connect(classItems, &QActionGroup::triggered, this, &TfrmMain::showClassChoice);
     // An item of the radio group chooses its class in the menu.
     connect(gbencClassItems, &QButtonGroup::idClicked, this, [this](int item) {
-        if (const auto chosen = classOfDesignedItem(item))
-            classItems->actions().at(static_cast<qsizetype>(*chosen))->setChecked(true);
+        const auto chosen = static_cast<qsizetype>(designedItems.at(std::size_t(item)));
+        classItems->actions().at(chosen)->setChecked(true);
     });
     connect(mch, &QAction::triggered, this, &TfrmMain::mchClick);
 
@@ -311,17 +319,15 @@ void TfrmMain::bindHandlers() {
 }
 
 void TfrmMain::FormCreate() {
-    runs_->FormCreate();
-    state_.englishUi = true;
-    interfacelanguage(state_.englishUi ? 1 : 0);
+    englishUi_ = true;
+    interfacelanguage(englishUi_ ? 1 : 0);
     // The height follows the texts, since the menu bar's height depends on its titles.
     setWindowHeight(WindowHeight::Resting);
-    WebBrowser1->setSource(shippedPage(QString::fromStdString(platform_->programFolder()),
-                                       languageTable(state_.englishUi).bannerPage));
+    WebBrowser1->setSource(shippedPage(programFolder(), languageTable(englishUi_).bannerPage));
 }
 
 void TfrmMain::FormClose() {
-    std::vector<std::string>().swap(state_.selectedFiles);
+    std::vector<std::string>().swap(selectedFiles_);
 }
 
 void TfrmMain::interfacelanguage(int language) {
@@ -349,7 +355,8 @@ void TfrmMain::interfacelanguage(int language) {
     lbpassword->setText(text(table.lbpassword));
     btndec->setText(text(table.btndec));
     lbpassnote->setText(text(table.lbpassnote));
-    state_.catalogue = table.run;
+    report_->setTexts(table);
+    useQtTranslation(!english);
     btncancel->setText(text(table.btncancel));
     setWindowTitle(text(table.windowCaption));
     setApplicationTitle(text(table.applicationTitle));
@@ -369,7 +376,7 @@ void TfrmMain::interfacelanguage(int language) {
 void TfrmMain::showSelection() {
     // A long list ends after this many names, so that the tooltip fits on the screen.
     constexpr std::size_t listedAtMost = 20;
-    const std::vector<std::string>& files = state_.selectedFiles;
+    const std::vector<std::string>& files = selectedFiles_;
     if (files.empty()) {
         edtdir->setToolTip(QString());
         return;
@@ -445,7 +452,7 @@ bool TfrmMain::focusNextPrevChild(bool next) {
 
 void TfrmMain::dragEnterEvent(QDragEnterEvent* event) {
     // A drop is refused during a run, as Open is, and so is one that chooses no file.
-    if (runs_->running() || droppedFiles(*event->mimeData()).files.empty())
+    if (report_->running() || droppedFiles(*event->mimeData()).files.empty())
         return;
     event->setDropAction(Qt::CopyAction);
     event->accept();
@@ -453,42 +460,43 @@ void TfrmMain::dragEnterEvent(QDragEnterEvent* event) {
 
 void TfrmMain::dropEvent(QDropEvent* event) {
     const FileChoice choice = droppedFiles(*event->mimeData());
-    if (runs_->running() || choice.files.empty())
+    if (report_->running() || choice.files.empty())
         return;
     event->setDropAction(Qt::CopyAction);
     event->accept();
     // A drop that the rules of a choice refuse says why, as Open does.
     if (!choice.missing.empty()) {
-        platform_->showMessage(
-            text(texts_->dropNotFound).arg(pathText(namePart(choice.missing))).toStdString());
+        report_->showMessage(filledIn(texts_->dropNotFound, {namePart(choice.missing)}));
         return;
     }
     if (!choice.otherFolder.empty()) {
-        platform_->showMessage(
-            text(texts_->dropTwoFolders)
-                .arg(pathText(choice.files.front()), pathText(choice.otherFolder))
-                .toStdString());
+        report_->showMessage(
+            filledIn(texts_->dropTwoFolders, {choice.files.front(), choice.otherFolder}));
         return;
     }
-    runCommand([this, &choice] { runs_->dropFiles(choice.files); });
+    runCommand([this, &choice] { takeSelection(choice.files); });
 }
 
 template <typename Command> void TfrmMain::runCommand(Command&& command) {
+    if (report_->running())
+        return;
+    report_->beginCommand();
     try {
         command();
     } catch (const std::exception& error) {
-        platform_->showMessage(error.what());
+        report_->showMessage(error.what());
     }
     showSelection();
-    if (runs_->closeRequested() && !runs_->running())
+    if (closeRequested_ && !report_->running())
         close();
 }
 
 void TfrmMain::closeEvent(QCloseEvent* event) {
-    if (runs_->running()) {
-        // The run lets messages through after each file; it ends after the file in hand and
-        // the window closes when its handler returns.
-        runs_->requestClose();
+    if (report_->running()) {
+        // The run lets messages through whenever it asks whether to stop: it stops then, and
+        // the window closes when its handler returns, without the cancel message.
+        closeRequested_ = true;
+        report_->cancel();
         event->ignore();
         return;
     }
@@ -497,7 +505,7 @@ void TfrmMain::closeEvent(QCloseEvent* event) {
 }
 
 void TfrmMain::btnopenClick() {
-    runCommand([this] { runs_->btnopenClick(); });
+    runCommand([this] { chooseFiles(); });
 }
 
 void TfrmMain::N2Click() {
@@ -509,60 +517,57 @@ void TfrmMain::N5Click() {
 }
 
 void TfrmMain::btnencClick() {
-    runCommand([this] { runs_->btnencClick(); });
+    runCommand([this] { encryptSelection(); });
 }
 
 void TfrmMain::btndecClick() {
-    runCommand([this] { runs_->btndecClick(); });
+    if (wrongTries_.locked())
+        return;
+    runCommand([this] { decryptSelection(); });
 }
 
 void TfrmMain::btncancelClick() {
-    runs_->btncancelClick();
-}
-
-void TfrmMain::edtEnpassChange() {
-    runs_->edtEnpassChange();
+    report_->cancel();
 }
 
 void TfrmMain::menClick() {
-    if (runs_->running())
+    if (report_->running())
         return;
-    state_.englishUi = true;
-    interfacelanguage(state_.englishUi ? 1 : 0);
+    englishUi_ = true;
+    interfacelanguage(englishUi_ ? 1 : 0);
 }
 
 void TfrmMain::mchClick() {
-    if (runs_->running())
+    if (report_->running())
         return;
-    state_.englishUi = false;
-    interfacelanguage(state_.englishUi ? 1 : 0);
+    englishUi_ = false;
+    interfacelanguage(englishUi_ ? 1 : 0);
 }
 
 void TfrmMain::N7Click() {
-    const QString folder = QString::fromStdString(platform_->programFolder());
-    const QString help = programFile(folder, text(languageTable(state_.englishUi).localHelpFile));
-    platform_->openInBrowser(help.toStdString());
+    const QString help =
+        programFile(programFolder(), text(languageTable(englishUi_).localHelpFile));
+    dialogs_.openPage(this, QUrl::fromLocalFile(help));
 }
 
 void TfrmMain::openSitePage(std::string_view page) {
-    const QString folder = QString::fromStdString(platform_->programFolder());
-    platform_->openInBrowser(siteAddress(folder, page).toStdString());
+    dialogs_.openPage(this, QUrl(siteAddress(programFolder(), page)));
 }
 
 void TfrmMain::N8Click() {
-    openSitePage(languageTable(state_.englishUi).onlineHelpPage);
+    openSitePage(languageTable(englishUi_).onlineHelpPage);
 }
 
 void TfrmMain::naboutClick() {
-    openSitePage(languageTable(state_.englishUi).aboutPage);
+    openSitePage(languageTable(englishUi_).aboutPage);
 }
 
 void TfrmMain::ndonateClick() {
-    openSitePage(languageTable(state_.englishUi).donatePage);
+    openSitePage(languageTable(englishUi_).donatePage);
 }
 
 void TfrmMain::N10Click() {
-    TfrmAbout about(*platform_, findChild<TfrmNote*>(), this);
+    TfrmAbout about(dialogs_, findChild<TfrmNote*>(), this);
     about.exec();
 }
 

@@ -1,9 +1,10 @@
 #pragma once
 
-#include "batch/BatchRuns.h"
-#include "batch/SharedState.h"
-#include "platform/Dialogs.h"
-#include "platform/QtPlatform.h"
+#include "batch/Batch.h"
+#include "container/TryLimit.h"
+#include "ui/Dialogs.h"
+#include "ui/WindowReport.h"
+#include "ui/catalogue/Wording.h"
 
 #include <QMainWindow>
 #include <memory>
@@ -29,7 +30,9 @@ namespace tarvex {
 struct LanguageTable;
 
 // The main window: every control of the tool, the menu, the two heights and the handlers bound
-// to them. The work itself is done by BatchRuns through the window's QtPlatform.
+// to them. A handler gathers the window's values, calls a run with them, and shows what the run
+// reports (through the window's WindowReport) and what it did. The window keeps what it must
+// remember between clicks: the chosen files, the language, the count of wrong passwords.
 class TfrmMain : public QMainWindow {
     Q_OBJECT
 
@@ -47,8 +50,8 @@ public:
     // Applies every text of a language: 1 English, any other value Chinese.
     void interfacelanguage(int language);
 
-    const SharedState& sharedState() const { return state_; }
-    Platform& platform() { return *platform_; }
+    const std::vector<std::string>& selectedFiles() const { return selectedFiles_; }
+    bool englishUi() const { return englishUi_; }
 
 public slots:
     void N2Click();
@@ -62,7 +65,6 @@ public slots:
     void mchClick();
     void btnencClick();
     void btndecClick();
-    void edtEnpassChange();
     void naboutClick();
     void ndonateClick();
     void btncancelClick();
@@ -81,12 +83,27 @@ private:
     void createControls();
     void createMenu();
     void createClassMenu();
+    // The class chosen in the menu.
+    ContainerClass classChoice() const;
     // The radio group and the sign follow the class chosen in the menu.
     void showClassChoice();
     void bindHandlers();
     void FormCreate();
     void FormClose();
     void setWindowHeight(WindowHeight height);
+    // The open dialog; its files become the selection, unless there are none.
+    void chooseFiles();
+    void takeSelection(std::vector<std::string> chosen);
+    // Checks the password typed against the rule of `level`, showing why it is rejected.
+    bool getencsn(ContainerClass level);
+    // For a class that enciphers, asks for the password once more; false when the run is not
+    // to go on (cancelled, or the two differ, which it has said).
+    bool passwordTypedTwice();
+    void encryptSelection();
+    void decryptSelection();
+    // Shows what a run did, as `endWords` words it, and leaves the window as the run's end says.
+    void showEnd(const RunResult& result, RunCommand command);
+    void openOutputFolder(const std::string& folder);
     void fitToFrame();
     // Lists the chosen files in the folder field's tooltip, headed by their count.
     void showSelection();
@@ -133,10 +150,14 @@ private:
     // The controls in the order of the Tab key.
     QList<QWidget*> tabOrder_;
 
-    SharedState state_;
     Dialogs& dialogs_;
-    std::unique_ptr<QtPlatform> platform_;
-    std::unique_ptr<BatchRuns> runs_;
+    std::unique_ptr<WindowReport> report_;
+    Batch batch_;
+    std::vector<std::string> selectedFiles_; // full paths, in the dialog's order
+    bool englishUi_ = true;
+    WrongTries wrongTries_;
+    // The window was asked to close during a run: it closes once the run has ended.
+    bool closeRequested_ = false;
     const LanguageTable* texts_ = nullptr; // the language applied last
     QSize fittedFrame_;                    // the frame's size when the window was last fitted
     bool framed_ = false;                  // centred with the frame of a window manager

@@ -1,4 +1,4 @@
-#include "platform/QtDialogs.h"
+#include "ui/QtDialogs.h"
 
 #include "QtPrinting.h"
 #include "platform/QtPlatform.h"

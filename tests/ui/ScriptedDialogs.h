@@ -1,7 +1,7 @@
 #pragma once
 
 #include "QtPrinting.h"
-#include "platform/Dialogs.h"
+#include "ui/Dialogs.h"
 #include "support/ScriptedPlatform.h"
 
 #include <QString>

@@ -27,107 +27,105 @@ constexpr LanguageTable english{
     .lbpassword = "     Password",
     .btndec = "Decrypt",
     .lbpassnote = "5 - 10 bits, support all Chars except blank",
-    .run =
-        {
-            .encFolderName = "encrypted",
-            .decFolderName = "decrypted",
-            .msgNoBlank = "No blank allowd in password",
-            .msgIllegalChar = "Found illegal char(s) in passowrd",
-            .illegalCharPrefix = "str0[i]:",
-            .msgTooShort = "Password length should large than 4 bits",
-            .msgEncDone = " done, will open the encrypted folder: ",
-            .msgNoImageEnc = "No image selected",
-            .msgNotContainer = "No Tarvex encrypted image found, should continue anyway?",
-            .msgDecDone = " done, will open the decrypted folder:",
-            .msgIllegalPassword = "Illegal password",
-            .msgNoImageDec = "No image selected",
-            .msgTooManyTries =
-                "You have tried 10 times, no more allowd, you need to exit and relaunch if "
-                "you want more tryies",
-            .msgCanceled = "Canceled!",
-            .msgPasswordAgain = "Type the password again. Nothing but this password opens the "
-                                "protected images:",
-            .msgPasswordsDiffer = "The two passwords differ. Nothing was encrypted.",
-            .msgNoMemoryForKey = "There is not enough memory to derive the key.",
-            .msgLeftOut = "These files were not restored:",
-            .msgRenamed = "These files were restored under another name, as another file of this "
-                          "run has the same name:",
-            .reasonNotOpened = "it does not open with this password, or it is damaged",
-            .reasonDamaged = "it is damaged",
-            .reasonNotContainer = "it is no container, and you left it out",
-            .reasonNothingRestored = "it holds nothing to restore",
-            .reasonBeyondContainers = "it is larger than any container of its class can be",
-            .reasonChanged = "it changed while it was read",
-            .reasonTooLarge = "larger than 5MB",
-            .reasonUnreadable = "cannot be read: ",
-            .reasonNotRegular = "not a regular file",
-            .openDialogFilter = "JPG; GIF; PNG; BMP; SVG; PAD|"
-                                "*.JPG;*.GIF;*.PNG;*.BMP;*.SVG;*.PAD;*.***E|All (*.*)|*.*",
-            .skippedSummaryPieces = {" of ", " images are larger than 5MB which not support, ",
-                                     " images done."},
-            .scratchWaitNotice = "another copy of the program is writing its scratch file; waiting",
-        },
-    .console =
-        {
-            .usage =
-                "Usage:\n"
-                "  tarvex-cli encrypt [OPTIONS] FILE...\n"
-                "  tarvex-cli decrypt [OPTIONS] FILE...\n"
-                "  tarvex-cli --help | --version\n"
-                "\n"
-                "Encrypts image files into containers in the folder \"encrypted\" beside them, or\n"
-                "restores containers into the folder \"decrypted\". All FILEs must be in one\n"
-                "folder. Options may come before or after the command.\n"
-                "\n"
-                "Options of encrypt:\n"
-                "  --class %1\n"
-                "                     the class of the containers, standard by default (decrypt\n"
-                "                     reads it from each container)\n"
-                "%2"
-                "  --suffix           append \"E\" to the container names\n"
-                "Options of decrypt:\n"
-                "  --strip-suffix     drop a trailing \"E\" from the restored names\n"
-                "Options of both:\n"
-                "  --yes              answer every question with Yes\n"
-                "  --no               answer every question with No\n"
-                "                     (otherwise a question is asked at the terminal, and\n"
-                "                     answered No without one)\n"
-                "  --lang en|zh       English (default) or Chinese texts and folder names\n"
-                "  --password-stdin   read the password from the first line of standard input\n"
-                "                     (otherwise it is asked for at the terminal)\n"
-                "  --help, -h         show this text\n"
-                "  --version          show the version\n"
-                "\n"
-                "Exit status: 0 completed; 1 ended early (password rejected or wrong, question\n"
-                "declined, cancelled with Ctrl-C, SIGTERM or SIGHUP), no file encrypted (each\n"
-                "too large or unreadable) or a container did not open; 2 usage error; 3 file\n"
-                "error; 4 files left out that could not be read (each is named). A cancelled\n"
-                "run leaves no partial file.\n",
-            .classShortForm = "the same as --class %1",
-            .tryHelp = "Try 'tarvex-cli --help'.",
-            .noCommand = "no command given",
-            .unknownCommand = "unknown command \"%1\"",
-            .unknownOption = "unknown option \"%1\"",
-            .notAnOptionOf = "\"%1\" is no option of %2",
-            .optionNeedsValue = "%1 needs one of %2",
-            .optionTakes = "%1 takes one of %2, not \"%3\"",
-            .yesAndNo = "--yes and --no cannot be given together",
-            .noFile = "no FILE given",
-            .emptyFileName = "an empty file name was given",
-            .notAFile = "\"%1\" does not name a file",
-            .noWorkingFolder = "the working folder is unknown; give \"%1\" as a full path",
-            .notInOneFolder = "all files must be in one folder, but \"%1\" is not in \"%2\"",
-            .leavingOutFolder = "leaving out the folder \"%1\"",
-            .onlyFolders = "no FILE given, only folders",
-            .noTerminal = "no terminal to ask for the password; use --password-stdin",
-            .passwordPrompt = "Password: ",
-            .noPassword = "no password was given",
-            .passwordLineTooLong = "the password line is longer than %1 bytes",
-            .passwordTooLong = "The password has more than %1 characters.",
-            .yesOrNo = "[y/n]",
-            .busy = "Deriving the key from the password...",
-            .leftOut = "%1: %2",
-        },
+    .encFolderName = "encrypted",
+    .decFolderName = "decrypted",
+    .msgNoBlank = "No blank allowd in password",
+    .msgIllegalChar = "Found illegal char(s) in passowrd",
+    .illegalCharPrefix = "str0[i]:%1",
+    .msgTooShort = "Password length should large than 4 bits",
+    .msgEncDone = "%1 done, will open the encrypted folder: \r%2",
+    .msgNoImageEnc = "No image selected",
+    .msgNotContainer = "No Tarvex encrypted image found, should continue anyway?",
+    .msgDecDone = "%1 done, will open the decrypted folder:\r%2",
+    .msgIllegalPassword = "Illegal password",
+    .msgNoImageDec = "No image selected",
+    .msgTooManyTries = "You have tried 10 times, no more allowd, you need to exit and relaunch if "
+                       "you want more tryies",
+    .msgCanceled = "Canceled!",
+    .msgPasswordAgain = "Type the password again. Nothing but this password opens the "
+                        "protected images:",
+    .msgPasswordsDiffer = "The two passwords differ. Nothing was encrypted.",
+    .msgNoMemoryForKey = "There is not enough memory to derive the key.",
+    .msgLeftOut = "These files were not restored:",
+    .msgRenamed = "These files were restored under another name, as another file of this "
+                  "run has the same name:",
+    .noteLeftOut = "%1: %2",
+    .noteRenamed = "%1 → %2",
+    .reasonNotOpened = "it does not open with this password, or it is damaged",
+    .reasonDamaged = "it is damaged",
+    .reasonNotContainer = "it is no container, and you left it out",
+    .reasonNothingRestored = "it holds nothing to restore",
+    .reasonBeyondContainers = "it is larger than any container of its class can be",
+    .reasonChanged = "it changed while it was read",
+    .reasonTooLarge = "larger than 5MB",
+    .reasonUnreadable = "cannot be read: %1",
+    .reasonNotRegular = "not a regular file",
+    .openDialogFilter = "JPG; GIF; PNG; BMP; SVG; PAD|"
+                        "*.JPG;*.GIF;*.PNG;*.BMP;*.SVG;*.PAD;*.***E|All (*.*)|*.*",
+    .skippedSummary = "%1 of %2 images are larger than 5MB which not support, %3 images done.",
+    .scratchWaitNotice = "another copy of the program is writing its scratch file; waiting",
+    .usage = "Usage:\n"
+             "  tarvex-cli encrypt [OPTIONS] FILE...\n"
+             "  tarvex-cli decrypt [OPTIONS] FILE...\n"
+             "  tarvex-cli --help | --version\n"
+             "\n"
+             "Encrypts image files into containers in the folder \"encrypted\" beside them, or\n"
+             "restores containers into the folder \"decrypted\". All FILEs must be in one\n"
+             "folder. Options may come before or after the command.\n"
+             "\n"
+             "Options of encrypt:\n"
+             "  --class %1\n"
+             "                     the class of the containers, standard by default (decrypt\n"
+             "                     reads it from each container)\n"
+             "%2"
+             "  --suffix           append \"E\" to the container names\n"
+             "Options of decrypt:\n"
+             "  --strip-suffix     drop a trailing \"E\" from the restored names\n"
+             "Options of both:\n"
+             "  --yes              answer every question with Yes\n"
+             "  --no               answer every question with No\n"
+             "                     (otherwise a question is asked at the terminal, and\n"
+             "                     answered No without one)\n"
+             "  --lang en|zh       English (default) or Chinese texts and folder names\n"
+             "  --password-stdin   read the password from the first line of standard input\n"
+             "                     (otherwise it is asked for at the terminal)\n"
+             "  --help, -h         show this text\n"
+             "  --version          show the version\n"
+             "\n"
+             "Exit status: 0 completed; 1 ended early (password rejected or wrong, question\n"
+             "declined, cancelled with Ctrl-C, SIGTERM or SIGHUP), no file encrypted (each\n"
+             "too large or unreadable) or a container did not open; 2 usage error; 3 file\n"
+             "error; 4 files left out that could not be read (each is named). A cancelled\n"
+             "run leaves no partial file.\n",
+    .classShortForm = "the same as --class %1",
+    .tryHelp = "Try 'tarvex-cli --help'.",
+    .noCommand = "no command given",
+    .unknownCommand = "unknown command \"%1\"",
+    .unknownOption = "unknown option \"%1\"",
+    .notAnOptionOf = "\"%1\" is no option of %2",
+    .optionNeedsValue = "%1 needs one of %2",
+    .optionTakes = "%1 takes one of %2, not \"%3\"",
+    .yesAndNo = "--yes and --no cannot be given together",
+    .noFile = "no FILE given",
+    .emptyFileName = "an empty file name was given",
+    .notAFile = "\"%1\" does not name a file",
+    .noWorkingFolder = "the working folder is unknown; give \"%1\" as a full path",
+    .notInOneFolder = "all files must be in one folder, but \"%1\" is not in \"%2\"",
+    .leavingOutFolder = "leaving out the folder \"%1\"",
+    .onlyFolders = "no FILE given, only folders",
+    .noTerminal = "no terminal to ask for the password; use --password-stdin",
+    .passwordPrompt = "Password: ",
+    .noPassword = "no password was given",
+    .passwordLineTooLong = "the password line is longer than %1 bytes",
+    .passwordTooLong = "The password has more than %1 characters.",
+    .yesOrNo = "[y/n]",
+    .busy = "Deriving the key from the password...",
+    .leftOut = "%1: %2",
+    .fileCannotOpen = "Cannot open file \"%1\". %2",
+    .fileCannotCreate = "Cannot create file \"%1\". %2",
+    .reasonNotRegularFile = "Not a regular file",
+    .reasonBlockerOfAnotherUser = "\"%1\" belongs to another user: remove it",
+    .reasonBlockerNotAFolder = "\"%1\" is not a folder: remove it",
     .btncancel = "Cancel",
     .windowCaption = "Free Tarvex Image Encrypt Batch Tools v" TARVEX_VERSION,
     .applicationTitle = "Free Tarvex Image Encrypt Tool",
@@ -150,6 +148,10 @@ constexpr LanguageTable english{
     .dropNotFound = "%1\nFile not found.",
     .dropTwoFolders =
         "%1\n%2\nThese files are in different folders. Please drop files from one folder.",
+    .dialogTwoFolders =
+        "%1\n%2\nThese files are in different folders. Please choose files from one folder.",
+    .folderNotOpened = "The folder \"%1\" could not be opened: the desktop has no file manager "
+                       "for it.",
 };
 
 constexpr LanguageTable chinese{
@@ -175,99 +177,99 @@ constexpr LanguageTable chinese{
     .lbpassword = "\u3000\u3000\u3000密码",
     .btndec = "解密",
     .lbpassnote = "5 - 10 位, 支持除空格外所有字符",
-    .run =
-        {
-            .encFolderName = "已加密",
-            .decFolderName = "已解密",
-            .msgNoBlank = "密码不支持空格",
-            .msgIllegalChar = "密码有不支持的字符",
-            .illegalCharPrefix = "str0[i]:",
-            .msgTooShort = "密码必需大于4位！",
-            .msgEncDone = " 个加密完成。打开文件夹：",
-            .msgNoImageEnc = "请先选择要加密的照片",
-            .msgNotContainer = "你要解密的不是Tarvex加密格式的文件，要继续吗？",
-            .msgDecDone = " 个解密完成。打开文件夹：",
-            .msgIllegalPassword = "密码错误",
-            .msgNoImageDec = "请先选择要解密的照片",
-            .msgTooManyTries =
-                "你已经连续10次密码错误，如果你不是机器人，可以重起本软件，继续尝试！",
-            .msgCanceled = "已取消！",
-            .msgPasswordAgain = "请再次输入密码。只有这个密码能打开受保护的照片：",
-            .msgPasswordsDiffer = "两次输入的密码不一致，没有加密任何文件。",
-            .msgNoMemoryForKey = "内存不足，无法生成密钥。",
-            .msgLeftOut = "以下文件没有解密：",
-            .msgRenamed = "以下文件与本次解密的另一个文件同名，已改用其他名字保存：",
-            .reasonNotOpened = "密码不对，或者文件已损坏",
-            .reasonDamaged = "文件已损坏",
-            .reasonNotContainer = "不是加密文件，已按你的选择跳过",
-            .reasonNothingRestored = "没有可以还原的内容",
-            .reasonBeyondContainers = "文件太大，不可能是这一级别的加密文件",
-            .reasonChanged = "读取时文件被修改了",
-            .reasonTooLarge = "大于5MB",
-            .reasonUnreadable = "无法读取：",
-            .reasonNotRegular = "不是普通文件",
-            .openDialogFilter = "JPG;GIF;PNG;BMP;SVG;PAD;TVX|*.JPG;*.GIF;*.PNG;*.BMP;*.SVG;*.PAD;*."
-                                "***E|所有 (*.*)|*.*",
-            .skippedSummaryPieces = {" 个照片中的 ", " 个照片大于5MB，只有 ", " 个被加密。"},
-            .scratchWaitNotice = "本程序的另一个副本正在写入它的临时文件，正在等待",
-        },
-    .console =
-        {
-            .usage = "用法：\n"
-                     "  tarvex-cli encrypt [选项] 文件...\n"
-                     "  tarvex-cli decrypt [选项] 文件...\n"
-                     "  tarvex-cli --help | --version\n"
-                     "\n"
-                     "encrypt 把照片文件加密，存入照片旁边的文件夹“已加密”；decrypt 把加密文件\n"
-                     "解密，存入其旁边的文件夹“已解密”。所有文件必须在同一个文件夹中。选项可以\n"
-                     "写在命令之前或之后。\n"
-                     "\n"
-                     "encrypt 的选项：\n"
-                     "  --class %1\n"
-                     "                     加密级别，默认为 standard（解密时从每个文件中读出）\n"
-                     "%2"
-                     "  --suffix           在加密文件名后加 “E”（abc.JPG --> abc.JPGE）\n"
-                     "decrypt 的选项：\n"
-                     "  --strip-suffix     去掉解密文件名末尾的 “E”\n"
-                     "通用选项：\n"
-                     "  --yes              对所有提问回答“是”\n"
-                     "  --no               对所有提问回答“否”\n"
-                     "                     （否则在终端上提问，没有终端时回答“否”）\n"
-                     "  --lang en|zh       英文（默认）或中文的提示和文件夹名\n"
-                     "  --password-stdin   从标准输入的第一行读取密码\n"
-                     "                     （否则在终端上输入密码）\n"
-                     "  --help, -h         显示本说明\n"
-                     "  --version          显示版本号\n"
-                     "\n"
-                     "退出状态：0 完成；1 提前结束（密码不符合要求或错误、提问回答“否”、被\n"
-                     "Ctrl-C、SIGTERM 或 SIGHUP 取消）、没有加密任何文件（都大于5MB或无法读取）\n"
-                     "或有加密文件打不开；2 用法错误；3 文件错误；4 有文件无法读取而被略过（逐一\n"
-                     "列出）。取消的运行不会留下不完整的文件。\n",
-            .classShortForm = "同 --class %1",
-            .tryHelp = "运行 'tarvex-cli --help' 查看用法。",
-            .noCommand = "没有给出命令",
-            .unknownCommand = "未知命令“%1”",
-            .unknownOption = "未知选项“%1”",
-            .notAnOptionOf = "“%1”不是 %2 的选项",
-            .optionNeedsValue = "%1 需要一个值：%2",
-            .optionTakes = "%1 的值只能是 %2，不能是“%3”",
-            .yesAndNo = "--yes 和 --no 不能同时使用",
-            .noFile = "没有给出文件",
-            .emptyFileName = "文件名是空的",
-            .notAFile = "“%1”不是文件名",
-            .noWorkingFolder = "无法确定当前文件夹，请给出“%1”的完整路径",
-            .notInOneFolder = "所有文件必须在同一个文件夹中，但“%1”不在“%2”中",
-            .leavingOutFolder = "略过文件夹“%1”",
-            .onlyFolders = "没有给出文件，只有文件夹",
-            .noTerminal = "没有可以输入密码的终端，请使用 --password-stdin",
-            .passwordPrompt = "密码：",
-            .noPassword = "没有给出密码",
-            .passwordLineTooLong = "密码行超过 %1 个字节",
-            .passwordTooLong = "密码超过 %1 个字符。",
-            .yesOrNo = "[是(y)/否(n)]",
-            .busy = "正在由密码生成密钥……",
-            .leftOut = "%1：%2",
-        },
+    .encFolderName = "已加密",
+    .decFolderName = "已解密",
+    .msgNoBlank = "密码不支持空格",
+    .msgIllegalChar = "密码有不支持的字符",
+    .illegalCharPrefix = "str0[i]:%1",
+    .msgTooShort = "密码必需大于4位！",
+    .msgEncDone = "%1 个加密完成。打开文件夹：\r%2",
+    .msgNoImageEnc = "请先选择要加密的照片",
+    .msgNotContainer = "你要解密的不是Tarvex加密格式的文件，要继续吗？",
+    .msgDecDone = "%1 个解密完成。打开文件夹：\r%2",
+    .msgIllegalPassword = "密码错误",
+    .msgNoImageDec = "请先选择要解密的照片",
+    .msgTooManyTries = "你已经连续10次密码错误，如果你不是机器人，可以重起本软件，继续尝试！",
+    .msgCanceled = "已取消！",
+    .msgPasswordAgain = "请再次输入密码。只有这个密码能打开受保护的照片：",
+    .msgPasswordsDiffer = "两次输入的密码不一致，没有加密任何文件。",
+    .msgNoMemoryForKey = "内存不足，无法生成密钥。",
+    .msgLeftOut = "以下文件没有解密：",
+    .msgRenamed = "以下文件与本次解密的另一个文件同名，已改用其他名字保存：",
+    .noteLeftOut = "%1: %2",
+    .noteRenamed = "%1 → %2",
+    .reasonNotOpened = "密码不对，或者文件已损坏",
+    .reasonDamaged = "文件已损坏",
+    .reasonNotContainer = "不是加密文件，已按你的选择跳过",
+    .reasonNothingRestored = "没有可以还原的内容",
+    .reasonBeyondContainers = "文件太大，不可能是这一级别的加密文件",
+    .reasonChanged = "读取时文件被修改了",
+    .reasonTooLarge = "大于5MB",
+    .reasonUnreadable = "无法读取：%1",
+    .reasonNotRegular = "不是普通文件",
+    .openDialogFilter = "JPG;GIF;PNG;BMP;SVG;PAD;TVX|*.JPG;*.GIF;*.PNG;*.BMP;*.SVG;*.PAD;*."
+                        "***E|所有 (*.*)|*.*",
+    .skippedSummary = "%2 个照片中的 %1 个照片大于5MB，只有 %3 个被加密。",
+    .scratchWaitNotice = "本程序的另一个副本正在写入它的临时文件，正在等待",
+    .usage = "用法：\n"
+             "  tarvex-cli encrypt [选项] 文件...\n"
+             "  tarvex-cli decrypt [选项] 文件...\n"
+             "  tarvex-cli --help | --version\n"
+             "\n"
+             "encrypt 把照片文件加密，存入照片旁边的文件夹“已加密”；decrypt 把加密文件\n"
+             "解密，存入其旁边的文件夹“已解密”。所有文件必须在同一个文件夹中。选项可以\n"
+             "写在命令之前或之后。\n"
+             "\n"
+             "encrypt 的选项：\n"
+             "  --class %1\n"
+             "                     加密级别，默认为 standard（解密时从每个文件中读出）\n"
+             "%2"
+             "  --suffix           在加密文件名后加 “E”（abc.JPG --> abc.JPGE）\n"
+             "decrypt 的选项：\n"
+             "  --strip-suffix     去掉解密文件名末尾的 “E”\n"
+             "通用选项：\n"
+             "  --yes              对所有提问回答“是”\n"
+             "  --no               对所有提问回答“否”\n"
+             "                     （否则在终端上提问，没有终端时回答“否”）\n"
+             "  --lang en|zh       英文（默认）或中文的提示和文件夹名\n"
+             "  --password-stdin   从标准输入的第一行读取密码\n"
+             "                     （否则在终端上输入密码）\n"
+             "  --help, -h         显示本说明\n"
+             "  --version          显示版本号\n"
+             "\n"
+             "退出状态：0 完成；1 提前结束（密码不符合要求或错误、提问回答“否”、被\n"
+             "Ctrl-C、SIGTERM 或 SIGHUP 取消）、没有加密任何文件（都大于5MB或无法读取）\n"
+             "或有加密文件打不开；2 用法错误；3 文件错误；4 有文件无法读取而被略过（逐一\n"
+             "列出）。取消的运行不会留下不完整的文件。\n",
+    .classShortForm = "同 --class %1",
+    .tryHelp = "运行 'tarvex-cli --help' 查看用法。",
+    .noCommand = "没有给出命令",
+    .unknownCommand = "未知命令“%1”",
+    .unknownOption = "未知选项“%1”",
+    .notAnOptionOf = "“%1”不是 %2 的选项",
+    .optionNeedsValue = "%1 需要一个值：%2",
+    .optionTakes = "%1 的值只能是 %2，不能是“%3”",
+    .yesAndNo = "--yes 和 --no 不能同时使用",
+    .noFile = "没有给出文件",
+    .emptyFileName = "文件名是空的",
+    .notAFile = "“%1”不是文件名",
+    .noWorkingFolder = "无法确定当前文件夹，请给出“%1”的完整路径",
+    .notInOneFolder = "所有文件必须在同一个文件夹中，但“%1”不在“%2”中",
+    .leavingOutFolder = "略过文件夹“%1”",
+    .onlyFolders = "没有给出文件，只有文件夹",
+    .noTerminal = "没有可以输入密码的终端，请使用 --password-stdin",
+    .passwordPrompt = "密码：",
+    .noPassword = "没有给出密码",
+    .passwordLineTooLong = "密码行超过 %1 个字节",
+    .passwordTooLong = "密码超过 %1 个字符。",
+    .yesOrNo = "[是(y)/否(n)]",
+    .busy = "正在由密码生成密钥……",
+    .leftOut = "%1：%2",
+    .fileCannotOpen = "无法打开文件“%1”。%2",
+    .fileCannotCreate = "无法创建文件“%1”。%2",
+    .reasonNotRegularFile = "不是普通文件",
+    .reasonBlockerOfAnotherUser = "“%1”属于另一个用户：请删除它",
+    .reasonBlockerNotAFolder = "“%1”不是文件夹：请删除它",
     .btncancel = "取消",
     .windowCaption = "Tarvex照片批量加密工具v" TARVEX_VERSION,
     .applicationTitle = "Tarvex照片批量加密工具",
@@ -287,9 +289,25 @@ constexpr LanguageTable chinese{
     .donatePage = "/kro/donate.htm",
     .dropNotFound = "%1\n找不到该文件。",
     .dropTwoFolders = "%1\n%2\n这些文件不在同一个文件夹中，请拖入同一个文件夹中的文件。",
+    .dialogTwoFolders = "%1\n%2\n这些文件不在同一个文件夹中，请选择同一个文件夹中的文件。",
+    .folderNotOpened = "无法打开文件夹“%1”：桌面上没有可以打开它的文件管理器。",
 };
 
 } // namespace
+
+std::string filledIn(std::string_view text, std::initializer_list<std::string_view> values) {
+    std::string filled;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char next = i + 1 < text.size() ? text[i + 1] : '\0';
+        if (text[i] == '%' && next >= '1' && std::size_t(next - '1') < values.size()) {
+            filled.append(values.begin()[next - '1']);
+            ++i;
+        } else {
+            filled.push_back(text[i]);
+        }
+    }
+    return filled;
+}
 
 std::string_view programVersion() {
     return TARVEX_VERSION;

@@ -1,15 +1,17 @@
 #pragma once
 
-#include "batch/StringCatalogue.h"
 #include "container/ContainerClass.h"
-#include "ui/catalogue/ConsoleTexts.h"
 
 #include <array>
+#include <initializer_list>
+#include <string>
 #include <string_view>
 
 namespace tarvex {
 
-// Every text of one interface language, in UTF-8. Captions are named after their control.
+// Every text of one interface language, in UTF-8: the window's, the runs' and the console's. Each
+// language fills one; a text that takes values has "%1", "%2"... where filledIn puts them.
+// Captions are named after their control.
 struct LanguageTable {
     std::string_view btnopen;
     std::string_view btnenc;
@@ -33,10 +35,99 @@ struct LanguageTable {
     std::string_view lbpassword;
     std::string_view btndec;
     std::string_view lbpassnote;
-    // The texts that the runs read.
-    StringCatalogue run;
-    // The texts of the console program.
-    ConsoleTexts console;
+    // What the runs say: the names of their output folders, their messages and questions.
+    std::string_view encFolderName;
+    std::string_view decFolderName;
+    std::string_view msgNoBlank;
+    std::string_view msgIllegalChar;
+    // The first of the two messages about an illegal character: %1 is the character. The same in
+    // both languages.
+    std::string_view illegalCharPrefix;
+    std::string_view msgTooShort;
+    // The question at the end of an encrypt run: %1 the files done, %2 the output folder.
+    std::string_view msgEncDone;
+    std::string_view msgNoImageEnc;
+    std::string_view msgNotContainer;
+    // The question at the end of a decrypt run: %1 the files restored, %2 the output folder.
+    std::string_view msgDecDone;
+    std::string_view msgIllegalPassword;
+    std::string_view msgNoImageDec;
+    std::string_view msgTooManyTries;
+    std::string_view msgCanceled;
+    // Encrypting in a class that only the password opens asks for it once more, and ends the run
+    // when the two differ.
+    std::string_view msgPasswordAgain;
+    std::string_view msgPasswordsDiffer;
+    // A key needs a few hundred megabytes.
+    std::string_view msgNoMemoryForKey;
+    // The end of a decrypt run names the files it left out, each with one of the reasons, and
+    // the files it wrote under another name than their own.
+    std::string_view msgLeftOut;
+    std::string_view msgRenamed;
+    // A line of each list: %1 the file, %2 why or its new name.
+    std::string_view noteLeftOut;
+    std::string_view noteRenamed;
+    std::string_view reasonNotOpened;
+    std::string_view reasonDamaged;
+    std::string_view reasonNotContainer;
+    std::string_view reasonNothingRestored;
+    std::string_view reasonBeyondContainers;
+    std::string_view reasonChanged;
+    // Why an encrypt run leaves a source out; the console names each one. %1 of the second is the
+    // system's own text.
+    std::string_view reasonTooLarge;
+    std::string_view reasonUnreadable;
+    std::string_view reasonNotRegular;
+    // "label|patterns|label|patterns": the image types first, then all files.
+    std::string_view openDialogFilter;
+    // The summary after an encrypt run that skipped large files: %1 the files skipped, %2 the
+    // files chosen, %3 the files done.
+    std::string_view skippedSummary;
+    // Shown while a High level run waits for another copy of the program to finish writing the
+    // scratch file.
+    std::string_view scratchWaitNotice;
+
+    // The texts of the console program itself, its usage, its errors and its prompts. In a text
+    // that takes values, "%1", "%2"... stand for them in the order the comment gives.
+    // What --help prints. %1 is the names of the container classes joined by "|", %2 a line for
+    // each short form of --class (made of classShortForm), in the place of the option lists.
+    std::string_view usage;
+    // What the short form of --class does: %1 is its class.
+    std::string_view classShortForm;
+    // The line after every usage error.
+    std::string_view tryHelp;
+    std::string_view noCommand;
+    std::string_view unknownCommand;   // %1 the argument
+    std::string_view unknownOption;    // %1 the argument
+    std::string_view notAnOptionOf;    // %1 the option, %2 the command
+    std::string_view optionNeedsValue; // %1 the option, %2 its values joined by "|"
+    std::string_view optionTakes;      // %1 the option, %2 its values, %3 the value given
+    std::string_view yesAndNo;
+    std::string_view noFile;
+    std::string_view emptyFileName;
+    std::string_view notAFile;         // %1 the argument
+    std::string_view noWorkingFolder;  // %1 the argument
+    std::string_view notInOneFolder;   // %1 the file, %2 the folder of the first file
+    std::string_view leavingOutFolder; // %1 the folder
+    std::string_view onlyFolders;
+    std::string_view noTerminal;
+    std::string_view passwordPrompt;
+    std::string_view noPassword;
+    std::string_view passwordLineTooLong; // %1 the most bytes a line may hold
+    std::string_view passwordTooLong;     // %1 the most characters of a password
+    // The answers of a question, shown after it; "y" and "n" are what is typed.
+    std::string_view yesOrNo;
+    // Shown at a terminal while the run derives a key before its first file.
+    std::string_view busy;
+    // A file that the run leaves out: %1 the file, %2 why.
+    std::string_view leftOut;
+    // The messages of a file step that failed: %1 the path, %2 why.
+    std::string_view fileCannotOpen;
+    std::string_view fileCannotCreate;
+    // Why, where the system's own text does not say it: %1 is what to remove.
+    std::string_view reasonNotRegularFile;
+    std::string_view reasonBlockerOfAnotherUser;
+    std::string_view reasonBlockerNotAFolder;
     std::string_view btncancel;
     std::string_view windowCaption;
     std::string_view applicationTitle;
@@ -65,6 +156,10 @@ struct LanguageTable {
     // are the first file dropped and one that lies in another folder.
     std::string_view dropNotFound;
     std::string_view dropTwoFolders;
+    // The open dialog refuses a choice of files from two folders: %1 and %2 as for a drop.
+    std::string_view dialogTwoFolders;
+    // The desktop has no file manager that opens the output folder: %1 the folder.
+    std::string_view folderNotOpened;
 };
 
 const LanguageTable& englishTable();
@@ -72,6 +167,9 @@ const LanguageTable& chineseTable();
 inline const LanguageTable& languageTable(bool english) {
     return english ? englishTable() : chineseTable();
 }
+
+// `text` with "%1".."%9" replaced by `values` in their order; a placeholder without a value stays.
+std::string filledIn(std::string_view text, std::initializer_list<std::string_view> values);
 
 // The version of the program, as the window's caption shows it: "2.0.3".
 std::string_view programVersion();

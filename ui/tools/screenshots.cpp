@@ -1,6 +1,6 @@
 // Takes the screenshots of the main window for the documentation: the window in English, then in
 // Chinese. Usage: tarvex-screenshots ENGLISH.png CHINESE.png
-#include "platform/QtDialogs.h"
+#include "ui/QtDialogs.h"
 #include "ui/WindowLook.h"
 #include "ui/untMain.h"
 

@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <optional>
 
 class QUrl;
@@ -14,6 +15,9 @@ struct OpenFilesDialogOptions {
     QStringList nameFilters; // Qt name filters, "label (patterns)", the image types first
     int filterIndex = 0;     // the entry the dialog starts on, from 0
     QString initialFolder;   // empty: the dialog's own choice
+    // Why a choice of files from two folders is refused: %1 the first file, %2 one in another
+    // folder.
+    QString twoFolders;
 };
 
 // The modal dialogs and desktop launches of the window. The Qt implementation shows real
@@ -35,8 +39,9 @@ public:
     // Opens a web address or a local page in the desktop's browser. Where the desktop has none
     // that opens it, the page shows in a window of the program's own, owned by `parent`.
     virtual void openPage(QWidget* parent, const QUrl& url) = 0;
-    // Opens a folder in the desktop's file manager; where it has none, nothing happens.
-    virtual void openFolder(const QUrl& folder) = 0;
+    // Opens a folder in the desktop's file manager. Where the desktop has none that opens it,
+    // `failed` is called once that is known, which may be after this call has returned.
+    virtual void openFolder(const QUrl& folder, std::function<void()> failed) = 0;
 };
 
 } // namespace tarvex

@@ -1,14 +1,12 @@
-#include "cli/ConsolePlatform.h"
+#include "cli/ConsoleReport.h"
 
 #include "cli/ConsoleInput.h"
-#include "cli/PasswordPrompt.h"
 #include "files/PathParts.h"
+#include "ui/catalogue/Wording.h"
 
 #include <algorithm>
 #include <cstdio>
-#include <filesystem>
 #include <sys/ioctl.h>
-#include <system_error>
 #include <unistd.h>
 
 namespace tarvex {
@@ -64,44 +62,41 @@ std::string fitted(std::string_view name, std::size_t columns) {
 
 } // namespace
 
-ConsolePlatform::ConsolePlatform(ConsoleSettings settings, const ConsoleTexts& texts)
-    : settings_(std::move(settings)), texts_(texts),
+ConsoleReport::ConsoleReport(const LanguageTable& texts, std::optional<bool> answer,
+                             bool namesLeftOut)
+    : texts_(texts), answer_(answer), namesLeftOut_(namesLeftOut),
       stderrIsTerminal_(::isatty(STDERR_FILENO) == 1),
       stdinIsTerminal_(::isatty(STDIN_FILENO) == 1) {}
 
-ConsolePlatform::~ConsolePlatform() {
+ConsoleReport::~ConsoleReport() {
     clearStatus();
 }
 
-void ConsolePlatform::writeLine(std::string_view text) {
+void ConsoleReport::say(std::string_view text) {
     clearStatus();
     std::string line(text);
     std::replace(line.begin(), line.end(), '\r', '\n');
     writeError(line + "\n");
 }
 
-void ConsolePlatform::showStatus(const std::string& text) {
+void ConsoleReport::showStatus(const std::string& text) {
     if (stderrIsTerminal_) {
         writeError(std::string(clearLine) + text);
         statusShown_ = true;
     }
 }
 
-void ConsolePlatform::clearStatus() {
+void ConsoleReport::clearStatus() {
     if (statusShown_) {
         writeError(clearLine);
         statusShown_ = false;
     }
 }
 
-void ConsolePlatform::showMessage(std::string_view text) {
-    writeLine(text);
-}
-
-bool ConsolePlatform::confirm(std::string_view text) {
-    writeLine(text);
-    if (settings_.answer || !stdinIsTerminal_) {
-        const bool yes = settings_.answer.value_or(false);
+bool ConsoleReport::confirm(std::string_view text) {
+    say(text);
+    if (answer_ || !stdinIsTerminal_) {
+        const bool yes = answer_.value_or(false);
         writeError(std::string(texts_.yesOrNo) + (yes ? " y\n" : " n\n"));
         return yes;
     }
@@ -114,86 +109,46 @@ bool ConsolePlatform::confirm(std::string_view text) {
     return answer == "y" || answer == "Y" || answer == "yes" || answer == "Yes";
 }
 
-std::vector<std::string> ConsolePlatform::openFiles(const OpenFilesRequest&) {
-    return settings_.files;
-}
-
-void ConsolePlatform::openFolder(const std::string&) {}
-
-void ConsolePlatform::openInBrowser(const std::string&) {}
-
-std::string ConsolePlatform::programFolder() {
-    std::error_code error;
-    const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", error);
-    if (error) {
-        return {};
+void ConsoleReport::progress(const RunProgress& progress) {
+    switch (progress.stage) {
+    case RunProgress::Stage::DerivingKey:
+        showStatus(std::string(texts_.busy));
+        return;
+    case RunProgress::Stage::KeyDerived:
+        clearStatus();
+        return;
+    case RunProgress::Stage::Started:
+        return;
+    case RunProgress::Stage::File:
+        break;
     }
-    return program.parent_path().string() + "/";
-}
-
-void ConsolePlatform::setWindowHeight(WindowHeight) {}
-
-void ConsolePlatform::processMessages() {
-    if (InterruptCatcher::take() && onInterrupt_) {
-        onInterrupt_();
-    }
-}
-
-void ConsolePlatform::showWaiting(std::string_view text) {
-    if (!text.empty()) {
-        writeLine(text);
-    }
-}
-
-void ConsolePlatform::setProgress(int, int) {}
-
-void ConsolePlatform::showProgress(int done, int count, const std::string& path) {
     if (!stderrIsTerminal_) {
         return;
     }
-    const std::string counts = std::to_string(done) + "/" + std::to_string(count) + " ";
+    const std::string counts =
+        std::to_string(progress.done) + "/" + std::to_string(progress.count) + " ";
     // One column is left free: a line that fills the last one leaves the cursor beyond it.
     const std::size_t room = std::max<std::size_t>(terminalColumns(), counts.size() + 4);
-    showStatus(counts + fitted(namePart(path), room - counts.size() - 1));
+    showStatus(counts + fitted(namePart(progress.path), room - counts.size() - 1));
 }
 
-void ConsolePlatform::setDecryptEnabled(bool) {}
+bool ConsoleReport::ask(const RunQuestion& question) {
+    return confirm(worded(question, texts_));
+}
 
-void ConsolePlatform::setRunControlsEnabled(bool) {}
-
-void ConsolePlatform::showBusy(bool busy) {
-    if (busy) {
-        showStatus(std::string(texts_.busy));
-    } else {
-        clearStatus();
+void ConsoleReport::leftOut(const LeftOutFile& file) {
+    if (namesLeftOut_) {
+        say(filledIn(texts_.leftOut, {file.path, worded(file.reason, file.error, texts_)}));
     }
 }
 
-std::optional<std::string> ConsolePlatform::passwordAgain(std::string_view prompt) {
-    // A password from standard input is its one line; only at a terminal is it typed twice.
-    if (settings_.passwordFromStdin) {
-        return settings_.password;
+void ConsoleReport::notice(RunNotice notice) {
+    if (notice != RunNotice::WaitOver) {
+        say(worded(notice, texts_));
     }
-    clearStatus();
-    std::string again;
-    switch (promptPassword(std::string(prompt) + " ", again)) {
-    case InputLine::Read:
-        return again;
-    case InputLine::TooLong:
-        writeLine(filledIn(texts_.passwordLineTooLong, {std::to_string(inputLineLimit)}));
-        break;
-    case InputLine::NoInput:
-    case InputLine::Interrupted:
-        break;
-    }
-    return std::nullopt;
 }
 
-void ConsolePlatform::noteLeftOut(std::string_view path, std::string_view reason) {
-    writeLine(filledIn(texts_.leftOut, {path, reason}));
-}
-
-bool ConsolePlatform::stopPending() {
+bool ConsoleReport::stopRequested() {
     return InterruptCatcher::pending();
 }
 

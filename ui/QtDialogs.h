@@ -1,11 +1,9 @@
 #pragma once
 
-#include "platform/Dialogs.h"
+#include "ui/Dialogs.h"
 
 #include <QFileDialog>
-#include <QLocale>
 #include <QTemporaryDir>
-#include <QTranslator>
 
 namespace tarvex {
 
@@ -21,7 +19,7 @@ public:
     // The desktop's own opener, xdg-open, tells whether it found a browser only when it ends, and
     // may wait for the browser it started; a page it could not open shows then.
     void openPage(QWidget* parent, const QUrl& url) override;
-    void openFolder(const QUrl& folder) override;
+    void openFolder(const QUrl& folder, std::function<void()> failed) override;
 };
 
 // Qt's own file dialog as the open-file dialog: several existing files, the name filters matched
@@ -53,14 +51,14 @@ private:
     // files, each in quotes when there are several, separated by blanks.
     QString selectionText() const;
 
+    QString twoFolders_;
     QStringList chosen_;
 };
 
-// Qt's own texts (the open dialog, the OK button of a plain message, a field's context menu) in
-// the language of `locale`, as a desktop's native dialogs speak the system's language whatever the
-// window's own language is. Installs Qt's translation for that language, when it has one, and
-// returns it, owned by the application; returns null and leaves Qt's English otherwise.
-QTranslator* installQtTranslation(const QLocale& locale);
+// Qt's own texts (the open dialog, the OK and Cancel buttons, a field's context menu) in the
+// window's language: Qt's translation into Chinese while `chinese`, its own English otherwise.
+// The question box keeps its "Confirm", "&Yes" and "&No" in both languages.
+void useQtTranslation(bool chinese);
 
 // Qt's file dialog keeps its history of folders, the last folder chosen and its own look in the
 // user's Qt settings (QtProject.conf in ~/.config), where every later start finds them. This

@@ -1,4 +1,4 @@
-#include "platform/PasswordMaskStyle.h"
+#include "ui/PasswordMaskStyle.h"
 
 namespace tarvex {
 

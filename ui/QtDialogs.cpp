@@ -1,9 +1,9 @@
-#include "platform/QtDialogs.h"
+#include "ui/QtDialogs.h"
 
 #include "batch/FileChoice.h"
-#include "platform/PageWindow.h"
-#include "platform/PasswordMaskStyle.h"
-#include "platform/QtPlatform.h"
+#include "ui/PageWindow.h"
+#include "ui/PasswordMaskStyle.h"
+#include "ui/QtText.h"
 
 #include <QAbstractItemView>
 #include <QCoreApplication>
@@ -19,6 +19,7 @@
 #include <QLabel>
 #include <QLibraryInfo>
 #include <QLineEdit>
+#include <QLocale>
 #include <QMessageBox>
 #include <QPointer>
 #include <QProcess>
@@ -27,6 +28,7 @@
 #include <QSpacerItem>
 #include <QStandardPaths>
 #include <QStyle>
+#include <QTranslator>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -108,53 +110,71 @@ QStringList QtDialogs::openFiles(QWidget* parent, const OpenFilesDialogOptions& 
     return dialog.chosenFiles();
 }
 
-void QtDialogs::openPage(QWidget* parent, const QUrl& url) {
+namespace {
+
+// Opens `url` with the desktop's own opener, xdg-open, which tells whether it found a program
+// only when it ends, and may wait for the program it started; `failed` is called then when it
+// found none. Without xdg-open, Qt looks for a program of its own.
+void launch(const QUrl& url, const std::function<void()>& failed) {
     const QString opener = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
     if (opener.isEmpty()) {
-        // Qt looks for a browser of its own then, and says so on the standard error when it
-        // finds none.
         if (!QDesktopServices::openUrl(url))
-            showPageWindow(parent, url);
+            failed();
         return;
     }
     // The application owns the opener: a window that closes meanwhile does not end it.
-    auto* launch = new QProcess(QCoreApplication::instance());
-    launch->setProcessChannelMode(QProcess::ForwardedChannels);
-    const QPointer<QWidget> owner(parent);
-    const auto ended = [launch, owner, url](bool opened) {
+    auto* process = new QProcess(QCoreApplication::instance());
+    process->setProcessChannelMode(QProcess::ForwardedChannels);
+    const auto ended = [process, failed](bool opened) {
         if (!opened)
-            showPageWindow(owner, url);
-        launch->deleteLater();
+            failed();
+        process->deleteLater();
     };
-    QObject::connect(launch, &QProcess::finished, launch,
+    QObject::connect(process, &QProcess::finished, process,
                      [ended](int code, QProcess::ExitStatus status) {
                          ended(status == QProcess::NormalExit && code == 0);
                      });
-    QObject::connect(launch, &QProcess::errorOccurred, launch,
+    QObject::connect(process, &QProcess::errorOccurred, process,
                      [ended](QProcess::ProcessError error) {
                          if (error == QProcess::FailedToStart)
                              ended(false);
                      });
-    launch->start(opener, {url.toString()});
+    process->start(opener, {url.toString()});
 }
 
-void QtDialogs::openFolder(const QUrl& folder) {
-    QDesktopServices::openUrl(folder);
+} // namespace
+
+void QtDialogs::openPage(QWidget* parent, const QUrl& url) {
+    const QPointer<QWidget> owner(parent);
+    launch(url, [owner, url] { showPageWindow(owner, url); });
 }
 
-QTranslator* installQtTranslation(const QLocale& locale) {
-    auto* translation = new QTranslator(QCoreApplication::instance());
-    if (!translation->load(locale, QStringLiteral("qtbase"), QStringLiteral("_"),
-                           QLibraryInfo::path(QLibraryInfo::TranslationsPath)) ||
-        !QCoreApplication::installTranslator(translation)) {
-        delete translation;
-        return nullptr;
+void QtDialogs::openFolder(const QUrl& folder, std::function<void()> failed) {
+    launch(folder, failed);
+}
+
+void useQtTranslation(bool chinese) {
+    static QTranslator* installed = nullptr;
+    if (installed != nullptr) {
+        QCoreApplication::removeTranslator(installed);
+        delete installed;
+        installed = nullptr;
     }
-    return translation;
+    if (!chinese)
+        return;
+    auto* translation = new QTranslator(QCoreApplication::instance());
+    if (translation->load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qtbase"),
+                          QStringLiteral("_"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)) &&
+        QCoreApplication::installTranslator(translation)) {
+        installed = translation;
+        return;
+    }
+    delete translation;
 }
 
 OpenFilesDialog::OpenFilesDialog(QWidget* parent, const OpenFilesDialogOptions& options)
-    : QFileDialog(parent) {
+    : QFileDialog(parent), twoFolders_(options.twoFolders) {
     // Qt's own dialog, because the desktop's native choosers match patterns case-sensitively:
     // photo.jpg must show under *.JPG.
     setOption(QFileDialog::DontUseNativeDialog);
@@ -193,10 +213,8 @@ void OpenFilesDialog::accept() {
     // A name in another folder is refused, not dropped.
     if (!choice.otherFolder.empty()) {
         QMessageBox::warning(this, windowTitle(),
-                             QStringLiteral("%1\n%2\nThese files are in different folders. "
-                                            "Please choose files from one folder.")
-                                 .arg(QDir::cleanPath(pathText(choice.files.front())),
-                                      QDir::cleanPath(pathText(choice.otherFolder))));
+                             twoFolders_.arg(QDir::cleanPath(pathText(choice.files.front())),
+                                             QDir::cleanPath(pathText(choice.otherFolder))));
         return;
     }
     chosen_.clear();

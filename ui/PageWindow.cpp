@@ -1,4 +1,4 @@
-#include "platform/PageWindow.h"
+#include "ui/PageWindow.h"
 
 #include <QScreen>
 #include <QTextBrowser>

@@ -1,0 +1,86 @@
+#pragma once
+
+#include "batch/FileLoop.h"
+#include "batch/Requests.h"
+#include "batch/Restore.h"
+#include "batch/RunKeys.h"
+#include "batch/RunResult.h"
+#include "container/ClassFormat.h"
+#include "container/KeyGenerator.h"
+#include "files/FileSystem.h"
+#include "platform/RunReport.h"
+
+#include <array>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace tarvex {
+
+// The encrypt and decrypt runs. A front end asks the user, makes a request of the answers and
+// calls a run with it; the run tells it how it goes through `report`, asks it the questions of
+// the files it meets, and gives back what it did. It never reaches for a window.
+//
+// One per process, as what it keeps from run to run belongs to the process: the generator of the
+// designed classes' key characters (the n-th container a process writes always gets the same
+// ones) and the writers' and readers' buffers. Every file step goes through `files`.
+class Batch {
+public:
+    explicit Batch(FileSystem& files);
+    ~Batch();
+    Batch(const Batch&) = delete;
+    Batch& operator=(const Batch&) = delete;
+
+    // Writes a container of each file of the request into the output folder beside them. The
+    // password must meet the rule of the class; a class that enciphers derives its key first.
+    RunResult encrypt(const EncryptRequest& request, RunReport& report);
+    // Checks the password against the first file of the request, and then restores each file,
+    // read by its own marker, into the output folder beside them.
+    RunResult decrypt(const DecryptRequest& request, RunReport& report);
+
+    // The container of `sourcePath` into `containerPath`, in `level`, sealed with `keys`.
+    // `next`, when not empty, is the file the caller will probably read after it. Throws
+    // FileError for the output.
+    FileOutcome encryption(const std::string& sourcePath, const std::string& next,
+                           ContainerClass level, const WriterKeys& keys,
+                           const std::string& containerPath, RunReport& report);
+
+private:
+    struct EncryptRun;
+    struct DecryptRun;
+    struct FirstFile;
+
+    // Runs `work`, which fills the result in; a file error ends it, and the result says which.
+    // Nothing of the run is kept after it: its keys, its files, what was read ahead.
+    RunResult guarded(const std::function<void(RunResult&)>& work);
+    void encryptFiles(const EncryptRequest& request, RunReport& report, RunResult& result);
+    void decryptFiles(const DecryptRequest& request, RunReport& report, RunResult& result);
+    // Why the file at `index` is left out before it is read, or done() when it is to be read.
+    FileOutcome readableOrWhy(const EncryptRequest& request, std::size_t index);
+    FileOutcome encryptOne(const EncryptRequest& request, EncryptRun& run, std::size_t index,
+                           RunReport& report);
+    // The check of the first file of a decrypt run: whether it is a container, and whether the
+    // password opens it.
+    FirstFile decryption1(const std::string& path, std::string_view password, RunReport& report);
+    FileOutcome decryption(const DecryptRequest& request, DecryptRun& run, std::size_t index,
+                           bool askedAlready, RunReport& report);
+    // The key of `password` for `parameters`, derived while the report shows the work and a
+    // stop is honoured. Null when the wait was given up, or memory ran out (which it has said).
+    const ProtectedKey* keyFor(const ProtectedParameters& parameters, std::string_view password,
+                               RunReport& report);
+    // Keeps `text` in the scratch file. False when a stop ended the wait for another copy of the
+    // program that writes it.
+    bool writeScratch(std::string_view text, RunReport& report);
+    ContainerWriting& writerOf(ContainerClass level);
+
+    FileSystem& files_;
+    KeyGenerator generator_;
+    std::array<std::unique_ptr<ContainerWriting>, containerClasses.size()> writers_;
+    ContainerReaders readers_;
+    RunKeys keys_;             // the keys of the run in hand
+    FileIdentities selection_; // the files of the run in hand, which no output replaces
+};
+
+} // namespace tarvex

@@ -1,0 +1,208 @@
+#include "batch/Batch.h"
+#include "batch/OutputNames.h"
+#include "container/ContainerReader.h"
+#include "container/Password.h"
+#include "container/Probe.h"
+#include "files/PathParts.h"
+
+namespace tarvex {
+
+namespace {
+
+// The restored bytes of a container into an output file, made when its first byte comes (or
+// when it ends, for a container of nothing), under the path that `pathFor` gives then.
+class FileOutput final : public RestoreSink {
+public:
+    FileOutput(FileSystem& files, const std::string& container, const FileIdentities& keep,
+               std::function<std::string()> pathFor)
+        : files_(files), container_(container), keep_(keep), pathFor_(std::move(pathFor)) {}
+
+    void begin() override { writer_.reset(); }
+    void record(const SourceRecord&) override {}
+    void write(std::span<const std::uint8_t> bytes) override { open().write(bytes); }
+    void complete() override { open().complete(); }
+    // The path of the output, once it is made.
+    const std::string& path() const { return path_; }
+
+private:
+    FileWriter& open() {
+        if (!writer_) {
+            path_ = pathFor_();
+            writer_ = files_.createFile(path_, container_, keep_);
+        }
+        return *writer_;
+    }
+
+    FileSystem& files_;
+    const std::string& container_;
+    const FileIdentities& keep_;
+    std::function<std::string()> pathFor_;
+    std::string path_;
+    std::unique_ptr<FileWriter> writer_;
+};
+
+} // namespace
+
+// What a decrypt run keeps while it goes through its files.
+struct Batch::DecryptRun {
+    KeyProvider keys;
+    // The container that each output came from, and the outputs written under another name than
+    // their own: "abc.JPG" and "abc.JPGE" both restore to "abc.JPG".
+    std::map<std::string, std::string> outputs;
+    std::vector<std::pair<std::string, std::string>> renamed;
+
+    // Where the restored bytes of `containerPath` go: `wanted`, unless another container of the
+    // run went there; then the first numbered name that none did ("abc (2).JPG").
+    std::string outputFor(const std::string& containerPath, const std::string& wanted) const {
+        // The same container twice in one selection writes the same bytes twice: no harm in that.
+        const auto free = [&](const std::string& path) {
+            const auto taken = outputs.find(path);
+            return taken == outputs.end() || taken->second == containerPath;
+        };
+        const std::string folder = folderPart(wanted);
+        const std::string name = namePart(wanted);
+        std::string path = wanted;
+        for (int number = 2; !free(path); ++number) {
+            path = folder + numberedName(name, number);
+        }
+        return path;
+    }
+
+    // Notes that the bytes of `containerPath` are in `outputPath` now, and whether that is
+    // under another name than `ownName`, for the run's end to say.
+    void written(const std::string& containerPath, const std::string& outputPath,
+                 const std::string& ownName) {
+        const auto [output, first] = outputs.emplace(outputPath, containerPath);
+        if (first && namePart(outputPath) != ownName) {
+            renamed.emplace_back(namePart(containerPath), namePart(outputPath));
+        }
+    }
+};
+
+// What the check of the first file found.
+struct Batch::FirstFile {
+    bool containerFound = false;
+    bool passwordMatches = false;
+    PasswordVerdict verdict;
+    // A key was needed and did not come: why.
+    RunKeys::Failure keyFailure = RunKeys::Failure::None;
+};
+
+RunResult Batch::decrypt(const DecryptRequest& request, RunReport& report) {
+    return guarded([&](RunResult& result) { decryptFiles(request, report, result); });
+}
+
+void Batch::decryptFiles(const DecryptRequest& request, RunReport& report, RunResult& result) {
+    if (request.files.empty()) {
+        return;
+    }
+    const FirstFile first = decryption1(request.files.front(), request.password, report);
+    result.passwordVerdict = first.verdict;
+    if (first.verdict.problem != PasswordProblem::None) {
+        result.end = RunEnd::PasswordRejected;
+        return;
+    }
+    if (first.keyFailure != RunKeys::Failure::None) {
+        result.end =
+            first.keyFailure == RunKeys::Failure::GivenUp ? RunEnd::Stopped : RunEnd::NoKey;
+        return;
+    }
+    if (!first.containerFound && !report.ask({.kind = RunQuestion::Kind::FirstFileNoContainer,
+                                              .path = request.files.front()})) {
+        result.end = RunEnd::Declined;
+        return;
+    }
+    if (!first.passwordMatches) {
+        result.end = RunEnd::WrongPassword;
+        return;
+    }
+    result.started = true;
+    report.progress(
+        {.stage = RunProgress::Stage::Started, .count = static_cast<int>(request.files.size())});
+    selection_ = files_.identify(request.files);
+    result.outputFolder = folderPart(request.files.front()) + request.outputFolderName;
+    files_.createFolder(result.outputFolder);
+    DecryptRun run;
+    run.keys = [&](const ProtectedParameters& parameters) {
+        return keyFor(parameters, request.password, report);
+    };
+    const bool completed = forEachFile(request.files, report, result, [&](std::size_t index) {
+        // The first file has been probed and, without a marker, asked about already.
+        return decryption(request, run, index, index == 0 && !first.containerFound, report);
+    });
+    result.renamed = std::move(run.renamed);
+    result.end = completed ? RunEnd::Completed : RunEnd::Stopped;
+}
+
+Batch::FirstFile Batch::decryption1(const std::string& path, std::string_view password,
+                                    RunReport& report) {
+    FirstFile first;
+    first.verdict = checkPassword(password);
+    const FileEnd end = files_.readFileEnd(path, containerEndBytes);
+    const std::optional<ContainerClass> level = classAtEnd(end.bytes, end.wholeFile);
+    if (!level || !classRow(*level).enciphered) {
+        // A designed container stores its password.
+        ContainerProbe probe;
+        files_.readFile(path, "", [&probe](std::span<const std::uint8_t> piece) {
+            return probe.append(piece);
+        });
+        const ProbeResult result = probe.result(password);
+        first.containerFound = result.containerFound;
+        first.passwordMatches = result.passwordMatches;
+        return first;
+    }
+    // Nothing about the password is stored in a container that enciphers: the password is the
+    // one it was made with exactly when its first piece opens with the key of the password. A
+    // password that breaks the rules ends the run anyway, and is not worth a key.
+    first.containerFound = true;
+    if (first.verdict.problem != PasswordProblem::None) {
+        return first;
+    }
+    ContainerReading& reading = readers_.of(*level);
+    reading.expect(end.bytes, end.wholeFile);
+    reading.start(
+        [&](const ProtectedParameters& parameters) { return keyFor(parameters, password, report); },
+        {}, {}, true);
+    files_.readFile(path, "", [&reading](std::span<const std::uint8_t> piece) {
+        return reading.append(piece);
+    });
+    const ReadVerdict verdict = reading.finish();
+    first.passwordMatches = verdict == ReadVerdict::FirstPieceOpened;
+    if (verdict == ReadVerdict::NoKey) {
+        first.keyFailure = keys_.failure();
+    }
+    return first;
+}
+
+FileOutcome Batch::decryption(const DecryptRequest& request, DecryptRun& run, std::size_t index,
+                              bool askedAlready, RunReport& report) {
+    const std::string& path = request.files[index];
+    const std::string next = index + 1 < request.files.size() ? request.files[index + 1] : "";
+    const std::string ownName = restoredName(namePart(path), request.stripSuffix);
+    const std::string wanted = folderPart(path) + request.outputFolderName + "/" + ownName;
+    FileOutput output(files_, path, selection_, [&] { return run.outputFor(path, wanted); });
+    const RestoreJob job{
+        .path = path,
+        .next = next,
+        .files = files_,
+        .readers = readers_,
+        .keys = run.keys,
+        .noKey =
+            [this] {
+                return keys_.failure() == RunKeys::Failure::OutOfMemory
+                           ? FileOutcome::leftOut(LeftOutReason::NoMemoryForKey)
+                           : FileOutcome::stopped();
+            },
+        .stop = [&report] { return report.stopRequested(); },
+        .restoreAnyway =
+            [&] { return report.ask({.kind = RunQuestion::Kind::FileNoContainer, .path = path}); },
+        .askedAlready = askedAlready,
+    };
+    const FileOutcome outcome = restoreContainer(job, output);
+    if (outcome.kind == FileOutcome::Kind::Done) {
+        run.written(path, output.path(), ownName);
+    }
+    return outcome;
+}
+
+} // namespace tarvex

@@ -1,0 +1,32 @@
+#include "batch/FileLoop.h"
+
+namespace tarvex {
+
+bool forEachFile(const std::vector<std::string>& files, RunReport& report, RunResult& result,
+                 const std::function<FileOutcome(std::size_t index)>& step) {
+    const int count = static_cast<int>(files.size());
+    for (std::size_t index = 0; index < files.size(); ++index) {
+        const FileOutcome outcome = step(index);
+        if (outcome.kind == FileOutcome::Kind::Stopped) {
+            return false;
+        }
+        if (outcome.kind == FileOutcome::Kind::Done) {
+            ++result.done;
+        } else {
+            report.leftOut(
+                {.path = files[index], .reason = outcome.reason, .error = outcome.error});
+            result.leftOut.push_back({files[index], outcome.reason, outcome.error});
+        }
+        result.handled = static_cast<int>(index) + 1;
+        report.progress({.stage = RunProgress::Stage::File,
+                         .done = result.handled,
+                         .count = count,
+                         .path = files[index]});
+        if (report.stopRequested()) {
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace tarvex

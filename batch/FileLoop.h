@@ -1,0 +1,34 @@
+#pragma once
+
+#include "batch/RunResult.h"
+#include "platform/RunReport.h"
+
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <system_error>
+#include <vector>
+
+namespace tarvex {
+
+// How the work on one file of a run ended.
+struct FileOutcome {
+    enum class Kind { Done, LeftOut, Stopped };
+    Kind kind = Kind::Done;
+    LeftOutReason reason = LeftOutReason::Unreadable; // for LeftOut
+    std::error_code error{};                          // for LeftOut as Unreadable
+
+    static FileOutcome done() { return {}; }
+    static FileOutcome stopped() { return {.kind = Kind::Stopped}; }
+    static FileOutcome leftOut(LeftOutReason reason, std::error_code error = {}) {
+        return {.kind = Kind::LeftOut, .reason = reason, .error = error};
+    }
+};
+
+// The loop of both runs: `step` works on each of `files` in their order, given its index. After
+// each file the report hears how far the run is, a file left out is told and kept in `result`,
+// and a stop asked for ends the loop, which then gives false.
+bool forEachFile(const std::vector<std::string>& files, RunReport& report, RunResult& result,
+                 const std::function<FileOutcome(std::size_t index)>& step);
+
+} // namespace tarvex

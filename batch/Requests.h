@@ -1,0 +1,34 @@
+#pragma once
+
+#include "container/ContainerClass.h"
+#include "container/ProtectedKey.h"
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tarvex {
+
+// What an encrypt run is asked to do. The front end gathers it: the files chosen, the password
+// typed (checked by the rule of its class, and typed twice for a class that enciphers), the
+// choices of the window or the command line, the output folder's name in the user's language.
+struct EncryptRequest {
+    std::vector<std::string> files; // full paths of one folder, in the run's order
+    std::string_view password;      // valid for the whole run
+    ContainerClass containerClass = ContainerClass::Standard;
+    bool appendSuffix = false; // "abc.JPG" gives "abc.JPGE"
+    std::string outputFolderName;
+    // The cost of the key of an enciphering class; tests lower it. A reader honours the cost
+    // that a container names.
+    ProtectedCost cost = protectedWriteCost;
+};
+
+// What a decrypt run is asked to do.
+struct DecryptRequest {
+    std::vector<std::string> files; // full paths of one folder, in the run's order
+    std::string_view password;      // valid for the whole run
+    bool stripSuffix = false;       // drop a trailing "E" from the restored names
+    std::string outputFolderName;
+};
+
+} // namespace tarvex

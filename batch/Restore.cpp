@@ -1,0 +1,168 @@
+#include "batch/Restore.h"
+
+#include "container/ContainerReader.h"
+
+#include <algorithm>
+
+namespace tarvex {
+
+namespace {
+
+// A reading of a container that needs this many passes has found the file changing under it.
+constexpr int containerPasses = 3;
+
+// The last bytes of a file as they come a piece at a time, to compare with its end read first.
+class FileTail {
+public:
+    explicit FileTail(std::size_t size) : size_(size) {}
+    void add(std::span<const std::uint8_t> piece) {
+        if (piece.size() >= size_) {
+            bytes_.assign(piece.end() - static_cast<std::ptrdiff_t>(size_), piece.end());
+            return;
+        }
+        bytes_.insert(bytes_.end(), piece.begin(), piece.end());
+        if (bytes_.size() > size_) {
+            bytes_.erase(bytes_.begin(),
+                         bytes_.begin() + static_cast<std::ptrdiff_t>(bytes_.size() - size_));
+        }
+    }
+    bool endsAs(const std::vector<std::uint8_t>& end) const {
+        return bytes_.size() >= end.size() &&
+               std::equal(end.begin(), end.end(),
+                          bytes_.end() - static_cast<std::ptrdiff_t>(end.size()));
+    }
+
+private:
+    std::size_t size_;
+    std::vector<std::uint8_t> bytes_;
+};
+
+// One reading of the file from its start into the sink.
+struct Reading {
+    FileVersion version;
+    std::uint64_t restoredBytes = 0;
+    bool stopped = false;
+    bool tooLong = false; // it went on beyond the largest file of its class
+    bool ended = false;   // the reader needed no more of it
+    ReadVerdict verdict = ReadVerdict::Damaged;
+    bool sameFile = false; // it is of the content whose end was read first
+};
+
+Reading readOnce(const RestoreJob& job, ContainerReading& reading, const FileEnd& end,
+                 RestoreSink& sink) {
+    Reading once;
+    FileTail tail(end.bytes.size());
+    std::uint64_t read = 0;
+    sink.begin();
+    reading.start(
+        job.keys, [&sink](const SourceRecord& source) { sink.record(source); },
+        [&](std::span<const std::uint8_t> bytes) {
+            sink.write(bytes);
+            once.restoredBytes += bytes.size();
+        },
+        false);
+    once.version = job.files.readFile(job.path, job.next, [&](std::span<const std::uint8_t> piece) {
+        once.stopped = job.stop();
+        read += piece.size();
+        once.tooLong = !once.stopped && read > reading.largestFile();
+        if (once.stopped || once.tooLong) {
+            return false;
+        }
+        tail.add(piece);
+        once.ended = !reading.append(piece);
+        return !once.ended;
+    });
+    if (!once.stopped && !once.tooLong) {
+        once.verdict = reading.finish();
+        once.sameFile = once.version.matches(end.version) && (once.ended || tail.endsAs(end.bytes));
+    }
+    return once;
+}
+
+// Whether to restore a file that may be no container.
+bool restoreAnyway(const RestoreJob& job, bool& asked) {
+    if (!asked && !(job.restoreAnyway && job.restoreAnyway())) {
+        return false;
+    }
+    asked = true;
+    return true;
+}
+
+} // namespace
+
+ContainerReading& ContainerReaders::of(ContainerClass level) {
+    auto& reader = readers_[static_cast<std::size_t>(level)];
+    if (!reader) {
+        reader = classRow(level).newReading();
+    }
+    return *reader;
+}
+
+void RestoredInMemory::begin() {
+    bytes.clear();
+    source.reset();
+    completed = false;
+}
+
+void RestoredInMemory::write(std::span<const std::uint8_t> part) {
+    bytes.insert(bytes.end(), part.begin(), part.end());
+}
+
+FileOutcome restoreContainer(const RestoreJob& job, RestoreSink& sink) {
+    FileEnd end = job.files.readFileEnd(job.path, containerEndBytes);
+    std::optional<ContainerClass> level = classAtEnd(end.bytes, end.wholeFile);
+    job.readers.of(level.value_or(ContainerClass::Standard)).expect(end.bytes, end.wholeFile);
+    bool asked = job.askedAlready;
+    for (int pass = 1;; ++pass) {
+        ContainerReading& reading = job.readers.of(level.value_or(ContainerClass::Standard));
+        // The marker that counts is the one where the reader stops: the probe of the first file
+        // looks beyond a Ctrl-Z.
+        if (!reading.endsInMarker() && !restoreAnyway(job, asked)) {
+            return FileOutcome::leftOut(LeftOutReason::NotContainer);
+        }
+        const Reading once = readOnce(job, reading, end, sink);
+        if (once.stopped) {
+            return FileOutcome::stopped();
+        }
+        if (once.tooLong) {
+            return FileOutcome::leftOut(LeftOutReason::BeyondContainers);
+        }
+        if (once.verdict == ReadVerdict::NoKey) {
+            return job.noKey();
+        }
+        // A file that changed while it was read may have given pieces of two versions: it is
+        // read again, unless it keeps changing.
+        if (once.sameFile && once.verdict != ReadVerdict::ReadAgain) {
+            switch (once.verdict) {
+            case ReadVerdict::Restored:
+                break;
+            case ReadVerdict::NotOpened:
+                return FileOutcome::leftOut(LeftOutReason::NotOpened);
+            default:
+                return FileOutcome::leftOut(LeftOutReason::Damaged);
+            }
+            // A byte that no container holds makes the file one that may be no container.
+            if (reading.foreignBytes() && !restoreAnyway(job, asked)) {
+                return FileOutcome::leftOut(LeftOutReason::NotContainer);
+            }
+            if (asked && once.restoredBytes == 0) {
+                return FileOutcome::leftOut(LeftOutReason::NothingRestored);
+            }
+            sink.complete();
+            return FileOutcome::done();
+        }
+        if (pass == containerPasses) {
+            return FileOutcome::leftOut(LeftOutReason::Changed);
+        }
+        // The text ended elsewhere than its end said (a Ctrl-Z in it): the reader goes by the
+        // end it found the next time. A file that changed is read again from its end as it is.
+        if (!once.sameFile) {
+            end = job.files.readFileEnd(job.path, containerEndBytes);
+            level = classAtEnd(end.bytes, end.wholeFile);
+            job.readers.of(level.value_or(ContainerClass::Standard))
+                .expect(end.bytes, end.wholeFile);
+        }
+    }
+}
+
+} // namespace tarvex

@@ -1,0 +1,77 @@
+#pragma once
+
+#include "batch/FileLoop.h"
+#include "container/ClassFormat.h"
+#include "container/ContainerClass.h"
+#include "files/FileSystem.h"
+
+#include <array>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace tarvex {
+
+// The reader of each class, made when a file of the class first comes, and kept with its buffers
+// from file to file.
+class ContainerReaders {
+public:
+    ContainerReading& of(ContainerClass level);
+
+private:
+    std::array<std::unique_ptr<ContainerReading>, containerClasses.size()> readers_;
+};
+
+// Where the restored bytes of a container go: an output file, or memory. A reading may be done
+// again (the file changed while it was read): each begins afresh.
+class RestoreSink {
+public:
+    virtual ~RestoreSink() = default;
+    // Begins a reading, giving up what an earlier one gave.
+    virtual void begin() = 0;
+    // What the container records of its source, before any of its bytes.
+    virtual void record(const SourceRecord& source) = 0;
+    virtual void write(std::span<const std::uint8_t> bytes) = 0;
+    // The bytes given since begin() are the whole source.
+    virtual void complete() = 0;
+};
+
+// The source of a container held in memory.
+struct RestoredInMemory final : RestoreSink {
+    std::vector<std::uint8_t> bytes;
+    std::optional<SourceRecord> source;
+    bool completed = false;
+
+    void begin() override;
+    void record(const SourceRecord& recorded) override { source = recorded; }
+    void write(std::span<const std::uint8_t> part) override;
+    void complete() override { completed = true; }
+};
+
+// What the restoring of one container takes besides the sink.
+struct RestoreJob {
+    const std::string& path;
+    // The file the caller reads next, for the file layer to read ahead; empty for none.
+    const std::string& next;
+    FileSystem& files;
+    ContainerReaders& readers;
+    // The keys of containers that need one; null when none can be had.
+    const KeyProvider& keys;
+    // Why no key came, when none did: stopped (the wait was given up) or left out.
+    std::function<FileOutcome()> noKey;
+    // Asked inside the file: a stop leaves the file with nothing restored.
+    std::function<bool()> stop;
+    // Asked when the file may be no container; empty leaves such a file out.
+    std::function<bool()> restoreAnyway;
+    // Whether the user has said already to restore the file even if it is no container.
+    bool askedAlready = false;
+};
+
+// Reads the container `job.path` by its own marker (a file without one as the designed classes
+// are read) into `sink`, completing it only when the whole source came. The file is read again
+// from its end when it changed while it was read, three times at most. Throws FileError.
+FileOutcome restoreContainer(const RestoreJob& job, RestoreSink& sink);
+
+} // namespace tarvex

@@ -1,0 +1,50 @@
+#pragma once
+
+#include "container/Password.h"
+#include "files/FileError.h"
+#include "platform/RunReport.h"
+
+#include <optional>
+#include <string>
+#include <system_error>
+#include <utility>
+#include <vector>
+
+namespace tarvex {
+
+// How a run ended.
+enum class RunEnd {
+    Completed,        // it went through every file; some may have been left out
+    Stopped,          // the user stopped it, between files or inside one
+    PasswordRejected, // the password breaks the rule of its class: `passwordVerdict` says how
+    WrongPassword,    // the first file does not open with the password
+    Declined,         // the first file may be no container, and the user said not to go on
+    NoKey,            // the run's key could not be derived (not enough memory); it has said so
+    FileFailed,       // a file step failed: `fileError` says which and why
+};
+
+// A file that the run left out, and why; see LeftOutFile.
+struct LeftOutRecord {
+    std::string path;
+    LeftOutReason reason;
+    std::error_code error;
+};
+
+// What a run did, for its front end to show.
+struct RunResult {
+    RunEnd end = RunEnd::Completed;
+    PasswordVerdict passwordVerdict;
+    std::optional<FileError> fileError;
+    // Whether the run got past its checks and began its files.
+    bool started = false;
+    int handled = 0; // files gone through, those left out included
+    int done = 0;    // containers written, or files restored
+    std::vector<LeftOutRecord> leftOut;
+    // Of a decrypt run: the files restored under another name than their own, as another file
+    // of the run had taken theirs, with the name each took.
+    std::vector<std::pair<std::string, std::string>> renamed;
+    // Where the outputs went.
+    std::string outputFolder;
+};
+
+} // namespace tarvex

@@ -1,0 +1,76 @@
+// The writer and the reader of the two designed classes, Standard and High level, behind the
+// interfaces of a class.
+
+#include "container/ClassFormat.h"
+#include "container/ContainerClass.h"
+#include "container/ContainerReader.h"
+#include "container/ContainerWriter.h"
+#include "container/SizeLimit.h"
+
+namespace tarvex {
+
+namespace {
+
+class DesignedWriting final : public ContainerWriting {
+public:
+    explicit DesignedWriting(ContainerClass level) : level_(level) {
+        // Room for the largest body, made once: a large source's text is never copied as it
+        // grows, and the pages a small one leaves unused are never taken from the system.
+        if (classRow(level).marksSlashes) {
+            scratch_.reserve(encodedBodyLength(largestSource) + bodyLineBreak.size());
+        }
+    }
+
+    void start(const WriterKeys& keys, const SourceRecord&, TextSink file) override {
+        scratch_.clear();
+        builder_.start(level_, keys.password, *keys.generator, std::move(file),
+                       [this](std::string_view body) { scratch_.append(body); });
+    }
+    void append(std::span<const std::uint8_t> piece) override { builder_.append(piece); }
+    void finish() override { builder_.finish(); }
+    std::string_view scratchText() const override { return scratch_; }
+
+private:
+    ContainerClass level_;
+    ContainerBuilder builder_; // kept from file to file, with its buffers
+    // The High level body of the source in hand, which reaches the scratch file only once the
+    // source is complete: nothing of a source left out is ever written there.
+    std::string scratch_;
+};
+
+class DesignedReading final : public ContainerReading {
+public:
+    void expect(std::span<const std::uint8_t> fileEnd, bool wholeFile) override {
+        reader_.expect(fileEnd, wholeFile);
+    }
+    void start(KeyProvider, std::function<void(const SourceRecord&)>, ByteSink restored,
+               bool) override {
+        reader_.start(std::move(restored));
+    }
+    bool append(std::span<const std::uint8_t> piece) override { return reader_.append(piece); }
+    ReadVerdict finish() override {
+        return reader_.finish() ? ReadVerdict::Restored : ReadVerdict::ReadAgain;
+    }
+    std::uint64_t largestFile() const override { return largestDesignedFile; }
+    bool endsInMarker() const override { return reader_.endsInMarker().has_value(); }
+    bool foreignBytes() const override { return reader_.foreignBytes(); }
+
+private:
+    ContainerReader reader_;
+};
+
+} // namespace
+
+std::unique_ptr<ContainerWriting> newStandardWriting() {
+    return std::make_unique<DesignedWriting>(ContainerClass::Standard);
+}
+
+std::unique_ptr<ContainerWriting> newHighLevelWriting() {
+    return std::make_unique<DesignedWriting>(ContainerClass::HighLevel);
+}
+
+std::unique_ptr<ContainerReading> newDesignedReading() {
+    return std::make_unique<DesignedReading>();
+}
+
+} // namespace tarvex

@@ -1,0 +1,80 @@
+#pragma once
+
+// What a run tells its front end while it goes, and what it asks. The run says what happened with
+// values; the window and the console word them, each in its own way and the user's language.
+
+#include <cstdint>
+#include <string_view>
+#include <system_error>
+
+namespace tarvex {
+
+// Where a run stands.
+struct RunProgress {
+    enum class Stage {
+        Started,     // the run has passed its checks and begins its files
+        DerivingKey, // a key is being derived, which takes a second or more
+        KeyDerived,  // the key is there, or its wait was given up
+        File,        // `done` of the run's `count` files are handled, the last of them `path`
+    };
+    Stage stage = Stage::File;
+    int done = 0;
+    int count = 0;
+    std::string_view path{};
+};
+
+// A question that the run waits for; Yes goes on as it says, No does not.
+struct RunQuestion {
+    enum class Kind {
+        // The first file of a decrypt run ends in no marker: restore the run's files anyway?
+        FirstFileNoContainer,
+        // `path` may be no container (no marker, or a byte that no container holds): restore it?
+        FileNoContainer,
+    };
+    Kind kind;
+    std::string_view path{};
+};
+
+// Why a run leaves a file out and goes on.
+enum class LeftOutReason {
+    TooLarge,         // at or over the size limit of its class
+    NotRegular,       // a pipe, a device, a socket: never read
+    Unreadable,       // it cannot be read; the error says why
+    NotOpened,        // it does not open with this password, or it is damaged
+    Damaged,          // it is no container of its class
+    NotContainer,     // it may be no container, and the user said to leave it
+    NothingRestored,  // it holds nothing to restore
+    BeyondContainers, // it is larger than any container of its class can be
+    Changed,          // it kept changing while it was read
+    NoMemoryForKey,   // its key needs more memory than there is
+};
+
+// A file that a run leaves out, and why.
+struct LeftOutFile {
+    std::string_view path{};
+    LeftOutReason reason;
+    std::error_code error{}; // for Unreadable
+};
+
+// What a run says without waiting for an answer.
+enum class RunNotice {
+    WaitingForScratch, // another copy of the program writes its scratch file; Cancel ends the wait
+    WaitOver,          // ends the notice above
+    NoMemoryForKey,    // a key needs more memory than there is
+};
+
+// The front end of a run. Every call comes on the run's thread, in the order of the run.
+class RunReport {
+public:
+    virtual ~RunReport() = default;
+
+    virtual void progress(const RunProgress& progress) = 0;
+    virtual bool ask(const RunQuestion& question) = 0;
+    virtual void leftOut(const LeftOutFile& file) = 0;
+    virtual void notice(RunNotice notice) = 0;
+    // Whether the user asked the run to stop: the window's Cancel, the console's Ctrl-C. Asked
+    // between files and inside them; the window lets its messages run meanwhile.
+    virtual bool stopRequested() = 0;
+};
+
+} // namespace tarvex

@@ -1,0 +1,137 @@
+// The main window's commands that choose files and run: they gather the window's values, call a
+// run with them, and show what it did.
+
+#include "container/Password.h"
+#include "files/PathParts.h"
+#include "ui/QtText.h"
+#include "ui/catalogue/Catalogue.h"
+#include "ui/untMain.h"
+
+#include <QButtonGroup>
+#include <QLineEdit>
+#include <QUrl>
+
+namespace tarvex {
+
+void TfrmMain::chooseFiles() {
+    OpenFilesDialogOptions options{.nameFilters = nameFiltersOf(texts_->openDialogFilter),
+                                   .filterIndex = 0,
+                                   .initialFolder = {},
+                                   .twoFolders = qtText(texts_->dialogTwoFolders)};
+    // The dialog starts in the folder of the last selection, as the desktop's own dialog keeps the
+    // first path of its last successful opening; the first opening has none.
+    if (!selectedFiles_.empty())
+        options.initialFolder = pathText(folderPart(selectedFiles_.front()));
+    std::vector<std::string> chosen;
+    for (const QString& path : dialogs_.openFiles(this, options))
+        chosen.push_back(pathBytes(path));
+    takeSelection(std::move(chosen));
+}
+
+void TfrmMain::takeSelection(std::vector<std::string> chosen) {
+    // A cancelled dialog keeps the earlier selection, so list and folder stay in step.
+    if (chosen.empty())
+        return;
+    selectedFiles_ = std::move(chosen);
+    edtdir->setText(pathText(folderPart(selectedFiles_.front())));
+}
+
+bool TfrmMain::getencsn(ContainerClass) {
+    const PasswordVerdict verdict = checkPassword(edtEnpass->text().toStdString());
+    for (const std::string& message : wordedRejection(verdict, *texts_))
+        report_->showMessage(message);
+    return verdict.problem == PasswordProblem::None;
+}
+
+bool TfrmMain::passwordTypedTwice() {
+    const std::optional<QString> again =
+        dialogs_.passwordAgain(this, applicationTitle(), messageText(texts_->msgPasswordAgain));
+    if (!again)
+        return false;
+    if (*again != edtEnpass->text()) {
+        report_->showMessage(texts_->msgPasswordsDiffer);
+        return false;
+    }
+    return true;
+}
+
+void TfrmMain::encryptSelection() {
+    const int count = int(selectedFiles_.size());
+    report_->setProgress(0, count);
+    if (selectedFiles_.empty()) {
+        report_->showMessage(texts_->msgNoImageEnc);
+        chooseFiles();
+        return;
+    }
+    const ContainerClass level = classChoice();
+    if (!getencsn(level) || (classRow(level).enciphered && !passwordTypedTwice()))
+        return;
+    const std::string password = edtEnpass->text().toStdString();
+    const RunResult result =
+        batch_.encrypt({.files = selectedFiles_,
+                        .password = password,
+                        .containerClass = level,
+                        .appendSuffix = rgsuffixItems->checkedId() == 1,
+                        .outputFolderName = std::string(texts_->encFolderName)},
+                       *report_);
+    showEnd(result, RunCommand::Encrypt);
+}
+
+void TfrmMain::decryptSelection() {
+    const int count = int(selectedFiles_.size());
+    report_->setProgress(0, count);
+    if (selectedFiles_.empty()) {
+        report_->showMessage(texts_->msgNoImageDec);
+        chooseFiles();
+        return;
+    }
+    const std::string password = edtEnpass->text().toStdString();
+    const RunResult result =
+        batch_.decrypt({.files = selectedFiles_,
+                        .password = password,
+                        .stripSuffix = rgsuffixItems->checkedId() == 1,
+                        .outputFolderName = std::string(texts_->decFolderName)},
+                       *report_);
+    showEnd(result, RunCommand::Decrypt);
+}
+
+void TfrmMain::showEnd(const RunResult& result, RunCommand command) {
+    const int count = int(selectedFiles_.size());
+    const bool completed = result.end == RunEnd::Completed;
+    if (completed) {
+        if (command == RunCommand::Decrypt)
+            wrongTries_.succeeded();
+        report_->setProgress(count, count);
+    }
+    RunEndWords words = endWords(result, command, count, *texts_);
+    // A close asked for during the run ends it without a word.
+    if (result.end == RunEnd::Stopped && closeRequested_)
+        words.messages.clear();
+    for (const std::string& message : words.messages)
+        report_->showMessage(message);
+    if (result.end == RunEnd::WrongPassword && wrongTries_.failed()) {
+        report_->setDecryptEnabled(false);
+        report_->showMessage(texts_->msgTooManyTries);
+    }
+    if (!words.openFolder.empty() && report_->confirm(words.openFolder))
+        openOutputFolder(result.outputFolder);
+    if (completed)
+        report_->setProgress(0, count);
+    // A run stopped by a file error stays at its height, showing how far it went.
+    const bool resting = result.started && result.end != RunEnd::FileFailed;
+    if (resting)
+        setWindowHeight(WindowHeight::Resting);
+    report_->endRun();
+}
+
+void TfrmMain::openOutputFolder(const std::string& folder) {
+    const QPointer<TfrmMain> window(this);
+    const QString shown = pathText(folder);
+    dialogs_.openFolder(QUrl::fromLocalFile(pathText(folder + "/")), [window, shown] {
+        if (window)
+            window->report_->showMessage(
+                filledIn(window->texts_->folderNotOpened, {shown.toStdString()}));
+    });
+}
+
+} // namespace tarvex

@@ -1,0 +1,171 @@
+#include "ui/WindowReport.h"
+
+#include "ui/QtText.h"
+#include "ui/catalogue/Catalogue.h"
+#include "ui/catalogue/Wording.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QLabel>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QPushButton>
+
+namespace tarvex {
+
+WindowReport::WindowReport(WindowControls controls, Dialogs& dialogs)
+    : controls_(std::move(controls)), dialogs_(dialogs) {}
+
+void WindowReport::progress(const RunProgress& progress) {
+    switch (progress.stage) {
+    case RunProgress::Stage::Started:
+        running_ = true;
+        setRunControlsEnabled(false);
+        setWindowHeight(WindowHeight::Running);
+        return;
+    case RunProgress::Stage::DerivingKey:
+        // A key for the first file of a decrypt run is derived before the run begins: the
+        // controls are off meanwhile, and Cancel is live in the progress row.
+        if (!running_) {
+            deriving_ = true;
+            setRunControlsEnabled(false);
+            setWindowHeight(WindowHeight::Running);
+        }
+        showBusy(true);
+        return;
+    case RunProgress::Stage::KeyDerived:
+        showBusy(false);
+        if (deriving_) {
+            deriving_ = false;
+            setRunControlsEnabled(true);
+            setWindowHeight(WindowHeight::Resting);
+        }
+        return;
+    case RunProgress::Stage::File:
+        showProgress(progress.done, progress.count);
+        return;
+    }
+}
+
+bool WindowReport::ask(const RunQuestion& question) {
+    return confirm(worded(question, *texts_));
+}
+
+void WindowReport::notice(RunNotice notice) {
+    if (notice != RunNotice::WaitingForScratch) {
+        if (waitingNotice_) {
+            waitingNotice_->close();
+        }
+        if (notice != RunNotice::WaitOver) {
+            showMessage(worded(notice, *texts_));
+        }
+        return;
+    }
+    // A box that does not block the window: the run goes on waiting while it shows, and its
+    // Cancel is the window's own.
+    auto* box = new QMessageBox(QMessageBox::Information, applicationTitle(),
+                                messageText(worded(notice, *texts_)), QMessageBox::Cancel,
+                                controls_.window);
+    box->setObjectName(QStringLiteral("waitingNotice"));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::NonModal);
+    QObject::connect(box->button(QMessageBox::Cancel), &QPushButton::clicked,
+                     controls_.cancelButton, &QAbstractButton::click);
+    box->show();
+    waitingNotice_ = box;
+}
+
+bool WindowReport::stopRequested() {
+    QCoreApplication::processEvents();
+    return cancelRequested_;
+}
+
+void WindowReport::endRun() {
+    if (running_) {
+        running_ = false;
+        setRunControlsEnabled(true);
+    }
+}
+
+void WindowReport::showMessage(std::string_view text) {
+    paintProgressRow();
+    dialogs_.message(controls_.window, applicationTitle(), messageText(text));
+}
+
+bool WindowReport::confirm(std::string_view text) {
+    paintProgressRow();
+    return dialogs_.question(controls_.window, messageText(text));
+}
+
+void WindowReport::setProgress(int position, int maximum) {
+    // A range of 0 to 0 would make Qt's bar show an endless busy animation; an empty range
+    // shows the same empty bar as a range of 0 to 1.
+    controls_.progressBar->setRange(0, maximum > 0 ? maximum : 1);
+    controls_.progressBar->setValue(position);
+    paintProgressRow();
+}
+
+void WindowReport::showProgress(int done, int count) {
+    // A run of small files hands over thousands of counts a second, and painting each would cost
+    // more than its file. Every count is set, and the row is painted at most once a frame, the
+    // last count always; a message or a question shows the count in force.
+    constexpr qint64 frameMs = 25;
+    const bool paint =
+        done >= count || !progressPainted_.isValid() || progressPainted_.hasExpired(frameMs);
+    if (!paint) {
+        controls_.progressBar->setUpdatesEnabled(false);
+        controls_.progressLabel->setUpdatesEnabled(false);
+    }
+    controls_.progressBar->setValue(done);
+    controls_.progressLabel->setText(QStringLiteral("%1/%2").arg(done).arg(count));
+    if (paint)
+        paintProgressRow();
+}
+
+void WindowReport::paintProgressRow() {
+    controls_.progressBar->setUpdatesEnabled(true);
+    controls_.progressLabel->setUpdatesEnabled(true);
+    progressPainted_.start();
+}
+
+void WindowReport::setDecryptEnabled(bool enabled) {
+    decryptAllowed_ = enabled;
+    controls_.decryptButton->setEnabled(enabled && runControlsEnabled_);
+}
+
+void WindowReport::showBusy(bool busy) {
+    // A range of 0 to 0 is Qt's bar for work without a known end; a run that needs a key in the
+    // middle of its files gets its bar back as it was.
+    QProgressBar& bar = *controls_.progressBar;
+    if (busy) {
+        beforeBusy_ = {bar.maximum(), bar.value()};
+        bar.setRange(0, 0);
+    } else {
+        bar.setRange(0, beforeBusy_.first);
+        bar.setValue(beforeBusy_.second);
+    }
+    paintProgressRow();
+}
+
+void WindowReport::setRunControlsEnabled(bool enabled) {
+    if (!enabled) {
+        focusBeforeRun_ = controls_.window->focusWidget();
+        // Else disabling the focused button would send the focus on to the read-only folder
+        // field, its text selected.
+        if (focusBeforeRun_)
+            controls_.cancelButton->setFocus();
+    }
+    runControlsEnabled_ = enabled;
+    if (enabled)
+        paintProgressRow();
+    for (QWidget* widget : controls_.runWidgets)
+        widget->setEnabled(enabled);
+    for (QAction* action : controls_.runActions)
+        action->setEnabled(enabled);
+    controls_.decryptButton->setEnabled(enabled && decryptAllowed_);
+    // The button pressed for the run is where the user goes on from.
+    if (enabled && focusBeforeRun_ && focusBeforeRun_->isEnabled())
+        focusBeforeRun_->setFocus();
+}
+
+} // namespace tarvex

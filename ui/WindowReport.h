@@ -1,0 +1,100 @@
+#pragma once
+
+#include "platform/RunReport.h"
+#include "ui/Dialogs.h"
+
+#include <QElapsedTimer>
+#include <QPointer>
+#include <QWidget>
+#include <functional>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+class QAbstractButton;
+class QAction;
+class QLabel;
+class QProgressBar;
+
+namespace tarvex {
+
+struct LanguageTable;
+
+enum class WindowHeight { Resting, Running };
+
+// The controls of the main window that show a run.
+struct WindowControls {
+    QWidget* window = nullptr;
+    QProgressBar* progressBar = nullptr;
+    QLabel* progressLabel = nullptr;
+    QWidget* decryptButton = nullptr;
+    // The one control that acts during a run; it has the focus meanwhile.
+    QAbstractButton* cancelButton = nullptr;
+    // Disabled while a run steps through its files (the Decrypt button is handled apart).
+    std::vector<QWidget*> runWidgets;
+    std::vector<QAction*> runActions;
+    std::function<void(WindowHeight)> setWindowHeight;
+};
+
+// A run as the main window shows it: the progress row, the controls off while the run goes,
+// its questions and notices in boxes through `dialogs`, and Cancel (or Esc) seen whenever the run
+// asks whether to stop, which lets the window's messages run.
+class WindowReport final : public RunReport {
+public:
+    WindowReport(WindowControls controls, Dialogs& dialogs);
+
+    // The language of the questions and notices.
+    void setTexts(const LanguageTable& texts) { texts_ = &texts; }
+
+    void progress(const RunProgress& progress) override;
+    bool ask(const RunQuestion& question) override;
+    // The window keeps to the summary of its run.
+    void leftOut(const LeftOutFile&) override {}
+    void notice(RunNotice notice) override;
+    bool stopRequested() override;
+
+    // The window's Cancel: a run in hand stops as soon as it asks.
+    void cancel() { cancelRequested_ = true; }
+    // Whether a run goes through its files, or derives the key it needs first.
+    bool running() const { return running_ || deriving_; }
+    // Begins a command of the window, which may start a run.
+    void beginCommand() { cancelRequested_ = false; }
+    // The run has ended: the controls are usable again.
+    void endRun();
+    // Decrypt stays disabled after `enabled` false, whatever the runs do.
+    void setDecryptEnabled(bool enabled);
+    void setProgress(int position, int maximum);
+    void setWindowHeight(WindowHeight height) { controls_.setWindowHeight(height); }
+    // A plain message box, or a question with Yes and No, over the window.
+    void showMessage(std::string_view text);
+    bool confirm(std::string_view text);
+
+private:
+    // While a run steps through its files, every control that would change what it reads is
+    // disabled: Open (button and menu), Encrypt, Decrypt, the password entry and both option
+    // groups. Cancel stays live.
+    void setRunControlsEnabled(bool enabled);
+    // The run has handled `done` of its `count` files.
+    void showProgress(int done, int count);
+    // The progress row shows that work is going on, until `busy` is false.
+    void showBusy(bool busy);
+    // Lets the progress row paint again: what it shows is to be seen now.
+    void paintProgressRow();
+
+    WindowControls controls_;
+    Dialogs& dialogs_;
+    const LanguageTable* texts_ = nullptr;
+    bool running_ = false;
+    bool deriving_ = false; // a key derived before the run began: the probe of its first file
+    bool cancelRequested_ = false;
+    bool decryptAllowed_ = true;
+    bool runControlsEnabled_ = true;
+    // The control that had the focus when a run disabled the controls; it gets it back after.
+    QPointer<QWidget> focusBeforeRun_;
+    QPointer<QWidget> waitingNotice_;
+    // The progress bar's maximum and position while it shows work without a known end.
+    std::pair<int, int> beforeBusy_{1, 0};
+    QElapsedTimer progressPainted_; // since the progress row was last let paint
+};
+
+} // namespace tarvex

@@ -1,0 +1,42 @@
+#pragma once
+
+// The sentences of what the runs report, in the user's language: one wording for the window and
+// the console alike.
+
+#include "batch/RunResult.h"
+#include "container/Password.h"
+#include "files/FileError.h"
+#include "platform/RunReport.h"
+#include "ui/catalogue/Catalogue.h"
+
+#include <string>
+#include <system_error>
+#include <vector>
+
+namespace tarvex {
+
+// Cannot open file "/a/b.jpg". No such file or directory
+std::string worded(const FileError& error, const LanguageTable& texts);
+// The reason of a file step that failed: the system's own text, or the program's for its own.
+std::string wordedReason(std::error_code reason, const LanguageTable& texts);
+// The messages that reject a password, in order: one, or two for an illegal character.
+std::vector<std::string> wordedRejection(const PasswordVerdict& verdict,
+                                         const LanguageTable& texts);
+std::string worded(const RunQuestion& question, const LanguageTable& texts);
+std::string worded(RunNotice notice, const LanguageTable& texts);
+// Why a file was left out, as a run's end lists it.
+std::string worded(LeftOutReason reason, std::error_code error, const LanguageTable& texts);
+
+// What the end of a run says: its messages in order, then the question whether to open the
+// output folder (empty when there is none to ask). `chosen` is the number of files the run was
+// given. A front end adds what is its own (the window's lock of Decrypt, a close that ends a run
+// without a word).
+struct RunEndWords {
+    std::vector<std::string> messages{};
+    std::string openFolder{};
+};
+enum class RunCommand { Encrypt, Decrypt };
+RunEndWords endWords(const RunResult& result, RunCommand command, int chosen,
+                     const LanguageTable& texts);
+
+} // namespace tarvex
