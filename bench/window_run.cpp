@@ -5,7 +5,7 @@
 #include "batch/BufferReuse.h"
 #include "ui/Dialogs.h"
 #include "ui/QtDialogs.h"
-#include "platform/QtPlatform.h"
+#include "ui/QtText.h"
 #include "ui/WindowLook.h"
 #include "ui/untMain.h"
 
@@ -45,7 +45,7 @@ public:
         return files_;
     }
     void openPage(QWidget*, const QUrl&) override {}
-    void openFolder(const QUrl&) override {}
+    void openFolder(const QUrl&, std::function<void()>) override {}
 
     qint64 elapsed() const { return elapsed_; }
 

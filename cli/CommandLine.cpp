@@ -108,102 +108,137 @@ std::string fullPath(const std::string& file, const std::string& workingFolder, 
     return tidy.string();
 }
 
+// The options of a command line as they are read one after another: what they set in the line,
+// and what is checked once all are read.
+class OptionReader {
+public:
+    explicit OptionReader(CommandLine& line) : line_(line) {}
+
+    // Reads `arguments[i]`, and its value when the option takes one (moving `i` on to it).
+    void read(std::span<const std::string> arguments, std::size_t& i);
+    // Throws the first error in the options, once they are all read.
+    void checkOptions() const {
+        if (fault_) {
+            throw fault_(line_.english);
+        }
+    }
+    // Checks the options read against the command.
+    void checkFor(const std::string& command) const;
+
+    bool help = false;
+    bool version = false;
+    std::vector<std::string> plainArguments; // the command, then the files
+
+private:
+    void readOption(std::span<const std::string> arguments, std::size_t& i);
+    // Notes `option` as the first that only one of the commands takes, which may come before it.
+    static void note(std::string& first, const std::string& option) {
+        if (first.empty()) {
+            first = option;
+        }
+    }
+
+    CommandLine& line_;
+    bool optionsEnded_ = false;
+    bool yes_ = false;
+    bool no_ = false;
+    std::string encryptOption_;
+    std::string decryptOption_;
+    // The first error in the options, told once --lang, which may come after it, has been read.
+    std::function<UsageError(bool english)> fault_;
+};
+
+void OptionReader::read(std::span<const std::string> arguments, std::size_t& i) {
+    const std::string& argument = arguments[i];
+    if (optionsEnded_ || argument.empty() || argument[0] != '-' || argument == "-") {
+        plainArguments.push_back(argument);
+    } else if (argument == "--") {
+        optionsEnded_ = true;
+    } else if (argument == "--help" || argument == "-h") {
+        help = true;
+    } else if (argument == "--version") {
+        version = true;
+    } else if (argument == "--yes" || argument == "--no") {
+        (argument == "--yes" ? yes_ : no_) = true;
+    } else if (argument == "--password-stdin") {
+        line_.passwordFromStdin = true;
+    } else if (argument == "--suffix") {
+        line_.appendSuffix = true;
+        note(encryptOption_, argument);
+    } else if (argument == "--strip-suffix") {
+        line_.stripSuffix = true;
+        note(decryptOption_, argument);
+    } else {
+        readOption(arguments, i);
+    }
+}
+
+void OptionReader::readOption(std::span<const std::string> arguments, std::size_t& i) {
+    const std::string& argument = arguments[i];
+    std::optional<std::string> value;
+    if (isValuedOption(arguments, i, "--lang", value)) {
+        line_.english = languageIsEnglish(value);
+    } else if (isValuedOption(arguments, i, "--class", value)) {
+        if (const auto chosen = value ? classNamed(*value) : std::nullopt) {
+            line_.containerClass = *chosen;
+        } else if (!fault_) {
+            fault_ = [value](bool english) {
+                return valueRefusal(english, "--class", classNames(), value);
+            };
+        }
+        note(encryptOption_, "--class");
+    } else if (const ClassRow* row = classOfShortForm(argument)) {
+        line_.containerClass = row->id;
+        note(encryptOption_, argument);
+    } else if (!fault_) {
+        fault_ = [argument](bool english) {
+            return refusal(english, &LanguageTable::unknownOption, {argument});
+        };
+    }
+}
+
+void OptionReader::checkFor(const std::string& command) const {
+    const bool english = line_.english;
+    if (command != "encrypt" && command != "decrypt") {
+        throw refusal(english, &LanguageTable::unknownCommand, {command});
+    }
+    if (const std::string& other = command == "encrypt" ? decryptOption_ : encryptOption_;
+        !other.empty()) {
+        throw refusal(english, &LanguageTable::notAnOptionOf, {other, command});
+    }
+    if (yes_ && no_) {
+        throw refusal(english, &LanguageTable::yesAndNo);
+    }
+    if (yes_ || no_) {
+        line_.answer = yes_;
+    }
+}
+
 } // namespace
 
 CommandLine parseCommandLine(std::span<const std::string> arguments,
                              const std::string& workingFolder) {
     CommandLine line;
-    std::vector<std::string> plainArguments; // the command, then the files
-    bool help = false;
-    bool version = false;
-    bool yes = false;
-    bool no = false;
-    // The first option given that only one of the commands takes, which may come before it.
-    std::string encryptOption;
-    std::string decryptOption;
-    const auto note = [](std::string& first, const std::string& option) {
-        if (first.empty()) {
-            first = option;
-        }
-    };
-    // The first error in the options, told once --lang, which may come after it, has been read.
-    std::function<UsageError(bool english)> fault;
-
-    bool optionsEnded = false;
+    OptionReader options(line);
     for (std::size_t i = 0; i < arguments.size(); ++i) {
-        const std::string& argument = arguments[i];
-        std::optional<std::string> value;
-        if (optionsEnded || argument.empty() || argument[0] != '-' || argument == "-") {
-            plainArguments.push_back(argument);
-        } else if (argument == "--") {
-            optionsEnded = true;
-        } else if (argument == "--help" || argument == "-h") {
-            help = true;
-        } else if (argument == "--version") {
-            version = true;
-        } else if (argument == "--yes" || argument == "--no") {
-            (argument == "--yes" ? yes : no) = true;
-        } else if (argument == "--password-stdin") {
-            line.passwordFromStdin = true;
-        } else if (argument == "--suffix") {
-            line.appendSuffix = true;
-            note(encryptOption, argument);
-        } else if (argument == "--strip-suffix") {
-            line.stripSuffix = true;
-            note(decryptOption, argument);
-        } else if (isValuedOption(arguments, i, "--lang", value)) {
-            line.english = languageIsEnglish(value);
-        } else if (isValuedOption(arguments, i, "--class", value)) {
-            if (const auto chosen = value ? classNamed(*value) : std::nullopt) {
-                line.containerClass = *chosen;
-            } else if (!fault) {
-                fault = [value](bool english) {
-                    return valueRefusal(english, "--class", classNames(), value);
-                };
-            }
-            note(encryptOption, "--class");
-        } else if (const ClassRow* row = classOfShortForm(argument)) {
-            line.containerClass = row->id;
-            note(encryptOption, argument);
-        } else if (!fault) {
-            fault = [argument](bool english) {
-                return refusal(english, &LanguageTable::unknownOption, {argument});
-            };
-        }
+        options.read(arguments, i);
     }
-
-    const bool english = line.english;
-    if (help || version) {
-        line.command = help ? Command::Help : Command::Version;
+    if (options.help || options.version) {
+        line.command = options.help ? Command::Help : Command::Version;
         return line;
     }
-    if (fault) {
-        throw fault(english);
+    options.checkOptions();
+    const std::vector<std::string>& plain = options.plainArguments;
+    if (plain.empty()) {
+        throw refusal(line.english, &LanguageTable::noCommand);
     }
-    if (plainArguments.empty()) {
-        throw refusal(english, &LanguageTable::noCommand);
+    options.checkFor(plain.front());
+    line.command = plain.front() == "encrypt" ? Command::Encrypt : Command::Decrypt;
+    if (plain.size() == 1) {
+        throw refusal(line.english, &LanguageTable::noFile);
     }
-    const std::string& command = plainArguments.front();
-    if (command != "encrypt" && command != "decrypt") {
-        throw refusal(english, &LanguageTable::unknownCommand, {command});
-    }
-    line.command = command == "encrypt" ? Command::Encrypt : Command::Decrypt;
-    if (const std::string& other = command == "encrypt" ? decryptOption : encryptOption;
-        !other.empty()) {
-        throw refusal(english, &LanguageTable::notAnOptionOf, {other, command});
-    }
-    if (yes && no) {
-        throw refusal(english, &LanguageTable::yesAndNo);
-    }
-    if (yes || no) {
-        line.answer = yes;
-    }
-
-    if (plainArguments.size() == 1) {
-        throw refusal(english, &LanguageTable::noFile);
-    }
-    for (std::size_t i = 1; i < plainArguments.size(); ++i) {
-        line.files.push_back(fullPath(plainArguments[i], workingFolder, english));
+    for (std::size_t i = 1; i < plain.size(); ++i) {
+        line.files.push_back(fullPath(plain[i], workingFolder, line.english));
     }
     return line;
 }

@@ -89,13 +89,9 @@ std::optional<std::string> readPassword(const LanguageTable& texts, bool fromStd
     return std::nullopt;
 }
 
-} // namespace
-
-int runFrontEnd(std::span<const std::string> arguments) {
-    // A reader of the output that has gone away makes a write fail, not the program end. What
-    // the run writes there is only information; the run itself goes on.
-    std::signal(SIGPIPE, SIG_IGN);
-    CommandLine line;
+// The command line `arguments`, or the exit status when the program has nothing more to do:
+// after --help, --version or a usage error.
+std::optional<int> parsedInto(std::span<const std::string> arguments, CommandLine& line) {
     try {
         std::error_code noFolder;
         const std::string workingFolder = std::filesystem::current_path(noFolder).string();
@@ -103,16 +99,19 @@ int runFrontEnd(std::span<const std::string> arguments) {
     } catch (const UsageError& error) {
         return usageError(languageTable(error.english()), error.what());
     }
-    const LanguageTable& texts = languageTable(line.english);
     if (line.command == Command::Help) {
         return printed(usageText(line.english));
     }
     if (line.command == Command::Version) {
         return printed("tarvex-cli " + std::string(programVersion()) + "\n");
     }
-    // The FILEs are chosen by the window's rules. A shell's "*" takes in the output folders of
-    // earlier runs: they are left out, and said so. A FILE that is not there is left to the run,
-    // which counts it.
+    return std::nullopt;
+}
+
+// The FILEs are chosen by the window's rules. A shell's "*" takes in the output folders of
+// earlier runs: they are left out, and said so. A FILE that is not there is left to the run,
+// which counts it. Gives the exit status of a choice that cannot be run.
+std::optional<int> chosenInto(CommandLine& line, const LanguageTable& texts) {
     FileChoice choice = chooseFiles(line.files);
     for (const std::string& folder : choice.leftOut) {
         std::cerr << "tarvex-cli: " << filledIn(texts.leavingOutFolder, {folder}) << "\n";
@@ -127,7 +126,61 @@ int runFrontEnd(std::span<const std::string> arguments) {
     if (!line.passwordFromStdin && ::isatty(STDIN_FILENO) != 1) {
         return usageError(texts, texts.noTerminal);
     }
+    line.files = std::move(choice.files);
+    return std::nullopt;
+}
 
+// Whether the password may go to an encrypt run: a password that only a class that enciphers
+// opens is typed twice at the terminal, since a typing error would lock the user out of their
+// own pictures. Sets the exit status when it may not.
+bool typedTwice(const CommandLine& line, const LanguageTable& texts, const std::string& password,
+                ConsoleReport& report, int& status) {
+    if (checkPassword(password).problem != PasswordProblem::None ||
+        !classRow(line.containerClass).enciphered || line.passwordFromStdin) {
+        return true;
+    }
+    const std::optional<std::string> again =
+        readPassword(texts, false, std::string(texts.msgPasswordAgain) + " ", status);
+    if (again && *again != password) {
+        report.say(texts.msgPasswordsDiffer);
+        status = exitEndedEarly;
+    }
+    return again && *again == password;
+}
+
+RunResult runOf(const CommandLine& line, const LanguageTable& texts, const std::string& password,
+                ConsoleReport& report) {
+    keepLargeBuffersBetweenFiles();
+    Batch batch(localFileSystem());
+    if (line.command == Command::Encrypt) {
+        return batch.encrypt({.files = line.files,
+                              .password = password,
+                              .containerClass = line.containerClass,
+                              .appendSuffix = line.appendSuffix,
+                              .outputFolderName = std::string(texts.encFolderName)},
+                             report);
+    }
+    return batch.decrypt({.files = line.files,
+                          .password = password,
+                          .stripSuffix = line.stripSuffix,
+                          .outputFolderName = std::string(texts.decFolderName)},
+                         report);
+}
+
+} // namespace
+
+int runFrontEnd(std::span<const std::string> arguments) {
+    // A reader of the output that has gone away makes a write fail, not the program end. What
+    // the run writes there is only information; the run itself goes on.
+    std::signal(SIGPIPE, SIG_IGN);
+    CommandLine line;
+    if (const std::optional<int> status = parsedInto(arguments, line)) {
+        return *status;
+    }
+    const LanguageTable& texts = languageTable(line.english);
+    if (const std::optional<int> status = chosenInto(line, texts)) {
+        return *status;
+    }
     InterruptCatcher interrupts;
     int status = exitCompleted;
     const std::optional<std::string> password =
@@ -139,44 +192,14 @@ int runFrontEnd(std::span<const std::string> arguments) {
         std::cerr << filledIn(texts.passwordTooLong, {std::to_string(passwordEntryLimit)}) << "\n";
         return exitEndedEarly;
     }
-
     const RunCommand command =
         line.command == Command::Encrypt ? RunCommand::Encrypt : RunCommand::Decrypt;
     ConsoleReport report(texts, line.answer, command == RunCommand::Encrypt);
-    keepLargeBuffersBetweenFiles();
-    Batch batch(localFileSystem());
-    RunResult result;
-    if (command == RunCommand::Encrypt) {
-        const PasswordVerdict verdict = checkPassword(*password);
-        // A password that only a class that enciphers opens is typed twice, at the terminal:
-        // a typing error would lock the user out of their own pictures.
-        if (verdict.problem == PasswordProblem::None && classRow(line.containerClass).enciphered &&
-            !line.passwordFromStdin) {
-            const std::optional<std::string> again =
-                readPassword(texts, false, std::string(texts.msgPasswordAgain) + " ", status);
-            if (!again) {
-                return status;
-            }
-            if (*again != *password) {
-                report.say(texts.msgPasswordsDiffer);
-                return exitEndedEarly;
-            }
-        }
-        result = batch.encrypt({.files = choice.files,
-                                .password = *password,
-                                .containerClass = line.containerClass,
-                                .appendSuffix = line.appendSuffix,
-                                .outputFolderName = std::string(texts.encFolderName)},
-                               report);
-    } else {
-        result = batch.decrypt({.files = choice.files,
-                                .password = *password,
-                                .stripSuffix = line.stripSuffix,
-                                .outputFolderName = std::string(texts.decFolderName)},
-                               report);
+    if (command == RunCommand::Encrypt && !typedTwice(line, texts, *password, report, status)) {
+        return status;
     }
-    const RunEndWords words =
-        endWords(result, command, static_cast<int>(choice.files.size()), texts);
+    const RunResult result = runOf(line, texts, *password, report);
+    const RunEndWords words = endWords(result, command, static_cast<int>(line.files.size()), texts);
     for (const std::string& message : words.messages) {
         report.say(message);
     }

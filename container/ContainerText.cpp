@@ -62,26 +62,31 @@ void ContainerText::start(bool atFileStart) {
     heldEnd_.clear();
 }
 
+bool ContainerText::passByteOrderMark(std::string_view& bytes) {
+    while (!bytes.empty() && markMatched_ < byteOrderMark.size() &&
+           bytes.front() == byteOrderMark[markMatched_]) {
+        bytes.remove_prefix(1);
+        ++markMatched_;
+    }
+    if (bytes.empty() && markMatched_ < byteOrderMark.size()) {
+        return false; // the piece is all the beginning of a mark
+    }
+    // What looked like the beginning of a mark is text.
+    if (markMatched_ < byteOrderMark.size()) {
+        made_.assign(byteOrderMark.substr(0, markMatched_));
+    }
+    atFileStart_ = false;
+    return true;
+}
+
 void ContainerText::take(std::span<const std::uint8_t> piece, const TextReceiver& text) {
     std::string_view bytes(reinterpret_cast<const char*>(piece.data()), piece.size());
     if (ended_ || bytes.empty()) {
         return;
     }
     made_.clear();
-    if (atFileStart_) {
-        while (!bytes.empty() && markMatched_ < byteOrderMark.size() &&
-               bytes.front() == byteOrderMark[markMatched_]) {
-            bytes.remove_prefix(1);
-            ++markMatched_;
-        }
-        if (bytes.empty() && markMatched_ < byteOrderMark.size()) {
-            return; // the piece is all the beginning of a mark
-        }
-        // What looked like the beginning of a mark is text.
-        if (markMatched_ < byteOrderMark.size()) {
-            made_.assign(byteOrderMark.substr(0, markMatched_));
-        }
-        atFileStart_ = false;
+    if (atFileStart_ && !passByteOrderMark(bytes)) {
+        return;
     }
     const auto holds = [&](char c) {
         return std::memchr(bytes.data(), c, bytes.size()) != nullptr;
@@ -103,6 +108,11 @@ void ContainerText::take(std::span<const std::uint8_t> piece, const TextReceiver
         text(bytes);
         return;
     }
+    takeWithBlanks(bytes, text);
+    flush(text);
+}
+
+void ContainerText::takeWithBlanks(std::string_view bytes, const TextReceiver& text) {
     const auto plain = [this](char c) { return !isBlank(c) && c != endByte_; };
     for (std::size_t at = 0; at < bytes.size();) {
         const char c = bytes[at];
@@ -110,7 +120,7 @@ void ContainerText::take(std::span<const std::uint8_t> piece, const TextReceiver
             // The end byte ends no line: the blanks before it stay.
             releaseHeld(text);
             ended_ = true;
-            break;
+            return;
         }
         if (isBlank(c)) {
             ++heldBlanks_;
@@ -136,7 +146,6 @@ void ContainerText::take(std::span<const std::uint8_t> piece, const TextReceiver
         made_.append(bytes.substr(at, runEnd - at));
         at = runEnd;
     }
-    flush(text);
 }
 
 void ContainerText::finish(const TextReceiver& text) {

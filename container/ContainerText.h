@@ -44,6 +44,11 @@ public:
     bool foreign() const { return foreign_; }
 
 private:
+    // Passes over the bytes of a byte order mark at the front of `bytes`; false when the piece is
+    // all the beginning of one, so that the next piece decides.
+    bool passByteOrderMark(std::string_view& bytes);
+    // Takes a piece that holds blanks, tabs or the end byte, or follows blanks held back.
+    void takeWithBlanks(std::string_view bytes, const TextReceiver& text);
     // Adds the blanks and tabs held back to the text of the piece.
     void releaseHeld(const TextReceiver& text);
     // Gives the text of the piece made so far.

@@ -53,6 +53,19 @@ constexpr auto inFollowerCycle = [] {
     return table;
 }();
 
+// Makes the first `count` of `marks`, listed for the round at `roundAt` of a body whose position
+// `start` is at `body`; gives the shift after them.
+inline std::size_t makeMarks(char* body, std::size_t start, std::size_t roundAt,
+                             const MarkList& marks, std::size_t count, std::size_t shift) {
+    // The shift after a mark at `roundAt` + m is (start + roundAt + m + 1) mod 5.
+    const std::size_t roundCycle = (start + roundAt + 1) % followerCycle;
+    for (std::size_t k = 0; k < count; ++k) {
+        markSlash(body, roundAt + marks[k], shift);
+        shift = inFollowerCycle[roundCycle + marks[k]];
+    }
+    return shift;
+}
+
 } // namespace
 
 void SlashMarking::start() {
@@ -118,12 +131,7 @@ std::size_t SlashMarking::mark(std::span<char> body, std::size_t start, bool las
                        examined == slashMaskCharacters ? ~std::uint64_t{0}
                                                        : (std::uint64_t{1} << examined) - 1);
         }
-        // The shift after a mark at `roundAt` + m is (start + roundAt + m + 1) mod 5.
-        const std::size_t roundCycle = (start + roundAt + 1) % followerCycle;
-        for (std::size_t k = 0; k < count; ++k) {
-            markSlash(body.data(), roundAt + marks[k], shift);
-            shift = inFollowerCycle[roundCycle + marks[k]];
-        }
+        shift = makeMarks(body.data(), start, roundAt, marks, count, shift);
     }
     markedTo_ = start + at;
     blockSlashes_ = slashes;

@@ -17,7 +17,7 @@ struct OpenFilesDialogOptions {
     QString initialFolder;   // empty: the dialog's own choice
     // Why a choice of files from two folders is refused: %1 the first file, %2 one in another
     // folder.
-    QString twoFolders;
+    QString twoFolders{};
 };
 
 // The modal dialogs and desktop launches of the window. The Qt implementation shows real

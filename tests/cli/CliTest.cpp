@@ -1,9 +1,8 @@
 // tarvex-cli run end to end as a separate process on temporary folders.
-#include "batch/BatchRuns.h"
+#include "batch/Batch.h"
 #include "support/CliProcess.h"
-#include "support/Language.h"
-#include "support/ScriptedPlatform.h"
 #include "support/TempFolder.h"
+#include "ui/catalogue/Catalogue.h"
 
 #include <filesystem>
 #include <gmock/gmock.h>
@@ -85,17 +84,22 @@ TEST_F(CliTest, ContainersMatchThoseOfTheRunsInAFreshProcess) {
     TempFolder other;
     fs::copy_file(temp / "a.jpg", other / "a.jpg");
     fs::copy_file(temp / "b.jpg", other / "b.jpg");
-    SharedState state;
-    ScriptedPlatform platform;
-    BatchRuns runs(state, platform, localFileSystem());
-    runs.FormCreate();
-    applyLanguage(state, true);
-    platform.password = "pass#word";
-    platform.level = ContainerClass::HighLevel;
-    platform.script.chooseNextFiles({other / "a.jpg", other / "b.jpg"});
-    runs.btnopenClick();
-    platform.script.answerNextQuestion(false);
-    ASSERT_EQ(runs.btnencClick(), RunOutcome::Completed);
+    // The runs say nothing of their files to a caller that only listens.
+    struct Silent final : RunReport {
+        void progress(const RunProgress&) override {}
+        bool ask(const RunQuestion&) override { return false; }
+        void leftOut(const LeftOutFile&) override {}
+        void notice(RunNotice) override {}
+        bool stopRequested() override { return false; }
+    } silent;
+    Batch batch(localFileSystem());
+    const RunResult result = batch.encrypt({.files = {other / "a.jpg", other / "b.jpg"},
+                                            .password = "pass#word",
+                                            .containerClass = ContainerClass::HighLevel,
+                                            .outputFolderName = "encrypted"},
+                                           silent);
+    ASSERT_EQ(result.end, RunEnd::Completed);
+    ASSERT_EQ(result.done, 2);
 
     for (const std::string name : {"a.jpg", "b.jpg"}) {
         EXPECT_EQ(readFile(temp / ("encrypted/" + name)), readFile(other / ("encrypted/" + name)));

@@ -29,8 +29,8 @@ TEST_F(Bindings, OpenButtonAndFileMenuChooseFiles) {
 
         ASSERT_FALSE(dialogs.dialogs.empty()) << source;
         EXPECT_EQ(dialogs.dialogs.back().filterIndex, 0) << source;
-        EXPECT_EQ(window->sharedState().selectedCount, 2) << source;
-        EXPECT_EQ(window->sharedState().selectedFiles.front(), first) << source;
+        ASSERT_EQ(window->selectedFiles().size(), 2u) << source;
+        EXPECT_EQ(window->selectedFiles().front(), first) << source;
         EXPECT_EQ(control<QLineEdit>("edtdir")->text().toStdString(), temp.path() + "/") << source;
     }
     // The second opening starts in the folder of the first.
@@ -110,50 +110,31 @@ TEST_F(Bindings, TabWalksTheDesignedOrderPastWhatIsOutOfView) {
     EXPECT_EQ(QApplication::focusWidget(), button("gbencClassItem1"));
 }
 
-TEST_F(Bindings, CancelButtonAndEscapeRequestTheEndOfARun) {
+TEST_F(Bindings, OnlyCancelDuringARunAndEscapeWithoutAModifierStopIt) {
+    source("a.jpg", 100, 1);
+    source("b.jpg", 100, 2);
+    select({temp / "a.jpg", temp / "b.jpg"});
+    typePassword(QStringLiteral("secret1"));
+    // A Cancel while no run is active is forgotten by the next run.
     button("btncancel")->click();
-    EXPECT_TRUE(window->sharedState().cancelRequested);
-
-    // A new run clears the request; Esc from the password entry sets it again.
-    dialogs.script.cancelNextDialog();
-    button("btnenc")->click();
-    EXPECT_FALSE(window->sharedState().cancelRequested);
-    auto* entry = control<QLineEdit>("edtEnpass");
-    entry->setFocus();
-    QTest::keyClick(entry, Qt::Key_Escape);
-    EXPECT_TRUE(window->sharedState().cancelRequested);
-}
-
-TEST_F(Bindings, EscapeWithAModifierDoesNothing) {
-    dialogs.script.cancelNextDialog();
-    button("btnenc")->click();
-    for (const Qt::KeyboardModifier modifier :
-         {Qt::ShiftModifier, Qt::ControlModifier, Qt::AltModifier})
-        QTest::keyClick(control<QLineEdit>("edtEnpass"), Qt::Key_Escape, modifier);
-    EXPECT_FALSE(window->sharedState().cancelRequested);
-}
-
-TEST_F(Bindings, TypingInThePasswordEntryResetsTheMatch) {
-    // A wrong password leaves the match false; any change of the entry sets it again.
-    source("photo.jpg", 100, 1);
-    select({temp / "photo.jpg"});
-    typePassword(QStringLiteral("right1"));
+    onNextMessages([this] {
+        for (const Qt::KeyboardModifier modifier :
+             {Qt::ShiftModifier, Qt::ControlModifier, Qt::AltModifier})
+            QTest::keyClick(control<QLineEdit>("edtEnpass"), Qt::Key_Escape, modifier);
+    });
     dialogs.script.answerNextQuestion(false);
     button("btnenc")->click();
-    select({temp / "encrypted/photo.jpg"});
-    typePassword(QStringLiteral("wrong1"));
-    button("btndec")->click();
-    ASSERT_FALSE(window->sharedState().passwordMatches);
-    QTest::keyClick(control<QLineEdit>("edtEnpass"), Qt::Key_X);
-    EXPECT_TRUE(window->sharedState().passwordMatches);
+    EXPECT_TRUE(dialogs.messageTexts().empty());
+    ASSERT_EQ(dialogs.questions.size(), 1u);
+    EXPECT_TRUE(dialogs.questions.front().startsWith(QStringLiteral("2 done")));
 }
 
 TEST_F(Bindings, ExitClosesTheWindowAndReleasesTheSelection) {
     select({temp / "a.jpg"});
-    ASSERT_EQ(window->sharedState().selectedFiles.size(), 1u);
+    ASSERT_EQ(window->selectedFiles().size(), 1u);
     action("N5")->trigger();
     EXPECT_FALSE(window->isVisible());
-    EXPECT_TRUE(window->sharedState().selectedFiles.empty());
+    EXPECT_TRUE(window->selectedFiles().empty());
 }
 
 TEST_F(Bindings, LinksOpenThePagesOfTheCurrentLanguage) {
@@ -202,7 +183,7 @@ TEST_F(Bindings, AboutWindowShowsItsPictureAndOpensTheHomePage) {
 
 TEST_F(Bindings, NoteWindowShowsTheUsageNotes) {
     TfrmNote note(window.get());
-    TfrmAbout about(window->platform(), &note, window.get());
+    TfrmAbout about(dialogs, &note, window.get());
     EXPECT_FALSE(note.isVisible());
     about.Button2Click();
     EXPECT_TRUE(note.isVisible());

@@ -61,26 +61,22 @@ TEST_F(Drop, DroppedFilesBecomeTheSelectionAsWithOpen) {
         const char* what;
         QList<QUrl> urls;
         QPoint at;
-        int suffixItem;
         std::vector<std::string> chosen; // none: the drop is refused
         QString message;                 // why it is refused, if it says so
     } drops[] = {
         {"files, in the order dropped",
          {fileUrl(temp / "b.png"), fileUrl(temp / "a.jpg")},
          overBanner,
-         1,
          {temp / "b.png", temp / "a.jpg"},
          {}},
         {"a folder: the files directly in it, by name",
          {fileUrl(temp / "sub")},
          overPassword,
-         0,
          {temp / "sub/B.jpg", temp / "sub/c.jpg"},
          {}},
         {"files of two folders",
          {fileUrl(temp / "a.jpg"), fileUrl(temp / "other/e.jpg")},
          overClass,
-         1,
          {},
          inFolder + QStringLiteral("a.jpg\n") + inFolder +
              QStringLiteral("other/e.jpg\nThese files are in different folders. Please drop "
@@ -88,27 +84,18 @@ TEST_F(Drop, DroppedFilesBecomeTheSelectionAsWithOpen) {
         {"a link to nothing",
          {fileUrl(temp / "a.jpg"), fileUrl(temp / "dangling.jpg")},
          overBanner,
-         1,
          {},
          QStringLiteral("dangling.jpg\nFile not found.")},
-        {"a folder without files", {fileUrl(temp / "empty")}, overBanner, 1, {}, {}},
-        {"a web address",
-         {QUrl(QStringLiteral("https://example.com/a.jpg"))},
-         overBanner,
-         1,
-         {},
-         {}},
+        {"a folder without files", {fileUrl(temp / "empty")}, overBanner, {}, {}},
+        {"a web address", {QUrl(QStringLiteral("https://example.com/a.jpg"))}, overBanner, {}, {}},
         {"files with a folder beside them: the files",
          {fileUrl(temp / "a.jpg"), fileUrl(temp / "encrypted")},
          overFolder,
-         1,
          {temp / "a.jpg"},
          {}},
     };
     std::vector<std::string> selection;
     for (const auto& drop : drops) {
-        const bool stripSuffixBefore = window->sharedState().stripSuffix;
-        button(drop.suffixItem == 1 ? "rgsuffixItem1" : "rgsuffixItem0")->click();
         dialogs.messages.clear();
         EXPECT_EQ(dropAt(*window, drop.urls, drop.at),
                   !drop.chosen.empty() || !drop.message.isEmpty())
@@ -118,14 +105,9 @@ TEST_F(Drop, DroppedFilesBecomeTheSelectionAsWithOpen) {
             << drop.what;
         if (!drop.chosen.empty())
             selection = drop.chosen;
-        const SharedState& state = window->sharedState();
-        EXPECT_EQ(state.selectedFiles, selection) << drop.what;
-        EXPECT_EQ(state.selectedCount, static_cast<int>(selection.size())) << drop.what;
+        EXPECT_EQ(window->selectedFiles(), selection) << drop.what;
         EXPECT_EQ(control<QLineEdit>("edtdir")->text().toStdString(),
                   std::filesystem::path(selection.front()).parent_path().string() + "/")
-            << drop.what;
-        // The suffix choice is read as Open reads it; a refused drop reads nothing.
-        EXPECT_EQ(state.stripSuffix, drop.chosen.empty() ? stripSuffixBefore : drop.suffixItem == 1)
             << drop.what;
     }
     // The folder field lists the chosen files, and Open starts in their folder.
@@ -145,7 +127,7 @@ TEST_F(Drop, DropDuringARunIsRefused) {
     dialogs.script.answerNextQuestion(false);
     button("btnenc")->click();
     EXPECT_FALSE(taken);
-    EXPECT_EQ(window->sharedState().selectedFiles, files);
+    EXPECT_EQ(window->selectedFiles(), files);
 }
 
 } // namespace

@@ -1,8 +1,9 @@
 #include "ui/QtDialogs.h"
 
 #include "QtPrinting.h"
-#include "platform/QtPlatform.h"
 #include "support/TempFolder.h"
+#include "ui/QtText.h"
+#include "ui/catalogue/Catalogue.h"
 
 #include <QApplication>
 #include <QFileDialog>
@@ -33,7 +34,8 @@ constexpr const char* imageFilter =
 OpenFilesDialogOptions imageTypesIn(const std::string& folder) {
     return {.nameFilters = nameFiltersOf(imageFilter),
             .filterIndex = 0,
-            .initialFolder = QString::fromStdString(folder)};
+            .initialFolder = QString::fromStdString(folder),
+            .twoFolders = qtText(englishTable().dialogTwoFolders)};
 }
 
 // The names that `dialog` lists in its current folder, once it lists `count` of them.
@@ -70,14 +72,14 @@ TEST(OpenDialog, ImageFilterMatchesWithoutRegardToCase) {
     dialog.close();
 }
 
-TEST(QtPlatformTexts, FilterTextBecomesOneQtFilterPerEntry) {
+TEST(QtTexts, FilterTextBecomesOneQtFilterPerEntry) {
     EXPECT_EQ(
         nameFiltersOf("Images|*.JPG;*.***E|All (*.*)|*.*"),
         (QStringList{QStringLiteral("Images (*.JPG *.***E)"), QStringLiteral("All (*.*) (*)")}));
     EXPECT_EQ(nameFiltersOf(""), QStringList{});
 }
 
-TEST(QtPlatformTexts, MessagesBreakTheLineAtALoneCarriageReturn) {
+TEST(QtTexts, MessagesBreakTheLineAtALoneCarriageReturn) {
     EXPECT_EQ(messageText("3 done:\r/pics/encrypted"), QStringLiteral("3 done:\n/pics/encrypted"));
     EXPECT_EQ(messageText("a\r\nb"), QStringLiteral("a\nb"));
 }
@@ -207,11 +209,12 @@ TEST(QtDialogs, PagesTheDesktopCannotOpenShowInAWindowOfTheProgram) {
     qputenv("PATH", path);
 }
 
-// Qt's own texts follow the system's language when Qt has a translation for it; the question's
-// caption and buttons are the program's own and stay as they are.
-TEST(QtDialogs, QtsOwnTextsSpeakTheGivenLanguage) {
-    QTranslator* chinese = installQtTranslation(QLocale(QLocale::Chinese, QLocale::China));
-    ASSERT_NE(chinese, nullptr) << "Qt's Chinese translation is not installed";
+// Qt's own texts follow the window's language; the question's caption and buttons are the
+// program's own and stay as they are.
+TEST(QtDialogs, QtsOwnTextsSpeakTheWindowsLanguage) {
+    useQtTranslation(true);
+    ASSERT_NE(QFileDialog::tr("Look in:"), QStringLiteral("Look in:"))
+        << "Qt's Chinese translation is not installed";
     TempFolder folder;
     {
         OpenFilesDialog dialog(nullptr, imageTypesIn(folder.path()));
@@ -232,11 +235,7 @@ TEST(QtDialogs, QtsOwnTextsSpeakTheGivenLanguage) {
     EXPECT_EQ(question.caption, QStringLiteral("Confirm"));
     EXPECT_EQ(question.buttons, (QStringList{QStringLiteral("&Yes"), QStringLiteral("&No")}));
 
-    QCoreApplication::removeTranslator(chinese);
-    delete chinese;
-    EXPECT_EQ(QFileDialog::tr("Look in:"), QStringLiteral("Look in:"));
-    // A language that Qt has no translation for leaves its English.
-    EXPECT_EQ(installQtTranslation(QLocale(QLocale::Esperanto)), nullptr);
+    useQtTranslation(false);
     EXPECT_EQ(QFileDialog::tr("Look in:"), QStringLiteral("Look in:"));
 }
 

@@ -51,6 +51,16 @@ TEST_F(Runs, EncryptsAndDecryptsFromTheWindow) {
     EXPECT_EQ(readFile(temp / "encrypted/decrypted/first.jpg"), readFile(first));
     EXPECT_EQ(readFile(temp / "encrypted/decrypted/second.PNG"), readFile(second));
     EXPECT_TRUE(dialogs.messages.empty());
+
+    // A desktop without a file manager for the folder is told of in the window.
+    dialogs.noFileManager = true;
+    dialogs.script.answerNextQuestion(true);
+    button("btndec")->click();
+    EXPECT_EQ(
+        dialogs.messageTexts(),
+        std::vector<QString>{QStringLiteral("The folder \"") + encrypted +
+                             QStringLiteral("decrypted\" could not be opened: the desktop has "
+                                            "no file manager for it.")});
 }
 
 // The class menu chooses among every class; the radio group follows it for the classes it has
@@ -136,14 +146,14 @@ TEST_F(Runs, ChineseRunsWriteIntoTheChineseFolder) {
     EXPECT_TRUE(dialogs.opened.empty());
 }
 
-TEST_F(Runs, EscapeCancelsBetweenFiles) {
+TEST_F(Runs, EscapeCancelsTheRun) {
     const std::vector<std::string> files{source("a.jpg", 100, 1), source("b.jpg", 100, 2),
                                          source("c.jpg", 100, 3)};
     select(files);
     typePassword(QStringLiteral("abcde"));
-    // Esc waits in the queue; the run sees it when it lets messages run after the first file.
-    QCoreApplication::postEvent(control<QLineEdit>("edtEnpass"),
-                                new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
+    whenProgressReads(QStringLiteral("1/3"), [this] {
+        QTest::keyClick(control<QLineEdit>("edtEnpass"), Qt::Key_Escape);
+    });
     button("btnenc")->click();
 
     EXPECT_EQ(dialogs.messageTexts(), std::vector<QString>{QStringLiteral("Canceled!")});
@@ -161,7 +171,7 @@ TEST_F(Runs, TheProgressRowPaintsAgainWhenARunStopsBetweenFrames) {
     select({source("a.jpg", 100, 1), source("b.jpg", 100, 2), source("c.jpg", 100, 3)});
     typePassword(QStringLiteral("abcde"));
     // Cancel after the second file, a moment after the first.
-    onNextMessages([this] { onNextMessages([this] { button("btncancel")->click(); }); });
+    whenProgressReads(QStringLiteral("2/3"), [this] { button("btncancel")->click(); });
     button("btnenc")->click();
 
     EXPECT_EQ(dialogs.messageTexts(), std::vector<QString>{QStringLiteral("Canceled!")});
@@ -237,10 +247,10 @@ TEST_F(Runs, GrowingForARunKeepsTheTopEdge) {
     EXPECT_EQ(window->frameGeometry().top(), top);
 }
 
-TEST_F(Runs, ClosingDuringARunEndsItAfterTheFileInHand) {
+TEST_F(Runs, ClosingDuringARunEndsItWithoutAWord) {
     select({source("a.jpg", 100, 1), source("b.jpg", 100, 2), source("c.jpg", 100, 3)});
     typePassword(QStringLiteral("abcde"));
-    onNextMessages([&] { window->close(); });
+    whenProgressReads(QStringLiteral("1/3"), [this] { window->close(); });
     button("btnenc")->click();
 
     EXPECT_FALSE(window->isVisible());
@@ -248,7 +258,7 @@ TEST_F(Runs, ClosingDuringARunEndsItAfterTheFileInHand) {
     EXPECT_TRUE(dialogs.questions.empty());
     EXPECT_TRUE(exists(temp / "encrypted/a.jpg"));
     EXPECT_FALSE(exists(temp / "encrypted/b.jpg"));
-    EXPECT_TRUE(window->sharedState().selectedFiles.empty());
+    EXPECT_TRUE(window->selectedFiles().empty());
 }
 
 TEST_F(Runs, DecryptStaysLockedAfterTenWrongPasswordsWhateverRunsFollow) {

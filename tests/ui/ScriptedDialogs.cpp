@@ -37,8 +37,10 @@ void ScriptedDialogs::openPage(QWidget*, const QUrl& url) {
     opened.push_back(url);
 }
 
-void ScriptedDialogs::openFolder(const QUrl& folder) {
+void ScriptedDialogs::openFolder(const QUrl& folder, std::function<void()> failed) {
     opened.push_back(folder);
+    if (noFileManager)
+        failed();
 }
 
 std::vector<QString> ScriptedDialogs::messageTexts() const {

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "QtPrinting.h"
+#include "support/ScriptedAnswers.h"
 #include "ui/Dialogs.h"
-#include "support/ScriptedPlatform.h"
 
 #include <QString>
 #include <QUrl>
@@ -36,7 +36,9 @@ public:
                                          const QString& text) override;
     QStringList openFiles(QWidget* parent, const OpenFilesDialogOptions& options) override;
     void openPage(QWidget* parent, const QUrl& url) override;
-    void openFolder(const QUrl& folder) override;
+    // The desktop has no file manager when `noFileManager`.
+    void openFolder(const QUrl& folder, std::function<void()> failed) override;
+    bool noFileManager = false;
 
     // The texts of the messages, in order.
     std::vector<QString> messageTexts() const;

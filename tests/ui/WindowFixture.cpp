@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QCoreApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QTest>
 
@@ -49,6 +50,15 @@ void WindowTest::typePassword(const QString& password) {
 
 void WindowTest::onNextMessages(std::function<void()> step) {
     QMetaObject::invokeMethod(qApp, std::move(step), Qt::QueuedConnection);
+}
+
+void WindowTest::whenProgressReads(const QString& count, std::function<void()> step) {
+    onNextMessages([this, count, step = std::move(step)]() mutable {
+        if (control<QLabel>("lbprogress")->text() == count)
+            step();
+        else
+            whenProgressReads(count, std::move(step));
+    });
 }
 
 } // namespace tarvex::testing

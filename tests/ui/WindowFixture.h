@@ -39,6 +39,8 @@ protected:
     // Runs `step` the next time window messages run: inside a run after its first file, or
     // inside a modal dialog.
     static void onNextMessages(std::function<void()> step);
+    // Runs `step` once the progress label reads `count` ("1/3"): between two files of a run.
+    void whenProgressReads(const QString& count, std::function<void()> step);
 
 public:
     TempFolder temp;
