@@ -59,6 +59,8 @@ private:
     void decryptFiles(const DecryptRequest& request, RunReport& report, RunResult& result);
     // Why the file at `index` is left out before it is read, or done() when it is to be read.
     FileOutcome readableOrWhy(const EncryptRequest& request, std::size_t index);
+    // Whether `path` holds a container of a class that encrypts.
+    bool holdsEncrypted(const std::string& path);
     FileOutcome encryptOne(const EncryptRequest& request, EncryptRun& run, std::size_t index,
                            RunReport& report);
     // The check of the first file of a decrypt run: whether it is a container, and whether the
@@ -70,6 +72,8 @@ private:
     // stop is honoured. Null when the wait was given up, or memory ran out (which it has said).
     const ProtectedKey* keyFor(const ProtectedParameters& parameters, std::string_view password,
                                RunReport& report);
+    // Whether the key for `parameters` is worth its cost: the user says, where it is much.
+    bool worthDeriving(const ProtectedParameters& parameters, RunReport& report);
     // Keeps `text` in the scratch file. False when a stop ended the wait for another copy of the
     // program that writes it.
     bool writeScratch(std::string_view text, RunReport& report);
@@ -79,8 +83,9 @@ private:
     KeyGenerator generator_;
     std::array<std::unique_ptr<ContainerWriting>, containerClasses.size()> writers_;
     ContainerReaders readers_;
-    RunKeys keys_;             // the keys of the run in hand
-    FileIdentities selection_; // the files of the run in hand, which no output replaces
+    RunKeys keys_;                // the keys of the run in hand
+    FileIdentities selection_;    // the files of the run in hand, which no output replaces
+    bool manyKeysAgreed_ = false; // the user agreed to more keys than a run derives unasked
 };
 
 } // namespace tarvex

@@ -3,6 +3,7 @@
 #include "container/ContainerReader.h"
 #include "container/Password.h"
 #include "container/Probe.h"
+#include "container/ProtectedLayout.h"
 #include "files/PathParts.h"
 
 namespace tarvex {
@@ -17,12 +18,17 @@ public:
                std::function<std::string()> pathFor)
         : files_(files), container_(container), keep_(keep), pathFor_(std::move(pathFor)) {}
 
-    void begin() override { writer_.reset(); }
+    void begin() override {
+        writer_.reset();
+        authenticated_ = false;
+    }
     void record(const SourceRecord&) override {}
+    void authenticated(bool authenticated) override { authenticated_ = authenticated; }
     void write(std::span<const std::uint8_t> bytes) override { open().write(bytes); }
     void complete() override { open().complete(); }
     // The path of the output, once it is made.
     const std::string& path() const { return path_; }
+    bool authenticated() const { return authenticated_; }
 
 private:
     FileWriter& open() {
@@ -39,6 +45,7 @@ private:
     std::function<std::string()> pathFor_;
     std::string path_;
     std::unique_ptr<FileWriter> writer_;
+    bool authenticated_ = false;
 };
 
 } // namespace
@@ -46,6 +53,8 @@ private:
 // What a decrypt run keeps while it goes through its files.
 struct Batch::DecryptRun {
     KeyProvider keys;
+    // The run has met a container that authenticates: one that does not is asked about.
+    bool authenticated = false;
     // The container that each output came from, and the outputs written under another name than
     // their own: "abc.JPG" and "abc.JPGE" both restore to "abc.JPG".
     std::map<std::string, std::string> outputs;
@@ -83,6 +92,8 @@ struct Batch::DecryptRun {
 struct Batch::FirstFile {
     bool containerFound = false;
     bool passwordMatches = false;
+    bool damaged = false; // no container of its class, which no password opens or fails to
+    bool authenticates = false;
     PasswordVerdict verdict;
     // A key was needed and did not come: why.
     RunKeys::Failure keyFailure = RunKeys::Failure::None;
@@ -96,6 +107,7 @@ void Batch::decryptFiles(const DecryptRequest& request, RunReport& report, RunRe
     if (request.files.empty()) {
         return;
     }
+    result.firstFile = request.files.front();
     const FirstFile first = decryption1(request.files.front(), request.password, report);
     result.passwordVerdict = first.verdict;
     if (first.verdict.problem != PasswordProblem::None) {
@@ -103,8 +115,13 @@ void Batch::decryptFiles(const DecryptRequest& request, RunReport& report, RunRe
         return;
     }
     if (first.keyFailure != RunKeys::Failure::None) {
-        result.end =
-            first.keyFailure == RunKeys::Failure::GivenUp ? RunEnd::Stopped : RunEnd::NoKey;
+        result.end = first.keyFailure == RunKeys::Failure::GivenUp    ? RunEnd::Stopped
+                     : first.keyFailure == RunKeys::Failure::Declined ? RunEnd::Declined
+                                                                      : RunEnd::NoKey;
+        return;
+    }
+    if (first.damaged) {
+        result.end = RunEnd::FirstDamaged;
         return;
     }
     if (!first.containerFound && !report.ask({.kind = RunQuestion::Kind::FirstFileNoContainer,
@@ -123,6 +140,7 @@ void Batch::decryptFiles(const DecryptRequest& request, RunReport& report, RunRe
     result.outputFolder = folderPart(request.files.front()) + request.outputFolderName;
     files_.createFolder(result.outputFolder);
     DecryptRun run;
+    run.authenticated = first.authenticates;
     run.keys = [&](const ProtectedParameters& parameters) {
         return keyFor(parameters, request.password, report);
     };
@@ -138,17 +156,22 @@ Batch::FirstFile Batch::decryption1(const std::string& path, std::string_view pa
                                     RunReport& report) {
     FirstFile first;
     first.verdict = checkPassword(password);
-    const FileEnd end = files_.readFileEnd(path, containerEndBytes);
+    const FileEnd end = containerEnd(files_, path);
     const std::optional<ContainerClass> level = classAtEnd(end.bytes, end.wholeFile);
     if (!level || !classRow(*level).enciphered) {
-        // A designed container stores its password.
+        // A designed container stores its password. A Protected container whose marker was
+        // changed is damaged, not a designed one.
         ContainerProbe probe;
-        files_.readFile(path, "", [&probe](std::span<const std::uint8_t> piece) {
+        bool atStart = true;
+        files_.readFile(path, "", [&](std::span<const std::uint8_t> piece) {
+            first.damaged = first.damaged || (atStart && beginsAsProtected(piece));
+            atStart = false;
             return probe.append(piece);
         });
         const ProbeResult result = probe.result(password);
         first.containerFound = result.containerFound;
         first.passwordMatches = result.passwordMatches;
+        first.damaged = first.damaged && first.containerFound;
         return first;
     }
     // Nothing about the password is stored in a container that enciphers: the password is the
@@ -168,6 +191,9 @@ Batch::FirstFile Batch::decryption1(const std::string& path, std::string_view pa
     });
     const ReadVerdict verdict = reading.finish();
     first.passwordMatches = verdict == ReadVerdict::FirstPieceOpened;
+    first.authenticates = first.passwordMatches;
+    // Only a well-formed container that does not open counts as a wrong password.
+    first.damaged = verdict == ReadVerdict::Damaged;
     if (verdict == ReadVerdict::NoKey) {
         first.keyFailure = keys_.failure();
     }
@@ -189,17 +215,41 @@ FileOutcome Batch::decryption(const DecryptRequest& request, DecryptRun& run, st
         .keys = run.keys,
         .noKey =
             [this] {
-                return keys_.failure() == RunKeys::Failure::OutOfMemory
-                           ? FileOutcome::leftOut(LeftOutReason::NoMemoryForKey)
-                           : FileOutcome::stopped();
+                switch (keys_.failure()) {
+                case RunKeys::Failure::OutOfMemory:
+                    return FileOutcome::leftOut(LeftOutReason::NoMemoryForKey);
+                case RunKeys::Failure::Declined:
+                    return FileOutcome::leftOut(LeftOutReason::KeyDeclined);
+                default:
+                    return FileOutcome::stopped();
+                }
             },
         .stop = [&report] { return report.stopRequested(); },
         .restoreAnyway =
             [&] { return report.ask({.kind = RunQuestion::Kind::FileNoContainer, .path = path}); },
+        .restoreUnauthenticated =
+            [&] {
+                return !run.authenticated ||
+                       report.ask({.kind = RunQuestion::Kind::Unauthenticated, .path = path});
+            },
         .askedAlready = askedAlready,
     };
-    const FileOutcome outcome = restoreContainer(job, output);
+    FileOutcome outcome;
+    try {
+        outcome = restoreContainer(job, output);
+    } catch (const FileError& error) {
+        // A file that cannot be read is left out, and the run goes on; an output that cannot be
+        // made ends the run.
+        if (error.action() != FileAction::Open || error.path() != path) {
+            throw;
+        }
+        return FileOutcome::leftOut(error.reason() == FileProblem::NotRegularFile
+                                        ? LeftOutReason::NotRegular
+                                        : LeftOutReason::Unreadable,
+                                    error.reason());
+    }
     if (outcome.kind == FileOutcome::Kind::Done) {
+        run.authenticated = run.authenticated || output.authenticated();
         run.written(path, output.path(), ownName);
     }
     return outcome;

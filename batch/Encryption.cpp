@@ -1,5 +1,6 @@
 #include "batch/Batch.h"
 #include "batch/OutputNames.h"
+#include "container/ContainerReader.h"
 #include "container/Password.h"
 #include "container/SizeLimit.h"
 #include "files/PathParts.h"
@@ -12,6 +13,8 @@ struct Batch::EncryptRun {
     // Why the next file is left out before it is read, looked up while this one is in hand, so
     // that the file layer can start reading the next one meanwhile.
     FileOutcome next{};
+    // The containers that encrypt which the run replaced with ones that do not.
+    std::vector<std::string> replaced{};
 };
 
 RunResult Batch::encrypt(const EncryptRequest& request, RunReport& report) {
@@ -50,6 +53,7 @@ void Batch::encryptFiles(const EncryptRequest& request, RunReport& report, RunRe
     const bool completed = forEachFile(request.files, report, result, [&](std::size_t index) {
         return encryptOne(request, run, index, report);
     });
+    result.replaced = std::move(run.replaced);
     result.end = completed ? RunEnd::Completed : RunEnd::Stopped;
 }
 
@@ -67,6 +71,19 @@ FileOutcome Batch::readableOrWhy(const EncryptRequest& request, std::size_t inde
     return FileOutcome::done();
 }
 
+bool Batch::holdsEncrypted(const std::string& path) {
+    if (files_.readableSize(path).error != 0) {
+        return false;
+    }
+    try {
+        const FileEnd end = containerEnd(files_, path);
+        const std::optional<ContainerClass> level = classAtEnd(end.bytes, end.wholeFile);
+        return level && classRow(*level).enciphered;
+    } catch (const FileError&) {
+        return false;
+    }
+}
+
 FileOutcome Batch::encryptOne(const EncryptRequest& request, EncryptRun& run, std::size_t index,
                               RunReport& report) {
     const FileOutcome before = run.next;
@@ -76,10 +93,22 @@ FileOutcome Batch::encryptOne(const EncryptRequest& request, EncryptRun& run, st
         return before;
     }
     const std::string& path = request.files[index];
+    const std::string output =
+        containerPath(path, request.outputFolderName, request.appendSuffix ? "E" : "");
+    // A container that only the password opens is not replaced by one that anyone opens
+    // without a word: encrypting the same pictures again in another class is easily done.
+    const bool replaces = !classRow(request.containerClass).enciphered && holdsEncrypted(output);
+    if (replaces && !report.ask({.kind = RunQuestion::Kind::ReplaceProtected, .path = output})) {
+        return FileOutcome::leftOut(LeftOutReason::ProtectedKept);
+    }
     const bool nextRead = run.next.kind == FileOutcome::Kind::Done;
-    return encryption(
-        path, nextRead ? request.files[index + 1] : std::string(), request.containerClass, run.keys,
-        containerPath(path, request.outputFolderName, request.appendSuffix ? "E" : ""), report);
+    const FileOutcome outcome =
+        encryption(path, nextRead ? request.files[index + 1] : std::string(),
+                   request.containerClass, run.keys, output, report);
+    if (replaces && outcome.kind == FileOutcome::Kind::Done) {
+        run.replaced.push_back(output);
+    }
+    return outcome;
 }
 
 FileOutcome Batch::encryption(const std::string& sourcePath, const std::string& next,

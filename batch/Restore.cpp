@@ -1,6 +1,7 @@
 #include "batch/Restore.h"
 
 #include "container/ContainerReader.h"
+#include "container/SizeLimit.h"
 
 #include <algorithm>
 
@@ -79,6 +80,13 @@ Reading readOnce(const RestoreJob& job, ContainerReading& reading, const FileEnd
     return once;
 }
 
+// Whether `bytes` hold nothing but blanks, tabs and line breaks.
+bool onlyBlankLines(const std::vector<std::uint8_t>& bytes) {
+    return std::all_of(bytes.begin(), bytes.end(), [](std::uint8_t c) {
+        return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+    });
+}
+
 // Whether to restore a file that may be no container.
 bool restoreAnyway(const RestoreJob& job, bool& asked) {
     if (!asked && !(job.restoreAnyway && job.restoreAnyway())) {
@@ -89,6 +97,16 @@ bool restoreAnyway(const RestoreJob& job, bool& asked) {
 }
 
 } // namespace
+
+FileEnd containerEnd(FileSystem& files, const std::string& path) {
+    for (std::uint64_t count = containerEndBytes;;
+         count = std::min(4 * count, largestDesignedFile)) {
+        FileEnd end = files.readFileEnd(path, static_cast<std::size_t>(count));
+        if (end.wholeFile || count == largestDesignedFile || !onlyBlankLines(end.bytes)) {
+            return end;
+        }
+    }
+}
 
 ContainerReading& ContainerReaders::of(ContainerClass level) {
     auto& reader = readers_[static_cast<std::size_t>(level)];
@@ -108,8 +126,43 @@ void RestoredInMemory::write(std::span<const std::uint8_t> part) {
     bytes.insert(bytes.end(), part.begin(), part.end());
 }
 
+namespace {
+
+// What a reading of a file that did not change under it comes to: the file's bytes in the sink,
+// once the user has said to restore them where that is asked, or why the file is left out.
+FileOutcome finishedReading(const RestoreJob& job, const ContainerReading& reading,
+                            const Reading& once, std::optional<ContainerClass> level, bool& asked,
+                            RestoreSink& sink) {
+    switch (once.verdict) {
+    case ReadVerdict::Restored:
+        break;
+    case ReadVerdict::NotOpened:
+        return FileOutcome::leftOut(LeftOutReason::NotOpened);
+    default:
+        return FileOutcome::leftOut(LeftOutReason::Damaged);
+    }
+    // A byte that no container holds makes the file one that may be no container.
+    if (reading.foreignBytes() && !restoreAnyway(job, asked)) {
+        return FileOutcome::leftOut(LeftOutReason::NotContainer);
+    }
+    if (asked && once.restoredBytes == 0) {
+        return FileOutcome::leftOut(LeftOutReason::NothingRestored);
+    }
+    // A file that the user agreed to restore although it may be no container is not asked about
+    // again.
+    const bool authenticated = level && classRow(*level).enciphered;
+    if (!authenticated && !asked && job.restoreUnauthenticated && !job.restoreUnauthenticated()) {
+        return FileOutcome::leftOut(LeftOutReason::Unauthenticated);
+    }
+    sink.authenticated(authenticated);
+    sink.complete();
+    return FileOutcome::done();
+}
+
+} // namespace
+
 FileOutcome restoreContainer(const RestoreJob& job, RestoreSink& sink) {
-    FileEnd end = job.files.readFileEnd(job.path, containerEndBytes);
+    FileEnd end = containerEnd(job.files, job.path);
     std::optional<ContainerClass> level = classAtEnd(end.bytes, end.wholeFile);
     job.readers.of(level.value_or(ContainerClass::Standard)).expect(end.bytes, end.wholeFile);
     bool asked = job.askedAlready;
@@ -133,23 +186,7 @@ FileOutcome restoreContainer(const RestoreJob& job, RestoreSink& sink) {
         // A file that changed while it was read may have given pieces of two versions: it is
         // read again, unless it keeps changing.
         if (once.sameFile && once.verdict != ReadVerdict::ReadAgain) {
-            switch (once.verdict) {
-            case ReadVerdict::Restored:
-                break;
-            case ReadVerdict::NotOpened:
-                return FileOutcome::leftOut(LeftOutReason::NotOpened);
-            default:
-                return FileOutcome::leftOut(LeftOutReason::Damaged);
-            }
-            // A byte that no container holds makes the file one that may be no container.
-            if (reading.foreignBytes() && !restoreAnyway(job, asked)) {
-                return FileOutcome::leftOut(LeftOutReason::NotContainer);
-            }
-            if (asked && once.restoredBytes == 0) {
-                return FileOutcome::leftOut(LeftOutReason::NothingRestored);
-            }
-            sink.complete();
-            return FileOutcome::done();
+            return finishedReading(job, reading, once, level, asked, sink);
         }
         if (pass == containerPasses) {
             return FileOutcome::leftOut(LeftOutReason::Changed);
@@ -157,7 +194,7 @@ FileOutcome restoreContainer(const RestoreJob& job, RestoreSink& sink) {
         // The text ended elsewhere than its end said (a Ctrl-Z in it): the reader goes by the
         // end it found the next time. A file that changed is read again from its end as it is.
         if (!once.sameFile) {
-            end = job.files.readFileEnd(job.path, containerEndBytes);
+            end = containerEnd(job.files, job.path);
             level = classAtEnd(end.bytes, end.wholeFile);
             job.readers.of(level.value_or(ContainerClass::Standard))
                 .expect(end.bytes, end.wholeFile);

@@ -34,6 +34,8 @@ public:
     // What the container records of its source, before any of its bytes.
     virtual void record(const SourceRecord& source) = 0;
     virtual void write(std::span<const std::uint8_t> bytes) = 0;
+    // Whether the container proved the bytes given since begin() unchanged.
+    virtual void authenticated(bool) {}
     // The bytes given since begin() are the whole source.
     virtual void complete() = 0;
 };
@@ -65,9 +67,17 @@ struct RestoreJob {
     std::function<bool()> stop;
     // Asked when the file may be no container; empty leaves such a file out.
     std::function<bool()> restoreAnyway;
+    // Asked, once the file is read, when it is of a class that does not authenticate; empty
+    // restores it.
+    std::function<bool()> restoreUnauthenticated;
     // Whether the user has said already to restore the file even if it is no container.
     bool askedAlready = false;
 };
+
+// The last bytes of the container `path`, with the version they came from: as many as it takes to
+// find the end of its text after any number of blank lines and blanks, within the size of the
+// largest designed container. Throws FileError.
+FileEnd containerEnd(FileSystem& files, const std::string& path);
 
 // Reads the container `job.path` by its own marker (a file without one as the designed classes
 // are read) into `sink`, completing it only when the whole source came. The file is read again

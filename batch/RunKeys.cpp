@@ -18,14 +18,29 @@ struct RunKeys::Derivation {
 };
 
 RunKeys::~RunKeys() {
-    if (givenUp_.joinable()) {
-        givenUp_.join();
+    // The derivation wipes its key when it ends; the process does not wait for it.
+    if (givenUpThread_.joinable()) {
+        givenUpThread_.detach();
     }
 }
 
 bool RunKeys::holds(const ProtectedParameters& parameters) const {
     return std::any_of(keys_.begin(), keys_.end(),
                        [&](const auto& known) { return known.first == parameters; });
+}
+
+bool RunKeys::waitFor(Derivation& derivation, const KeyWait& wait) {
+    constexpr auto pause = std::chrono::milliseconds(20);
+    std::unique_lock lock(derivation.mutex);
+    while (!derivation.finished.wait_for(lock, pause, [&] { return derivation.key.has_value(); })) {
+        lock.unlock();
+        const bool goOn = wait();
+        lock.lock();
+        if (!goOn) {
+            return false;
+        }
+    }
+    return true;
 }
 
 const ProtectedKey* RunKeys::keyFor(std::string_view password,
@@ -36,8 +51,14 @@ const ProtectedKey* RunKeys::keyFor(std::string_view password,
             return &key;
         }
     }
-    if (givenUp_.joinable()) {
-        givenUp_.join();
+    // One derivation at a time: each takes a few hundred megabytes.
+    if (givenUp_) {
+        if (!waitFor(*givenUp_, wait)) {
+            failure_ = Failure::GivenUp;
+            return nullptr;
+        }
+        givenUpThread_.join();
+        givenUp_.reset();
     }
     const auto derivation = std::make_shared<Derivation>();
     std::thread thread([derivation, password = std::string(password), parameters]() mutable {
@@ -47,28 +68,19 @@ const ProtectedKey* RunKeys::keyFor(std::string_view password,
         derivation->key.emplace(std::move(key));
         derivation->finished.notify_one();
     });
-
-    constexpr auto pause = std::chrono::milliseconds(20);
-    std::unique_lock lock(derivation->mutex);
-    while (
-        !derivation->finished.wait_for(lock, pause, [&] { return derivation->key.has_value(); })) {
-        lock.unlock();
-        const bool goOn = wait();
-        lock.lock();
-        if (!goOn) {
-            lock.unlock();
-            givenUp_ = std::move(thread);
-            failure_ = Failure::GivenUp;
-            return nullptr;
-        }
+    if (!waitFor(*derivation, wait)) {
+        givenUp_ = derivation;
+        givenUpThread_ = std::move(thread);
+        failure_ = Failure::GivenUp;
+        return nullptr;
     }
-    lock.unlock();
     thread.join();
     if (!derivation->key->valid()) {
         failure_ = Failure::OutOfMemory;
         return nullptr;
     }
     keys_.emplace_back(parameters, std::move(*derivation->key));
+    derivation->key.reset();
     return &keys_.back().second;
 }
 

@@ -18,6 +18,7 @@ enum class RunEnd {
     Stopped,          // the user stopped it, between files or inside one
     PasswordRejected, // the password breaks the rule of its class: `passwordVerdict` says how
     WrongPassword,    // the first file does not open with the password
+    FirstDamaged,     // the first file is no container of its class: no password can be checked
     Declined,         // the first file may be no container, and the user said not to go on
     NoKey,            // the run's key could not be derived (not enough memory); it has said so
     FileFailed,       // a file step failed: `fileError` says which and why
@@ -43,8 +44,12 @@ struct RunResult {
     // Of a decrypt run: the files restored under another name than their own, as another file
     // of the run had taken theirs, with the name each took.
     std::vector<std::pair<std::string, std::string>> renamed;
+    // Of an encrypt run: the containers that encrypt which it replaced with ones that do not.
+    std::vector<std::string> replaced;
     // Where the outputs went.
     std::string outputFolder;
+    // The file whose password check ended the run before it began, when one did.
+    std::string firstFile;
 };
 
 } // namespace tarvex

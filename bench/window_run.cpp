@@ -2,7 +2,7 @@
 // shown and painted, rests, and Open chooses every file of FOLDER (by name); then the time from the
 // click on Encrypt to the closing question (which is answered No) is printed in seconds.
 // Usage: tarvex-window-run FOLDER PASSWORD [REST_SECONDS]
-#include "batch/BufferReuse.h"
+#include "batch/ProcessSetup.h"
 #include "ui/Dialogs.h"
 #include "ui/QtDialogs.h"
 #include "ui/QtText.h"

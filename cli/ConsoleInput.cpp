@@ -3,18 +3,41 @@
 #include <array>
 #include <cerrno>
 #include <csignal>
+#include <poll.h>
+#include <termios.h>
 #include <unistd.h>
 
 namespace tarvex {
 namespace {
 
 volatile std::sig_atomic_t interrupted = 0;
+// The terminal's settings before EchoOff turned the echo off, while it is off.
+volatile std::sig_atomic_t echoIsOff = 0;
+termios terminalBefore{};
+// Signals that end the program, which InterruptCatcher does not take.
+constexpr std::array<int, 4> endingSignals = {SIGQUIT, SIGALRM, SIGUSR1, SIGUSR2};
+std::array<struct sigaction, endingSignals.size()> actionsBeforeEcho{};
+
+// Safe in a signal handler.
+void restoreEcho() {
+    if (echoIsOff != 0) {
+        ::tcsetattr(STDIN_FILENO, TCSANOW, &terminalBefore);
+        echoIsOff = 0;
+    }
+}
+
+extern "C" void restoreEchoAndEnd(int signal) {
+    restoreEcho();
+    ::signal(signal, SIG_DFL);
+    ::raise(signal);
+}
 // Ctrl-C, a plain kill and the terminal going away all ask the run to stop.
 constexpr std::array<int, 3> stopSignals = {SIGINT, SIGTERM, SIGHUP};
 std::array<struct sigaction, stopSignals.size()> previousActions{};
 
 extern "C" void raiseInterruptFlag(int) {
     interrupted = 1;
+    restoreEcho();
 }
 
 } // namespace
@@ -52,6 +75,36 @@ bool InterruptCatcher::take() {
     return raised;
 }
 
+EchoOff::EchoOff() {
+    termios settings{};
+    if (::tcgetattr(STDIN_FILENO, &settings) != 0) {
+        return;
+    }
+    terminalBefore = settings;
+    struct sigaction action {};
+    action.sa_handler = restoreEchoAndEnd;
+    sigemptyset(&action.sa_mask);
+    for (std::size_t i = 0; i < endingSignals.size(); ++i) {
+        sigaction(endingSignals[i], nullptr, &actionsBeforeEcho[i]);
+        if (actionsBeforeEcho[i].sa_handler == SIG_DFL) {
+            sigaction(endingSignals[i], &action, nullptr);
+        }
+    }
+    echoIsOff = 1;
+    settings.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+    ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &settings);
+}
+
+EchoOff::~EchoOff() {
+    if (echoIsOff != 0) {
+        ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &terminalBefore);
+        echoIsOff = 0;
+    }
+    for (std::size_t i = 0; i < endingSignals.size(); ++i) {
+        sigaction(endingSignals[i], &actionsBeforeEcho[i], nullptr);
+    }
+}
+
 InputLine readInputLine(std::string& line) {
     line.clear();
     // The line ends; a CR before its LF is no part of it.
@@ -62,6 +115,16 @@ InputLine readInputLine(std::string& line) {
         return line.size() > inputLineLimit ? InputLine::TooLong : InputLine::Read;
     };
     for (;;) {
+        // A signal that came before the read began would not interrupt it: the input is waited
+        // for a tenth of a second at a time.
+        if (interrupted != 0) {
+            return InputLine::Interrupted;
+        }
+        pollfd input{STDIN_FILENO, POLLIN, 0};
+        const int ready = ::poll(&input, 1, 100);
+        if (ready == 0 || (ready < 0 && errno == EINTR)) {
+            continue;
+        }
         char c = 0;
         const ssize_t n = ::read(STDIN_FILENO, &c, 1);
         if (n < 0 && errno == EINTR) {

@@ -21,6 +21,17 @@ public:
     static bool pending();
 };
 
+// Turns the echo of the terminal on standard input off while it lives. A signal that ends the
+// program meanwhile (Ctrl-C, SIGTERM, SIGHUP, SIGQUIT, SIGALRM, SIGUSR1, SIGUSR2) turns it back
+// on first, so that the shell is not left without it. One at a time.
+class EchoOff {
+public:
+    EchoOff();
+    ~EchoOff();
+    EchoOff(const EchoOff&) = delete;
+    EchoOff& operator=(const EchoOff&) = delete;
+};
+
 // What reading a line of standard input found.
 enum class InputLine {
     Read,

@@ -62,10 +62,8 @@ std::string fitted(std::string_view name, std::size_t columns) {
 
 } // namespace
 
-ConsoleReport::ConsoleReport(const LanguageTable& texts, std::optional<bool> answer,
-                             bool namesLeftOut)
-    : texts_(texts), answer_(answer), namesLeftOut_(namesLeftOut),
-      stderrIsTerminal_(::isatty(STDERR_FILENO) == 1),
+ConsoleReport::ConsoleReport(const LanguageTable& texts, std::optional<bool> answer)
+    : texts_(texts), answer_(answer), stderrIsTerminal_(::isatty(STDERR_FILENO) == 1),
       stdinIsTerminal_(::isatty(STDIN_FILENO) == 1) {}
 
 ConsoleReport::~ConsoleReport() {
@@ -137,9 +135,7 @@ bool ConsoleReport::ask(const RunQuestion& question) {
 }
 
 void ConsoleReport::leftOut(const LeftOutFile& file) {
-    if (namesLeftOut_) {
-        say(filledIn(texts_.leftOut, {file.path, worded(file.reason, file.error, texts_)}));
-    }
+    say(filledIn(texts_.leftOut, {file.path, worded(file.reason, file.error, texts_)}));
 }
 
 void ConsoleReport::notice(RunNotice notice) {

@@ -14,11 +14,10 @@ namespace tarvex {
 // and No without a terminal. When standard error is a terminal, one status line there shows the
 // progress ("3/10 name.jpg") or the work before the first file, and is cleared before anything
 // else is written; otherwise nothing of the kind is written. Ctrl-C, SIGTERM and SIGHUP (see
-// InterruptCatcher) ask the run to stop.
+// InterruptCatcher) ask the run to stop. Each file left out is named as the run leaves it.
 class ConsoleReport final : public RunReport {
 public:
-    // With `namesLeftOut`, each file left out is named as the run leaves it.
-    ConsoleReport(const LanguageTable& texts, std::optional<bool> answer, bool namesLeftOut);
+    ConsoleReport(const LanguageTable& texts, std::optional<bool> answer);
     // Clears the status line.
     ~ConsoleReport() override;
     ConsoleReport(const ConsoleReport&) = delete;
@@ -43,7 +42,7 @@ private:
 
     const LanguageTable& texts_;
     std::optional<bool> answer_;
-    bool namesLeftOut_;
+
     bool statusShown_ = false;
     bool stderrIsTerminal_;
     bool stdinIsTerminal_;

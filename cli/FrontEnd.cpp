@@ -1,8 +1,8 @@
 #include "cli/FrontEnd.h"
 
 #include "batch/Batch.h"
-#include "batch/BufferReuse.h"
 #include "batch/FileChoice.h"
+#include "batch/ProcessSetup.h"
 #include "cli/CommandLine.h"
 #include "cli/ConsoleInput.h"
 #include "cli/ConsoleReport.h"
@@ -42,6 +42,12 @@ int printed(const std::string& text) {
     return std::cout ? exitCompleted : exitFileError;
 }
 
+// Whether `reason` is that the file could not be read: a reason of its own for the exit status.
+bool unreadable(LeftOutReason reason, RunCommand command) {
+    return reason == LeftOutReason::Unreadable || reason == LeftOutReason::NotRegular ||
+           (command == RunCommand::Encrypt && reason == LeftOutReason::Changed);
+}
+
 // The exit status of a run that ended as `result` says.
 int exitStatusOf(const RunResult& result, RunCommand command) {
     switch (result.end) {
@@ -52,17 +58,18 @@ int exitStatusOf(const RunResult& result, RunCommand command) {
     default:
         return exitEndedEarly;
     }
-    if (command == RunCommand::Decrypt) {
-        return result.leftOut.empty() ? exitCompleted : exitEndedEarly;
+    bool couldNotRead = false;
+    for (const LeftOutRecord& file : result.leftOut) {
+        if (unreadable(file.reason, command)) {
+            couldNotRead = true;
+        } else if (command == RunCommand::Decrypt || file.reason != LeftOutReason::TooLarge) {
+            return exitEndedEarly;
+        }
     }
-    const bool unreadable =
-        std::any_of(result.leftOut.begin(), result.leftOut.end(), [](const LeftOutRecord& file) {
-            return file.reason != LeftOutReason::TooLarge;
-        });
-    if (unreadable) {
+    if (couldNotRead) {
         return exitUnreadable;
     }
-    return result.done > 0 ? exitCompleted : exitEndedEarly;
+    return result.done > 0 || result.leftOut.empty() ? exitCompleted : exitEndedEarly;
 }
 
 // Reads the password from the first line of standard input, or at the terminal without echo
@@ -194,12 +201,13 @@ int runFrontEnd(std::span<const std::string> arguments) {
     }
     const RunCommand command =
         line.command == Command::Encrypt ? RunCommand::Encrypt : RunCommand::Decrypt;
-    ConsoleReport report(texts, line.answer, command == RunCommand::Encrypt);
+    ConsoleReport report(texts, line.answer);
     if (command == RunCommand::Encrypt && !typedTwice(line, texts, *password, report, status)) {
         return status;
     }
     const RunResult result = runOf(line, texts, *password, report);
-    const RunEndWords words = endWords(result, command, static_cast<int>(line.files.size()), texts);
+    const RunEndWords words =
+        endWords(result, command, static_cast<int>(line.files.size()), true, texts);
     for (const std::string& message : words.messages) {
         report.say(message);
     }

@@ -5,6 +5,7 @@
 #include "container/ContainerClass.h"
 #include "container/ContainerReader.h"
 #include "container/ContainerWriter.h"
+#include "container/ProtectedLayout.h"
 #include "container/SizeLimit.h"
 
 namespace tarvex {
@@ -38,6 +39,8 @@ private:
     std::string scratch_;
 };
 
+// A Protected container whose marker was changed to a designed one is damaged, not a designed
+// container: its text begins as a Protected container's, which no designed one does.
 class DesignedReading final : public ContainerReading {
 public:
     void expect(std::span<const std::uint8_t> fileEnd, bool wholeFile) override {
@@ -46,10 +49,22 @@ public:
     void start(KeyProvider, std::function<void(const SourceRecord&)>, ByteSink restored,
                bool) override {
         reader_.start(std::move(restored));
+        atStart_ = true;
+        protectedText_ = false;
     }
-    bool append(std::span<const std::uint8_t> piece) override { return reader_.append(piece); }
+    bool append(std::span<const std::uint8_t> piece) override {
+        if (atStart_) {
+            atStart_ = false;
+            protectedText_ = beginsAsProtected(piece);
+        }
+        return !protectedText_ && reader_.append(piece);
+    }
     ReadVerdict finish() override {
-        return reader_.finish() ? ReadVerdict::Restored : ReadVerdict::ReadAgain;
+        const bool asExpected = reader_.finish();
+        if (protectedText_) {
+            return ReadVerdict::Damaged;
+        }
+        return asExpected ? ReadVerdict::Restored : ReadVerdict::ReadAgain;
     }
     std::uint64_t largestFile() const override { return largestDesignedFile; }
     bool endsInMarker() const override { return reader_.endsInMarker().has_value(); }
@@ -57,6 +72,8 @@ public:
 
 private:
     ContainerReader reader_;
+    bool atStart_ = true;
+    bool protectedText_ = false;
 };
 
 } // namespace

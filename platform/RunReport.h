@@ -30,9 +30,21 @@ struct RunQuestion {
         FirstFileNoContainer,
         // `path` may be no container (no marker, or a byte that no container holds): restore it?
         FileNoContainer,
+        // `path`, in a run of containers that authenticate, is of a class that does not: anyone
+        // could have made it. Restore it?
+        Unauthenticated,
+        // An encrypt run would replace `path`, a container that encrypts, with one that does not.
+        ReplaceProtected,
+        // A container asks for a key that costs far more than the program's own: about `seconds`
+        // to derive. Derive it?
+        CostlyKey,
+        // The run has derived `count` keys already, for containers of as many runs. Go on?
+        ManyKeys,
     };
     Kind kind;
     std::string_view path{};
+    double seconds = 0;
+    int count = 0;
 };
 
 // Why a run leaves a file out and goes on.
@@ -47,6 +59,11 @@ enum class LeftOutReason {
     BeyondContainers, // it is larger than any container of its class can be
     Changed,          // it kept changing while it was read
     NoMemoryForKey,   // its key needs more memory than there is
+    Unauthenticated,  // it does not authenticate in a run of containers that do, and the user
+                      // said to leave it
+    ProtectedKept,    // its output would have replaced a container that encrypts, and the user
+                      // said to keep that
+    KeyDeclined,      // its key would cost more than the user agreed to spend
 };
 
 // A file that a run leaves out, and why.

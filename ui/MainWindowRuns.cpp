@@ -103,7 +103,7 @@ void TfrmMain::showEnd(const RunResult& result, RunCommand command) {
             wrongTries_.succeeded();
         report_->setProgress(count, count);
     }
-    RunEndWords words = endWords(result, command, count, *texts_);
+    RunEndWords words = endWords(result, command, count, false, *texts_);
     // A close asked for during the run ends it without a word.
     if (result.end == RunEnd::Stopped && closeRequested_)
         words.messages.clear();

@@ -20,6 +20,7 @@ void WindowReport::progress(const RunProgress& progress) {
     switch (progress.stage) {
     case RunProgress::Stage::Started:
         running_ = true;
+        countOfThisRun_ = false;
         setRunControlsEnabled(false);
         setWindowHeight(WindowHeight::Running);
         return;
@@ -118,6 +119,7 @@ void WindowReport::showProgress(int done, int count) {
     }
     controls_.progressBar->setValue(done);
     controls_.progressLabel->setText(QStringLiteral("%1/%2").arg(done).arg(count));
+    countOfThisRun_ = true;
     if (paint)
         paintProgressRow();
 }
@@ -134,15 +136,15 @@ void WindowReport::setDecryptEnabled(bool enabled) {
 }
 
 void WindowReport::showBusy(bool busy) {
-    // A range of 0 to 0 is Qt's bar for work without a known end; a run that needs a key in the
-    // middle of its files gets its bar back as it was.
-    QProgressBar& bar = *controls_.progressBar;
+    // The words take the bar's place, and no count of an earlier run stays beside them; a run
+    // that needs a key in the middle of its files gets its count back.
+    controls_.progressBar->setVisible(!busy);
+    controls_.busyLabel->setVisible(busy);
     if (busy) {
-        beforeBusy_ = {bar.maximum(), bar.value()};
-        bar.setRange(0, 0);
+        countBeforeBusy_ = controls_.progressLabel->text();
+        controls_.progressLabel->clear();
     } else {
-        bar.setRange(0, beforeBusy_.first);
-        bar.setValue(beforeBusy_.second);
+        controls_.progressLabel->setText(countOfThisRun_ ? countBeforeBusy_ : QString());
     }
     paintProgressRow();
 }

@@ -27,6 +27,8 @@ struct WindowControls {
     QWidget* window = nullptr;
     QProgressBar* progressBar = nullptr;
     QLabel* progressLabel = nullptr;
+    // Shown in the progress bar's place while a key is derived.
+    QLabel* busyLabel = nullptr;
     QWidget* decryptButton = nullptr;
     // The one control that acts during a run; it has the focus meanwhile.
     QAbstractButton* cancelButton = nullptr;
@@ -92,8 +94,10 @@ private:
     // The control that had the focus when a run disabled the controls; it gets it back after.
     QPointer<QWidget> focusBeforeRun_;
     QPointer<QWidget> waitingNotice_;
-    // The progress bar's maximum and position while it shows work without a known end.
-    std::pair<int, int> beforeBusy_{1, 0};
+    // The count the progress label showed before a key was derived, and whether it is one of the
+    // run in hand.
+    QString countBeforeBusy_;
+    bool countOfThisRun_ = false;
     QElapsedTimer progressPainted_; // since the progress row was last let paint
 };
 

@@ -1,6 +1,6 @@
-#include "batch/BufferReuse.h"
-#include "ui/QtText.h"
+#include "batch/ProcessSetup.h"
 #include "ui/QtDialogs.h"
+#include "ui/QtText.h"
 #include "ui/WindowLook.h"
 #include "ui/catalogue/Catalogue.h"
 #include "ui/untAbout.h"
@@ -10,6 +10,7 @@
 #include <QApplication>
 
 int main(int argc, char* argv[]) {
+    tarvex::keepMemoryPrivate();
     tarvex::keepLargeBuffersBetweenFiles();
     QApplication application(argc, argv);
     const tarvex::QtSettingsForThisRun settings;

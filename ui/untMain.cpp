@@ -142,6 +142,7 @@ TfrmMain::TfrmMain(Dialogs& dialogs, QWidget* parent)
         .window = this,
         .progressBar = ProgressBar1,
         .progressLabel = lbprogress,
+        .busyLabel = lbbusy,
         .decryptButton = btndec,
         .cancelButton = btncancel,
         // The class group's items rather than the group, which is greyed while its menu has
@@ -202,6 +203,9 @@ void TfrmMain::createControls() {
     ProgressBar1->setRange(0, 100);
     ProgressBar1->setValue(0);
     ProgressBar1->setTextVisible(false);
+    // In the progress bar's place while a key is derived, saying so.
+    lbbusy = label(content, "lbbusy", ProgressBar1->geometry());
+    lbbusy->hide();
     btncancel = button(content, "btncancel", {448, 317, 60, 25});
 
     tabOrder_ = {btnopen,     edtEnpass, btnenc,     btndec,       edtdir,
@@ -355,6 +359,7 @@ void TfrmMain::interfacelanguage(int language) {
     lbpassword->setText(text(table.lbpassword));
     btndec->setText(text(table.btndec));
     lbpassnote->setText(text(table.lbpassnote));
+    lbbusy->setText(text(table.busy));
     report_->setTexts(table);
     useQtTranslation(!english);
     btncancel->setText(text(table.btncancel));

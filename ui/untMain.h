@@ -138,6 +138,7 @@ private:
     QProgressBar* ProgressBar1 = nullptr;
     QPushButton* btncancel = nullptr;
     QLabel* lbprogress = nullptr;
+    QLabel* lbbusy = nullptr;
     QMenu* mlanguage = nullptr;
     QAction* men = nullptr;
     QAction* mch = nullptr;

@@ -4,10 +4,18 @@
 #include "support/TempFolder.h"
 #include "ui/catalogue/Catalogue.h"
 
+#include <chrono>
+#include <csignal>
 #include <filesystem>
+#include <fstream>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <pty.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
 
 namespace tarvex::testing {
 namespace {
@@ -266,6 +274,65 @@ TEST_F(CliTest, OptionsComeAnywhereInTheChosenLanguage) {
     ASSERT_THAT(version.out, EndsWith("\n"));
     const std::string number = version.out.substr(11, version.out.size() - 12);
     EXPECT_THAT(std::string(englishTable().windowCaption), EndsWith(" v" + number));
+}
+
+// The text that the terminal `master` shows within `seconds`, until it holds `wanted`.
+std::string terminalShows(int master, const std::string& wanted, int seconds) {
+    std::string shown;
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+    while (shown.find(wanted) == std::string::npos && std::chrono::steady_clock::now() < until) {
+        pollfd ready{master, POLLIN, 0};
+        if (::poll(&ready, 1, 100) == 1) {
+            char bytes[256];
+            const ssize_t got = ::read(master, bytes, sizeof bytes);
+            if (got <= 0) {
+                break;
+            }
+            shown.append(bytes, static_cast<std::size_t>(got));
+        }
+    }
+    return shown;
+}
+
+// A password typed at the terminal is in the process's memory: no core file takes it, and a
+// signal that ends the program at the prompt gives the terminal its echo back.
+TEST_F(CliTest, ThePromptLeavesNoCoreAndGivesTheEchoBackWhateverEndsIt) {
+    source("a.jpg", patternBytes(100, 7));
+    for (const int signal : {SIGQUIT, SIGTERM, SIGUSR1}) {
+        int master = -1;
+        const pid_t child = ::forkpty(&master, nullptr, nullptr, nullptr);
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            // As after `ulimit -c unlimited`.
+            const rlimit anyCore{RLIM_INFINITY, RLIM_INFINITY};
+            ::setrlimit(RLIMIT_CORE, &anyCore);
+            ::chdir(temp.path().c_str());
+            ::execl(TARVEX_CLI, "tarvex-cli", "encrypt", "a.jpg", static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+        EXPECT_THAT(terminalShows(master, "Password: ", 10), HasSubstr("Password: "));
+        // The echo goes off once the prompt is shown.
+        termios prompting{};
+        for (int tries = 0; tries < 100; ++tries) {
+            ASSERT_EQ(::tcgetattr(master, &prompting), 0);
+            if ((prompting.c_lflag & ECHO) == 0) {
+                break;
+            }
+            ::usleep(20'000);
+        }
+        EXPECT_EQ(prompting.c_lflag & ECHO, 0u);
+        std::ifstream limits("/proc/" + std::to_string(child) + "/limits");
+        const std::string table{std::istreambuf_iterator<char>(limits), {}};
+        EXPECT_THAT(table, ::testing::ContainsRegex("Max core file size +0 +0"));
+
+        ::kill(child, signal);
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        termios after{};
+        ASSERT_EQ(::tcgetattr(master, &after), 0);
+        EXPECT_NE(after.c_lflag & ECHO, 0u) << "signal " << signal;
+        ::close(master);
+    }
 }
 
 } // namespace

@@ -148,6 +148,23 @@ constexpr LanguageTable english{
     .dropNotFound = "%1\nFile not found.",
     .dropTwoFolders =
         "%1\n%2\nThese files are in different folders. Please drop files from one folder.",
+    .questionUnauthenticated =
+        "%1\nUnlike the Protected containers of this run, this container cannot prove what it "
+        "holds: anyone may have made it. Restore it anyway?",
+    .questionReplaceProtected = "%1\nThis is a Protected container. Replace it with a container "
+                                "that anyone can open without the password?",
+    .questionCostlyKey = "A container asks for a key that takes about %1 seconds to derive, far "
+                         "longer than this program's own. Derive it?",
+    .questionManyKeys = "This run has derived %1 keys already, one for the containers of each "
+                        "encrypt run, each taking about a second. Go on deriving keys?",
+    .reasonUnauthenticated = "it cannot prove what it holds, and you left it out",
+    .reasonProtectedKept = "a Protected container of its name is there, and you kept it",
+    .reasonKeyDeclined = "its key takes too long to derive, and you left it out",
+    .msgNotEncrypted = "These files were not encrypted:",
+    .msgReplaced = "These Protected containers were replaced by containers that anyone can open "
+                   "without the password:",
+    .msgFirstDamaged = "%1\nThis file is damaged: it is no container of its class, so the "
+                       "password cannot be checked against it. Nothing was decrypted.",
     .dialogTwoFolders =
         "%1\n%2\nThese files are in different folders. Please choose files from one folder.",
     .folderNotOpened = "The folder \"%1\" could not be opened: the desktop has no file manager "
@@ -289,6 +306,21 @@ constexpr LanguageTable chinese{
     .donatePage = "/kro/donate.htm",
     .dropNotFound = "%1\n找不到该文件。",
     .dropTwoFolders = "%1\n%2\n这些文件不在同一个文件夹中，请拖入同一个文件夹中的文件。",
+    .questionUnauthenticated = "%1\n与本次解密的保护加密文件不同，这个文件无法证明其内容未被改动："
+                               "任何人都可能制作了它。仍然要解密吗？",
+    .questionReplaceProtected =
+        "%1\n这是一个保护加密文件。要用不需要密码就能打开的加密文件替换它吗？",
+    .questionCostlyKey =
+        "有一个加密文件要求的密钥约需 %1 秒才能生成，远多于本程序自己的密钥。仍然要生成吗？",
+    .questionManyKeys = "本次解密已经生成了 %1 个密钥（每次加密的文件各需一个，每个约需一秒）。"
+                        "继续生成密钥吗？",
+    .reasonUnauthenticated = "无法证明其内容未被改动，已按你的选择跳过",
+    .reasonProtectedKept = "同名的保护加密文件已存在，已按你的选择保留",
+    .reasonKeyDeclined = "生成其密钥太费时，已按你的选择跳过",
+    .msgNotEncrypted = "以下文件没有加密：",
+    .msgReplaced = "以下保护加密文件已被不需要密码就能打开的加密文件替换：",
+    .msgFirstDamaged = "%1\n这个文件已损坏，不是这一级别的完整加密文件，无法用它验证密码。"
+                       "没有解密任何文件。",
     .dialogTwoFolders = "%1\n%2\n这些文件不在同一个文件夹中，请选择同一个文件夹中的文件。",
     .folderNotOpened = "无法打开文件夹“%1”：桌面上没有可以打开它的文件管理器。",
 };

@@ -156,6 +156,21 @@ struct LanguageTable {
     // are the first file dropped and one that lies in another folder.
     std::string_view dropNotFound;
     std::string_view dropTwoFolders;
+    // Questions of the runs that guard against containers put in the place of others, and keys
+    // that cost too much: %1 the file, or the seconds, or the keys derived so far.
+    std::string_view questionUnauthenticated;
+    std::string_view questionReplaceProtected;
+    std::string_view questionCostlyKey;
+    std::string_view questionManyKeys;
+    std::string_view reasonUnauthenticated;
+    std::string_view reasonProtectedKept;
+    std::string_view reasonKeyDeclined;
+    // The lists at the end of an encrypt run of the files it left out for another reason than
+    // their size, and of the containers that encrypt which it replaced.
+    std::string_view msgNotEncrypted;
+    std::string_view msgReplaced;
+    // The first file of a decrypt run is no container of its class: %1 the file.
+    std::string_view msgFirstDamaged;
     // The open dialog refuses a choice of files from two folders: %1 and %2 as for a drop.
     std::string_view dialogTwoFolders;
     // The desktop has no file manager that opens the output folder: %1 the folder.

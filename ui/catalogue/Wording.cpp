@@ -3,6 +3,8 @@
 #include "files/PathParts.h"
 
 #include <algorithm>
+#include <cmath>
+#include <functional>
 
 namespace tarvex {
 
@@ -49,6 +51,15 @@ std::string worded(const RunQuestion& question, const LanguageTable& texts) {
         break;
     case RunQuestion::Kind::FileNoContainer:
         return namePart(question.path) + "\n" + std::string(texts.msgNotContainer);
+    case RunQuestion::Kind::Unauthenticated:
+        return filledIn(texts.questionUnauthenticated, {namePart(question.path)});
+    case RunQuestion::Kind::ReplaceProtected:
+        return filledIn(texts.questionReplaceProtected, {question.path});
+    case RunQuestion::Kind::CostlyKey:
+        return filledIn(texts.questionCostlyKey,
+                        {std::to_string(std::lround(std::max(question.seconds, 1.0)))});
+    case RunQuestion::Kind::ManyKeys:
+        return filledIn(texts.questionManyKeys, {std::to_string(question.count)});
     }
     return std::string(texts.msgNotContainer);
 }
@@ -85,6 +96,12 @@ std::string worded(LeftOutReason reason, std::error_code error, const LanguageTa
         return std::string(texts.reasonBeyondContainers);
     case LeftOutReason::Changed:
         return std::string(texts.reasonChanged);
+    case LeftOutReason::Unauthenticated:
+        return std::string(texts.reasonUnauthenticated);
+    case LeftOutReason::ProtectedKept:
+        return std::string(texts.reasonProtectedKept);
+    case LeftOutReason::KeyDeclined:
+        return std::string(texts.reasonKeyDeclined);
     case LeftOutReason::NoMemoryForKey:
         break;
     }
@@ -93,16 +110,57 @@ std::string worded(LeftOutReason reason, std::error_code error, const LanguageTa
 
 namespace {
 
-RunEndWords encryptEnd(const RunResult& result, int chosen, const LanguageTable& texts) {
+// A list that the end of a run shows: its heading, and a line for each of `lines`.
+void addList(std::string& notes, std::string_view heading, const std::vector<std::string>& lines) {
+    if (lines.empty()) {
+        return;
+    }
+    notes.append(notes.empty() ? "" : "\r\r").append(heading);
+    for (const std::string& line : lines) {
+        notes.append("\r").append(line);
+    }
+}
+
+// The lines of the files a run left out, but for those `kept` says to leave to another message.
+std::vector<std::string> leftOutLines(const RunResult& result, const LanguageTable& texts,
+                                      const std::function<bool(LeftOutReason)>& kept) {
+    std::vector<std::string> lines;
+    for (const LeftOutRecord& file : result.leftOut) {
+        if (kept(file.reason)) {
+            lines.push_back(filledIn(
+                texts.noteLeftOut, {namePart(file.path), worded(file.reason, file.error, texts)}));
+        }
+    }
+    return lines;
+}
+
+RunEndWords encryptEnd(const RunResult& result, int chosen, bool namedAlready,
+                       const LanguageTable& texts) {
     RunEndWords words;
-    // The summary counts every file left out as too large, as it always has; the console names
-    // each one with its reason as it goes.
-    const int skipped = static_cast<int>(result.leftOut.size());
+    // The summary counts the files left out as too large; those left out for another reason are
+    // listed with it.
+    const auto tooLarge = [](LeftOutReason reason) { return reason == LeftOutReason::TooLarge; };
+    const auto skipped =
+        std::count_if(result.leftOut.begin(), result.leftOut.end(),
+                      [&](const LeftOutRecord& file) { return tooLarge(file.reason); });
     if (skipped > 0) {
-        const std::string n = std::to_string(chosen);
-        const std::string k = std::to_string(skipped);
-        const std::string d = std::to_string(chosen - skipped);
-        words.messages.push_back(filledIn(texts.skippedSummary, {k, n, d}));
+        words.messages.push_back(
+            filledIn(texts.skippedSummary, {std::to_string(skipped), std::to_string(chosen),
+                                            std::to_string(result.done)}));
+    }
+    std::string notes;
+    if (!namedAlready) {
+        addList(
+            notes, texts.msgNotEncrypted,
+            leftOutLines(result, texts, [&](LeftOutReason reason) { return !tooLarge(reason); }));
+    }
+    std::vector<std::string> replaced;
+    for (const std::string& path : result.replaced) {
+        replaced.push_back(namePart(path));
+    }
+    addList(notes, texts.msgReplaced, replaced);
+    if (!notes.empty()) {
+        words.messages.push_back(std::move(notes));
     }
     if (result.done > 0) {
         words.openFolder =
@@ -111,31 +169,20 @@ RunEndWords encryptEnd(const RunResult& result, int chosen, const LanguageTable&
     return words;
 }
 
-// The lists of the files a decrypt run left out, and of those it restored under another name.
-std::string decryptNotes(const RunResult& result, const LanguageTable& texts) {
-    std::string notes;
-    const auto heading = [&notes](std::string_view text) {
-        notes.append(notes.empty() ? "" : "\r\r").append(text);
-    };
-    if (!result.leftOut.empty()) {
-        heading(texts.msgLeftOut);
-    }
-    for (const LeftOutRecord& file : result.leftOut) {
-        notes.append("\r").append(filledIn(
-            texts.noteLeftOut, {namePart(file.path), worded(file.reason, file.error, texts)}));
-    }
-    if (!result.renamed.empty()) {
-        heading(texts.msgRenamed);
-    }
-    for (const auto& [name, newName] : result.renamed) {
-        notes.append("\r").append(filledIn(texts.noteRenamed, {name, newName}));
-    }
-    return notes;
-}
-
-RunEndWords decryptEnd(const RunResult& result, int chosen, const LanguageTable& texts) {
+RunEndWords decryptEnd(const RunResult& result, int chosen, bool namedAlready,
+                       const LanguageTable& texts) {
     RunEndWords words;
-    if (std::string notes = decryptNotes(result, texts); !notes.empty()) {
+    std::string notes;
+    if (!namedAlready) {
+        addList(notes, texts.msgLeftOut,
+                leftOutLines(result, texts, [](LeftOutReason) { return true; }));
+    }
+    std::vector<std::string> renamed;
+    for (const auto& [name, newName] : result.renamed) {
+        renamed.push_back(filledIn(texts.noteRenamed, {name, newName}));
+    }
+    addList(notes, texts.msgRenamed, renamed);
+    if (!notes.empty()) {
         words.messages.push_back(std::move(notes));
     }
     // The count of the question is that of the files restored, which is the count of the
@@ -149,12 +196,14 @@ RunEndWords decryptEnd(const RunResult& result, int chosen, const LanguageTable&
 
 } // namespace
 
-RunEndWords endWords(const RunResult& result, RunCommand command, int chosen,
+RunEndWords endWords(const RunResult& result, RunCommand command, int chosen, bool namedAlready,
                      const LanguageTable& texts) {
     switch (result.end) {
     case RunEnd::Completed:
-        return command == RunCommand::Encrypt ? encryptEnd(result, chosen, texts)
-                                              : decryptEnd(result, chosen, texts);
+        return command == RunCommand::Encrypt ? encryptEnd(result, chosen, namedAlready, texts)
+                                              : decryptEnd(result, chosen, namedAlready, texts);
+    case RunEnd::FirstDamaged:
+        return {.messages = {filledIn(texts.msgFirstDamaged, {namePart(result.firstFile)})}};
     case RunEnd::Stopped:
         return {.messages = {std::string(texts.msgCanceled)}};
     case RunEnd::PasswordRejected:

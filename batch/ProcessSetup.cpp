@@ -1,6 +1,8 @@
-#include "batch/BufferReuse.h"
+#include "batch/ProcessSetup.h"
 
 #include <malloc.h>
+#include <sys/prctl.h>
+#include <sys/resource.h>
 
 namespace tarvex {
 
@@ -11,6 +13,12 @@ void keepLargeBuffersBetweenFiles() {
     constexpr int keptAtTop = 256 * 1024 * 1024;
     mallopt(M_MMAP_THRESHOLD, heapBlockLimit);
     mallopt(M_TRIM_THRESHOLD, keptAtTop);
+}
+
+void keepMemoryPrivate() {
+    const rlimit noCore{0, 0};
+    setrlimit(RLIMIT_CORE, &noCore);
+    prctl(PR_SET_DUMPABLE, 0, 0, 0, 0);
 }
 
 } // namespace tarvex

@@ -8,4 +8,9 @@ namespace tarvex {
 // stays that of its largest file.
 void keepLargeBuffersBetweenFiles();
 
+// Passwords, keys and restored pictures live in the process's memory: a core dump would write
+// them to a file, and another process of the user could read them through the debugger's
+// interface. The process is made not dumpable, and its core files empty.
+void keepMemoryPrivate();
+
 } // namespace tarvex
