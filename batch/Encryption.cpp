@@ -102,9 +102,18 @@ FileOutcome Batch::encryptOne(const EncryptRequest& request, EncryptRun& run, st
         return FileOutcome::leftOut(LeftOutReason::ProtectedKept);
     }
     const bool nextRead = run.next.kind == FileOutcome::Kind::Done;
-    const FileOutcome outcome =
-        encryption(path, nextRead ? request.files[index + 1] : std::string(),
-                   request.containerClass, run.keys, output, report);
+    FileOutcome outcome;
+    try {
+        outcome = encryption(path, nextRead ? request.files[index + 1] : std::string(),
+                             request.containerClass, run.keys, output, report);
+    } catch (const FileError& error) {
+        // A source that cannot be read after all is left out, and the run goes on; an output
+        // that cannot be made ends the run.
+        if (error.action() != FileAction::Open || error.path() != path) {
+            throw;
+        }
+        return FileOutcome::leftOut(LeftOutReason::Unreadable, error.reason());
+    }
     if (replaces && outcome.kind == FileOutcome::Kind::Done) {
         run.replaced.push_back(output);
     }

@@ -8,6 +8,7 @@
 #include "codec/Base64Body.h"
 #include "files/FileSystem.h"
 #include "files/PathParts.h"
+#include "ui/catalogue/Wording.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -62,7 +63,7 @@ int main(int argc, char** argv) {
             }
         }
     } catch (const tarvex::FileError& error) {
-        std::fprintf(stderr, "%s\n", error.what());
+        std::fprintf(stderr, "%s\n", tarvex::worded(error, tarvex::englishTable()).c_str());
         return 1;
     }
     return 0;

@@ -1,9 +1,8 @@
 #pragma once
 
-#include "batch/BatchRuns.h"
-#include "support/Language.h"
-#include "support/ScriptedPlatform.h"
+#include "support/ScriptedReport.h"
 #include "support/TempFolder.h"
+#include "ui/catalogue/Catalogue.h"
 
 #include <gtest/gtest.h>
 #include <set>
@@ -12,12 +11,11 @@
 
 namespace tarvex::testing {
 
-// The machine's file system, with a record of the files saved and a way to make one load fail.
+// The machine's file system, with a record of the files saved and read.
 class RecordingFileSystem : public FileSystem {
 public:
     std::vector<std::string> saved;
     int scratchWrites = 0;              // scratch files opened
-    std::string failLoading;            // reading this path throws FileError
     std::vector<std::string> namedNext; // the next file named with each file read in pieces
     int readAheadStops = 0;
 
@@ -31,33 +29,24 @@ public:
     SourceSize readableSize(const std::string& path) override;
     void createFolder(const std::string& path) override;
     std::unique_ptr<FileWriter> openScratch(const WaitHandler& whileLocked) override;
-
-private:
-    void failIfAsked(const std::string& path) const;
 };
 
-// The runs over a fresh temporary folder, with the English texts applied and a valid password.
-class BatchRunsTest : public ::testing::Test {
+// The runs over a fresh temporary folder, as the window calls them in English.
+class BatchTest : public ::testing::Test {
 protected:
-    BatchRunsTest();
-
     // Writes `name` into the temporary folder with `bytes` and gives its full path.
     std::string source(const std::string& name, const std::vector<std::uint8_t>& bytes);
-    // Chooses `paths` in the open dialog.
-    void select(std::vector<std::string> paths);
-    // Encrypts `paths` with the current settings, declining the question at the end.
-    void encryptAll(const std::vector<std::string>& paths);
-    // The folder field's folder followed by `name`.
-    std::string inFolder(const std::string& name) const { return temp.path() + "/" + name; }
-    // The names of the files in `folder`.
-    static std::set<std::string> namesIn(const std::string& folder);
+    // Encrypts `paths`, which must complete.
+    void encryptAll(const std::vector<std::string>& paths,
+                    ContainerClass level = ContainerClass::Standard, bool appendSuffix = false);
+    // The temporary folder followed by `name`.
+    std::string inFolder(const std::string& name) const { return temp / name; }
 
     TempFolder temp;
-    SharedState state;
-    ScriptedPlatform platform;
     RecordingFileSystem files;
-    BatchRuns runs{state, platform, files};
-    const StringCatalogue& texts = state.catalogue;
+    ScriptedRuns runs{files};
+    ScriptedReport& report = runs.report;
+    const LanguageTable& texts = englishTable();
 };
 
 } // namespace tarvex::testing

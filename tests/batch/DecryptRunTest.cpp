@@ -1,6 +1,7 @@
 #include "BatchFixture.h"
 
 #include <filesystem>
+#include <sys/stat.h>
 #include <gmock/gmock.h>
 
 namespace tarvex::testing {
@@ -9,7 +10,7 @@ namespace {
 using ::testing::ElementsAre;
 namespace fs = std::filesystem;
 
-class DecryptRunTest : public BatchRunsTest {
+class DecryptRunTest : public BatchTest {
 protected:
     // One container "a.jpg" in the encrypted folder, made with the fixture's password.
     DecryptRunTest() {
@@ -17,127 +18,79 @@ protected:
         container = inFolder("encrypted/a.jpg");
     }
 
-    // Presses Decrypt with a wrong password `times` times.
-    void failTimes(int times) {
-        const std::string right = platform.password;
-        platform.password = "wrong12";
-        for (int i = 0; i < times; ++i) {
-            EXPECT_EQ(runs.btndecClick(), RunOutcome::EndedEarly);
-        }
-        platform.password = right;
-    }
-
-    std::vector<std::string> messagesSince(std::size_t before) const {
-        return {platform.messages().begin() + static_cast<std::ptrdiff_t>(before),
-                platform.messages().end()};
-    }
-
     std::string container;
 };
 
-TEST_F(DecryptRunTest, TenWrongPasswordsInARowLockDecryptForGood) {
-    select({container});
-    failTimes(9);
-    EXPECT_EQ(state.failedTries, 9);
-    EXPECT_TRUE(platform.decryptEnabled);
+TEST_F(DecryptRunTest, WrongPasswordEndsTheRunBeforeItsFolder) {
+    runs.password = "wrong12";
+    const RunResult result = runs.decrypt({container});
+    EXPECT_EQ(result.end, RunEnd::WrongPassword);
+    EXPECT_FALSE(result.started);
     EXPECT_FALSE(fs::exists(inFolder("encrypted/decrypted")));
-
-    const std::size_t before = platform.messages().size();
-    failTimes(1);
-    EXPECT_THAT(messagesSince(before),
-                ElementsAre(texts.msgIllegalPassword, texts.msgTooManyTries));
-    const auto& events = platform.events();
-    EXPECT_THAT(std::vector(events.end() - 2, events.end()),
-                ElementsAre("decrypt: off", joined({"message: ", texts.msgTooManyTries})));
-    EXPECT_TRUE(runs.decryptLocked());
-
-    // The right password changes nothing, and an encrypt run leaves Decrypt disabled.
-    const std::size_t eventsBefore = events.size();
-    EXPECT_EQ(runs.btndecClick(), RunOutcome::EndedEarly);
-    EXPECT_EQ(events.size(), eventsBefore);
-    encryptAll({source("b.jpg", {1})});
-    EXPECT_TRUE(platform.runControlsEnabled);
-    EXPECT_FALSE(platform.decryptEnabled);
-}
-
-TEST_F(DecryptRunTest, CompletedRunResetsTheCountButCancelledOneKeepsIt) {
-    select({container});
-    failTimes(9);
-    platform.onProcessMessages = [this](int) { runs.btncancelClick(); };
-    EXPECT_EQ(runs.btndecClick(), RunOutcome::EndedEarly);
-    EXPECT_EQ(state.failedTries, 9);
-
-    platform.onProcessMessages = nullptr;
-    platform.script.answerNextQuestion(false);
-    EXPECT_EQ(runs.btndecClick(), RunOutcome::Completed);
-    EXPECT_EQ(state.failedTries, 0);
-
-    failTimes(9);
-    EXPECT_FALSE(runs.decryptLocked());
-    failTimes(1);
-    EXPECT_TRUE(runs.decryptLocked());
 }
 
 TEST_F(DecryptRunTest, FileWithoutMarkerAsksFirst) {
     const std::string plain = source("plain.jpg", patternBytes(200, 3));
-    select({plain, container});
+    const std::string question = "question: " + std::string(texts.msgNotContainer);
 
     // No: nothing more happens.
-    platform.script.answerNextQuestion(false);
-    EXPECT_EQ(runs.btndecClick(), RunOutcome::EndedEarly);
-    EXPECT_EQ(platform.questions().back(), texts.msgNotContainer);
-    EXPECT_TRUE(platform.messages().empty());
+    report.script.answerNextQuestion(false);
+    EXPECT_EQ(runs.decrypt({plain, container}).end, RunEnd::Declined);
+    EXPECT_THAT(report.eventsOf("question"), ElementsAre(question));
     EXPECT_FALSE(fs::exists(inFolder("decrypted")));
 
     // Yes: the password stored in its first characters is checked as in any container.
-    platform.script.answerNextQuestion(true);
-    EXPECT_EQ(runs.btndecClick(), RunOutcome::EndedEarly);
-    EXPECT_THAT(platform.messages(), ElementsAre(texts.msgIllegalPassword));
-    EXPECT_EQ(state.failedTries, 1);
+    report.script.answerNextQuestion(true);
+    EXPECT_EQ(runs.decrypt({plain, container}).end, RunEnd::WrongPassword);
+    EXPECT_THAT(report.eventsOf("question"), ElementsAre(question, question));
 
-    // Yes with a rejected password: the rejection was shown before the question, nothing after.
-    platform.password = "abc";
-    platform.script.answerNextQuestion(true);
-    EXPECT_EQ(runs.btndecClick(), RunOutcome::EndedEarly);
-    EXPECT_THAT(std::vector(platform.messages().end() - 1, platform.messages().end()),
-                ElementsAre(texts.msgTooShort));
-    EXPECT_EQ(state.failedTries, 1);
+    // A rejected password is told before any question.
+    runs.password = "abc";
+    const std::size_t before = report.events().size();
+    EXPECT_EQ(runs.decrypt({plain, container}).end, RunEnd::PasswordRejected);
+    EXPECT_EQ(report.events().size(), before);
+    EXPECT_FALSE(fs::exists(inFolder("decrypted")));
 }
 
 TEST_F(DecryptRunTest, YesToTheQuestionRunsOverAContainerWithoutMarker) {
     auto bytes = readFile(container);
     // The marker stands before the final CR LF.
     std::fill(bytes.end() - 6, bytes.end() - 2, std::uint8_t{'x'});
-    select({source("encrypted/nomarker.jpg", bytes), container});
-    platform.script.answerNextQuestion(true);
-    platform.script.answerNextQuestion(false);
+    report.script.answerNextQuestion(true);
 
-    EXPECT_EQ(runs.btndecClick(), RunOutcome::Completed);
+    EXPECT_EQ(runs.decrypt({source("encrypted/nomarker.jpg", bytes), container}).end,
+              RunEnd::Completed);
     EXPECT_EQ(namesIn(inFolder("encrypted/decrypted")),
               (std::set<std::string>{"nomarker.jpg", "a.jpg"}));
 }
 
-TEST_F(DecryptRunTest, MissingFileEndsTheCommandWithItsError) {
+// A file that cannot be read is left out and named, as encrypt does; only the first, against
+// which the password is checked, ends the run.
+TEST_F(DecryptRunTest, AMissingFileIsLeftOutUnlessItIsTheFirst) {
     const std::string second = inFolder("encrypted/b.jpg");
     fs::copy_file(container, second);
-    select({container, second});
 
-    // The probed first file is gone: the command ends before the run.
+    // The probed first file is gone: the run ends before it starts.
     fs::rename(container, inFolder("encrypted/a.moved"));
-    EXPECT_EQ(runs.btndecClick(), RunOutcome::FileError);
-    ASSERT_EQ(platform.messages().size(), 1u);
-    EXPECT_THAT(platform.messages()[0], ::testing::StartsWith("Cannot open file"));
+    RunResult result = runs.decrypt({container, second});
+    expectFileError(result, FileAction::Open, container, ENOENT);
+    EXPECT_FALSE(result.started);
 
-    // A later file is gone: the files before it stay, the window keeps its running height.
+        // A later file is gone, or a pipe: it is left out, and the run goes on.
     fs::rename(inFolder("encrypted/a.moved"), container);
     fs::remove(second);
-    failTimes(2);
-    EXPECT_EQ(runs.btndecClick(), RunOutcome::FileError);
-    EXPECT_THAT(platform.messages().back(), ::testing::StartsWith("Cannot open file"));
-    EXPECT_EQ(namesIn(inFolder("encrypted/decrypted")), std::set<std::string>{"a.jpg"});
-    EXPECT_EQ(platform.height, WindowHeight::Running);
-    EXPECT_TRUE(platform.runControlsEnabled);
-    EXPECT_EQ(state.failedTries, 2);
+    const std::string pipe = inFolder("encrypted/pipe.jpg");
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    const std::string third = inFolder("encrypted/c.jpg");
+    fs::copy_file(container, third);
+    result = runs.decrypt({container, second, pipe, third});
+    EXPECT_EQ(result.end, RunEnd::Completed);
+    EXPECT_EQ(result.done, 2);
+    ASSERT_EQ(result.leftOut.size(), 2u);
+    EXPECT_EQ(result.leftOut[0].reason, LeftOutReason::Unreadable);
+    EXPECT_EQ(result.leftOut[0].error, std::errc::no_such_file_or_directory);
+    EXPECT_EQ(result.leftOut[1].reason, LeftOutReason::NotRegular);
+    EXPECT_EQ(namesIn(inFolder("encrypted/decrypted")), (std::set<std::string>{"a.jpg", "c.jpg"}));
 }
 
 } // namespace

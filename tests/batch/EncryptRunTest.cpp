@@ -3,6 +3,7 @@
 #include "container/ContainerWriter.h"
 #include "files/PathParts.h"
 #include "support/Umask.h"
+#include "ui/catalogue/Wording.h"
 
 #include <filesystem>
 #include <gmock/gmock.h>
@@ -33,70 +34,74 @@ std::string sparseFile(const std::string& path, off_t size) {
     return path;
 }
 
-TEST_F(BatchRunsTest, NothingSelectedShowsTheMessageAndTheDialogButCreatesNoFolder) {
+// A password that breaks its rule, or no file, ends the run before anything is made; in a decrypt
+// run the rule is checked before the first file is asked about.
+TEST_F(BatchTest, RejectedPasswordOrNoFileMakesNothing) {
     WorkingFolder inTemp(temp.path());
-    for (const bool encrypt : {true, false}) {
-        platform.script.cancelNextDialog();
-        EXPECT_EQ(encrypt ? runs.btnencClick() : runs.btndecClick(), RunOutcome::EndedEarly);
-    }
-
-    EXPECT_THAT(platform.messages(), ElementsAre(texts.msgNoImageEnc, texts.msgNoImageDec));
-    EXPECT_EQ(platform.dialogs().size(), 2u);
-    EXPECT_TRUE(namesIn(temp.path()).empty());
-    EXPECT_EQ(state.failedTries, 0);
-    EXPECT_THAT(platform.events(), ::testing::Not(::testing::Contains("controls: off")));
-}
-
-TEST_F(BatchRunsTest, RejectedPasswordShowsItsMessagesAndCreatesNoFolder) {
-    struct Case {
+    const std::string plain = source("plain.jpg", patternBytes(200, 3));
+    const struct {
         std::string password;
-        std::vector<std::string> messages;
+        std::vector<std::string> files;
+        PasswordProblem problem;
+        std::string offending;
+    } cases[] = {
+        {"ab d", {plain}, PasswordProblem::TooShort, ""},
+        {"ab de\x7f", {plain}, PasswordProblem::Blank, ""},
+        {"abc\x7f\x01", {plain}, PasswordProblem::IllegalCharacter, "\x7f"},
+        {"secret1", {}, PasswordProblem::None, ""},
     };
-    const std::vector<Case> cases{
-        {"ab d", {std::string(texts.msgTooShort)}},
-        {"ab de\x7f", {std::string(texts.msgNoBlank)}},
-        {"abc\x7f\x01", {"str0[i]:\x7f", std::string(texts.msgIllegalChar)}},
-    };
-    select({source("a.jpg", {1, 2, 3})});
-    for (const Case& c : cases) {
-        platform.password = c.password;
-        const std::size_t before = platform.messages().size();
-        EXPECT_EQ(runs.btnencClick(), RunOutcome::EndedEarly);
-        EXPECT_EQ(std::vector(platform.messages().begin() + static_cast<std::ptrdiff_t>(before),
-                              platform.messages().end()),
-                  c.messages)
-            << c.password;
+    for (const auto& c : cases) {
+        runs.password = c.password;
+        for (const bool encrypt : {true, false}) {
+            const RunResult result = encrypt ? runs.encrypt(c.files) : runs.decrypt(c.files);
+            EXPECT_EQ(result.end, c.problem == PasswordProblem::None ? RunEnd::Completed
+                                                                     : RunEnd::PasswordRejected)
+                << c.password;
+            EXPECT_EQ(result.passwordVerdict.problem, c.problem) << c.password;
+            EXPECT_EQ(result.passwordVerdict.offending, c.offending) << c.password;
+            EXPECT_FALSE(result.started);
+        }
     }
-    EXPECT_FALSE(fs::exists(inFolder("encrypted")));
+    EXPECT_TRUE(report.events().empty());
+    EXPECT_EQ(namesIn(temp.path()), std::set<std::string>{"plain.jpg"});
 }
 
-TEST_F(BatchRunsTest, SizeLimitSkipsFilesOf5000KbAndUnreadableOnes) {
-    select({sparseFile(temp / "under.jpg", 5'119'999), sparseFile(temp / "at.jpg", 5'120'000),
-            temp / "missing.jpg"});
-    platform.script.answerNextQuestion(true);
+// Every file left out is told as it is, before the progress passes it.
+TEST_F(BatchTest, SizeLimitSkipsFilesOf5000KbAndUnreadableOnes) {
+    const RunResult result =
+        runs.encrypt({sparseFile(temp / "under.jpg", 5'119'999),
+                      sparseFile(temp / "at.jpg", 5'120'000), temp / "missing.jpg"});
 
-    EXPECT_EQ(runs.btnencClick(), RunOutcome::Unreadable);
-
+    EXPECT_EQ(result.end, RunEnd::Completed);
+    EXPECT_EQ(result.done, 1);
+    EXPECT_EQ(result.outputFolder, inFolder("encrypted"));
     EXPECT_EQ(namesIn(inFolder("encrypted")), std::set<std::string>{"under.jpg"});
-    EXPECT_THAT(platform.messages(),
-                ElementsAre("2 of 3 images are larger than 5MB which not support, 1 images done."));
-    EXPECT_THAT(platform.questions(),
-                ElementsAre(joined({"1", texts.msgEncDone, "\r", temp.path(), "/encrypted"})));
-    EXPECT_THAT(platform.openedFolders(), ElementsAre(temp.path() + "/encrypted/"));
-    EXPECT_EQ(platform.progressLabel, "3/3");
-    EXPECT_EQ(platform.progressPosition, 0);
-    EXPECT_EQ(platform.height, WindowHeight::Resting);
+    EXPECT_THAT(report.events(),
+                ElementsAre("started 3", "file 1/3 under.jpg", "left out: at.jpg: larger than 5MB",
+                            "file 2/3 at.jpg",
+                            "left out: missing.jpg: cannot be read: No such file or directory",
+                            "file 3/3 missing.jpg"));
+        // The summary counts as too large only the files that are; the others are listed with why.
+    const RunEndWords english = endWords(result, RunCommand::Encrypt, 3, false, englishTable());
+    EXPECT_THAT(english.messages,
+                ElementsAre("1 of 3 images are larger than 5MB which not support, 1 images done.",
+                            "These files were not encrypted:\rmissing.jpg: cannot be read: No such "
+                            "file or directory"));
+    EXPECT_EQ(english.openFolder,
+              "1 done, will open the encrypted folder: \r" + temp.path() + "/encrypted");
+    // The Chinese summary gives the count of files chosen first.
+    EXPECT_THAT(endWords(result, RunCommand::Encrypt, 3, true, chineseTable()).messages,
+                ElementsAre("3 个照片中的 1 个照片大于5MB，只有 1 个被加密。"));
 }
 
 // While a file is encrypted the next one may be read ahead, but never one that is skipped.
-TEST_F(BatchRunsTest, OnlyAFileToBeEncryptedIsNamedNext) {
+TEST_F(BatchTest, OnlyAFileToBeEncryptedIsNamedNext) {
     const std::vector<std::uint8_t> bytes = patternBytes(300'000, 3);
-    select({source("a.jpg", bytes), source("b.jpg", bytes), sparseFile(temp / "at.jpg", 5'120'000),
-            source("c.jpg", bytes), temp / "missing.jpg", source("d.jpg", bytes)});
-    platform.script.answerNextQuestion(false);
+    const RunResult result = runs.encrypt(
+        {source("a.jpg", bytes), source("b.jpg", bytes), sparseFile(temp / "at.jpg", 5'120'000),
+         source("c.jpg", bytes), temp / "missing.jpg", source("d.jpg", bytes)});
 
-    EXPECT_EQ(runs.btnencClick(), RunOutcome::Unreadable);
-
+    EXPECT_EQ(result.end, RunEnd::Completed);
     EXPECT_THAT(files.namedNext, ElementsAre(inFolder("b.jpg"), "", "", ""));
     EXPECT_EQ(namesIn(inFolder("encrypted")),
               (std::set<std::string>{"a.jpg", "b.jpg", "c.jpg", "d.jpg"}));
@@ -107,167 +112,82 @@ TEST_F(BatchRunsTest, OnlyAFileToBeEncryptedIsNamedNext) {
     }
 }
 
-TEST_F(BatchRunsTest, OnlySkippedFilesGiveTheSummaryAndNoQuestion) {
-    select({sparseFile(temp / "at.jpg", 5'120'000)});
-    EXPECT_EQ(runs.btnencClick(), RunOutcome::NothingDone);
-    EXPECT_THAT(platform.messages(),
-                ElementsAre("1 of 1 images are larger than 5MB which not support, 0 images done."));
-    EXPECT_TRUE(platform.questions().empty());
-    EXPECT_TRUE(namesIn(inFolder("encrypted")).empty());
-}
-
-// The English summary gives the skipped count first, the Chinese one the selected count.
-TEST_F(BatchRunsTest, TheSummaryGivesItsCountsInTheOrderOfItsLanguage) {
-    const std::vector<std::string> sources{sparseFile(temp / "a.jpg", 5'120'000),
-                                           sparseFile(temp / "b.jpg", 6'000'000),
-                                           source("c.jpg", patternBytes(100, 3))};
-    for (const bool english : {true, false}) {
-        applyLanguage(state, english);
-        select(sources);
-        platform.script.answerNextQuestion(false);
-        EXPECT_EQ(runs.btnencClick(), RunOutcome::Completed);
-    }
-    EXPECT_THAT(platform.messages(),
-                ElementsAre("2 of 3 images are larger than 5MB which not support, 1 images done.",
-                            "3 个照片中的 2 个照片大于5MB，只有 1 个被加密。"));
-}
-
-TEST_F(BatchRunsTest, CancelDuringTheThirdOfFiveEndsAfterIt) {
+// A stop between two files keeps the files before it; one inside a file leaves nothing of that
+// file, not even a temporary file. Either way the file read ahead is given up.
+TEST_F(BatchTest, AStopEndsTheRunBetweenOrInsideFiles) {
     std::vector<std::string> sources;
     for (int i = 1; i <= 5; ++i) {
-        sources.push_back(source(std::to_string(i) + ".jpg", patternBytes(100, i)));
+        sources.push_back(source(std::to_string(i) + ".jpg", patternBytes(600'000, i)));
     }
-    select(sources);
-    platform.onProcessMessages = [this](int call) {
-        if (call == 3) {
-            runs.btncancelClick();
-        }
-    };
+    for (const bool inside : {false, true}) {
+        std::filesystem::remove_all(inFolder("encrypted"));
+        files.namedNext.clear();
+        files.readAheadStops = 0;
+        // Asked after the third file, or while it is read (after its first piece).
+        int checks = 0;
+        report.stopWhen = [&](int) {
+            return inside ? files.namedNext.size() == 3 && ++checks == 2
+                          : report.events().back() == "file 3/5 3.jpg";
+        };
+        const RunResult result = runs.encrypt(sources);
 
-    EXPECT_EQ(runs.btnencClick(), RunOutcome::EndedEarly);
-
-    EXPECT_EQ(namesIn(inFolder("encrypted")), (std::set<std::string>{"1.jpg", "2.jpg", "3.jpg"}));
-    // 4.jpg was named next while 3.jpg was read; it is given up.
-    EXPECT_EQ(files.namedNext.back(), sources[3]);
-    EXPECT_EQ(files.readAheadStops, 1);
-    EXPECT_THAT(platform.messages(), ElementsAre(texts.msgCanceled));
-    EXPECT_TRUE(platform.questions().empty());
-    EXPECT_EQ(platform.progressLabel, "3/5");
-    EXPECT_EQ(platform.progressPosition, 3);
-    EXPECT_EQ(platform.height, WindowHeight::Resting);
-}
-
-TEST_F(BatchRunsTest, OutputFolderAndTextsFollowTheLanguage) {
-    struct Case {
-        bool english;
-        std::string encrypted, decrypted, encDone, decDone;
-    };
-    const std::vector<Case> cases{
-        {true, "encrypted", "decrypted",
-         " done, will open the encrypted folder: ", " done, will open the decrypted folder:"},
-        {false, "已加密", "已解密", " 个加密完成。打开文件夹：", " 个解密完成。打开文件夹："},
-    };
-    const auto bytes = patternBytes(300, 7);
-    for (const Case& c : cases) {
-        applyLanguage(state, c.english);
-        select({source("a.jpg", bytes)});
-        platform.script.answerNextQuestion(true);
-        ASSERT_EQ(runs.btnencClick(), RunOutcome::Completed);
-
-        const std::string encryptedFolder = temp.path() + "/" + c.encrypted;
-        select({encryptedFolder + "/a.jpg"});
-        platform.script.answerNextQuestion(true);
-        ASSERT_EQ(runs.btndecClick(), RunOutcome::Completed);
-
-        EXPECT_EQ(readFile(encryptedFolder + "/" + c.decrypted + "/a.jpg"), bytes);
-        EXPECT_THAT(std::vector(platform.questions().end() - 2, platform.questions().end()),
-                    ElementsAre("1" + c.encDone + "\r" + encryptedFolder,
-                                "1" + c.decDone + "\r" + encryptedFolder + "/" + c.decrypted));
-        EXPECT_THAT(std::vector(platform.openedFolders().end() - 2, platform.openedFolders().end()),
-                    ElementsAre(encryptedFolder + "/", encryptedFolder + "/" + c.decrypted + "/"));
+        EXPECT_EQ(result.end, RunEnd::Stopped);
+        EXPECT_EQ(result.handled, inside ? 2 : 3);
+        const std::set<std::string> written{"1.jpg", "2.jpg", "3.jpg"};
+        EXPECT_EQ(namesIn(inFolder("encrypted")),
+                  std::set(written.begin(), std::next(written.begin(), inside ? 2 : 3)));
+        // 4.jpg was named next while 3.jpg was read; it is given up.
+        EXPECT_EQ(files.namedNext.back(), sources[3]);
+        EXPECT_EQ(files.readAheadStops, 1);
     }
 }
 
-TEST_F(BatchRunsTest, RoundTripRestoresEveryByteInBothClasses) {
+// The output folder bears the name the request gives it, in the user's language.
+TEST_F(BatchTest, RoundTripRestoresEveryByteInBothClasses) {
     const std::vector<std::vector<std::uint8_t>> contents{
         {}, patternBytes(1, 1), patternBytes(57, 2), patternBytes(70'001, 3)};
     for (const ContainerClass level : {ContainerClass::Standard, ContainerClass::HighLevel}) {
-        platform.level = level;
-        platform.suffix = 1;
+        const LanguageTable& language = languageTable(level == ContainerClass::Standard);
         std::vector<std::string> sources;
         for (std::size_t i = 0; i < contents.size(); ++i) {
             sources.push_back(source("pic" + std::to_string(i) + ".png", contents[i]));
         }
-        encryptAll(sources);
+        EncryptRequest encrypt = runs.encryptRequest(sources);
+        encrypt.containerClass = level;
+        encrypt.appendSuffix = true;
+        encrypt.outputFolderName = language.encFolderName;
+        const std::string encrypted = inFolder(std::string(language.encFolderName));
+        ASSERT_EQ(runs.batch.encrypt(encrypt, report).outputFolder, encrypted);
         EXPECT_EQ(files.scratchWrites, level == ContainerClass::HighLevel ? 4 : 0);
 
         std::vector<std::string> containers;
         for (const std::string& path : sources) {
-            containers.push_back(inFolder("encrypted/") + namePart(path) + "E");
+            containers.push_back(encrypted + "/" + namePart(path) + "E");
         }
-        select(containers);
-        platform.script.answerNextQuestion(false);
-        ASSERT_EQ(runs.btndecClick(), RunOutcome::Completed);
+        DecryptRequest decrypt = runs.decryptRequest(containers);
+        decrypt.outputFolderName = language.decFolderName;
+        const RunResult result = runs.batch.decrypt(decrypt, report);
+        ASSERT_EQ(result.end, RunEnd::Completed);
+        ASSERT_EQ(result.outputFolder, encrypted + "/" + std::string(language.decFolderName));
         for (std::size_t i = 0; i < contents.size(); ++i) {
-            EXPECT_EQ(readFile(inFolder("encrypted/decrypted/") + namePart(sources[i])),
-                      contents[i])
+            EXPECT_EQ(readFile(result.outputFolder + "/" + namePart(sources[i])), contents[i])
                 << classRow(level).name << ", file " << i;
         }
     }
 }
 
-// The class is read afresh for every file, so a change made in the window during a run applies
-// from the next file on, the file read ahead included.
-TEST_F(BatchRunsTest, AChangeOfClassDuringARunAppliesFromTheNextFile) {
-    std::vector<std::string> sources;
-    std::vector<std::vector<std::uint8_t>> contents;
-    for (int i = 0; i < 5; ++i) {
-        contents.push_back(patternBytes(700'000 + 1000 * i, 20 + i));
-        sources.push_back(source("p" + std::to_string(i) + ".jpg", contents.back()));
-    }
-    platform.suffix = 1;
-    constexpr auto standard = ContainerClass::Standard;
-    constexpr auto high = ContainerClass::HighLevel;
-    const std::vector<ContainerClass> levels{standard, high, high, standard, high};
-    platform.onProcessMessages = [&](int call) {
-        if (call < static_cast<int>(levels.size())) {
-            platform.level = levels[call];
-        }
-    };
-    select(sources);
-    platform.script.answerNextQuestion(false);
-    ASSERT_EQ(runs.btnencClick(), RunOutcome::Completed);
-
-    std::vector<std::string> containers;
-    for (std::size_t i = 0; i < sources.size(); ++i) {
-        containers.push_back(inFolder("encrypted/") + namePart(sources[i]) + "E");
-        const std::vector<std::uint8_t> text = readFile(containers.back());
-        const std::string_view marker = levels[i] == high ? "@@@@\r\n" : "****\r\n";
-        EXPECT_TRUE(std::string_view(reinterpret_cast<const char*>(text.data()), text.size())
-                        .ends_with(marker))
-            << "file " << i;
-    }
-    select(containers);
-    platform.script.answerNextQuestion(false);
-    ASSERT_EQ(runs.btndecClick(), RunOutcome::Completed);
-    for (std::size_t i = 0; i < sources.size(); ++i) {
-        EXPECT_EQ(readFile(inFolder("encrypted/decrypted/") + namePart(sources[i])), contents[i])
-            << "file " << i;
-    }
-}
-
 // A photo that only its owner may read gives a container and a restored file that only the owner
 // may read.
-TEST_F(BatchRunsTest, ContainerAndRestoredFileKeepAPrivateSourcePrivate) {
+TEST_F(BatchTest, ContainerAndRestoredFileKeepAPrivateSourcePrivate) {
     {
         const Umask umask(022);
         const std::string open = source("open.jpg", patternBytes(300, 4));
         const std::string owned = source("owned.jpg", patternBytes(300, 5));
         ASSERT_EQ(::chmod(owned.c_str(), 0600), 0);
         encryptAll({open, owned});
-        select({inFolder("encrypted/open.jpg"), inFolder("encrypted/owned.jpg")});
-        platform.script.answerNextQuestion(false);
-        ASSERT_EQ(runs.btndecClick(), RunOutcome::Completed);
+        ASSERT_EQ(
+            runs.decrypt({inFolder("encrypted/open.jpg"), inFolder("encrypted/owned.jpg")}).end,
+            RunEnd::Completed);
     }
     const auto permissions = [](const std::string& path) {
         return fs::status(path).permissions() & fs::perms::mask;

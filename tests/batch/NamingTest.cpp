@@ -54,42 +54,35 @@ TEST(RestoredName, DropsOnlyAnAppendedE) {
 }
 
 // Each container is written once, under its restored name, in the run's output folder.
-TEST_F(BatchRunsTest, DecryptWritesEachContainerOnceUnderItsRestoredName) {
+TEST_F(BatchTest, DecryptWritesEachContainerOnceUnderItsRestoredName) {
     const std::vector<std::string> names{"abc.JPG", "photo.jpeg", "notes", "archive.tar.gz"};
     std::vector<std::string> sources;
     for (std::size_t i = 0; i < names.size(); ++i) {
         sources.push_back(source(names[i], patternBytes(40 + i, static_cast<unsigned>(i))));
     }
-    for (const int appendE : {0, 1}) {
-        platform.suffix = appendE;
-        encryptAll(sources);
-        for (const int strip : {0, 1}) {
+    for (const bool appendE : {false, true}) {
+        encryptAll(sources, ContainerClass::Standard, appendE);
+        for (const bool strip : {false, true}) {
             std::vector<std::string> containers;
             for (const std::string& name : names) {
-                containers.push_back(inFolder("encrypted/") + name + (appendE == 1 ? "E" : ""));
+                containers.push_back(inFolder("encrypted/") + name + (appendE ? "E" : ""));
             }
             std::filesystem::remove_all(inFolder("encrypted/decrypted"));
             files.saved.clear();
-            platform.suffix = strip;
-            select(containers);
-            platform.script.answerNextQuestion(false);
-            ASSERT_EQ(runs.btndecClick(), RunOutcome::Completed);
+            ASSERT_EQ(runs.decrypt(containers, strip).end, RunEnd::Completed);
 
             EXPECT_EQ(files.saved.size(), names.size());
             EXPECT_EQ(namesIn(inFolder("encrypted/decrypted")),
                       std::set<std::string>(names.begin(), names.end()))
                 << "appended E " << appendE << ", strip " << strip;
-            platform.suffix = appendE;
         }
     }
 }
 
-TEST_F(BatchRunsTest, DotInAFolderNamePlaysNoPart) {
+TEST_F(BatchTest, DotInAFolderNamePlaysNoPart) {
     std::filesystem::create_directory(inFolder("my.pics"));
     encryptAll({source("my.pics/abc.JPG", {1, 2})});
-    select({inFolder("my.pics/encrypted/abc.JPG")});
-    platform.script.answerNextQuestion(false);
-    ASSERT_EQ(runs.btndecClick(), RunOutcome::Completed);
+    ASSERT_EQ(runs.decrypt({inFolder("my.pics/encrypted/abc.JPG")}).end, RunEnd::Completed);
     EXPECT_EQ(namesIn(inFolder("my.pics/encrypted/decrypted")), std::set<std::string>{"abc.JPG"});
 }
 

@@ -1,9 +1,8 @@
-// The runs in the Protected class: the password asked twice, one key a run, the probe that opens
-// the first piece, a selection that mixes classes, and files that do not open left out.
+// The runs in the Protected class: one key a run, the probe that opens the first piece, a
+// selection that mixes classes, and files that do not open left out.
 #include "BatchFixture.h"
 #include "files/PathParts.h"
 
-#include <algorithm>
 #include <filesystem>
 #include <gmock/gmock.h>
 
@@ -11,36 +10,20 @@ namespace tarvex::testing {
 namespace {
 
 using ::testing::ElementsAre;
-using ::testing::HasSubstr;
 namespace fs = std::filesystem;
 using Bytes = std::vector<std::uint8_t>;
 
-// The cost that keeps the tests fast; a reader honours the cost a container names.
-constexpr ProtectedCost cheap{1, 8192};
-
-class ProtectedRunTest : public BatchRunsTest {
+class ProtectedRunTest : public BatchTest {
 protected:
-    ProtectedRunTest() {
-        runs.setProtectedCost(cheap);
-        platform.level = ContainerClass::Protected;
-    }
+    // The cost that keeps the tests fast; a reader honours the cost a container names.
+    ProtectedRunTest() { runs.cost = {1, 8192}; }
 
     // How many keys were derived since the last call.
     int derivations() {
-        const auto& events = platform.events();
-        const int count = static_cast<int>(
-            std::count(events.begin() + counted_, events.end(), std::string("busy: on")));
-        counted_ = events.size();
-        return count;
-    }
-
-    // Decrypts `paths`, declining the offer to open the folder when there is one.
-    RunOutcome decrypt(const std::vector<std::string>& paths, bool offered = true) {
-        select(paths);
-        if (offered) {
-            platform.script.answerNextQuestion(false);
-        }
-        return runs.btndecClick();
+        const int count = static_cast<int>(report.eventsOf("deriving key").size());
+        const int since = count - counted_;
+        counted_ = count;
+        return since;
     }
 
     // The files of the folder that are not complete outputs: hidden temporary files.
@@ -55,11 +38,11 @@ protected:
     }
 
 private:
-    std::size_t counted_ = 0;
+    int counted_ = 0;
 };
 
-// One key for a whole encrypt run, asked for twice; the containers restore exactly in a run that
-// derives the key once, and a source far over the size limit of the designed classes is taken.
+// One key for a whole encrypt run; the containers restore exactly in a run that derives the key
+// once, and a source far over the size limit of the designed classes is taken.
 TEST_F(ProtectedRunTest, ARunDerivesOneKeyAndRestoresEveryFile) {
     const std::vector<Bytes> contents{
         {}, patternBytes(1, 1), patternBytes(70'000, 2), patternBytes(5'300'000, 3)};
@@ -67,8 +50,7 @@ TEST_F(ProtectedRunTest, ARunDerivesOneKeyAndRestoresEveryFile) {
     for (std::size_t i = 0; i < contents.size(); ++i) {
         sources.push_back(source("p" + std::to_string(i) + ".jpg", contents[i]));
     }
-    encryptAll(sources);
-    EXPECT_THAT(platform.events(), ::testing::Contains(HasSubstr("password again: ")));
+    encryptAll(sources, ContainerClass::Protected);
     EXPECT_EQ(derivations(), 1);
     EXPECT_EQ(files.scratchWrites, 0);
 
@@ -78,8 +60,7 @@ TEST_F(ProtectedRunTest, ARunDerivesOneKeyAndRestoresEveryFile) {
         const Bytes text = readFile(containers.back());
         EXPECT_TRUE(std::string(text.begin(), text.end()).ends_with("$$$$\r\n"));
     }
-    platform.level = ContainerClass::Standard; // the class of a file is its own, not the window's
-    EXPECT_EQ(decrypt(containers), RunOutcome::Completed);
+    EXPECT_EQ(runs.decrypt(containers).end, RunEnd::Completed);
     EXPECT_EQ(derivations(), 1);
     for (std::size_t i = 0; i < contents.size(); ++i) {
         EXPECT_EQ(readFile(inFolder("encrypted/decrypted/") + namePart(sources[i])), contents[i])
@@ -87,52 +68,32 @@ TEST_F(ProtectedRunTest, ARunDerivesOneKeyAndRestoresEveryFile) {
     }
 }
 
-// A second password that differs, or none, ends the run before anything is made.
-TEST_F(ProtectedRunTest, TheSecondPasswordMustBeTheFirst) {
-    select({source("a.jpg", patternBytes(100, 1))});
-    platform.passwordTypedAgain = "secret2";
-    EXPECT_EQ(runs.btnencClick(), RunOutcome::EndedEarly);
-    EXPECT_THAT(platform.messages(), ElementsAre(texts.msgPasswordsDiffer));
-
-    platform.passwordAgainDeclined = true;
-    EXPECT_EQ(runs.btnencClick(), RunOutcome::EndedEarly);
-    EXPECT_EQ(platform.messages().size(), 1u);
-    EXPECT_EQ(derivations(), 0);
-    EXPECT_FALSE(fs::exists(inFolder("encrypted")));
-    EXPECT_TRUE(platform.runControlsEnabled);
-}
-
-// The probe opens the first piece of a Protected first file with the typed password: a wrong one
-// is a failed try, toward the lock.
+// The probe opens the first piece of a Protected first file with the password: a wrong one ends
+// the run before its folder.
 TEST_F(ProtectedRunTest, TheProbeOpensTheFirstPiece) {
-    encryptAll({source("a.jpg", patternBytes(90'000, 1))});
+    encryptAll({source("a.jpg", patternBytes(90'000, 1))}, ContainerClass::Protected);
     const std::string container = inFolder("encrypted/a.jpg");
-    platform.password = "wrong12";
-    EXPECT_EQ(decrypt({container}, false), RunOutcome::EndedEarly);
-    EXPECT_THAT(platform.messages(), ElementsAre(texts.msgIllegalPassword));
-    EXPECT_EQ(state.failedTries, 1);
+    runs.password = "wrong12";
+    EXPECT_EQ(runs.decrypt({container}).end, RunEnd::WrongPassword);
     EXPECT_FALSE(fs::exists(inFolder("encrypted/decrypted")));
 
-    platform.password = "secret1";
-    EXPECT_EQ(decrypt({container}), RunOutcome::Completed);
-    EXPECT_EQ(state.failedTries, 0);
+    runs.password = "secret1";
+    EXPECT_EQ(runs.decrypt({container}).end, RunEnd::Completed);
     EXPECT_EQ(readFile(inFolder("encrypted/decrypted/a.jpg")), patternBytes(90'000, 1));
 }
 
 // A selection that mixes classes is read file by file by its own marker. The Protected files that
 // do not open (another password, a line taken out, a character changed) are left out without a
-// trace, the run goes on, and its end names them.
-TEST_F(ProtectedRunTest, FilesThatDoNotOpenAreLeftOutAndNamed) {
+// trace, and the run goes on.
+TEST_F(ProtectedRunTest, FilesThatDoNotOpenAreLeftOut) {
     encryptAll({source("good.jpg", patternBytes(80'000, 1)),
                 source("cut.jpg", patternBytes(80'000, 2)),
-                source("flipped.jpg", patternBytes(5000, 3))});
-    platform.password = "other99";
-    platform.passwordTypedAgain = "other99";
-    encryptAll({source("other.jpg", patternBytes(100, 4))});
-    platform.password = "secret1";
-    platform.passwordTypedAgain.reset();
-    platform.level = ContainerClass::HighLevel;
-    encryptAll({source("high.jpg", patternBytes(3000, 5))});
+                source("flipped.jpg", patternBytes(5000, 3))},
+               ContainerClass::Protected);
+    runs.password = "other99";
+    encryptAll({source("other.jpg", patternBytes(100, 4))}, ContainerClass::Protected);
+    runs.password = "secret1";
+    encryptAll({source("high.jpg", patternBytes(3000, 5))}, ContainerClass::HighLevel);
 
     const std::string folder = inFolder("encrypted/");
     Bytes cut = readFile(folder + "cut.jpg");
@@ -143,47 +104,86 @@ TEST_F(ProtectedRunTest, FilesThatDoNotOpenAreLeftOutAndNamed) {
     flipped[200] = flipped[200] == 'A' ? 'B' : 'A';
     writeFile(folder + "flipped.jpg", flipped);
 
-    EXPECT_EQ(decrypt({folder + "good.jpg", folder + "cut.jpg", folder + "other.jpg",
-                       folder + "high.jpg", folder + "flipped.jpg"}),
-              RunOutcome::NotOpened);
+        files.saved.clear();
+    // The High level container cannot prove what it holds, unlike the Protected ones: it is
+    // restored when the user says so.
+    report.script.answerNextQuestion(true);
+    const RunResult result =
+        runs.decrypt({folder + "good.jpg", folder + "cut.jpg", folder + "other.jpg",
+                      folder + "high.jpg", folder + "flipped.jpg"});
+    EXPECT_EQ(result.end, RunEnd::Completed);
+    EXPECT_THAT(report.eventsOf("question"),
+                ElementsAre(::testing::StartsWith("question: high.jpg\nUnlike the Protected")));
+    EXPECT_EQ(result.done, 2);
     EXPECT_EQ(namesIn(folder + "decrypted"), (std::set<std::string>{"good.jpg", "high.jpg"}));
     EXPECT_EQ(readFile(folder + "decrypted/high.jpg"), patternBytes(3000, 5));
-    ASSERT_EQ(platform.messages().size(), 1u);
-    const std::string& notes = platform.messages().front();
-    EXPECT_THAT(notes, HasSubstr(std::string(texts.msgLeftOut)));
-    for (const std::string name : {"cut.jpg", "other.jpg", "flipped.jpg"}) {
-        EXPECT_THAT(notes, HasSubstr("\r" + name + ": ")) << name;
-    }
-    EXPECT_THAT(notes, HasSubstr(joined({"other.jpg: ", texts.reasonNotOpened})));
-    // The question counts the files restored.
-    EXPECT_THAT(platform.questions().back(), ::testing::StartsWith("2 "));
-    EXPECT_EQ(state.failedTries, 0);
+    const std::string notOpened = std::string(texts.reasonNotOpened);
+    EXPECT_THAT(report.eventsOf("left out"),
+                ElementsAre("left out: cut.jpg: " + notOpened, "left out: other.jpg: " + notOpened,
+                            "left out: flipped.jpg: " + notOpened));
+    // A file left out before its first byte never has an output begun.
+    EXPECT_THAT(files.saved, ::testing::Not(::testing::Contains(folder + "decrypted/other.jpg")));
 }
 
-// Cancel while the key is derived ends the run at once: nothing is written.
-TEST_F(ProtectedRunTest, CancelEndsTheDerivationOfTheKey) {
-    runs.setProtectedCost(protectedWriteCost);
-    select({source("a.jpg", patternBytes(100, 1))});
-    platform.onProcessMessages = [this](int) { runs.btncancelClick(); };
-    EXPECT_EQ(runs.btnencClick(), RunOutcome::EndedEarly);
-    EXPECT_THAT(platform.messages(), ElementsAre(texts.msgCanceled));
+// A container that cannot prove what it holds, put in the place of a Protected one, is never
+// restored silently; a Protected container whose marker was changed is damaged, not Standard.
+TEST_F(ProtectedRunTest, NothingIsSubstitutedForAProtectedContainer) {
+    encryptAll({source("a.jpg", patternBytes(70'000, 1)), source("b.jpg", patternBytes(500, 2)),
+                source("c.jpg", patternBytes(900, 3))},
+               ContainerClass::Protected);
+    const std::string folder = inFolder("encrypted/");
+    // An attacker's Standard container of their own picture, under b.jpg's name.
+    TempFolder attacker;
+    writeFile(attacker / "b.jpg", patternBytes(400, 9));
+        ScriptedRuns theirs(localFileSystem());
+    theirs.password = "theirs1";
+    ASSERT_EQ(theirs.encrypt({attacker / "b.jpg"}, ContainerClass::Standard).done, 1);
+    fs::copy_file(attacker / "encrypted/b.jpg", folder + "b.jpg",
+                  fs::copy_options::overwrite_existing);
+    // c.jpg with its marker changed to the Standard one.
+    Bytes changed = readFile(folder + "c.jpg");
+    std::copy_n("****", 4, changed.end() - 6);
+    writeFile(folder + "c.jpg", changed);
+
+    report.script.answerNextQuestion(false);
+    const RunResult result =
+        runs.decrypt({folder + "a.jpg", folder + "b.jpg", folder + "c.jpg"});
+    EXPECT_EQ(result.end, RunEnd::Completed);
+    EXPECT_EQ(namesIn(folder + "decrypted"), std::set<std::string>{"a.jpg"});
+    EXPECT_THAT(report.eventsOf("left out"),
+                ElementsAre("left out: b.jpg: " + std::string(texts.reasonUnauthenticated),
+                            "left out: c.jpg: " + std::string(texts.reasonDamaged)));
+}
+
+// A stop while the key is derived ends the run at once: nothing is written.
+TEST_F(ProtectedRunTest, AStopEndsTheDerivationOfTheKey) {
+    runs.cost = protectedWriteCost;
+    report.stopAtCall(1);
+    EXPECT_EQ(runs.encrypt({source("a.jpg", patternBytes(100, 1))}, ContainerClass::Protected).end,
+              RunEnd::Stopped);
+    EXPECT_THAT(report.events(), ElementsAre("started 1", "deriving key", "key derived"));
     EXPECT_FALSE(fs::exists(inFolder("encrypted")));
-    EXPECT_EQ(platform.height, WindowHeight::Resting);
-    EXPECT_TRUE(platform.runControlsEnabled);
 }
 
-// A stop asked for inside a file (the console's Ctrl-C) ends the run there, with no temporary
+// A stop asked for inside a file, after its first piece, ends the run there with no temporary
 // file left, in either direction.
 TEST_F(ProtectedRunTest, AStopInsideAFileLeavesNothing) {
     const std::string big = source("big.jpg", patternBytes(3'000'000, 1));
-    encryptAll({big});
-    platform.stopAsked = true;
-    select({big});
-    EXPECT_EQ(runs.btnencClick(), RunOutcome::EndedEarly);
+    encryptAll({big}, ContainerClass::Protected);
+    const std::string container = inFolder("encrypted/big.jpg");
+    const Bytes before = readFile(container);
+    for (const bool encrypt : {true, false}) {
+        // The decrypt run reads its first file twice: for the probe, then to restore it.
+        const std::size_t reads = files.namedNext.size() + (encrypt ? 1 : 2);
+        int checks = 0;
+        report.stopWhen = [&](int) { return files.namedNext.size() == reads && ++checks == 2; };
+        const RunResult result =
+            encrypt ? runs.encrypt({big}, ContainerClass::Protected) : runs.decrypt({container});
+        EXPECT_EQ(result.end, RunEnd::Stopped);
+        EXPECT_EQ(checks, 2) << "the stop came elsewhere";
+    }
+    EXPECT_EQ(readFile(container), before);
     EXPECT_TRUE(temporaries(inFolder("encrypted")).empty());
-
-    select({inFolder("encrypted/big.jpg")});
-    EXPECT_EQ(runs.btndecClick(), RunOutcome::EndedEarly);
     EXPECT_FALSE(fs::exists(inFolder("encrypted/decrypted/big.jpg")));
     EXPECT_TRUE(temporaries(inFolder("encrypted/decrypted")).empty());
 }

@@ -1,18 +1,18 @@
 // Damaged and foreign files in a decrypt run, and awkward names: each gives back the exact
-// source, or a clear message and nothing written in its place; never a crash or a hang.
-#include "batch/BatchRuns.h"
+// source, or a clear reason and nothing written in its place; never a crash or a hang.
 #include "container/ContainerReader.h"
 #include "container/ContainerWriter.h"
 #include "container/Probe.h"
 #include "files/LocalFileSystem.h"
 #include "support/CliProcess.h"
-#include "support/Language.h"
-#include "support/ScriptedPlatform.h"
+#include "support/ScriptedReport.h"
 #include "support/TempFolder.h"
+#include "ui/catalogue/Catalogue.h"
 
 #include <cstdio>
 #include <filesystem>
 #include <functional>
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <set>
 
@@ -21,6 +21,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using Bytes = std::vector<std::uint8_t>;
+using ::testing::ElementsAre;
 
 int inputsTried = 0;
 
@@ -30,16 +31,6 @@ std::string replaceAll(std::string text, std::string_view from, std::string_view
         text.replace(at, from.size(), to);
     }
     return text;
-}
-
-std::set<std::string> namesIn(const std::string& folder) {
-    std::set<std::string> names;
-    if (fs::exists(folder)) {
-        for (const auto& entry : fs::directory_iterator(folder)) {
-            names.insert(entry.path().filename().string());
-        }
-    }
-    return names;
 }
 
 struct Damage {
@@ -89,12 +80,6 @@ const std::vector<Damage>& damages() {
 
 class DamagedInputTest : public ::testing::Test {
 protected:
-    DamagedInputTest() : runs(state, platform, localFileSystem()) {
-        runs.FormCreate();
-        applyLanguage(state, true);
-        platform.password = "secret1";
-    }
-
     // A container of `source` written as `name` into the temporary folder.
     std::string container(const std::string& name, const Bytes& source, ContainerClass level) {
         const std::string text =
@@ -103,23 +88,20 @@ protected:
         return text;
     }
 
-    RunOutcome decrypt(const std::vector<std::string>& names) {
+    RunResult decrypt(const std::vector<std::string>& names) {
         std::vector<std::string> paths;
         for (const std::string& name : names) {
             paths.push_back(temp / name);
         }
-        platform.script.chooseNextFiles(paths);
-        runs.btnopenClick();
         ++inputsTried;
-        return runs.btndecClick();
+        return runs.decrypt(paths);
     }
 
     TempFolder temp;
     KeyGenerator generator;
-    SharedState state;
-    ScriptedPlatform platform;
-    BatchRuns runs;
-    const StringCatalogue& texts = state.catalogue;
+    ScriptedRuns runs{localFileSystem()};
+    ScriptedReport& report = runs.report;
+    const std::string notContainer{englishTable().msgNotContainer};
 };
 
 // Each damage to the first file of a run (the probed one) and to a later one, in both classes; a
@@ -140,55 +122,42 @@ TEST_F(DamagedInputTest, DamagedContainerReadsBackOrIsAskedAbout) {
                 const std::vector<std::string> selection =
                     first ? std::vector<std::string>{"damaged.pngE", "good.jpgE"}
                           : std::vector<std::string>{"good.jpgE", "damaged.pngE"};
-                const std::size_t questionsBefore = platform.questions().size();
-                std::size_t messagesBefore = platform.messages().size();
+                const std::size_t questionsBefore = report.eventsOf("question").size();
 
                 if (damage.readsBack) {
-                    platform.script.answerNextQuestion(false); // the summary's offer
-                    EXPECT_EQ(decrypt(selection), RunOutcome::Completed);
+                    EXPECT_EQ(decrypt(selection).end, RunEnd::Completed);
                     EXPECT_EQ(readFile(temp / "decrypted/damaged.png"), source);
                     EXPECT_EQ(readFile(temp / "decrypted/good.jpg"), good);
-                } else {
-                    // Asked at the probe of the first file as it stands, which ends the command
-                    // at No; or else in the run, with its name, and No leaves it out.
-                    const bool atProbe =
-                        first && !probeContainer(changed, "secret1").containerFound;
-                    platform.script.answerNextQuestion(false);
-                    if (!atProbe) {
-                        platform.script.answerNextQuestion(false); // the summary's offer
-                    }
-                    const RunOutcome outcome = decrypt(selection);
-                    ASSERT_GT(platform.questions().size(), questionsBefore);
-                    EXPECT_EQ(platform.questions()[questionsBefore],
-                              atProbe ? std::string(texts.msgNotContainer)
-                                      : joined({"damaged.pngE\n", texts.msgNotContainer}));
-                    if (atProbe) {
-                        EXPECT_EQ(outcome, RunOutcome::EndedEarly);
-                    } else {
-                        EXPECT_EQ(outcome, RunOutcome::NotOpened);
-                        ASSERT_EQ(platform.messages().size(), messagesBefore + 1);
-                        EXPECT_EQ(platform.messages().back(),
-                                  joined({texts.msgLeftOut,
-                                          "\rdamaged.pngE: ", texts.reasonNotContainer}));
-                        ++messagesBefore;
-                    }
-                    // Nothing for the damaged file; the good one is restored unless the command
-                    // ended at the probe.
-                    EXPECT_EQ(namesIn(temp / "decrypted"), atProbe
-                                                               ? std::set<std::string>{}
-                                                               : std::set<std::string>{"good.jpg"});
-                    EXPECT_EQ(platform.height, WindowHeight::Resting);
+                    EXPECT_EQ(report.eventsOf("question").size(), questionsBefore);
+                    continue;
                 }
-                EXPECT_EQ(platform.messages().size(), messagesBefore) << "a message came";
-                EXPECT_EQ(state.failedTries, 0) << "a damaged file counted as a wrong password";
-                EXPECT_TRUE(platform.runControlsEnabled);
+                // Asked at the probe of the first file as it stands, which ends the run at No;
+                // or else in the run, with its name, and No leaves it out.
+                const bool atProbe = first && !probeContainer(changed, "secret1").containerFound;
+                report.script.answerNextQuestion(false);
+                const RunResult result = decrypt(selection);
+                const std::vector<std::string> questions = report.eventsOf("question");
+                ASSERT_EQ(questions.size(), questionsBefore + 1);
+                EXPECT_EQ(questions.back(),
+                          "question: " +
+                              (atProbe ? notContainer : "damaged.pngE\n" + notContainer));
+                EXPECT_EQ(result.end, atProbe ? RunEnd::Declined : RunEnd::Completed);
+                if (!atProbe) {
+                    ASSERT_EQ(result.leftOut.size(), 1u);
+                    EXPECT_EQ(result.leftOut[0].path, temp / "damaged.pngE");
+                    EXPECT_EQ(result.leftOut[0].reason, LeftOutReason::NotContainer);
+                }
+                // Nothing for the damaged file; the good one is restored unless the run ended at
+                // the probe.
+                EXPECT_EQ(namesIn(temp / "decrypted"),
+                          atProbe ? std::set<std::string>{} : std::set<std::string>{"good.jpg"});
             }
         }
     }
 }
 
 // Each later file that may be no container is asked about, and the run goes on whatever the
-// answer: Yes decodes it as it stands, No leaves it out; one that gives nothing is named, not
+// answer: Yes decodes it as it stands, No leaves it out; one that gives nothing is left out, not
 // counted as done.
 TEST_F(DamagedInputTest, EachDoubtfulFileIsAskedAboutAndTheRunGoesOn) {
     const Bytes good = patternBytes(500, 3);
@@ -199,76 +168,57 @@ TEST_F(DamagedInputTest, EachDoubtfulFileIsAskedAboutAndTheRunGoesOn) {
     writeFile(temp / "c.jpg", {'.', '.', '.'}); // nothing to decode
     writeFile(temp / "d.jpg", {'Q', 'U', 'J', 'D'});
     container("e.jpg", good, ContainerClass::HighLevel);
-    for (const bool yes : {true, true, false, false}) {
-        platform.script.answerNextQuestion(yes);
+    for (const bool yes : {true, true, false}) {
+        report.script.answerNextQuestion(yes);
     }
-    EXPECT_EQ(decrypt({"a.jpg", "b.jpg", "c.jpg", "d.jpg", "e.jpg"}), RunOutcome::NotOpened);
-    EXPECT_EQ(platform.questions().front(), joined({"b.jpg\n", texts.msgNotContainer}));
+    const RunResult result = decrypt({"a.jpg", "b.jpg", "c.jpg", "d.jpg", "e.jpg"});
+    EXPECT_EQ(result.end, RunEnd::Completed);
+    EXPECT_EQ(result.done, 3);
+    EXPECT_EQ(report.eventsOf("question").front(), "question: b.jpg\n" + notContainer);
     EXPECT_EQ(namesIn(temp / "decrypted"), (std::set<std::string>{"a.jpg", "b.jpg", "e.jpg"}));
     EXPECT_EQ(readFile(temp / "decrypted/b.jpg"), readContainer(noMarker));
     EXPECT_EQ(readFile(temp / "decrypted/e.jpg"), good);
-    EXPECT_EQ(platform.messages().back(),
-              joined({texts.msgLeftOut, "\rc.jpg: ", texts.reasonNothingRestored,
-                      "\rd.jpg: ", texts.reasonNotContainer}));
-    // The offer at the end counts the files restored.
-    EXPECT_TRUE(platform.questions().back().starts_with(joined({"3", texts.msgDecDone})));
+    EXPECT_THAT(report.eventsOf("left out"),
+                ElementsAre("left out: c.jpg: it holds nothing to restore",
+                            "left out: d.jpg: it is no container, and you left it out"));
 }
 
 // Containers whose restored names coincide: the later one is written under a numbered name, as
-// a desktop names a second file of one name, and the end of the run says so. The same container
-// chosen twice writes one file.
+// a desktop names a second file of one name, and the run says so. The same container chosen
+// twice writes one file.
 TEST_F(DamagedInputTest, OutputsOfOneRunNeverReplaceEachOther) {
     const Bytes first = patternBytes(300, 1);
     const Bytes second = patternBytes(400, 2);
     container("abc.JPG", first, ContainerClass::Standard);
     container("abc.JPGE", second, ContainerClass::HighLevel);
-    platform.script.answerNextQuestion(false);
-    EXPECT_EQ(decrypt({"abc.JPG", "abc.JPGE", "abc.JPG"}), RunOutcome::Completed);
+    const RunResult result = decrypt({"abc.JPG", "abc.JPGE", "abc.JPG"});
+    EXPECT_EQ(result.end, RunEnd::Completed);
     EXPECT_EQ(namesIn(temp / "decrypted"), (std::set<std::string>{"abc.JPG", "abc (2).JPG"}));
     EXPECT_EQ(readFile(temp / "decrypted/abc.JPG"), first);
     EXPECT_EQ(readFile(temp / "decrypted/abc (2).JPG"), second);
-    EXPECT_EQ(platform.messages().back(), joined({texts.msgRenamed, "\rabc.JPGE → abc (2).JPG"}));
+    EXPECT_THAT(result.renamed,
+                ElementsAre(std::pair<std::string, std::string>{"abc.JPGE", "abc (2).JPG"}));
 }
 
-// The class is read from the container itself: a container renamed, and decrypted with the other
-// class chosen, reads back exactly.
-TEST_F(DamagedInputTest, ContainerOfTheOtherClassRenamedReadsBack) {
-    for (const ContainerClass chosen : {ContainerClass::Standard, ContainerClass::HighLevel}) {
-        const auto level = chosen == ContainerClass::Standard ? ContainerClass::HighLevel
-                                                              : ContainerClass::Standard;
-        const Bytes source = patternBytes(4000, static_cast<unsigned>(chosen));
-        container("renamed.gifE", source, level);
-        platform.level = chosen;
-        platform.script.answerNextQuestion(false);
-        EXPECT_EQ(decrypt({"renamed.gifE"}), RunOutcome::Completed);
-        EXPECT_EQ(readFile(temp / "decrypted/renamed.gif"), source);
-    }
-}
-
-// A folder or a missing file in the selection: decrypting stops there with the file layer's text,
-// encrypting passes over it and says so in its summary.
+// A folder or a missing file in the selection: both runs leave it out and go on.
 TEST_F(DamagedInputTest, FolderOrMissingFileInTheSelection) {
     const Bytes source = patternBytes(700, 4);
     container("a.jpg", source, ContainerClass::Standard);
     fs::create_directory(temp / "folder.jpg");
-    for (const auto& [name, reason] : {std::pair{"folder.jpg", "Is a directory"},
-                                       {"missing.jpg", "No such file or directory"}}) {
-        EXPECT_EQ(decrypt({"a.jpg", name}), RunOutcome::FileError);
-        EXPECT_EQ(platform.messages().back(),
-                  "Cannot open file \"" + (temp / name) + "\". " + reason);
+    for (const auto& [name, error] : {std::pair{"folder.jpg", EISDIR}, {"missing.jpg", ENOENT}}) {
+        const RunResult decrypted = decrypt({"a.jpg", name});
+        EXPECT_EQ(decrypted.end, RunEnd::Completed);
+        ASSERT_EQ(decrypted.leftOut.size(), 1u);
+        EXPECT_EQ(decrypted.leftOut[0].error, systemReason(error));
         EXPECT_EQ(readFile(temp / "decrypted/a.jpg"), source);
-        EXPECT_TRUE(platform.runControlsEnabled);
     }
 
     writeFile(temp / "plain.jpg", source);
-    platform.script.chooseNextFiles(
-        {temp / "plain.jpg", temp / "folder.jpg", temp / "missing.jpg"});
-    runs.btnopenClick();
-    platform.script.answerNextQuestion(false);
     ++inputsTried;
-    EXPECT_EQ(runs.btnencClick(), RunOutcome::Unreadable);
-    EXPECT_EQ(platform.messages().back(),
-              "2 of 3 images are larger than 5MB which not support, 1 images done.");
+    const RunResult result =
+        runs.encrypt({temp / "plain.jpg", temp / "folder.jpg", temp / "missing.jpg"});
+    EXPECT_EQ(result.end, RunEnd::Completed);
+    EXPECT_EQ(result.leftOut.size(), 2u);
     EXPECT_EQ(namesIn(temp / "encrypted"), std::set<std::string>{"plain.jpg"});
 }
 

@@ -2,13 +2,14 @@
 
 #include <atomic>
 #include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 
 namespace tarvex::testing {
 namespace {
 
 std::atomic<int> processInjected = 0;
+
+} // namespace
 
 int errorOf(FaultStep step) {
     switch (step) {
@@ -26,8 +27,6 @@ int errorOf(FaultStep step) {
     return EIO;
 }
 
-} // namespace
-
 const char* nameOf(FaultStep step) {
     switch (step) {
     case FaultStep::Open:
@@ -44,10 +43,6 @@ const char* nameOf(FaultStep step) {
         return "rename";
     }
     return "?";
-}
-
-std::string reasonOf(FaultStep step) {
-    return std::strerror(errorOf(step));
 }
 
 FaultyCalls::FaultyCalls(FaultStep step, std::string target, int occurrence)

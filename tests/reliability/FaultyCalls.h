@@ -20,8 +20,8 @@ enum class FaultStep {
 };
 
 const char* nameOf(FaultStep step);
-// The system's reason that a fault at `step` gives.
-std::string reasonOf(FaultStep step);
+// The system's error number that a fault at `step` gives.
+int errorOf(FaultStep step);
 
 // The machine's system calls, except that one step fails once: the `occurrence`-th call of
 // `step` on the file named `target` (the name without its folder; the temporary files of an

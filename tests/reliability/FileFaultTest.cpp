@@ -1,17 +1,17 @@
 // A file step that fails in the middle of a run, at every step of the file layer, in both runs:
-// the error's own text is shown, the run ends with the controls usable again, and nothing that
-// was on disk before, or written before the fault, is lost or left half-written.
+// the run ends with the error, which says what failed on which file and why, and nothing that was
+// on disk before, or written before the fault, is lost or left half-written.
 #include "FaultyCalls.h"
-#include "ScriptedWindow.h"
-#include "batch/BatchRuns.h"
 #include "container/ContainerReader.h"
 #include "container/ContainerWriter.h"
 #include "files/LocalFileSystem.h"
 #include "files/ScratchFile.h"
+#include "support/ScriptedReport.h"
 #include "support/TempFolder.h"
+#include "ui/catalogue/Wording.h"
 
-#include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <set>
@@ -20,23 +20,6 @@ namespace tarvex::testing {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::set<std::string> namesIn(const std::string& folder) {
-    std::set<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder)) {
-        names.insert(entry.path().filename().string());
-    }
-    return names;
-}
-
-// The last change of the run controls' enabled state, or "none".
-std::string lastControlsEvent(const ScriptedPlatform& platform) {
-    const auto& events = platform.events();
-    const auto found = std::find_if(events.rbegin(), events.rend(), [](const std::string& event) {
-        return event.starts_with("controls: ");
-    });
-    return found == events.rend() ? "none" : *found;
-}
 
 std::vector<std::uint8_t> readBack(const std::string& containerPath) {
     const std::vector<std::uint8_t> text = readFile(containerPath);
@@ -72,16 +55,14 @@ protected:
     }
 
     // Encrypts `names` with the machine's file system, into encrypted/ under names ending in E.
-    void encryptForReal(const std::vector<std::string>& names, int suffix) {
-        Window window(localFileSystem());
+    void encryptForReal(const std::vector<std::string>& names, bool appendSuffix) {
         std::vector<std::string> paths;
         for (const std::string& name : names) {
             paths.push_back(temp / name);
         }
-        window.select(paths);
-        window.platform.suffix = suffix;
-        window.platform.script.answerNextQuestion(false);
-        ASSERT_EQ(window.runs.btnencClick(), RunOutcome::Completed);
+        ScriptedRuns runs(localFileSystem());
+        ASSERT_EQ(runs.encrypt(paths, ContainerClass::Standard, appendSuffix).end,
+                  RunEnd::Completed);
     }
 
     void expectSourcesUntouched() {
@@ -94,7 +75,7 @@ protected:
     std::map<std::string, std::vector<std::uint8_t>> sources;
 };
 
-TEST_P(FileFaultTest, ErrorIsShownAndNothingWrittenBeforeIsLost) {
+TEST_P(FileFaultTest, ErrorEndsTheRunAndNothingWrittenBeforeIsLost) {
     const FaultCase fault = GetParam();
     const std::string encrypted = temp / "encrypted";
     std::vector<std::string> selection;
@@ -105,7 +86,7 @@ TEST_P(FileFaultTest, ErrorIsShownAndNothingWrittenBeforeIsLost) {
         // An earlier good container of b.jpg, made from other bytes, must survive the fault.
         const std::vector<std::uint8_t> newB = sources["b.jpg"];
         writeFile(temp / "b.jpg", patternBytes(777, 9));
-        encryptForReal({"b.jpg"}, 0);
+        encryptForReal({"b.jpg"}, false);
         writeFile(temp / "b.jpg", newB);
         earlierB = readFile(encrypted + "/b.jpg");
         selection = {temp / "a.jpg", temp / "b.jpg", temp / "c.jpg"};
@@ -113,7 +94,7 @@ TEST_P(FileFaultTest, ErrorIsShownAndNothingWrittenBeforeIsLost) {
         shownPath = readsTheSource(fault.step) ? temp / "b.jpg" : encrypted + "/b.jpg";
         outputFolder = encrypted;
     } else {
-        encryptForReal({"a.jpg", "b.jpg", "c.jpg"}, 1);
+        encryptForReal({"a.jpg", "b.jpg", "c.jpg"}, true);
         outputFolder = encrypted + "/decrypted";
         fs::create_directory(outputFolder);
         earlierB = patternBytes(777, 9);
@@ -133,24 +114,24 @@ TEST_P(FileFaultTest, ErrorIsShownAndNothingWrittenBeforeIsLost) {
     const int occurrence = second ? 2 : 1;
     FaultyCalls calls(fault.step, target, occurrence);
     const std::unique_ptr<FileSystem> files = localFileSystemOver(calls);
-    Window window(*files);
-    window.select(selection);
-    const RunOutcome outcome =
-        fault.encrypt ? window.runs.btnencClick() : window.runs.btndecClick();
+    ScriptedRuns runs(*files);
+    const RunResult result = fault.encrypt ? runs.encrypt(selection) : runs.decrypt(selection);
 
     ASSERT_EQ(calls.injected(), 1) << "the fault was never reached";
-    EXPECT_EQ(outcome, RunOutcome::FileError);
-    const std::string action =
-        readsTheSource(fault.step) ? "Cannot open file" : "Cannot create file";
-    EXPECT_EQ(window.platform.messages(),
-              std::vector<std::string>{action + " \"" + shownPath + "\". " + reasonOf(fault.step)});
-    // The controls come back as the run unwinds, before the error is shown; nothing follows it.
-    EXPECT_EQ(lastControlsEvent(window.platform), "controls: on");
-    EXPECT_EQ(window.platform.events().back(), "message: " + window.platform.messages().back());
-    EXPECT_TRUE(window.platform.runControlsEnabled);
-    EXPECT_FALSE(window.runs.running());
-
     expectSourcesUntouched();
+    EXPECT_EQ(readFile(outputFolder + "/b.jpg"), earlierB);
+    // A file that cannot be read is left out, and the run goes on.
+    if (readsTheSource(fault.step)) {
+        EXPECT_EQ(result.end, RunEnd::Completed);
+        EXPECT_EQ(result.done, 2);
+        ASSERT_EQ(result.leftOut.size(), 1u);
+        EXPECT_EQ(result.leftOut[0].path, shownPath);
+        EXPECT_EQ(result.leftOut[0].error, systemReason(errorOf(fault.step)));
+        EXPECT_EQ(namesIn(outputFolder), (std::set<std::string>{"a.jpg", "b.jpg", "c.jpg"}));
+        return;
+    }
+    expectFileError(result, FileAction::Create, shownPath, errorOf(fault.step));
+    EXPECT_EQ(result.done, 1);
     // a.jpg was written before the fault, b.jpg is the earlier file, c.jpg was never reached; no
     // temporary file is left.
     EXPECT_EQ(namesIn(outputFolder), (std::set<std::string>{"a.jpg", "b.jpg"}));
@@ -182,20 +163,16 @@ TEST_F(FileFaultTest, ScratchFileThatCannotBeWrittenEndsTheRun) {
         // b.jpg's scratch file is the second one opened, and its text the second one written.
         FaultyCalls calls(step, "thummb.db", 2);
         const std::unique_ptr<FileSystem> files = localFileSystemOver(calls);
-        Window window(*files);
-        window.select({temp / "a.jpg", temp / "b.jpg", temp / "c.jpg"});
-        window.platform.level = ContainerClass::HighLevel;
+        ScriptedRuns runs(*files);
         const std::string scratch = scratchFolderPath() + "/thummb.db";
-        const std::set<std::string> scratchNames = fs::exists(scratchFolderPath())
-                                                       ? namesIn(scratchFolderPath())
-                                                       : std::set<std::string>{};
+        const std::set<std::string> scratchNames = namesIn(scratchFolderPath());
 
-        EXPECT_EQ(window.runs.btnencClick(), RunOutcome::FileError);
+        const RunResult result = runs.encrypt({temp / "a.jpg", temp / "b.jpg", temp / "c.jpg"},
+                                              ContainerClass::HighLevel);
         ASSERT_EQ(calls.injected(), 1);
-        EXPECT_EQ(
-            window.platform.messages(),
-            std::vector<std::string>{"Cannot create file \"" + scratch + "\". " + reasonOf(step)});
-        EXPECT_EQ(lastControlsEvent(window.platform), "controls: on");
+        expectFileError(result, FileAction::Create, scratch, errorOf(step));
+        EXPECT_EQ(worded(*result.fileError, englishTable()),
+                  "Cannot create file \"" + scratch + "\". " + std::strerror(errorOf(step)));
         EXPECT_EQ(namesIn(temp / "encrypted"), std::set<std::string>{"a.jpg"});
         EXPECT_EQ(readBack(temp / "encrypted/a.jpg"), sources["a.jpg"]);
         // The scratch file stands, and nothing beside it.

@@ -2,7 +2,6 @@
 // selection, a source without end, a folder that cannot be made, another copy holding the scratch
 // file, and a huge file that is no container.
 #include "OwnCacheFolder.h"
-#include "ScriptedWindow.h"
 #include "codec/Base64Body.h"
 #include "container/ContainerReader.h"
 #include "container/ContainerWriter.h"
@@ -10,6 +9,7 @@
 #include "files/PathParts.h"
 #include "files/ScratchFile.h"
 #include "support/CliProcess.h"
+#include "support/ScriptedReport.h"
 #include "support/TempFolder.h"
 
 #include <atomic>
@@ -30,7 +30,6 @@ namespace {
 namespace fs = std::filesystem;
 using Bytes = std::vector<std::uint8_t>;
 using ::testing::ElementsAre;
-using ::testing::HasSubstr;
 
 void writeContainer(const std::string& path, const Bytes& source) {
     KeyGenerator generator;
@@ -58,14 +57,11 @@ TEST(HostileSurroundings, NoOutputReplacesAFileOfTheSelection) {
             before.push_back(readFile(selected.back()));
         }
         fs::create_directory_symlink(".", temp / (c.encrypt ? "encrypted" : "decrypted"));
-        Window window(localFileSystem());
-        window.platform.suffix = 1;
-        window.select(selected);
-        const RunOutcome outcome =
-            c.encrypt ? window.runs.btnencClick() : window.runs.btndecClick();
-        EXPECT_EQ(outcome, RunOutcome::FileError) << c.names[0];
-        EXPECT_THAT(window.platform.messages(),
-                    ElementsAre(HasSubstr("/" + c.names[1] + "\". File exists")));
+        ScriptedRuns runs(localFileSystem());
+        const RunResult result = c.encrypt ? runs.encrypt(selected, ContainerClass::Standard, true)
+                                           : runs.decrypt(selected, true);
+        expectFileError(result, FileAction::Create,
+                        temp / ((c.encrypt ? "encrypted/" : "decrypted/") + c.names[1]), EEXIST);
         for (std::size_t i = 0; i < selected.size(); ++i) {
             EXPECT_EQ(readFile(selected[i]), before[i]) << c.names[i];
         }
@@ -97,8 +93,8 @@ private:
     ino_t inode_ = 0;
 };
 
-// A source that goes on beyond the size limit as it is read is over the limit: counted in the
-// summary, with nothing left of it; the reading stops soon after the limit, and the file after it
+// A source that goes on beyond the size limit as it is read is over the limit: left out as too
+// large, with nothing left of it; the reading stops soon after the limit, and the file after it
 // gets the container it would have had.
 TEST(HostileSurroundings, ASourceWithoutEndStopsAtTheSizeLimit) {
     TempFolder temp;
@@ -107,13 +103,11 @@ TEST(HostileSurroundings, ASourceWithoutEndStopsAtTheSizeLimit) {
     writeFile(temp / "good.jpg", good);
     EndlessFile calls(temp / "endless.jpg");
     const std::unique_ptr<FileSystem> files = localFileSystemOver(calls);
-    Window window(*files);
-    window.select({temp / "endless.jpg", temp / "good.jpg"});
-    window.platform.script.answerNextQuestion(false);
-    EXPECT_EQ(window.runs.btnencClick(), RunOutcome::Completed);
+    ScriptedRuns runs(*files);
+    EXPECT_EQ(runs.encrypt({temp / "endless.jpg", temp / "good.jpg"}).end, RunEnd::Completed);
 
-    EXPECT_THAT(window.platform.messages(),
-                ElementsAre("1 of 2 images are larger than 5MB which not support, 1 images done."));
+    EXPECT_THAT(runs.report.eventsOf("left out"),
+                ElementsAre("left out: endless.jpg: larger than 5MB"));
     EXPECT_EQ(fs::directory_iterator(temp / "encrypted")->path().filename(), "good.jpg");
     EXPECT_EQ(std::distance(fs::directory_iterator(temp / "encrypted"), fs::directory_iterator()),
               1);
@@ -135,11 +129,10 @@ TEST(HostileSurroundings, ASourceLeftOutLeavesTheScratchFileAsItWas) {
     writeFile(temp / "endless.jpg", patternBytes(100, 1));
     EndlessFile calls(temp / "endless.jpg");
     const std::unique_ptr<FileSystem> files = localFileSystemOver(calls);
-    Window window(*files);
-    window.platform.level = ContainerClass::HighLevel;
-    window.select({temp / "good.jpg", temp / "endless.jpg"});
-    window.platform.script.answerNextQuestion(false);
-    EXPECT_EQ(window.runs.btnencClick(), RunOutcome::Completed);
+    ScriptedRuns runs(*files);
+    EXPECT_EQ(
+        runs.encrypt({temp / "good.jpg", temp / "endless.jpg"}, ContainerClass::HighLevel).end,
+        RunEnd::Completed);
 
     std::string body;
     encodeBody(good, body);
@@ -204,15 +197,13 @@ TEST(HostileSurroundings, AContainerRewrittenWhileReadIsNeverRestoredAsAMix) {
     // was not made the moment before.
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
     RewrittenWhileReadAhead files(temp / "a.jpg", temp / "b.jpg", readFile(temp / "new.jpg"));
-    Window window(files);
-    window.select({temp / "a.jpg", temp / "b.jpg"});
-    window.platform.script.answerNextQuestion(false);
-    EXPECT_EQ(window.runs.btndecClick(), RunOutcome::Completed);
+    ScriptedRuns runs(files);
+    EXPECT_EQ(runs.decrypt({temp / "a.jpg", temp / "b.jpg"}).end, RunEnd::Completed);
     EXPECT_EQ(readFile(temp / "decrypted/b.jpg"), newSource);
 }
 
-// Every source that an encrypt run leaves out is named with its reason (the console shows them);
-// the summary counts them as it always has, and the outcome tells a file that could not be read.
+// Every source that an encrypt run leaves out is told with its reason, in English as the console
+// names them.
 TEST(HostileSurroundings, EverySourceLeftOutIsNamedWithItsReason) {
     TempFolder temp;
     writeFile(temp / "a.jpg", patternBytes(100, 1));
@@ -221,16 +212,15 @@ TEST(HostileSurroundings, EverySourceLeftOutIsNamedWithItsReason) {
     ASSERT_GE(fd, 0);
     ASSERT_EQ(::ftruncate(fd, 5'120'000), 0);
     ::close(fd);
-    Window window(localFileSystem());
-    window.select({temp / "a.jpg", temp / "pipe.jpg", temp / "missing.jpg", temp / "big.jpg"});
-    window.platform.script.answerNextQuestion(false);
-    EXPECT_EQ(window.runs.btnencClick(), RunOutcome::Unreadable);
-    EXPECT_THAT(window.platform.leftOut(),
-                ElementsAre(temp / "pipe.jpg: not a regular file",
-                            temp / "missing.jpg: cannot be read: No such file or directory",
-                            temp / "big.jpg: larger than 5MB"));
-    EXPECT_THAT(window.platform.messages(),
-                ElementsAre("3 of 4 images are larger than 5MB which not support, 1 images done."));
+    ScriptedRuns runs(localFileSystem());
+    const RunResult result =
+        runs.encrypt({temp / "a.jpg", temp / "pipe.jpg", temp / "missing.jpg", temp / "big.jpg"});
+    EXPECT_EQ(result.end, RunEnd::Completed);
+    EXPECT_EQ(result.done, 1);
+    EXPECT_THAT(runs.report.eventsOf("left out"),
+                ElementsAre("left out: pipe.jpg: not a regular file",
+                            "left out: missing.jpg: cannot be read: No such file or directory",
+                            "left out: big.jpg: larger than 5MB"));
 }
 
 // The machine's calls, but no folder named "encrypted" can be made: the file system is read-only.
@@ -250,40 +240,27 @@ TEST(HostileSurroundings, TheFirstFileOfAFolderThatCouldNotBeMadeSaysWhy) {
     writeFile(temp / "a.jpg", patternBytes(100, 1));
     ReadOnlyFolder calls;
     const std::unique_ptr<FileSystem> files = localFileSystemOver(calls);
-    Window window(*files);
-    window.select({temp / "a.jpg"});
-    EXPECT_EQ(window.runs.btnencClick(), RunOutcome::FileError);
-    EXPECT_THAT(window.platform.messages(),
-                ElementsAre("Cannot create file \"" + temp.path() +
-                            "/encrypted/a.jpg\". Read-only file system"));
+    expectFileError(ScriptedRuns(*files).encrypt({temp / "a.jpg"}), FileAction::Create,
+                    temp / "encrypted/a.jpg", EROFS);
 }
 
 // While another copy of the program writes the scratch file, a High level run says so and waits;
-// Cancel ends the wait as it ends a run, with nothing of the file in hand left.
-TEST(HostileSurroundings, CancelEndsTheWaitForTheScratchFile) {
+// a stop ends the wait, and the run, with nothing of the file in hand left.
+TEST(HostileSurroundings, AStopEndsTheWaitForTheScratchFile) {
     TempFolder temp;
     const OwnCacheFolder cache(temp / "cache");
     writeFile(temp / "a.jpg", patternBytes(100, 1));
     const std::unique_ptr<FileWriter> held = openScratchFile(systemCalls(), [] { return false; });
     ASSERT_NE(held, nullptr);
-    Window window(localFileSystem());
-    window.platform.level = ContainerClass::HighLevel;
-    window.platform.onProcessMessages = [&window](int call) {
-        if (call == 3) {
-            window.runs.btncancelClick();
-        }
+    ScriptedRuns runs(localFileSystem());
+    // The run is asked to stop the first time the wait asks.
+    const std::string waiting =
+        "notice: another copy of the program is writing its scratch file; waiting";
+    runs.report.stopWhen = [&runs, &waiting](int) {
+        return runs.report.events().back() == waiting;
     };
-    window.select({temp / "a.jpg"});
-    EXPECT_EQ(window.runs.btnencClick(), RunOutcome::EndedEarly);
-
-    const auto& events = window.platform.events();
-    const auto waiting =
-        std::find(events.begin(), events.end(),
-                  "waiting: another copy of the program is writing its scratch file; waiting");
-    ASSERT_NE(waiting, events.end());
-    EXPECT_THAT(std::vector(waiting + 1, events.end()),
-                ::testing::IsSupersetOf({"waiting: ", "message: Canceled!", "height: resting"}));
-    EXPECT_EQ(window.platform.processMessagesCalls(), 3);
+    EXPECT_EQ(runs.encrypt({temp / "a.jpg"}, ContainerClass::HighLevel).end, RunEnd::Stopped);
+    EXPECT_THAT(runs.report.events(), ElementsAre("started 1", waiting, "wait over"));
     EXPECT_TRUE(fs::is_empty(temp / "encrypted"));
 }
 

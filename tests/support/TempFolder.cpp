@@ -39,6 +39,16 @@ std::vector<std::uint8_t> readFile(const std::string& path) {
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
+std::set<std::string> namesIn(const std::string& folder) {
+    std::set<std::string> names;
+    if (std::filesystem::exists(folder)) {
+        for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+            names.insert(entry.path().filename().string());
+        }
+    }
+    return names;
+}
+
 std::vector<std::uint8_t> patternBytes(std::size_t size, unsigned seed) {
     std::mt19937 generator(seed);
     std::vector<std::uint8_t> bytes(size);

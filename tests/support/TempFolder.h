@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -26,6 +27,8 @@ private:
 
 void writeFile(const std::string& path, const std::vector<std::uint8_t>& bytes);
 std::vector<std::uint8_t> readFile(const std::string& path);
+// The names of the entries of `folder`; none when it is not there.
+std::set<std::string> namesIn(const std::string& folder);
 // `size` bytes of a fixed pseudo-random pattern drawn from `seed`.
 std::vector<std::uint8_t> patternBytes(std::size_t size, unsigned seed);
 
