@@ -42,11 +42,11 @@ RunOutcome BatchRuns::encryptRun() {
     const std::size_t fileCount = state_.selectedFiles.size();
     const auto leftOutBecause = [this](std::size_t index) -> std::string {
         const SourceSize size = files_.readableSize(state_.selectedFiles[index]);
-        if (size.error == notRegularFile) {
+        if (size.reason == FileProblem::NotRegularFile) {
             return std::string(state_.catalogue.reasonNotRegular);
         }
-        if (size.error != 0) {
-            return joined({state_.catalogue.reasonUnreadable, fileErrorReason(size.error)});
+        if (size.reason) {
+            return joined({state_.catalogue.reasonUnreadable, size.reason.message()});
         }
         if (classRow(platform_.classChoice()).sizeLimited && size.bytes / 1024 >= sizeLimitKb) {
             return std::string(state_.catalogue.reasonTooLarge);

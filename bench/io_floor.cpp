@@ -33,7 +33,7 @@ int main(int argc, char** argv) {
     try {
         for (int i = first + 1; i < argc; ++i) {
             const std::string path = argv[i];
-            if (files.readableSize(path).error != 0) {
+            if (files.readableSize(path).reason) {
                 continue;
             }
             const auto container =

@@ -32,10 +32,6 @@ std::error_code make_error_code(FileProblem problem) {
     return {static_cast<int>(problem), fileProblemCategory()};
 }
 
-std::string fileErrorReason(int error) {
-    return error == notRegularFile ? "Not a regular file" : std::generic_category().message(error);
-}
-
 FileError::FileError(FileAction action, std::string path, std::error_code reason,
                      std::string blocker)
     : action_(action), path_(std::move(path)), reason_(reason), blocker_(std::move(blocker)) {

@@ -73,9 +73,8 @@ struct FileEnd {
 // What FileSystem::readableSize finds: the size of a file that can be read, or why it cannot be.
 struct SourceSize {
     std::uint64_t bytes = 0;
-    // 0 when the file can be read; otherwise an error number, or notRegularFile.
-    // fileErrorReason(error) is the text that says why.
-    int error = 0;
+    // None when the file can be read: a system error, or FileProblem::NotRegularFile.
+    std::error_code reason;
 };
 
 // Every file step the program takes goes through this seam, so that tests can make any step fail.

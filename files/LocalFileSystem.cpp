@@ -52,7 +52,7 @@ private:
     // Started by the first file read in pieces.
     std::unique_ptr<ReadAhead> readAhead_;
     // The folders that could not be made, with the reason.
-    std::map<std::string, int> folderErrors_;
+    std::map<std::string, std::error_code> folderErrors_;
 };
 
 FileVersion LocalFileSystem::readFile(const std::string& path, const std::string& next,
@@ -65,8 +65,8 @@ FileVersion LocalFileSystem::readFile(const std::string& path, const std::string
 
 FileEnd LocalFileSystem::readFileEnd(const std::string& path, std::size_t count) {
     const OpenedFile opened = openRegularFile(calls_, path);
-    if (opened.error != 0) {
-        throw cannotOpen(path, opened.error);
+    if (opened.reason) {
+        throw cannotOpen(path, opened.reason);
     }
     const std::uint64_t size = opened.version.size;
     const std::uint64_t from = size > count ? size - count : 0;
@@ -113,8 +113,9 @@ std::unique_ptr<FileWriter> LocalFileSystem::createFile(const std::string& path,
         // A folder that the run could not make says why.
         const int error = errno;
         const auto made = folderErrors_.find(folderKey(folder));
-        throw cannotCreate(path,
-                           error == ENOENT && made != folderErrors_.end() ? made->second : error);
+        throw cannotCreate(path, error == ENOENT && made != folderErrors_.end()
+                                     ? made->second
+                                     : systemReason(error));
     }
     struct stat sourceStatus {};
     const bool sourceFound = ::stat(source.c_str(), &sourceStatus) == 0;
@@ -136,12 +137,12 @@ std::unique_ptr<FileWriter> LocalFileSystem::createFile(const std::string& path,
 
 SourceSize LocalFileSystem::readableSize(const std::string& path) {
     const OpenedFile opened = openRegularFile(calls_, path);
-    return {.bytes = opened.version.size, .error = opened.error};
+    return {.bytes = opened.version.size, .reason = opened.reason};
 }
 
 void LocalFileSystem::createFolder(const std::string& path) {
     if (calls_.mkdir(path.c_str(), newFolderMode) != 0 && errno != EEXIST) {
-        folderErrors_[folderKey(path)] = errno;
+        folderErrors_[folderKey(path)] = systemReason(errno);
     } else {
         folderErrors_.erase(folderKey(path));
     }

@@ -10,12 +10,13 @@ namespace tarvex {
 
 namespace {
 
-// Why a file of `status` is not read, or 0 when it is a regular file.
-int notReadAs(const struct stat& status) {
+// Why a file of `status` is not read, or no reason when it is a regular file.
+std::error_code notReadAs(const struct stat& status) {
     if (S_ISREG(status.st_mode)) {
-        return 0;
+        return {};
     }
-    return S_ISDIR(status.st_mode) ? EISDIR : notRegularFile;
+    return S_ISDIR(status.st_mode) ? systemReason(EISDIR)
+                                   : make_error_code(FileProblem::NotRegularFile);
 }
 
 } // namespace
@@ -95,19 +96,19 @@ OpenedFile openRegularFile(PosixCalls& calls, const std::string& path) {
     OpenedFile opened;
     struct stat status {};
     if (::stat(path.c_str(), &status) != 0) {
-        opened.error = errno;
+        opened.reason = systemReason(errno);
         return opened;
     }
-    if ((opened.error = notReadAs(status)) != 0) {
+    if ((opened.reason = notReadAs(status))) {
         return opened;
     }
     opened.file = UniqueFd(calls.open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     if (!opened.file || ::fstat(opened.file.get(), &status) != 0) {
-        opened.error = errno;
+        opened.reason = systemReason(errno);
     } else {
-        opened.error = notReadAs(status);
+        opened.reason = notReadAs(status);
     }
-    if (opened.error != 0) {
+    if (opened.reason) {
         opened.file.close();
         return opened;
     }

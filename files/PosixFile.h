@@ -54,11 +54,11 @@ private:
 };
 
 // A regular file open for reading and its version when it was opened, or the reason that there
-// is none: an error number, or notRegularFile.
+// is none.
 struct OpenedFile {
     UniqueFd file;
     FileVersion version;
-    int error = 0;
+    std::error_code reason;
 };
 // Opens `path` for reading if it is a regular file. Anything else is not opened at all, as
 // opening a device may act on it (a tape rewinds, a watchdog starts); and as the path may come

@@ -53,8 +53,8 @@ FileVersion ReadAhead::read(const std::string& path, const std::string& next,
             callerWakes_.wait(lock, [this] { return filled_ > 0; });
             const Piece& piece = ring_[first_];
             lock.unlock();
-            if (piece.error != 0) {
-                throw cannotOpen(path, piece.error);
+            if (piece.reason) {
+                throw cannotOpen(path, piece.reason);
             }
             // Once the file is seen to change, what was taken of it is a mix, whatever follows.
             const bool steady = version.steady;
@@ -116,16 +116,16 @@ void ReadAhead::readOne(const std::string& path, std::unique_lock<std::mutex>& l
         // The caller does not look at this place until it is counted as filled.
         Piece& piece = ring_[(first_ + filled_) % ring_.size()];
         lock.unlock();
-        piece.error = opened.error;
+        piece.reason = opened.reason;
         piece.length = 0;
-        if (piece.error == 0) {
+        if (!piece.reason) {
             const long got = readAll(calls_, opened.file.get(), piece.bytes);
-            piece.error = got < 0 ? errno : 0;
+            piece.reason = got < 0 ? systemReason(errno) : std::error_code();
             piece.length = got < 0 ? 0 : static_cast<std::size_t>(got);
             piece.version = opened.version;
             piece.version.steady = keepsVersion(opened.file.get(), opened.version);
         }
-        piece.last = piece.error != 0 || piece.length < piece.bytes.size();
+        piece.last = piece.reason || piece.length < piece.bytes.size();
         last = piece.last;
         lock.lock();
         if (dropped_ != dropped) {

@@ -48,7 +48,7 @@ private:
         std::vector<std::uint8_t> bytes = std::vector<std::uint8_t>(readPieceSize);
         std::size_t length = 0;
         bool last = false;
-        int error = 0;
+        std::error_code reason;
         FileVersion version;
     };
 

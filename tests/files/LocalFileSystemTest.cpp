@@ -1,5 +1,6 @@
 #include "files/LocalFileSystem.h"
 
+#include "FileFailure.h"
 #include "files/ScratchFile.h"
 #include "support/Umask.h"
 
@@ -144,23 +145,17 @@ TEST_F(LocalFileSystemTest, NewFileIsNoMoreOpenThanItsSource) {
     EXPECT_EQ(modeOf(path("strict")), 0600u);
 }
 
-// The text of the FileError that `step` throws, or "no error".
-template <typename Step> std::string errorOf(Step step) {
-    try {
-        step();
-    } catch (const FileError& error) {
-        return error.what();
-    }
-    return "no error";
-}
+using testing::cannotCreateBecause;
+using testing::cannotOpenBecause;
+using testing::failureOf;
+using testing::FileFailure;
 
 TEST_F(LocalFileSystemTest, MissingFilesAndFoldersAreNamedInTheError) {
     const std::string target = path("missing/a.jpg");
-    EXPECT_EQ(errorOf([&] { saveFile(target, asBytes("x"), anySource); }),
-              "Cannot create file \"" + target + "\". No such file or directory");
+    EXPECT_EQ(failureOf([&] { saveFile(target, asBytes("x"), anySource); }),
+              cannotCreateBecause(target, ENOENT));
     const std::string missing = path("none.jpg");
-    EXPECT_EQ(errorOf([&] { loadFile(missing); }),
-              "Cannot open file \"" + missing + "\". No such file or directory");
+    EXPECT_EQ(failureOf([&] { loadFile(missing); }), cannotOpenBecause(missing, ENOENT));
 }
 
 // An output folder that is a link back to the folder of the sources ("encrypted" -> ".") would
@@ -171,8 +166,8 @@ TEST_F(LocalFileSystemTest, OutputIsNeverWrittenOverItsOwnSource) {
     saveFile(source, asBytes("photo"), anySource);
     fs::create_directory_symlink(".", folder_ / "encrypted");
     const std::string output = path("encrypted/a.jpg");
-    EXPECT_EQ(errorOf([&] { saveFile(output, asBytes("container"), source); }),
-              "Cannot create file \"" + output + "\". File exists");
+    EXPECT_EQ(failureOf([&] { saveFile(output, asBytes("container"), source); }),
+              cannotCreateBecause(output, EEXIST));
     EXPECT_EQ(contentOf(source), "photo");
     EXPECT_EQ(namesIn(folder_), (std::vector<std::string>{"a.jpg", "encrypted"}));
 
@@ -193,11 +188,11 @@ TEST_F(LocalFileSystemTest, FailedWriteKeepsTheEarlierFileAndRemovesTheTemporary
     rlimit small = old;
     small.rlim_cur = 4;
     ::setrlimit(RLIMIT_FSIZE, &small);
-    const std::string message =
-        errorOf([&] { saveFile(target, asBytes("much more than four bytes"), anySource); });
+    const auto failure =
+        failureOf([&] { saveFile(target, asBytes("much more than four bytes"), anySource); });
     ::setrlimit(RLIMIT_FSIZE, &old);
     std::signal(SIGXFSZ, oldHandler);
-    EXPECT_EQ(message, "Cannot create file \"" + target + "\". File too large");
+    EXPECT_EQ(failure, cannotCreateBecause(target, EFBIG));
     EXPECT_EQ(contentOf(target), "earlier");
     EXPECT_EQ(namesIn(folder_), std::vector<std::string>{"a.jpg"});
 }
@@ -208,13 +203,14 @@ TEST_F(LocalFileSystemTest, ReadableSizeSaysWhyAFileCannotBeTaken) {
     saveFile(path("five"), asBytes("12345"), anySource);
     ASSERT_EQ(::mkfifo(path("pipe").c_str(), 0600), 0);
     EXPECT_EQ(files_.readableSize(path("five")).bytes, 5u);
-    for (const auto& [file, error] : {std::pair{path("five"), 0},
-                                      {path("none"), ENOENT},
-                                      {folder_.string(), EISDIR},
-                                      {path("pipe"), notRegularFile},
-                                      {"/dev/null", notRegularFile},
-                                      {path(std::string(300, 'x')), ENAMETOOLONG}}) {
-        EXPECT_EQ(files_.readableSize(file).error, error) << file;
+    const std::error_code notRegular = FileProblem::NotRegularFile;
+    for (const auto& [file, reason] : {std::pair{path("five"), std::error_code()},
+                                       {path("none"), systemReason(ENOENT)},
+                                       {folder_.string(), systemReason(EISDIR)},
+                                       {path("pipe"), notRegular},
+                                       {"/dev/null", notRegular},
+                                       {path(std::string(300, 'x')), systemReason(ENAMETOOLONG)}}) {
+        EXPECT_EQ(files_.readableSize(file).reason, reason) << file;
     }
 }
 
@@ -223,13 +219,13 @@ TEST_F(LocalFileSystemTest, OnlyRegularFilesAreReadAndNoneIsWaitedFor) {
     const std::string pipe = path("pipe");
     const std::string device = "/dev/zero";
     const PieceReceiver ignore = [](std::span<const std::uint8_t>) { return true; };
-    for (const auto& [file, reason] :
-         {std::pair{pipe, "Not a regular file"}, std::pair{device, "Not a regular file"},
-          std::pair{folder_.string(), "Is a directory"}}) {
-        const std::string expected = "Cannot open file \"" + file + "\". " + reason;
-        EXPECT_EQ(errorOf([&] { loadFile(file); }), expected);
-        EXPECT_EQ(errorOf([&] { files_.readFile(file, "", ignore); }), expected);
-        EXPECT_EQ(errorOf([&] { files_.readFileEnd(file, 10); }), expected);
+    const std::error_code notRegular = FileProblem::NotRegularFile;
+    for (const auto& [file, reason] : {std::pair{pipe, notRegular}, std::pair{device, notRegular},
+                                       std::pair{folder_.string(), systemReason(EISDIR)}}) {
+        const FileFailure expected{FileAction::Open, file, reason};
+        EXPECT_EQ(failureOf([&] { loadFile(file); }), expected);
+        EXPECT_EQ(failureOf([&] { files_.readFile(file, "", ignore); }), expected);
+        EXPECT_EQ(failureOf([&] { files_.readFileEnd(file, 10); }), expected);
     }
 }
 
@@ -336,7 +332,8 @@ TEST_F(LocalFileSystemTest, OutputFoldersAreWrittenToByTheirOwnerOnly) {
 }
 
 // Runs `step` in a child process as the user nobody, with no group but nogroup; gives what it
-// returns, or "not run" when the machine does not let the test become nobody (not root).
+// returns, or the FileFailure it throws as text, or "not run" when the machine does not let the
+// test become nobody (not root).
 std::string asNobody(const std::function<std::string()>& step) {
     constexpr uid_t nobody = 65534;
     int channel[2];
@@ -348,10 +345,9 @@ std::string asNobody(const std::function<std::string()>& step) {
         ::close(channel[0]);
         std::string said = "could not become nobody";
         if (::setgroups(0, nullptr) == 0 && ::setgid(nobody) == 0 && ::setuid(nobody) == 0) {
-            try {
-                said = step();
-            } catch (const std::exception& error) {
-                said = error.what();
+            const auto failure = failureOf([&] { said = step(); });
+            if (failure) {
+                said = ::testing::PrintToString(*failure);
             }
         }
         const ssize_t written = ::write(channel[1], said.data(), said.size());
@@ -575,9 +571,9 @@ TEST_F(LocalFileSystemTest, ScratchFolderHealsWhatAnotherUserLeftInIt) {
     const fs::path roots = cacheOf("roots", 0, 0755);
     const fs::path closed = cacheOf("closed", 0, 0700);
     for (const auto& [cache, blocker] : {std::pair{roots, roots / "tarvex"}, {closed, closed}}) {
-        EXPECT_EQ(writeAsNobody(cache), "Cannot create file \"" + cache.string() +
-                                            "/tarvex/thummb.db\". \"" + blocker.string() +
-                                            "\" belongs to another user: remove it");
+        const FileFailure refused{FileAction::Create, (cache / "tarvex/thummb.db").string(),
+                                  FileProblem::BlockerOfAnotherUser, blocker.string()};
+        EXPECT_EQ(writeAsNobody(cache), ::testing::PrintToString(refused));
         EXPECT_EQ(contentOf(cache / "tarvex/thummb.db"), "root's body");
     }
 

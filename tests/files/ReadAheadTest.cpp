@@ -1,5 +1,6 @@
 #include "files/ReadAhead.h"
 
+#include "FileFailure.h"
 #include "support/TempFolder.h"
 
 #include <chrono>
@@ -90,17 +91,11 @@ TEST_F(ReadAheadTest, AFileThatCannotBeReadIsReportedWhenItIsAskedFor) {
     const std::string missing = folder_ / "missing.jpg";
     const std::string folder = folder_.path();
     EXPECT_EQ(readAll(reader, files_[2].path, missing), files_[2].bytes);
-    const auto errorOf = [&](const std::string& path, const std::string& next) {
-        try {
-            readAll(reader, path, next);
-        } catch (const FileError& error) {
-            return std::string(error.what());
-        }
-        return std::string("no error");
+    const auto failureOf = [&](const std::string& path, const std::string& next) {
+        return testing::failureOf([&] { readAll(reader, path, next); });
     };
-    EXPECT_EQ(errorOf(missing, folder),
-              "Cannot open file \"" + missing + "\". No such file or directory");
-    EXPECT_EQ(errorOf(folder, ""), "Cannot open file \"" + folder + "\". Is a directory");
+    EXPECT_EQ(failureOf(missing, folder), testing::cannotOpenBecause(missing, ENOENT));
+    EXPECT_EQ(failureOf(folder, ""), testing::cannotOpenBecause(folder, EISDIR));
     EXPECT_EQ(readAll(reader, files_[2].path, ""), files_[2].bytes);
 }
 
