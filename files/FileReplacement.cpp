@@ -46,9 +46,9 @@ std::string temporaryName(std::string_view name) {
 
 } // namespace
 
-Permissions permissionsFrom(const std::string& path, const struct stat* status) {
+Permissions permissionsFrom(PosixCalls& calls, const std::string& path, const struct stat* status) {
     // The kernel keeps a list only for permissions beyond the mode.
-    if (status == nullptr || ::getxattr(path.c_str(), accessList, nullptr, 0) >= 0 ||
+    if (status == nullptr || calls.getxattr(path.c_str(), accessList, nullptr, 0) >= 0 ||
         !noAccessList(errno)) {
         return {.mode = ownerReadAndWrite};
     }
@@ -77,20 +77,20 @@ ReplacementFile::ReplacementFile(PosixCalls& calls, UniqueFd folder, std::string
 // folder marked set-group-ID gives them its group: either would open the file to others whom its
 // source does not let in.
 void ReplacementFile::keepTo(const Permissions& permissions) {
-    if (::fremovexattr(file_.get(), accessList) != 0 && !noAccessList(errno)) {
+    if (calls_.fremovexattr(file_.get(), accessList) != 0 && !noAccessList(errno)) {
         fail(errno);
     }
     if ((permissions.mode & groupPermissions) == 0) {
         return;
     }
     struct stat status {};
-    if (::fstat(file_.get(), &status) != 0) {
+    if (calls_.fstat(file_.get(), &status) != 0) {
         fail(errno);
     }
     // Giving the file the source's group takes being root or a member of it.
     if (status.st_gid != permissions.group &&
-        ::fchown(file_.get(), static_cast<uid_t>(-1), permissions.group) != 0 &&
-        ::fchmod(file_.get(), status.st_mode & allPermissions & ~groupPermissions) != 0) {
+        calls_.fchown(file_.get(), static_cast<uid_t>(-1), permissions.group) != 0 &&
+        calls_.fchmod(file_.get(), status.st_mode & allPermissions & ~groupPermissions) != 0) {
         fail(errno);
     }
 }
@@ -102,7 +102,7 @@ ReplacementFile::~ReplacementFile() {
 void ReplacementFile::discard() {
     if (!temporary_.empty()) {
         file_.close();
-        calls_.unlinkAt(folder_.get(), temporary_.c_str());
+        calls_.unlinkAt(folder_.get(), temporary_.c_str(), 0);
         temporary_.clear();
     }
 }

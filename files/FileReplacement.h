@@ -23,7 +23,7 @@ struct Permissions {
 // group being the source's. A source whose access control list gives permissions beyond its
 // mode, or whose status or list cannot be read, gives an owner-only file: the group bits of such
 // a source's mode do not say what its group may do, nor what the users and groups it names may.
-Permissions permissionsFrom(const std::string& path, const struct stat* status);
+Permissions permissionsFrom(PosixCalls& calls, const std::string& path, const struct stat* status);
 
 // A new content for the file `name` in the open folder `folder` (which it keeps open). The bytes
 // go to a new file of a unique hidden name in the same folder, created with `permissions` (less

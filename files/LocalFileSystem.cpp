@@ -72,7 +72,7 @@ FileEnd LocalFileSystem::readFileEnd(const std::string& path, std::size_t count)
     const std::uint64_t from = size > count ? size - count : 0;
     FileEnd end;
     end.bytes.resize(static_cast<std::size_t>(size - from));
-    const long got = ::lseek(opened.file.get(), static_cast<off_t>(from), SEEK_SET) < 0
+    const long got = calls_.lseek(opened.file.get(), static_cast<off_t>(from), SEEK_SET) < 0
                          ? -1
                          : readAll(calls_, opened.file.get(), end.bytes);
     if (got < 0) {
@@ -81,7 +81,7 @@ FileEnd LocalFileSystem::readFileEnd(const std::string& path, std::size_t count)
     end.bytes.resize(static_cast<std::size_t>(got));
     end.wholeFile = from == 0;
     end.version = opened.version;
-    end.version.steady = keepsVersion(opened.file.get(), opened.version);
+    end.version.steady = keepsVersion(calls_, opened.file.get(), opened.version);
     return end;
 }
 
@@ -95,7 +95,7 @@ FileIdentities LocalFileSystem::identify(const std::vector<std::string>& paths) 
     FileIdentities identities;
     for (const std::string& path : paths) {
         struct stat status {};
-        if (::stat(path.c_str(), &status) == 0) {
+        if (calls_.stat(path.c_str(), &status) == 0) {
             identities.push_back(identityOf(status));
         }
     }
@@ -118,12 +118,12 @@ std::unique_ptr<FileWriter> LocalFileSystem::createFile(const std::string& path,
                                      : systemReason(error));
     }
     struct stat sourceStatus {};
-    const bool sourceFound = ::stat(source.c_str(), &sourceStatus) == 0;
+    const bool sourceFound = calls_.stat(source.c_str(), &sourceStatus) == 0;
     // An output folder that is a link back to the sources would put an output in the place of a
     // file of the run: that output is refused, and the file stays. A link at the output's name
     // would be replaced, not followed, so only the name itself counts.
     struct stat standing {};
-    if (::fstatat(folderFd.get(), name.c_str(), &standing, AT_SYMLINK_NOFOLLOW) == 0) {
+    if (calls_.fstatAt(folderFd.get(), name.c_str(), &standing, AT_SYMLINK_NOFOLLOW) == 0) {
         const FileIdentity target = identityOf(standing);
         if ((sourceFound && target == identityOf(sourceStatus)) ||
             std::find(keep.begin(), keep.end(), target) != keep.end()) {
@@ -132,7 +132,7 @@ std::unique_ptr<FileWriter> LocalFileSystem::createFile(const std::string& path,
     }
     return std::make_unique<ReplacementFile>(
         calls_, std::move(folderFd), name,
-        permissionsFrom(source, sourceFound ? &sourceStatus : nullptr), path);
+        permissionsFrom(calls_, source, sourceFound ? &sourceStatus : nullptr), path);
 }
 
 SourceSize LocalFileSystem::readableSize(const std::string& path) {

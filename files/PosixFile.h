@@ -23,9 +23,22 @@ public:
     virtual int openAt(int folder, const char* name, int flags, mode_t mode);
     virtual ssize_t read(int fd, void* buffer, std::size_t size);
     virtual ssize_t write(int fd, const void* bytes, std::size_t size);
+    virtual off_t lseek(int fd, off_t offset, int whence);
+    virtual int ftruncate(int fd, off_t length);
+    virtual int flock(int fd, int operation);
+
+    virtual int stat(const char* path, struct stat* status);
+    virtual int lstat(const char* path, struct stat* status);
+    virtual int fstat(int fd, struct stat* status);
+    virtual int fstatAt(int folder, const char* name, struct stat* status, int flags);
+    virtual int fchmod(int fd, mode_t mode);
+    virtual int fchown(int fd, uid_t owner, gid_t group);
+    virtual ssize_t getxattr(const char* path, const char* name, void* value, std::size_t size);
+    virtual int fremovexattr(int fd, const char* name);
+
     // Renames within one folder.
     virtual int renameAt(int folder, const char* from, const char* to);
-    virtual int unlinkAt(int folder, const char* name);
+    virtual int unlinkAt(int folder, const char* name, int flags);
     virtual int mkdir(const char* path, mode_t mode);
 };
 
@@ -72,7 +85,7 @@ FileVersion versionOf(const struct stat& status);
 
 // Whether the open file `fd` still has the content of `version`: a file whose status cannot be
 // read counts as changed.
-bool keepsVersion(int fd, const FileVersion& version);
+bool keepsVersion(PosixCalls& calls, int fd, const FileVersion& version);
 
 // Writes every byte, going on after short writes and interruptions; the error number, or 0.
 int writeAll(PosixCalls& calls, int fd, std::span<const std::uint8_t> bytes);

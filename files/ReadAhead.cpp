@@ -123,7 +123,7 @@ void ReadAhead::readOne(const std::string& path, std::unique_lock<std::mutex>& l
             piece.reason = got < 0 ? systemReason(errno) : std::error_code();
             piece.length = got < 0 ? 0 : static_cast<std::size_t>(got);
             piece.version = opened.version;
-            piece.version.steady = keepsVersion(opened.file.get(), opened.version);
+            piece.version.steady = keepsVersion(calls_, opened.file.get(), opened.version);
         }
         piece.last = piece.reason || piece.length < piece.bytes.size();
         last = piece.last;

@@ -10,13 +10,18 @@ namespace {
 
 std::atomic<int> processInjected = 0;
 
-int errorOf(FaultStep step) {
+} // namespace
+
+int errorNumberOf(FaultStep step) {
     switch (step) {
     case FaultStep::Open:
     case FaultStep::Create:
         return EACCES;
     case FaultStep::Read:
     case FaultStep::ShortWrite:
+    case FaultStep::Status:
+    case FaultStep::Seek:
+    case FaultStep::Truncate:
         return EIO;
     case FaultStep::NoSpace:
         return ENOSPC;
@@ -25,8 +30,6 @@ int errorOf(FaultStep step) {
     }
     return EIO;
 }
-
-} // namespace
 
 const char* nameOf(FaultStep step) {
     switch (step) {
@@ -42,12 +45,18 @@ const char* nameOf(FaultStep step) {
         return "no space";
     case FaultStep::Rename:
         return "rename";
+    case FaultStep::Status:
+        return "status";
+    case FaultStep::Seek:
+        return "seek";
+    case FaultStep::Truncate:
+        return "truncate";
     }
     return "?";
 }
 
 std::string reasonOf(FaultStep step) {
-    return std::strerror(errorOf(step));
+    return std::strerror(errorNumberOf(step));
 }
 
 FaultyCalls::FaultyCalls(FaultStep step, std::string target, int occurrence)
@@ -98,7 +107,7 @@ int FaultyCalls::open(const char* path, int flags) {
     const std::lock_guard lock(mutex_);
     const bool onTarget = names(path);
     if (onTarget && strikes(FaultStep::Open)) {
-        return fail(errorOf(FaultStep::Open));
+        return fail(errorNumberOf(FaultStep::Open));
     }
     return track(PosixCalls::open(path, flags), onTarget);
 }
@@ -107,7 +116,7 @@ int FaultyCalls::openAt(int folder, const char* name, int flags, mode_t mode) {
     const std::lock_guard lock(mutex_);
     const bool onTarget = names(name);
     if (onTarget && (flags & O_CREAT) != 0 && strikes(FaultStep::Create)) {
-        return fail(errorOf(FaultStep::Create));
+        return fail(errorNumberOf(FaultStep::Create));
     }
     return track(PosixCalls::openAt(folder, name, flags, mode), onTarget);
 }
@@ -115,7 +124,7 @@ int FaultyCalls::openAt(int folder, const char* name, int flags, mode_t mode) {
 ssize_t FaultyCalls::read(int fd, void* buffer, std::size_t size) {
     const std::lock_guard lock(mutex_);
     if (watched_.contains(fd) && strikes(FaultStep::Read)) {
-        return fail(errorOf(FaultStep::Read));
+        return fail(errorNumberOf(FaultStep::Read));
     }
     return PosixCalls::read(fd, buffer, size);
 }
@@ -124,7 +133,7 @@ ssize_t FaultyCalls::write(int fd, const void* bytes, std::size_t size) {
     const std::lock_guard lock(mutex_);
     if (writeFailsNext_ && watched_.contains(fd)) {
         writeFailsNext_ = false;
-        return fail(errorOf(step_));
+        return fail(errorNumberOf(step_));
     }
     if (watched_.contains(fd) && size > 1 &&
         (strikes(FaultStep::ShortWrite) || strikes(FaultStep::NoSpace))) {
@@ -137,9 +146,33 @@ ssize_t FaultyCalls::write(int fd, const void* bytes, std::size_t size) {
 int FaultyCalls::renameAt(int folder, const char* from, const char* to) {
     const std::lock_guard lock(mutex_);
     if (names(to) && strikes(FaultStep::Rename)) {
-        return fail(errorOf(FaultStep::Rename));
+        return fail(errorNumberOf(FaultStep::Rename));
     }
     return PosixCalls::renameAt(folder, from, to);
+}
+
+int FaultyCalls::fstat(int fd, struct stat* status) {
+    const std::lock_guard lock(mutex_);
+    if (watched_.contains(fd) && strikes(FaultStep::Status)) {
+        return fail(errorNumberOf(FaultStep::Status));
+    }
+    return PosixCalls::fstat(fd, status);
+}
+
+off_t FaultyCalls::lseek(int fd, off_t offset, int whence) {
+    const std::lock_guard lock(mutex_);
+    if (watched_.contains(fd) && strikes(FaultStep::Seek)) {
+        return fail(errorNumberOf(FaultStep::Seek));
+    }
+    return PosixCalls::lseek(fd, offset, whence);
+}
+
+int FaultyCalls::ftruncate(int fd, off_t length) {
+    const std::lock_guard lock(mutex_);
+    if (watched_.contains(fd) && strikes(FaultStep::Truncate)) {
+        return fail(errorNumberOf(FaultStep::Truncate));
+    }
+    return PosixCalls::ftruncate(fd, length);
 }
 
 } // namespace tarvex::testing

@@ -17,10 +17,14 @@ enum class FaultStep {
     ShortWrite, // a write stores half its bytes, the next one fails: Input/output error
     NoSpace,    // a write stores half its bytes, the next one finds the disk full
     Rename,     // renaming the temporary file over the final name: Device or resource busy
+    Status,     // looking at the status of an open file: Input/output error
+    Seek,       // moving in an open file: Input/output error
+    Truncate,   // cutting an open file to its length: Input/output error
 };
 
 const char* nameOf(FaultStep step);
-// The system's reason that a fault at `step` gives.
+// The system's error number that a fault at `step` gives, and its text.
+int errorNumberOf(FaultStep step);
 std::string reasonOf(FaultStep step);
 
 // The machine's system calls, except that one step fails once: the `occurrence`-th call of
@@ -42,6 +46,9 @@ public:
     ssize_t read(int fd, void* buffer, std::size_t size) override;
     ssize_t write(int fd, const void* bytes, std::size_t size) override;
     int renameAt(int folder, const char* from, const char* to) override;
+    int fstat(int fd, struct stat* status) override;
+    off_t lseek(int fd, off_t offset, int whence) override;
+    int ftruncate(int fd, off_t length) override;
 
 private:
     bool names(std::string_view path) const;
