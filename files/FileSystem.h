@@ -38,6 +38,20 @@ struct FileIdentity {
 };
 using FileIdentities = std::vector<FileIdentity>;
 
+// What an entry of a folder is, its links not followed.
+enum class EntryKind {
+    RegularFile,
+    Folder,
+    Link,
+    Other, // a pipe, a device, a socket, or what cannot be looked at
+};
+
+struct FolderEntry {
+    std::string name;
+    EntryKind kind = EntryKind::Other;
+    bool operator==(const FolderEntry&) const = default;
+};
+
 // Called now and then while a step waits for another program; false gives the wait up.
 using WaitHandler = std::function<bool()>;
 
@@ -107,17 +121,20 @@ public:
     // that no output may replace, whatever links the output folders are.
     virtual FileIdentities identify(const std::vector<std::string>& paths) = 0;
 
-    // A new content for `path`, made from the file `source`. The bytes go to a temporary file in
-    // the same folder that is renamed over `path` when the writer completes, so a failure never
-    // leaves a partial file under `path` nor destroys an earlier one; a writer given up before it
-    // completes removes its temporary file. `path` is refused ("File exists") when it is `source`
-    // itself or one of the files of `keep`. The file is no more open to others than `source`:
-    // group and others may read and write it as they may `source` (less the umask), and not at
-    // all when its permissions cannot be read; the owner may always read and write it. A folder
-    // that createFolder could not make is reported here, with the reason it could not be made.
-    // Only the source's group may use the group's permissions: the file takes that group where
-    // the user may give it, and has none of them otherwise. A source whose access control list
-    // names further users or groups gives an owner-only file, and the file has no list of its
+    // A new content for `path`, made from the file `source`. The bytes go to a new file in the
+    // same folder that is renamed over `path` when the writer completes, so a failure never
+    // leaves a partial file under `path` nor destroys an earlier one. The new file has no name
+    // until it is complete where the file system allows it, so that a writer given up or killed
+    // before it completes leaves nothing; elsewhere it is an owner-only hidden file, which a
+    // writer given up removes, and which the first file made in the folder by a later run
+    // removes when a killed writer left it (see ReplacementFile). `path` is refused ("File exists")
+    // when it is `source` itself or one of the files of `keep`. The file is no more open to others
+    // than `source`: group and others may read and write it as they may `source` (less the umask),
+    // and not at all when its permissions cannot be read; the owner may always read and write it. A
+    // folder that createFolder could not make is reported here, with the reason it could not be
+    // made. Only the source's group may use the group's permissions: the file takes that group
+    // where the user may give it, and has none of them otherwise. A source whose access control
+    // list names further users or groups gives an owner-only file, and the file has no list of its
     // own (none inherited from the folder). Throws FileError.
     virtual std::unique_ptr<FileWriter>
     createFile(const std::string& path, const std::string& source, const FileIdentities& keep) = 0;

@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <map>
+#include <set>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
@@ -53,6 +54,8 @@ private:
     std::unique_ptr<ReadAhead> readAhead_;
     // The folders that could not be made, with the reason.
     std::map<std::string, std::error_code> folderErrors_;
+    // The output folders cleaned of what killed writers left, at the first file made in each.
+    std::set<std::string> cleanedFolders_;
 };
 
 FileVersion LocalFileSystem::readFile(const std::string& path, const std::string& next,
@@ -116,6 +119,9 @@ std::unique_ptr<FileWriter> LocalFileSystem::createFile(const std::string& path,
         throw cannotCreate(path, error == ENOENT && made != folderErrors_.end()
                                      ? made->second
                                      : systemReason(error));
+    }
+    if (cleanedFolders_.insert(folderKey(folder)).second) {
+        removeLeftTemporaries(calls_, folderFd.get());
     }
     struct stat sourceStatus {};
     const bool sourceFound = calls_.stat(source.c_str(), &sourceStatus) == 0;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -87,12 +88,20 @@ int PosixCalls::renameAt(int folder, const char* from, const char* to) {
     return ::renameat(folder, from, folder, to);
 }
 
+int PosixCalls::linkAt(int fromFolder, const char* from, int toFolder, const char* to, int flags) {
+    return ::linkat(fromFolder, from, toFolder, to, flags);
+}
+
 int PosixCalls::unlinkAt(int folder, const char* name, int flags) {
     return ::unlinkat(folder, name, flags);
 }
 
 int PosixCalls::mkdir(const char* path, mode_t mode) {
     return ::mkdir(path, mode);
+}
+
+ssize_t PosixCalls::getdents64(int fd, void* buffer, std::size_t size) {
+    return ::getdents64(fd, buffer, size);
 }
 
 PosixCalls& systemCalls() {

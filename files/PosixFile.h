@@ -38,8 +38,11 @@ public:
 
     // Renames within one folder.
     virtual int renameAt(int folder, const char* from, const char* to);
+    virtual int linkAt(int fromFolder, const char* from, int toFolder, const char* to, int flags);
     virtual int unlinkAt(int folder, const char* name, int flags);
     virtual int mkdir(const char* path, mode_t mode);
+    // Reads entries of the folder open as `fd` into `buffer`, as struct dirent64 records.
+    virtual ssize_t getdents64(int fd, void* buffer, std::size_t size);
 };
 
 // The machine's own calls.

@@ -17,6 +17,7 @@
 #include <gtest/gtest.h>
 #include <optional>
 #include <pwd.h>
+#include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -74,7 +75,7 @@ protected:
 
     // Replaces the content of the scratch file with `text`.
     void writeScratch(std::string_view text) {
-        const std::unique_ptr<FileWriter> file = files_.openScratch([] { return false; });
+        const std::unique_ptr<FileWriter> file = files_->openScratch([] { return false; });
         ASSERT_NE(file, nullptr) << "the scratch file is held";
         file->write(asBytes(text));
         file->complete();
@@ -83,7 +84,7 @@ protected:
     // Replaces (or creates) `path` with `bytes`, made from `source`.
     void saveFile(const std::string& path, std::span<const std::uint8_t> bytes,
                   const std::string& source) {
-        const std::unique_ptr<FileWriter> file = files_.createFile(path, source, {});
+        const std::unique_ptr<FileWriter> file = files_->createFile(path, source, {});
         file->write(bytes);
         file->complete();
     }
@@ -91,7 +92,7 @@ protected:
     // The whole content of `path`, read in pieces.
     std::vector<std::uint8_t> loadFile(const std::string& path) {
         std::vector<std::uint8_t> bytes;
-        files_.readFile(path, "", [&bytes](std::span<const std::uint8_t> piece) {
+        files_->readFile(path, "", [&bytes](std::span<const std::uint8_t> piece) {
             bytes.insert(bytes.end(), piece.begin(), piece.end());
             return true;
         });
@@ -101,12 +102,46 @@ protected:
     // The source of a file that a test makes without looking at its permissions: open to all.
     static constexpr const char* anySource = "/dev/null";
 
-    FileSystem& files_ = localFileSystem();
+    FileSystem* files_ = &localFileSystem();
     fs::path folder_;
     std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
 };
 
-TEST_F(LocalFileSystemTest, SaveFileReplacesAtomicallyAndLeavesNoTemporaryFile) {
+// The machine's calls, but on a file system without unnamed files, as NFS or FAT: outputs are
+// written through named temporary files.
+class NoUnnamedFiles : public PosixCalls {
+public:
+    int openAt(int folder, const char* name, int flags, mode_t mode) override {
+        if ((flags & O_TMPFILE) == O_TMPFILE) {
+            errno = EOPNOTSUPP;
+            return -1;
+        }
+        return PosixCalls::openAt(folder, name, flags, mode);
+    }
+};
+
+// Outputs written both ways: through an unnamed file (true), and through a named one.
+class ReplacementTest : public LocalFileSystemTest, public ::testing::WithParamInterface<bool> {
+protected:
+    void SetUp() override {
+        LocalFileSystemTest::SetUp();
+        if (!GetParam()) {
+            files_ = named_.get();
+        }
+    }
+
+    PosixCalls& calls() { return GetParam() ? systemCalls() : noUnnamed_; }
+
+    NoUnnamedFiles noUnnamed_;
+    std::unique_ptr<FileSystem> named_ = localFileSystemOver(noUnnamed_);
+};
+
+INSTANTIATE_TEST_SUITE_P(BothWays, ReplacementTest, ::testing::Bool(),
+                         [](const ::testing::TestParamInfo<bool>& info) {
+                             return info.param ? "Unnamed" : "Named";
+                         });
+
+TEST_P(ReplacementTest, SaveFileReplacesAtomicallyAndLeavesNoTemporaryFile) {
     const std::string target = path("a.jpg");
     saveFile(target, asBytes("an earlier, longer content"), anySource);
     saveFile(target, asBytes("new"), anySource);
@@ -121,7 +156,7 @@ TEST_F(LocalFileSystemTest, SaveFileReplacesAtomicallyAndLeavesNoTemporaryFile) 
 // A private photo must not give a container that others can read: group and others get the read
 // and write permissions they have on the source, less the umask, also when the new file replaces
 // a more open one. The owner can always read and write what the program made.
-TEST_F(LocalFileSystemTest, NewFileIsNoMoreOpenThanItsSource) {
+TEST_P(ReplacementTest, NewFileIsNoMoreOpenThanItsSource) {
     const testing::Umask umask(022);
     struct Case {
         mode_t source;
@@ -161,7 +196,7 @@ TEST_F(LocalFileSystemTest, MissingFilesAndFoldersAreNamedInTheError) {
 // An output folder that is a link back to the folder of the sources ("encrypted" -> ".") would
 // put each output in the place of its source: the output is refused, the source kept. A link to
 // another folder is only a place to write.
-TEST_F(LocalFileSystemTest, OutputIsNeverWrittenOverItsOwnSource) {
+TEST_P(ReplacementTest, OutputIsNeverWrittenOverItsOwnSource) {
     const std::string source = path("a.jpg");
     saveFile(source, asBytes("photo"), anySource);
     fs::create_directory_symlink(".", folder_ / "encrypted");
@@ -178,7 +213,7 @@ TEST_F(LocalFileSystemTest, OutputIsNeverWrittenOverItsOwnSource) {
     EXPECT_EQ(contentOf(source), "photo");
 }
 
-TEST_F(LocalFileSystemTest, FailedWriteKeepsTheEarlierFileAndRemovesTheTemporaryOne) {
+TEST_P(ReplacementTest, FailedWriteKeepsTheEarlierFileAndRemovesTheTemporaryOne) {
     const std::string target = path("a.jpg");
     saveFile(target, asBytes("earlier"), anySource);
     // A file size limit makes the write fail even for root.
@@ -197,12 +232,106 @@ TEST_F(LocalFileSystemTest, FailedWriteKeepsTheEarlierFileAndRemovesTheTemporary
     EXPECT_EQ(namesIn(folder_), std::vector<std::string>{"a.jpg"});
 }
 
+// Whether a writer holds `file` locked.
+bool isLocked(const fs::path& file) {
+    const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+    const bool locked = fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+    ::close(fd);
+    return locked;
+}
+
+// A plain picture must not outlive a run killed half-way under a name of its own: where the file
+// system has unnamed files, nothing at all is left; elsewhere the named file, owner-only and
+// locked while written, is taken away by the next run's first output in its folder.
+TEST_P(ReplacementTest, AWriterGivenUpOrKilledLeavesNothingBehind) {
+    const fs::path out = folder_ / "out";
+    fs::create_directory(out);
+    const std::string target = (out / "a.jpg").string();
+    {
+        const std::unique_ptr<FileWriter> file = files_->createFile(target, anySource, {});
+        file->write(asBytes("plain picture"));
+        const std::vector<std::string> names = namesIn(out);
+        if (GetParam()) {
+            EXPECT_TRUE(names.empty());
+        } else {
+            ASSERT_EQ(names.size(), 1u);
+            EXPECT_TRUE(names[0].starts_with(".a.jpg.") && names[0].ends_with(".tmp")) << names[0];
+            EXPECT_EQ(modeOf(out / names[0]), 0600u);
+            EXPECT_TRUE(isLocked(out / names[0]));
+        }
+    }
+    EXPECT_TRUE(fs::is_empty(out));
+
+    const pid_t child = ::fork();
+    if (child == 0) {
+        try {
+            const std::unique_ptr<FileSystem> files = localFileSystemOver(calls());
+            const std::unique_ptr<FileWriter> file = files->createFile(target, anySource, {});
+            file->write(asBytes("plain picture"));
+            ::raise(SIGKILL);
+        } catch (...) {
+        }
+        ::_exit(1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL);
+    EXPECT_EQ(namesIn(out).size(), GetParam() ? 0u : 1u);
+
+    const std::unique_ptr<FileSystem> nextRun = localFileSystemOver(calls());
+    const std::unique_ptr<FileWriter> file = nextRun->createFile(target, anySource, {});
+    file->write(asBytes("restored"));
+    file->complete();
+    EXPECT_EQ(namesIn(out), std::vector<std::string>{"a.jpg"});
+}
+
+// Only a regular file of the user's with a name that a writer gives, that no living writer holds
+// locked, is taken for one that a killed writer left.
+TEST_F(LocalFileSystemTest, OnlyWhatKilledWritersLeftIsTakenAway) {
+    const fs::path out = folder_ / "out";
+    fs::create_directory(out);
+    NoUnnamedFiles noUnnamed;
+    const std::unique_ptr<FileSystem> otherRun = localFileSystemOver(noUnnamed);
+    const std::unique_ptr<FileWriter> living =
+        otherRun->createFile((out / "b.jpg").string(), anySource, {});
+    const std::vector<std::string> livingNames = namesIn(out);
+    ASSERT_EQ(livingNames.size(), 1u);
+
+    const auto put = [&out](const std::string& name) { std::ofstream(out / name) << "picture"; };
+    put(".a.jpg.Ab3dE9.tmp");
+    std::vector<std::string> kept = {".a.jpg.tmp",        "a.jpg.Ab3dE9.tmp",   ".a.jpg.Ab3dE.tmp",
+                                     ".a.jpg.Ab-dE9.tmp", ".a.jpg.Ab3dE9.tmp~", "..Ab3dE9.tmp"};
+    for (const std::string& name : kept) {
+        put(name);
+    }
+    fs::create_directory(out / ".c.jpg.Ab3dE9.tmp");
+    saveFile(path("victim"), asBytes("keep"), anySource);
+    fs::create_symlink(path("victim"), out / ".d.jpg.Ab3dE9.tmp");
+    kept.insert(kept.end(), {".c.jpg.Ab3dE9.tmp", ".d.jpg.Ab3dE9.tmp", livingNames[0], "new.jpg"});
+    if (::geteuid() == 0) {
+        put(".e.jpg.Ab3dE9.tmp");
+        ASSERT_EQ(::chown((out / ".e.jpg.Ab3dE9.tmp").c_str(), 65534, 65534), 0);
+        kept.push_back(".e.jpg.Ab3dE9.tmp");
+    }
+
+    const std::unique_ptr<FileSystem> nextRun = localFileSystemOver(systemCalls());
+    const std::unique_ptr<FileWriter> file =
+        nextRun->createFile((out / "new.jpg").string(), anySource, {});
+    file->complete();
+    std::sort(kept.begin(), kept.end());
+    EXPECT_EQ(namesIn(out), kept);
+    EXPECT_EQ(contentOf(path("victim")), "keep");
+    living->write(asBytes("picture"));
+    living->complete();
+    EXPECT_EQ(contentOf(out / "b.jpg"), "picture");
+}
+
 // A file that cannot be taken says why, so that the user is not told it is too large; a pipe
 // is not waited for.
 TEST_F(LocalFileSystemTest, ReadableSizeSaysWhyAFileCannotBeTaken) {
     saveFile(path("five"), asBytes("12345"), anySource);
     ASSERT_EQ(::mkfifo(path("pipe").c_str(), 0600), 0);
-    EXPECT_EQ(files_.readableSize(path("five")).bytes, 5u);
+    EXPECT_EQ(files_->readableSize(path("five")).bytes, 5u);
     const std::error_code notRegular = FileProblem::NotRegularFile;
     for (const auto& [file, reason] : {std::pair{path("five"), std::error_code()},
                                        {path("none"), systemReason(ENOENT)},
@@ -210,7 +339,7 @@ TEST_F(LocalFileSystemTest, ReadableSizeSaysWhyAFileCannotBeTaken) {
                                        {path("pipe"), notRegular},
                                        {"/dev/null", notRegular},
                                        {path(std::string(300, 'x')), systemReason(ENAMETOOLONG)}}) {
-        EXPECT_EQ(files_.readableSize(file).reason, reason) << file;
+        EXPECT_EQ(files_->readableSize(file).reason, reason) << file;
     }
 }
 
@@ -224,8 +353,8 @@ TEST_F(LocalFileSystemTest, OnlyRegularFilesAreReadAndNoneIsWaitedFor) {
                                        std::pair{folder_.string(), systemReason(EISDIR)}}) {
         const FileFailure expected{FileAction::Open, file, reason};
         EXPECT_EQ(failureOf([&] { loadFile(file); }), expected);
-        EXPECT_EQ(failureOf([&] { files_.readFile(file, "", ignore); }), expected);
-        EXPECT_EQ(failureOf([&] { files_.readFileEnd(file, 10); }), expected);
+        EXPECT_EQ(failureOf([&] { files_->readFile(file, "", ignore); }), expected);
+        EXPECT_EQ(failureOf([&] { files_->readFileEnd(file, 10); }), expected);
     }
 }
 
@@ -270,39 +399,39 @@ TEST_F(LocalFileSystemTest, AFileThatChangesWhileItIsReadIsSeenToChange) {
 
     saveFile(file, first, anySource);
     makeOld();
-    const FileEnd untouched = files_.readFileEnd(file, 10);
-    EXPECT_TRUE(files_.readFile(file, "", ignore).matches(untouched.version));
-    EXPECT_TRUE(files_.readFile(file, "", ignore).matches(files_.readFileEnd(file, 10).version));
+    const FileEnd untouched = files_->readFileEnd(file, 10);
+    EXPECT_TRUE(files_->readFile(file, "", ignore).matches(untouched.version));
+    EXPECT_TRUE(files_->readFile(file, "", ignore).matches(files_->readFileEnd(file, 10).version));
 
     for (const std::function<void()>& change : {rewrite, replace}) {
         // Between the reading of its end and that of the whole file.
         saveFile(file, first, anySource);
         makeOld();
-        const FileEnd end = files_.readFileEnd(file, 10);
+        const FileEnd end = files_->readFileEnd(file, 10);
         change();
-        EXPECT_FALSE(files_.readFile(file, "", ignore).matches(end.version));
+        EXPECT_FALSE(files_->readFile(file, "", ignore).matches(end.version));
 
         // While the file named next was read ahead, before its end was read.
         saveFile(file, first, anySource);
         makeOld();
-        files_.readFile(other, file, ignore);
+        files_->readFile(other, file, ignore);
         const auto waited = std::chrono::steady_clock::now();
         while (!isBeingRead(file)) {
             ASSERT_LT(std::chrono::steady_clock::now() - waited, std::chrono::seconds(10));
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
         change();
-        const FileEnd aheadEnd = files_.readFileEnd(file, 10);
+        const FileEnd aheadEnd = files_->readFileEnd(file, 10);
         EXPECT_EQ(aheadEnd.bytes, std::vector<std::uint8_t>(10, 'b'));
-        EXPECT_FALSE(files_.readFile(file, "", ignore).matches(aheadEnd.version));
+        EXPECT_FALSE(files_->readFile(file, "", ignore).matches(aheadEnd.version));
     }
 
     // Written to in place while the whole file is read, after its first pieces.
     saveFile(file, first, anySource);
     makeOld();
-    const FileEnd end = files_.readFileEnd(file, 10);
+    const FileEnd end = files_->readFileEnd(file, 10);
     bool rewritten = false;
-    const FileVersion whole = files_.readFile(file, "", [&](std::span<const std::uint8_t>) {
+    const FileVersion whole = files_->readFile(file, "", [&](std::span<const std::uint8_t>) {
         if (!rewritten) {
             rewrite();
             rewritten = true;
@@ -314,9 +443,9 @@ TEST_F(LocalFileSystemTest, AFileThatChangesWhileItIsReadIsSeenToChange) {
 }
 
 TEST_F(LocalFileSystemTest, CreateFolderIgnoresExistingAndImpossibleFolders) {
-    files_.createFolder(path("out"));
-    files_.createFolder(path("out"));
-    files_.createFolder(path("no/such/parent"));
+    files_->createFolder(path("out"));
+    files_->createFolder(path("out"));
+    files_->createFolder(path("no/such/parent"));
     EXPECT_TRUE(fs::is_directory(path("out")));
     EXPECT_FALSE(fs::exists(path("no")));
 }
@@ -326,7 +455,7 @@ TEST_F(LocalFileSystemTest, OutputFoldersAreWrittenToByTheirOwnerOnly) {
     for (const mode_t mask : {0000, 0022, 0077}) {
         const testing::Umask umask(mask);
         const std::string folder = path("out" + std::to_string(mask));
-        files_.createFolder(folder);
+        files_->createFolder(folder);
         EXPECT_EQ(modeOf(folder), 0755 & ~mask) << std::oct << mask;
     }
 }
@@ -387,7 +516,7 @@ std::vector<std::uint8_t> accessList(std::initializer_list<std::array<std::uint3
 // gives its files lists of their own: an output would let in whom its source does not. The group
 // of a source is given to its output where the user may, and otherwise the group gets nothing;
 // a source whose list names others gives an owner-only output.
-TEST_F(LocalFileSystemTest, NewFileLetsInNoOneItsSourceKeepsOut) {
+TEST_P(ReplacementTest, NewFileLetsInNoOneItsSourceKeepsOut) {
     if (::geteuid() != 0) {
         GTEST_SKIP() << "only root can give files and folders to other users and groups";
     }
@@ -416,7 +545,7 @@ TEST_F(LocalFileSystemTest, NewFileLetsInNoOneItsSourceKeepsOut) {
     // Nobody, the owner of the source but no member of its group, may not.
     ASSERT_EQ(::chown(source.c_str(), nobody, 0), 0);
     const std::string said = asNobody([&] {
-        const std::unique_ptr<FileSystem> files = localFileSystemOver(systemCalls());
+        const std::unique_ptr<FileSystem> files = localFileSystemOver(calls());
         const std::unique_ptr<FileWriter> file =
             files->createFile((shared / "by-nobody").string(), source, {});
         file->write(asBytes("photo"));

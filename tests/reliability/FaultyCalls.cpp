@@ -27,6 +27,8 @@ int errorNumberOf(FaultStep step) {
         return ENOSPC;
     case FaultStep::Rename:
         return EBUSY;
+    case FaultStep::Link:
+        return EMLINK;
     }
     return EIO;
 }
@@ -51,6 +53,8 @@ const char* nameOf(FaultStep step) {
         return "seek";
     case FaultStep::Truncate:
         return "truncate";
+    case FaultStep::Link:
+        return "link";
     }
     return "?";
 }
@@ -114,8 +118,9 @@ int FaultyCalls::open(const char* path, int flags) {
 
 int FaultyCalls::openAt(int folder, const char* name, int flags, mode_t mode) {
     const std::lock_guard lock(mutex_);
-    const bool onTarget = names(name);
-    if (onTarget && (flags & O_CREAT) != 0 && strikes(FaultStep::Create)) {
+    const bool unnamed = (flags & O_TMPFILE) == O_TMPFILE;
+    const bool onTarget = unnamed ? lookedAtTarget_[folder] : names(name);
+    if (onTarget && ((flags & O_CREAT) != 0 || unnamed) && strikes(FaultStep::Create)) {
         return fail(errorNumberOf(FaultStep::Create));
     }
     return track(PosixCalls::openAt(folder, name, flags, mode), onTarget);
@@ -173,6 +178,20 @@ int FaultyCalls::ftruncate(int fd, off_t length) {
         return fail(errorNumberOf(FaultStep::Truncate));
     }
     return PosixCalls::ftruncate(fd, length);
+}
+
+int FaultyCalls::fstatAt(int folder, const char* name, struct stat* status, int flags) {
+    const std::lock_guard lock(mutex_);
+    lookedAtTarget_[folder] = names(name);
+    return PosixCalls::fstatAt(folder, name, status, flags);
+}
+
+int FaultyCalls::linkAt(int fromFolder, const char* from, int toFolder, const char* to, int flags) {
+    const std::lock_guard lock(mutex_);
+    if (names(to) && strikes(FaultStep::Link)) {
+        return fail(errorNumberOf(FaultStep::Link));
+    }
+    return PosixCalls::linkAt(fromFolder, from, toFolder, to, flags);
 }
 
 } // namespace tarvex::testing

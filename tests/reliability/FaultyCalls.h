@@ -2,6 +2,7 @@
 
 #include "files/PosixFile.h"
 
+#include <map>
 #include <mutex>
 #include <set>
 #include <string>
@@ -12,7 +13,7 @@ namespace tarvex::testing {
 // The steps of the file layer that FaultyCalls can make fail.
 enum class FaultStep {
     Open,       // opening an existing file: Permission denied
-    Create,     // creating an output's temporary file, or the scratch file: Permission denied
+    Create,     // creating an output's new file, or the scratch file: Permission denied
     Read,       // a read: Input/output error
     ShortWrite, // a write stores half its bytes, the next one fails: Input/output error
     NoSpace,    // a write stores half its bytes, the next one finds the disk full
@@ -20,6 +21,7 @@ enum class FaultStep {
     Status,     // looking at the status of an open file: Input/output error
     Seek,       // moving in an open file: Input/output error
     Truncate,   // cutting an open file to its length: Input/output error
+    Link,       // giving an output's unnamed file its temporary name: Too many links
 };
 
 const char* nameOf(FaultStep step);
@@ -29,7 +31,9 @@ std::string reasonOf(FaultStep step);
 
 // The machine's system calls, except that one step fails once: the `occurrence`-th call of
 // `step` on the file named `target` (the name without its folder; the temporary files of an
-// output of that name count as it).
+// output of that name count as it). An unnamed file has no name to go by: it counts as the
+// target's when the name last looked at in its folder is (createFile looks at the output's name
+// just before it makes the file).
 class FaultyCalls : public PosixCalls {
 public:
     FaultyCalls(FaultStep step, std::string target, int occurrence = 1);
@@ -49,6 +53,8 @@ public:
     int fstat(int fd, struct stat* status) override;
     off_t lseek(int fd, off_t offset, int whence) override;
     int ftruncate(int fd, off_t length) override;
+    int fstatAt(int folder, const char* name, struct stat* status, int flags) override;
+    int linkAt(int fromFolder, const char* from, int toFolder, const char* to, int flags) override;
 
 private:
     bool names(std::string_view path) const;
@@ -66,7 +72,8 @@ private:
     int calls_ = 0;
     int injected_ = 0;
     bool writeFailsNext_ = false;
-    std::set<int> watched_; // descriptors opened on the target
+    std::set<int> watched_;              // descriptors opened on the target
+    std::map<int, bool> lookedAtTarget_; // by folder: whether its last name looked at is the target
 };
 
 } // namespace tarvex::testing

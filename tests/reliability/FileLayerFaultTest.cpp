@@ -65,6 +65,13 @@ TEST_F(FileLayerFaultTest, EveryStepThatFailsIsReportedAndLosesNothing) {
          [&](FileSystem& files) { files.readFileEnd(source, 10); }},
         {FaultStep::Seek, "a.jpg", FileAction::Open, source,
          [&](FileSystem& files) { files.readFileEnd(source, 10); }},
+        // A complete output that was written without a name gets its temporary name.
+        {FaultStep::Link, "a.jpg", FileAction::Create, output,
+         [&](FileSystem& files) {
+             const std::unique_ptr<FileWriter> file = files.createFile(output, source, {});
+             file->write(sourceBytes);
+             file->complete();
+         }},
         // The scratch file is cut to its new length once written.
         {FaultStep::Truncate, "thummb.db", FileAction::Create, scratch,
          [&](FileSystem& files) {
