@@ -19,6 +19,9 @@ enum class FileProblem {
     NotRegularFile = 1,   // a pipe, a device or a socket, which is never read
     BlockerOfAnotherUser, // the blocker belongs to another user, who must remove it
     BlockerNotAFolder,    // the blocker stands where a folder must be: the user must remove it
+    FolderIsALink,        // the output folder (the blocker) is a link, which may lead anywhere
+    FolderOfAnotherUser,  // the output folder (the blocker) is another user's, who could read it
+    FolderOpenToOthers,   // others may put files, links say, into the output folder (the blocker)
 };
 
 const std::error_category& fileProblemCategory();

@@ -49,6 +49,9 @@ public:
     std::unique_ptr<FileWriter> openScratch(const WaitHandler& whileLocked) override;
 
 private:
+    // The folder of the output `path`, open, if it is one that outputs may be written to.
+    UniqueFd openOutputFolder(const std::string& path);
+
     PosixCalls& calls_;
     // Started by the first file read in pieces.
     std::unique_ptr<ReadAhead> readAhead_;
@@ -105,31 +108,57 @@ FileIdentities LocalFileSystem::identify(const std::vector<std::string>& paths) 
     return identities;
 }
 
-std::unique_ptr<FileWriter> LocalFileSystem::createFile(const std::string& path,
-                                                        const std::string& source,
-                                                        const FileIdentities& keep) {
-    const std::string folder = folderPart(path);
-    const std::string name = namePart(path);
-    UniqueFd folderFd(
-        calls_.open(folder.empty() ? "." : folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
-    if (!folderFd) {
-        // A folder that the run could not make says why.
+// The output folder is the user's own, and only the user may put files into it: in another
+// user's folder, or in one that others may write to, another user could read what is written
+// there, or put a link where an output goes; a link may lead anywhere. The folder is opened
+// without the separator at its end, which would have a link at its name followed.
+UniqueFd LocalFileSystem::openOutputFolder(const std::string& path) {
+    const std::string folder = folderKey(folderPart(path));
+    const std::string shown = folder.empty() ? "." : folder;
+    const auto refused = [&](FileProblem problem) {
+        return FileError(FileAction::Create, path, problem, shown);
+    };
+    UniqueFd opened(calls_.open(shown.c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    struct stat status {};
+    if (!opened) {
         const int error = errno;
-        const auto made = folderErrors_.find(folderKey(folder));
+        if ((error == ENOTDIR || error == ELOOP) && calls_.lstat(shown.c_str(), &status) == 0 &&
+            S_ISLNK(status.st_mode)) {
+            throw refused(FileProblem::FolderIsALink);
+        }
+        // A folder that the run could not make says why.
+        const auto made = folderErrors_.find(folder);
         throw cannotCreate(path, error == ENOENT && made != folderErrors_.end()
                                      ? made->second
                                      : systemReason(error));
     }
-    if (cleanedFolders_.insert(folderKey(folder)).second) {
-        removeLeftTemporaries(calls_, folderFd.get());
+    if (calls_.fstat(opened.get(), &status) != 0) {
+        throw cannotCreate(path, errno);
     }
+    if (status.st_uid != ::geteuid()) {
+        throw refused(FileProblem::FolderOfAnotherUser);
+    }
+    if ((status.st_mode & (S_IWGRP | S_IWOTH)) != 0 && (status.st_mode & S_ISVTX) == 0) {
+        throw refused(FileProblem::FolderOpenToOthers);
+    }
+    return opened;
+}
+
+std::unique_ptr<FileWriter> LocalFileSystem::createFile(const std::string& path,
+                                                        const std::string& source,
+                                                        const FileIdentities& keep) {
+    UniqueFd folder = openOutputFolder(path);
+    if (cleanedFolders_.insert(folderKey(folderPart(path))).second) {
+        removeLeftTemporaries(calls_, folder.get());
+    }
+    const std::string name = namePart(path);
     struct stat sourceStatus {};
     const bool sourceFound = calls_.stat(source.c_str(), &sourceStatus) == 0;
-    // An output folder that is a link back to the sources would put an output in the place of a
-    // file of the run: that output is refused, and the file stays. A link at the output's name
+    // An output that would take the place of a file of the run, its own source or another one,
+    // under a second name of it say, is refused, and the file stays. A link at the output's name
     // would be replaced, not followed, so only the name itself counts.
     struct stat standing {};
-    if (calls_.fstatAt(folderFd.get(), name.c_str(), &standing, AT_SYMLINK_NOFOLLOW) == 0) {
+    if (calls_.fstatAt(folder.get(), name.c_str(), &standing, AT_SYMLINK_NOFOLLOW) == 0) {
         const FileIdentity target = identityOf(standing);
         if ((sourceFound && target == identityOf(sourceStatus)) ||
             std::find(keep.begin(), keep.end(), target) != keep.end()) {
@@ -137,7 +166,7 @@ std::unique_ptr<FileWriter> LocalFileSystem::createFile(const std::string& path,
         }
     }
     return std::make_unique<ReplacementFile>(
-        calls_, std::move(folderFd), name,
+        calls_, std::move(folder), name,
         permissionsFrom(calls_, source, sourceFound ? &sourceStatus : nullptr), path);
 }
 

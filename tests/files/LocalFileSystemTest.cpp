@@ -193,24 +193,67 @@ TEST_F(LocalFileSystemTest, MissingFilesAndFoldersAreNamedInTheError) {
     EXPECT_EQ(failureOf([&] { loadFile(missing); }), cannotOpenBecause(missing, ENOENT));
 }
 
-// An output folder that is a link back to the folder of the sources ("encrypted" -> ".") would
-// put each output in the place of its source: the output is refused, the source kept. A link to
-// another folder is only a place to write.
-TEST_P(ReplacementTest, OutputIsNeverWrittenOverItsOwnSource) {
+// An output in the place of its own source, or of another file of the run that it reaches under
+// a second name, would destroy it: the output is refused, and the file kept.
+TEST_P(ReplacementTest, OutputIsNeverWrittenOverAFileOfTheRun) {
     const std::string source = path("a.jpg");
+    const std::string other = path("b.jpg");
     saveFile(source, asBytes("photo"), anySource);
-    fs::create_directory_symlink(".", folder_ / "encrypted");
+    saveFile(other, asBytes("other photo"), anySource);
+    EXPECT_EQ(failureOf([&] { saveFile(source, asBytes("container"), source); }),
+              cannotCreateBecause(source, EEXIST));
+
+    fs::create_directory(folder_ / "encrypted");
+    fs::create_hard_link(other, folder_ / "encrypted/a.jpg");
     const std::string output = path("encrypted/a.jpg");
-    EXPECT_EQ(failureOf([&] { saveFile(output, asBytes("container"), source); }),
+    EXPECT_EQ(failureOf([&] { files_->createFile(output, source, files_->identify({other})); }),
               cannotCreateBecause(output, EEXIST));
     EXPECT_EQ(contentOf(source), "photo");
-    EXPECT_EQ(namesIn(folder_), (std::vector<std::string>{"a.jpg", "encrypted"}));
+    EXPECT_EQ(contentOf(other), "other photo");
+    EXPECT_EQ(namesIn(folder_ / "encrypted"), std::vector<std::string>{"a.jpg"});
+}
 
-    fs::create_directory(folder_ / "elsewhere");
-    fs::create_directory_symlink("elsewhere", folder_ / "decrypted");
-    saveFile(path("decrypted/a.jpg"), asBytes("restored"), source);
-    EXPECT_EQ(contentOf(folder_ / "elsewhere/a.jpg"), "restored");
-    EXPECT_EQ(contentOf(source), "photo");
+// In a folder that all may write to, as /tmp, another user may make the output folder first, or
+// a link by its name: the outputs would be open to that user, or go anywhere. Such a folder is
+// refused, and nothing is written into it; a folder that others may write to but where only
+// the owner of a file may remove it (sticky) is the user's to use.
+TEST_F(LocalFileSystemTest, OutputsGoOnlyIntoFoldersThatAreTheUsersOwn) {
+    const std::string source = path("a.jpg");
+    saveFile(source, asBytes("photo"), anySource);
+    const fs::path elsewhere = folder_ / "elsewhere";
+    fs::create_directory(elsewhere);
+    fs::create_directory_symlink(elsewhere, folder_ / "link");
+    struct Case {
+        std::string folder;
+        mode_t mode;
+        FileProblem problem;
+    };
+    std::vector<Case> cases = {{"link", 0, FileProblem::FolderIsALink},
+                               {"open", 0777, FileProblem::FolderOpenToOthers},
+                               {"group", 0770, FileProblem::FolderOpenToOthers}};
+    if (::geteuid() == 0) {
+        cases.push_back({"nobody's", 0755, FileProblem::FolderOfAnotherUser});
+    }
+    for (const Case& c : cases) {
+        const fs::path folder = folder_ / c.folder;
+        if (c.mode != 0) {
+            fs::create_directory(folder);
+            ASSERT_EQ(::chmod(folder.c_str(), c.mode), 0);
+        }
+        if (c.problem == FileProblem::FolderOfAnotherUser) {
+            ASSERT_EQ(::chown(folder.c_str(), 65534, 65534), 0);
+        }
+        const std::string output = (folder / "a.jpg").string();
+        EXPECT_EQ(failureOf([&] { saveFile(output, asBytes("restored"), source); }),
+                  FileFailure(FileAction::Create, output, c.problem, folder.string()));
+        EXPECT_TRUE(fs::is_empty(folder));
+    }
+    EXPECT_TRUE(fs::is_empty(elsewhere));
+
+    fs::create_directory(folder_ / "sticky");
+    ASSERT_EQ(::chmod(path("sticky").c_str(), 01777), 0);
+    saveFile(path("sticky/a.jpg"), asBytes("restored"), source);
+    EXPECT_EQ(contentOf(path("sticky/a.jpg")), "restored");
 }
 
 TEST_P(ReplacementTest, FailedWriteKeepsTheEarlierFileAndRemovesTheTemporaryOne) {
@@ -527,10 +570,14 @@ TEST_P(ReplacementTest, NewFileLetsInNoOneItsSourceKeepsOut) {
     const std::string source = path("source");
     saveFile(source, asBytes("photo"), anySource);
     ASSERT_EQ(::chmod(source.c_str(), 0640), 0);
+    // Folders of root's and of nobody's, that give their files the group users.
     const fs::path shared = folder_ / "shared";
-    fs::create_directory(shared);
-    ASSERT_EQ(::chown(shared.c_str(), nobody, users), 0);
-    ASSERT_EQ(::chmod(shared.c_str(), 02775), 0);
+    const fs::path nobodys = folder_ / "nobodys";
+    for (const auto& [folder, owner] : {std::pair{shared, uid_t{0}}, {nobodys, nobody}}) {
+        fs::create_directory(folder);
+        ASSERT_EQ(::chown(folder.c_str(), owner, users), 0);
+        ASSERT_EQ(::chmod(folder.c_str(), 02755), 0);
+    }
     const auto statusOf = [](const fs::path& file) {
         struct stat status {};
         EXPECT_EQ(::stat(file.c_str(), &status), 0) << file;
@@ -547,14 +594,14 @@ TEST_P(ReplacementTest, NewFileLetsInNoOneItsSourceKeepsOut) {
     const std::string said = asNobody([&] {
         const std::unique_ptr<FileSystem> files = localFileSystemOver(calls());
         const std::unique_ptr<FileWriter> file =
-            files->createFile((shared / "by-nobody").string(), source, {});
+            files->createFile((nobodys / "by-nobody").string(), source, {});
         file->write(asBytes("photo"));
         file->complete();
         return std::string("done");
     });
     EXPECT_EQ(said, "done");
-    EXPECT_EQ(statusOf(shared / "by-nobody").st_gid, users);
-    EXPECT_EQ(modeOf(shared / "by-nobody"), 0600u);
+    EXPECT_EQ(statusOf(nobodys / "by-nobody").st_gid, users);
+    EXPECT_EQ(modeOf(nobodys / "by-nobody"), 0600u);
 
     // user::rw- group::--- group:nogroup:r-- mask::r-- other::---, shown as 0640.
     const std::vector<std::uint8_t> list = accessList(

@@ -40,8 +40,8 @@ void writeContainer(const std::string& path, const Bytes& source) {
 }
 
 // With the output folder a link back to the folder of the selection, an output whose name is
-// that of another selected file would take its place: it is refused, the run ends as on a file
-// error, and every selected file stays as it was.
+// that of another selected file would take its place: the link is refused as an output folder,
+// the run ends as on a file error, and every selected file stays as it was.
 TEST(HostileSurroundings, NoOutputReplacesAFileOfTheSelection) {
     struct Case {
         bool encrypt;
@@ -64,8 +64,7 @@ TEST(HostileSurroundings, NoOutputReplacesAFileOfTheSelection) {
         const RunOutcome outcome =
             c.encrypt ? window.runs.btnencClick() : window.runs.btndecClick();
         EXPECT_EQ(outcome, RunOutcome::FileError) << c.names[0];
-        EXPECT_THAT(window.platform.messages(),
-                    ElementsAre(HasSubstr("/" + c.names[1] + "\". File exists")));
+        EXPECT_THAT(window.platform.messages(), ElementsAre(HasSubstr("\" is a symbolic link")));
         for (std::size_t i = 0; i < selected.size(); ++i) {
             EXPECT_EQ(readFile(selected[i]), before[i]) << c.names[i];
         }
