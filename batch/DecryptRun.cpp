@@ -122,7 +122,7 @@ RunOutcome BatchRuns::decryptRun() {
 
 void BatchRuns::decryption1(const std::string& path) {
     ContainerProbe probe;
-    files_.readFile(path, "",
+    files_.readFile(path, "", {},
                     [&probe](std::span<const std::uint8_t> piece) { return probe.append(piece); });
     const ProbeResult result = probe.result(platform_.passwordEntry());
     state_.containerFound = result.containerFound;
@@ -140,7 +140,7 @@ void BatchRuns::decryption1(const std::string& path) {
     protectedReader_.start(
         [this](const ProtectedParameters& parameters) { return keyFor(parameters); },
         [](std::span<const std::uint8_t>) {}, true);
-    files_.readFile(path, "", [this](std::span<const std::uint8_t> piece) {
+    files_.readFile(path, "", {}, [this](std::span<const std::uint8_t> piece) {
         return protectedReader_.append(piece);
     });
     state_.passwordMatches = protectedReader_.finish() == ProtectedVerdict::FirstPieceOpened;
@@ -170,7 +170,7 @@ BatchRuns::Restored BatchRuns::restoreProtected(const std::string& containerPath
             [&restored](std::span<const std::uint8_t> bytes) { restored->write(bytes); });
         bool stopped = false;
         const FileVersion version = files_.readFile(
-            containerPath, nextPath, [this, &stopped](std::span<const std::uint8_t> piece) {
+            containerPath, nextPath, {}, [this, &stopped](std::span<const std::uint8_t> piece) {
                 stopped = platform_.stopPending();
                 return !stopped && protectedReader_.append(piece);
             });
@@ -229,7 +229,7 @@ BatchRuns::Restored BatchRuns::restoreDesigned(const std::string& containerPath,
             restoredBytes += bytes.size();
         });
         const FileVersion version =
-            files_.readFile(containerPath, nextPath, [&](std::span<const std::uint8_t> piece) {
+            files_.readFile(containerPath, nextPath, {}, [&](std::span<const std::uint8_t> piece) {
                 stopped = platform_.stopPending();
                 read += piece.size();
                 if (stopped || read > largestDesignedFile) {

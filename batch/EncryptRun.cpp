@@ -167,7 +167,7 @@ BatchRuns::Encrypted BatchRuns::encryption(const std::string& sourcePath,
     std::uint64_t read = 0;
     bool tooLarge = false;
     bool stopped = false;
-    files_.readFile(sourcePath, nextPath, [&](std::span<const std::uint8_t> piece) {
+    files_.readFile(sourcePath, nextPath, {}, [&](std::span<const std::uint8_t> piece) {
         stopped = platform_.stopPending();
         read += piece.size();
         tooLarge = row.sizeLimited && read > largestSource;

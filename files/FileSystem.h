@@ -27,9 +27,6 @@ public:
 // cache, large enough that a system call reads a good deal.
 inline constexpr std::size_t readPieceSize = 256 * 1024;
 
-// Takes the pieces of a file that FileSystem::readFile hands over, and says whether to go on.
-using PieceReceiver = std::function<bool(std::span<const std::uint8_t>)>;
-
 // Which file a path names, whatever links lead to it: its device and inode.
 struct FileIdentity {
     dev_t device = 0;
@@ -77,6 +74,13 @@ struct FileVersion {
     }
 };
 
+// Takes the version of a file that FileSystem::readFile has opened, before any of its pieces,
+// and says whether to read it.
+using VersionReceiver = std::function<bool(const FileVersion&)>;
+
+// Takes the pieces of a file that FileSystem::readFile hands over, and says whether to go on.
+using PieceReceiver = std::function<bool(std::span<const std::uint8_t>)>;
+
 // The last bytes of a file, whether they are all of it, and the version they were read from.
 struct FileEnd {
     std::vector<std::uint8_t> bytes;
@@ -98,14 +102,16 @@ public:
 
     // Hands the content of `path` to `take` in order, in pieces of readPieceSize bytes (the last
     // one shorter) as they are read, so that it need not be held whole; a piece is valid during
-    // its call only. Reading stops early when `take` says so: the file is let go at once. `next`,
-    // when not empty, names the file that the following call will ask for, so that the file
-    // system may start reading it early, even before its end is read. Only a regular file is
-    // read. Gives the version of the file that the pieces came from: it is not steady when the
-    // file changed before the last piece taken was read. Throws FileError, and whatever `take`
-    // throws.
+    // its call only. Before any piece, even of an empty file, `opened` (when not empty) is given
+    // the version of the file as it was opened, once: its size is the one to hold a limit
+    // against, as the path may name another file by now. Reading stops early when `opened` or
+    // `take` says so: the file is let go at once. `next`, when not empty, names the file that the
+    // following call will ask for, so that the file system may start reading it early, even
+    // before its end is read. Only a regular file is read. Gives the version of the file that the
+    // pieces came from: it is not steady when the file changed before the last piece taken was
+    // read. Throws FileError, and whatever `opened` and `take` throw.
     virtual FileVersion readFile(const std::string& path, const std::string& next,
-                                 const PieceReceiver& take) = 0;
+                                 const VersionReceiver& opened, const PieceReceiver& take) = 0;
 
     // The last `count` bytes of a regular file, or all of it when it is shorter, with the version
     // they came from. A caller that goes by them while it reads the whole file with readFile

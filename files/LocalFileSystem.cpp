@@ -38,7 +38,7 @@ public:
     explicit LocalFileSystem(PosixCalls& calls) : calls_(calls) {}
 
     FileVersion readFile(const std::string& path, const std::string& next,
-                         const PieceReceiver& take) override;
+                         const VersionReceiver& opened, const PieceReceiver& take) override;
     FileEnd readFileEnd(const std::string& path, std::size_t count) override;
     void stopReadingAhead() override;
     FileIdentities identify(const std::vector<std::string>& paths) override;
@@ -62,11 +62,11 @@ private:
 };
 
 FileVersion LocalFileSystem::readFile(const std::string& path, const std::string& next,
-                                      const PieceReceiver& take) {
+                                      const VersionReceiver& opened, const PieceReceiver& take) {
     if (!readAhead_) {
         readAhead_ = std::make_unique<ReadAhead>(calls_);
     }
-    return readAhead_->read(path, next, take);
+    return readAhead_->read(path, next, opened, take);
 }
 
 FileEnd LocalFileSystem::readFileEnd(const std::string& path, std::size_t count) {

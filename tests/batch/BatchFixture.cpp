@@ -11,10 +11,11 @@ void RecordingFileSystem::failIfAsked(const std::string& path) const {
 }
 
 FileVersion RecordingFileSystem::readFile(const std::string& path, const std::string& next,
+                                          const VersionReceiver& opened,
                                           const PieceReceiver& take) {
     namedNext.push_back(next);
     failIfAsked(path);
-    return localFileSystem().readFile(path, next, take);
+    return localFileSystem().readFile(path, next, opened, take);
 }
 
 FileEnd RecordingFileSystem::readFileEnd(const std::string& path, std::size_t count) {

@@ -22,7 +22,7 @@ public:
     int readAheadStops = 0;
 
     FileVersion readFile(const std::string& path, const std::string& next,
-                         const PieceReceiver& take) override;
+                         const VersionReceiver& opened, const PieceReceiver& take) override;
     FileEnd readFileEnd(const std::string& path, std::size_t count) override;
     void stopReadingAhead() override;
     FileIdentities identify(const std::vector<std::string>& paths) override;

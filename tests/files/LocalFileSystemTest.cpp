@@ -92,7 +92,7 @@ protected:
     // The whole content of `path`, read in pieces.
     std::vector<std::uint8_t> loadFile(const std::string& path) {
         std::vector<std::uint8_t> bytes;
-        files_->readFile(path, "", [&bytes](std::span<const std::uint8_t> piece) {
+        files_->readFile(path, "", {}, [&bytes](std::span<const std::uint8_t> piece) {
             bytes.insert(bytes.end(), piece.begin(), piece.end());
             return true;
         });
@@ -396,7 +396,7 @@ TEST_F(LocalFileSystemTest, OnlyRegularFilesAreReadAndNoneIsWaitedFor) {
                                        std::pair{folder_.string(), systemReason(EISDIR)}}) {
         const FileFailure expected{FileAction::Open, file, reason};
         EXPECT_EQ(failureOf([&] { loadFile(file); }), expected);
-        EXPECT_EQ(failureOf([&] { files_->readFile(file, "", ignore); }), expected);
+        EXPECT_EQ(failureOf([&] { files_->readFile(file, "", {}, ignore); }), expected);
         EXPECT_EQ(failureOf([&] { files_->readFileEnd(file, 10); }), expected);
     }
 }
@@ -443,8 +443,9 @@ TEST_F(LocalFileSystemTest, AFileThatChangesWhileItIsReadIsSeenToChange) {
     saveFile(file, first, anySource);
     makeOld();
     const FileEnd untouched = files_->readFileEnd(file, 10);
-    EXPECT_TRUE(files_->readFile(file, "", ignore).matches(untouched.version));
-    EXPECT_TRUE(files_->readFile(file, "", ignore).matches(files_->readFileEnd(file, 10).version));
+    EXPECT_TRUE(files_->readFile(file, "", {}, ignore).matches(untouched.version));
+    EXPECT_TRUE(
+        files_->readFile(file, "", {}, ignore).matches(files_->readFileEnd(file, 10).version));
 
     for (const std::function<void()>& change : {rewrite, replace}) {
         // Between the reading of its end and that of the whole file.
@@ -452,12 +453,12 @@ TEST_F(LocalFileSystemTest, AFileThatChangesWhileItIsReadIsSeenToChange) {
         makeOld();
         const FileEnd end = files_->readFileEnd(file, 10);
         change();
-        EXPECT_FALSE(files_->readFile(file, "", ignore).matches(end.version));
+        EXPECT_FALSE(files_->readFile(file, "", {}, ignore).matches(end.version));
 
         // While the file named next was read ahead, before its end was read.
         saveFile(file, first, anySource);
         makeOld();
-        files_->readFile(other, file, ignore);
+        files_->readFile(other, file, {}, ignore);
         const auto waited = std::chrono::steady_clock::now();
         while (!isBeingRead(file)) {
             ASSERT_LT(std::chrono::steady_clock::now() - waited, std::chrono::seconds(10));
@@ -466,7 +467,7 @@ TEST_F(LocalFileSystemTest, AFileThatChangesWhileItIsReadIsSeenToChange) {
         change();
         const FileEnd aheadEnd = files_->readFileEnd(file, 10);
         EXPECT_EQ(aheadEnd.bytes, std::vector<std::uint8_t>(10, 'b'));
-        EXPECT_FALSE(files_->readFile(file, "", ignore).matches(aheadEnd.version));
+        EXPECT_FALSE(files_->readFile(file, "", {}, ignore).matches(aheadEnd.version));
     }
 
     // Written to in place while the whole file is read, after its first pieces.
@@ -474,7 +475,7 @@ TEST_F(LocalFileSystemTest, AFileThatChangesWhileItIsReadIsSeenToChange) {
     makeOld();
     const FileEnd end = files_->readFileEnd(file, 10);
     bool rewritten = false;
-    const FileVersion whole = files_->readFile(file, "", [&](std::span<const std::uint8_t>) {
+    const FileVersion whole = files_->readFile(file, "", {}, [&](std::span<const std::uint8_t>) {
         if (!rewritten) {
             rewrite();
             rewritten = true;

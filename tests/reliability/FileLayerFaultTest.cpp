@@ -60,7 +60,7 @@ TEST_F(FileLayerFaultTest, EveryStepThatFailsIsReportedAndLosesNothing) {
     const std::vector<Case> cases = {
         // The status of a source just opened, which gives the version and size of what is read.
         {FaultStep::Status, "a.jpg", FileAction::Open, source,
-         [&](FileSystem& files) { files.readFile(source, "", noPiece); }},
+         [&](FileSystem& files) { files.readFile(source, "", {}, noPiece); }},
         {FaultStep::Status, "a.jpg", FileAction::Open, source,
          [&](FileSystem& files) { files.readFileEnd(source, 10); }},
         {FaultStep::Seek, "a.jpg", FileAction::Open, source,

@@ -156,8 +156,8 @@ public:
           content_(std::move(content)) {}
 
     FileVersion readFile(const std::string& path, const std::string& next,
-                         const PieceReceiver& take) override {
-        const FileVersion version = files_.readFile(path, next, take);
+                         const VersionReceiver& opened, const PieceReceiver& take) override {
+        const FileVersion version = files_.readFile(path, next, opened, take);
         if (path == before_ && !done_) {
             done_ = true;
             writeFile(rewritten_, content_);
