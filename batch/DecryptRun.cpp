@@ -79,7 +79,7 @@ RunOutcome BatchRuns::decryptRun() {
     RunGuard guard(*this);
     const std::string folder = platform_.folderField();
     platform_.setWindowHeight(WindowHeight::Running);
-    files_.createFolder(folderPart(folder).append(state_.catalogue.decFolderName));
+    files_.createFolder(folderPart(folder).append(state_.catalogue.decFolderName), false);
 
     const std::size_t fileCount = state_.selectedFiles.size();
     int restored = 0;

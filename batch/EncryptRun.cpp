@@ -33,7 +33,7 @@ RunOutcome BatchRuns::encryptRun() {
     // The run is sure to start: only now does its output folder appear. The scratch file's
     // folder is made by the file layer when the first High level container needs it.
     const std::string folder = platform_.folderField();
-    files_.createFolder(folderPart(folder).append(state_.catalogue.encFolderName));
+    files_.createFolder(folderPart(folder).append(state_.catalogue.encFolderName), false);
     platform_.setWindowHeight(WindowHeight::Running);
 
     // Each file's size is looked up while the file before it is in hand, so that the file layer

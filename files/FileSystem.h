@@ -150,10 +150,14 @@ public:
     // pipe or device.
     virtual SourceSize readableSize(const std::string& path) = 0;
 
-    // Creates one folder level, which group and others may not write to, whatever the umask. An
-    // existing folder, or a failure, is not reported: the reason of a failure is kept for the
-    // first file that createFile is asked to make in it.
-    virtual void createFolder(const std::string& path) = 0;
+    // Creates one folder level, which group and others may not write to, whatever the umask, nor
+    // look into when it is `ownerOnly`. An existing folder, or a failure, is not reported: the
+    // reason of a failure is kept for the first file that createFile is asked to make in it.
+    virtual void createFolder(const std::string& path, bool ownerOnly) = 0;
+
+    // The entries of `folder`, but "." and "..", with their kinds, links not followed, in no
+    // particular order. Throws FileError when the folder cannot be read.
+    virtual std::vector<FolderEntry> listFolder(const std::string& folder) = 0;
 
     // A new content for the per-user scratch file. It is written over in place: a writer given
     // up before it completes leaves what it wrote over the earlier content. Another copy of the

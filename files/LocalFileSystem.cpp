@@ -1,6 +1,7 @@
 #include "files/LocalFileSystem.h"
 
 #include "files/FileReplacement.h"
+#include "files/FolderListing.h"
 #include "files/PathParts.h"
 #include "files/ReadAhead.h"
 #include "files/ScratchFile.h"
@@ -18,8 +19,10 @@ namespace tarvex {
 
 namespace {
 
-// Anyone may look into an output folder, only its owner write to it; the umask may take more.
+// Anyone may look into an output folder, only its owner write to it, unless it is owner-only; the
+// umask may take more.
 constexpr mode_t newFolderMode = 0755;
+constexpr mode_t ownerOnlyFolderMode = 0700;
 
 FileIdentity identityOf(const struct stat& status) {
     return {status.st_dev, status.st_ino};
@@ -45,7 +48,8 @@ public:
     std::unique_ptr<FileWriter> createFile(const std::string& path, const std::string& source,
                                            const FileIdentities& keep) override;
     SourceSize readableSize(const std::string& path) override;
-    void createFolder(const std::string& path) override;
+    void createFolder(const std::string& path, bool ownerOnly) override;
+    std::vector<FolderEntry> listFolder(const std::string& folder) override;
     std::unique_ptr<FileWriter> openScratch(const WaitHandler& whileLocked) override;
 
 private:
@@ -175,12 +179,25 @@ SourceSize LocalFileSystem::readableSize(const std::string& path) {
     return {.bytes = opened.version.size, .reason = opened.reason};
 }
 
-void LocalFileSystem::createFolder(const std::string& path) {
-    if (calls_.mkdir(path.c_str(), newFolderMode) != 0 && errno != EEXIST) {
+void LocalFileSystem::createFolder(const std::string& path, bool ownerOnly) {
+    if (calls_.mkdir(path.c_str(), ownerOnly ? ownerOnlyFolderMode : newFolderMode) != 0 &&
+        errno != EEXIST) {
         folderErrors_[folderKey(path)] = systemReason(errno);
     } else {
         folderErrors_.erase(folderKey(path));
     }
+}
+
+std::vector<FolderEntry> LocalFileSystem::listFolder(const std::string& folder) {
+    const UniqueFd opened(calls_.open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!opened) {
+        throw cannotOpen(folder, errno);
+    }
+    std::vector<FolderEntry> entries;
+    if (const std::error_code reason = listOpenFolder(calls_, opened.get(), entries)) {
+        throw cannotOpen(folder, reason);
+    }
+    return entries;
 }
 
 std::unique_ptr<FileWriter> LocalFileSystem::openScratch(const WaitHandler& whileLocked) {

@@ -43,8 +43,12 @@ SourceSize RecordingFileSystem::readableSize(const std::string& path) {
     return localFileSystem().readableSize(path);
 }
 
-void RecordingFileSystem::createFolder(const std::string& path) {
-    localFileSystem().createFolder(path);
+void RecordingFileSystem::createFolder(const std::string& path, bool ownerOnly) {
+    localFileSystem().createFolder(path, ownerOnly);
+}
+
+std::vector<FolderEntry> RecordingFileSystem::listFolder(const std::string& folder) {
+    return localFileSystem().listFolder(folder);
 }
 
 std::unique_ptr<FileWriter> RecordingFileSystem::openScratch(const WaitHandler& whileLocked) {

@@ -29,7 +29,8 @@ public:
     std::unique_ptr<FileWriter> createFile(const std::string& path, const std::string& source,
                                            const FileIdentities& keep) override;
     SourceSize readableSize(const std::string& path) override;
-    void createFolder(const std::string& path) override;
+    void createFolder(const std::string& path, bool ownerOnly) override;
+    std::vector<FolderEntry> listFolder(const std::string& folder) override;
     std::unique_ptr<FileWriter> openScratch(const WaitHandler& whileLocked) override;
 
 private:

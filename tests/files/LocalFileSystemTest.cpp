@@ -7,8 +7,10 @@
 #include <array>
 #include <chrono>
 #include <csignal>
+#include <cstddef>
 #include <cstdlib>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
@@ -487,20 +489,71 @@ TEST_F(LocalFileSystemTest, AFileThatChangesWhileItIsReadIsSeenToChange) {
 }
 
 TEST_F(LocalFileSystemTest, CreateFolderIgnoresExistingAndImpossibleFolders) {
-    files_->createFolder(path("out"));
-    files_->createFolder(path("out"));
-    files_->createFolder(path("no/such/parent"));
+    files_->createFolder(path("out"), false);
+    files_->createFolder(path("out"), false);
+    files_->createFolder(path("no/such/parent"), false);
     EXPECT_TRUE(fs::is_directory(path("out")));
     EXPECT_FALSE(fs::exists(path("no")));
 }
 
-// Others could put files into an output folder that they may write to, whatever the umask.
+// Others could put files into an output folder that they may write to, whatever the umask; an
+// owner-only folder keeps them from even looking.
 TEST_F(LocalFileSystemTest, OutputFoldersAreWrittenToByTheirOwnerOnly) {
     for (const mode_t mask : {0000, 0022, 0077}) {
         const testing::Umask umask(mask);
-        const std::string folder = path("out" + std::to_string(mask));
-        files_->createFolder(folder);
-        EXPECT_EQ(modeOf(folder), 0755 & ~mask) << std::oct << mask;
+        for (const bool ownerOnly : {false, true}) {
+            const std::string folder = path("out" + std::to_string(mask) + ":" +
+                                            std::to_string(static_cast<int>(ownerOnly)));
+            files_->createFolder(folder, ownerOnly);
+            EXPECT_EQ(modeOf(folder), (ownerOnly ? 0700 : 0755) & ~mask) << folder;
+        }
+    }
+}
+
+// The machine's calls, but the folders' entries come without their kinds, as on file systems
+// that keep none: they are looked up, links not followed.
+class EntriesWithoutKinds : public PosixCalls {
+public:
+    ssize_t getdents64(int fd, void* buffer, std::size_t size) override {
+        const ssize_t got = PosixCalls::getdents64(fd, buffer, size);
+        auto* const bytes = static_cast<unsigned char*>(buffer);
+        for (ssize_t at = 0; at < got;) {
+            const unsigned char unknown = DT_UNKNOWN;
+            std::memcpy(bytes + at + offsetof(dirent64, d_type), &unknown, 1);
+            unsigned short length = 0;
+            std::memcpy(&length, bytes + at + offsetof(dirent64, d_reclen), sizeof length);
+            at += length;
+        }
+        return got;
+    }
+};
+
+TEST_F(LocalFileSystemTest, AFolderIsListedWithTheKindOfEachEntry) {
+    const fs::path listed = folder_ / "listed";
+    fs::create_directories(listed / "sub");
+    saveFile((listed / "a.jpg").string(), asBytes("photo"), anySource);
+    fs::create_symlink("sub", listed / "to-folder");
+    fs::create_symlink("gone", listed / "dangling");
+    ASSERT_EQ(::mkfifo((listed / "pipe").c_str(), 0600), 0);
+    const std::vector<FolderEntry> expected = {{"a.jpg", EntryKind::RegularFile},
+                                               {"dangling", EntryKind::Link},
+                                               {"pipe", EntryKind::Other},
+                                               {"sub", EntryKind::Folder},
+                                               {"to-folder", EntryKind::Link}};
+    const auto byName = [](const FolderEntry& a, const FolderEntry& b) { return a.name < b.name; };
+    EntriesWithoutKinds withoutKinds;
+    for (PosixCalls* calls : {&systemCalls(), static_cast<PosixCalls*>(&withoutKinds)}) {
+        const std::unique_ptr<FileSystem> files = localFileSystemOver(*calls);
+        std::vector<FolderEntry> entries = files->listFolder(listed.string());
+        std::sort(entries.begin(), entries.end(), byName);
+        EXPECT_EQ(entries, expected);
+        EXPECT_TRUE(files->listFolder((listed / "sub").string()).empty());
+        for (const auto& [folder, error] : {std::pair{listed / "none", ENOENT},
+                                            {listed / "a.jpg", ENOTDIR},
+                                            {listed / "pipe", ENOTDIR}}) {
+            EXPECT_EQ(failureOf([&] { files->listFolder(folder.string()); }),
+                      cannotOpenBecause(folder.string(), error));
+        }
     }
 }
 

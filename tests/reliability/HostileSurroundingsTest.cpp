@@ -176,7 +176,12 @@ public:
         return files_.createFile(path, source, keep);
     }
     SourceSize readableSize(const std::string& path) override { return files_.readableSize(path); }
-    void createFolder(const std::string& path) override { files_.createFolder(path); }
+    void createFolder(const std::string& path, bool ownerOnly) override {
+        files_.createFolder(path, ownerOnly);
+    }
+    std::vector<FolderEntry> listFolder(const std::string& folder) override {
+        return files_.listFolder(folder);
+    }
     std::unique_ptr<FileWriter> openScratch(const WaitHandler& whileLocked) override {
         return files_.openScratch(whileLocked);
     }
