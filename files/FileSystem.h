@@ -124,7 +124,7 @@ public:
     virtual void stopReadingAhead() = 0;
 
     // The files that `paths` name, as far as they exist: given to createFile, they are the files
-    // that no output may replace, whatever links the output folders are.
+    // that no output may replace, whatever other names they have.
     virtual FileIdentities identify(const std::vector<std::string>& paths) = 0;
 
     // A new content for `path`, made from the file `source`. The bytes go to a new file in the
@@ -141,7 +141,11 @@ public:
     // made. Only the source's group may use the group's permissions: the file takes that group
     // where the user may give it, and has none of them otherwise. A source whose access control
     // list names further users or groups gives an owner-only file, and the file has no list of its
-    // own (none inherited from the folder). Throws FileError.
+    // own (none inherited from the folder). The folder of `path` must be the user's own, and only
+    // the user may put files into it (others may in a sticky folder, but remove none of the
+    // user's): a link, another user's folder or one open to others is refused, with the folder as
+    // the blocker (FileProblem::FolderIsALink, FolderOfAnotherUser, FolderOpenToOthers), and
+    // nothing is written into it. Throws FileError.
     virtual std::unique_ptr<FileWriter>
     createFile(const std::string& path, const std::string& source, const FileIdentities& keep) = 0;
 
@@ -156,7 +160,7 @@ public:
     virtual void createFolder(const std::string& path, bool ownerOnly) = 0;
 
     // The entries of `folder`, but "." and "..", with their kinds, links not followed, in no
-    // particular order. Throws FileError when the folder cannot be read.
+    // particular order. Throws FileError (Open, `folder`) when the folder cannot be read.
     virtual std::vector<FolderEntry> listFolder(const std::string& folder) = 0;
 
     // A new content for the per-user scratch file. It is written over in place: a writer given
