@@ -49,6 +49,7 @@ public:
 
 private:
     struct EncryptRun;
+    struct SourceReading;
     struct DecryptRun;
     struct FirstFile;
 
@@ -57,8 +58,10 @@ private:
     RunResult guarded(const std::function<void(RunResult&)>& work);
     void encryptFiles(const EncryptRequest& request, RunReport& report, RunResult& result);
     void decryptFiles(const DecryptRequest& request, RunReport& report, RunResult& result);
-    // Why the file at `index` is left out before it is read, or done() when it is to be read.
-    FileOutcome readableOrWhy(const EncryptRequest& request, std::size_t index);
+    // Reads the source `sourcePath` once into a container; see encryption.
+    SourceReading readSource(const std::string& sourcePath, const std::string& next,
+                             ContainerClass level, const WriterKeys& keys,
+                             const std::string& containerPath, RunReport& report);
     // Whether `path` holds a container of a class that encrypts.
     bool holdsEncrypted(const std::string& path);
     FileOutcome encryptOne(const EncryptRequest& request, EncryptRun& run, std::size_t index,

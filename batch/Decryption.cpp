@@ -138,7 +138,7 @@ void Batch::decryptFiles(const DecryptRequest& request, RunReport& report, RunRe
         {.stage = RunProgress::Stage::Started, .count = static_cast<int>(request.files.size())});
     selection_ = files_.identify(request.files);
     result.outputFolder = folderPart(request.files.front()) + request.outputFolderName;
-    files_.createFolder(result.outputFolder);
+    files_.createFolder(result.outputFolder, false);
     DecryptRun run;
     run.authenticated = first.authenticates;
     run.keys = [&](const ProtectedParameters& parameters) {
@@ -163,7 +163,7 @@ Batch::FirstFile Batch::decryption1(const std::string& path, std::string_view pa
         // changed is damaged, not a designed one.
         ContainerProbe probe;
         bool atStart = true;
-        files_.readFile(path, "", [&](std::span<const std::uint8_t> piece) {
+        files_.readFile(path, "", {}, [&](std::span<const std::uint8_t> piece) {
             first.damaged = first.damaged || (atStart && beginsAsProtected(piece));
             atStart = false;
             return probe.append(piece);
@@ -186,7 +186,7 @@ Batch::FirstFile Batch::decryption1(const std::string& path, std::string_view pa
     reading.start(
         [&](const ProtectedParameters& parameters) { return keyFor(parameters, password, report); },
         {}, {}, true);
-    files_.readFile(path, "", [&reading](std::span<const std::uint8_t> piece) {
+    files_.readFile(path, "", {}, [&reading](std::span<const std::uint8_t> piece) {
         return reading.append(piece);
     });
     const ReadVerdict verdict = reading.finish();

@@ -5,16 +5,31 @@
 #include "container/SizeLimit.h"
 #include "files/PathParts.h"
 
+#include <memory>
+
 namespace tarvex {
+
+namespace {
+
+// A source that changed while it was read is read this many times at most.
+constexpr int sourcePasses = 3;
+
+} // namespace
 
 // What an encrypt run keeps while it goes through its files.
 struct Batch::EncryptRun {
     WriterKeys keys;
-    // Why the next file is left out before it is read, looked up while this one is in hand, so
-    // that the file layer can start reading the next one meanwhile.
-    FileOutcome next{};
     // The containers that encrypt which the run replaced with ones that do not.
     std::vector<std::string> replaced{};
+};
+
+// One reading of a source into a container.
+struct Batch::SourceReading {
+    std::unique_ptr<FileWriter> container;
+    FileVersion version;
+    std::uint64_t read = 0;
+    bool stopped = false;
+    bool tooLarge = false;
 };
 
 RunResult Batch::encrypt(const EncryptRequest& request, RunReport& report) {
@@ -47,9 +62,8 @@ void Batch::encryptFiles(const EncryptRequest& request, RunReport& report, RunRe
     // The run is sure to start: only now does its output folder appear. The scratch file's
     // folder is made by the file layer when the first High level container needs it.
     result.outputFolder = folderPart(request.files.front()) + request.outputFolderName;
-    files_.createFolder(result.outputFolder);
+    files_.createFolder(result.outputFolder, false);
     selection_ = files_.identify(request.files);
-    run.next = readableOrWhy(request, 0);
     const bool completed = forEachFile(request.files, report, result, [&](std::size_t index) {
         return encryptOne(request, run, index, report);
     });
@@ -57,22 +71,8 @@ void Batch::encryptFiles(const EncryptRequest& request, RunReport& report, RunRe
     result.end = completed ? RunEnd::Completed : RunEnd::Stopped;
 }
 
-FileOutcome Batch::readableOrWhy(const EncryptRequest& request, std::size_t index) {
-    const SourceSize size = files_.readableSize(request.files[index]);
-    if (size.error == notRegularFile) {
-        return FileOutcome::leftOut(LeftOutReason::NotRegular);
-    }
-    if (size.error != 0) {
-        return FileOutcome::leftOut(LeftOutReason::Unreadable, systemReason(size.error));
-    }
-    if (classRow(request.containerClass).sizeLimited && overSizeLimit(size.bytes)) {
-        return FileOutcome::leftOut(LeftOutReason::TooLarge);
-    }
-    return FileOutcome::done();
-}
-
 bool Batch::holdsEncrypted(const std::string& path) {
-    if (files_.readableSize(path).error != 0) {
+    if (files_.readableSize(path).reason) {
         return false;
     }
     try {
@@ -86,12 +86,6 @@ bool Batch::holdsEncrypted(const std::string& path) {
 
 FileOutcome Batch::encryptOne(const EncryptRequest& request, EncryptRun& run, std::size_t index,
                               RunReport& report) {
-    const FileOutcome before = run.next;
-    const bool last = index + 1 == request.files.size();
-    run.next = last ? FileOutcome::stopped() : readableOrWhy(request, index + 1);
-    if (before.kind != FileOutcome::Kind::Done) {
-        return before;
-    }
     const std::string& path = request.files[index];
     const std::string output =
         containerPath(path, request.outputFolderName, request.appendSuffix ? "E" : "");
@@ -101,18 +95,20 @@ FileOutcome Batch::encryptOne(const EncryptRequest& request, EncryptRun& run, st
     if (replaces && !report.ask({.kind = RunQuestion::Kind::ReplaceProtected, .path = output})) {
         return FileOutcome::leftOut(LeftOutReason::ProtectedKept);
     }
-    const bool nextRead = run.next.kind == FileOutcome::Kind::Done;
+    const std::string next = index + 1 < request.files.size() ? request.files[index + 1] : "";
     FileOutcome outcome;
     try {
-        outcome = encryption(path, nextRead ? request.files[index + 1] : std::string(),
-                             request.containerClass, run.keys, output, report);
+        outcome = encryption(path, next, request.containerClass, run.keys, output, report);
     } catch (const FileError& error) {
-        // A source that cannot be read after all is left out, and the run goes on; an output
-        // that cannot be made ends the run.
+        // A source that cannot be read is left out, and the run goes on; an output that cannot
+        // be made ends the run.
         if (error.action() != FileAction::Open || error.path() != path) {
             throw;
         }
-        return FileOutcome::leftOut(LeftOutReason::Unreadable, error.reason());
+        return FileOutcome::leftOut(error.reason() == FileProblem::NotRegularFile
+                                        ? LeftOutReason::NotRegular
+                                        : LeftOutReason::Unreadable,
+                                    error.reason());
     }
     if (replaces && outcome.kind == FileOutcome::Kind::Done) {
         run.replaced.push_back(output);
@@ -120,41 +116,70 @@ FileOutcome Batch::encryptOne(const EncryptRequest& request, EncryptRun& run, st
     return outcome;
 }
 
+Batch::SourceReading Batch::readSource(const std::string& sourcePath, const std::string& next,
+                                       ContainerClass level, const WriterKeys& keys,
+                                       const std::string& containerPath, RunReport& report) {
+    const bool sizeLimited = classRow(level).sizeLimited;
+    ContainerWriting& writer = writerOf(level);
+    SourceReading reading;
+    // The version that the file was opened at is the one its container records, and the one a
+    // size limit holds against: the path may name another file by now.
+    const auto opened = [&](const FileVersion& version) {
+        reading.tooLarge = sizeLimited && overSizeLimit(version.size);
+        if (reading.tooLarge) {
+            return false;
+        }
+        reading.container = files_.createFile(containerPath, sourcePath, selection_);
+        writer.start(
+            keys, {namePart(sourcePath), version.modified, version.size},
+            [&reading](std::string_view text) { reading.container->write(asBytes(text)); });
+        return true;
+    };
+    reading.version =
+        files_.readFile(sourcePath, next, opened, [&](std::span<const std::uint8_t> piece) {
+            reading.stopped = report.stopRequested();
+            reading.read += piece.size();
+            reading.tooLarge = sizeLimited && reading.read > largestSource;
+            if (reading.stopped || reading.tooLarge) {
+                return false;
+            }
+            writer.append(piece);
+            return true;
+        });
+    return reading;
+}
+
 FileOutcome Batch::encryption(const std::string& sourcePath, const std::string& next,
                               ContainerClass level, const WriterKeys& keys,
                               const std::string& containerPath, RunReport& report) {
-    const bool sizeLimited = classRow(level).sizeLimited;
-    ContainerWriting& writer = writerOf(level);
-    const std::unique_ptr<FileWriter> container =
-        files_.createFile(containerPath, sourcePath, selection_);
     // A source given up takes no key: the next container gets the one it would have had.
     const KeyGenerator generatorBefore = generator_;
-    writer.start(keys, SourceRecord{.name = namePart(sourcePath)},
-                 [&container](std::string_view text) { container->write(asBytes(text)); });
-    std::uint64_t read = 0;
-    bool tooLarge = false;
-    bool stopped = false;
-    files_.readFile(sourcePath, next, [&](std::span<const std::uint8_t> piece) {
-        stopped = report.stopRequested();
-        read += piece.size();
-        tooLarge = sizeLimited && read > largestSource;
-        if (stopped || tooLarge) {
-            return false;
+    for (int pass = 1;; ++pass) {
+        SourceReading reading =
+            readSource(sourcePath, pass == 1 ? next : "", level, keys, containerPath, report);
+        if (reading.stopped || reading.tooLarge) {
+            generator_ = generatorBefore;
+            return reading.stopped ? FileOutcome::stopped()
+                                   : FileOutcome::leftOut(LeftOutReason::TooLarge);
         }
-        writer.append(piece);
-        return true;
-    });
-    if (!stopped && !tooLarge) {
-        writer.finish();
-        const std::string_view scratch = writer.scratchText();
-        stopped = !scratch.empty() && !writeScratch(scratch, report);
-    }
-    if (stopped || tooLarge) {
+        // A source that changed while it was read, or shrank or grew, would give a container of
+        // a mix or of part of it: it is read again, unless it keeps changing.
+        if (reading.version.steady && reading.read == reading.version.size) {
+            ContainerWriting& writer = writerOf(level);
+            writer.finish();
+            const std::string_view scratch = writer.scratchText();
+            if (!scratch.empty() && !writeScratch(scratch, report)) {
+                generator_ = generatorBefore;
+                return FileOutcome::stopped();
+            }
+            reading.container->complete();
+            return FileOutcome::done();
+        }
         generator_ = generatorBefore;
-        return stopped ? FileOutcome::stopped() : FileOutcome::leftOut(LeftOutReason::TooLarge);
+        if (pass == sourcePasses) {
+            return FileOutcome::leftOut(LeftOutReason::Changed);
+        }
     }
-    container->complete();
-    return FileOutcome::done();
 }
 
 } // namespace tarvex

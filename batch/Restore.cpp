@@ -62,17 +62,18 @@ Reading readOnce(const RestoreJob& job, ContainerReading& reading, const FileEnd
             once.restoredBytes += bytes.size();
         },
         false);
-    once.version = job.files.readFile(job.path, job.next, [&](std::span<const std::uint8_t> piece) {
-        once.stopped = job.stop();
-        read += piece.size();
-        once.tooLong = !once.stopped && read > reading.largestFile();
-        if (once.stopped || once.tooLong) {
-            return false;
-        }
-        tail.add(piece);
-        once.ended = !reading.append(piece);
-        return !once.ended;
-    });
+    once.version =
+        job.files.readFile(job.path, job.next, {}, [&](std::span<const std::uint8_t> piece) {
+            once.stopped = job.stop();
+            read += piece.size();
+            once.tooLong = !once.stopped && read > reading.largestFile();
+            if (once.stopped || once.tooLong) {
+                return false;
+            }
+            tail.add(piece);
+            once.ended = !reading.append(piece);
+            return !once.ended;
+        });
     if (!once.stopped && !once.tooLong) {
         once.verdict = reading.finish();
         once.sameFile = once.version.matches(end.version) && (once.ended || tail.endsAs(end.bytes));

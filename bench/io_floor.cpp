@@ -34,7 +34,7 @@ int main(int argc, char** argv) {
     try {
         for (int i = first + 1; i < argc; ++i) {
             const std::string path = argv[i];
-            if (files.readableSize(path).error != 0) {
+            if (files.readableSize(path).reason) {
                 continue;
             }
             const auto container =
@@ -44,7 +44,7 @@ int main(int argc, char** argv) {
             std::size_t sourceBytes = 0;
             std::size_t written = 0;
             const std::string next = i + 1 < argc ? argv[i + 1] : "";
-            files.readFile(path, next, [&](std::span<const std::uint8_t> piece) {
+            files.readFile(path, next, {}, [&](std::span<const std::uint8_t> piece) {
                 sourceBytes += piece.size();
                 const std::size_t upTo = tarvex::encodedBodyLength(sourceBytes);
                 text.resize(std::max(text.size(), upTo - written), 'A');

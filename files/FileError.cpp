@@ -16,6 +16,12 @@ public:
             return "blocked by a file of another user";
         case FileProblem::BlockerNotAFolder:
             return "blocked by a file where a folder must be";
+        case FileProblem::FolderIsALink:
+            return "output folder is a symbolic link";
+        case FileProblem::FolderOfAnotherUser:
+            return "output folder of another user";
+        case FileProblem::FolderOpenToOthers:
+            return "output folder open to others";
         }
         return "file problem " + std::to_string(problem);
     }
@@ -32,21 +38,24 @@ std::error_code make_error_code(FileProblem problem) {
     return {static_cast<int>(problem), fileProblemCategory()};
 }
 
-std::string fileErrorReason(int error) {
-    return error == notRegularFile ? "Not a regular file" : std::generic_category().message(error);
-}
-
 FileError::FileError(FileAction action, std::string path, std::error_code reason,
                      std::string blocker)
     : action_(action), path_(std::move(path)), reason_(reason), blocker_(std::move(blocker)) {
     sentence_ = action_ == FileAction::Open ? "Cannot open file \"" : "Cannot create file \"";
     sentence_ += path_ + "\". ";
+    const std::string quoted = "\"" + blocker_ + "\"";
     if (reason_ == FileProblem::NotRegularFile) {
         sentence_ += "Not a regular file";
     } else if (reason_ == FileProblem::BlockerOfAnotherUser) {
-        sentence_ += "\"" + blocker_ + "\" belongs to another user: remove it";
+        sentence_ += quoted + " belongs to another user: remove it";
     } else if (reason_ == FileProblem::BlockerNotAFolder) {
-        sentence_ += "\"" + blocker_ + "\" is not a folder: remove it";
+        sentence_ += quoted + " is not a folder: remove it";
+    } else if (reason_ == FileProblem::FolderIsALink) {
+        sentence_ += "The folder " + quoted + " is a symbolic link";
+    } else if (reason_ == FileProblem::FolderOfAnotherUser) {
+        sentence_ += "The folder " + quoted + " belongs to another user";
+    } else if (reason_ == FileProblem::FolderOpenToOthers) {
+        sentence_ += "Others may write to the folder " + quoted;
     } else {
         sentence_ += reason_.message();
     }

@@ -19,6 +19,9 @@ enum class FileProblem {
     NotRegularFile = 1,   // a pipe, a device or a socket, which is never read
     BlockerOfAnotherUser, // the blocker belongs to another user, who must remove it
     BlockerNotAFolder,    // the blocker stands where a folder must be: the user must remove it
+    FolderIsALink,        // the output folder (the blocker) is a link, which may lead anywhere
+    FolderOfAnotherUser,  // the output folder (the blocker) is another user's, who could read it
+    FolderOpenToOthers,   // others may put files, links say, into the output folder (the blocker)
 };
 
 const std::error_category& fileProblemCategory();
@@ -55,18 +58,10 @@ private:
     std::string sentence_;
 };
 
-// The reason that a path names something other than a regular file, where an error number is
-// expected: beyond the system's numbers.
-inline constexpr int notRegularFile = -1;
-
-// The reason of the system's error number `error`, or of notRegularFile.
+// The reason of the system's error number `error`.
 inline std::error_code systemReason(int error) {
-    return error == notRegularFile ? make_error_code(FileProblem::NotRegularFile)
-                                   : std::error_code(error, std::generic_category());
+    return {error, std::generic_category()};
 }
-
-// The text of the error number `error` as the user sees it.
-std::string fileErrorReason(int error);
 
 inline FileError cannotOpen(const std::string& path, std::error_code reason) {
     return {FileAction::Open, path, reason};

@@ -23,15 +23,20 @@ struct Permissions {
 // group being the source's. A source whose access control list gives permissions beyond its
 // mode, or whose status or list cannot be read, gives an owner-only file: the group bits of such
 // a source's mode do not say what its group may do, nor what the users and groups it names may.
-Permissions permissionsFrom(const std::string& path, const struct stat* status);
+Permissions permissionsFrom(PosixCalls& calls, const std::string& path, const struct stat* status);
 
 // A new content for the file `name` in the open folder `folder` (which it keeps open). The bytes
-// go to a new file of a unique hidden name in the same folder, created with `permissions` (less
-// the umask): it takes their group where the user may give it that group, and otherwise leaves
-// its group nothing; no access control list is inherited from the folder. Only when it is
-// complete and closed is it renamed over `name`. A failure, or giving the writer up before it
-// completes, removes it; errors name `shownPath`. A link standing at `name` is replaced, never
-// followed. The steps that tests make fail go through `calls`.
+// go to a new file in the same folder that has no name while it is written, where the folder's
+// file system allows it, so that a writer killed half-way leaves nothing at all. It is created
+// with `permissions` (less the umask): it takes their group where the user may give it that
+// group, and otherwise leaves its group nothing; no access control list is inherited from the
+// folder. Only when it is complete is it given a unique hidden name and renamed over `name`.
+// Where the file system cannot make a file without a name, the bytes go to a file of a unique
+// hidden name, owner-only and locked while it is written, that gets `permissions` only just
+// before the rename; a writer killed half-way leaves that file, and removeLeftTemporaries takes it
+// away later. A failure, or giving the writer up before it completes, removes the new file;
+// errors name `shownPath`. A link standing at `name` is replaced, never followed. Every step goes
+// through `calls`.
 class ReplacementFile final : public FileWriter {
 public:
     ReplacementFile(PosixCalls& calls, UniqueFd folder, std::string_view name,
@@ -44,19 +49,36 @@ public:
     void complete() override;
 
 private:
-    // Removes the temporary file, if there is one.
+    // Makes the named temporary file, owner-only and locked.
+    void createNamed();
+    // Locks the new named file; false when another run took it meanwhile.
+    bool lockNamed();
+    // Keeps the new unnamed file to `permissions_` where its folder would give it more.
+    void keepToPermissions();
+    // Gives the complete named file `permissions_`.
+    void openToPermissions();
+    // Whether the file of `status` has the source's group, given to it where the user may.
+    bool takesGroup(const struct stat& status);
+    // Gives the complete unnamed file its temporary name.
+    void nameUnnamed();
+    // Removes the new file, named or not.
     void discard();
-    // Removes the temporary file and throws the error of `error`.
+    // Removes the new file and throws the error of `error`.
     [[noreturn]] void fail(int error);
-    // Keeps the new temporary file to `permissions` where its folder would give it more.
-    void keepTo(const Permissions& permissions);
 
     PosixCalls& calls_;
     UniqueFd folder_;
     std::string name_;
     std::string shownPath_;
-    std::string temporary_; // empty once renamed or removed
+    Permissions permissions_;
+    bool unnamed_ = false;  // written without a name until it is complete
+    std::string temporary_; // the new file's name, while it has one of its own
     UniqueFd file_;
 };
+
+// Removes from the open folder `folder` the temporary files that writers of ReplacementFile
+// killed before they completed left behind: regular files of this user with a name such as it
+// gives, that no living writer holds locked. Nothing else is touched, and nothing is reported.
+void removeLeftTemporaries(PosixCalls& calls, int folder);
 
 } // namespace tarvex

@@ -27,9 +27,6 @@ public:
 // cache, large enough that a system call reads a good deal.
 inline constexpr std::size_t readPieceSize = 256 * 1024;
 
-// Takes the pieces of a file that FileSystem::readFile hands over, and says whether to go on.
-using PieceReceiver = std::function<bool(std::span<const std::uint8_t>)>;
-
 // Which file a path names, whatever links lead to it: its device and inode.
 struct FileIdentity {
     dev_t device = 0;
@@ -37,6 +34,20 @@ struct FileIdentity {
     bool operator==(const FileIdentity&) const = default;
 };
 using FileIdentities = std::vector<FileIdentity>;
+
+// What an entry of a folder is, its links not followed.
+enum class EntryKind {
+    RegularFile,
+    Folder,
+    Link,
+    Other, // a pipe, a device, a socket, or what cannot be looked at
+};
+
+struct FolderEntry {
+    std::string name;
+    EntryKind kind = EntryKind::Other;
+    bool operator==(const FolderEntry&) const = default;
+};
 
 // Called now and then while a step waits for another program; false gives the wait up.
 using WaitHandler = std::function<bool()>;
@@ -63,6 +74,13 @@ struct FileVersion {
     }
 };
 
+// Takes the version of a file that FileSystem::readFile has opened, before any of its pieces,
+// and says whether to read it.
+using VersionReceiver = std::function<bool(const FileVersion&)>;
+
+// Takes the pieces of a file that FileSystem::readFile hands over, and says whether to go on.
+using PieceReceiver = std::function<bool(std::span<const std::uint8_t>)>;
+
 // The last bytes of a file, whether they are all of it, and the version they were read from.
 struct FileEnd {
     std::vector<std::uint8_t> bytes;
@@ -73,9 +91,8 @@ struct FileEnd {
 // What FileSystem::readableSize finds: the size of a file that can be read, or why it cannot be.
 struct SourceSize {
     std::uint64_t bytes = 0;
-    // 0 when the file can be read; otherwise an error number, or notRegularFile.
-    // fileErrorReason(error) is the text that says why.
-    int error = 0;
+    // None when the file can be read: a system error, or FileProblem::NotRegularFile.
+    std::error_code reason;
 };
 
 // Every file step the program takes goes through this seam, so that tests can make any step fail.
@@ -85,14 +102,16 @@ public:
 
     // Hands the content of `path` to `take` in order, in pieces of readPieceSize bytes (the last
     // one shorter) as they are read, so that it need not be held whole; a piece is valid during
-    // its call only. Reading stops early when `take` says so: the file is let go at once. `next`,
-    // when not empty, names the file that the following call will ask for, so that the file
-    // system may start reading it early, even before its end is read. Only a regular file is
-    // read. Gives the version of the file that the pieces came from: it is not steady when the
-    // file changed before the last piece taken was read. Throws FileError, and whatever `take`
-    // throws.
+    // its call only. Before any piece, even of an empty file, `opened` (when not empty) is given
+    // the version of the file as it was opened, once: its size is the one to hold a limit
+    // against, as the path may name another file by now. Reading stops early when `opened` or
+    // `take` says so: the file is let go at once. `next`, when not empty, names the file that the
+    // following call will ask for, so that the file system may start reading it early, even
+    // before its end is read. Only a regular file is read. Gives the version of the file that the
+    // pieces came from: it is not steady when the file changed before the last piece taken was
+    // read. Throws FileError, and whatever `opened` and `take` throw.
     virtual FileVersion readFile(const std::string& path, const std::string& next,
-                                 const PieceReceiver& take) = 0;
+                                 const VersionReceiver& opened, const PieceReceiver& take) = 0;
 
     // The last `count` bytes of a regular file, or all of it when it is shorter, with the version
     // they came from. A caller that goes by them while it reads the whole file with readFile
@@ -105,21 +124,28 @@ public:
     virtual void stopReadingAhead() = 0;
 
     // The files that `paths` name, as far as they exist: given to createFile, they are the files
-    // that no output may replace, whatever links the output folders are.
+    // that no output may replace, whatever other names they have.
     virtual FileIdentities identify(const std::vector<std::string>& paths) = 0;
 
-    // A new content for `path`, made from the file `source`. The bytes go to a temporary file in
-    // the same folder that is renamed over `path` when the writer completes, so a failure never
-    // leaves a partial file under `path` nor destroys an earlier one; a writer given up before it
-    // completes removes its temporary file. `path` is refused ("File exists") when it is `source`
-    // itself or one of the files of `keep`. The file is no more open to others than `source`:
-    // group and others may read and write it as they may `source` (less the umask), and not at
-    // all when its permissions cannot be read; the owner may always read and write it. A folder
-    // that createFolder could not make is reported here, with the reason it could not be made.
-    // Only the source's group may use the group's permissions: the file takes that group where
-    // the user may give it, and has none of them otherwise. A source whose access control list
-    // names further users or groups gives an owner-only file, and the file has no list of its
-    // own (none inherited from the folder). Throws FileError.
+    // A new content for `path`, made from the file `source`. The bytes go to a new file in the
+    // same folder that is renamed over `path` when the writer completes, so a failure never
+    // leaves a partial file under `path` nor destroys an earlier one. The new file has no name
+    // until it is complete where the file system allows it, so that a writer given up or killed
+    // before it completes leaves nothing; elsewhere it is an owner-only hidden file, which a
+    // writer given up removes, and which the first file made in the folder by a later run
+    // removes when a killed writer left it (see ReplacementFile). `path` is refused ("File exists")
+    // when it is `source` itself or one of the files of `keep`. The file is no more open to others
+    // than `source`: group and others may read and write it as they may `source` (less the umask),
+    // and not at all when its permissions cannot be read; the owner may always read and write it. A
+    // folder that createFolder could not make is reported here, with the reason it could not be
+    // made. Only the source's group may use the group's permissions: the file takes that group
+    // where the user may give it, and has none of them otherwise. A source whose access control
+    // list names further users or groups gives an owner-only file, and the file has no list of its
+    // own (none inherited from the folder). The folder of `path` must be the user's own, and only
+    // the user may put files into it (others may in a sticky folder, but remove none of the
+    // user's): a link, another user's folder or one open to others is refused, with the folder as
+    // the blocker (FileProblem::FolderIsALink, FolderOfAnotherUser, FolderOpenToOthers), and
+    // nothing is written into it. Throws FileError.
     virtual std::unique_ptr<FileWriter>
     createFile(const std::string& path, const std::string& source, const FileIdentities& keep) = 0;
 
@@ -128,10 +154,14 @@ public:
     // pipe or device.
     virtual SourceSize readableSize(const std::string& path) = 0;
 
-    // Creates one folder level, which group and others may not write to, whatever the umask. An
-    // existing folder, or a failure, is not reported: the reason of a failure is kept for the
-    // first file that createFile is asked to make in it.
-    virtual void createFolder(const std::string& path) = 0;
+    // Creates one folder level, which group and others may not write to, whatever the umask, nor
+    // look into when it is `ownerOnly`. An existing folder, or a failure, is not reported: the
+    // reason of a failure is kept for the first file that createFile is asked to make in it.
+    virtual void createFolder(const std::string& path, bool ownerOnly) = 0;
+
+    // The entries of `folder`, but "." and "..", with their kinds, links not followed, in no
+    // particular order. Throws FileError (Open, `folder`) when the folder cannot be read.
+    virtual std::vector<FolderEntry> listFolder(const std::string& folder) = 0;
 
     // A new content for the per-user scratch file. It is written over in place: a writer given
     // up before it completes leaves what it wrote over the earlier content. Another copy of the

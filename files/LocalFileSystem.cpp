@@ -1,6 +1,7 @@
 #include "files/LocalFileSystem.h"
 
 #include "files/FileReplacement.h"
+#include "files/FolderListing.h"
 #include "files/PathParts.h"
 #include "files/ReadAhead.h"
 #include "files/ScratchFile.h"
@@ -9,6 +10,7 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <map>
+#include <set>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
@@ -17,8 +19,10 @@ namespace tarvex {
 
 namespace {
 
-// Anyone may look into an output folder, only its owner write to it; the umask may take more.
+// Anyone may look into an output folder, only its owner write to it, unless it is owner-only; the
+// umask may take more.
 constexpr mode_t newFolderMode = 0755;
+constexpr mode_t ownerOnlyFolderMode = 0700;
 
 FileIdentity identityOf(const struct stat& status) {
     return {status.st_dev, status.st_ino};
@@ -37,42 +41,48 @@ public:
     explicit LocalFileSystem(PosixCalls& calls) : calls_(calls) {}
 
     FileVersion readFile(const std::string& path, const std::string& next,
-                         const PieceReceiver& take) override;
+                         const VersionReceiver& opened, const PieceReceiver& take) override;
     FileEnd readFileEnd(const std::string& path, std::size_t count) override;
     void stopReadingAhead() override;
     FileIdentities identify(const std::vector<std::string>& paths) override;
     std::unique_ptr<FileWriter> createFile(const std::string& path, const std::string& source,
                                            const FileIdentities& keep) override;
     SourceSize readableSize(const std::string& path) override;
-    void createFolder(const std::string& path) override;
+    void createFolder(const std::string& path, bool ownerOnly) override;
+    std::vector<FolderEntry> listFolder(const std::string& folder) override;
     std::unique_ptr<FileWriter> openScratch(const WaitHandler& whileLocked) override;
 
 private:
+    // The folder of the output `path`, open, if it is one that outputs may be written to.
+    UniqueFd openOutputFolder(const std::string& path);
+
     PosixCalls& calls_;
     // Started by the first file read in pieces.
     std::unique_ptr<ReadAhead> readAhead_;
     // The folders that could not be made, with the reason.
-    std::map<std::string, int> folderErrors_;
+    std::map<std::string, std::error_code> folderErrors_;
+    // The output folders cleaned of what killed writers left, at the first file made in each.
+    std::set<std::string> cleanedFolders_;
 };
 
 FileVersion LocalFileSystem::readFile(const std::string& path, const std::string& next,
-                                      const PieceReceiver& take) {
+                                      const VersionReceiver& opened, const PieceReceiver& take) {
     if (!readAhead_) {
         readAhead_ = std::make_unique<ReadAhead>(calls_);
     }
-    return readAhead_->read(path, next, take);
+    return readAhead_->read(path, next, opened, take);
 }
 
 FileEnd LocalFileSystem::readFileEnd(const std::string& path, std::size_t count) {
     const OpenedFile opened = openRegularFile(calls_, path);
-    if (opened.error != 0) {
-        throw cannotOpen(path, opened.error);
+    if (opened.reason) {
+        throw cannotOpen(path, opened.reason);
     }
     const std::uint64_t size = opened.version.size;
     const std::uint64_t from = size > count ? size - count : 0;
     FileEnd end;
     end.bytes.resize(static_cast<std::size_t>(size - from));
-    const long got = ::lseek(opened.file.get(), static_cast<off_t>(from), SEEK_SET) < 0
+    const long got = calls_.lseek(opened.file.get(), static_cast<off_t>(from), SEEK_SET) < 0
                          ? -1
                          : readAll(calls_, opened.file.get(), end.bytes);
     if (got < 0) {
@@ -81,7 +91,7 @@ FileEnd LocalFileSystem::readFileEnd(const std::string& path, std::size_t count)
     end.bytes.resize(static_cast<std::size_t>(got));
     end.wholeFile = from == 0;
     end.version = opened.version;
-    end.version.steady = keepsVersion(opened.file.get(), opened.version);
+    end.version.steady = keepsVersion(calls_, opened.file.get(), opened.version);
     return end;
 }
 
@@ -95,34 +105,64 @@ FileIdentities LocalFileSystem::identify(const std::vector<std::string>& paths) 
     FileIdentities identities;
     for (const std::string& path : paths) {
         struct stat status {};
-        if (::stat(path.c_str(), &status) == 0) {
+        if (calls_.stat(path.c_str(), &status) == 0) {
             identities.push_back(identityOf(status));
         }
     }
     return identities;
 }
 
+// The output folder is the user's own, and only the user may put files into it: in another
+// user's folder, or in one that others may write to, another user could read what is written
+// there, or put a link where an output goes; a link may lead anywhere. The folder is opened
+// without the separator at its end, which would have a link at its name followed.
+UniqueFd LocalFileSystem::openOutputFolder(const std::string& path) {
+    const std::string folder = folderKey(folderPart(path));
+    const std::string shown = folder.empty() ? "." : folder;
+    const auto refused = [&](FileProblem problem) {
+        return FileError(FileAction::Create, path, problem, shown);
+    };
+    UniqueFd opened(calls_.open(shown.c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    struct stat status {};
+    if (!opened) {
+        const int error = errno;
+        if ((error == ENOTDIR || error == ELOOP) && calls_.lstat(shown.c_str(), &status) == 0 &&
+            S_ISLNK(status.st_mode)) {
+            throw refused(FileProblem::FolderIsALink);
+        }
+        // A folder that the run could not make says why.
+        const auto made = folderErrors_.find(folder);
+        throw cannotCreate(path, error == ENOENT && made != folderErrors_.end()
+                                     ? made->second
+                                     : systemReason(error));
+    }
+    if (calls_.fstat(opened.get(), &status) != 0) {
+        throw cannotCreate(path, errno);
+    }
+    if (status.st_uid != ::geteuid()) {
+        throw refused(FileProblem::FolderOfAnotherUser);
+    }
+    if ((status.st_mode & (S_IWGRP | S_IWOTH)) != 0 && (status.st_mode & S_ISVTX) == 0) {
+        throw refused(FileProblem::FolderOpenToOthers);
+    }
+    return opened;
+}
+
 std::unique_ptr<FileWriter> LocalFileSystem::createFile(const std::string& path,
                                                         const std::string& source,
                                                         const FileIdentities& keep) {
-    const std::string folder = folderPart(path);
-    const std::string name = namePart(path);
-    UniqueFd folderFd(
-        calls_.open(folder.empty() ? "." : folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
-    if (!folderFd) {
-        // A folder that the run could not make says why.
-        const int error = errno;
-        const auto made = folderErrors_.find(folderKey(folder));
-        throw cannotCreate(path,
-                           error == ENOENT && made != folderErrors_.end() ? made->second : error);
+    UniqueFd folder = openOutputFolder(path);
+    if (cleanedFolders_.insert(folderKey(folderPart(path))).second) {
+        removeLeftTemporaries(calls_, folder.get());
     }
+    const std::string name = namePart(path);
     struct stat sourceStatus {};
-    const bool sourceFound = ::stat(source.c_str(), &sourceStatus) == 0;
-    // An output folder that is a link back to the sources would put an output in the place of a
-    // file of the run: that output is refused, and the file stays. A link at the output's name
+    const bool sourceFound = calls_.stat(source.c_str(), &sourceStatus) == 0;
+    // An output that would take the place of a file of the run, its own source or another one,
+    // under a second name of it say, is refused, and the file stays. A link at the output's name
     // would be replaced, not followed, so only the name itself counts.
     struct stat standing {};
-    if (::fstatat(folderFd.get(), name.c_str(), &standing, AT_SYMLINK_NOFOLLOW) == 0) {
+    if (calls_.fstatAt(folder.get(), name.c_str(), &standing, AT_SYMLINK_NOFOLLOW) == 0) {
         const FileIdentity target = identityOf(standing);
         if ((sourceFound && target == identityOf(sourceStatus)) ||
             std::find(keep.begin(), keep.end(), target) != keep.end()) {
@@ -130,21 +170,34 @@ std::unique_ptr<FileWriter> LocalFileSystem::createFile(const std::string& path,
         }
     }
     return std::make_unique<ReplacementFile>(
-        calls_, std::move(folderFd), name,
-        permissionsFrom(source, sourceFound ? &sourceStatus : nullptr), path);
+        calls_, std::move(folder), name,
+        permissionsFrom(calls_, source, sourceFound ? &sourceStatus : nullptr), path);
 }
 
 SourceSize LocalFileSystem::readableSize(const std::string& path) {
     const OpenedFile opened = openRegularFile(calls_, path);
-    return {.bytes = opened.version.size, .error = opened.error};
+    return {.bytes = opened.version.size, .reason = opened.reason};
 }
 
-void LocalFileSystem::createFolder(const std::string& path) {
-    if (calls_.mkdir(path.c_str(), newFolderMode) != 0 && errno != EEXIST) {
-        folderErrors_[folderKey(path)] = errno;
+void LocalFileSystem::createFolder(const std::string& path, bool ownerOnly) {
+    if (calls_.mkdir(path.c_str(), ownerOnly ? ownerOnlyFolderMode : newFolderMode) != 0 &&
+        errno != EEXIST) {
+        folderErrors_[folderKey(path)] = systemReason(errno);
     } else {
         folderErrors_.erase(folderKey(path));
     }
+}
+
+std::vector<FolderEntry> LocalFileSystem::listFolder(const std::string& folder) {
+    const UniqueFd opened(calls_.open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!opened) {
+        throw cannotOpen(folder, errno);
+    }
+    std::vector<FolderEntry> entries;
+    if (const std::error_code reason = listOpenFolder(calls_, opened.get(), entries)) {
+        throw cannotOpen(folder, reason);
+    }
+    return entries;
 }
 
 std::unique_ptr<FileWriter> LocalFileSystem::openScratch(const WaitHandler& whileLocked) {

@@ -2,20 +2,24 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 namespace tarvex {
 
 namespace {
 
-// Why a file of `status` is not read, or 0 when it is a regular file.
-int notReadAs(const struct stat& status) {
+// Why a file of `status` is not read, or no reason when it is a regular file.
+std::error_code notReadAs(const struct stat& status) {
     if (S_ISREG(status.st_mode)) {
-        return 0;
+        return {};
     }
-    return S_ISDIR(status.st_mode) ? EISDIR : notRegularFile;
+    return S_ISDIR(status.st_mode) ? systemReason(EISDIR)
+                                   : make_error_code(FileProblem::NotRegularFile);
 }
 
 } // namespace
@@ -36,16 +40,68 @@ ssize_t PosixCalls::write(int fd, const void* bytes, std::size_t size) {
     return ::write(fd, bytes, size);
 }
 
+off_t PosixCalls::lseek(int fd, off_t offset, int whence) {
+    return ::lseek(fd, offset, whence);
+}
+
+int PosixCalls::ftruncate(int fd, off_t length) {
+    return ::ftruncate(fd, length);
+}
+
+int PosixCalls::flock(int fd, int operation) {
+    return ::flock(fd, operation);
+}
+
+int PosixCalls::stat(const char* path, struct stat* status) {
+    return ::stat(path, status);
+}
+
+int PosixCalls::lstat(const char* path, struct stat* status) {
+    return ::lstat(path, status);
+}
+
+int PosixCalls::fstat(int fd, struct stat* status) {
+    return ::fstat(fd, status);
+}
+
+int PosixCalls::fstatAt(int folder, const char* name, struct stat* status, int flags) {
+    return ::fstatat(folder, name, status, flags);
+}
+
+int PosixCalls::fchmod(int fd, mode_t mode) {
+    return ::fchmod(fd, mode);
+}
+
+int PosixCalls::fchown(int fd, uid_t owner, gid_t group) {
+    return ::fchown(fd, owner, group);
+}
+
+ssize_t PosixCalls::getxattr(const char* path, const char* name, void* value, std::size_t size) {
+    return ::getxattr(path, name, value, size);
+}
+
+int PosixCalls::fremovexattr(int fd, const char* name) {
+    return ::fremovexattr(fd, name);
+}
+
 int PosixCalls::renameAt(int folder, const char* from, const char* to) {
     return ::renameat(folder, from, folder, to);
 }
 
-int PosixCalls::unlinkAt(int folder, const char* name) {
-    return ::unlinkat(folder, name, 0);
+int PosixCalls::linkAt(int fromFolder, const char* from, int toFolder, const char* to, int flags) {
+    return ::linkat(fromFolder, from, toFolder, to, flags);
+}
+
+int PosixCalls::unlinkAt(int folder, const char* name, int flags) {
+    return ::unlinkat(folder, name, flags);
 }
 
 int PosixCalls::mkdir(const char* path, mode_t mode) {
     return ::mkdir(path, mode);
+}
+
+ssize_t PosixCalls::getdents64(int fd, void* buffer, std::size_t size) {
+    return ::getdents64(fd, buffer, size);
 }
 
 PosixCalls& systemCalls() {
@@ -94,20 +150,20 @@ int writeAll(PosixCalls& calls, int fd, std::span<const std::uint8_t> bytes) {
 OpenedFile openRegularFile(PosixCalls& calls, const std::string& path) {
     OpenedFile opened;
     struct stat status {};
-    if (::stat(path.c_str(), &status) != 0) {
-        opened.error = errno;
+    if (calls.stat(path.c_str(), &status) != 0) {
+        opened.reason = systemReason(errno);
         return opened;
     }
-    if ((opened.error = notReadAs(status)) != 0) {
+    if ((opened.reason = notReadAs(status))) {
         return opened;
     }
     opened.file = UniqueFd(calls.open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
-    if (!opened.file || ::fstat(opened.file.get(), &status) != 0) {
-        opened.error = errno;
+    if (!opened.file || calls.fstat(opened.file.get(), &status) != 0) {
+        opened.reason = systemReason(errno);
     } else {
-        opened.error = notReadAs(status);
+        opened.reason = notReadAs(status);
     }
-    if (opened.error != 0) {
+    if (opened.reason) {
         opened.file.close();
         return opened;
     }
@@ -124,9 +180,9 @@ FileVersion versionOf(const struct stat& status) {
             .changed = status.st_ctim.tv_sec * billion + status.st_ctim.tv_nsec};
 }
 
-bool keepsVersion(int fd, const FileVersion& version) {
+bool keepsVersion(PosixCalls& calls, int fd, const FileVersion& version) {
     struct stat status {};
-    return ::fstat(fd, &status) == 0 && versionOf(status).matches(version);
+    return calls.fstat(fd, &status) == 0 && versionOf(status).matches(version);
 }
 
 long readAll(PosixCalls& calls, int fd, std::span<std::uint8_t> buffer) {

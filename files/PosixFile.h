@@ -23,10 +23,26 @@ public:
     virtual int openAt(int folder, const char* name, int flags, mode_t mode);
     virtual ssize_t read(int fd, void* buffer, std::size_t size);
     virtual ssize_t write(int fd, const void* bytes, std::size_t size);
+    virtual off_t lseek(int fd, off_t offset, int whence);
+    virtual int ftruncate(int fd, off_t length);
+    virtual int flock(int fd, int operation);
+
+    virtual int stat(const char* path, struct stat* status);
+    virtual int lstat(const char* path, struct stat* status);
+    virtual int fstat(int fd, struct stat* status);
+    virtual int fstatAt(int folder, const char* name, struct stat* status, int flags);
+    virtual int fchmod(int fd, mode_t mode);
+    virtual int fchown(int fd, uid_t owner, gid_t group);
+    virtual ssize_t getxattr(const char* path, const char* name, void* value, std::size_t size);
+    virtual int fremovexattr(int fd, const char* name);
+
     // Renames within one folder.
     virtual int renameAt(int folder, const char* from, const char* to);
-    virtual int unlinkAt(int folder, const char* name);
+    virtual int linkAt(int fromFolder, const char* from, int toFolder, const char* to, int flags);
+    virtual int unlinkAt(int folder, const char* name, int flags);
     virtual int mkdir(const char* path, mode_t mode);
+    // Reads entries of the folder open as `fd` into `buffer`, as struct dirent64 records.
+    virtual ssize_t getdents64(int fd, void* buffer, std::size_t size);
 };
 
 // The machine's own calls.
@@ -54,11 +70,11 @@ private:
 };
 
 // A regular file open for reading and its version when it was opened, or the reason that there
-// is none: an error number, or notRegularFile.
+// is none.
 struct OpenedFile {
     UniqueFd file;
     FileVersion version;
-    int error = 0;
+    std::error_code reason;
 };
 // Opens `path` for reading if it is a regular file. Anything else is not opened at all, as
 // opening a device may act on it (a tape rewinds, a watchdog starts); and as the path may come
@@ -72,7 +88,7 @@ FileVersion versionOf(const struct stat& status);
 
 // Whether the open file `fd` still has the content of `version`: a file whose status cannot be
 // read counts as changed.
-bool keepsVersion(int fd, const FileVersion& version);
+bool keepsVersion(PosixCalls& calls, int fd, const FileVersion& version);
 
 // Writes every byte, going on after short writes and interruptions; the error number, or 0.
 int writeAll(PosixCalls& calls, int fd, std::span<const std::uint8_t> bytes);

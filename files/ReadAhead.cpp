@@ -6,6 +6,16 @@
 
 namespace tarvex {
 
+namespace {
+
+// `version` as the file had it when it was opened, before any reading could see it change.
+FileVersion asOpened(FileVersion version) {
+    version.steady = true;
+    return version;
+}
+
+} // namespace
+
 ReadAhead::ReadAhead(PosixCalls& calls) : calls_(calls) {
     // The thread starts with every signal blocked, and keeps them so.
     sigset_t all;
@@ -35,7 +45,7 @@ void ReadAhead::dropEverything() {
 }
 
 FileVersion ReadAhead::read(const std::string& path, const std::string& next,
-                            const PieceReceiver& take) {
+                            const VersionReceiver& opened, const PieceReceiver& take) {
     std::unique_lock lock(mutex_);
     if (expected_ != path) {
         dropEverything();
@@ -49,17 +59,23 @@ FileVersion ReadAhead::read(const std::string& path, const std::string& next,
 
     FileVersion version;
     try {
-        for (bool last = false; !last;) {
+        for (bool first = true, last = false; !last; first = false) {
             callerWakes_.wait(lock, [this] { return filled_ > 0; });
             const Piece& piece = ring_[first_];
             lock.unlock();
-            if (piece.error != 0) {
-                throw cannotOpen(path, piece.error);
-            }
             // Once the file is seen to change, what was taken of it is a mix, whatever follows.
             const bool steady = version.steady;
             version = piece.version;
             version.steady = version.steady && steady;
+            // The version that the file had when it was opened comes with its first piece.
+            if (first && piece.opened && opened && !opened(asOpened(version))) {
+                lock.lock();
+                skipFile();
+                return version;
+            }
+            if (piece.reason) {
+                throw cannotOpen(path, piece.reason);
+            }
             const bool goOn = piece.length == 0 || take(std::span(piece.bytes).first(piece.length));
             last = piece.last;
             lock.lock();
@@ -83,6 +99,20 @@ FileVersion ReadAhead::read(const std::string& path, const std::string& next,
     return version;
 }
 
+void ReadAhead::skipFile() {
+    while (filled_ > 0) {
+        const bool last = ring_[first_].last;
+        first_ = (first_ + 1) % ring_.size();
+        --filled_;
+        if (last) {
+            readerWakes_.notify_one();
+            return;
+        }
+    }
+    ++skipped_;
+    readerWakes_.notify_one();
+}
+
 void ReadAhead::giveUp() {
     std::unique_lock lock(mutex_);
     dropEverything();
@@ -103,32 +133,34 @@ void ReadAhead::readFiles() {
 
 void ReadAhead::readOne(const std::string& path, std::unique_lock<std::mutex>& lock) {
     const std::uint64_t dropped = dropped_;
+    const std::uint64_t skipped = skipped_;
+    const auto givenUp = [&] { return dropped_ != dropped || skipped_ != skipped; };
     reading_ = true;
     lock.unlock();
     OpenedFile opened = openRegularFile(calls_, path);
     lock.lock();
     for (bool last = false; !last;) {
-        readerWakes_.wait(
-            lock, [&] { return stopping_ || dropped_ != dropped || filled_ < ring_.size(); });
-        if (stopping_ || dropped_ != dropped) {
+        readerWakes_.wait(lock, [&] { return stopping_ || givenUp() || filled_ < ring_.size(); });
+        if (stopping_ || givenUp()) {
             break;
         }
         // The caller does not look at this place until it is counted as filled.
         Piece& piece = ring_[(first_ + filled_) % ring_.size()];
         lock.unlock();
-        piece.error = opened.error;
+        piece.reason = opened.reason;
+        piece.opened = !opened.reason;
         piece.length = 0;
-        if (piece.error == 0) {
+        if (!piece.reason) {
             const long got = readAll(calls_, opened.file.get(), piece.bytes);
-            piece.error = got < 0 ? errno : 0;
+            piece.reason = got < 0 ? systemReason(errno) : std::error_code();
             piece.length = got < 0 ? 0 : static_cast<std::size_t>(got);
             piece.version = opened.version;
-            piece.version.steady = keepsVersion(opened.file.get(), opened.version);
+            piece.version.steady = keepsVersion(calls_, opened.file.get(), opened.version);
         }
-        piece.last = piece.error != 0 || piece.length < piece.bytes.size();
+        piece.last = piece.reason || piece.length < piece.bytes.size();
         last = piece.last;
         lock.lock();
-        if (dropped_ != dropped) {
+        if (givenUp()) {
             break;
         }
         ++filled_;
@@ -136,6 +168,11 @@ void ReadAhead::readOne(const std::string& path, std::unique_lock<std::mutex>& l
             files_.pop_front();
         }
         callerWakes_.notify_one();
+    }
+    // A file skipped is asked for no longer, the files after it still are; dropping everything
+    // took it away already.
+    if (skipped_ != skipped && dropped_ == dropped) {
+        files_.pop_front();
     }
     // The file is closed without the lock held.
     lock.unlock();

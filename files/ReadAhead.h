@@ -30,12 +30,14 @@ public:
     ReadAhead(const ReadAhead&) = delete;
     ReadAhead& operator=(const ReadAhead&) = delete;
 
-    // Hands the content of `path` to `take` as FileSystem::readFile does, then reads on into
-    // `next`, when it is not empty, for the call that asks for it; when `take` stops early, what
-    // was read ahead is given up. Gives the version of the file as it was when the thread opened
-    // it, steady when it still had it after the last piece taken was read. Throws the FileError of
-    // a file that cannot be opened or read, and whatever `take` throws.
-    FileVersion read(const std::string& path, const std::string& next, const PieceReceiver& take);
+    // Hands the version of `path` to `opened` and its content to `take` as FileSystem::readFile
+    // does, then reads on into `next`, when it is not empty, for the call that asks for it; when
+    // `opened` or `take` stops early, what was read ahead is given up. Gives the version of the
+    // file as it was when the thread opened it, steady when it still had it after the last piece
+    // taken was read. Throws the FileError of a file that cannot be opened or read, and whatever
+    // `opened` and `take` throw.
+    FileVersion read(const std::string& path, const std::string& next,
+                     const VersionReceiver& opened, const PieceReceiver& take);
 
     // Gives up what was read ahead, and returns once the thread holds no file open.
     void giveUp();
@@ -43,12 +45,13 @@ public:
 private:
     // A piece read, or the end of a file: a piece shorter than readPieceSize is its file's last,
     // and an error ends the file too. The version is the file's when it was opened, steady while
-    // the file still had it once the piece was read.
+    // the file still had it once the piece was read; a file that could not be opened has none.
     struct Piece {
         std::vector<std::uint8_t> bytes = std::vector<std::uint8_t>(readPieceSize);
         std::size_t length = 0;
         bool last = false;
-        int error = 0;
+        bool opened = false;
+        std::error_code reason;
         FileVersion version;
     };
 
@@ -59,6 +62,10 @@ private:
     void readOne(const std::string& path, std::unique_lock<std::mutex>& lock);
     // Gives up every file asked for and every piece read. Called with the lock held.
     void dropEverything();
+    // Gives up the file in hand from its piece that the caller takes next, but not the files
+    // after it: its pieces are dropped up to its last, and when the thread is still reading it,
+    // it goes on with the next file. Called with the lock held.
+    void skipFile();
 
     PosixCalls& calls_;
     std::mutex mutex_;
@@ -67,6 +74,7 @@ private:
     std::deque<std::string> files_;       // to be read, the one in hand first
     std::string expected_;                // named next by the last call, until it is asked for
     std::uint64_t dropped_ = 0;           // grows whenever everything is dropped
+    std::uint64_t skipped_ = 0;           // grows whenever the file in hand is skipped
     std::array<Piece, 4> ring_;
     std::size_t first_ = 0; // the filled place the caller takes next
     std::size_t filled_ = 0;

@@ -31,9 +31,9 @@ std::string absoluteVariable(const char* name) {
 }
 
 // Whether the folder `path`, or the nearest folder above it that exists, belongs to another user.
-bool ofAnotherUser(std::string path) {
+bool ofAnotherUser(PosixCalls& calls, std::string path) {
     struct stat status {};
-    while (::stat(path.c_str(), &status) != 0) {
+    while (calls.stat(path.c_str(), &status) != 0) {
         const std::size_t slash = path.rfind('/');
         if (errno != ENOENT || slash == 0 || slash == std::string::npos) {
             return false;
@@ -82,10 +82,11 @@ UniqueFd openFolder(PosixCalls& calls, const std::string& folder) {
 }
 
 // Takes the lock on `file`, asking `whileLocked` whether to go on while another writer holds it.
-bool lockWaiting(const UniqueFd& file, const std::string& path, const WaitHandler& whileLocked) {
+bool lockWaiting(PosixCalls& calls, const UniqueFd& file, const std::string& path,
+                 const WaitHandler& whileLocked) {
     constexpr timespec pause{0, 50'000'000};
     for (;;) {
-        if (::flock(file.get(), LOCK_EX | LOCK_NB) == 0) {
+        if (calls.flock(file.get(), LOCK_EX | LOCK_NB) == 0) {
             return true;
         }
         if (errno == EINTR) {
@@ -105,8 +106,8 @@ bool lockWaiting(const UniqueFd& file, const std::string& path, const WaitHandle
 // it aside as NAME.set-aside.PID when it is a folder that is not empty (another user's, whose
 // content the user may not remove). True when it is gone.
 bool takeAway(PosixCalls& calls, int folder, const std::string& name) {
-    if (calls.unlinkAt(folder, name.c_str()) == 0 ||
-        ::unlinkat(folder, name.c_str(), AT_REMOVEDIR) == 0) {
+    if (calls.unlinkAt(folder, name.c_str(), 0) == 0 ||
+        calls.unlinkAt(folder, name.c_str(), AT_REMOVEDIR) == 0) {
         return true;
     }
     const std::string aside = name + ".set-aside." + std::to_string(::getpid());
@@ -129,19 +130,19 @@ UniqueFd openOwnFolder(PosixCalls& calls, const std::string& folder, const std::
         UniqueFd opened = openFolder(calls, folder);
         const int error = errno;
         struct stat status {};
-        if (opened && ::fstat(opened.get(), &status) != 0) {
+        if (opened && calls.fstat(opened.get(), &status) != 0) {
             throw cannotCreate(path, errno);
         }
         if (opened && status.st_uid == ::geteuid()) {
             if ((status.st_mode & 07777) != ownerOnlyFolder &&
-                ::fchmod(opened.get(), ownerOnlyFolder) != 0) {
+                calls.fchmod(opened.get(), ownerOnlyFolder) != 0) {
                 throw cannotCreate(path, errno);
             }
             return opened;
         }
-        if (::lstat(folder.c_str(), &status) != 0) {
+        if (calls.lstat(folder.c_str(), &status) != 0) {
             // A cache folder of another user may keep the user from even looking into it.
-            if (errno == EACCES && ofAnotherUser(cache)) {
+            if (errno == EACCES && ofAnotherUser(calls, cache)) {
                 throw removeToGoOn(path, cache, FileProblem::BlockerOfAnotherUser);
             }
             throw cannotCreate(path, error);
@@ -153,7 +154,7 @@ UniqueFd openOwnFolder(PosixCalls& calls, const std::string& folder, const std::
         }
         const UniqueFd cacheFd(calls.open(cache.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
         struct stat cacheStatus {};
-        if (!first || !cacheFd || ::fstat(cacheFd.get(), &cacheStatus) != 0 ||
+        if (!first || !cacheFd || calls.fstat(cacheFd.get(), &cacheStatus) != 0 ||
             cacheStatus.st_uid != ::geteuid() ||
             !takeAway(calls, cacheFd.get(), std::string(folderName))) {
             throw removeToGoOn(path, folder, FileProblem::BlockerOfAnotherUser);
@@ -178,18 +179,18 @@ UniqueFd openOwnFile(PosixCalls& calls, int folder, const std::string& path) {
             // another user, which this one may not write.
             struct stat standing {};
             if (error != ELOOP && error != ENXIO &&
-                (::fstatat(folder, fileName.data(), &standing, AT_SYMLINK_NOFOLLOW) != 0 ||
+                (calls.fstatAt(folder, fileName.data(), &standing, AT_SYMLINK_NOFOLLOW) != 0 ||
                  standing.st_uid == ::geteuid())) {
                 throw cannotCreate(path, error);
             }
         } else {
             struct stat status {};
-            if (::fstat(file.get(), &status) != 0) {
+            if (calls.fstat(file.get(), &status) != 0) {
                 throw cannotCreate(path, errno);
             }
             if (S_ISREG(status.st_mode) && status.st_uid == ::geteuid() && status.st_nlink == 1) {
                 if ((status.st_mode & groupAndOthers) != 0 &&
-                    ::fchmod(file.get(), ownerOnlyFile) != 0) {
+                    calls.fchmod(file.get(), ownerOnlyFile) != 0) {
                     throw cannotCreate(path, errno);
                 }
                 return file;
@@ -218,7 +219,7 @@ public:
     }
 
     void complete() override {
-        if (::ftruncate(file_.get(), static_cast<off_t>(written_)) != 0) {
+        if (calls_.ftruncate(file_.get(), static_cast<off_t>(written_)) != 0) {
             throw cannotCreate(path_, errno);
         }
         if (const int error = file_.close(); error != 0) {
@@ -235,7 +236,7 @@ private:
 
 } // namespace
 
-std::string scratchFolderPath() {
+std::string scratchFolderPath(PosixCalls& calls) {
     std::string cache = absoluteVariable("XDG_CACHE_HOME");
     if (cache.empty()) {
         const std::string home = absoluteVariable("HOME");
@@ -243,7 +244,7 @@ std::string scratchFolderPath() {
     }
     // Root may write anywhere: in the cache folder of another user (`sudo -E` keeps the user's
     // HOME) it would leave a folder that the user cannot use. It takes the one of its account.
-    if (cache.empty() || (::geteuid() == 0 && ofAnotherUser(cache))) {
+    if (cache.empty() || (::geteuid() == 0 && ofAnotherUser(calls, cache))) {
         const std::string home = accountHome();
         if (home.empty()) {
             return {};
@@ -254,7 +255,7 @@ std::string scratchFolderPath() {
 }
 
 std::unique_ptr<FileWriter> openScratchFile(PosixCalls& calls, const WaitHandler& whileLocked) {
-    const std::string folder = scratchFolderPath();
+    const std::string folder = scratchFolderPath(calls);
     if (folder.empty()) {
         throw cannotCreate(std::string(fileName), ENOENT);
     }
@@ -262,7 +263,7 @@ std::unique_ptr<FileWriter> openScratchFile(PosixCalls& calls, const WaitHandler
 
     const UniqueFd folderFd = openOwnFolder(calls, folder, path);
     UniqueFd file = openOwnFile(calls, folderFd.get(), path);
-    if (!lockWaiting(file, path, whileLocked)) {
+    if (!lockWaiting(calls, file, path, whileLocked)) {
         return nullptr;
     }
     return std::make_unique<ScratchFileWriter>(calls, std::move(file), path);

@@ -10,8 +10,9 @@ namespace tarvex {
 
 // The per-user folder of the scratch file: $XDG_CACHE_HOME/tarvex, else $HOME/.cache/tarvex, else
 // the same below the home folder of the user's account; empty when there is no home folder. Root
-// takes the one of its account when the other belongs to another user (as under `sudo -E`).
-std::string scratchFolderPath();
+// takes the one of its account when the other belongs to another user (as under `sudo -E`),
+// which it looks at through `calls`.
+std::string scratchFolderPath(PosixCalls& calls = systemCalls());
 
 // A new content for the scratch file "thummb.db" of the scratch folder. The folder is created
 // owner-only; it must be a real folder of this user. Another user's folder or file at its name

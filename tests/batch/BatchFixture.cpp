@@ -3,9 +3,10 @@
 namespace tarvex::testing {
 
 FileVersion RecordingFileSystem::readFile(const std::string& path, const std::string& next,
+                                          const VersionReceiver& opened,
                                           const PieceReceiver& take) {
     namedNext.push_back(next);
-    return localFileSystem().readFile(path, next, take);
+    return localFileSystem().readFile(path, next, opened, take);
 }
 
 FileEnd RecordingFileSystem::readFileEnd(const std::string& path, std::size_t count) {
@@ -32,8 +33,12 @@ SourceSize RecordingFileSystem::readableSize(const std::string& path) {
     return localFileSystem().readableSize(path);
 }
 
-void RecordingFileSystem::createFolder(const std::string& path) {
-    localFileSystem().createFolder(path);
+void RecordingFileSystem::createFolder(const std::string& path, bool ownerOnly) {
+    localFileSystem().createFolder(path, ownerOnly);
+}
+
+std::vector<FolderEntry> RecordingFileSystem::listFolder(const std::string& folder) {
+    return localFileSystem().listFolder(folder);
 }
 
 std::unique_ptr<FileWriter> RecordingFileSystem::openScratch(const WaitHandler& whileLocked) {

@@ -20,14 +20,15 @@ public:
     int readAheadStops = 0;
 
     FileVersion readFile(const std::string& path, const std::string& next,
-                         const PieceReceiver& take) override;
+                         const VersionReceiver& opened, const PieceReceiver& take) override;
     FileEnd readFileEnd(const std::string& path, std::size_t count) override;
     void stopReadingAhead() override;
     FileIdentities identify(const std::vector<std::string>& paths) override;
     std::unique_ptr<FileWriter> createFile(const std::string& path, const std::string& source,
                                            const FileIdentities& keep) override;
     SourceSize readableSize(const std::string& path) override;
-    void createFolder(const std::string& path) override;
+    void createFolder(const std::string& path, bool ownerOnly) override;
+    std::vector<FolderEntry> listFolder(const std::string& folder) override;
     std::unique_ptr<FileWriter> openScratch(const WaitHandler& whileLocked) override;
 };
 

@@ -81,7 +81,7 @@ TEST_F(BatchTest, SizeLimitSkipsFilesOf5000KbAndUnreadableOnes) {
                             "file 2/3 at.jpg",
                             "left out: missing.jpg: cannot be read: No such file or directory",
                             "file 3/3 missing.jpg"));
-        // The summary counts as too large only the files that are; the others are listed with why.
+    // The summary counts as too large only the files that are; the others are listed with why.
     const RunEndWords english = endWords(result, RunCommand::Encrypt, 3, false, englishTable());
     EXPECT_THAT(english.messages,
                 ElementsAre("1 of 3 images are larger than 5MB which not support, 1 images done.",
@@ -94,15 +94,21 @@ TEST_F(BatchTest, SizeLimitSkipsFilesOf5000KbAndUnreadableOnes) {
                 ElementsAre("3 个照片中的 1 个照片大于5MB，只有 1 个被加密。"));
 }
 
-// While a file is encrypted the next one may be read ahead, but never one that is skipped.
-TEST_F(BatchTest, OnlyAFileToBeEncryptedIsNamedNext) {
+// While a file is encrypted the next one is read ahead; one that is left out is let go as soon as
+// it is opened, and the file after it is read ahead in turn.
+TEST_F(BatchTest, EachFileIsReadAheadAndOneLeftOutIsLetGoAtItsOpening) {
     const std::vector<std::uint8_t> bytes = patternBytes(300'000, 3);
     const RunResult result = runs.encrypt(
         {source("a.jpg", bytes), source("b.jpg", bytes), sparseFile(temp / "at.jpg", 5'120'000),
          source("c.jpg", bytes), temp / "missing.jpg", source("d.jpg", bytes)});
 
     EXPECT_EQ(result.end, RunEnd::Completed);
-    EXPECT_THAT(files.namedNext, ElementsAre(inFolder("b.jpg"), "", "", ""));
+    EXPECT_THAT(files.namedNext,
+                ElementsAre(inFolder("b.jpg"), inFolder("at.jpg"), inFolder("c.jpg"),
+                            inFolder("missing.jpg"), inFolder("d.jpg"), ""));
+    EXPECT_THAT(report.eventsOf("left out"),
+                ElementsAre("left out: at.jpg: larger than 5MB",
+                            "left out: missing.jpg: cannot be read: No such file or directory"));
     EXPECT_EQ(namesIn(inFolder("encrypted")),
               (std::set<std::string>{"a.jpg", "b.jpg", "c.jpg", "d.jpg"}));
     for (const std::string name : {"a.jpg", "b.jpg", "c.jpg", "d.jpg"}) {

@@ -1,13 +1,16 @@
 #include "files/LocalFileSystem.h"
 
+#include "FileFailure.h"
 #include "files/ScratchFile.h"
 #include "support/Umask.h"
 
 #include <array>
 #include <chrono>
 #include <csignal>
+#include <cstddef>
 #include <cstdlib>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
@@ -16,6 +19,7 @@
 #include <gtest/gtest.h>
 #include <optional>
 #include <pwd.h>
+#include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -73,7 +77,7 @@ protected:
 
     // Replaces the content of the scratch file with `text`.
     void writeScratch(std::string_view text) {
-        const std::unique_ptr<FileWriter> file = files_.openScratch([] { return false; });
+        const std::unique_ptr<FileWriter> file = files_->openScratch([] { return false; });
         ASSERT_NE(file, nullptr) << "the scratch file is held";
         file->write(asBytes(text));
         file->complete();
@@ -82,7 +86,7 @@ protected:
     // Replaces (or creates) `path` with `bytes`, made from `source`.
     void saveFile(const std::string& path, std::span<const std::uint8_t> bytes,
                   const std::string& source) {
-        const std::unique_ptr<FileWriter> file = files_.createFile(path, source, {});
+        const std::unique_ptr<FileWriter> file = files_->createFile(path, source, {});
         file->write(bytes);
         file->complete();
     }
@@ -90,7 +94,7 @@ protected:
     // The whole content of `path`, read in pieces.
     std::vector<std::uint8_t> loadFile(const std::string& path) {
         std::vector<std::uint8_t> bytes;
-        files_.readFile(path, "", [&bytes](std::span<const std::uint8_t> piece) {
+        files_->readFile(path, "", {}, [&bytes](std::span<const std::uint8_t> piece) {
             bytes.insert(bytes.end(), piece.begin(), piece.end());
             return true;
         });
@@ -100,12 +104,46 @@ protected:
     // The source of a file that a test makes without looking at its permissions: open to all.
     static constexpr const char* anySource = "/dev/null";
 
-    FileSystem& files_ = localFileSystem();
+    FileSystem* files_ = &localFileSystem();
     fs::path folder_;
     std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
 };
 
-TEST_F(LocalFileSystemTest, SaveFileReplacesAtomicallyAndLeavesNoTemporaryFile) {
+// The machine's calls, but on a file system without unnamed files, as NFS or FAT: outputs are
+// written through named temporary files.
+class NoUnnamedFiles : public PosixCalls {
+public:
+    int openAt(int folder, const char* name, int flags, mode_t mode) override {
+        if ((flags & O_TMPFILE) == O_TMPFILE) {
+            errno = EOPNOTSUPP;
+            return -1;
+        }
+        return PosixCalls::openAt(folder, name, flags, mode);
+    }
+};
+
+// Outputs written both ways: through an unnamed file (true), and through a named one.
+class ReplacementTest : public LocalFileSystemTest, public ::testing::WithParamInterface<bool> {
+protected:
+    void SetUp() override {
+        LocalFileSystemTest::SetUp();
+        if (!GetParam()) {
+            files_ = named_.get();
+        }
+    }
+
+    PosixCalls& calls() { return GetParam() ? systemCalls() : noUnnamed_; }
+
+    NoUnnamedFiles noUnnamed_;
+    std::unique_ptr<FileSystem> named_ = localFileSystemOver(noUnnamed_);
+};
+
+INSTANTIATE_TEST_SUITE_P(BothWays, ReplacementTest, ::testing::Bool(),
+                         [](const ::testing::TestParamInfo<bool>& info) {
+                             return info.param ? "Unnamed" : "Named";
+                         });
+
+TEST_P(ReplacementTest, SaveFileReplacesAtomicallyAndLeavesNoTemporaryFile) {
     const std::string target = path("a.jpg");
     saveFile(target, asBytes("an earlier, longer content"), anySource);
     saveFile(target, asBytes("new"), anySource);
@@ -120,7 +158,7 @@ TEST_F(LocalFileSystemTest, SaveFileReplacesAtomicallyAndLeavesNoTemporaryFile) 
 // A private photo must not give a container that others can read: group and others get the read
 // and write permissions they have on the source, less the umask, also when the new file replaces
 // a more open one. The owner can always read and write what the program made.
-TEST_F(LocalFileSystemTest, NewFileIsNoMoreOpenThanItsSource) {
+TEST_P(ReplacementTest, NewFileIsNoMoreOpenThanItsSource) {
     const testing::Umask umask(022);
     struct Case {
         mode_t source;
@@ -144,46 +182,83 @@ TEST_F(LocalFileSystemTest, NewFileIsNoMoreOpenThanItsSource) {
     EXPECT_EQ(modeOf(path("strict")), 0600u);
 }
 
-// The text of the FileError that `step` throws, or "no error".
-template <typename Step> std::string errorOf(Step step) {
-    try {
-        step();
-    } catch (const FileError& error) {
-        return error.what();
-    }
-    return "no error";
-}
+using testing::cannotCreateBecause;
+using testing::cannotOpenBecause;
+using testing::failureOf;
+using testing::FileFailure;
 
 TEST_F(LocalFileSystemTest, MissingFilesAndFoldersAreNamedInTheError) {
     const std::string target = path("missing/a.jpg");
-    EXPECT_EQ(errorOf([&] { saveFile(target, asBytes("x"), anySource); }),
-              "Cannot create file \"" + target + "\". No such file or directory");
+    EXPECT_EQ(failureOf([&] { saveFile(target, asBytes("x"), anySource); }),
+              cannotCreateBecause(target, ENOENT));
     const std::string missing = path("none.jpg");
-    EXPECT_EQ(errorOf([&] { loadFile(missing); }),
-              "Cannot open file \"" + missing + "\". No such file or directory");
+    EXPECT_EQ(failureOf([&] { loadFile(missing); }), cannotOpenBecause(missing, ENOENT));
 }
 
-// An output folder that is a link back to the folder of the sources ("encrypted" -> ".") would
-// put each output in the place of its source: the output is refused, the source kept. A link to
-// another folder is only a place to write.
-TEST_F(LocalFileSystemTest, OutputIsNeverWrittenOverItsOwnSource) {
+// An output in the place of its own source, or of another file of the run that it reaches under
+// a second name, would destroy it: the output is refused, and the file kept.
+TEST_P(ReplacementTest, OutputIsNeverWrittenOverAFileOfTheRun) {
+    const std::string source = path("a.jpg");
+    const std::string other = path("b.jpg");
+    saveFile(source, asBytes("photo"), anySource);
+    saveFile(other, asBytes("other photo"), anySource);
+    EXPECT_EQ(failureOf([&] { saveFile(source, asBytes("container"), source); }),
+              cannotCreateBecause(source, EEXIST));
+
+    fs::create_directory(folder_ / "encrypted");
+    fs::create_hard_link(other, folder_ / "encrypted/a.jpg");
+    const std::string output = path("encrypted/a.jpg");
+    EXPECT_EQ(failureOf([&] { files_->createFile(output, source, files_->identify({other})); }),
+              cannotCreateBecause(output, EEXIST));
+    EXPECT_EQ(contentOf(source), "photo");
+    EXPECT_EQ(contentOf(other), "other photo");
+    EXPECT_EQ(namesIn(folder_ / "encrypted"), std::vector<std::string>{"a.jpg"});
+}
+
+// In a folder that all may write to, as /tmp, another user may make the output folder first, or
+// a link by its name: the outputs would be open to that user, or go anywhere. Such a folder is
+// refused, and nothing is written into it; a folder that others may write to but where only
+// the owner of a file may remove it (sticky) is the user's to use.
+TEST_F(LocalFileSystemTest, OutputsGoOnlyIntoFoldersThatAreTheUsersOwn) {
     const std::string source = path("a.jpg");
     saveFile(source, asBytes("photo"), anySource);
-    fs::create_directory_symlink(".", folder_ / "encrypted");
-    const std::string output = path("encrypted/a.jpg");
-    EXPECT_EQ(errorOf([&] { saveFile(output, asBytes("container"), source); }),
-              "Cannot create file \"" + output + "\". File exists");
-    EXPECT_EQ(contentOf(source), "photo");
-    EXPECT_EQ(namesIn(folder_), (std::vector<std::string>{"a.jpg", "encrypted"}));
+    const fs::path elsewhere = folder_ / "elsewhere";
+    fs::create_directory(elsewhere);
+    fs::create_directory_symlink(elsewhere, folder_ / "link");
+    struct Case {
+        std::string folder;
+        mode_t mode;
+        FileProblem problem;
+    };
+    std::vector<Case> cases = {{"link", 0, FileProblem::FolderIsALink},
+                               {"open", 0777, FileProblem::FolderOpenToOthers},
+                               {"group", 0770, FileProblem::FolderOpenToOthers}};
+    if (::geteuid() == 0) {
+        cases.push_back({"nobody's", 0755, FileProblem::FolderOfAnotherUser});
+    }
+    for (const Case& c : cases) {
+        const fs::path folder = folder_ / c.folder;
+        if (c.mode != 0) {
+            fs::create_directory(folder);
+            ASSERT_EQ(::chmod(folder.c_str(), c.mode), 0);
+        }
+        if (c.problem == FileProblem::FolderOfAnotherUser) {
+            ASSERT_EQ(::chown(folder.c_str(), 65534, 65534), 0);
+        }
+        const std::string output = (folder / "a.jpg").string();
+        EXPECT_EQ(failureOf([&] { saveFile(output, asBytes("restored"), source); }),
+                  FileFailure(FileAction::Create, output, c.problem, folder.string()));
+        EXPECT_TRUE(fs::is_empty(folder));
+    }
+    EXPECT_TRUE(fs::is_empty(elsewhere));
 
-    fs::create_directory(folder_ / "elsewhere");
-    fs::create_directory_symlink("elsewhere", folder_ / "decrypted");
-    saveFile(path("decrypted/a.jpg"), asBytes("restored"), source);
-    EXPECT_EQ(contentOf(folder_ / "elsewhere/a.jpg"), "restored");
-    EXPECT_EQ(contentOf(source), "photo");
+    fs::create_directory(folder_ / "sticky");
+    ASSERT_EQ(::chmod(path("sticky").c_str(), 01777), 0);
+    saveFile(path("sticky/a.jpg"), asBytes("restored"), source);
+    EXPECT_EQ(contentOf(path("sticky/a.jpg")), "restored");
 }
 
-TEST_F(LocalFileSystemTest, FailedWriteKeepsTheEarlierFileAndRemovesTheTemporaryOne) {
+TEST_P(ReplacementTest, FailedWriteKeepsTheEarlierFileAndRemovesTheTemporaryOne) {
     const std::string target = path("a.jpg");
     saveFile(target, asBytes("earlier"), anySource);
     // A file size limit makes the write fail even for root.
@@ -193,13 +268,107 @@ TEST_F(LocalFileSystemTest, FailedWriteKeepsTheEarlierFileAndRemovesTheTemporary
     rlimit small = old;
     small.rlim_cur = 4;
     ::setrlimit(RLIMIT_FSIZE, &small);
-    const std::string message =
-        errorOf([&] { saveFile(target, asBytes("much more than four bytes"), anySource); });
+    const auto failure =
+        failureOf([&] { saveFile(target, asBytes("much more than four bytes"), anySource); });
     ::setrlimit(RLIMIT_FSIZE, &old);
     std::signal(SIGXFSZ, oldHandler);
-    EXPECT_EQ(message, "Cannot create file \"" + target + "\". File too large");
+    EXPECT_EQ(failure, cannotCreateBecause(target, EFBIG));
     EXPECT_EQ(contentOf(target), "earlier");
     EXPECT_EQ(namesIn(folder_), std::vector<std::string>{"a.jpg"});
+}
+
+// Whether a writer holds `file` locked.
+bool isLocked(const fs::path& file) {
+    const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+    const bool locked = fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+    ::close(fd);
+    return locked;
+}
+
+// A plain picture must not outlive a run killed half-way under a name of its own: where the file
+// system has unnamed files, nothing at all is left; elsewhere the named file, owner-only and
+// locked while written, is taken away by the next run's first output in its folder.
+TEST_P(ReplacementTest, AWriterGivenUpOrKilledLeavesNothingBehind) {
+    const fs::path out = folder_ / "out";
+    fs::create_directory(out);
+    const std::string target = (out / "a.jpg").string();
+    {
+        const std::unique_ptr<FileWriter> file = files_->createFile(target, anySource, {});
+        file->write(asBytes("plain picture"));
+        const std::vector<std::string> names = namesIn(out);
+        if (GetParam()) {
+            EXPECT_TRUE(names.empty());
+        } else {
+            ASSERT_EQ(names.size(), 1u);
+            EXPECT_TRUE(names[0].starts_with(".a.jpg.") && names[0].ends_with(".tmp")) << names[0];
+            EXPECT_EQ(modeOf(out / names[0]), 0600u);
+            EXPECT_TRUE(isLocked(out / names[0]));
+        }
+    }
+    EXPECT_TRUE(fs::is_empty(out));
+
+    const pid_t child = ::fork();
+    if (child == 0) {
+        try {
+            const std::unique_ptr<FileSystem> files = localFileSystemOver(calls());
+            const std::unique_ptr<FileWriter> file = files->createFile(target, anySource, {});
+            file->write(asBytes("plain picture"));
+            ::raise(SIGKILL);
+        } catch (...) {
+        }
+        ::_exit(1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL);
+    EXPECT_EQ(namesIn(out).size(), GetParam() ? 0u : 1u);
+
+    const std::unique_ptr<FileSystem> nextRun = localFileSystemOver(calls());
+    const std::unique_ptr<FileWriter> file = nextRun->createFile(target, anySource, {});
+    file->write(asBytes("restored"));
+    file->complete();
+    EXPECT_EQ(namesIn(out), std::vector<std::string>{"a.jpg"});
+}
+
+// Only a regular file of the user's with a name that a writer gives, that no living writer holds
+// locked, is taken for one that a killed writer left.
+TEST_F(LocalFileSystemTest, OnlyWhatKilledWritersLeftIsTakenAway) {
+    const fs::path out = folder_ / "out";
+    fs::create_directory(out);
+    NoUnnamedFiles noUnnamed;
+    const std::unique_ptr<FileSystem> otherRun = localFileSystemOver(noUnnamed);
+    const std::unique_ptr<FileWriter> living =
+        otherRun->createFile((out / "b.jpg").string(), anySource, {});
+    const std::vector<std::string> livingNames = namesIn(out);
+    ASSERT_EQ(livingNames.size(), 1u);
+
+    const auto put = [&out](const std::string& name) { std::ofstream(out / name) << "picture"; };
+    put(".a.jpg.Ab3dE9.tmp");
+    std::vector<std::string> kept = {".a.jpg.tmp",        "a.jpg.Ab3dE9.tmp",   ".a.jpg.Ab3dE.tmp",
+                                     ".a.jpg.Ab-dE9.tmp", ".a.jpg.Ab3dE9.tmp~", "..Ab3dE9.tmp"};
+    for (const std::string& name : kept) {
+        put(name);
+    }
+    fs::create_directory(out / ".c.jpg.Ab3dE9.tmp");
+    saveFile(path("victim"), asBytes("keep"), anySource);
+    fs::create_symlink(path("victim"), out / ".d.jpg.Ab3dE9.tmp");
+    kept.insert(kept.end(), {".c.jpg.Ab3dE9.tmp", ".d.jpg.Ab3dE9.tmp", livingNames[0], "new.jpg"});
+    if (::geteuid() == 0) {
+        put(".e.jpg.Ab3dE9.tmp");
+        ASSERT_EQ(::chown((out / ".e.jpg.Ab3dE9.tmp").c_str(), 65534, 65534), 0);
+        kept.push_back(".e.jpg.Ab3dE9.tmp");
+    }
+
+    const std::unique_ptr<FileSystem> nextRun = localFileSystemOver(systemCalls());
+    const std::unique_ptr<FileWriter> file =
+        nextRun->createFile((out / "new.jpg").string(), anySource, {});
+    file->complete();
+    std::sort(kept.begin(), kept.end());
+    EXPECT_EQ(namesIn(out), kept);
+    EXPECT_EQ(contentOf(path("victim")), "keep");
+    living->write(asBytes("picture"));
+    living->complete();
+    EXPECT_EQ(contentOf(out / "b.jpg"), "picture");
 }
 
 // A file that cannot be taken says why, so that the user is not told it is too large; a pipe
@@ -207,14 +376,15 @@ TEST_F(LocalFileSystemTest, FailedWriteKeepsTheEarlierFileAndRemovesTheTemporary
 TEST_F(LocalFileSystemTest, ReadableSizeSaysWhyAFileCannotBeTaken) {
     saveFile(path("five"), asBytes("12345"), anySource);
     ASSERT_EQ(::mkfifo(path("pipe").c_str(), 0600), 0);
-    EXPECT_EQ(files_.readableSize(path("five")).bytes, 5u);
-    for (const auto& [file, error] : {std::pair{path("five"), 0},
-                                      {path("none"), ENOENT},
-                                      {folder_.string(), EISDIR},
-                                      {path("pipe"), notRegularFile},
-                                      {"/dev/null", notRegularFile},
-                                      {path(std::string(300, 'x')), ENAMETOOLONG}}) {
-        EXPECT_EQ(files_.readableSize(file).error, error) << file;
+    EXPECT_EQ(files_->readableSize(path("five")).bytes, 5u);
+    const std::error_code notRegular = FileProblem::NotRegularFile;
+    for (const auto& [file, reason] : {std::pair{path("five"), std::error_code()},
+                                       {path("none"), systemReason(ENOENT)},
+                                       {folder_.string(), systemReason(EISDIR)},
+                                       {path("pipe"), notRegular},
+                                       {"/dev/null", notRegular},
+                                       {path(std::string(300, 'x')), systemReason(ENAMETOOLONG)}}) {
+        EXPECT_EQ(files_->readableSize(file).reason, reason) << file;
     }
 }
 
@@ -223,13 +393,13 @@ TEST_F(LocalFileSystemTest, OnlyRegularFilesAreReadAndNoneIsWaitedFor) {
     const std::string pipe = path("pipe");
     const std::string device = "/dev/zero";
     const PieceReceiver ignore = [](std::span<const std::uint8_t>) { return true; };
-    for (const auto& [file, reason] :
-         {std::pair{pipe, "Not a regular file"}, std::pair{device, "Not a regular file"},
-          std::pair{folder_.string(), "Is a directory"}}) {
-        const std::string expected = "Cannot open file \"" + file + "\". " + reason;
-        EXPECT_EQ(errorOf([&] { loadFile(file); }), expected);
-        EXPECT_EQ(errorOf([&] { files_.readFile(file, "", ignore); }), expected);
-        EXPECT_EQ(errorOf([&] { files_.readFileEnd(file, 10); }), expected);
+    const std::error_code notRegular = FileProblem::NotRegularFile;
+    for (const auto& [file, reason] : {std::pair{pipe, notRegular}, std::pair{device, notRegular},
+                                       std::pair{folder_.string(), systemReason(EISDIR)}}) {
+        const FileFailure expected{FileAction::Open, file, reason};
+        EXPECT_EQ(failureOf([&] { loadFile(file); }), expected);
+        EXPECT_EQ(failureOf([&] { files_->readFile(file, "", {}, ignore); }), expected);
+        EXPECT_EQ(failureOf([&] { files_->readFileEnd(file, 10); }), expected);
     }
 }
 
@@ -274,39 +444,40 @@ TEST_F(LocalFileSystemTest, AFileThatChangesWhileItIsReadIsSeenToChange) {
 
     saveFile(file, first, anySource);
     makeOld();
-    const FileEnd untouched = files_.readFileEnd(file, 10);
-    EXPECT_TRUE(files_.readFile(file, "", ignore).matches(untouched.version));
-    EXPECT_TRUE(files_.readFile(file, "", ignore).matches(files_.readFileEnd(file, 10).version));
+    const FileEnd untouched = files_->readFileEnd(file, 10);
+    EXPECT_TRUE(files_->readFile(file, "", {}, ignore).matches(untouched.version));
+    EXPECT_TRUE(
+        files_->readFile(file, "", {}, ignore).matches(files_->readFileEnd(file, 10).version));
 
     for (const std::function<void()>& change : {rewrite, replace}) {
         // Between the reading of its end and that of the whole file.
         saveFile(file, first, anySource);
         makeOld();
-        const FileEnd end = files_.readFileEnd(file, 10);
+        const FileEnd end = files_->readFileEnd(file, 10);
         change();
-        EXPECT_FALSE(files_.readFile(file, "", ignore).matches(end.version));
+        EXPECT_FALSE(files_->readFile(file, "", {}, ignore).matches(end.version));
 
         // While the file named next was read ahead, before its end was read.
         saveFile(file, first, anySource);
         makeOld();
-        files_.readFile(other, file, ignore);
+        files_->readFile(other, file, {}, ignore);
         const auto waited = std::chrono::steady_clock::now();
         while (!isBeingRead(file)) {
             ASSERT_LT(std::chrono::steady_clock::now() - waited, std::chrono::seconds(10));
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
         change();
-        const FileEnd aheadEnd = files_.readFileEnd(file, 10);
+        const FileEnd aheadEnd = files_->readFileEnd(file, 10);
         EXPECT_EQ(aheadEnd.bytes, std::vector<std::uint8_t>(10, 'b'));
-        EXPECT_FALSE(files_.readFile(file, "", ignore).matches(aheadEnd.version));
+        EXPECT_FALSE(files_->readFile(file, "", {}, ignore).matches(aheadEnd.version));
     }
 
     // Written to in place while the whole file is read, after its first pieces.
     saveFile(file, first, anySource);
     makeOld();
-    const FileEnd end = files_.readFileEnd(file, 10);
+    const FileEnd end = files_->readFileEnd(file, 10);
     bool rewritten = false;
-    const FileVersion whole = files_.readFile(file, "", [&](std::span<const std::uint8_t>) {
+    const FileVersion whole = files_->readFile(file, "", {}, [&](std::span<const std::uint8_t>) {
         if (!rewritten) {
             rewrite();
             rewritten = true;
@@ -318,25 +489,77 @@ TEST_F(LocalFileSystemTest, AFileThatChangesWhileItIsReadIsSeenToChange) {
 }
 
 TEST_F(LocalFileSystemTest, CreateFolderIgnoresExistingAndImpossibleFolders) {
-    files_.createFolder(path("out"));
-    files_.createFolder(path("out"));
-    files_.createFolder(path("no/such/parent"));
+    files_->createFolder(path("out"), false);
+    files_->createFolder(path("out"), false);
+    files_->createFolder(path("no/such/parent"), false);
     EXPECT_TRUE(fs::is_directory(path("out")));
     EXPECT_FALSE(fs::exists(path("no")));
 }
 
-// Others could put files into an output folder that they may write to, whatever the umask.
+// Others could put files into an output folder that they may write to, whatever the umask; an
+// owner-only folder keeps them from even looking.
 TEST_F(LocalFileSystemTest, OutputFoldersAreWrittenToByTheirOwnerOnly) {
     for (const mode_t mask : {0000, 0022, 0077}) {
         const testing::Umask umask(mask);
-        const std::string folder = path("out" + std::to_string(mask));
-        files_.createFolder(folder);
-        EXPECT_EQ(modeOf(folder), 0755 & ~mask) << std::oct << mask;
+        for (const bool ownerOnly : {false, true}) {
+            const std::string folder = path("out" + std::to_string(mask) + ":" +
+                                            std::to_string(static_cast<int>(ownerOnly)));
+            files_->createFolder(folder, ownerOnly);
+            EXPECT_EQ(modeOf(folder), (ownerOnly ? 0700 : 0755) & ~mask) << folder;
+        }
+    }
+}
+
+// The machine's calls, but the folders' entries come without their kinds, as on file systems
+// that keep none: they are looked up, links not followed.
+class EntriesWithoutKinds : public PosixCalls {
+public:
+    ssize_t getdents64(int fd, void* buffer, std::size_t size) override {
+        const ssize_t got = PosixCalls::getdents64(fd, buffer, size);
+        auto* const bytes = static_cast<unsigned char*>(buffer);
+        for (ssize_t at = 0; at < got;) {
+            const unsigned char unknown = DT_UNKNOWN;
+            std::memcpy(bytes + at + offsetof(dirent64, d_type), &unknown, 1);
+            unsigned short length = 0;
+            std::memcpy(&length, bytes + at + offsetof(dirent64, d_reclen), sizeof length);
+            at += length;
+        }
+        return got;
+    }
+};
+
+TEST_F(LocalFileSystemTest, AFolderIsListedWithTheKindOfEachEntry) {
+    const fs::path listed = folder_ / "listed";
+    fs::create_directories(listed / "sub");
+    saveFile((listed / "a.jpg").string(), asBytes("photo"), anySource);
+    fs::create_symlink("sub", listed / "to-folder");
+    fs::create_symlink("gone", listed / "dangling");
+    ASSERT_EQ(::mkfifo((listed / "pipe").c_str(), 0600), 0);
+    const std::vector<FolderEntry> expected = {{"a.jpg", EntryKind::RegularFile},
+                                               {"dangling", EntryKind::Link},
+                                               {"pipe", EntryKind::Other},
+                                               {"sub", EntryKind::Folder},
+                                               {"to-folder", EntryKind::Link}};
+    const auto byName = [](const FolderEntry& a, const FolderEntry& b) { return a.name < b.name; };
+    EntriesWithoutKinds withoutKinds;
+    for (PosixCalls* calls : {&systemCalls(), static_cast<PosixCalls*>(&withoutKinds)}) {
+        const std::unique_ptr<FileSystem> files = localFileSystemOver(*calls);
+        std::vector<FolderEntry> entries = files->listFolder(listed.string());
+        std::sort(entries.begin(), entries.end(), byName);
+        EXPECT_EQ(entries, expected);
+        EXPECT_TRUE(files->listFolder((listed / "sub").string()).empty());
+        for (const auto& [folder, error] : {std::pair{listed / "none", ENOENT},
+                                            {listed / "a.jpg", ENOTDIR},
+                                            {listed / "pipe", ENOTDIR}}) {
+            EXPECT_EQ(failureOf([&] { files->listFolder(folder.string()); }),
+                      cannotOpenBecause(folder.string(), error));
+        }
     }
 }
 
 // Runs `step` in a child process as the user nobody, with no group but nogroup; gives what it
-// returns, or "not run" when the machine does not let the test become nobody (not root).
+// returns, or the FileFailure it throws as text, or "not run" when the machine does not let the
+// test become nobody (not root).
 std::string asNobody(const std::function<std::string()>& step) {
     constexpr uid_t nobody = 65534;
     int channel[2];
@@ -348,10 +571,9 @@ std::string asNobody(const std::function<std::string()>& step) {
         ::close(channel[0]);
         std::string said = "could not become nobody";
         if (::setgroups(0, nullptr) == 0 && ::setgid(nobody) == 0 && ::setuid(nobody) == 0) {
-            try {
-                said = step();
-            } catch (const std::exception& error) {
-                said = error.what();
+            const auto failure = failureOf([&] { said = step(); });
+            if (failure) {
+                said = ::testing::PrintToString(*failure);
             }
         }
         const ssize_t written = ::write(channel[1], said.data(), said.size());
@@ -391,7 +613,7 @@ std::vector<std::uint8_t> accessList(std::initializer_list<std::array<std::uint3
 // gives its files lists of their own: an output would let in whom its source does not. The group
 // of a source is given to its output where the user may, and otherwise the group gets nothing;
 // a source whose list names others gives an owner-only output.
-TEST_F(LocalFileSystemTest, NewFileLetsInNoOneItsSourceKeepsOut) {
+TEST_P(ReplacementTest, NewFileLetsInNoOneItsSourceKeepsOut) {
     if (::geteuid() != 0) {
         GTEST_SKIP() << "only root can give files and folders to other users and groups";
     }
@@ -402,10 +624,14 @@ TEST_F(LocalFileSystemTest, NewFileLetsInNoOneItsSourceKeepsOut) {
     const std::string source = path("source");
     saveFile(source, asBytes("photo"), anySource);
     ASSERT_EQ(::chmod(source.c_str(), 0640), 0);
+    // Folders of root's and of nobody's, that give their files the group users.
     const fs::path shared = folder_ / "shared";
-    fs::create_directory(shared);
-    ASSERT_EQ(::chown(shared.c_str(), nobody, users), 0);
-    ASSERT_EQ(::chmod(shared.c_str(), 02775), 0);
+    const fs::path nobodys = folder_ / "nobodys";
+    for (const auto& [folder, owner] : {std::pair{shared, uid_t{0}}, {nobodys, nobody}}) {
+        fs::create_directory(folder);
+        ASSERT_EQ(::chown(folder.c_str(), owner, users), 0);
+        ASSERT_EQ(::chmod(folder.c_str(), 02755), 0);
+    }
     const auto statusOf = [](const fs::path& file) {
         struct stat status {};
         EXPECT_EQ(::stat(file.c_str(), &status), 0) << file;
@@ -420,16 +646,16 @@ TEST_F(LocalFileSystemTest, NewFileLetsInNoOneItsSourceKeepsOut) {
     // Nobody, the owner of the source but no member of its group, may not.
     ASSERT_EQ(::chown(source.c_str(), nobody, 0), 0);
     const std::string said = asNobody([&] {
-        const std::unique_ptr<FileSystem> files = localFileSystemOver(systemCalls());
+        const std::unique_ptr<FileSystem> files = localFileSystemOver(calls());
         const std::unique_ptr<FileWriter> file =
-            files->createFile((shared / "by-nobody").string(), source, {});
+            files->createFile((nobodys / "by-nobody").string(), source, {});
         file->write(asBytes("photo"));
         file->complete();
         return std::string("done");
     });
     EXPECT_EQ(said, "done");
-    EXPECT_EQ(statusOf(shared / "by-nobody").st_gid, users);
-    EXPECT_EQ(modeOf(shared / "by-nobody"), 0600u);
+    EXPECT_EQ(statusOf(nobodys / "by-nobody").st_gid, users);
+    EXPECT_EQ(modeOf(nobodys / "by-nobody"), 0600u);
 
     // user::rw- group::--- group:nogroup:r-- mask::r-- other::---, shown as 0640.
     const std::vector<std::uint8_t> list = accessList(
@@ -575,9 +801,9 @@ TEST_F(LocalFileSystemTest, ScratchFolderHealsWhatAnotherUserLeftInIt) {
     const fs::path roots = cacheOf("roots", 0, 0755);
     const fs::path closed = cacheOf("closed", 0, 0700);
     for (const auto& [cache, blocker] : {std::pair{roots, roots / "tarvex"}, {closed, closed}}) {
-        EXPECT_EQ(writeAsNobody(cache), "Cannot create file \"" + cache.string() +
-                                            "/tarvex/thummb.db\". \"" + blocker.string() +
-                                            "\" belongs to another user: remove it");
+        const FileFailure refused{FileAction::Create, (cache / "tarvex/thummb.db").string(),
+                                  FileProblem::BlockerOfAnotherUser, blocker.string()};
+        EXPECT_EQ(writeAsNobody(cache), ::testing::PrintToString(refused));
         EXPECT_EQ(contentOf(cache / "tarvex/thummb.db"), "root's body");
     }
 

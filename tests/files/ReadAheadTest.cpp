@@ -1,5 +1,6 @@
 #include "files/ReadAhead.h"
 
+#include "FileFailure.h"
 #include "support/TempFolder.h"
 
 #include <chrono>
@@ -33,7 +34,7 @@ protected:
                                const std::string& next) {
         std::string content;
         bool shortSeen = false;
-        reader.read(path, next, [&](std::span<const std::uint8_t> bytes) {
+        reader.read(path, next, {}, [&](std::span<const std::uint8_t> bytes) {
             EXPECT_FALSE(shortSeen) << "a short piece before the end of " << path;
             EXPECT_FALSE(bytes.empty());
             EXPECT_LE(bytes.size(), piece);
@@ -72,7 +73,7 @@ TEST_F(ReadAheadTest, ATakerThatThrowsGivesUpItsFileOnly) {
     const File& big = files_.back();
     const File& other = files_[4];
     int pieces = 0;
-    EXPECT_THROW(reader.read(big.path, other.path,
+    EXPECT_THROW(reader.read(big.path, other.path, {},
                              [&](std::span<const std::uint8_t>) {
                                  if (++pieces == 2) {
                                      throw std::runtime_error("disk full");
@@ -90,23 +91,17 @@ TEST_F(ReadAheadTest, AFileThatCannotBeReadIsReportedWhenItIsAskedFor) {
     const std::string missing = folder_ / "missing.jpg";
     const std::string folder = folder_.path();
     EXPECT_EQ(readAll(reader, files_[2].path, missing), files_[2].bytes);
-    const auto errorOf = [&](const std::string& path, const std::string& next) {
-        try {
-            readAll(reader, path, next);
-        } catch (const FileError& error) {
-            return std::string(error.what());
-        }
-        return std::string("no error");
+    const auto failureOf = [&](const std::string& path, const std::string& next) {
+        return testing::failureOf([&] { readAll(reader, path, next); });
     };
-    EXPECT_EQ(errorOf(missing, folder),
-              "Cannot open file \"" + missing + "\". No such file or directory");
-    EXPECT_EQ(errorOf(folder, ""), "Cannot open file \"" + folder + "\". Is a directory");
+    EXPECT_EQ(failureOf(missing, folder), testing::cannotOpenBecause(missing, ENOENT));
+    EXPECT_EQ(failureOf(folder, ""), testing::cannotOpenBecause(folder, EISDIR));
     EXPECT_EQ(readAll(reader, files_[2].path, ""), files_[2].bytes);
 }
 
-// Files asked for in any order, named next rightly or not, given up at any piece by a taker that
-// throws or that stops: each one that is read to its end comes whole. Under the sanitizers this
-// also looks for races between the threads.
+// Files asked for in any order, named next rightly or not, refused at their version or given up
+// at any piece by a taker that throws or that stops: each one that is read to its end comes whole.
+// Under the sanitizers this also looks for races between the threads.
 TEST_F(ReadAheadTest, AnyOrderOfAskingGivesEveryFileWhole) {
     std::mt19937 random(11);
     const auto anyFile = [&] { return files_[random() % files_.size()]; };
@@ -118,10 +113,12 @@ TEST_F(ReadAheadTest, AnyOrderOfAskingGivesEveryFileWhole) {
         const std::string named = random() % 5 == 0 ? "" : next.path;
         const int giveUpAt = random() % 6 == 0 ? static_cast<int>(random() % 3) + 1 : 0;
         const bool throws = random() % 2 == 0;
+        const bool refused = random() % 7 == 0;
         std::string content;
         int pieces = 0;
         try {
-            reader.read(file.path, named, [&](std::span<const std::uint8_t> bytes) {
+            const auto opened = [refused](const FileVersion&) { return !refused; };
+            reader.read(file.path, named, opened, [&](std::span<const std::uint8_t> bytes) {
                 if (++pieces == giveUpAt) {
                     if (throws) {
                         throw std::runtime_error("given up");
@@ -133,6 +130,10 @@ TEST_F(ReadAheadTest, AnyOrderOfAskingGivesEveryFileWhole) {
             });
         } catch (const std::runtime_error&) {
             EXPECT_EQ(pieces, giveUpAt);
+        }
+        if (refused) {
+            EXPECT_EQ(pieces, 0);
+            continue;
         }
         if (pieces == giveUpAt) {
             EXPECT_EQ(content, file.bytes.substr(0, content.size()));
@@ -168,9 +169,50 @@ TEST_F(ReadAheadTest, GivingUpClosesTheFileInHandAndTheOneNamedNext) {
     EXPECT_EQ(readAll(reader, big.path, ""), big.bytes);
 
     // A run that stops between two pieces of a large file keeps it open no longer.
-    reader.read(big.path, "", [](std::span<const std::uint8_t>) { return false; });
+    reader.read(big.path, "", {}, [](std::span<const std::uint8_t>) { return false; });
     reader.giveUp();
     EXPECT_FALSE(isOpen(big.path));
+}
+
+// The version of each file comes once, before its first piece, even for an empty file. A file
+// refused at its version hands over nothing, whether it was read to its end already or is still
+// being read, and the file named next is read ahead all the same.
+TEST_F(ReadAheadTest, TheVersionComesFirstAndCanRefuseTheFile) {
+    ReadAhead reader(systemCalls());
+    for (const File& file : files_) {
+        int versions = 0;
+        std::string content;
+        const auto opened = [&](const FileVersion& version) {
+            EXPECT_TRUE(content.empty());
+            EXPECT_EQ(version.size, file.bytes.size());
+            return ++versions == 1;
+        };
+        reader.read(file.path, "", opened, [&](std::span<const std::uint8_t> bytes) {
+            content.append(bytes.begin(), bytes.end());
+            return true;
+        });
+        EXPECT_EQ(versions, 1) << file.path;
+        EXPECT_EQ(content, file.bytes) << file.path;
+    }
+
+    const PieceReceiver noPiece = [](std::span<const std::uint8_t>) {
+        ADD_FAILURE() << "a piece of a refused file was handed over";
+        return true;
+    };
+    const auto refuse = [](const FileVersion&) { return false; };
+    // The file named next is larger than the ring of pieces: the thread holds it open once it
+    // has filled the ring.
+    for (const File& file : files_) {
+        const File& next = &file == &files_.back() ? files_[5] : files_.back();
+        EXPECT_EQ(reader.read(file.path, next.path, refuse, noPiece).size, file.bytes.size());
+        const auto waited = std::chrono::steady_clock::now();
+        while (!isOpen(next.path)) {
+            ASSERT_LT(std::chrono::steady_clock::now() - waited, std::chrono::seconds(10))
+                << "the file named after " << file.path << " was not read ahead";
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        EXPECT_EQ(readAll(reader, next.path, ""), next.bytes) << file.path;
+    }
 }
 
 TEST_F(ReadAheadTest, EndsWhileReadingAhead) {

@@ -18,11 +18,16 @@ int errorOf(FaultStep step) {
         return EACCES;
     case FaultStep::Read:
     case FaultStep::ShortWrite:
+    case FaultStep::Status:
+    case FaultStep::Seek:
+    case FaultStep::Truncate:
         return EIO;
     case FaultStep::NoSpace:
         return ENOSPC;
     case FaultStep::Rename:
         return EBUSY;
+    case FaultStep::Link:
+        return EMLINK;
     }
     return EIO;
 }
@@ -41,6 +46,14 @@ const char* nameOf(FaultStep step) {
         return "no space";
     case FaultStep::Rename:
         return "rename";
+    case FaultStep::Status:
+        return "status";
+    case FaultStep::Seek:
+        return "seek";
+    case FaultStep::Truncate:
+        return "truncate";
+    case FaultStep::Link:
+        return "link";
     }
     return "?";
 }
@@ -100,8 +113,9 @@ int FaultyCalls::open(const char* path, int flags) {
 
 int FaultyCalls::openAt(int folder, const char* name, int flags, mode_t mode) {
     const std::lock_guard lock(mutex_);
-    const bool onTarget = names(name);
-    if (onTarget && (flags & O_CREAT) != 0 && strikes(FaultStep::Create)) {
+    const bool unnamed = (flags & O_TMPFILE) == O_TMPFILE;
+    const bool onTarget = unnamed ? lookedAtTarget_[folder] : names(name);
+    if (onTarget && ((flags & O_CREAT) != 0 || unnamed) && strikes(FaultStep::Create)) {
         return fail(errorOf(FaultStep::Create));
     }
     return track(PosixCalls::openAt(folder, name, flags, mode), onTarget);
@@ -135,6 +149,44 @@ int FaultyCalls::renameAt(int folder, const char* from, const char* to) {
         return fail(errorOf(FaultStep::Rename));
     }
     return PosixCalls::renameAt(folder, from, to);
+}
+
+int FaultyCalls::fstat(int fd, struct stat* status) {
+    const std::lock_guard lock(mutex_);
+    if (watched_.contains(fd) && strikes(FaultStep::Status)) {
+        return fail(errorOf(FaultStep::Status));
+    }
+    return PosixCalls::fstat(fd, status);
+}
+
+off_t FaultyCalls::lseek(int fd, off_t offset, int whence) {
+    const std::lock_guard lock(mutex_);
+    if (watched_.contains(fd) && strikes(FaultStep::Seek)) {
+        return fail(errorOf(FaultStep::Seek));
+    }
+    return PosixCalls::lseek(fd, offset, whence);
+}
+
+int FaultyCalls::ftruncate(int fd, off_t length) {
+    const std::lock_guard lock(mutex_);
+    if (watched_.contains(fd) && strikes(FaultStep::Truncate)) {
+        return fail(errorOf(FaultStep::Truncate));
+    }
+    return PosixCalls::ftruncate(fd, length);
+}
+
+int FaultyCalls::fstatAt(int folder, const char* name, struct stat* status, int flags) {
+    const std::lock_guard lock(mutex_);
+    lookedAtTarget_[folder] = names(name);
+    return PosixCalls::fstatAt(folder, name, status, flags);
+}
+
+int FaultyCalls::linkAt(int fromFolder, const char* from, int toFolder, const char* to, int flags) {
+    const std::lock_guard lock(mutex_);
+    if (names(to) && strikes(FaultStep::Link)) {
+        return fail(errorOf(FaultStep::Link));
+    }
+    return PosixCalls::linkAt(fromFolder, from, toFolder, to, flags);
 }
 
 } // namespace tarvex::testing

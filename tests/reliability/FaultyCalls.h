@@ -2,6 +2,7 @@
 
 #include "files/PosixFile.h"
 
+#include <map>
 #include <mutex>
 #include <set>
 #include <string>
@@ -12,11 +13,15 @@ namespace tarvex::testing {
 // The steps of the file layer that FaultyCalls can make fail.
 enum class FaultStep {
     Open,       // opening an existing file: Permission denied
-    Create,     // creating an output's temporary file, or the scratch file: Permission denied
+    Create,     // creating an output's new file, or the scratch file: Permission denied
     Read,       // a read: Input/output error
     ShortWrite, // a write stores half its bytes, the next one fails: Input/output error
     NoSpace,    // a write stores half its bytes, the next one finds the disk full
     Rename,     // renaming the temporary file over the final name: Device or resource busy
+    Status,     // looking at the status of an open file: Input/output error
+    Seek,       // moving in an open file: Input/output error
+    Truncate,   // cutting an open file to its length: Input/output error
+    Link,       // giving an output's unnamed file its temporary name: Too many links
 };
 
 const char* nameOf(FaultStep step);
@@ -25,7 +30,9 @@ int errorOf(FaultStep step);
 
 // The machine's system calls, except that one step fails once: the `occurrence`-th call of
 // `step` on the file named `target` (the name without its folder; the temporary files of an
-// output of that name count as it).
+// output of that name count as it). An unnamed file has no name to go by: it counts as the
+// target's when the name last looked at in its folder is (createFile looks at the output's name
+// just before it makes the file).
 class FaultyCalls : public PosixCalls {
 public:
     FaultyCalls(FaultStep step, std::string target, int occurrence = 1);
@@ -42,6 +49,11 @@ public:
     ssize_t read(int fd, void* buffer, std::size_t size) override;
     ssize_t write(int fd, const void* bytes, std::size_t size) override;
     int renameAt(int folder, const char* from, const char* to) override;
+    int fstat(int fd, struct stat* status) override;
+    off_t lseek(int fd, off_t offset, int whence) override;
+    int ftruncate(int fd, off_t length) override;
+    int fstatAt(int folder, const char* name, struct stat* status, int flags) override;
+    int linkAt(int fromFolder, const char* from, int toFolder, const char* to, int flags) override;
 
 private:
     bool names(std::string_view path) const;
@@ -59,7 +71,8 @@ private:
     int calls_ = 0;
     int injected_ = 0;
     bool writeFailsNext_ = false;
-    std::set<int> watched_; // descriptors opened on the target
+    std::set<int> watched_;              // descriptors opened on the target
+    std::map<int, bool> lookedAtTarget_; // by folder: whether its last name looked at is the target
 };
 
 } // namespace tarvex::testing
