@@ -417,6 +417,33 @@ TEST(ProtectedReader, FirstPieceOnlyStopsOnceTheFirstPieceOpens) {
     EXPECT_EQ(whole.restored, small);
 }
 
+// The same words typed through different input methods open the same containers.
+TEST(ProtectedKey, DerivesFromThePassphraseInNormalisationFormC) {
+    const std::vector<std::uint8_t> source(10, 3);
+    struct Case {
+        std::string_view made, typed;
+        bool opens;
+    };
+    const Case cases[] = {
+        {"Gr\u00fc\u00dfe", "Gru\u0308\u00dfe", true},                  // a letter and its accent
+        {"\ud55c\uae00", "\u1112\u1161\u11ab\u1100\u1173\u11af", true}, // Hangul jamo
+        {"e\u0323\u0302", "e\u0302\u0323", true},                       // accents in another order
+        {"Gr\u00fc\u00dfe", "Grusse", false},
+        {"\ufb01", "fi", false}, // compatibility forms stay apart
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.typed);
+        const ProtectedKey key = ProtectedKey::derive(c.made, cheapParameters());
+        Keys keys(c.typed);
+        const Read read =
+            readInPieces(buildProtected(source, key, cheapParameters()), keys.provider());
+        EXPECT_EQ(read.verdict == ProtectedVerdict::Restored, c.opens);
+    }
+    for (const std::string_view invalid : {"abc\xff", "\xc3", "\xed\xa0\x80"}) {
+        EXPECT_FALSE(ProtectedKey::derive(invalid, cheapParameters()).valid());
+    }
+}
+
 TEST(ProtectedKey, DerivesOnlyAtAnAcceptedCost) {
     const std::pair<ProtectedCost, bool> costs[] = {
         {{1, 8192}, true},  {{16, 1048576}, true}, {{0, 8192}, false},         {{17, 8192}, false},
