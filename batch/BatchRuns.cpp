@@ -117,10 +117,14 @@ void BatchRuns::showProgress(int done) {
 
 void BatchRuns::getencsn() {
     state_.passwordValid = false;
-    const PasswordVerdict verdict = checkPassword(platform_.passwordEntry());
+    const PasswordVerdict verdict =
+        checkPassword(ContainerClass::Standard, platform_.passwordEntry());
     switch (verdict.problem) {
     case PasswordProblem::TooShort:
         platform_.showMessage(state_.catalogue.msgTooShort);
+        return;
+    case PasswordProblem::TooLong:
+        platform_.showMessage(state_.catalogue.msgIllegalPassword);
         return;
     case PasswordProblem::Blank:
         platform_.showMessage(state_.catalogue.msgNoBlank);

@@ -3,6 +3,7 @@
 // The container classes, one row each. Everything that differs from class to class is read from
 // here: the writer, the reader, the probe, the runs and both front ends.
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <optional>
@@ -11,6 +12,17 @@
 namespace tarvex {
 
 enum class ContainerClass { Standard, HighLevel, Protected };
+
+// How long a class's passwords are, for its rule (see checkPassword) and for the texts that
+// state it.
+struct PasswordLimits {
+    std::size_t least;
+    std::size_t most;
+    // Counted in the UTF-8 bytes of the passphrase in normalisation form C; otherwise in
+    // characters. (The designed classes count their least in bytes: the same for every password
+    // they accept, which is printable ASCII.)
+    bool countsBytes;
+};
 
 struct ClassRow {
     ContainerClass id;
@@ -28,13 +40,25 @@ struct ClassRow {
     bool sizeLimited;
     // The item of the window's designed radio group that stands for the class, or -1.
     int designedItem;
+    PasswordLimits passwordLimits;
 };
 
 inline constexpr std::array<ClassRow, 3> containerClasses{{
-    {ContainerClass::Standard, "standard", "****", false, false, true, 0},
-    {ContainerClass::HighLevel, "high", "@@@@", false, true, true, 1},
-    {ContainerClass::Protected, "protected", "$$$$", true, false, false, -1},
+    {ContainerClass::Standard, "standard", "****", false, false, true, 0, {5, 10, false}},
+    {ContainerClass::HighLevel, "high", "@@@@", false, true, true, 1, {5, 10, false}},
+    {ContainerClass::Protected, "protected", "$$$$", true, false, false, -1, {1, 1024, true}},
 }};
+
+// The most that any class's password may be. A password typed in more characters than this is
+// too long, unless letters and their accents were typed apart (form C joins them): an entry that
+// takes one character more refuses, rather than cuts, every longer password typed composed.
+inline constexpr std::size_t longestPassword = [] {
+    std::size_t longest = 0;
+    for (const ClassRow& row : containerClasses) {
+        longest = std::max(longest, row.passwordLimits.most);
+    }
+    return longest;
+}();
 
 // Every class's marker is this long.
 inline constexpr std::size_t markerLength = 4;

@@ -85,7 +85,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::abort();
     }
 
-    if (tarvex::checkPassword(password).problem != tarvex::PasswordProblem::None) {
+    if (tarvex::checkPassword(tarvex::ContainerClass::Standard, password).problem !=
+        tarvex::PasswordProblem::None) {
         return 0;
     }
     for (auto level : {tarvex::ContainerClass::Standard, tarvex::ContainerClass::HighLevel}) {
