@@ -138,7 +138,7 @@ void BatchRuns::decryption1(const std::string& path) {
         return;
     }
     protectedReader_.start(
-        [this](const ProtectedParameters& parameters) { return keyFor(parameters); },
+        [this](const ProtectedParameters& parameters) { return keyFor(parameters); }, {},
         [](std::span<const std::uint8_t>) {}, true);
     files_.readFile(path, "", [this](std::span<const std::uint8_t> piece) {
         return protectedReader_.append(piece);
@@ -166,7 +166,7 @@ BatchRuns::Restored BatchRuns::restoreProtected(const std::string& containerPath
         const std::unique_ptr<FileWriter> restored =
             files_.createFile(outputPath, containerPath, selection_);
         protectedReader_.start(
-            [this](const ProtectedParameters& parameters) { return keyFor(parameters); },
+            [this](const ProtectedParameters& parameters) { return keyFor(parameters); }, {},
             [&restored](std::span<const std::uint8_t> bytes) { restored->write(bytes); });
         bool stopped = false;
         const FileVersion version = files_.readFile(

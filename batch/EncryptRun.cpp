@@ -159,7 +159,9 @@ BatchRuns::Encrypted BatchRuns::encryption(const std::string& sourcePath,
         scratchText_.reserve(encodedBodyLength(largestSource) + bodyLineBreak.size());
     }
     if (row.enciphered) {
-        protectedBuilder_.start(*runKey_, runParameters_, toContainer);
+        protectedBuilder_.start(*runKey_, runParameters_,
+                                {namePart(sourcePath), 0, files_.readableSize(sourcePath).bytes},
+                                toContainer);
     } else {
         builder_.start(level, platform_.passwordEntry(), state_.generator, toContainer,
                        [this](std::string_view body) { scratchText_.append(body); });
@@ -185,10 +187,11 @@ BatchRuns::Encrypted BatchRuns::encryption(const std::string& sourcePath,
         state_.generator = generatorBefore;
         return stopped ? Encrypted::Stopped : Encrypted::TooLarge;
     }
-    if (row.enciphered) {
-        protectedBuilder_.finish();
-    } else {
+    if (!row.enciphered) {
         builder_.finish();
+    } else if (!protectedBuilder_.finish()) {
+        // A source whose size changed while it was read is left out, as too large for now.
+        return Encrypted::TooLarge;
     }
     if (row.marksSlashes && !writeScratch()) {
         state_.generator = generatorBefore;
