@@ -93,7 +93,8 @@ struct Batch::FirstFile {
     bool containerFound = false;
     bool passwordMatches = false;
     bool damaged = false; // no container of its class, which no password opens or fails to
-    bool authenticates = false;
+        bool authenticates = false;
+    ContainerClass rule = ContainerClass::Standard; // whose password rule applies
     PasswordVerdict verdict;
     // A key was needed and did not come: why.
     RunKeys::Failure keyFailure = RunKeys::Failure::None;
@@ -109,7 +110,8 @@ void Batch::decryptFiles(const DecryptRequest& request, RunReport& report, RunRe
     }
     result.firstFile = request.files.front();
     const FirstFile first = decryption1(request.files.front(), request.password, report);
-    result.passwordVerdict = first.verdict;
+        result.passwordVerdict = first.verdict;
+    result.passwordRule = first.rule;
     if (first.verdict.problem != PasswordProblem::None) {
         result.end = RunEnd::PasswordRejected;
         return;
@@ -154,10 +156,13 @@ void Batch::decryptFiles(const DecryptRequest& request, RunReport& report, RunRe
 
 Batch::FirstFile Batch::decryption1(const std::string& path, std::string_view password,
                                     RunReport& report) {
-    FirstFile first;
-    first.verdict = checkPassword(password);
+        FirstFile first;
     const FileEnd end = containerEnd(files_, path);
     const std::optional<ContainerClass> level = classAtEnd(end.bytes, end.wholeFile);
+    // The password is checked by the rule of the class it is checked against: a file without a
+    // marker is read as the designed classes are.
+        first.rule = level.value_or(ContainerClass::Standard);
+    first.verdict = checkPassword(first.rule, password);
     if (!level || !classRow(*level).enciphered) {
         // A designed container stores its password. A Protected container whose marker was
         // changed is damaged, not a designed one.

@@ -37,7 +37,8 @@ RunResult Batch::encrypt(const EncryptRequest& request, RunReport& report) {
 }
 
 void Batch::encryptFiles(const EncryptRequest& request, RunReport& report, RunResult& result) {
-    result.passwordVerdict = checkPassword(request.password);
+        result.passwordRule = request.containerClass;
+    result.passwordVerdict = checkPassword(request.containerClass, request.password);
     if (result.passwordVerdict.problem != PasswordProblem::None) {
         result.end = RunEnd::PasswordRejected;
         return;
@@ -164,9 +165,8 @@ FileOutcome Batch::encryption(const std::string& sourcePath, const std::string& 
         }
         // A source that changed while it was read, or shrank or grew, would give a container of
         // a mix or of part of it: it is read again, unless it keeps changing.
-        if (reading.version.steady && reading.read == reading.version.size) {
-            ContainerWriting& writer = writerOf(level);
-            writer.finish();
+        ContainerWriting& writer = writerOf(level);
+        if (reading.version.steady && reading.read == reading.version.size && writer.finish()) {
             const std::string_view scratch = writer.scratchText();
             if (!scratch.empty() && !writeScratch(scratch, report)) {
                 generator_ = generatorBefore;

@@ -1,6 +1,6 @@
 #include "batch/RunKeys.h"
 
-#include "container/Sodium.h"
+#include "container/Secret.h"
 
 #include <algorithm>
 #include <chrono>
@@ -61,9 +61,9 @@ const ProtectedKey* RunKeys::keyFor(std::string_view password,
         givenUp_.reset();
     }
     const auto derivation = std::make_shared<Derivation>();
-    std::thread thread([derivation, password = std::string(password), parameters]() mutable {
-        ProtectedKey key = ProtectedKey::derive(password, parameters);
-        wipe(password);
+        // The thread's copy of the password lives in memory of its own, wiped when the thread ends.
+    std::thread thread([derivation, password = Secret::copyOf(password), parameters] {
+        ProtectedKey key = ProtectedKey::derive(password.view(), parameters);
         const std::lock_guard lock(derivation->mutex);
         derivation->key.emplace(std::move(key));
         derivation->finished.notify_one();

@@ -132,19 +132,22 @@ void BM_WriteProtected(benchmark::State& state) {
     };
     tarvex::ProtectedBuilder builder;
     for (auto _ : state) {
-        builder.start(protectedKey(), protectedParameters(), discard);
+        builder.start(protectedKey(), protectedParameters(), {"source", 0, source.size()}, discard);
         for (std::size_t at = 0; at < source.size(); at += tarvex::readPieceSize) {
             builder.append(
                 std::span(source).subspan(at, std::min(tarvex::readPieceSize, source.size() - at)));
         }
-        builder.finish();
+        if (!builder.finish()) {
+            state.SkipWithError("the source was not as long as recorded");
+        }
     }
     reportSourceBytes(state);
 }
 
 void BM_ReadProtected(benchmark::State& state) {
     const std::string container =
-        tarvex::buildProtected(randomSource(), protectedKey(), protectedParameters());
+        tarvex::buildProtected(randomSource(), protectedKey(), protectedParameters(),
+                               {"source", 0, randomSource().size()});
     const std::span<const std::uint8_t> file(
         reinterpret_cast<const std::uint8_t*>(container.data()), container.size());
     const tarvex::ByteSink discard = [](std::span<const std::uint8_t> bytes) {
@@ -155,7 +158,7 @@ void BM_ReadProtected(benchmark::State& state) {
     };
     tarvex::ProtectedReader reader;
     for (auto _ : state) {
-        reader.start(keys, discard);
+        reader.start(keys, {}, discard);
         for (std::size_t at = 0; at < file.size(); at += tarvex::readPieceSize) {
             reader.append(file.subspan(at, std::min(tarvex::readPieceSize, file.size() - at)));
         }

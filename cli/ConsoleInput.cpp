@@ -105,15 +105,10 @@ EchoOff::~EchoOff() {
     }
 }
 
-InputLine readInputLine(std::string& line) {
-    line.clear();
-    // The line ends; a CR before its LF is no part of it.
-    const auto ended = [&line] {
-        if (!line.empty() && line.back() == '\r') {
-            line.pop_back();
-        }
-        return line.size() > inputLineLimit ? InputLine::TooLong : InputLine::Read;
-    };
+InputLine readInputLine(Secret& line) {
+    line = Secret::withCapacity(inputLineLimit);
+    // A CR is held back until what follows it shows whether it ends the line.
+    bool carriageReturn = false;
     for (;;) {
         // A signal that came before the read began would not interrupt it: the input is waited
         // for a tenth of a second at a time.
@@ -128,22 +123,17 @@ InputLine readInputLine(std::string& line) {
         char c = 0;
         const ssize_t n = ::read(STDIN_FILENO, &c, 1);
         if (n < 0 && errno == EINTR) {
-            if (interrupted != 0) {
-                return InputLine::Interrupted;
-            }
             continue;
         }
-        if (n <= 0) {
-            return line.empty() ? InputLine::NoInput : ended();
+        if (n <= 0 || c == '\n') {
+            const bool nothing = n <= 0 && line.empty() && !carriageReturn;
+            return nothing ? InputLine::NoInput : InputLine::Read;
         }
-        if (c == '\n') {
-            return ended();
-        }
-        // Room for the limit and a CR; anything longer is refused without being read to its end.
-        if (line.size() > inputLineLimit) {
+        // Room for the limit; anything longer is refused without being read to its end.
+        if ((carriageReturn && !line.push_back('\r')) || (c != '\r' && !line.push_back(c))) {
             return InputLine::TooLong;
         }
-        line.push_back(c);
+        carriageReturn = c == '\r';
     }
 }
 

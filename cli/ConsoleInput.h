@@ -1,7 +1,9 @@
 #pragma once
 
+#include "container/ContainerClass.h"
+#include "container/Secret.h"
+
 #include <cstddef>
-#include <string>
 
 namespace tarvex {
 
@@ -40,11 +42,13 @@ enum class InputLine {
     Interrupted, // Ctrl-C, or another signal that InterruptCatcher takes
 };
 
-// The most bytes a line of input may hold; a password or an answer is far shorter.
-inline constexpr std::size_t inputLineLimit = 256;
+// The most bytes a line of input may hold: room for the longest passphrase in any normalisation
+// form, which takes at most three times its bytes in form C.
+inline constexpr std::size_t inputLineLimit = 3 * longestPassword;
 
 // Reads one line of standard input into `line`, byte by byte so that nothing after it is
-// consumed, without its line break (LF, or CR LF).
-InputLine readInputLine(std::string& line);
+// consumed, without its line break (LF, or CR LF). The line lives in memory of its own, as a
+// passphrase must.
+InputLine readInputLine(Secret& line);
 
 } // namespace tarvex

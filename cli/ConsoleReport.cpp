@@ -99,12 +99,13 @@ bool ConsoleReport::confirm(std::string_view text) {
         return yes;
     }
     writeError(std::string(texts_.yesOrNo) + " ");
-    std::string answer;
+    Secret answer = Secret::withCapacity(0);
     if (readInputLine(answer) != InputLine::Read) {
         writeError("\n");
         return false;
     }
-    return answer == "y" || answer == "Y" || answer == "yes" || answer == "Yes";
+    const std::string_view said = answer.view();
+    return said == "y" || said == "Y" || said == "yes" || said == "Yes";
 }
 
 void ConsoleReport::progress(const RunProgress& progress) {

@@ -7,6 +7,7 @@
 #include "cli/ConsoleInput.h"
 #include "cli/ConsoleReport.h"
 #include "cli/PasswordPrompt.h"
+#include "container/PassphraseStrength.h"
 #include "files/PathParts.h"
 #include "ui/catalogue/Catalogue.h"
 #include "ui/catalogue/Wording.h"
@@ -20,16 +21,6 @@
 
 namespace tarvex {
 namespace {
-
-// The password entry of the window takes at most this many characters.
-constexpr std::size_t passwordEntryLimit = 10;
-
-// The characters of the UTF-8 text `text`: its bytes that do not continue a sequence.
-std::size_t characterCount(const std::string& text) {
-    return static_cast<std::size_t>(std::count_if(text.begin(), text.end(), [](char c) {
-        return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
-    }));
-}
 
 int usageError(const LanguageTable& texts, std::string_view why) {
     std::cerr << "tarvex-cli: " << why << "\n" << texts.tryHelp << "\n";
@@ -74,9 +65,9 @@ int exitStatusOf(const RunResult& result, RunCommand command) {
 
 // Reads the password from the first line of standard input, or at the terminal without echo
 // with `prompt`. Nothing, and the exit status, when none was read.
-std::optional<std::string> readPassword(const LanguageTable& texts, bool fromStdin,
-                                        std::string_view prompt, int& status) {
-    std::string password;
+std::optional<Secret> readPassword(const LanguageTable& texts, bool fromStdin,
+                                   std::string_view prompt, int& status) {
+    Secret password = Secret::withCapacity(0);
     switch (fromStdin ? readInputLine(password) : promptPassword(prompt, password)) {
     case InputLine::Read:
         return password;
@@ -137,25 +128,35 @@ std::optional<int> chosenInto(CommandLine& line, const LanguageTable& texts) {
     return std::nullopt;
 }
 
-// Whether the password may go to an encrypt run: a password that only a class that enciphers
-// opens is typed twice at the terminal, since a typing error would lock the user out of their
-// own pictures. Sets the exit status when it may not.
-bool typedTwice(const CommandLine& line, const LanguageTable& texts, const std::string& password,
-                ConsoleReport& report, int& status) {
-    if (checkPassword(password).problem != PasswordProblem::None ||
-        !classRow(line.containerClass).enciphered || line.passwordFromStdin) {
+// Whether the passphrase may go to an encrypt run in a class that enciphers, whose containers it
+// alone opens: the console says how long an attacker would need to find it and asks when that is
+// within a year; at a terminal it is typed twice, since a typing error would lock the user out of
+// their own pictures. Sets the exit status when it may not.
+bool acceptedForProtection(const CommandLine& line, const LanguageTable& texts,
+                           const Secret& password, ConsoleReport& report, int& status) {
+    if (checkPassword(line.containerClass, password.view()).problem != PasswordProblem::None ||
+        !classRow(line.containerClass).enciphered) {
         return true;
     }
-    const std::optional<std::string> again =
-        readPassword(texts, false, std::string(texts.msgPasswordAgain) + " ", status);
-    if (again && *again != password) {
-        report.say(texts.msgPasswordsDiffer);
-        status = exitEndedEarly;
+    status = exitEndedEarly;
+    const double seconds = secondsToFind(password.view());
+    report.say(wordedStrength(seconds, texts));
+    if (!line.passwordFromStdin) {
+        const std::optional<Secret> again =
+            readPassword(texts, false, std::string(texts.msgPasswordAgain) + " ", status);
+        if (!again) {
+            return false;
+        }
+        if (!(*again == password)) {
+            report.say(texts.msgPasswordsDiffer);
+            return false;
+        }
     }
-    return again && *again == password;
+    return !foundWithinAYear(seconds) ||
+           report.confirm(filledIn(texts.strengthQuestion, {wordedStrength(seconds, texts)}));
 }
 
-RunResult runOf(const CommandLine& line, const LanguageTable& texts, const std::string& password,
+RunResult runOf(const CommandLine& line, const LanguageTable& texts, std::string_view password,
                 ConsoleReport& report) {
     keepLargeBuffersBetweenFiles();
     Batch batch(localFileSystem());
@@ -190,22 +191,19 @@ int runFrontEnd(std::span<const std::string> arguments) {
     }
     InterruptCatcher interrupts;
     int status = exitCompleted;
-    const std::optional<std::string> password =
+    const std::optional<Secret> password =
         readPassword(texts, line.passwordFromStdin, texts.passwordPrompt, status);
     if (!password) {
         return status;
     }
-    if (characterCount(*password) > passwordEntryLimit) {
-        std::cerr << filledIn(texts.passwordTooLong, {std::to_string(passwordEntryLimit)}) << "\n";
-        return exitEndedEarly;
-    }
     const RunCommand command =
         line.command == Command::Encrypt ? RunCommand::Encrypt : RunCommand::Decrypt;
     ConsoleReport report(texts, line.answer);
-    if (command == RunCommand::Encrypt && !typedTwice(line, texts, *password, report, status)) {
+    if (command == RunCommand::Encrypt &&
+        !acceptedForProtection(line, texts, *password, report, status)) {
         return status;
     }
-    const RunResult result = runOf(line, texts, *password, report);
+    const RunResult result = runOf(line, texts, password->view(), report);
     const RunEndWords words =
         endWords(result, command, static_cast<int>(line.files.size()), true, texts);
     for (const std::string& message : words.messages) {

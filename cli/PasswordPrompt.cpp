@@ -5,7 +5,7 @@
 
 namespace tarvex {
 
-InputLine promptPassword(std::string_view prompt, std::string& password) {
+InputLine promptPassword(std::string_view prompt, Secret& password) {
     std::fwrite(prompt.data(), 1, prompt.size(), stderr);
     std::fflush(stderr);
     InputLine read = InputLine::NoInput;

@@ -10,6 +10,6 @@ namespace tarvex {
 // Asks for a password at the terminal on standard input with `prompt`, without echo, and reads it
 // into `password` as readInputLine does; the terminal's settings are restored however the prompt
 // ends.
-InputLine promptPassword(std::string_view prompt, std::string& password);
+InputLine promptPassword(std::string_view prompt, Secret& password);
 
 } // namespace tarvex

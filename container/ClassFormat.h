@@ -6,6 +6,7 @@
 
 #include "container/KeyGenerator.h"
 #include "container/ProtectedKey.h"
+#include "container/ProtectedLayout.h"
 #include "container/Sinks.h"
 
 #include <cstdint>
@@ -15,15 +16,6 @@
 #include <string_view>
 
 namespace tarvex {
-
-// What a writer knows of its source before it reads it: the file's name (its last path
-// component), its modification time (nanoseconds since 1970) and its size.
-struct SourceRecord {
-    std::string name;
-    std::int64_t modifiedNs = 0;
-    std::uint64_t size = 0;
-    bool operator==(const SourceRecord&) const = default;
-};
 
 // What a run gives the writers of its containers: the password, which a designed class stores;
 // the generator of key and filler characters, which a designed class draws from; the key and
@@ -40,12 +32,14 @@ class ContainerWriting {
 public:
     virtual ~ContainerWriting() = default;
 
-    // Begins the container of `source`; its text goes to `file` as it is made.
+    // Begins the container of `source` (what a writer knows of it before it reads it: its name,
+    // its time and its size); its text goes to `file` as it is made.
     virtual void start(const WriterKeys& keys, const SourceRecord& source, TextSink file) = 0;
     // Adds the next bytes of the source.
     virtual void append(std::span<const std::uint8_t> piece) = 0;
-    // Ends the container. Only a source that held exactly the bytes of its record is ended.
-    virtual void finish() = 0;
+    // Ends the container. False when the source did not hold exactly the bytes of its record:
+    // the container is not to be kept.
+    virtual bool finish() = 0;
     // The text that the class keeps in the scratch file for the container just finished; empty
     // for a class that keeps none.
     virtual std::string_view scratchText() const { return {}; }

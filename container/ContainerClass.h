@@ -3,6 +3,7 @@
 // The container classes, one row each. Everything that differs from class to class is read from
 // here: the runs take each class's writer and reader from its row, the front ends its name.
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <memory>
@@ -23,6 +24,17 @@ std::unique_ptr<ContainerReading> newProtectedReading();
 
 enum class ContainerClass { Standard, HighLevel, Protected };
 
+// How long a class's passwords are, for its rule (see checkPassword) and for the texts that
+// state it.
+struct PasswordLimits {
+    std::size_t least;
+    std::size_t most;
+    // Counted in the UTF-8 bytes of the passphrase in normalisation form C; otherwise in
+    // characters. (The designed classes count their least in bytes: the same for every password
+    // they accept, which is printable ASCII.)
+    bool countsBytes;
+};
+
 struct ClassRow {
     ContainerClass id;
     // What the class is called on the command line and in the tests: "standard", "high"...
@@ -38,18 +50,51 @@ struct ClassRow {
     bool marksSlashes;
     // Sources of 5000 KB or more are left out.
     bool sizeLimited;
+    PasswordLimits passwordLimits;
     std::unique_ptr<ContainerWriting> (*newWriting)();
     std::unique_ptr<ContainerReading> (*newReading)();
 };
 
 inline constexpr std::array<ClassRow, 3> containerClasses{{
-    {ContainerClass::Standard, "standard", "****", false, false, true, newStandardWriting,
+    {ContainerClass::Standard,
+     "standard",
+     "****",
+     false,
+     false,
+     true,
+     {5, 10, false},
+     newStandardWriting,
      newDesignedReading},
-    {ContainerClass::HighLevel, "high", "@@@@", false, true, true, newHighLevelWriting,
+    {ContainerClass::HighLevel,
+     "high",
+     "@@@@",
+     false,
+     true,
+     true,
+     {5, 10, false},
+     newHighLevelWriting,
      newDesignedReading},
-    {ContainerClass::Protected, "protected", "$$$$", true, false, false, newProtectedWriting,
+    {ContainerClass::Protected,
+     "protected",
+     "$$$$",
+     true,
+     false,
+     false,
+     {1, 1024, true},
+     newProtectedWriting,
      newProtectedReading},
 }};
+
+// The most that any class's password may be. A password typed in more characters than this is
+// too long, unless letters and their accents were typed apart (form C joins them): an entry that
+// takes one character more refuses, rather than cuts, every longer password typed composed.
+inline constexpr std::size_t longestPassword = [] {
+    std::size_t longest = 0;
+    for (const ClassRow& row : containerClasses) {
+        longest = std::max(longest, row.passwordLimits.most);
+    }
+    return longest;
+}();
 
 // Every class's marker is this long.
 inline constexpr std::size_t markerLength = 4;

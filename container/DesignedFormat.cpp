@@ -28,7 +28,10 @@ public:
                        [this](std::string_view body) { scratch_.append(body); });
     }
     void append(std::span<const std::uint8_t> piece) override { builder_.append(piece); }
-    void finish() override { builder_.finish(); }
+    bool finish() override {
+        builder_.finish();
+        return true;
+    }
     std::string_view scratchText() const override { return scratch_; }
 
 private:

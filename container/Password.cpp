@@ -1,14 +1,16 @@
 #include "container/Password.h"
 
 #include "container/ContainerLayout.h"
+#include "container/Nfc.h"
 
 #include <cstdint>
+#include <optional>
+#include <unistr.h>
 
 namespace tarvex {
 
 namespace {
 
-constexpr std::size_t minimumLength = 5;
 constexpr unsigned char firstLegal = 33;
 constexpr unsigned char lastLegal = 126;
 
@@ -49,6 +51,60 @@ std::string_view utf8Character(std::string_view text) {
     return text.substr(0, taken);
 }
 
+// The characters of `text`: a byte below 0x80 is one, and so is each sequence that
+// utf8Character finds.
+std::size_t characterCount(std::string_view text) {
+    std::size_t count = 0;
+    for (std::size_t i = 0; i < text.size(); ++count) {
+        i += code(text[i]) >= 0x80 ? utf8Character(text.substr(i)).size() : 1;
+    }
+    return count;
+}
+
+PasswordVerdict checkDesigned(const PasswordLimits& limits, std::string_view typed) {
+    if (characterCount(typed) > limits.most) {
+        return {PasswordProblem::TooLong, {}};
+    }
+    for (std::size_t i = 0; i < typed.size(); ++i) {
+        const unsigned char c = code(typed[i]);
+        if (c == ' ') {
+            return {PasswordProblem::Blank, {}};
+        }
+        if (c < firstLegal || c > lastLegal) {
+            const std::string_view offending =
+                c >= 0x80 ? utf8Character(typed.substr(i)) : typed.substr(i, 1);
+            return {PasswordProblem::IllegalCharacter, std::string(offending)};
+        }
+    }
+    return {};
+}
+
+// C0, DEL and C1.
+bool isControl(ucs4_t c) {
+    return c < 0x20 || (c >= 0x7F && c <= 0x9F);
+}
+
+PasswordVerdict checkPassphrase(const PasswordLimits& limits, std::string_view typed) {
+    const std::optional<Secret> normalised = nfcOf(typed);
+    if (normalised && normalised->size() > limits.most) {
+        return {PasswordProblem::TooLong, {}};
+    }
+    const auto* const bytes = reinterpret_cast<const std::uint8_t*>(typed.data());
+    for (std::size_t i = 0; i < typed.size();) {
+        ucs4_t c = 0;
+        const int length = u8_mbtoucr(&c, bytes + i, typed.size() - i);
+        if (length < 0) {
+            return {PasswordProblem::IllegalCharacter, std::string(typed.substr(i, 1))};
+        }
+        if (isControl(c)) {
+            return {PasswordProblem::IllegalCharacter,
+                    std::string(typed.substr(i, static_cast<std::size_t>(length)))};
+        }
+        i += static_cast<std::size_t>(length);
+    }
+    return {};
+}
+
 } // namespace
 
 std::string strto10(std::string_view text) {
@@ -79,22 +135,12 @@ std::string passwordField(std::string_view password, int shift) {
     return field;
 }
 
-PasswordVerdict checkPassword(std::string_view typed) {
-    if (typed.size() < minimumLength) {
+PasswordVerdict checkPassword(ContainerClass level, std::string_view typed) {
+    const PasswordLimits& limits = classRow(level).passwordLimits;
+    if (typed.size() < limits.least) {
         return {PasswordProblem::TooShort, {}};
     }
-    for (std::size_t i = 0; i < typed.size(); ++i) {
-        const unsigned char c = code(typed[i]);
-        if (c == ' ') {
-            return {PasswordProblem::Blank, {}};
-        }
-        if (c < firstLegal || c > lastLegal) {
-            const std::string_view offending =
-                c >= 0x80 ? utf8Character(typed.substr(i)) : typed.substr(i, 1);
-            return {PasswordProblem::IllegalCharacter, std::string(offending)};
-        }
-    }
-    return {};
+    return limits.countsBytes ? checkPassphrase(limits, typed) : checkDesigned(limits, typed);
 }
 
 } // namespace tarvex

@@ -13,14 +13,14 @@ namespace {
 
 class ProtectedWriting final : public ContainerWriting {
 public:
-    void start(const WriterKeys& keys, const SourceRecord&, TextSink file) override {
+    void start(const WriterKeys& keys, const SourceRecord& source, TextSink file) override {
         if (keys.key == nullptr) {
             throw std::invalid_argument("a Protected container needs a derived key");
         }
-        builder_.start(*keys.key, keys.parameters, std::move(file));
+        builder_.start(*keys.key, keys.parameters, source, std::move(file));
     }
     void append(std::span<const std::uint8_t> piece) override { builder_.append(piece); }
-    void finish() override { builder_.finish(); }
+    bool finish() override { return builder_.finish(); }
 
 private:
     ProtectedBuilder builder_;
@@ -29,9 +29,9 @@ private:
 class ProtectedReading final : public ContainerReading {
 public:
     void expect(std::span<const std::uint8_t>, bool) override {}
-    void start(KeyProvider keys, std::function<void(const SourceRecord&)>, ByteSink restored,
+    void start(KeyProvider keys, std::function<void(const SourceRecord&)> record, ByteSink restored,
                bool firstPieceOnly) override {
-        reader_.start(std::move(keys), std::move(restored), firstPieceOnly);
+        reader_.start(std::move(keys), std::move(record), std::move(restored), firstPieceOnly);
     }
     bool append(std::span<const std::uint8_t> piece) override { return reader_.append(piece); }
     ReadVerdict finish() override {

@@ -1,7 +1,10 @@
 #include "container/ProtectedKey.h"
 
+#include "container/Nfc.h"
 #include "container/Sodium.h"
 
+#include <new>
+#include <optional>
 #include <sodium.h>
 #include <utility>
 
@@ -26,17 +29,25 @@ ProtectedParameters newProtectedParameters(ProtectedCost cost) {
     return parameters;
 }
 
-ProtectedKey ProtectedKey::derive(std::string_view password,
+ProtectedKey ProtectedKey::derive(std::string_view passphrase,
                                   const ProtectedParameters& parameters) {
     initSodium();
     if (!acceptedCost(parameters.cost)) {
         return ProtectedKey(nullptr);
     }
-    auto* const bytes = static_cast<std::uint8_t*>(sodium_malloc(keyBytes));
-    if (bytes == nullptr) {
+    std::optional<Secret> normalised;
+    try {
+        normalised = nfcOf(passphrase);
+    } catch (const std::bad_alloc&) {
         return ProtectedKey(nullptr);
     }
-    if (crypto_pwhash(bytes, keyBytes, password.data(), password.size(), parameters.salt.data(),
+    auto* const bytes = static_cast<std::uint8_t*>(sodium_malloc(keyBytes));
+    if (!normalised || bytes == nullptr) {
+        sodium_free(bytes);
+        return ProtectedKey(nullptr);
+    }
+    const std::string_view form = normalised->view();
+    if (crypto_pwhash(bytes, keyBytes, form.data(), form.size(), parameters.salt.data(),
                       parameters.cost.opslimit, parameters.cost.memlimitKiB * std::size_t{1024},
                       crypto_pwhash_ALG_ARGON2ID13) != 0) {
         sodium_free(bytes);

@@ -1,6 +1,6 @@
 #pragma once
 
-// The key of the Protected class: derived from the password with Argon2id, at the cost stored in
+// The key of the Protected class: derived from the passphrase with Argon2id, at the cost stored in
 // the container, over a salt drawn once per encrypt run.
 
 #include <array>
@@ -40,10 +40,12 @@ ProtectedParameters newProtectedParameters(ProtectedCost cost = protectedWriteCo
 // while the key lives, and wiped when it ends. Move-only; a moved-from key is not valid.
 class ProtectedKey {
 public:
-    // Derives the key of `password`, its bytes exactly as given, with `parameters`. Takes as long
-    // and as much memory as their cost says; safe to call from any thread. The key is not valid
-    // when the derivation failed (out of memory) or the cost is not accepted.
-    static ProtectedKey derive(std::string_view password, const ProtectedParameters& parameters);
+    // Derives the key of `passphrase`, from its UTF-8 bytes in Unicode normalisation form C (for
+    // a version 1 password, printable ASCII, they are the bytes as typed), with `parameters`.
+    // Takes as long and as much memory as their cost says; safe to call from any thread. The key
+    // is not valid when the derivation failed (out of memory), the cost is not accepted, or the
+    // passphrase is not valid UTF-8 (which the passphrase rules refuse before).
+    static ProtectedKey derive(std::string_view passphrase, const ProtectedParameters& parameters);
 
     ProtectedKey(ProtectedKey&& other) noexcept;
     ProtectedKey& operator=(ProtectedKey&& other) noexcept;

@@ -13,10 +13,6 @@ namespace {
 // piece and the bytes of one part, however large the parts of the file are.
 constexpr std::size_t decodePart = 64 * 1024;
 
-std::span<const std::uint8_t> bytesOf(std::string_view text) {
-    return {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()};
-}
-
 } // namespace
 
 ProtectedReader::ProtectedReader(CodecPath path)
@@ -24,14 +20,20 @@ ProtectedReader::ProtectedReader(CodecPath path)
 
 ProtectedReader::~ProtectedReader() = default;
 
-void ProtectedReader::start(KeyProvider keys, ByteSink restored, bool firstPieceOnly) {
+void ProtectedReader::start(KeyProvider keys, RecordSink record, ByteSink restored,
+                            bool firstPieceOnly) {
     initSodium();
     keys_ = std::move(keys);
+    record_ = std::move(record);
     restored_ = std::move(restored);
     firstPieceOnly_ = firstPieceOnly;
     verdict_.reset();
+    version_ = 0;
     opened_ = false;
     firstPiece_ = true;
+    recordPending_ = false;
+    recordedSize_ = 0;
+    contentBytes_ = 0;
     payload_.clear();
     decoder_.start();
     text_.start();
@@ -75,11 +77,16 @@ void ProtectedReader::decode(std::string_view text) {
             return;
         }
         open();
-        // A full piece is never the last one, so it opens as soon as it is here.
+        // Neither the record piece nor a full piece is ever the last one, so each opens as soon
+        // as it is here.
         std::size_t taken = 0;
-        while (opened_ && !verdict_ && payload_.size() - taken >= fullCipherPieceBytes) {
-            pull(std::span(payload_).subspan(taken, fullCipherPieceBytes), false);
-            taken += fullCipherPieceBytes;
+        while (opened_ && !verdict_) {
+            const std::size_t next = recordPending_ ? recordPieceBytes : fullCipherPieceBytes;
+            if (payload_.size() - taken < next) {
+                break;
+            }
+            pull(std::span(payload_).subspan(taken, next), false);
+            taken += next;
         }
         payload_.erase(payload_.begin(), payload_.begin() + static_cast<std::ptrdiff_t>(taken));
     }
@@ -90,6 +97,8 @@ void ProtectedReader::open() {
         return;
     }
     std::copy_n(payload_.begin(), head_.size(), head_.begin());
+    version_ = versionOfHead(head_);
+    recordPending_ = version_ == 2;
     const std::optional<ProtectedParameters> parameters = parametersOfHead(head_);
     // A cost beyond the accepted one is refused before any key is asked for.
     if (!parameters || !acceptedCost(parameters->cost)) {
@@ -119,24 +128,59 @@ void ProtectedReader::pull(std::span<const std::uint8_t> cipher, bool last) {
         verdict_ = ProtectedVerdict::NotOpened;
         return;
     }
-    // Only the last piece is final, and it is never full: a piece that opened but is out of its
-    // place (a full one tagged final, the last one not) makes the container damaged.
-    const unsigned char expected = last ? crypto_secretstream_xchacha20poly1305_TAG_FINAL
-                                        : crypto_secretstream_xchacha20poly1305_TAG_MESSAGE;
-    if (tag == expected) {
-        if (restored_) {
-            restored_(std::span(plain_).first(length));
-        }
-        firstPiece_ = false;
-        if (firstPieceOnly_) {
-            verdict_ = ProtectedVerdict::FirstPieceOpened;
-        } else if (last) {
-            verdict_ = ProtectedVerdict::Restored;
-        }
+    firstPiece_ = false;
+    const std::span<const std::uint8_t> plain = std::span(plain_).first(length);
+    if (recordPending_) {
+        takeRecord(plain, tag);
     } else {
-        verdict_ = ProtectedVerdict::Damaged;
+        takeContent(plain, tag, last);
     }
     sodium_memzero(plain_.data(), length);
+}
+
+void ProtectedReader::takeRecord(std::span<const std::uint8_t> plain, unsigned char tag) {
+    // The piece pulled as the record is always recordPieceBytes long: its plain bytes are as many
+    // as a record's.
+    const std::optional<SourceRecord> record =
+        tag == crypto_secretstream_xchacha20poly1305_TAG_MESSAGE
+            ? recordOf(plain.first<recordBytes>())
+            : std::nullopt;
+    if (!record) {
+        verdict_ = ProtectedVerdict::Damaged;
+        return;
+    }
+    recordPending_ = false;
+    recordedSize_ = record->size;
+    if (record_) {
+        record_(*record);
+    }
+    if (firstPieceOnly_) {
+        verdict_ = ProtectedVerdict::FirstPieceOpened;
+    }
+}
+
+void ProtectedReader::takeContent(std::span<const std::uint8_t> plain, unsigned char tag,
+                                  bool last) {
+    // Only the last piece is final, and it is never full: a piece that opened but is out of its
+    // place (a full one tagged final, the last one not) makes the container damaged. So does
+    // content beyond the recorded size, as soon as it comes, and content short of it at the end.
+    const unsigned char expected = last ? crypto_secretstream_xchacha20poly1305_TAG_FINAL
+                                        : crypto_secretstream_xchacha20poly1305_TAG_MESSAGE;
+    contentBytes_ += plain.size();
+    const bool sized =
+        version_ == 1 || (last ? contentBytes_ == recordedSize_ : contentBytes_ <= recordedSize_);
+    if (tag != expected || !sized) {
+        verdict_ = ProtectedVerdict::Damaged;
+        return;
+    }
+    if (restored_) {
+        restored_(plain);
+    }
+    if (firstPieceOnly_) {
+        verdict_ = ProtectedVerdict::FirstPieceOpened;
+    } else if (last) {
+        verdict_ = ProtectedVerdict::Restored;
+    }
 }
 
 void ProtectedReader::end() {
@@ -151,20 +195,12 @@ void ProtectedReader::end() {
         return;
     }
     // What is left is the last piece: it must be whole Base64 groups and hold at least a piece's
-    // overhead, behind the payload's front.
-    if (!decoder_.complete() || !opened_ || payload_.size() < pieceOverhead) {
+    // overhead, behind the payload's front and, in version 2, the record piece.
+    if (!decoder_.complete() || !opened_ || recordPending_ || payload_.size() < pieceOverhead) {
         verdict_ = ProtectedVerdict::Damaged;
         return;
     }
     pull(payload_, true);
-}
-
-ProtectedVerdict readProtected(std::string_view fileBytes, const KeyProvider& keys,
-                               const ByteSink& restored) {
-    ProtectedReader reader;
-    reader.start(keys, restored);
-    reader.append(bytesOf(fileBytes));
-    return reader.finish();
 }
 
 } // namespace tarvex

@@ -18,23 +18,32 @@ ProtectedBuilder::~ProtectedBuilder() {
 }
 
 void ProtectedBuilder::start(const ProtectedKey& key, const ProtectedParameters& parameters,
-                             TextSink file) {
+                             const SourceRecord& record, TextSink file) {
     initSodium();
     if (!key.valid()) {
         throw std::invalid_argument("a Protected container needs a derived key");
     }
+    if (!recordableName(record.name)) {
+        throw std::invalid_argument("a Protected container records one path component");
+    }
     file_ = std::move(file);
     head_ = protectedHead(parameters);
     firstPiece_ = true;
+    recordedSize_ = record.size;
+    appended_ = 0;
     plainCount_ = 0;
     payload_.clear();
     payload_.resize(payloadFrontBytes);
     std::copy(head_.begin(), head_.end(), payload_.begin());
     crypto_secretstream_xchacha20poly1305_init_push(
         &stream_->state, payload_.data() + protectedHeadBytes, key.bytes());
+    RecordBytes plainRecord = recordBytesOf(record);
+    push(plainRecord, false);
+    sodium_memzero(plainRecord.data(), plainRecord.size());
 }
 
 void ProtectedBuilder::append(std::span<const std::uint8_t> piece) {
+    appended_ += piece.size();
     while (!piece.empty()) {
         // A whole piece of the caller's is enciphered where it stands. A full piece is never the
         // last: that one holds what is left, less than a piece.
@@ -56,11 +65,12 @@ void ProtectedBuilder::append(std::span<const std::uint8_t> piece) {
     }
 }
 
-void ProtectedBuilder::finish() {
+bool ProtectedBuilder::finish() {
     push(std::span(plain_).first(plainCount_), true);
     sodium_memzero(plain_.data(), plainCount_);
     plainCount_ = 0;
     stream_->wipe();
+    return appended_ == recordedSize_;
 }
 
 void ProtectedBuilder::push(std::span<const std::uint8_t> plain, bool last) {
@@ -90,12 +100,14 @@ void ProtectedBuilder::push(std::span<const std::uint8_t> plain, bool last) {
 }
 
 std::string buildProtected(std::span<const std::uint8_t> source, const ProtectedKey& key,
-                           const ProtectedParameters& parameters) {
+                           const ProtectedParameters& parameters, const SourceRecord& record) {
     std::string file;
     ProtectedBuilder builder;
-    builder.start(key, parameters, [&file](std::string_view text) { file.append(text); });
+    builder.start(key, parameters, record, [&file](std::string_view text) { file.append(text); });
     builder.append(source);
-    builder.finish();
+    if (!builder.finish()) {
+        throw std::invalid_argument("a source of another size than its record");
+    }
     return file;
 }
 

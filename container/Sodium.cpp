@@ -14,8 +14,8 @@ void initSodium() {
     }
 }
 
-void wipe(std::string& text) {
-    sodium_memzero(text.data(), text.size());
+void wipe(std::span<char> bytes) {
+    sodium_memzero(bytes.data(), bytes.size());
 }
 
 } // namespace tarvex

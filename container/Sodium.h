@@ -1,6 +1,6 @@
 #pragma once
 
-#include <string>
+#include <span>
 
 namespace tarvex {
 
@@ -9,8 +9,8 @@ namespace tarvex {
 // std::runtime_error when libsodium cannot start (it found no source of randomness).
 void initSodium();
 
-// Overwrites the characters of `text` with zeros in a way that the compiler keeps, for a copy of
-// a password whose work is done.
-void wipe(std::string& text);
+// Overwrites `bytes` with zeros in a way that the compiler keeps, for a copy of a password whose
+// work is done.
+void wipe(std::span<char> bytes);
 
 } // namespace tarvex

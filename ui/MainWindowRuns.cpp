@@ -1,7 +1,9 @@
 // The main window's commands that choose files and run: they gather the window's values, call a
 // run with them, and show what it did.
 
+#include "container/PassphraseStrength.h"
 #include "container/Password.h"
+#include "container/Sodium.h"
 #include "files/PathParts.h"
 #include "ui/QtText.h"
 #include "ui/catalogue/Catalogue.h"
@@ -36,23 +38,36 @@ void TfrmMain::takeSelection(std::vector<std::string> chosen) {
     edtdir->setText(pathText(folderPart(selectedFiles_.front())));
 }
 
-bool TfrmMain::getencsn(ContainerClass) {
-    const PasswordVerdict verdict = checkPassword(edtEnpass->text().toStdString());
-    for (const std::string& message : wordedRejection(verdict, *texts_))
+Secret TfrmMain::passwordTyped() const {
+    QByteArray bytes = edtEnpass->text().toUtf8();
+    Secret password = Secret::copyOf({bytes.constData(), std::size_t(bytes.size())});
+    wipe({bytes.data(), std::size_t(bytes.size())});
+    return password;
+}
+
+bool TfrmMain::getencsn(ContainerClass level, const Secret& password) {
+    const PasswordVerdict verdict = checkPassword(level, password.view());
+    for (const std::string& message : wordedRejection(level, verdict, *texts_))
         report_->showMessage(message);
     return verdict.problem == PasswordProblem::None;
 }
 
-bool TfrmMain::passwordTypedTwice() {
-    const std::optional<QString> again =
-        dialogs_.passwordAgain(this, applicationTitle(), messageText(texts_->msgPasswordAgain));
+bool TfrmMain::passwordTypedTwice(const Secret& password) {
+    // The box that asks again says how long an attacker would need to find the passphrase; one
+    // found within a year is used only when the user says so.
+    const double seconds = secondsToFind(password.view());
+    const std::string estimate = wordedStrength(seconds, *texts_);
+    const std::optional<QString> again = dialogs_.passwordAgain(
+        this, applicationTitle(),
+        messageText(std::string(texts_->msgPasswordAgain) + "\n\n" + estimate));
     if (!again)
         return false;
     if (*again != edtEnpass->text()) {
         report_->showMessage(texts_->msgPasswordsDiffer);
         return false;
     }
-    return true;
+    return !foundWithinAYear(seconds) ||
+           report_->confirm(filledIn(texts_->strengthQuestion, {estimate}));
 }
 
 void TfrmMain::encryptSelection() {
@@ -64,12 +79,12 @@ void TfrmMain::encryptSelection() {
         return;
     }
     const ContainerClass level = classChoice();
-    if (!getencsn(level) || (classRow(level).enciphered && !passwordTypedTwice()))
+    const Secret password = passwordTyped();
+    if (!getencsn(level, password) || (classRow(level).enciphered && !passwordTypedTwice(password)))
         return;
-    const std::string password = edtEnpass->text().toStdString();
     const RunResult result =
         batch_.encrypt({.files = selectedFiles_,
-                        .password = password,
+                        .password = password.view(),
                         .containerClass = level,
                         .appendSuffix = rgsuffixItems->checkedId() == 1,
                         .outputFolderName = std::string(texts_->encFolderName)},

@@ -82,10 +82,10 @@ std::optional<QString> QtDialogs::passwordAgain(QWidget* parent, const QString& 
     auto* prompt = new QLabel(text, &box);
     prompt->setTextFormat(Qt::PlainText);
     prompt->setWordWrap(true);
-    // The same entry as the window's: at most ten characters, each shown as "#".
+    // The same entry as the window's: each character shown as "#".
     auto* entry = new QLineEdit(&box);
     entry->setObjectName(QStringLiteral("passwordAgain"));
-    entry->setMaxLength(10);
+
     entry->setEchoMode(QLineEdit::Password);
     entry->setStyle(new PasswordMaskStyle(entry));
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &box);

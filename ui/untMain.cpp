@@ -188,7 +188,7 @@ void TfrmMain::createControls() {
     edtdir = edit(content, "edtdir", {80, 248, 353, 21});
     edtdir->setReadOnly(true);
     edtEnpass = edit(content, "edtEnpass", {80, 280, 81, 21});
-    edtEnpass->setMaxLength(10);
+
     edtEnpass->setEchoMode(QLineEdit::Password);
     edtEnpass->setStyle(new PasswordMaskStyle(edtEnpass));
     btnopen = button(content, "btnopen", {447, 248, 60, 25});
@@ -290,6 +290,9 @@ void TfrmMain::showClassChoice() {
         gbencClassItems->button(int(item - designedItems.begin()))->setChecked(true);
     gbencClass->setEnabled(designed);
     protectedSign->setVisible(classRow(chosen).enciphered);
+    // The note beside the entry gives the rule of the class chosen.
+    lbpassnote->setText(text(classRow(chosen).passwordLimits.countsBytes ? texts_->protectedPassnote
+                                                                         : texts_->lbpassnote));
 }
 
 void TfrmMain::bindHandlers() {
@@ -375,6 +378,7 @@ void TfrmMain::interfacelanguage(int language) {
     protectedSign->setToolTip(text(table.protectedSignTip));
     (english ? men : mch)->setChecked(true);
     texts_ = &table;
+    showClassChoice();
     showSelection();
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "batch/Batch.h"
+#include "container/Secret.h"
 #include "container/TryLimit.h"
 #include "ui/Dialogs.h"
 #include "ui/WindowReport.h"
@@ -94,11 +95,14 @@ private:
     // The open dialog; its files become the selection, unless there are none.
     void chooseFiles();
     void takeSelection(std::vector<std::string> chosen);
-    // Checks the password typed against the rule of `level`, showing why it is rejected.
-    bool getencsn(ContainerClass level);
-    // For a class that enciphers, asks for the password once more; false when the run is not
-    // to go on (cancelled, or the two differ, which it has said).
-    bool passwordTypedTwice();
+    // The password typed, in memory of its own.
+    Secret passwordTyped() const;
+    // Checks `password` against the rule of `level`, showing why it is rejected.
+    bool getencsn(ContainerClass level, const Secret& password);
+    // For a class that enciphers, asks for the password once more, saying how long an attacker
+    // would need to find it; false when the run is not to go on (cancelled, the two differ, or a
+    // weak one not wanted).
+    bool passwordTypedTwice(const Secret& password);
     void encryptSelection();
     void decryptSelection();
     // Shows what a run did, as `endWords` words it, and leaves the window as the run's end says.

@@ -146,8 +146,14 @@ TEST_F(CliTest, ExitStatusSaysHowTheCommandEnded) {
         {{"encrypt", "--password-stdin", "a.jpg"}, "", 1, "no password was given"},
         {{"encrypt", "--password-stdin", "a.jpg"}, "abcdefghijk\n", 1, "more than 10"},
         // A line is read so far only: what cannot be a password is refused at once.
-        {{"encrypt", "--password-stdin", "a.jpg"}, std::string(60'000, 'a'), 1, "longer than 256"},
-        {{"encrypt", "--password-stdin", "a.jpg"}, std::string(257, 'a') + "\r\n", 1, "longer"},
+                {{"encrypt", "--password-stdin", "a.jpg"}, std::string(60'000, 'a'), 1, "longer than 3072"},
+        {{"encrypt", "--password-stdin", "a.jpg"}, std::string(3073, 'a') + "\r\n", 1, "longer"},
+        // A passphrase of any length for the class that encrypts, with its strength told, and a
+        // question for one that falls within a year.
+        {{"encrypt", "--protected", "--password-stdin", "a.jpg"}, std::string(2000, 'a') + "\n", 1,
+         "longer than 1024 bytes"},
+        {{"encrypt", "--protected", "--password-stdin", "--no", "a.jpg"}, "password\n", 1,
+         "falls within a year. Use it anyway?\n[y/n] n"},
         // Four characters of twelve bytes: as long as the window's entry takes.
         {{"encrypt", "--password-stdin", "a.jpg"}, "密码密码\n", 1, "str0[i]:密"},
         {{"encrypt", "--password-stdin", "gone.jpg"}, "secret1\n", 4, "gone.jpg: cannot be read"},

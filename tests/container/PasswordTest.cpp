@@ -48,7 +48,7 @@ TEST(PasswordField, ShiftsEveryPaddedCodeDownAndWraps) {
     }
 }
 
-TEST(CheckPassword, ReportsOnlyTheFirstFailingRule) {
+TEST(CheckPassword, ReportsOnlyTheFirstFailingRuleOfTheDesignedClasses) {
     struct Case {
         std::string_view typed;
         PasswordProblem problem;
@@ -66,10 +66,69 @@ TEST(CheckPassword, ReportsOnlyTheFirstFailingRule) {
         {"abcd\xa9x", PasswordProblem::IllegalCharacter, "\xa9"},        // stray continuation
         {"abcd\xe4\xb8", PasswordProblem::IllegalCharacter, "\xe4\xb8"}, // cut short
         {"Abc~!", PasswordProblem::None, ""},
-        {"abcdefghijklmnop", PasswordProblem::None, ""},
+        {"abcdefghij", PasswordProblem::None, ""},
+        {"abcdefghijk", PasswordProblem::TooLong, ""},
+        {"abcdefghijklmnop", PasswordProblem::TooLong, ""},
+        {"abc defghijk", PasswordProblem::TooLong, ""}, // before the characters
+        {"\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9", PasswordProblem::IllegalCharacter,
+         "\xc3\xa9"}, // 6 characters of 12 bytes
+        {"\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9",
+         PasswordProblem::TooLong, ""}, // 11 characters
+    };
+    for (const ContainerClass level : {ContainerClass::Standard, ContainerClass::HighLevel}) {
+        for (const auto& c : cases) {
+            const PasswordVerdict verdict = checkPassword(level, c.typed);
+            EXPECT_EQ(verdict.problem, c.problem) << c.typed;
+            EXPECT_EQ(verdict.offending, c.offending) << c.typed;
+        }
+    }
+}
+
+std::string repeated(std::string_view text, std::size_t times) {
+    std::string result;
+    for (std::size_t i = 0; i < times; ++i) {
+        result += text;
+    }
+    return result;
+}
+
+TEST(CheckPassword, TakesAnyPrintablePassphraseOfUpTo1024BytesInFormCForProtected) {
+    using enum PasswordProblem;
+    struct Case {
+        std::string typed;
+        PasswordProblem problem;
+        std::string offending;
+    };
+    const std::string composed = "\xc3\xa9";     // U+00E9, two bytes
+    const std::string decomposed = "e\xcc\x81";  // U+0065 U+0301, three bytes
+    const std::string excluded = "\xe0\xa5\x98"; // U+0958, which form C writes in six bytes
+    const Case cases[] = {
+        {"", TooShort, ""},
+        {"a", None, ""},
+        {"correct horse battery staple", None, ""},
+        {"\xe5\xaf\x86\xe7\xa0\x81 \xe5\xaf\x86\xe7\xa0\x81", None, ""},
+        {" ~ ", None, ""},
+        {"tab\there", IllegalCharacter, "\t"},
+        {std::string("nul\0", 4), IllegalCharacter, std::string(1, '\0')},
+        {"del\x7f", IllegalCharacter, "\x7f"},
+        {"next line \xc2\x85", IllegalCharacter, "\xc2\x85"}, // C1
+        {"nbsp\xc2\xa0", None, ""},
+        {"abc\xff", IllegalCharacter, "\xff"},
+        {"ab\xe4\xb8", IllegalCharacter, "\xe4"},   // cut short
+        {"ab\xa9-", IllegalCharacter, "\xa9"},      // stray continuation
+        {"\xed\xa0\x80", IllegalCharacter, "\xed"}, // a surrogate
+        {"\xc0\xaf", IllegalCharacter, "\xc0"},     // overlong
+        {std::string(1024, 'a'), None, ""},
+        {std::string(1025, 'a'), TooLong, ""},
+        {std::string(2000, 'a') + "\t", TooLong, ""},                // before the characters
+        {std::string(2000, 'a') + "\xff", IllegalCharacter, "\xff"}, // no form C to measure
+        {repeated(decomposed, 512), None, ""},                       // 1,536 bytes, 1,024 in form C
+        {repeated(composed, 512) + "a", TooLong, ""},
+        {repeated(excluded, 170), None, ""},
+        {repeated(excluded, 171), TooLong, ""}, // 513 bytes, 1,026 in form C
     };
     for (const auto& c : cases) {
-        const PasswordVerdict verdict = checkPassword(c.typed);
+        const PasswordVerdict verdict = checkPassword(ContainerClass::Protected, c.typed);
         EXPECT_EQ(verdict.problem, c.problem) << c.typed;
         EXPECT_EQ(verdict.offending, c.offending) << c.typed;
     }

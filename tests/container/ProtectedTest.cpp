@@ -1,6 +1,7 @@
-// The Protected class: the containers of an independent implementation read back; what the builder
-// writes, a plain reader that shares none of its code reads back; and a changed container gives
-// its verdict without handing on a byte that did not open.
+// The Protected class: the containers of an independent implementation, of both versions, read
+// back; what the builder writes, a plain reader that shares none of its code reads back; and a
+// changed container, or one with a record the writer never makes, gives its verdict without
+// handing on a byte that did not open and was not found right.
 #include "ReferenceProtected.h"
 #include "codec/Base64Body.h"
 #include "container/ProtectedReader.h"
@@ -54,6 +55,8 @@ struct Keys {
 
 struct Read {
     ProtectedVerdict verdict;
+    int version = 0;
+    std::optional<SourceRecord> record;
     std::vector<std::uint8_t> restored;
     std::size_t given = 0; // bytes of the file given before the reader needed no more
 };
@@ -63,6 +66,12 @@ Read readInPieces(ProtectedReader& reader, std::string_view file, KeyProvider ke
     Read read{};
     reader.start(
         std::move(keys),
+        [&read](const SourceRecord& record) {
+            // Once, and before any byte of the source.
+            EXPECT_FALSE(read.record.has_value());
+            EXPECT_TRUE(read.restored.empty());
+            read.record = record;
+        },
         [&read](std::span<const std::uint8_t> bytes) {
             read.restored.insert(read.restored.end(), bytes.begin(), bytes.end());
         },
@@ -75,24 +84,49 @@ Read readInPieces(ProtectedReader& reader, std::string_view file, KeyProvider ke
         }
     }
     read.verdict = reader.finish();
+    read.version = reader.version();
     return read;
 }
 
-Read readInPieces(std::string_view file, KeyProvider keys, std::size_t pieceSize = 4093) {
+Read readInPieces(std::string_view file, KeyProvider keys, std::size_t pieceSize = 4093,
+                  bool firstPieceOnly = false) {
     ProtectedReader reader;
-    return readInPieces(reader, file, std::move(keys), pieceSize);
+    return readInPieces(reader, file, std::move(keys), pieceSize, firstPieceOnly);
+}
+
+SourceRecord recordFor(std::span<const std::uint8_t> source) {
+    return {"Picture 2024.png", 1'718'000'000'123'456'789, source.size()};
 }
 
 std::string writeInPieces(ProtectedBuilder& builder, std::span<const std::uint8_t> source,
                           std::size_t pieceSize) {
     std::string file;
-    builder.start(cheapKey(), cheapParameters(),
+    builder.start(cheapKey(), cheapParameters(), recordFor(source),
                   [&file](std::string_view text) { file.append(text); });
     for (std::size_t at = 0; at < source.size(); at += pieceSize) {
         builder.append(source.subspan(at, std::min(pieceSize, source.size() - at)));
     }
-    builder.finish();
+    EXPECT_TRUE(builder.finish());
     return file;
+}
+
+std::string build(std::span<const std::uint8_t> source, const ProtectedKey& key = cheapKey(),
+                  const ProtectedParameters& parameters = cheapParameters()) {
+    return buildProtected(source, key, parameters, recordFor(source));
+}
+
+// What the plain reader finds in `file`, as the program's reader reports it.
+void expectPlainlyOpened(std::string_view file, std::string_view typed, const Read& read) {
+    const auto plain = test::referenceOpenProtected(file, typed);
+    ASSERT_TRUE(plain.has_value());
+    EXPECT_EQ(plain->version, read.version);
+    EXPECT_TRUE(plain->source == read.restored);
+    EXPECT_EQ(plain->record.has_value(), read.record.has_value());
+    if (plain->record && read.record) {
+        EXPECT_EQ(plain->record->name, read.record->name);
+        EXPECT_EQ(plain->record->modifiedNs, read.record->modifiedNs);
+        EXPECT_EQ(plain->record->size, read.record->size);
+    }
 }
 
 std::string sha256Hex(std::span<const std::uint8_t> bytes) {
@@ -103,38 +137,70 @@ std::string sha256Hex(std::span<const std::uint8_t> bytes) {
     return hex.data();
 }
 
-TEST(ProtectedInterop, EveryVectorOfTheIndependentImplementationRestoresToItsSource) {
-    const std::string folder = TARVEX_PROTECTED_VECTORS;
-    std::ifstream index(folder + "/INDEX.tsv");
+// The lines of a tab-separated index, without its column names.
+std::vector<std::vector<std::string>> indexRows(const std::string& path) {
+    std::ifstream index(path);
+    std::vector<std::vector<std::string>> rows;
     std::string line;
-    std::getline(index, line); // the column names
-    int vectors = 0;
+    std::getline(index, line);
     while (std::getline(index, line)) {
+        std::vector<std::string>& row = rows.emplace_back();
         std::istringstream fields(line);
-        std::string name, sourceName, typed, sha256;
-        std::size_t size = 0;
-        std::getline(fields, name, '\t');
-        std::getline(fields, sourceName, '\t');
-        std::getline(fields, typed, '\t');
-        fields >> size >> sha256;
-        SCOPED_TRACE(name);
-        std::ifstream in(folder + "/" + name, std::ios::binary);
-        const std::string file{std::istreambuf_iterator<char>(in), {}};
-        ASSERT_FALSE(file.empty());
+        for (std::string field; std::getline(fields, field, '\t');) {
+            row.push_back(field);
+        }
+    }
+    return rows;
+}
 
-        Keys keys(typed);
-        const Read read = readInPieces(file, keys.provider());
+std::string vectorFile(const std::string& name) {
+    std::ifstream in(std::string(TARVEX_PROTECTED_VECTORS) + "/" + name, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+TEST(ProtectedInterop, EveryVectorOfTheIndependentImplementationRestoresToItsSource) {
+    struct Vector {
+        std::string file, typed, sha256;
+        std::size_t size;
+        std::optional<SourceRecord> record;
+    };
+    std::vector<Vector> vectors;
+    const std::string folder = TARVEX_PROTECTED_VECTORS;
+    // container, source, password, source_bytes, source_sha256
+    for (const auto& row : indexRows(folder + "/INDEX.tsv")) {
+        ASSERT_EQ(row.size(), 5u);
+        vectors.push_back({row[0], row[2], row[4], std::stoul(row[3]), std::nullopt});
+    }
+    // container, passphrase, source, restored_name, mtime_ns, source_bytes, source_sha256
+    for (const auto& row : indexRows(folder + "/INDEX2.tsv")) {
+        ASSERT_EQ(row.size(), 7u);
+        const SourceRecord record{row[3], std::stoll(row[4]), std::stoull(row[5])};
+        vectors.push_back({row[0], row[1], row[6], record.size, record});
+    }
+    // The same words typed with the accent apart from its letter.
+    vectors.push_back(vectors.back());
+    ASSERT_EQ(vectors.back().typed, "Gr\u00fc\u00dfe");
+    vectors.back().typed = "Gru\u0308\u00dfe";
+    ASSERT_EQ(vectors.size(), 4u + 5u + 1u);
+
+    ProtectedReader reader;
+    for (const Vector& vector : vectors) {
+        SCOPED_TRACE(vector.file + " with " + vector.typed);
+        const std::string file = vectorFile(vector.file);
+        ASSERT_FALSE(file.empty());
+        Keys keys(vector.typed);
+        const Read read = readInPieces(reader, file, keys.provider(), 4093);
         EXPECT_EQ(read.verdict, ProtectedVerdict::Restored);
-        EXPECT_EQ(read.restored.size(), size);
-        EXPECT_EQ(sha256Hex(read.restored), sha256);
+        EXPECT_EQ(read.version, vector.record ? 2 : 1);
+        EXPECT_EQ(read.restored.size(), vector.size);
+        EXPECT_EQ(sha256Hex(read.restored), vector.sha256);
+        EXPECT_EQ(read.record, vector.record);
         EXPECT_EQ(keys.asked.size(), 1u);
         // The plain reader of the tests agrees, so that it can vouch for what the builder writes.
-        const auto plain = test::referenceOpenProtected(file, typed);
-        ASSERT_TRUE(plain.has_value());
-        EXPECT_EQ(*plain, read.restored);
-        ++vectors;
+        if (vector.typed.find("\u0308") == std::string::npos) {
+            expectPlainlyOpened(file, vector.typed, read);
+        }
     }
-    EXPECT_EQ(vectors, 4);
 }
 
 // Sources that end just before, at and after a piece's end, and one of many pieces, written and
@@ -147,7 +213,8 @@ TEST(ProtectedRoundTrip, PieceBoundariesInPiecesOfAnySizeReadByBothReaders) {
     for (const std::size_t size :
          {std::size_t{0}, std::size_t{1}, piece - 1, piece, piece + 1, std::size_t{6'000'000}}) {
         const auto source = test::randomBytes(random, size);
-        const std::size_t payload = payloadFrontBytes + size + (size / piece + 1) * pieceOverhead;
+        const std::size_t payload =
+            payloadFrontBytes + recordPieceBytes + size + (size / piece + 1) * pieceOverhead;
         const std::vector<std::size_t> feedings =
             size < 100'000 ? std::vector<std::size_t>{1, 4093, 256 * 1024}
                            : std::vector<std::size_t>{4093, 256 * 1024};
@@ -156,16 +223,41 @@ TEST(ProtectedRoundTrip, PieceBoundariesInPiecesOfAnySizeReadByBothReaders) {
                          std::to_string(writeFeeding));
             const std::string file = writeInPieces(builder, source, writeFeeding);
             EXPECT_EQ(file.size(), encodedBodyLength(payload) + 6);
-            EXPECT_TRUE(test::referenceOpenProtected(file, password) == source);
             for (const std::size_t readFeeding : feedings) {
                 const Read read = readInPieces(reader, file, keys.provider(), readFeeding);
                 EXPECT_EQ(read.verdict, ProtectedVerdict::Restored) << readFeeding;
                 EXPECT_TRUE(read.restored == source) << readFeeding;
+                EXPECT_EQ(read.record, recordFor(source));
             }
+            expectPlainlyOpened(file, password, readInPieces(reader, file, keys.provider(), 4093));
         }
     }
     EXPECT_TRUE(std::all_of(keys.asked.begin(), keys.asked.end(),
                             [](const auto& asked) { return asked == cheapParameters(); }));
+}
+
+// A source that shrank or grew while it was read gives no container to keep; a record that
+// cannot be one is refused before anything is written.
+TEST(ProtectedBuilder, TellsASourceOfAnotherSizeAndRefusesNamesOfMoreThanOneComponent) {
+    const std::vector<std::uint8_t> source(100, 5);
+    ProtectedBuilder builder;
+    for (const std::size_t recorded : {99, 100, 101}) {
+        std::string file;
+        builder.start(cheapKey(), cheapParameters(), {"a.png", 0, recorded},
+                      [&file](std::string_view text) { file.append(text); });
+        builder.append(source);
+        EXPECT_EQ(builder.finish(), recorded == source.size()) << recorded;
+    }
+    for (const std::string& name :
+         {std::string(), std::string(256, 'a'), std::string("a/b"), std::string("/"),
+          std::string("."), std::string(".."), std::string("a\0b", 3)}) {
+        bool written = false;
+        EXPECT_THROW(builder.start(cheapKey(), cheapParameters(), {name, 0, 0},
+                                   [&written](std::string_view) { written = true; }),
+                     std::invalid_argument)
+            << name;
+        EXPECT_FALSE(written);
+    }
 }
 
 TEST(ProtectedBuilder, WritesTheLayoutByteForByte) {
@@ -177,41 +269,47 @@ TEST(ProtectedBuilder, WritesTheLayoutByteForByte) {
     std::vector<std::uint8_t> source(100);
     std::iota(source.begin(), source.end(), std::uint8_t{0});
 
-    const std::string file = buildProtected(source, key, parameters);
+    const std::string file = build(source, key, parameters);
     const auto payload = test::referencePayloadOf(file);
     ASSERT_TRUE(payload.has_value());
-    ASSERT_EQ(payload->size(), 32 + 24 + 100 + 17);
-    const std::vector<std::uint8_t> head = {'T',  'A',  'R',  'V',  'E',  'X',  'P',  '1',
+    ASSERT_EQ(payload->size(), 32 + 24 + 290 + 100 + 17);
+    const std::vector<std::uint8_t> head = {'T',  'A',  'R',  'V',  'E',  'X',  'P',  '2',
                                             1,    0,    0,    0,    0x00, 0x20, 0,    0,
                                             0xA0, 0xA1, 0xA2, 0xA3, 0xA4, 0xA5, 0xA6, 0xA7,
                                             0xA8, 0xA9, 0xAA, 0xAB, 0xAC, 0xAD, 0xAE, 0xAF};
     EXPECT_EQ(std::vector<std::uint8_t>(payload->begin(), payload->begin() + 32), head);
-    // 173 bytes are 232 characters: three full lines and four characters, then the marker.
-    EXPECT_EQ(file.size(), 3 * 78 + 4 + 6);
-    for (std::size_t line = 0; line < 3; ++line) {
+    const auto plain = test::referenceOpenProtected(file, password);
+    ASSERT_TRUE(plain.has_value() && plain->record.has_value());
+    EXPECT_EQ(plain->record->name, "Picture 2024.png");
+    EXPECT_EQ(plain->record->modifiedNs, 1'718'000'000'123'456'789);
+    EXPECT_EQ(plain->record->size, 100u);
+    EXPECT_EQ(plain->source, source);
+    // 463 bytes are 620 characters: eight full lines and twelve characters, then the marker.
+    EXPECT_EQ(file.size(), 8 * 78 + 12 + 6);
+    for (std::size_t line = 0; line < 8; ++line) {
         EXPECT_EQ(file.substr(line * 78 + 76, 2), "\r\n");
     }
-    EXPECT_EQ(file.substr(3 * 78 + 4), "$$$$\r\n");
-    EXPECT_EQ(std::count(file.begin(), file.end(), '\n'), 4);
-    EXPECT_EQ(std::count(file.begin(), file.end(), '\r'), 4);
+    EXPECT_EQ(file.substr(8 * 78 + 12), "$$$$\r\n");
+    EXPECT_EQ(std::count(file.begin(), file.end(), '\n'), 9);
+    EXPECT_EQ(std::count(file.begin(), file.end(), '\r'), 9);
 
     // Every container has a stream header of its own; the head is the run's.
-    const auto again = test::referencePayloadOf(buildProtected(source, key, parameters));
+    const auto again = test::referencePayloadOf(build(source, key, parameters));
     ASSERT_TRUE(again.has_value());
     EXPECT_TRUE(std::equal(head.begin(), head.end(), again->begin()));
     EXPECT_FALSE(std::equal(payload->begin() + 32, payload->begin() + 56, again->begin() + 32));
 
-    // A payload of two lines' bytes (57 each) puts the marker on a line of its own.
-    const std::vector<std::uint8_t> short41(41, 7);
-    const std::string lined = buildProtected(short41, key, parameters);
-    EXPECT_EQ(lined.size(), 2 * 78 + 6);
+    // A payload of seven lines' bytes (57 each) puts the marker on a line of its own.
+    const std::vector<std::uint8_t> short36(36, 7);
+    const std::string lined = build(short36, key, parameters);
+    EXPECT_EQ(lined.size(), 7 * 78 + 6);
     EXPECT_EQ(lined.substr(76, 2), "\r\n");
-    EXPECT_EQ(lined.substr(2 * 78 - 2), "\r\n$$$$\r\n");
-    EXPECT_EQ(test::referenceOpenProtected(lined, password), short41);
+    EXPECT_EQ(lined.substr(7 * 78 - 2), "\r\n$$$$\r\n");
     Keys keys(password);
     const Read read = readInPieces(lined, keys.provider());
     EXPECT_EQ(read.verdict, ProtectedVerdict::Restored);
-    EXPECT_EQ(read.restored, short41);
+    EXPECT_EQ(read.restored, short36);
+    expectPlainlyOpened(lined, password, read);
 }
 
 // The character of the text that stands for the payload's byte `at`.
@@ -220,15 +318,30 @@ std::size_t textIndexOf(std::size_t at) {
     return character + character / bodyLineCharacters * 2;
 }
 
-TEST(ProtectedReader, ChangedContainersGiveTheirVerdictAndNothingThatDidNotOpen) {
+// A container of `source` in `version`: the writer's for 2, the plain writer's for 1.
+std::string containerOf(int version, std::span<const std::uint8_t> source) {
+    if (version == 2) {
+        return build(source);
+    }
+    const auto head = test::referenceHead("TARVEXP1", cheapCost.opslimit, cheapCost.memlimitKiB,
+                                          cheapParameters().salt);
+    return test::referenceProtectedFile(test::referencePayload(
+        head, test::referenceKey(password, head), test::referencePieces(source)));
+}
+
+// Changes of every kind to a container of each version, and containers that the builder never
+// makes: the pieces out of their place.
+void checkChangedContainers(int version) {
     using enum ProtectedVerdict;
     std::mt19937_64 random(test::testSeed(32));
-    const auto source = test::randomBytes(random, 3 * piece + 1002);
-    const std::string file = buildProtected(source, cheapKey(), cheapParameters());
+    constexpr std::size_t tail = 1003;
+    const auto source = test::randomBytes(random, 3 * piece + tail);
+    const std::string file = containerOf(version, source);
     const std::vector<std::uint8_t> payload = test::referencePayloadOf(file).value();
-    // Where the payload's piece `index` begins, as a size and in `bytes`.
-    const auto pieceAt = [](std::size_t index) {
-        return payloadFrontBytes + index * fullCipherPieceBytes;
+    // Where the payload's content piece `index` begins, as a size and in `bytes`.
+    const std::size_t firstContent = payloadFrontBytes + (version == 2 ? recordPieceBytes : 0);
+    const auto pieceAt = [firstContent](std::size_t index) {
+        return firstContent + index * fullCipherPieceBytes;
     };
     const auto pieceIn = [&pieceAt](std::vector<std::uint8_t>& bytes, std::size_t index) {
         return bytes.begin() + static_cast<std::ptrdiff_t>(pieceAt(index));
@@ -257,11 +370,19 @@ TEST(ProtectedReader, ChangedContainersGiveTheirVerdictAndNothingThatDidNotOpen)
             source.begin() + static_cast<std::ptrdiff_t>(index * piece),
             source.begin() + static_cast<std::ptrdiff_t>(index * piece + size));
     };
-    const auto crafted = [&](const std::vector<test::ReferencePiece>& pieces) {
-        return test::referenceProtectedFile(test::referencePayload(head, key, pieces));
-    };
     constexpr auto message = test::referenceMessageTag;
     constexpr auto final = test::referenceFinalTag;
+    // Version 2's pieces begin with a record of the content's size.
+    const auto crafted = [&](std::vector<test::ReferencePiece> pieces) {
+        if (version == 2) {
+            std::size_t size = 0;
+            for (const auto& content : pieces) {
+                size += content.plain.size();
+            }
+            pieces.insert(pieces.begin(), {test::referenceRecord(1, "a", 0, size), message});
+        }
+        return test::referenceProtectedFile(test::referencePayload(head, key, pieces));
+    };
     const ProtectedParameters otherRun = newProtectedParameters(cheapCost);
     const auto otherHead = protectedHead(otherRun);
 
@@ -285,7 +406,8 @@ TEST(ProtectedReader, ChangedContainersGiveTheirVerdictAndNothingThatDidNotOpen)
         {"another run's head",
          changed([&](auto& b) { std::copy(otherHead.begin(), otherHead.end(), b.begin()); }),
          NotOpened, 0},
-        {"cut after the front", changed([&](auto& b) { b.resize(pieceAt(0)); }), Damaged, 0},
+        {"cut after the front", changed([&](auto& b) { b.resize(payloadFrontBytes); }), Damaged, 0},
+        {"cut before the content", changed([&](auto& b) { b.resize(pieceAt(0)); }), Damaged, 0},
         {"cut after the first piece", changed([&](auto& b) { b.resize(pieceAt(1)); }), Damaged,
          piece},
         {"cut after the third piece", changed([&](auto& b) { b.resize(pieceAt(3)); }), Damaged,
@@ -312,7 +434,9 @@ TEST(ProtectedReader, ChangedContainersGiveTheirVerdictAndNothingThatDidNotOpen)
         {"text after the marker", file + "AAAA", Damaged, 3 * piece},
         {"another class's marker", file.substr(0, file.size() - 6) + "****\r\n", Damaged,
          3 * piece},
-        {"another magic", changed([](auto& b) { b[7] = '2'; }), Damaged, 0, false},
+        {"another magic", changed([](auto& b) { b[7] = '3'; }), Damaged, 0, false},
+        {"the other version's magic", changed([&](auto& b) { b[7] = version == 2 ? '1' : '2'; }),
+         NotOpened, 0},
         {"no opslimit", withCost(0, 8192), Damaged, 0, false},
         {"too high an opslimit", withCost(17, 8192), Damaged, 0, false},
         {"too little memory", withCost(1, 8191), Damaged, 0, false},
@@ -322,7 +446,7 @@ TEST(ProtectedReader, ChangedContainersGiveTheirVerdictAndNothingThatDidNotOpen)
         {"a full final piece and another", crafted({{sourcePiece(0, piece), final}, {{}, final}}),
          Damaged, 0},
         {"the last piece not final",
-         crafted({{sourcePiece(0, piece), message}, {sourcePiece(1, 1002), message}}), Damaged,
+         crafted({{sourcePiece(0, piece), message}, {sourcePiece(1, tail), message}}), Damaged,
          piece},
     };
     for (const Case& c : cases) {
@@ -341,7 +465,7 @@ TEST(ProtectedReader, ChangedContainersGiveTheirVerdictAndNothingThatDidNotOpen)
     Keys keys(password);
     const ProtectedKey otherKey = ProtectedKey::derive(password, otherRun);
     const Read other =
-        readInPieces(reader, buildProtected(source, otherKey, otherRun), keys.provider(), 4093);
+        readInPieces(reader, build(source, otherKey, otherRun), keys.provider(), 4093);
     EXPECT_EQ(other.verdict, Restored);
     EXPECT_TRUE(other.restored == source);
     EXPECT_EQ(keys.asked, std::vector<ProtectedParameters>{otherRun});
@@ -351,6 +475,13 @@ TEST(ProtectedReader, ChangedContainersGiveTheirVerdictAndNothingThatDidNotOpen)
         reader, file, [](const ProtectedParameters&) { return nullptr; }, 4093);
     EXPECT_EQ(given.verdict, NoKey);
     EXPECT_TRUE(given.restored.empty());
+}
+
+TEST(ProtectedReader, ChangedContainersGiveTheirVerdictAndNothingThatDidNotOpen) {
+    for (const int version : {1, 2}) {
+        SCOPED_TRACE("version " + std::to_string(version));
+        checkChangedContainers(version);
+    }
 }
 
 std::string replaceAll(std::string text, std::string_view from, std::string_view to) {
@@ -364,7 +495,7 @@ std::string replaceAll(std::string text, std::string_view from, std::string_view
 TEST(ProtectedReader, ToleratesWhatTextFilesGoThrough) {
     std::mt19937_64 random(test::testSeed(33));
     const auto source = test::randomBytes(random, piece + 500);
-    const std::string file = buildProtected(source, cheapKey(), cheapParameters());
+    const std::string file = build(source);
     std::string rewrapped;
     std::string joined = replaceAll(file, "\r\n", "");
     for (std::size_t at = 0; at < joined.size(); at += 64) {
@@ -392,29 +523,151 @@ TEST(ProtectedReader, ToleratesWhatTextFilesGoThrough) {
     }
 }
 
-// How a decrypt run's probe tells whether the typed password opens a file.
+// How a decrypt run's probe tells whether the typed passphrase opens a file: by the record in
+// version 2, by the source's first piece in version 1.
 TEST(ProtectedReader, FirstPieceOnlyStopsOnceTheFirstPieceOpens) {
     std::mt19937_64 random(test::testSeed(34));
     const auto large = test::randomBytes(random, 3 * piece);
-    const std::string file = buildProtected(large, cheapKey(), cheapParameters());
+    const std::string file = build(large);
     ProtectedReader reader;
     Keys keys(password);
     const Read opened = readInPieces(reader, file, keys.provider(), 4093, true);
     EXPECT_EQ(opened.verdict, ProtectedVerdict::FirstPieceOpened);
-    EXPECT_TRUE(std::equal(opened.restored.begin(), opened.restored.end(), large.begin()));
-    EXPECT_EQ(opened.restored.size(), piece);
-    EXPECT_LT(opened.given, 100'000u);
+    EXPECT_EQ(opened.record, recordFor(large));
+    EXPECT_TRUE(opened.restored.empty());
+    EXPECT_EQ(opened.given, 4093u);
 
     Keys wrong("abcdf");
     const Read refused = readInPieces(reader, file, wrong.provider(), 4093, true);
     EXPECT_EQ(refused.verdict, ProtectedVerdict::NotOpened);
-    EXPECT_TRUE(refused.restored.empty());
+    EXPECT_FALSE(refused.record.has_value());
 
-    const std::vector<std::uint8_t> small(100, 9);
-    const Read whole = readInPieces(reader, buildProtected(small, cheapKey(), cheapParameters()),
-                                    keys.provider(), 4093, true);
-    EXPECT_EQ(whole.verdict, ProtectedVerdict::FirstPieceOpened);
-    EXPECT_EQ(whole.restored, small);
+    const Read first = readInPieces(reader, containerOf(1, large), keys.provider(), 4093, true);
+    EXPECT_EQ(first.verdict, ProtectedVerdict::FirstPieceOpened);
+    EXPECT_EQ(first.version, 1);
+    EXPECT_FALSE(first.record.has_value());
+    EXPECT_TRUE(std::equal(first.restored.begin(), first.restored.end(), large.begin()));
+    EXPECT_EQ(first.restored.size(), piece);
+    EXPECT_LT(first.given, 100'000u);
+}
+
+// Records that the writer never makes, enciphered by the plain writer: the file is damaged, and
+// no byte of it is given, to a run as to its probe. A record piece of another length cannot be
+// told from a wrong passphrase: the first 290 bytes after the front do not open.
+TEST(ProtectedReader, RefusesRecordsThatTheWriterNeverMakes) {
+    using enum ProtectedVerdict;
+    using test::referenceRecord;
+    std::mt19937_64 random(test::testSeed(35));
+    const auto source = test::randomBytes(random, 3 * piece + 5);
+    const auto head = test::referenceHead("TARVEXP2", cheapCost.opslimit, cheapCost.memlimitKiB,
+                                          cheapParameters().salt);
+    const test::ReferenceKey key = test::referenceKey(password, head);
+    const auto sealed = [&](std::vector<std::uint8_t> record, std::size_t size,
+                            unsigned char tag = test::referenceMessageTag) {
+        auto pieces = test::referencePieces(std::span(source).first(size));
+        pieces.insert(pieces.begin(), {std::move(record), tag});
+        return test::referenceProtectedFile(test::referencePayload(head, key, pieces));
+    };
+    const auto record = [](std::uint64_t size) { return referenceRecord(5, "a.png", -1, size); };
+    const std::string name255(255, 'n');
+    struct Case {
+        std::string what;
+        std::string file;
+        ProtectedVerdict verdict;
+        std::size_t restored;
+        ProtectedVerdict probe; // with the first piece only
+        std::optional<SourceRecord> record = std::nullopt;
+    };
+    const Case cases[] = {
+        {"a record of the format", sealed(record(10), 10), Restored, 10, FirstPieceOpened,
+         SourceRecord{"a.png", -1, 10}},
+        {"a name of 255 bytes", sealed(referenceRecord(255, name255, 0, 0), 0), Restored, 0,
+         FirstPieceOpened, SourceRecord{name255, 0, 0}},
+        {"a name of bytes that are not UTF-8", sealed(referenceRecord(4, "\xff...", 0, 0), 0),
+         Restored, 0, FirstPieceOpened, SourceRecord{"\xff...", 0, 0}},
+        {"a name with a slash", sealed(referenceRecord(3, "a/b", 0, 10), 10), Damaged, 0, Damaged},
+        {"the name .", sealed(referenceRecord(1, ".", 0, 10), 10), Damaged, 0, Damaged},
+        {"the name ..", sealed(referenceRecord(2, "..", 0, 10), 10), Damaged, 0, Damaged},
+        {"a NUL in the name", sealed(referenceRecord(3, {"a\0b", 3}, 0, 10), 10), Damaged, 0,
+         Damaged},
+        {"no name", sealed(referenceRecord(0, "", 0, 10), 10), Damaged, 0, Damaged},
+        {"a name of 256 bytes", sealed(referenceRecord(256, name255, 0, 10), 10), Damaged, 0,
+         Damaged},
+        {"bytes after the name", sealed(referenceRecord(5, {"a.png\0x", 7}, -1, 10), 10), Damaged,
+         0, Damaged},
+        {"a record tagged final", sealed(record(10), 10, test::referenceFinalTag), Damaged, 0,
+         Damaged},
+        {"a record one byte short", sealed(std::vector<std::uint8_t>(272), 10), NotOpened, 0,
+         NotOpened},
+        {"content without a record",
+         test::referenceProtectedFile(
+             test::referencePayload(head, key, test::referencePieces(std::span(source).first(9)))),
+         Damaged, 0, Damaged},
+        {"a record without content",
+         test::referenceProtectedFile(
+             test::referencePayload(head, key, {{record(0), test::referenceMessageTag}})),
+         Damaged, 0, FirstPieceOpened, SourceRecord{"a.png", -1, 0}},
+        // The recorded size is what it is said to be, and content beyond it is never given.
+        {"a size one short", sealed(record(9), 10), Damaged, 0, FirstPieceOpened,
+         SourceRecord{"a.png", -1, 9}},
+        {"a size one long", sealed(record(11), 10), Damaged, 0, FirstPieceOpened,
+         SourceRecord{"a.png", -1, 11}},
+        {"a size of a piece and a byte, of more", sealed(record(piece + 1), source.size()), Damaged,
+         piece, FirstPieceOpened, SourceRecord{"a.png", -1, piece + 1}},
+    };
+    ProtectedReader reader;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Keys keys(password);
+        const Read read = readInPieces(reader, c.file, keys.provider(), 4093);
+        EXPECT_EQ(read.verdict, c.verdict);
+        EXPECT_EQ(read.version, 2);
+        EXPECT_EQ(read.restored.size(), c.restored);
+        EXPECT_TRUE(std::equal(read.restored.begin(), read.restored.end(), source.begin()));
+        EXPECT_EQ(read.record, c.record);
+        EXPECT_EQ(test::referenceOpenProtected(c.file, password).has_value(),
+                  c.verdict == Restored);
+        EXPECT_EQ(readInPieces(reader, c.file, keys.provider(), 4093, true).verdict, c.probe);
+    }
+}
+
+// The same words typed through different input methods open the same containers.
+TEST(ProtectedKey, DerivesFromThePassphraseInNormalisationFormC) {
+    const std::vector<std::uint8_t> source(10, 3);
+    struct Case {
+        std::string_view made, typed; // made in form C
+        bool opens;
+    };
+    // The longest passphrase: 341 characters of three bytes and one of one.
+    std::string longest;
+    for (int i = 0; i < 341; ++i) {
+        longest += "\u5bc6";
+    }
+    longest += "!";
+    ASSERT_EQ(longest.size(), 1024u);
+    const Case cases[] = {
+        {longest, longest, true},
+        {longest, std::string_view(longest).substr(0, 1023), false},
+        {"Gr\u00fc\u00dfe", "Gru\u0308\u00dfe", true},                  // a letter and its accent
+        {"\ud55c\uae00", "\u1112\u1161\u11ab\u1100\u1173\u11af", true}, // Hangul jamo
+        {"\u1ec7", "e\u0302\u0323", true}, // a letter and its accents in another order
+        {"Gr\u00fc\u00dfe", "Grusse", false},
+        {"\ufb01", "fi", false}, // compatibility forms stay apart
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.typed);
+        const ProtectedKey key = ProtectedKey::derive(c.made, cheapParameters());
+        const std::string file = build(source, key);
+        Keys keys(c.typed);
+        const Read read = readInPieces(file, keys.provider());
+        EXPECT_EQ(read.verdict == ProtectedVerdict::Restored, c.opens);
+        if (c.opens) {
+            expectPlainlyOpened(file, c.made, read);
+        }
+    }
+    for (const std::string_view invalid : {"abc\xff", "\xc3", "\xed\xa0\x80"}) {
+        EXPECT_FALSE(ProtectedKey::derive(invalid, cheapParameters()).valid());
+    }
 }
 
 TEST(ProtectedKey, DerivesOnlyAtAnAcceptedCost) {

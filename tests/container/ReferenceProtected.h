@@ -1,8 +1,9 @@
 #pragma once
 
 // A plain writer and reader of the Protected class for the tests, whole-file and sharing none of
-// the program's streaming code: libsodium's own Base64 to read, the plain reference Base64 to
-// write, and the payload taken apart and put together as laid out, field by field.
+// the program's code: libsodium's own Base64 to read, the plain reference Base64 to write, and
+// the payload and the record taken apart and put together as laid out, field by field. Keys are
+// derived from the passphrase's bytes as given: the tests give it in normalisation form C.
 
 #include "support/ReferenceBase64.h"
 
@@ -25,6 +26,10 @@ inline std::uint32_t referenceLittleEndian(const std::uint8_t* bytes) {
     return bytes[0] | bytes[1] << 8 | bytes[2] << 16 | std::uint32_t{bytes[3]} << 24;
 }
 
+inline std::uint64_t referenceLittleEndian64(const std::uint8_t* bytes) {
+    return referenceLittleEndian(bytes) | std::uint64_t{referenceLittleEndian(bytes + 4)} << 32;
+}
+
 // The key of `password` for the 32-byte `head`: its salt and cost figures.
 inline ReferenceKey referenceKey(std::string_view password, std::span<const std::uint8_t> head) {
     if (sodium_init() < 0) {
@@ -41,9 +46,10 @@ inline ReferenceKey referenceKey(std::string_view password, std::span<const std:
 }
 
 // The 32-byte head of a container: magic, opslimit, memlimit in KiB, salt.
-inline std::vector<std::uint8_t> referenceHead(std::uint32_t opslimit, std::uint32_t memlimitKiB,
+inline std::vector<std::uint8_t> referenceHead(std::string_view magic, std::uint32_t opslimit,
+                                               std::uint32_t memlimitKiB,
                                                std::span<const std::uint8_t, 16> salt) {
-    std::vector<std::uint8_t> head = {'T', 'A', 'R', 'V', 'E', 'X', 'P', '1'};
+    std::vector<std::uint8_t> head(magic.begin(), magic.end());
     for (const std::uint32_t value : {opslimit, memlimitKiB}) {
         for (int i = 0; i < 4; ++i) {
             head.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
@@ -81,6 +87,23 @@ inline std::vector<std::uint8_t> referencePayload(std::span<const std::uint8_t> 
         first = false;
     }
     return payload;
+}
+
+// Version 2's record: the name's length `length` in two bytes, `nameField` in 255 (zeros after
+// it), the time and the size in eight each. A record of the format has the name's own length
+// and nothing after it; the tests give other ones.
+inline std::vector<std::uint8_t> referenceRecord(std::uint16_t length, std::string_view nameField,
+                                                 std::int64_t modifiedNs, std::uint64_t size) {
+    std::vector<std::uint8_t> record(2 + 255 + 8 + 8);
+    record[0] = static_cast<std::uint8_t>(length);
+    record[1] = static_cast<std::uint8_t>(length >> 8);
+    std::copy(nameField.begin(), nameField.end(), record.begin() + 2);
+    for (int i = 0; i < 8; ++i) {
+        record[257 + i] =
+            static_cast<std::uint8_t>(static_cast<std::uint64_t>(modifiedNs) >> (8 * i));
+        record[265 + i] = static_cast<std::uint8_t>(size >> (8 * i));
+    }
+    return record;
 }
 
 // The pieces of `source` as the format cuts and tags them.
@@ -121,45 +144,101 @@ inline std::optional<std::vector<std::uint8_t>> referencePayloadOf(std::string_v
     return payload;
 }
 
-// The source that `payload` holds, opened with `key`; nothing when it does not open or is not
-// laid out as the class lays it out.
-inline std::optional<std::vector<std::uint8_t>>
-referenceOpenPayload(std::span<const std::uint8_t> payload, const ReferenceKey& key) {
+struct ReferenceRecord {
+    std::string name;
+    std::int64_t modifiedNs;
+    std::uint64_t size;
+};
+
+// What a container holds: its version, its record (version 2) and its source.
+struct ReferenceOpened {
+    int version;
+    std::optional<ReferenceRecord> record;
+    std::vector<std::uint8_t> source;
+};
+
+// The record that the plain first piece `plain` of version 2, tagged `tag`, holds; nothing when
+// it is not one.
+inline std::optional<ReferenceRecord> referenceRecordOf(const std::vector<std::uint8_t>& plain,
+                                                        unsigned char tag) {
+    if (plain.size() != 273 || tag != referenceMessageTag) {
+        return std::nullopt;
+    }
+    const std::size_t length = plain[0] | plain[1] << 8;
+    if (length < 1 || length > 255 ||
+        std::any_of(plain.begin() + 2 + length, plain.begin() + 257, [](auto b) { return b; })) {
+        return std::nullopt;
+    }
+    ReferenceRecord record{std::string(plain.begin() + 2, plain.begin() + 2 + length),
+                           static_cast<std::int64_t>(referenceLittleEndian64(&plain[257])),
+                           referenceLittleEndian64(&plain[265])};
+    if (record.name.find('/') != std::string::npos || record.name.find('\0') != std::string::npos ||
+        record.name == "." || record.name == "..") {
+        return std::nullopt;
+    }
+    return record;
+}
+
+// What `payload` holds, opened with `key`; nothing when it does not open or is not laid out as
+// the class lays it out.
+inline std::optional<ReferenceOpened> referenceOpenPayload(std::span<const std::uint8_t> payload,
+                                                           const ReferenceKey& key) {
     constexpr std::size_t front = 32 + crypto_secretstream_xchacha20poly1305_HEADERBYTES;
-    constexpr std::size_t fullPiece = 65536 + crypto_secretstream_xchacha20poly1305_ABYTES;
-    if (payload.size() < front ||
-        std::string_view(reinterpret_cast<const char*>(payload.data()), 8) != "TARVEXP1") {
+    constexpr std::size_t abytes = crypto_secretstream_xchacha20poly1305_ABYTES;
+    constexpr std::size_t fullPiece = 65536 + abytes;
+    if (payload.size() < front) {
+        return std::nullopt;
+    }
+    const std::string_view magic(reinterpret_cast<const char*>(payload.data()), 8);
+    ReferenceOpened opened{magic == "TARVEXP1" ? 1 : magic == "TARVEXP2" ? 2 : 0, {}, {}};
+    if (opened.version == 0) {
         return std::nullopt;
     }
     crypto_secretstream_xchacha20poly1305_state state;
     crypto_secretstream_xchacha20poly1305_init_pull(&state, payload.data() + 32, key.data());
-    std::vector<std::uint8_t> source;
-    for (std::size_t at = front;;) {
+    // Opens the piece of `size` bytes at `at`, the first with the head as its additional data.
+    const auto open = [&](std::size_t at, std::size_t size, unsigned char& tag) {
+        std::vector<std::uint8_t> plain(size - abytes);
+        const bool opens = crypto_secretstream_xchacha20poly1305_pull(
+                               &state, plain.data(), nullptr, &tag, payload.data() + at, size,
+                               at == front ? payload.data() : nullptr, at == front ? 32 : 0) == 0;
+        return opens ? std::optional(plain) : std::nullopt;
+    };
+    std::size_t at = front;
+    if (opened.version == 2) {
+        unsigned char tag = 0;
+        const auto plain =
+            payload.size() >= at + 273 + abytes ? open(at, 273 + abytes, tag) : std::nullopt;
+        opened.record = plain ? referenceRecordOf(*plain, tag) : std::nullopt;
+        if (!opened.record) {
+            return std::nullopt;
+        }
+        at += 273 + abytes;
+    }
+    for (;;) {
         const std::size_t size = std::min(fullPiece, payload.size() - at);
         const bool last = size < fullPiece;
-        if (size < crypto_secretstream_xchacha20poly1305_ABYTES) {
-            return std::nullopt;
-        }
-        std::vector<std::uint8_t> plain(size - crypto_secretstream_xchacha20poly1305_ABYTES);
         unsigned char tag = 0;
-        if (crypto_secretstream_xchacha20poly1305_pull(
-                &state, plain.data(), nullptr, &tag, payload.data() + at, size,
-                at == front ? payload.data() : nullptr, at == front ? 32 : 0) != 0 ||
-            tag != (last ? referenceFinalTag : referenceMessageTag)) {
+        const auto plain = size >= abytes ? open(at, size, tag) : std::nullopt;
+        if (!plain || tag != (last ? referenceFinalTag : referenceMessageTag)) {
             return std::nullopt;
         }
-        source.insert(source.end(), plain.begin(), plain.end());
+        opened.source.insert(opened.source.end(), plain->begin(), plain->end());
         if (last) {
-            return source;
+            break;
         }
         at += size;
     }
+    if (opened.record && opened.record->size != opened.source.size()) {
+        return std::nullopt;
+    }
+    return opened;
 }
 
-// The source that the file `file`, as the writer makes it, holds, opened with `password` and
-// the salt and cost of its head.
-inline std::optional<std::vector<std::uint8_t>> referenceOpenProtected(std::string_view file,
-                                                                       std::string_view password) {
+// What the file `file`, as the writer makes it, holds, opened with `password` and the salt and
+// cost of its head.
+inline std::optional<ReferenceOpened> referenceOpenProtected(std::string_view file,
+                                                             std::string_view password) {
     const auto payload = referencePayloadOf(file);
     if (!payload || payload->size() < 32) {
         return std::nullopt;

@@ -43,7 +43,7 @@ tarvex::ProtectedVerdict firstPiece(std::string_view file, std::string_view pass
                                     std::size_t size) {
     tarvex::ProtectedReader reader;
     reader.start([password](const tarvex::ProtectedParameters&) { return &keyOf(password); }, {},
-                 true);
+                 {}, true);
     for (std::size_t at = 0; at < file.size(); at += size) {
         if (!reader.append(bytesOf(file.substr(at, size)))) {
             break;
@@ -78,14 +78,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (firstPiece(file, "right1", file.size() + 1) != firstPiece(file, "right1", 1)) {
         std::abort();
     }
-    const std::string sealed = tarvex::buildProtected(bytesOf(file), keyOf("right1"), parameters);
+    const std::string sealed = tarvex::buildProtected(bytesOf(file), keyOf("right1"), parameters,
+                                                      {"probe.png", 0, file.size()});
     if (tarvex::probeContainer(sealed, "right1").level != tarvex::ContainerClass::Protected ||
         firstPiece(sealed, "right1", 4093) != tarvex::ProtectedVerdict::FirstPieceOpened ||
         firstPiece(sealed, "wrong1", 4093) != tarvex::ProtectedVerdict::NotOpened) {
         std::abort();
     }
 
-    if (tarvex::checkPassword(password).problem != tarvex::PasswordProblem::None) {
+    if (tarvex::checkPassword(tarvex::ContainerClass::Standard, password).problem !=
+        tarvex::PasswordProblem::None) {
         return 0;
     }
     for (auto level : {tarvex::ContainerClass::Standard, tarvex::ContainerClass::HighLevel}) {

@@ -4,9 +4,11 @@
 // line ends changed to LF or CR, with a byte order mark in front and with blanks at its line ends.
 //
 // The Protected reader likewise, with one key for every file (derived once, at the lowest cost):
-// whole and in pieces it gives the same verdict and bytes; it hands on no bytes but whole pieces
-// that opened, and a file that it restores opens the same in a plain reader of the cleaned text.
-// A Protected container of the fuzzed bytes reads back to them in all the forms above.
+// whole and in pieces it gives the same verdict, record and bytes; it hands on no bytes but whole
+// pieces that opened, and a file that it restores opens the same, record and bytes, in a plain
+// reader of the cleaned text; read for its first piece only, it opens that piece alone. A
+// Protected container of the fuzzed bytes, recorded under a name made of them, reads back to them
+// and its record in all the forms above.
 #include "ReferenceContainer.h"
 #include "ReferenceProtected.h"
 #include "container/ContainerReader.h"
@@ -66,7 +68,9 @@ const tarvex::ProtectedKey& fuzzKey() {
 
 struct ProtectedRead {
     tarvex::ProtectedVerdict verdict;
+    std::optional<tarvex::SourceRecord> record;
     std::vector<std::uint8_t> restored;
+    int version = 0;
     bool operator==(const ProtectedRead&) const = default;
 };
 
@@ -76,6 +80,13 @@ ProtectedRead readProtectedInPieces(std::string_view file, std::size_t pieceSize
     tarvex::ProtectedReader reader;
     ProtectedRead read{};
     reader.start([](const tarvex::ProtectedParameters&) { return &fuzzKey(); },
+                 [&read](const tarvex::SourceRecord& record) {
+                     // Once, before any byte.
+                     if (read.record || !read.restored.empty()) {
+                         std::abort();
+                     }
+                     read.record = record;
+                 },
                  [&read](std::span<const std::uint8_t> bytes) {
                      read.restored.insert(read.restored.end(), bytes.begin(), bytes.end());
                  },
@@ -84,13 +95,14 @@ ProtectedRead readProtectedInPieces(std::string_view file, std::size_t pieceSize
          at += pieceSize) {
     }
     read.verdict = reader.finish();
+    read.version = reader.version();
     return read;
 }
 
 // What a plain reader makes of the file: its text cleaned and joined, which must end in the
 // marker, the Base64 before it decoded strictly by libsodium, and the payload opened with a key
 // derived on its own.
-std::optional<std::vector<std::uint8_t>> plainlyOpened(std::string_view file) {
+std::optional<tarvex::test::ReferenceOpened> plainlyOpened(std::string_view file) {
     static const tarvex::test::ReferenceKey key =
         tarvex::test::referenceKey("pass word", tarvex::protectedHead(fuzzParameters()));
     std::string text = tarvex::test::referenceCleanText(file);
@@ -103,21 +115,50 @@ std::optional<std::vector<std::uint8_t>> plainlyOpened(std::string_view file) {
     return tarvex::test::referenceOpenPayload(*payload, key);
 }
 
+// Whether the plain reader finds what the program's reader restored.
+bool openedAlike(const std::optional<tarvex::test::ReferenceOpened>& plain,
+                 const ProtectedRead& read) {
+    if (!plain || plain->version != read.version || plain->source != read.restored ||
+        plain->record.has_value() != read.record.has_value()) {
+        return false;
+    }
+    return !plain->record || (plain->record->name == read.record->name &&
+                              plain->record->modifiedNs == read.record->modifiedNs &&
+                              plain->record->size == read.record->size);
+}
+
+// Whether two readings of one file agree. A version 1 file of the fuzzer's sizes is one piece,
+// opened once the text has ended whatever the feeding, so all of it agrees. Version 2's record
+// opens as soon as it is decoded, before the text after it is checked: a file that does not
+// open may have had its head read and its record given, or be found damaged rather than not
+// opened, in one feeding and not in another; only a restored file is restored alike in every
+// feeding.
+bool agree(const ProtectedRead& one, const ProtectedRead& other) {
+    if (one.version == 1 || one.verdict == tarvex::ProtectedVerdict::Restored) {
+        return one == other;
+    }
+    return other.verdict != tarvex::ProtectedVerdict::Restored && one.restored == other.restored;
+}
+
 void checkProtected(std::string_view file) {
     const ProtectedRead whole = readProtectedInPieces(file, file.size() + 1);
-    if (whole != readProtectedInPieces(file, 7) ||
-        whole != readProtectedInPieces(replaceAll(file, "\r\n", "\n"), 5)) {
+    if (!agree(whole, readProtectedInPieces(file, 7)) ||
+        !agree(whole, readProtectedInPieces(replaceAll(file, "\r\n", "\n"), 5))) {
         std::abort();
     }
-    // Only whole pieces go out before the verdict; a restored file opens plainly too.
+    // Only whole pieces go out before the verdict; a restored file opens plainly too, and its
+    // first piece alone is its record (version 2) or the start of its source (version 1).
     if (whole.verdict != tarvex::ProtectedVerdict::Restored) {
         if (whole.restored.size() % tarvex::protectedPieceBytes != 0) {
             std::abort();
         }
-    } else if (plainlyOpened(file) != whole.restored ||
-               (whole.restored.size() < tarvex::protectedPieceBytes &&
-                readProtectedInPieces(file, 7, true) !=
-                    ProtectedRead{tarvex::ProtectedVerdict::FirstPieceOpened, whole.restored})) {
+        return;
+    }
+    ProtectedRead first = whole;
+    first.verdict = tarvex::ProtectedVerdict::FirstPieceOpened;
+    first.restored.resize(
+        whole.version == 2 ? 0 : std::min(whole.restored.size(), tarvex::protectedPieceBytes));
+    if (!openedAlike(plainlyOpened(file), whole) || readProtectedInPieces(file, 7, true) != first) {
         std::abort();
     }
 }
@@ -148,12 +189,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
 
     checkProtected(text);
-    const std::string container = tarvex::buildProtected(source, fuzzKey(), fuzzParameters());
+    // The name: the input's first bytes up to a slash or NUL, or a stand-in.
+    std::string name(text.substr(
+        0, std::min(text.find_first_of(std::string_view("/\0", 2)), tarvex::recordNameBytes)));
+    if (!tarvex::recordableName(name)) {
+        name = "fuzz";
+    }
+    const tarvex::SourceRecord record{name, -static_cast<std::int64_t>(size), size};
+    const std::string container =
+        tarvex::buildProtected(source, fuzzKey(), fuzzParameters(), record);
     for (const std::string& variant :
          {container, replaceAll(container, "\r\n", "\n"), replaceAll(container, "\r\n", "\r"),
           "\xEF\xBB\xBF" + replaceAll(container, "\r\n", "  \r\n")}) {
         const ProtectedRead read = readProtectedInPieces(variant, 13);
-        if (read.verdict != tarvex::ProtectedVerdict::Restored || read.restored.size() != size ||
+        if (read.verdict != tarvex::ProtectedVerdict::Restored || read.record != record ||
+            read.restored.size() != size ||
             !std::equal(read.restored.begin(), read.restored.end(), data)) {
             std::abort();
         }

@@ -94,8 +94,10 @@ TEST_F(Runs, AProtectedRunKeepsTheWindowLiveWhileItsKeyIsDerived) {
     dialogs.script.answerNextQuestion(false);
     button("btnenc")->click();
     ASSERT_EQ(control<QLabel>("lbprogress")->text(), QStringLiteral("1/1"));
-    action("mclass_protected")->trigger();
+        action("mclass_protected")->trigger();
     dialogs.passwordTypedAgain = QStringLiteral("s3cret!");
+    // A passphrase that falls within a year is used when the user says so.
+    dialogs.script.answerNextQuestion(true);
     // The progress row says that a key is derived, and shows no count of the run before.
     bool busySeen = false;
     int busyChecks = 0;
@@ -110,7 +112,10 @@ TEST_F(Runs, AProtectedRunKeepsTheWindowLiveWhileItsKeyIsDerived) {
     onNextMessages(watch);
     dialogs.script.answerNextQuestion(false);
     button("btnenc")->click();
-    EXPECT_EQ(dialogs.passwordQuestions.size(), 1u);
+        ASSERT_EQ(dialogs.passwordQuestions.size(), 1u);
+    EXPECT_TRUE(dialogs.passwordQuestions.front().contains(QStringLiteral("1,000 GPUs")));
+        ASSERT_GE(dialogs.questions.size(), 2u);
+    EXPECT_TRUE(dialogs.questions[1].endsWith(QStringLiteral("Use it anyway?")));
     EXPECT_TRUE(busySeen) << "the window did not run while the key was derived";
     EXPECT_FALSE(control<QWidget>("gbencClass")->isEnabled());
     const std::vector<std::uint8_t> text = readFile(temp / "encrypted/photo.jpg");

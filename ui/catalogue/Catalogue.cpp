@@ -117,7 +117,7 @@ constexpr LanguageTable english{
     .passwordPrompt = "Password: ",
     .noPassword = "no password was given",
     .passwordLineTooLong = "the password line is longer than %1 bytes",
-    .passwordTooLong = "The password has more than %1 characters.",
+
     .yesOrNo = "[y/n]",
     .busy = "Deriving the key from the password...",
     .leftOut = "%1: %2",
@@ -165,6 +165,23 @@ constexpr LanguageTable english{
                    "without the password:",
     .msgFirstDamaged = "%1\nThis file is damaged: it is no container of its class, so the "
                        "password cannot be checked against it. Nothing was decrypted.",
+    .msgPasswordTooLong = "The password has more than %1 characters: the Standard and High level "
+                          "classes take no more. The Protected class, in the Class menu, takes "
+                          "long passphrases.",
+    .msgPassphraseEmpty = "Type a passphrase first.",
+    .msgPassphraseTooLong = "The passphrase is longer than %1 bytes.",
+    .msgPassphraseIllegal = "The passphrase holds a character that is not printable: %1.",
+    .protectedPassnote = "1 - 1024 bytes, blanks and all chars",
+    .strengthEstimate = "An attacker with 1,000 GPUs, each trying 400 passphrases a second, would "
+                        "need about %1 to find this one.",
+    .strengthQuestion = "%1\nSuch a passphrase falls within a year. Use it anyway?",
+    .lessThanASecond = "less than a second",
+    .someSeconds = "%1 seconds",
+    .someMinutes = "%1 minutes",
+    .someHours = "%1 hours",
+    .someDays = "%1 days",
+    .someYears = "%1 years",
+    .overAMillionYears = "more than a million years",
     .dialogTwoFolders =
         "%1\n%2\nThese files are in different folders. Please choose files from one folder.",
     .folderNotOpened = "The folder \"%1\" could not be opened: the desktop has no file manager "
@@ -278,7 +295,7 @@ constexpr LanguageTable chinese{
     .passwordPrompt = "密码：",
     .noPassword = "没有给出密码",
     .passwordLineTooLong = "密码行超过 %1 个字节",
-    .passwordTooLong = "密码超过 %1 个字符。",
+
     .yesOrNo = "[是(y)/否(n)]",
     .busy = "正在由密码生成密钥……",
     .leftOut = "%1：%2",
@@ -321,6 +338,22 @@ constexpr LanguageTable chinese{
     .msgReplaced = "以下保护加密文件已被不需要密码就能打开的加密文件替换：",
     .msgFirstDamaged = "%1\n这个文件已损坏，不是这一级别的完整加密文件，无法用它验证密码。"
                        "没有解密任何文件。",
+    .msgPasswordTooLong = "密码超过 %1 个字符：标准加密和高级加密不接受更长的密码。"
+                          "“级别”菜单中的保护加密接受长的密码短语。",
+    .msgPassphraseEmpty = "请先输入密码短语。",
+    .msgPassphraseTooLong = "密码短语超过 %1 个字节。",
+    .msgPassphraseIllegal = "密码短语中有不可打印的字符：%1。",
+    .protectedPassnote = "1 - 1024 字节, 支持空格和所有字符",
+    .strengthEstimate =
+        "一个拥有 1000 块 GPU、每块每秒尝试 400 个密码短语的攻击者，约需 %1 才能找到它。",
+    .strengthQuestion = "%1\n这样的密码短语在一年之内就可能被找到。仍然要使用它吗？",
+    .lessThanASecond = "不到一秒",
+    .someSeconds = "%1 秒",
+    .someMinutes = "%1 分钟",
+    .someHours = "%1 小时",
+    .someDays = "%1 天",
+    .someYears = "%1 年",
+    .overAMillionYears = "一百万年以上",
     .dialogTwoFolders = "%1\n%2\n这些文件不在同一个文件夹中，请选择同一个文件夹中的文件。",
     .folderNotOpened = "无法打开文件夹“%1”：桌面上没有可以打开它的文件管理器。",
 };

@@ -114,7 +114,7 @@ struct LanguageTable {
     std::string_view passwordPrompt;
     std::string_view noPassword;
     std::string_view passwordLineTooLong; // %1 the most bytes a line may hold
-    std::string_view passwordTooLong;     // %1 the most characters of a password
+
     // The answers of a question, shown after it; "y" and "n" are what is typed.
     std::string_view yesOrNo;
     // Shown at a terminal while the run derives a key before its first file.
@@ -171,6 +171,26 @@ struct LanguageTable {
     std::string_view msgReplaced;
     // The first file of a decrypt run is no container of its class: %1 the file.
     std::string_view msgFirstDamaged;
+    // Why a password is refused beyond the designed messages: %1 the most characters the designed
+    // classes take; for a Protected passphrase, %1 the most bytes, or the character refused.
+    std::string_view msgPasswordTooLong;
+    std::string_view msgPassphraseEmpty;
+    std::string_view msgPassphraseTooLong;
+    std::string_view msgPassphraseIllegal;
+    // The note beside the password entry while Protected is chosen.
+    std::string_view protectedPassnote;
+    // How long an attacker needs to find the passphrase typed: %1 the time; asked about when it
+    // is within a year: %1 the estimate.
+    std::string_view strengthEstimate;
+    std::string_view strengthQuestion;
+    // Times: %1 the number.
+    std::string_view lessThanASecond;
+    std::string_view someSeconds;
+    std::string_view someMinutes;
+    std::string_view someHours;
+    std::string_view someDays;
+    std::string_view someYears;
+    std::string_view overAMillionYears;
     // The open dialog refuses a choice of files from two folders: %1 and %2 as for a drop.
     std::string_view dialogTwoFolders;
     // The desktop has no file manager that opens the output folder: %1 the folder.

@@ -3,7 +3,9 @@
 #include "files/PathParts.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <cstdio>
 #include <functional>
 
 namespace tarvex {
@@ -29,11 +31,53 @@ std::string worded(const FileError& error, const LanguageTable& texts) {
     return filledIn(sentence, {error.path(), reason});
 }
 
-std::vector<std::string> wordedRejection(const PasswordVerdict& verdict,
+namespace {
+
+// A character that a passphrase may not hold, as the user can read it: U+001B, or 0xFF for a
+// byte that is no part of a character.
+std::string shownCharacter(std::string_view character) {
+    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(character[i]); };
+    char shown[16];
+    if (character.size() == 1 && byte(0) >= 0x80) {
+        std::snprintf(shown, sizeof shown, "0x%02X", byte(0));
+        return shown;
+    }
+    // The code point of one character of UTF-8.
+    unsigned long code = character.empty() ? 0 : byte(0);
+    if (character.size() > 1) {
+        code &= 0xFFu >> (character.size() + 1);
+        for (std::size_t i = 1; i < character.size(); ++i) {
+            code = (code << 6) | (byte(i) & 0x3Fu);
+        }
+    }
+    std::snprintf(shown, sizeof shown, "U+%04lX", code);
+    return shown;
+}
+
+} // namespace
+
+std::vector<std::string> wordedRejection(ContainerClass level, const PasswordVerdict& verdict,
                                          const LanguageTable& texts) {
+    const PasswordLimits limits = classRow(level).passwordLimits;
+    const std::string most = std::to_string(limits.most);
+    if (limits.countsBytes) {
+        switch (verdict.problem) {
+        case PasswordProblem::TooShort:
+            return {std::string(texts.msgPassphraseEmpty)};
+        case PasswordProblem::TooLong:
+            return {filledIn(texts.msgPassphraseTooLong, {most})};
+        case PasswordProblem::Blank:
+        case PasswordProblem::IllegalCharacter:
+            return {filledIn(texts.msgPassphraseIllegal, {shownCharacter(verdict.offending)})};
+        case PasswordProblem::None:
+            return {};
+        }
+    }
     switch (verdict.problem) {
     case PasswordProblem::TooShort:
         return {std::string(texts.msgTooShort)};
+    case PasswordProblem::TooLong:
+        return {filledIn(texts.msgPasswordTooLong, {most})};
     case PasswordProblem::Blank:
         return {std::string(texts.msgNoBlank)};
     case PasswordProblem::IllegalCharacter:
@@ -43,6 +87,35 @@ std::vector<std::string> wordedRejection(const PasswordVerdict& verdict,
         break;
     }
     return {};
+}
+
+std::string wordedDuration(double seconds, const LanguageTable& texts) {
+    struct Unit {
+        double seconds;
+        std::string_view LanguageTable::*text;
+    };
+    constexpr double minute = 60;
+    constexpr double hour = 60 * minute;
+    constexpr double day = 24 * hour;
+    constexpr double year = 365.25 * day;
+    if (!(seconds < 1e6 * year)) {
+        return std::string(texts.overAMillionYears);
+    }
+    if (seconds < 1) {
+        return std::string(texts.lessThanASecond);
+    }
+    constexpr std::array<Unit, 5> units{{{year, &LanguageTable::someYears},
+                                         {day, &LanguageTable::someDays},
+                                         {hour, &LanguageTable::someHours},
+                                         {minute, &LanguageTable::someMinutes},
+                                         {1, &LanguageTable::someSeconds}}};
+    const Unit& unit = *std::find_if(units.begin(), units.end(),
+                                     [seconds](const Unit& u) { return seconds >= u.seconds; });
+    return filledIn(texts.*unit.text, {std::to_string(std::llround(seconds / unit.seconds))});
+}
+
+std::string wordedStrength(double seconds, const LanguageTable& texts) {
+    return filledIn(texts.strengthEstimate, {wordedDuration(seconds, texts)});
 }
 
 std::string worded(const RunQuestion& question, const LanguageTable& texts) {
@@ -207,7 +280,7 @@ RunEndWords endWords(const RunResult& result, RunCommand command, int chosen, bo
     case RunEnd::Stopped:
         return {.messages = {std::string(texts.msgCanceled)}};
     case RunEnd::PasswordRejected:
-        return {.messages = wordedRejection(result.passwordVerdict, texts)};
+        return {.messages = wordedRejection(result.passwordRule, result.passwordVerdict, texts)};
     case RunEnd::WrongPassword:
         return {.messages = {std::string(texts.msgIllegalPassword)}};
     case RunEnd::FileFailed:

@@ -19,9 +19,15 @@ namespace tarvex {
 std::string worded(const FileError& error, const LanguageTable& texts);
 // The reason of a file step that failed: the system's own text, or the program's for its own.
 std::string wordedReason(std::error_code reason, const LanguageTable& texts);
-// The messages that reject a password, in order: one, or two for an illegal character.
-std::vector<std::string> wordedRejection(const PasswordVerdict& verdict,
+// The messages that reject a password by the rule of `level`, in order: one, or two for an
+// illegal character of the designed classes.
+std::vector<std::string> wordedRejection(ContainerClass level, const PasswordVerdict& verdict,
                                          const LanguageTable& texts);
+// How long `seconds` are, in the unit that suits them: "3 days", "less than a second".
+std::string wordedDuration(double seconds, const LanguageTable& texts);
+// The estimate of how long an attacker needs to find a passphrase of `seconds` (see
+// PassphraseStrength.h).
+std::string wordedStrength(double seconds, const LanguageTable& texts);
 std::string worded(const RunQuestion& question, const LanguageTable& texts);
 std::string worded(RunNotice notice, const LanguageTable& texts);
 // Why a file was left out, as a run's end lists it.
