@@ -5,6 +5,9 @@
 #   icons/hicolor/NxN/apps/tarvex.png  the desktop icon at the theme's usual sizes, 32 bits
 #       with alpha, drawn from icons/hicolor/scalable/apps/tarvex.svg; the 48 x 48 one is also
 #       the window's icon
+#   icons/hicolor/scalable/mimetypes/application-x-tarvex-protected.svg  the icon of the
+#       Protected containers' file type: a page with the program's icon on it, made from that
+#       same SVG; and icons/hicolor/NxN/mimetypes/application-x-tarvex-protected.png drawn from it
 #   site/kro/banner.png  500 x 140  the background of the banner pages: the gradient from
 #       #1f4e79 through #2f6aa3 (at 62 %) to #3a78b5, from the top left corner to the bottom
 #       right one
@@ -75,15 +78,40 @@ make_note() {
         "${jpeg_options[@]}" "$out/note.jpg"
 }
 
-# The icon at every size of the theme, rendered from its one drawing.
-make_icons() {
-    local size folder
+# Renders the drawing SVG at every size of the theme into its CONTEXT folders as NAME.png.
+render_icon() {
+    local svg=$1 context=$2 name=$3 size folder
     for size in 16 22 24 32 48 64 128 256; do
-        folder=$out/icons/hicolor/${size}x$size/apps
+        folder=$out/icons/hicolor/${size}x$size/$context
         mkdir -p "$folder"
-        rsvg-convert -w "$size" -h "$size" icons/hicolor/scalable/apps/tarvex.svg |
-            convert png:- "${png_options[@]}" "PNG32:$folder/tarvex.png"
+        rsvg-convert -w "$size" -h "$size" "$svg" |
+            convert png:- "${png_options[@]}" "PNG32:$folder/$name.png"
     done
+}
+
+# The icon of the Protected containers: a page with a folded corner, and on it the program's icon,
+# whose padlock stands out over the page's right edge. At 16 x 16 a pixel is 12 units, and the
+# page's outline of 12 units is centred on half pixels, so that it stays sharp there.
+make_type_icon() {
+    local name=application-x-tarvex-protected folder=$out/icons/hicolor/scalable/mimetypes
+    mkdir -p "$folder"
+    {
+        cat <<'EOF'
+<?xml version="1.0" encoding="UTF-8"?>
+<!-- The icon of the Protected containers, written by resources/make-pictures.sh: a page with the
+     program's icon (icons/hicolor/scalable/apps/tarvex.svg) on it. -->
+<svg xmlns="http://www.w3.org/2000/svg" width="192" height="192" viewBox="0 0 192 192">
+  <path d="M 18,6 H 102 L 150,54 V 186 H 18 Z" fill="white" stroke="#4a4e55" stroke-width="12"
+        stroke-linejoin="round"/>
+  <path d="M 102,6 V 54 H 150" fill="#c9d2dc" stroke="#4a4e55" stroke-width="12"
+        stroke-linejoin="round"/>
+  <g transform="translate(27 46) scale(0.72)">
+EOF
+        # The program's drawing, without its comment and its own <svg> element.
+        sed -e '1,/^<svg /d' -e '/^<\/svg>/,$d' -e 's/^/  /' icons/hicolor/scalable/apps/tarvex.svg
+        printf '  </g>\n</svg>\n'
+    } >"$folder/$name.svg"
+    render_icon "$folder/$name.svg" mimetypes "$name"
 }
 
 # The banner's background. Each pixel takes its colour from a strip of the gradient at x + y,
@@ -99,5 +127,6 @@ make_banner() {
 
 make_about
 make_note
-make_icons
+render_icon icons/hicolor/scalable/apps/tarvex.svg apps tarvex
+make_type_icon
 make_banner
