@@ -62,6 +62,9 @@ private:
     SourceReading readSource(const std::string& sourcePath, const std::string& next,
                              ContainerClass level, const WriterKeys& keys,
                              const std::string& containerPath, RunReport& report);
+    // The path of the container of the source `path`: named after it, or, with hidden names, so
+    // that the name says nothing.
+    std::string containerPathOf(const EncryptRequest& request, const std::string& path);
     // Whether `path` holds a container of a class that encrypts.
     bool holdsEncrypted(const std::string& path);
     FileOutcome encryptOne(const EncryptRequest& request, EncryptRun& run, std::size_t index,

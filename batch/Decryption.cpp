@@ -11,30 +11,35 @@ namespace tarvex {
 namespace {
 
 // The restored bytes of a container into an output file, made when its first byte comes (or
-// when it ends, for a container of nothing), under the path that `pathFor` gives then.
+// when it ends, for a container of nothing), under the path that `pathFor` gives then for the name
+// the container recorded of its source, or for its own name (an empty one). A file restored from
+// a record takes the recorded time too.
 class FileOutput final : public RestoreSink {
 public:
     FileOutput(FileSystem& files, const std::string& container, const FileIdentities& keep,
-               std::function<std::string()> pathFor)
+               std::function<std::string(const std::string& recordedName)> pathFor)
         : files_(files), container_(container), keep_(keep), pathFor_(std::move(pathFor)) {}
 
     void begin() override {
         writer_.reset();
+        record_.reset();
         authenticated_ = false;
     }
-    void record(const SourceRecord&) override {}
+    void record(const SourceRecord& source) override { record_ = source; }
     void authenticated(bool authenticated) override { authenticated_ = authenticated; }
     void write(std::span<const std::uint8_t> bytes) override { open().write(bytes); }
     void complete() override { open().complete(); }
-    // The path of the output, once it is made.
+    // The path of the output, once it is made, and the name its source had.
     const std::string& path() const { return path_; }
+    const std::string& recordedName() const { return record_ ? record_->name : empty_; }
     bool authenticated() const { return authenticated_; }
 
 private:
     FileWriter& open() {
         if (!writer_) {
-            path_ = pathFor_();
-            writer_ = files_.createFile(path_, container_, keep_);
+            path_ = pathFor_(recordedName());
+            const auto modified = record_ ? std::optional(record_->modifiedNs) : std::nullopt;
+            writer_ = files_.createFile(path_, container_, keep_, modified);
         }
         return *writer_;
     }
@@ -42,7 +47,9 @@ private:
     FileSystem& files_;
     const std::string& container_;
     const FileIdentities& keep_;
-    std::function<std::string()> pathFor_;
+    std::function<std::string(const std::string&)> pathFor_;
+    std::optional<SourceRecord> record_;
+    const std::string empty_;
     std::string path_;
     std::unique_ptr<FileWriter> writer_;
     bool authenticated_ = false;
@@ -93,7 +100,7 @@ struct Batch::FirstFile {
     bool containerFound = false;
     bool passwordMatches = false;
     bool damaged = false; // no container of its class, which no password opens or fails to
-        bool authenticates = false;
+    bool authenticates = false;
     ContainerClass rule = ContainerClass::Standard; // whose password rule applies
     PasswordVerdict verdict;
     // A key was needed and did not come: why.
@@ -110,7 +117,7 @@ void Batch::decryptFiles(const DecryptRequest& request, RunReport& report, RunRe
     }
     result.firstFile = request.files.front();
     const FirstFile first = decryption1(request.files.front(), request.password, report);
-        result.passwordVerdict = first.verdict;
+    result.passwordVerdict = first.verdict;
     result.passwordRule = first.rule;
     if (first.verdict.problem != PasswordProblem::None) {
         result.end = RunEnd::PasswordRejected;
@@ -156,12 +163,12 @@ void Batch::decryptFiles(const DecryptRequest& request, RunReport& report, RunRe
 
 Batch::FirstFile Batch::decryption1(const std::string& path, std::string_view password,
                                     RunReport& report) {
-        FirstFile first;
+    FirstFile first;
     const FileEnd end = containerEnd(files_, path);
     const std::optional<ContainerClass> level = classAtEnd(end.bytes, end.wholeFile);
     // The password is checked by the rule of the class it is checked against: a file without a
     // marker is read as the designed classes are.
-        first.rule = level.value_or(ContainerClass::Standard);
+    first.rule = level.value_or(ContainerClass::Standard);
     first.verdict = checkPassword(first.rule, password);
     if (!level || !classRow(*level).enciphered) {
         // A designed container stores its password. A Protected container whose marker was
@@ -209,9 +216,12 @@ FileOutcome Batch::decryption(const DecryptRequest& request, DecryptRun& run, st
                               bool askedAlready, RunReport& report) {
     const std::string& path = request.files[index];
     const std::string next = index + 1 < request.files.size() ? request.files[index + 1] : "";
-    const std::string ownName = restoredName(namePart(path), request.stripSuffix);
-    const std::string wanted = folderPart(path) + request.outputFolderName + "/" + ownName;
-    FileOutput output(files_, path, selection_, [&] { return run.outputFor(path, wanted); });
+    // A container that records its source's name restores under it, whatever it is called now.
+    const std::string folder = folderPart(path) + request.outputFolderName + "/";
+    const std::string nameOfContainer = restoredName(namePart(path), request.stripSuffix);
+    FileOutput output(files_, path, selection_, [&](const std::string& recorded) {
+        return run.outputFor(path, folder + (recorded.empty() ? nameOfContainer : recorded));
+    });
     const RestoreJob job{
         .path = path,
         .next = next,
@@ -243,19 +253,15 @@ FileOutcome Batch::decryption(const DecryptRequest& request, DecryptRun& run, st
     try {
         outcome = restoreContainer(job, output);
     } catch (const FileError& error) {
-        // A file that cannot be read is left out, and the run goes on; an output that cannot be
-        // made ends the run.
-        if (error.action() != FileAction::Open || error.path() != path) {
-            throw;
+        if (const std::optional<FileOutcome> leftOut = leftOutUnreadable(error, path)) {
+            return *leftOut;
         }
-        return FileOutcome::leftOut(error.reason() == FileProblem::NotRegularFile
-                                        ? LeftOutReason::NotRegular
-                                        : LeftOutReason::Unreadable,
-                                    error.reason());
+        throw;
     }
     if (outcome.kind == FileOutcome::Kind::Done) {
         run.authenticated = run.authenticated || output.authenticated();
-        run.written(path, output.path(), ownName);
+        run.written(path, output.path(),
+                    output.recordedName().empty() ? nameOfContainer : output.recordedName());
     }
     return outcome;
 }

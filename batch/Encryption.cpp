@@ -37,7 +37,7 @@ RunResult Batch::encrypt(const EncryptRequest& request, RunReport& report) {
 }
 
 void Batch::encryptFiles(const EncryptRequest& request, RunReport& report, RunResult& result) {
-        result.passwordRule = request.containerClass;
+    result.passwordRule = request.containerClass;
     result.passwordVerdict = checkPassword(request.containerClass, request.password);
     if (result.passwordVerdict.problem != PasswordProblem::None) {
         result.end = RunEnd::PasswordRejected;
@@ -85,11 +85,27 @@ bool Batch::holdsEncrypted(const std::string& path) {
     }
 }
 
+std::string Batch::containerPathOf(const EncryptRequest& request, const std::string& path) {
+    const ClassRow& row = classRow(request.containerClass);
+    if (!request.hideNames || !row.recordsName) {
+        const std::string_view designedSuffix = request.appendSuffix ? "E" : "";
+        return containerPath(path, request.outputFolderName,
+                             row.fileType.empty() ? designedSuffix : row.fileType);
+    }
+    // A name that says nothing, and that no file of the folder has.
+    const std::string folder = folderPart(path) + request.outputFolderName + "/";
+    for (;;) {
+        std::string hidden = folder + hiddenName() + std::string(row.fileType);
+        if (files_.readableSize(hidden).reason == std::errc::no_such_file_or_directory) {
+            return hidden;
+        }
+    }
+}
+
 FileOutcome Batch::encryptOne(const EncryptRequest& request, EncryptRun& run, std::size_t index,
                               RunReport& report) {
     const std::string& path = request.files[index];
-    const std::string output =
-        containerPath(path, request.outputFolderName, request.appendSuffix ? "E" : "");
+    const std::string output = containerPathOf(request, path);
     // A container that only the password opens is not replaced by one that anyone opens
     // without a word: encrypting the same pictures again in another class is easily done.
     const bool replaces = !classRow(request.containerClass).enciphered && holdsEncrypted(output);
@@ -101,15 +117,10 @@ FileOutcome Batch::encryptOne(const EncryptRequest& request, EncryptRun& run, st
     try {
         outcome = encryption(path, next, request.containerClass, run.keys, output, report);
     } catch (const FileError& error) {
-        // A source that cannot be read is left out, and the run goes on; an output that cannot
-        // be made ends the run.
-        if (error.action() != FileAction::Open || error.path() != path) {
-            throw;
+        if (const std::optional<FileOutcome> leftOut = leftOutUnreadable(error, path)) {
+            return *leftOut;
         }
-        return FileOutcome::leftOut(error.reason() == FileProblem::NotRegularFile
-                                        ? LeftOutReason::NotRegular
-                                        : LeftOutReason::Unreadable,
-                                    error.reason());
+        throw;
     }
     if (replaces && outcome.kind == FileOutcome::Kind::Done) {
         run.replaced.push_back(output);
@@ -130,7 +141,7 @@ Batch::SourceReading Batch::readSource(const std::string& sourcePath, const std:
         if (reading.tooLarge) {
             return false;
         }
-        reading.container = files_.createFile(containerPath, sourcePath, selection_);
+        reading.container = files_.createFile(containerPath, sourcePath, selection_, {});
         writer.start(
             keys, {namePart(sourcePath), version.modified, version.size},
             [&reading](std::string_view text) { reading.container->write(asBytes(text)); });

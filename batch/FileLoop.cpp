@@ -2,6 +2,16 @@
 
 namespace tarvex {
 
+std::optional<FileOutcome> leftOutUnreadable(const FileError& error, const std::string& path) {
+    if (error.action() != FileAction::Open || error.path() != path) {
+        return std::nullopt;
+    }
+    return FileOutcome::leftOut(error.reason() == FileProblem::NotRegularFile
+                                    ? LeftOutReason::NotRegular
+                                    : LeftOutReason::Unreadable,
+                                error.reason());
+}
+
 bool forEachFile(const std::vector<std::string>& files, RunReport& report, RunResult& result,
                  const std::function<FileOutcome(std::size_t index)>& step) {
     const int count = static_cast<int>(files.size());

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <functional>
+#include <optional>
 #include <string>
 #include <system_error>
 #include <vector>
@@ -24,6 +25,11 @@ struct FileOutcome {
         return {.kind = Kind::LeftOut, .reason = reason, .error = error};
     }
 };
+
+// How a file that cannot be read is left out, when `error` is that `path` cannot be read: the run
+// goes on without it. Nothing for any other error (an output that cannot be made), which ends the
+// run.
+std::optional<FileOutcome> leftOutUnreadable(const FileError& error, const std::string& path);
 
 // The loop of both runs: `step` works on each of `files` in their order, given its index. After
 // each file the report hears how far the run is, a file left out is told and kept in `result`,

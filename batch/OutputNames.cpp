@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <random>
 
 namespace tarvex {
 namespace {
@@ -32,6 +33,18 @@ std::string containerPath(std::string_view sourcePath, std::string_view folderNa
                           std::string_view suffix) {
     return folderPart(sourcePath) + std::string(folderName) + "/" + namePart(sourcePath) +
            std::string(suffix);
+}
+
+std::string hiddenName() {
+    constexpr std::string_view characters =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    std::random_device random;
+    std::uniform_int_distribution<std::size_t> pick(0, characters.size() - 1);
+    std::string name;
+    for (int i = 0; i < 16; ++i) {
+        name.push_back(characters[pick(random)]);
+    }
+    return name;
 }
 
 std::string numberedName(std::string_view name, int number) {

@@ -10,6 +10,9 @@ namespace tarvex {
 std::string containerPath(std::string_view sourcePath, std::string_view folderName,
                           std::string_view suffix);
 
+// Sixteen letters and digits drawn at random: a container's name that says nothing of its source.
+std::string hiddenName();
+
 // The name a restored file is written under, from the container's file name (no folder part).
 // With `stripSuffix` a trailing "E" or "e" is dropped, unless that would leave no name, "." or
 // "..". Without it, a trailing "E" or "e" is dropped when more than three characters follow the

@@ -16,7 +16,9 @@ struct EncryptRequest {
     std::vector<std::string> files; // full paths of one folder, in the run's order
     std::string_view password;      // valid for the whole run
     ContainerClass containerClass = ContainerClass::Standard;
-    bool appendSuffix = false; // "abc.JPG" gives "abc.JPGE"
+    bool appendSuffix = false; // "abc.JPG" gives "abc.JPGE", in a class without a file type
+    // Names that say nothing of their sources, in a class whose containers record their names.
+    bool hideNames = false;
     std::string outputFolderName;
     // The cost of the key of an enciphering class; tests lower it. A reader honours the cost
     // that a container names.

@@ -61,7 +61,7 @@ const ProtectedKey* RunKeys::keyFor(std::string_view password,
         givenUp_.reset();
     }
     const auto derivation = std::make_shared<Derivation>();
-        // The thread's copy of the password lives in memory of its own, wiped when the thread ends.
+    // The thread's copy of the password lives in memory of its own, wiped when the thread ends.
     std::thread thread([derivation, password = Secret::copyOf(password), parameters] {
         ProtectedKey key = ProtectedKey::derive(password.view(), parameters);
         const std::lock_guard lock(derivation->mutex);

@@ -34,7 +34,7 @@ struct LeftOutRecord {
 // What a run did, for its front end to show.
 struct RunResult {
     RunEnd end = RunEnd::Completed;
-        PasswordVerdict passwordVerdict;
+    PasswordVerdict passwordVerdict;
     // The class whose rule the password was checked by.
     ContainerClass passwordRule = ContainerClass::Standard;
     std::optional<FileError> fileError;

@@ -38,7 +38,7 @@ int main(int argc, char** argv) {
                 continue;
             }
             const auto container =
-                files.createFile(folder + "/" + tarvex::namePart(path), path, {});
+                files.createFile(folder + "/" + tarvex::namePart(path), path, {}, {});
             const std::unique_ptr<tarvex::FileWriter> scratch =
                 withScratch ? files.openScratch([] { return true; }) : nullptr;
             std::size_t sourceBytes = 0;

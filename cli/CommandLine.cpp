@@ -165,6 +165,9 @@ void OptionReader::read(std::span<const std::string> arguments, std::size_t& i) 
     } else if (argument == "--suffix") {
         line_.appendSuffix = true;
         note(encryptOption_, argument);
+    } else if (argument == "--hide-names") {
+        line_.hideNames = true;
+        note(encryptOption_, argument);
     } else if (argument == "--strip-suffix") {
         line_.stripSuffix = true;
         note(decryptOption_, argument);

@@ -27,6 +27,7 @@ struct CommandLine {
     Command command = Command::Encrypt;
     ContainerClass containerClass = ContainerClass::Standard; // encrypt --class and short forms
     bool appendSuffix = false;                                // encrypt --suffix
+    bool hideNames = false;                                   // encrypt --hide-names
     bool stripSuffix = false;                                 // decrypt --strip-suffix
     std::optional<bool> answer; // --yes, --no: the answer to every question; none asks
     bool passwordFromStdin = false;

@@ -165,6 +165,7 @@ RunResult runOf(const CommandLine& line, const LanguageTable& texts, std::string
                               .password = password,
                               .containerClass = line.containerClass,
                               .appendSuffix = line.appendSuffix,
+                              .hideNames = line.hideNames,
                               .outputFolderName = std::string(texts.encFolderName)},
                              report);
     }

@@ -50,7 +50,14 @@ struct ClassRow {
     bool marksSlashes;
     // Sources of 5000 KB or more are left out.
     bool sizeLimited;
-    PasswordLimits passwordLimits;
+        PasswordLimits passwordLimits;
+    // What the class's container names end in after their source's name ("IMG 1.JPG.tvx"): its
+    // own file type on the desktop. Empty for a class whose containers take their source's name
+    // as it is, or with the "E" the user chooses.
+    std::string_view fileType;
+    // A container of the class records its source's name and time, which restore it whatever the
+    // container is called: its name may be one that says nothing.
+    bool recordsName;
     std::unique_ptr<ContainerWriting> (*newWriting)();
     std::unique_ptr<ContainerReading> (*newReading)();
 };
@@ -63,6 +70,8 @@ inline constexpr std::array<ClassRow, 3> containerClasses{{
      false,
      true,
      {5, 10, false},
+     "",
+     false,
      newStandardWriting,
      newDesignedReading},
     {ContainerClass::HighLevel,
@@ -72,6 +81,8 @@ inline constexpr std::array<ClassRow, 3> containerClasses{{
      true,
      true,
      {5, 10, false},
+     "",
+     false,
      newHighLevelWriting,
      newDesignedReading},
     {ContainerClass::Protected,
@@ -81,6 +92,8 @@ inline constexpr std::array<ClassRow, 3> containerClasses{{
      false,
      false,
      {1, 1024, true},
+     ".tvx",
+     true,
      newProtectedWriting,
      newProtectedReading},
 }};

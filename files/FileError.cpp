@@ -38,27 +38,4 @@ std::error_code make_error_code(FileProblem problem) {
     return {static_cast<int>(problem), fileProblemCategory()};
 }
 
-FileError::FileError(FileAction action, std::string path, std::error_code reason,
-                     std::string blocker)
-    : action_(action), path_(std::move(path)), reason_(reason), blocker_(std::move(blocker)) {
-    sentence_ = action_ == FileAction::Open ? "Cannot open file \"" : "Cannot create file \"";
-    sentence_ += path_ + "\". ";
-    const std::string quoted = "\"" + blocker_ + "\"";
-    if (reason_ == FileProblem::NotRegularFile) {
-        sentence_ += "Not a regular file";
-    } else if (reason_ == FileProblem::BlockerOfAnotherUser) {
-        sentence_ += quoted + " belongs to another user: remove it";
-    } else if (reason_ == FileProblem::BlockerNotAFolder) {
-        sentence_ += quoted + " is not a folder: remove it";
-    } else if (reason_ == FileProblem::FolderIsALink) {
-        sentence_ += "The folder " + quoted + " is a symbolic link";
-    } else if (reason_ == FileProblem::FolderOfAnotherUser) {
-        sentence_ += "The folder " + quoted + " belongs to another user";
-    } else if (reason_ == FileProblem::FolderOpenToOthers) {
-        sentence_ += "Others may write to the folder " + quoted;
-    } else {
-        sentence_ += reason_.message();
-    }
-}
-
 } // namespace tarvex

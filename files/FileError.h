@@ -38,8 +38,8 @@ namespace tarvex {
 // Cannot open file "/a/b.jpg". No such file or directory
 class FileError : public std::exception {
 public:
-    FileError(FileAction action, std::string path, std::error_code reason,
-              std::string blocker = {});
+    FileError(FileAction action, std::string path, std::error_code reason, std::string blocker = {})
+        : action_(action), path_(std::move(path)), reason_(reason), blocker_(std::move(blocker)) {}
 
     FileAction action() const { return action_; }
     const std::string& path() const { return path_; }
@@ -48,14 +48,14 @@ public:
     const std::string& blocker() const { return blocker_; }
 
     // The English sentence, for the front ends that do not word errors themselves yet.
-    const char* what() const noexcept override { return sentence_.c_str(); }
+    // For developers only; the user sees the front end's wording.
+    const char* what() const noexcept override { return "tarvex::FileError"; }
 
 private:
     FileAction action_;
     std::string path_;
     std::error_code reason_;
     std::string blocker_;
-    std::string sentence_;
 };
 
 // The reason of the system's error number `error`.

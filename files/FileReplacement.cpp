@@ -112,9 +112,10 @@ Permissions permissionsFrom(PosixCalls& calls, const std::string& path, const st
 }
 
 ReplacementFile::ReplacementFile(PosixCalls& calls, UniqueFd folder, std::string_view name,
-                                 const Permissions& permissions, std::string shownPath)
+                                 const Permissions& permissions, std::string shownPath,
+                                 std::optional<std::int64_t> modified)
     : calls_(calls), folder_(std::move(folder)), name_(name), shownPath_(std::move(shownPath)),
-      permissions_(permissions) {
+      permissions_(permissions), modified_(modified) {
     file_ = UniqueFd(
         calls_.openAt(folder_.get(), ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, permissions.mode));
     if (file_) {
@@ -267,6 +268,17 @@ void ReplacementFile::write(std::span<const std::uint8_t> bytes) {
 // than the whole rest of a run. The file is closed before the rename, as closing may report an
 // error of its writing (NFS does); a second descriptor keeps its lock until the rename.
 void ReplacementFile::complete() {
+    if (modified_) {
+        constexpr std::int64_t billion = 1'000'000'000;
+        // The nanoseconds of a time before 1970 are counted up from its second.
+        const std::int64_t seconds = *modified_ / billion - (*modified_ % billion < 0 ? 1 : 0);
+        const timespec times[2] = {
+            {0, UTIME_NOW},
+            {static_cast<time_t>(seconds), static_cast<long>(*modified_ - seconds * billion)}};
+        if (calls_.futimens(file_.get(), times) != 0) {
+            fail(errno);
+        }
+    }
     if (unnamed_) {
         nameUnnamed();
     } else {

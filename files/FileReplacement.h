@@ -4,6 +4,7 @@
 #include "files/PosixFile.h"
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -34,13 +35,14 @@ Permissions permissionsFrom(PosixCalls& calls, const std::string& path, const st
 // Where the file system cannot make a file without a name, the bytes go to a file of a unique
 // hidden name, owner-only and locked while it is written, that gets `permissions` only just
 // before the rename; a writer killed half-way leaves that file, and removeLeftTemporaries takes it
-// away later. A failure, or giving the writer up before it completes, removes the new file;
-// errors name `shownPath`. A link standing at `name` is replaced, never followed. Every step goes
-// through `calls`.
+// away later. The file's time of last change is `modified` when it is given. A failure, or giving
+// the writer up before it completes, removes the new file; errors name `shownPath`. A link standing
+// at `name` is replaced, never followed. Every step goes through `calls`.
 class ReplacementFile final : public FileWriter {
 public:
     ReplacementFile(PosixCalls& calls, UniqueFd folder, std::string_view name,
-                    const Permissions& permissions, std::string shownPath);
+                    const Permissions& permissions, std::string shownPath,
+                    std::optional<std::int64_t> modified);
     ReplacementFile(const ReplacementFile&) = delete;
     ReplacementFile& operator=(const ReplacementFile&) = delete;
     ~ReplacementFile() override;
@@ -71,6 +73,7 @@ private:
     std::string name_;
     std::string shownPath_;
     Permissions permissions_;
+    std::optional<std::int64_t> modified_;
     bool unnamed_ = false;  // written without a name until it is complete
     std::string temporary_; // the new file's name, while it has one of its own
     UniqueFd file_;

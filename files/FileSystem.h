@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -145,9 +146,12 @@ public:
     // the user may put files into it (others may in a sticky folder, but remove none of the
     // user's): a link, another user's folder or one open to others is refused, with the folder as
     // the blocker (FileProblem::FolderIsALink, FolderOfAnotherUser, FolderOpenToOthers), and
-    // nothing is written into it. Throws FileError.
-    virtual std::unique_ptr<FileWriter>
-    createFile(const std::string& path, const std::string& source, const FileIdentities& keep) = 0;
+    // nothing is written into it. The file's time of last change is `modified` (nanoseconds since
+    // 1970) when it is given, else the time of its last write. Throws FileError.
+    virtual std::unique_ptr<FileWriter> createFile(const std::string& path,
+                                                   const std::string& source,
+                                                   const FileIdentities& keep,
+                                                   std::optional<std::int64_t> modified) = 0;
 
     // Size in bytes of a regular file that can be opened for reading, or the reason it cannot be
     // (a missing file, a pipe or device, a folder, a file the user may not read...). Opens no

@@ -46,7 +46,8 @@ public:
     void stopReadingAhead() override;
     FileIdentities identify(const std::vector<std::string>& paths) override;
     std::unique_ptr<FileWriter> createFile(const std::string& path, const std::string& source,
-                                           const FileIdentities& keep) override;
+                                           const FileIdentities& keep,
+                                           std::optional<std::int64_t> modified) override;
     SourceSize readableSize(const std::string& path) override;
     void createFolder(const std::string& path, bool ownerOnly) override;
     std::vector<FolderEntry> listFolder(const std::string& folder) override;
@@ -150,7 +151,8 @@ UniqueFd LocalFileSystem::openOutputFolder(const std::string& path) {
 
 std::unique_ptr<FileWriter> LocalFileSystem::createFile(const std::string& path,
                                                         const std::string& source,
-                                                        const FileIdentities& keep) {
+                                                        const FileIdentities& keep,
+                                                        std::optional<std::int64_t> modified) {
     UniqueFd folder = openOutputFolder(path);
     if (cleanedFolders_.insert(folderKey(folderPart(path))).second) {
         removeLeftTemporaries(calls_, folder.get());
@@ -171,7 +173,7 @@ std::unique_ptr<FileWriter> LocalFileSystem::createFile(const std::string& path,
     }
     return std::make_unique<ReplacementFile>(
         calls_, std::move(folder), name,
-        permissionsFrom(calls_, source, sourceFound ? &sourceStatus : nullptr), path);
+        permissionsFrom(calls_, source, sourceFound ? &sourceStatus : nullptr), path, modified);
 }
 
 SourceSize LocalFileSystem::readableSize(const std::string& path) {

@@ -72,6 +72,10 @@ int PosixCalls::fchmod(int fd, mode_t mode) {
     return ::fchmod(fd, mode);
 }
 
+int PosixCalls::futimens(int fd, const timespec times[2]) {
+    return ::futimens(fd, times);
+}
+
 int PosixCalls::fchown(int fd, uid_t owner, gid_t group) {
     return ::fchown(fd, owner, group);
 }

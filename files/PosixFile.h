@@ -32,6 +32,7 @@ public:
     virtual int fstat(int fd, struct stat* status);
     virtual int fstatAt(int folder, const char* name, struct stat* status, int flags);
     virtual int fchmod(int fd, mode_t mode);
+    virtual int futimens(int fd, const timespec times[2]);
     virtual int fchown(int fd, uid_t owner, gid_t group);
     virtual ssize_t getxattr(const char* path, const char* name, void* value, std::size_t size);
     virtual int fremovexattr(int fd, const char* name);

@@ -87,6 +87,7 @@ void TfrmMain::encryptSelection() {
                         .password = password.view(),
                         .containerClass = level,
                         .appendSuffix = rgsuffixItems->checkedId() == 1,
+                        .hideNames = mhidenames->isChecked(),
                         .outputFolderName = std::string(texts_->encFolderName)},
                        *report_);
     showEnd(result, RunCommand::Encrypt);

@@ -147,7 +147,10 @@ TfrmMain::TfrmMain(Dialogs& dialogs, QWidget* parent)
         .cancelButton = btncancel,
         // The class group's items rather than the group, which is greyed while its menu has
         // chosen the class it has no item for.
-        .runWidgets = {btnopen, btnenc, edtEnpass, rgsuffix, gbencClassItems->button(0),
+        // The option groups' items rather than the groups, which are greyed while the menu has
+        // chosen a class they do not apply to.
+        .runWidgets = {btnopen, btnenc, edtEnpass, rgsuffixItems->button(0),
+                       rgsuffixItems->button(1), gbencClassItems->button(0),
                        gbencClassItems->button(1)},
         .runActions = {N2, men, mch, mclass->menuAction()},
         .setWindowHeight = [this](WindowHeight height) { setWindowHeight(height); },
@@ -269,6 +272,10 @@ void TfrmMain::createClassMenu() {
     }
     // Every start begins on the first class, as the radio group does.
     classItems->actions().front()->setChecked(true);
+    mclass->addSeparator();
+    mhidenames = mclass->addAction(QString());
+    mhidenames->setObjectName(QStringLiteral("mhidenames"));
+    mhidenames->setCheckable(true);
     protectedSign = new QLabel(MainMenu1);
     protectedSign->setObjectName(QStringLiteral("protectedSign"));
     protectedSign->setContentsMargins(0, 0, 6, 0);
@@ -289,7 +296,12 @@ void TfrmMain::showClassChoice() {
     if (designed)
         gbencClassItems->button(int(item - designedItems.begin()))->setChecked(true);
     gbencClass->setEnabled(designed);
-    protectedSign->setVisible(classRow(chosen).enciphered);
+    const ClassRow& row = classRow(chosen);
+    protectedSign->setVisible(row.enciphered);
+    // The suffix of the designed classes does not apply to a class with a file type of its own,
+    // nor hidden names to one whose containers do not record their pictures' names.
+    rgsuffix->setEnabled(row.fileType.empty());
+    mhidenames->setEnabled(row.recordsName);
     // The note beside the entry gives the rule of the class chosen.
     lbpassnote->setText(text(classRow(chosen).passwordLimits.countsBytes ? texts_->protectedPassnote
                                                                          : texts_->lbpassnote));
@@ -376,6 +388,8 @@ void TfrmMain::interfacelanguage(int language) {
     gbencClass->setToolTip(text(table.classGroupTip));
     protectedSign->setText(QStringLiteral("<b>%1</b>").arg(text(table.protectedSign)));
     protectedSign->setToolTip(text(table.protectedSignTip));
+    mhidenames->setText(text(table.hideNames));
+    mhidenames->setToolTip(text(table.hideNamesTip));
     (english ? men : mch)->setChecked(true);
     texts_ = &table;
     showClassChoice();

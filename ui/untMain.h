@@ -149,6 +149,8 @@ private:
     // The class menu, one item a class, and the sign of the class that protects.
     QMenu* mclass = nullptr;
     QActionGroup* classItems = nullptr;
+    // Names that say nothing for the containers of a class that records its pictures' names.
+    QAction* mhidenames = nullptr;
     QLabel* protectedSign = nullptr;
     QButtonGroup* rgsuffixItems = nullptr;
     QButtonGroup* gbencClassItems = nullptr;

@@ -24,9 +24,10 @@ FileIdentities RecordingFileSystem::identify(const std::vector<std::string>& pat
 
 std::unique_ptr<FileWriter> RecordingFileSystem::createFile(const std::string& path,
                                                             const std::string& source,
-                                                            const FileIdentities& keep) {
+                                                            const FileIdentities& keep,
+                                                            std::optional<std::int64_t> modified) {
     saved.push_back(path);
-    return localFileSystem().createFile(path, source, keep);
+    return localFileSystem().createFile(path, source, keep, modified);
 }
 
 SourceSize RecordingFileSystem::readableSize(const std::string& path) {

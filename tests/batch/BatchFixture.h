@@ -25,7 +25,8 @@ public:
     void stopReadingAhead() override;
     FileIdentities identify(const std::vector<std::string>& paths) override;
     std::unique_ptr<FileWriter> createFile(const std::string& path, const std::string& source,
-                                           const FileIdentities& keep) override;
+                                           const FileIdentities& keep,
+                                           std::optional<std::int64_t> modified) override;
     SourceSize readableSize(const std::string& path) override;
     void createFolder(const std::string& path, bool ownerOnly) override;
     std::vector<FolderEntry> listFolder(const std::string& folder) override;

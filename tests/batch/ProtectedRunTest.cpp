@@ -3,8 +3,10 @@
 #include "BatchFixture.h"
 #include "files/PathParts.h"
 
+#include <fcntl.h>
 #include <filesystem>
 #include <gmock/gmock.h>
+#include <sys/stat.h>
 
 namespace tarvex::testing {
 namespace {
@@ -12,6 +14,13 @@ namespace {
 using ::testing::ElementsAre;
 namespace fs = std::filesystem;
 using Bytes = std::vector<std::uint8_t>;
+
+// The time of the last change of `path`'s content, in nanoseconds since 1970.
+std::int64_t modifiedNs(const std::string& path) {
+    struct stat status {};
+    EXPECT_EQ(::stat(path.c_str(), &status), 0);
+    return std::int64_t{status.st_mtim.tv_sec} * 1'000'000'000 + status.st_mtim.tv_nsec;
+}
 
 class ProtectedRunTest : public BatchTest {
 protected:
@@ -56,7 +65,7 @@ TEST_F(ProtectedRunTest, ARunDerivesOneKeyAndRestoresEveryFile) {
 
     std::vector<std::string> containers;
     for (const std::string& path : sources) {
-        containers.push_back(inFolder("encrypted/") + namePart(path));
+        containers.push_back(inFolder("encrypted/") + namePart(path) + ".tvx");
         const Bytes text = readFile(containers.back());
         EXPECT_TRUE(std::string(text.begin(), text.end()).ends_with("$$$$\r\n"));
     }
@@ -72,7 +81,7 @@ TEST_F(ProtectedRunTest, ARunDerivesOneKeyAndRestoresEveryFile) {
 // the run before its folder.
 TEST_F(ProtectedRunTest, TheProbeOpensTheFirstPiece) {
     encryptAll({source("a.jpg", patternBytes(90'000, 1))}, ContainerClass::Protected);
-    const std::string container = inFolder("encrypted/a.jpg");
+    const std::string container = inFolder("encrypted/a.jpg.tvx");
     runs.password = "wrong12";
     EXPECT_EQ(runs.decrypt({container}).end, RunEnd::WrongPassword);
     EXPECT_FALSE(fs::exists(inFolder("encrypted/decrypted")));
@@ -96,21 +105,21 @@ TEST_F(ProtectedRunTest, FilesThatDoNotOpenAreLeftOut) {
     encryptAll({source("high.jpg", patternBytes(3000, 5))}, ContainerClass::HighLevel);
 
     const std::string folder = inFolder("encrypted/");
-    Bytes cut = readFile(folder + "cut.jpg");
+    Bytes cut = readFile(folder + "cut.jpg.tvx");
     const auto line = cut.begin() + 78 * 500;
     cut.erase(line, line + 78);
-    writeFile(folder + "cut.jpg", cut);
-    Bytes flipped = readFile(folder + "flipped.jpg");
+    writeFile(folder + "cut.jpg.tvx", cut);
+    Bytes flipped = readFile(folder + "flipped.jpg.tvx");
     flipped[200] = flipped[200] == 'A' ? 'B' : 'A';
-    writeFile(folder + "flipped.jpg", flipped);
+    writeFile(folder + "flipped.jpg.tvx", flipped);
 
-        files.saved.clear();
+    files.saved.clear();
     // The High level container cannot prove what it holds, unlike the Protected ones: it is
     // restored when the user says so.
     report.script.answerNextQuestion(true);
     const RunResult result =
-        runs.decrypt({folder + "good.jpg", folder + "cut.jpg", folder + "other.jpg",
-                      folder + "high.jpg", folder + "flipped.jpg"});
+        runs.decrypt({folder + "good.jpg.tvx", folder + "cut.jpg.tvx", folder + "other.jpg.tvx",
+                      folder + "high.jpg", folder + "flipped.jpg.tvx"});
     EXPECT_EQ(result.end, RunEnd::Completed);
     EXPECT_THAT(report.eventsOf("question"),
                 ElementsAre(::testing::StartsWith("question: high.jpg\nUnlike the Protected")));
@@ -119,8 +128,9 @@ TEST_F(ProtectedRunTest, FilesThatDoNotOpenAreLeftOut) {
     EXPECT_EQ(readFile(folder + "decrypted/high.jpg"), patternBytes(3000, 5));
     const std::string notOpened = std::string(texts.reasonNotOpened);
     EXPECT_THAT(report.eventsOf("left out"),
-                ElementsAre("left out: cut.jpg: " + notOpened, "left out: other.jpg: " + notOpened,
-                            "left out: flipped.jpg: " + notOpened));
+                ElementsAre("left out: cut.jpg.tvx: " + notOpened,
+                            "left out: other.jpg.tvx: " + notOpened,
+                            "left out: flipped.jpg.tvx: " + notOpened));
     // A file left out before its first byte never has an output begun.
     EXPECT_THAT(files.saved, ::testing::Not(::testing::Contains(folder + "decrypted/other.jpg")));
 }
@@ -135,24 +145,82 @@ TEST_F(ProtectedRunTest, NothingIsSubstitutedForAProtectedContainer) {
     // An attacker's Standard container of their own picture, under b.jpg's name.
     TempFolder attacker;
     writeFile(attacker / "b.jpg", patternBytes(400, 9));
-        ScriptedRuns theirs(localFileSystem());
+    ScriptedRuns theirs(localFileSystem());
     theirs.password = "theirs1";
     ASSERT_EQ(theirs.encrypt({attacker / "b.jpg"}, ContainerClass::Standard).done, 1);
-    fs::copy_file(attacker / "encrypted/b.jpg", folder + "b.jpg",
+    fs::copy_file(attacker / "encrypted/b.jpg", folder + "b.jpg.tvx",
                   fs::copy_options::overwrite_existing);
     // c.jpg with its marker changed to the Standard one.
-    Bytes changed = readFile(folder + "c.jpg");
+    Bytes changed = readFile(folder + "c.jpg.tvx");
     std::copy_n("****", 4, changed.end() - 6);
-    writeFile(folder + "c.jpg", changed);
+    writeFile(folder + "c.jpg.tvx", changed);
 
     report.script.answerNextQuestion(false);
     const RunResult result =
-        runs.decrypt({folder + "a.jpg", folder + "b.jpg", folder + "c.jpg"});
+        runs.decrypt({folder + "a.jpg.tvx", folder + "b.jpg.tvx", folder + "c.jpg.tvx"});
     EXPECT_EQ(result.end, RunEnd::Completed);
     EXPECT_EQ(namesIn(folder + "decrypted"), std::set<std::string>{"a.jpg"});
     EXPECT_THAT(report.eventsOf("left out"),
-                ElementsAre("left out: b.jpg: " + std::string(texts.reasonUnauthenticated),
-                            "left out: c.jpg: " + std::string(texts.reasonDamaged)));
+                ElementsAre("left out: b.jpg.tvx: " + std::string(texts.reasonUnauthenticated),
+                            "left out: c.jpg.tvx: " + std::string(texts.reasonDamaged)));
+}
+
+// A container is named after its picture with the class's file type after it, or, with hidden
+// names, so that its name says nothing; either restores under its picture's name and time.
+TEST_F(ProtectedRunTest, ContainersSayTheirPicturesNamesOnlyWhenAskedTo) {
+    const std::vector<std::string> sources{source("IMG 1.JPG", patternBytes(3000, 1)),
+                                           source("b.png", patternBytes(10, 2))};
+    constexpr std::int64_t taken = 1'600'000'000'123'456'789;
+    for (const std::string& path : sources) {
+        const timespec times[2] = {{0, UTIME_NOW}, {1'600'000'000, 123'456'789}};
+        ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+    }
+    encryptAll(sources, ContainerClass::Protected);
+    EXPECT_EQ(namesIn(inFolder("encrypted")),
+              (std::set<std::string>{"IMG 1.JPG.tvx", "b.png.tvx"}));
+
+    fs::remove_all(inFolder("encrypted"));
+    EncryptRequest hidden = runs.encryptRequest(sources);
+    hidden.containerClass = ContainerClass::Protected;
+    hidden.hideNames = true;
+    ASSERT_EQ(runs.batch.encrypt(hidden, report).done, 2);
+    std::vector<std::string> containers;
+    for (const std::string& name : namesIn(inFolder("encrypted"))) {
+        EXPECT_THAT(name, ::testing::MatchesRegex("[A-Za-z0-9]{16}\\.tvx"));
+        containers.push_back(inFolder("encrypted/") + name);
+    }
+    ASSERT_EQ(runs.decrypt(containers).done, 2);
+    for (const std::string& path : sources) {
+        const std::string restored = inFolder("encrypted/decrypted/") + namePart(path);
+        EXPECT_EQ(readFile(restored), readFile(path));
+        EXPECT_EQ(modifiedNs(restored), taken);
+    }
+}
+
+// A version 2 container of another implementation restores under the name and the time it
+// recorded, whatever it is called, and a time before 1970 is kept as it is.
+TEST_F(ProtectedRunTest, AVersion2ContainerRestoresUnderItsRecordedNameAndTime) {
+    const struct {
+        const char* vector;
+        const char* passphrase;
+        const char* name;
+        std::int64_t modified;
+        std::uintmax_t size;
+    } vectors[] = {
+        {"v2-words.txt", "correct horse battery staple", "Summer 2024 海边.JPG",
+         1718000000123456789, 1000},
+        {"v2-nfd.txt", "Gru\u0308\u00dfe", "gruss.png", 1, 108},
+    };
+    for (const auto& v : vectors) {
+        const std::string container = inFolder("whatever.txt");
+        fs::copy_file(std::string(TARVEX_PROTECTED_VECTORS "/") + v.vector, container,
+                      fs::copy_options::overwrite_existing);
+        runs.password = v.passphrase;
+        ASSERT_EQ(runs.decrypt({container}).done, 1) << v.vector;
+        const std::string restored = inFolder("decrypted/") + v.name;
+        EXPECT_EQ(fs::file_size(restored), v.size) << v.vector;
+        EXPECT_EQ(modifiedNs(restored), v.modified) << v.vector;
+    }
 }
 
 // A stop while the key is derived ends the run at once: nothing is written.
@@ -170,7 +238,7 @@ TEST_F(ProtectedRunTest, AStopEndsTheDerivationOfTheKey) {
 TEST_F(ProtectedRunTest, AStopInsideAFileLeavesNothing) {
     const std::string big = source("big.jpg", patternBytes(3'000'000, 1));
     encryptAll({big}, ContainerClass::Protected);
-    const std::string container = inFolder("encrypted/big.jpg");
+    const std::string container = inFolder("encrypted/big.jpg.tvx");
     const Bytes before = readFile(container);
     for (const bool encrypt : {true, false}) {
         // The decrypt run reads its first file twice: for the probe, then to restore it.

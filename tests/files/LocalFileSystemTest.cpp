@@ -86,7 +86,7 @@ protected:
     // Replaces (or creates) `path` with `bytes`, made from `source`.
     void saveFile(const std::string& path, std::span<const std::uint8_t> bytes,
                   const std::string& source) {
-        const std::unique_ptr<FileWriter> file = files_->createFile(path, source, {});
+        const std::unique_ptr<FileWriter> file = files_->createFile(path, source, {}, {});
         file->write(bytes);
         file->complete();
     }
@@ -208,7 +208,7 @@ TEST_P(ReplacementTest, OutputIsNeverWrittenOverAFileOfTheRun) {
     fs::create_directory(folder_ / "encrypted");
     fs::create_hard_link(other, folder_ / "encrypted/a.jpg");
     const std::string output = path("encrypted/a.jpg");
-    EXPECT_EQ(failureOf([&] { files_->createFile(output, source, files_->identify({other})); }),
+    EXPECT_EQ(failureOf([&] { files_->createFile(output, source, files_->identify({other}), {}); }),
               cannotCreateBecause(output, EEXIST));
     EXPECT_EQ(contentOf(source), "photo");
     EXPECT_EQ(contentOf(other), "other photo");
@@ -293,7 +293,7 @@ TEST_P(ReplacementTest, AWriterGivenUpOrKilledLeavesNothingBehind) {
     fs::create_directory(out);
     const std::string target = (out / "a.jpg").string();
     {
-        const std::unique_ptr<FileWriter> file = files_->createFile(target, anySource, {});
+        const std::unique_ptr<FileWriter> file = files_->createFile(target, anySource, {}, {});
         file->write(asBytes("plain picture"));
         const std::vector<std::string> names = namesIn(out);
         if (GetParam()) {
@@ -311,7 +311,7 @@ TEST_P(ReplacementTest, AWriterGivenUpOrKilledLeavesNothingBehind) {
     if (child == 0) {
         try {
             const std::unique_ptr<FileSystem> files = localFileSystemOver(calls());
-            const std::unique_ptr<FileWriter> file = files->createFile(target, anySource, {});
+            const std::unique_ptr<FileWriter> file = files->createFile(target, anySource, {}, {});
             file->write(asBytes("plain picture"));
             ::raise(SIGKILL);
         } catch (...) {
@@ -324,7 +324,7 @@ TEST_P(ReplacementTest, AWriterGivenUpOrKilledLeavesNothingBehind) {
     EXPECT_EQ(namesIn(out).size(), GetParam() ? 0u : 1u);
 
     const std::unique_ptr<FileSystem> nextRun = localFileSystemOver(calls());
-    const std::unique_ptr<FileWriter> file = nextRun->createFile(target, anySource, {});
+    const std::unique_ptr<FileWriter> file = nextRun->createFile(target, anySource, {}, {});
     file->write(asBytes("restored"));
     file->complete();
     EXPECT_EQ(namesIn(out), std::vector<std::string>{"a.jpg"});
@@ -338,7 +338,7 @@ TEST_F(LocalFileSystemTest, OnlyWhatKilledWritersLeftIsTakenAway) {
     NoUnnamedFiles noUnnamed;
     const std::unique_ptr<FileSystem> otherRun = localFileSystemOver(noUnnamed);
     const std::unique_ptr<FileWriter> living =
-        otherRun->createFile((out / "b.jpg").string(), anySource, {});
+        otherRun->createFile((out / "b.jpg").string(), anySource, {}, {});
     const std::vector<std::string> livingNames = namesIn(out);
     ASSERT_EQ(livingNames.size(), 1u);
 
@@ -361,7 +361,7 @@ TEST_F(LocalFileSystemTest, OnlyWhatKilledWritersLeftIsTakenAway) {
 
     const std::unique_ptr<FileSystem> nextRun = localFileSystemOver(systemCalls());
     const std::unique_ptr<FileWriter> file =
-        nextRun->createFile((out / "new.jpg").string(), anySource, {});
+        nextRun->createFile((out / "new.jpg").string(), anySource, {}, {});
     file->complete();
     std::sort(kept.begin(), kept.end());
     EXPECT_EQ(namesIn(out), kept);
@@ -648,7 +648,7 @@ TEST_P(ReplacementTest, NewFileLetsInNoOneItsSourceKeepsOut) {
     const std::string said = asNobody([&] {
         const std::unique_ptr<FileSystem> files = localFileSystemOver(calls());
         const std::unique_ptr<FileWriter> file =
-            files->createFile((nobodys / "by-nobody").string(), source, {});
+            files->createFile((nobodys / "by-nobody").string(), source, {}, {});
         file->write(asBytes("photo"));
         file->complete();
         return std::string("done");

@@ -68,7 +68,7 @@ TEST_F(FileLayerFaultTest, EveryStepThatFailsIsReportedAndLosesNothing) {
         // A complete output that was written without a name gets its temporary name.
         {FaultStep::Link, "a.jpg", FileAction::Create, output,
          [&](FileSystem& files) {
-             const std::unique_ptr<FileWriter> file = files.createFile(output, source, {});
+             const std::unique_ptr<FileWriter> file = files.createFile(output, source, {}, {});
              file->write(sourceBytes);
              file->complete();
          }},

@@ -167,8 +167,9 @@ public:
         return files_.identify(paths);
     }
     std::unique_ptr<FileWriter> createFile(const std::string& path, const std::string& source,
-                                           const FileIdentities& keep) override {
-        return files_.createFile(path, source, keep);
+                                           const FileIdentities& keep,
+                                           std::optional<std::int64_t> modified) override {
+        return files_.createFile(path, source, keep, modified);
     }
     SourceSize readableSize(const std::string& path) override { return files_.readableSize(path); }
     void createFolder(const std::string& path, bool ownerOnly) override {

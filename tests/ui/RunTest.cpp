@@ -94,7 +94,7 @@ TEST_F(Runs, AProtectedRunKeepsTheWindowLiveWhileItsKeyIsDerived) {
     dialogs.script.answerNextQuestion(false);
     button("btnenc")->click();
     ASSERT_EQ(control<QLabel>("lbprogress")->text(), QStringLiteral("1/1"));
-        action("mclass_protected")->trigger();
+    action("mclass_protected")->trigger();
     dialogs.passwordTypedAgain = QStringLiteral("s3cret!");
     // A passphrase that falls within a year is used when the user says so.
     dialogs.script.answerNextQuestion(true);
@@ -112,13 +112,13 @@ TEST_F(Runs, AProtectedRunKeepsTheWindowLiveWhileItsKeyIsDerived) {
     onNextMessages(watch);
     dialogs.script.answerNextQuestion(false);
     button("btnenc")->click();
-        ASSERT_EQ(dialogs.passwordQuestions.size(), 1u);
+    ASSERT_EQ(dialogs.passwordQuestions.size(), 1u);
     EXPECT_TRUE(dialogs.passwordQuestions.front().contains(QStringLiteral("1,000 GPUs")));
-        ASSERT_GE(dialogs.questions.size(), 2u);
+    ASSERT_GE(dialogs.questions.size(), 2u);
     EXPECT_TRUE(dialogs.questions[1].endsWith(QStringLiteral("Use it anyway?")));
     EXPECT_TRUE(busySeen) << "the window did not run while the key was derived";
     EXPECT_FALSE(control<QWidget>("gbencClass")->isEnabled());
-    const std::vector<std::uint8_t> text = readFile(temp / "encrypted/photo.jpg");
+    const std::vector<std::uint8_t> text = readFile(temp / "encrypted/photo.jpg.tvx");
     EXPECT_TRUE(std::string(text.begin(), text.end()).ends_with("$$$$\r\n"));
 
     // A decrypt run that meets its first Protected file after a Standard one derives the key in
@@ -128,7 +128,7 @@ TEST_F(Runs, AProtectedRunKeepsTheWindowLiveWhileItsKeyIsDerived) {
     select({plain});
     dialogs.script.answerNextQuestion(false);
     button("btnenc")->click();
-    select({temp / "encrypted/plain.jpg", temp / "encrypted/photo.jpg"});
+    select({temp / "encrypted/plain.jpg", temp / "encrypted/photo.jpg.tvx"});
     int barAtLastFile = -1;
     int checks = 0;
     std::function<void()> watchLast = [&] {

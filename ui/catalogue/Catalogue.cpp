@@ -78,7 +78,9 @@ constexpr LanguageTable english{
              "                     the class of the containers, standard by default (decrypt\n"
              "                     reads it from each container)\n"
              "%2"
-             "  --suffix           append \"E\" to the container names\n"
+             "  --suffix           append \"E\" to the container names (standard, high)\n"
+             "  --hide-names       name protected containers with 16 random letters and\n"
+             "                     digits; the picture's name is sealed inside\n"
              "Options of decrypt:\n"
              "  --strip-suffix     drop a trailing \"E\" from the restored names\n"
              "Options of both:\n"
@@ -126,6 +128,12 @@ constexpr LanguageTable english{
     .reasonNotRegularFile = "Not a regular file",
     .reasonBlockerOfAnotherUser = "\"%1\" belongs to another user: remove it",
     .reasonBlockerNotAFolder = "\"%1\" is not a folder: remove it",
+    .reasonFolderIsALink = "The folder \"%1\" is a link, which may lead anywhere: nothing is "
+                           "written through it",
+    .reasonFolderOfAnotherUser = "The folder \"%1\" belongs to another user, who could read "
+                                 "what is written there",
+    .reasonFolderOpenToOthers = "Others may put files into the folder \"%1\": nothing is "
+                                "written there",
     .btncancel = "Cancel",
     .windowCaption = "Free Tarvex Image Encrypt Batch Tools v" TARVEX_VERSION,
     .applicationTitle = "Free Tarvex Image Encrypt Tool",
@@ -139,6 +147,9 @@ constexpr LanguageTable english{
     .protectedSignTip = "Containers are encrypted: nothing but the password opens them, and any "
                         "change to them is found.\nTheir names, their sizes and which of them "
                         "were made together still show.",
+    .hideNames = "Hide names",
+    .hideNamesTip = "Protected containers are named with 16 random letters and digits; the "
+                    "picture's name is sealed inside them.",
     .filesChosen = "Files chosen: %1",
     .bannerPage = "/kro/ead.htm",
     .localHelpFile = "ehelp.htm",
@@ -258,7 +269,9 @@ constexpr LanguageTable chinese{
              "  --class %1\n"
              "                     加密级别，默认为 standard（解密时从每个文件中读出）\n"
              "%2"
-             "  --suffix           在加密文件名后加 “E”（abc.JPG --> abc.JPGE）\n"
+             "  --suffix           在加密文件名后加 “E”（abc.JPG --> abc.JPGE；standard、high）\n"
+             "  --hide-names       保护加密文件用 16 个随机字母和数字命名，照片的文件名\n"
+             "                     封存在加密文件之中\n"
              "decrypt 的选项：\n"
              "  --strip-suffix     去掉解密文件名末尾的 “E”\n"
              "通用选项：\n"
@@ -304,6 +317,9 @@ constexpr LanguageTable chinese{
     .reasonNotRegularFile = "不是普通文件",
     .reasonBlockerOfAnotherUser = "“%1”属于另一个用户：请删除它",
     .reasonBlockerNotAFolder = "“%1”不是文件夹：请删除它",
+    .reasonFolderIsALink = "文件夹“%1”是一个链接，可能指向任何地方：不会通过它写入文件",
+    .reasonFolderOfAnotherUser = "文件夹“%1”属于另一个用户，他能读取写入其中的文件",
+    .reasonFolderOpenToOthers = "其他人可以向文件夹“%1”中放入文件：不会在那里写入文件",
     .btncancel = "取消",
     .windowCaption = "Tarvex照片批量加密工具v" TARVEX_VERSION,
     .applicationTitle = "Tarvex照片批量加密工具",
@@ -315,6 +331,8 @@ constexpr LanguageTable chinese{
     .protectedSign = "保护加密",
     .protectedSignTip = "加密文件真正被加密：只有密码能打开，任何改动都会被发现。\n"
                         "但文件名、文件大小以及哪些文件是同一次加密的，仍然看得出来。",
+    .hideNames = "隐藏文件名",
+    .hideNamesTip = "保护加密文件用 16 个随机字母和数字命名；照片的文件名封存在加密文件之中。",
     .filesChosen = "已选文件：%1",
     .bannerPage = "/kro/ad.htm",
     .localHelpFile = "help.htm",

@@ -128,6 +128,10 @@ struct LanguageTable {
     std::string_view reasonNotRegularFile;
     std::string_view reasonBlockerOfAnotherUser;
     std::string_view reasonBlockerNotAFolder;
+    // An output folder that is not the user's own to write to: %1 the folder.
+    std::string_view reasonFolderIsALink;
+    std::string_view reasonFolderOfAnotherUser;
+    std::string_view reasonFolderOpenToOthers;
     std::string_view btncancel;
     std::string_view windowCaption;
     std::string_view applicationTitle;
@@ -142,6 +146,9 @@ struct LanguageTable {
     std::string_view classGroupTip;
     std::string_view protectedSign;
     std::string_view protectedSignTip;
+    // The Class menu's choice of names that say nothing, for a class that records them.
+    std::string_view hideNames;
+    std::string_view hideNamesTip;
     // The head of the folder field's tooltip, which lists the chosen files; %1 is their count.
     std::string_view filesChosen;
 

@@ -23,6 +23,12 @@ std::string worded(const FileError& error, const LanguageTable& texts) {
         reason = filledIn(texts.reasonBlockerOfAnotherUser, {error.blocker()});
     } else if (error.reason() == FileProblem::BlockerNotAFolder) {
         reason = filledIn(texts.reasonBlockerNotAFolder, {error.blocker()});
+    } else if (error.reason() == FileProblem::FolderIsALink) {
+        reason = filledIn(texts.reasonFolderIsALink, {error.blocker()});
+    } else if (error.reason() == FileProblem::FolderOfAnotherUser) {
+        reason = filledIn(texts.reasonFolderOfAnotherUser, {error.blocker()});
+    } else if (error.reason() == FileProblem::FolderOpenToOthers) {
+        reason = filledIn(texts.reasonFolderOpenToOthers, {error.blocker()});
     } else {
         reason = wordedReason(error.reason(), texts);
     }
