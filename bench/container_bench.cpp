@@ -130,9 +130,10 @@ void BM_WriteProtected(benchmark::State& state) {
     const tarvex::TextSink discard = [](std::string_view text) {
         benchmark::DoNotOptimize(text.data());
     };
+    const tarvex::ProtectedKey& key = protectedKey();
     tarvex::ProtectedBuilder builder;
     for (auto _ : state) {
-        builder.start(protectedKey(), protectedParameters(), {"source", 0, source.size()}, discard);
+        builder.start(key, protectedParameters(), {"source", 0, source.size()}, discard);
         for (std::size_t at = 0; at < source.size(); at += tarvex::readPieceSize) {
             builder.append(
                 std::span(source).subspan(at, std::min(tarvex::readPieceSize, source.size() - at)));
@@ -184,6 +185,7 @@ BENCHMARK(BM_EncodeBody)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DecodeBody)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_WriteContainer)->Arg(0)->Arg(1)->ArgName("class")->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ReadContainer)->Arg(0)->Arg(1)->ArgName("class")->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_WriteProtected)->Unit(benchmark::kMillisecond);
+// The builder enciphers on a thread of its own: the time is the caller's wait, not its work.
+BENCHMARK(BM_WriteProtected)->UseRealTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ReadProtected)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DeriveProtectedKey)->Iterations(3)->Unit(benchmark::kMillisecond);

@@ -9,12 +9,28 @@
 
 namespace tarvex {
 
+namespace {
+
+// The pieces of a batch, 1 MiB: the two threads meet about once per batch, and each meeting can
+// cost a switch between threads.
+constexpr std::size_t piecesPerBatch = 16;
+// The most pieces whose text goes to the sink in one part.
+constexpr std::size_t piecesPerWrite = 4;
+
+} // namespace
+
 ProtectedBuilder::ProtectedBuilder(CodecPath path)
-    : kernels_(&kernelsFor(path)), stream_(std::make_unique<StreamState>()),
-      plain_(protectedPieceBytes) {}
+    : kernels_(&kernelsFor(path)), stream_(std::make_unique<StreamState>()) {
+    for (Batch& batch : batches_) {
+        batch.plain.resize(piecesPerBatch * protectedPieceBytes);
+    }
+}
 
 ProtectedBuilder::~ProtectedBuilder() {
-    sodium_memzero(plain_.data(), plain_.size());
+    thread_.reset();
+    for (Batch& batch : batches_) {
+        sodium_memzero(batch.plain.data(), batch.plain.size());
+    }
 }
 
 void ProtectedBuilder::start(const ProtectedKey& key, const ProtectedParameters& parameters,
@@ -26,12 +42,12 @@ void ProtectedBuilder::start(const ProtectedKey& key, const ProtectedParameters&
     if (!recordableName(record.name)) {
         throw std::invalid_argument("a Protected container records one path component");
     }
+    dropUnfinished();
     file_ = std::move(file);
     head_ = protectedHead(parameters);
     firstPiece_ = true;
     recordedSize_ = record.size;
     appended_ = 0;
-    plainCount_ = 0;
     payload_.clear();
     payload_.resize(payloadFrontBytes);
     std::copy(head_.begin(), head_.end(), payload_.begin());
@@ -42,33 +58,96 @@ void ProtectedBuilder::start(const ProtectedKey& key, const ProtectedParameters&
     sodium_memzero(plainRecord.data(), plainRecord.size());
 }
 
+void ProtectedBuilder::dropUnfinished() {
+    if (thread_) {
+        thread_->waitForAll();
+    }
+    for (; inHand_ > 0; --inHand_) {
+        Batch& batch = batches_[oldest_];
+        sodium_memzero(batch.plain.data(), batch.pieces * protectedPieceBytes);
+        oldest_ = (oldest_ + 1) % batches_.size();
+    }
+    sodium_memzero(filling().plain.data(), filled_);
+    filled_ = 0;
+}
+
 void ProtectedBuilder::append(std::span<const std::uint8_t> piece) {
     appended_ += piece.size();
     while (!piece.empty()) {
-        // A whole piece of the caller's is enciphered where it stands. A full piece is never the
-        // last: that one holds what is left, less than a piece.
-        if (plainCount_ == 0 && piece.size() >= protectedPieceBytes) {
-            push(piece.first(protectedPieceBytes), false);
-            piece = piece.subspan(protectedPieceBytes);
-            continue;
+        if (inHand_ == batches_.size()) {
+            handOnOldest();
         }
-        const std::size_t taken = std::min(piece.size(), protectedPieceBytes - plainCount_);
+        Batch& batch = filling();
+        const std::size_t taken = std::min(piece.size(), batch.plain.size() - filled_);
         std::copy_n(piece.begin(), taken,
-                    plain_.begin() + static_cast<std::ptrdiff_t>(plainCount_));
-        plainCount_ += taken;
+                    batch.plain.begin() + static_cast<std::ptrdiff_t>(filled_));
+        filled_ += taken;
         piece = piece.subspan(taken);
-        if (plainCount_ == protectedPieceBytes) {
-            push(plain_, false);
-            sodium_memzero(plain_.data(), plain_.size());
-            plainCount_ = 0;
+        // A full batch goes to the thread at once. Its pieces are full, so none is the last: that
+        // one holds what is left, less than a piece.
+        if (filled_ == batch.plain.size()) {
+            post(piecesPerBatch);
         }
     }
 }
 
+void ProtectedBuilder::post(std::size_t pieces) {
+    if (!thread_) {
+        thread_ = std::make_unique<PieceThread>([this](std::size_t place) {
+            Batch& batch = batches_[place];
+            for (std::size_t i = 0; i < batch.pieces; ++i) {
+                crypto_secretstream_xchacha20poly1305_push(
+                    &stream_->state,
+                    batch.payload.data() + bodyLineBytes + i * fullCipherPieceBytes, nullptr,
+                    batch.plain.data() + i * protectedPieceBytes, protectedPieceBytes, nullptr, 0,
+                    crypto_secretstream_xchacha20poly1305_TAG_MESSAGE);
+            }
+        });
+    }
+    const std::size_t place = (oldest_ + inHand_) % batches_.size();
+    Batch& batch = batches_[place];
+    batch.pieces = pieces;
+    // Room in front for the payload in hand, which is less than a line.
+    batch.payload.resize(bodyLineBytes + pieces * fullCipherPieceBytes);
+    batch.turn = thread_->post(place);
+    ++inHand_;
+    filled_ = 0;
+}
+
+void ProtectedBuilder::handOnOldest() {
+    Batch& batch = batches_[oldest_];
+    thread_->waitFor(batch.turn);
+    oldest_ = (oldest_ + 1) % batches_.size();
+    --inHand_;
+    sodium_memzero(batch.plain.data(), batch.pieces * protectedPieceBytes);
+    const std::size_t held = payload_.size();
+    auto payload = std::span(batch.payload).subspan(bodyLineBytes - held);
+    std::copy(payload_.begin(), payload_.end(), payload.begin());
+    // The text goes to the sink in parts of a few pieces: larger writes can stall on the kernel's
+    // memory compaction.
+    while (payload.size() >= bodyLineBytes) {
+        payload = payload.subspan(handOn(
+            payload.first(std::min(payload.size(), piecesPerWrite * fullCipherPieceBytes)), false));
+    }
+    payload_.assign(payload.begin(), payload.end());
+}
+
 bool ProtectedBuilder::finish() {
-    push(std::span(plain_).first(plainCount_), true);
-    sodium_memzero(plain_.data(), plainCount_);
-    plainCount_ = 0;
+    // The filling batch's whole pieces go to the thread; what is left of it is the last piece.
+    Batch& batch = filling();
+    const std::size_t whole = filled_ / protectedPieceBytes;
+    const auto last =
+        std::span(batch.plain)
+            .subspan(whole * protectedPieceBytes, filled_ - whole * protectedPieceBytes);
+    if (whole > 0) {
+        post(whole);
+    }
+    filled_ = 0;
+    while (inHand_ > 0) {
+        handOnOldest();
+    }
+    push(last, true);
+    sodium_memzero(last.data(), last.size());
     stream_->wipe();
     return appended_ == recordedSize_;
 }
@@ -82,21 +161,24 @@ void ProtectedBuilder::push(std::span<const std::uint8_t> plain, bool last) {
         last ? crypto_secretstream_xchacha20poly1305_TAG_FINAL
              : crypto_secretstream_xchacha20poly1305_TAG_MESSAGE);
     firstPiece_ = false;
+    const std::size_t encoded = handOn(payload_, last);
+    payload_.erase(payload_.begin(), payload_.begin() + static_cast<std::ptrdiff_t>(encoded));
+}
 
+std::size_t ProtectedBuilder::handOn(std::span<const std::uint8_t> payload, bool last) {
     // The payload is encoded in whole lines of 57 bytes, the rest kept for the next piece; the
     // last piece's text ends the payload's, and the marker follows it directly.
     const std::size_t encoded =
-        last ? payload_.size() : payload_.size() / bodyLineBytes * bodyLineBytes;
-    const std::span<const std::uint8_t> bytes(payload_.data(), encoded);
+        last ? payload.size() : payload.size() / bodyLineBytes * bodyLineBytes;
     text_.resize(encodedBodyLength(encoded));
-    encodeWith(*kernels_, bytes, text_.data());
+    encodeWith(*kernels_, payload.first(encoded), text_.data());
     if (last) {
         const std::string_view marker = classRow(ContainerClass::Protected).marker;
         text_.insert(text_.end(), marker.begin(), marker.end());
         text_.insert(text_.end(), fileLineEnd.begin(), fileLineEnd.end());
     }
     file_({text_.data(), text_.size()});
-    payload_.erase(payload_.begin(), payload_.begin() + static_cast<std::ptrdiff_t>(encoded));
+    return encoded;
 }
 
 std::string buildProtected(std::span<const std::uint8_t> source, const ProtectedKey& key,

@@ -2,10 +2,12 @@
 
 #include "codec/Base64Kernels.h"
 #include "container/ContainerWriter.h"
+#include "container/PieceThread.h"
 #include "container/ProtectedKey.h"
 #include "container/ProtectedLayout.h"
 #include "container/UnwrittenGrowth.h"
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <span>
@@ -17,10 +19,18 @@ namespace tarvex {
 struct StreamState;
 
 // Writes Protected containers of version 2 one after another (see ProtectedLayout.h). The source
-// comes in pieces of any size; each piece of 65,536 bytes is enciphered as soon as it is
-// complete, and its text is handed on with the payload's whole lines. Neither the source nor the
-// text is ever held whole: the builder keeps a piece and its text in buffers that it keeps from
-// file to file, and wipes the source bytes (and the record) it held once they are enciphered.
+// comes in pieces of any size, and is cut into pieces of 65,536 bytes. Neither the source nor the
+// text is ever held whole: the builder keeps a few pieces and their text in buffers that it keeps
+// from file to file, and wipes the source bytes (and the record) it held once they are
+// enciphered.
+//
+// Whole pieces are enciphered a few at a time on a thread of the builder's own, which it starts
+// for the first of them, while the caller's thread goes on reading: the source's bytes are copied
+// into a small ring of batches, which the thread enciphers in turn. The caller's thread encodes
+// the enciphered batches and hands their text to the file sink when it needs their places again,
+// and at the end: so the sink is only ever called on the caller's thread, and what it throws comes
+// out of the call that handed the text on. A container given up half-way (the caller stops
+// calling, or the sink threw) is dropped by the next start.
 class ProtectedBuilder {
 public:
     // Encodes with the kernels of `path`, which must be supported.
@@ -42,9 +52,31 @@ public:
     [[nodiscard]] bool finish();
 
 private:
-    // Enciphers a piece of the source behind the payload in hand, and hands the payload on as text:
-    // its whole lines, or all of it with the marker after the last piece.
+    using Text = std::vector<char, UnwrittenGrowth<char>>;
+    using Bytes = std::vector<std::uint8_t, UnwrittenGrowth<std::uint8_t>>;
+    // Whole pieces of the source, copied for the thread to encipher, and where it writes them
+    // enciphered, behind room for the payload in hand.
+    struct Batch {
+        std::vector<std::uint8_t> plain;
+        std::size_t pieces = 0; // given to the thread
+        Bytes payload;
+        std::uint64_t turn = 0;
+    };
+
+    // The batch that the source's next bytes are copied into.
+    Batch& filling() { return batches_[(oldest_ + inHand_) % batches_.size()]; }
+    // Gives the first `pieces` pieces of the filling batch to the thread.
+    void post(std::size_t pieces);
+    // Hands the oldest batch's text on, once it is enciphered, and wipes its source bytes.
+    void handOnOldest();
+    // Waits for the thread, and wipes the source bytes of a container given up.
+    void dropUnfinished();
+    // Enciphers a piece of the source behind the payload in hand, and hands the payload on as
+    // text: its whole lines, or all of it with the marker after the last piece.
     void push(std::span<const std::uint8_t> plain, bool last);
+    // Hands the whole lines of `payload` on as text (all of it after the last piece, with the
+    // marker); gives how many bytes that was.
+    std::size_t handOn(std::span<const std::uint8_t> payload, bool last);
 
     const CodecKernels* kernels_;
     std::unique_ptr<StreamState> stream_;
@@ -53,12 +85,14 @@ private:
     bool firstPiece_ = true;
     std::uint64_t recordedSize_ = 0;
     std::uint64_t appended_ = 0;
-    // The source bytes of the piece begun, when they came in more than one part.
-    std::vector<std::uint8_t> plain_;
-    std::size_t plainCount_ = 0;
     // The payload not handed on yet: less than a line, then the piece just enciphered.
-    std::vector<std::uint8_t, UnwrittenGrowth<std::uint8_t>> payload_;
-    std::vector<char, UnwrittenGrowth<char>> text_;
+    Bytes payload_;
+    Text text_;
+    std::array<Batch, PieceThread::places> batches_;
+    std::size_t oldest_ = 0; // the batch to hand on first
+    std::size_t inHand_ = 0; // batches given to the thread and not handed on
+    std::size_t filled_ = 0; // source bytes in the filling batch
+    std::unique_ptr<PieceThread> thread_;
 };
 
 // The container file of a source held whole; see ProtectedBuilder. Throws
