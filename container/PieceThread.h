@@ -10,6 +10,10 @@
 
 namespace tarvex {
 
+// The pieces of a place of the ring, 1 MiB of source: the two threads meet about once per place,
+// and each meeting can cost a switch between threads.
+inline constexpr std::size_t piecesPerPlace = 16;
+
 // A thread that works on a container's pieces beside the caller's thread: the caller posts the
 // places of a small ring one after another, the thread runs the work on each in the order posted,
 // and the caller waits for a place's work before it uses what the work made, or lends the place

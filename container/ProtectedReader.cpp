@@ -16,13 +16,21 @@ constexpr std::size_t decodePart = 64 * 1024;
 } // namespace
 
 ProtectedReader::ProtectedReader(CodecPath path)
-    : decoder_(path), stream_(std::make_unique<StreamState>()), plain_(protectedPieceBytes) {}
+    : decoder_(path), stream_(std::make_unique<StreamState>()), plain_(protectedPieceBytes) {
+    for (Batch& batch : batches_) {
+        batch.cipher.resize(piecesPerPlace * fullCipherPieceBytes);
+        batch.plain.resize(piecesPerPlace * protectedPieceBytes);
+    }
+}
 
-ProtectedReader::~ProtectedReader() = default;
+ProtectedReader::~ProtectedReader() {
+    dropUnfinished();
+}
 
 void ProtectedReader::start(KeyProvider keys, RecordSink record, ByteSink restored,
                             bool firstPieceOnly) {
     initSodium();
+    dropUnfinished();
     keys_ = std::move(keys);
     record_ = std::move(record);
     restored_ = std::move(restored);
@@ -54,6 +62,7 @@ ProtectedVerdict ProtectedReader::finish() {
     if (!verdict_) {
         end();
     }
+    dropUnfinished();
     stream_->wipe();
     return *verdict_;
 }
@@ -73,19 +82,27 @@ void ProtectedReader::decode(std::string_view text) {
         const std::uint8_t* const end = decoder_.append(part, payload_.data() + at);
         payload_.resize(static_cast<std::size_t>(end - payload_.data()));
         if (decoder_.failed()) {
-            verdict_ = ProtectedVerdict::Damaged;
+            // The pieces before the damage that open are handed on first, as always.
+            handOnAll();
+            verdict_ = verdict_.value_or(ProtectedVerdict::Damaged);
             return;
         }
         open();
         // Neither the record piece nor a full piece is ever the last one, so each opens as soon
-        // as it is here.
+        // as it is here: the first piece (the record, in version 2) on this thread, and the content
+        // pieces after it on the reader's, unless the first piece is all that is asked.
         std::size_t taken = 0;
         while (opened_ && !verdict_) {
             const std::size_t next = recordPending_ ? recordPieceBytes : fullCipherPieceBytes;
             if (payload_.size() - taken < next) {
                 break;
             }
-            pull(std::span(payload_).subspan(taken, next), false);
+            const auto cipher = std::span(payload_).subspan(taken, next);
+            if (firstPiece_ || recordPending_ || firstPieceOnly_) {
+                pull(cipher, false);
+            } else {
+                openBeside(cipher);
+            }
             taken += next;
         }
         payload_.erase(payload_.begin(), payload_.begin() + static_cast<std::ptrdiff_t>(taken));
@@ -186,21 +203,101 @@ void ProtectedReader::takeContent(std::span<const std::uint8_t> plain, unsigned 
 void ProtectedReader::end() {
     const std::string_view marker = classRow(ContainerClass::Protected).marker;
     const std::string_view held = window_.characters();
-    if (!held.ends_with(marker)) {
-        verdict_ = ProtectedVerdict::Damaged;
-        return;
+    const bool marked = held.ends_with(marker);
+    if (marked) {
+        decode(held.substr(0, held.size() - marker.size()));
     }
-    decode(held.substr(0, held.size() - marker.size()));
+    if (!verdict_) {
+        handOnAll();
+    }
     if (verdict_) {
         return;
     }
     // What is left is the last piece: it must be whole Base64 groups and hold at least a piece's
     // overhead, behind the payload's front and, in version 2, the record piece.
-    if (!decoder_.complete() || !opened_ || recordPending_ || payload_.size() < pieceOverhead) {
+    if (!marked || !decoder_.complete() || !opened_ || recordPending_ ||
+        payload_.size() < pieceOverhead) {
         verdict_ = ProtectedVerdict::Damaged;
         return;
     }
     pull(payload_, true);
+}
+
+void ProtectedReader::openBeside(std::span<const std::uint8_t> cipher) {
+    if (inHand_ == batches_.size()) {
+        handOnOldest();
+        if (verdict_) {
+            return;
+        }
+    }
+    Batch& batch = filling();
+    std::copy(cipher.begin(), cipher.end(),
+              batch.cipher.begin() +
+                  static_cast<std::ptrdiff_t>(batch.pieces * fullCipherPieceBytes));
+    if (++batch.pieces == piecesPerPlace) {
+        post();
+    }
+}
+
+void ProtectedReader::post() {
+    if (!thread_) {
+        thread_ = std::make_unique<PieceThread>([this](std::size_t place) {
+            Batch& batch = batches_[place];
+            for (batch.opened = 0; batch.opened < batch.pieces; ++batch.opened) {
+                if (crypto_secretstream_xchacha20poly1305_pull(
+                        &stream_->state, batch.plain.data() + batch.opened * protectedPieceBytes,
+                        nullptr, &batch.tags[batch.opened],
+                        batch.cipher.data() + batch.opened * fullCipherPieceBytes,
+                        fullCipherPieceBytes, nullptr, 0) != 0) {
+                    break;
+                }
+            }
+        });
+    }
+    const std::size_t place = (oldest_ + inHand_) % batches_.size();
+    batches_[place].turn = thread_->post(place);
+    ++inHand_;
+}
+
+void ProtectedReader::handOnAll() {
+    // With every place in hand, there is no filling batch.
+    if (inHand_ < batches_.size() && filling().pieces > 0) {
+        post();
+    }
+    while (!verdict_ && inHand_ > 0) {
+        handOnOldest();
+    }
+}
+
+void ProtectedReader::handOnOldest() {
+    Batch& batch = batches_[oldest_];
+    thread_->waitFor(batch.turn);
+    for (std::size_t i = 0; i < batch.pieces && !verdict_; ++i) {
+        if (i == batch.opened) {
+            verdict_ = ProtectedVerdict::NotOpened;
+            break;
+        }
+        takeContent(std::span(batch.plain).subspan(i * protectedPieceBytes, protectedPieceBytes),
+                    batch.tags[i], false);
+    }
+    // What the sink threw leaves the batch in hand, for dropUnfinished to wipe.
+    sodium_memzero(batch.plain.data(), batch.opened * protectedPieceBytes);
+    batch.pieces = 0;
+    oldest_ = (oldest_ + 1) % batches_.size();
+    --inHand_;
+}
+
+void ProtectedReader::dropUnfinished() {
+    if (thread_) {
+        thread_->waitForAll();
+    }
+    for (; inHand_ > 0; --inHand_) {
+        Batch& batch = batches_[oldest_];
+        sodium_memzero(batch.plain.data(), batch.opened * protectedPieceBytes);
+        batch.pieces = 0;
+        oldest_ = (oldest_ + 1) % batches_.size();
+    }
+    filling().pieces = 0;
 }
 
 } // namespace tarvex

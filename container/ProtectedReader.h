@@ -3,11 +3,13 @@
 #include "codec/Base64Kernels.h"
 #include "container/ContainerReader.h"
 #include "container/ContainerText.h"
+#include "container/PieceThread.h"
 #include "container/ProtectedKey.h"
 #include "container/ProtectedLayout.h"
 #include "container/Sinks.h"
 #include "container/UnwrittenGrowth.h"
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -42,6 +44,12 @@ enum class ProtectedVerdict {
 // content short of it when the last piece comes. Each piece goes to the sink as soon as it has
 // opened and been found right, and only then; a container that ends in any other verdict than
 // Restored has given part of its source at most.
+//
+// Full content pieces are opened a few at a time on a thread of the reader's own, which it starts
+// for the first of them, while the caller's thread goes on cleaning and decoding the text. The
+// caller's thread checks what each opening found, and hands the bytes on, when it needs the
+// batch's place again and at the end: so the sink is only ever called on the caller's thread,
+// and a verdict may come a few batches after the piece it is about.
 class ProtectedReader {
 public:
     // Decodes with the kernels of `path`, which must be supported.
@@ -80,6 +88,31 @@ private:
     // Ends a text whose end has come.
     void end();
 
+    using Bytes = std::vector<std::uint8_t, UnwrittenGrowth<std::uint8_t>>;
+    // Full content pieces, copied for the thread to open: its plain bytes of each, and what the
+    // opening found.
+    struct Batch {
+        Bytes cipher;
+        std::vector<std::uint8_t> plain;
+        std::size_t pieces = 0;
+        std::size_t opened = 0; // the pieces that opened, from the first
+        std::array<unsigned char, piecesPerPlace> tags{};
+        std::uint64_t turn = 0;
+    };
+
+    // The batch that the next full piece is copied into, while a place is free.
+    Batch& filling() { return batches_[(oldest_ + inHand_) % batches_.size()]; }
+    // Copies a full content piece into the filling batch, which goes to the thread once full.
+    void openBeside(std::span<const std::uint8_t> cipher);
+    // Gives the filling batch to the thread.
+    void post();
+    // Takes the oldest batch's pieces in turn, once opened, and wipes their plain bytes.
+    void handOnOldest();
+    // Takes the pieces of every batch, the filling one too, until a verdict comes.
+    void handOnAll();
+    // Waits for the thread, and wipes the plain bytes of a reading given up.
+    void dropUnfinished();
+
     StrictDecoder decoder_;
     std::unique_ptr<StreamState> stream_;
     ContainerText text_{endOfInput};
@@ -102,6 +135,10 @@ private:
     std::vector<std::uint8_t, UnwrittenGrowth<std::uint8_t>> payload_;
     // A piece's source, wiped once handed on.
     std::vector<std::uint8_t> plain_;
+    std::array<Batch, PieceThread::places> batches_;
+    std::size_t oldest_ = 0; // the batch to hand on first
+    std::size_t inHand_ = 0; // batches given to the thread and not handed on
+    std::unique_ptr<PieceThread> thread_;
 };
 
 } // namespace tarvex

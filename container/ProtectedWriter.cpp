@@ -11,9 +11,6 @@ namespace tarvex {
 
 namespace {
 
-// The pieces of a batch, 1 MiB: the two threads meet about once per batch, and each meeting can
-// cost a switch between threads.
-constexpr std::size_t piecesPerBatch = 16;
 // The most pieces whose text goes to the sink in one part.
 constexpr std::size_t piecesPerWrite = 4;
 
@@ -22,7 +19,7 @@ constexpr std::size_t piecesPerWrite = 4;
 ProtectedBuilder::ProtectedBuilder(CodecPath path)
     : kernels_(&kernelsFor(path)), stream_(std::make_unique<StreamState>()) {
     for (Batch& batch : batches_) {
-        batch.plain.resize(piecesPerBatch * protectedPieceBytes);
+        batch.plain.resize(piecesPerPlace * protectedPieceBytes);
     }
 }
 
@@ -86,7 +83,7 @@ void ProtectedBuilder::append(std::span<const std::uint8_t> piece) {
         // A full batch goes to the thread at once. Its pieces are full, so none is the last: that
         // one holds what is left, less than a piece.
         if (filled_ == batch.plain.size()) {
-            post(piecesPerBatch);
+            post(piecesPerPlace);
         }
     }
 }

@@ -63,7 +63,7 @@ private:
         std::uint64_t turn = 0;
     };
 
-    // The batch that the source's next bytes are copied into.
+    // The batch that the source's next bytes are copied into, while a place is free.
     Batch& filling() { return batches_[(oldest_ + inHand_) % batches_.size()]; }
     // Gives the first `pieces` pieces of the filling batch to the thread.
     void post(std::size_t pieces);

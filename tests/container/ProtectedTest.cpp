@@ -203,15 +203,17 @@ TEST(ProtectedInterop, EveryVectorOfTheIndependentImplementationRestoresToItsSou
     }
 }
 
-// Sources that end just before, at and after a piece's end, and one of many pieces, written and
-// read by one builder and one reader (as a run keeps them) fed in pieces of odd sizes.
+// Sources that end just before, at and after a piece's end, one of many pieces, and one that fills
+// every place of the threads' rings, written and read by one builder and one reader (as a run
+// keeps them) fed in pieces of odd sizes.
 TEST(ProtectedRoundTrip, PieceBoundariesInPiecesOfAnySizeReadByBothReaders) {
     std::mt19937_64 random(test::testSeed(31));
     ProtectedBuilder builder;
     ProtectedReader reader;
     Keys keys(password);
     for (const std::size_t size :
-         {std::size_t{0}, std::size_t{1}, piece - 1, piece, piece + 1, std::size_t{6'000'000}}) {
+         {std::size_t{0}, std::size_t{1}, piece - 1, piece, piece + 1, std::size_t{6'000'000},
+          PieceThread::places * piecesPerPlace * piece}) {
         const auto source = test::randomBytes(random, size);
         const std::size_t payload =
             payloadFrontBytes + recordPieceBytes + size + (size / piece + 1) * pieceOverhead;
@@ -257,6 +259,45 @@ TEST(ProtectedBuilder, TellsASourceOfAnotherSizeAndRefusesNamesOfMoreThanOneComp
                      std::invalid_argument)
             << name;
         EXPECT_FALSE(written);
+    }
+}
+
+// The builder enciphers on a thread of its own, batches ahead of the text it hands on. A container
+// given up half-way, by a write that failed (the sink's error reaches the caller) or by a caller
+// that stops, leaves nothing behind: the next container of the same builder restores.
+TEST(ProtectedBuilder, AContainerGivenUpHalfWayLeavesTheNextWhole) {
+    std::mt19937_64 random(test::testSeed(36));
+    const auto source = test::randomBytes(random, 70 * piece + 3);
+    struct Case {
+        const char* name;
+        std::size_t failingWrite; // 0: the caller stops after half the source
+    };
+    for (const Case& given : {Case{"the first write after the record", 2},
+                              Case{"a write half-way", 20}, Case{"stopped half-way", 0}}) {
+        SCOPED_TRACE(given.name);
+        ProtectedBuilder builder;
+        std::size_t writes = 0;
+        builder.start(cheapKey(), cheapParameters(), recordFor(source), [&](std::string_view) {
+            if (++writes == given.failingWrite) {
+                throw std::runtime_error("disk full");
+            }
+        });
+        const std::size_t stopAt = given.failingWrite == 0 ? source.size() / 2 : source.size();
+        const auto feed = [&] {
+            for (std::size_t at = 0; at < stopAt; at += 256 * 1024) {
+                builder.append(
+                    std::span(source).subspan(at, std::min<std::size_t>(256 * 1024, stopAt - at)));
+            }
+        };
+        if (given.failingWrite != 0) {
+            EXPECT_THROW((feed(), static_cast<void>(builder.finish())), std::runtime_error);
+        } else {
+            feed();
+        }
+        Keys keys(password);
+        const Read read = readInPieces(writeInPieces(builder, source, 256 * 1024), keys.provider());
+        EXPECT_EQ(read.verdict, ProtectedVerdict::Restored);
+        EXPECT_TRUE(read.restored == source);
     }
 }
 
