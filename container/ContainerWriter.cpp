@@ -18,11 +18,11 @@ ContainerBuilder::ContainerBuilder(CodecPath path)
     : kernels_(&kernelsFor(path)), marking_(*kernels_) {}
 
 void ContainerBuilder::start(ContainerClass level, std::string_view password,
-                             KeyGenerator& generator, TextSink file, TextSink scratch) {
+                             KeyGenerator& generator, TextSink file, HeldText* scratch) {
     level_ = level;
     generator_ = &generator;
     file_ = std::move(file);
-    scratch_ = std::move(scratch);
+    scratch_ = scratch;
     key_ = generator.drawCharacter();
     field_ = passwordField(password, keyShift(key_));
     text_.clear();
@@ -50,7 +50,6 @@ void ContainerBuilder::append(std::span<const std::uint8_t> piece) {
     encodeLines(piece.first(wholeLines));
     lineStartCount_ = piece.size() - wholeLines;
     std::copy(piece.begin() + wholeLines, piece.end(), lineStart_.begin());
-    handOnScratch(false);
     handOn(classRow(level_).marksSlashes ? marking_.mark(text_, textStart_, false) : text_.size());
 }
 
@@ -63,33 +62,22 @@ void ContainerBuilder::encodeLines(std::span<const std::uint8_t> bytes) {
     }
     // The scratch text keeps the line breaks; the body loses them as it is encoded.
     const std::size_t lines = bytes.size() / bodyLineBytes;
-    const std::size_t scratchAt = scratchText_.size();
+    HeldText& scratch = *scratch_;
+    const std::size_t scratchAt = scratch.size();
     const std::size_t textAt = text_.size();
-    scratchText_.resize(scratchAt + encodedBodyLength(bytes.size()));
+    scratch.resize(scratchAt + encodedBodyLength(bytes.size()));
     text_.resize(textAt + lines * bodyLineCharacters);
-    kernels_->encodeLinesTwice(bytes.data(), lines, scratchText_.data() + scratchAt,
+    kernels_->encodeLinesTwice(bytes.data(), lines, scratch.data() + scratchAt,
                                text_.data() + textAt);
     // The source's last bytes, fewer than a line, make at most a line, with CR LF when it is full.
     const auto rest = bytes.subspan(lines * bodyLineBytes);
     if (!rest.empty()) {
-        char* const restAt = scratchText_.data() + scratchAt + lines * bodyLineWithBreak;
+        char* const restAt = scratch.data() + scratchAt + lines * bodyLineWithBreak;
         const char* const end = encodeWith(*kernels_, rest, restAt);
         const auto characters =
             std::min(static_cast<std::size_t>(end - restAt), bodyLineCharacters);
         text_.insert(text_.end(), restAt, restAt + characters);
     }
-}
-
-void ContainerBuilder::handOnScratch(bool last) {
-    if (!classRow(level_).marksSlashes) {
-        return;
-    }
-    // The scratch file's body ends in one more CR LF.
-    if (last) {
-        scratchText_.insert(scratchText_.end(), fileLineEnd.begin(), fileLineEnd.end());
-    }
-    scratch_({scratchText_.data(), scratchText_.size()});
-    scratchText_.clear();
 }
 
 void ContainerBuilder::takeHead() {
@@ -119,9 +107,10 @@ void ContainerBuilder::handOn(std::size_t end) {
 void ContainerBuilder::finish() {
     encodeLines(std::span(lineStart_).first(lineStartCount_));
     lineStartCount_ = 0;
-    handOnScratch(true);
     const ClassRow& row = classRow(level_);
     if (row.marksSlashes) {
+        // The scratch file's body ends in one more CR LF.
+        scratch_->insert(scratch_->end(), fileLineEnd.begin(), fileLineEnd.end());
         marking_.mark(text_, textStart_, true);
     }
     if (!headTaken_) {
@@ -145,15 +134,14 @@ std::string buildContainer(std::span<const std::uint8_t> source, ContainerClass 
                            std::string_view password, KeyGenerator& generator,
                            const TextSink& scratch) {
     std::string file;
-    std::string body;
+    HeldText body;
     ContainerBuilder builder;
     builder.start(
-        level, password, generator, [&file](std::string_view text) { file.append(text); },
-        [&body](std::string_view text) { body.append(text); });
+        level, password, generator, [&file](std::string_view text) { file.append(text); }, &body);
     builder.append(source);
     builder.finish();
     if (classRow(level).marksSlashes) {
-        scratch(body);
+        scratch({body.data(), body.size()});
     }
     return file;
 }

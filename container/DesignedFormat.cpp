@@ -24,22 +24,22 @@ public:
 
     void start(const WriterKeys& keys, const SourceRecord&, TextSink file) override {
         scratch_.clear();
-        builder_.start(level_, keys.password, *keys.generator, std::move(file),
-                       [this](std::string_view body) { scratch_.append(body); });
+        builder_.start(level_, keys.password, *keys.generator, std::move(file), &scratch_);
     }
     void append(std::span<const std::uint8_t> piece) override { builder_.append(piece); }
     bool finish() override {
         builder_.finish();
         return true;
     }
-    std::string_view scratchText() const override { return scratch_; }
+    std::string_view scratchText() const override { return {scratch_.data(), scratch_.size()}; }
 
 private:
     ContainerClass level_;
     ContainerBuilder builder_; // kept from file to file, with its buffers
     // The High level body of the source in hand, which reaches the scratch file only once the
-    // source is complete: nothing of a source left out is ever written there.
-    std::string scratch_;
+    // source is complete: nothing of a source left out is ever written there. The builder encodes
+    // it straight into its place.
+    HeldText scratch_;
 };
 
 // A Protected container whose marker was changed to a designed one is damaged, not a designed
