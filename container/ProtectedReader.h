@@ -93,7 +93,7 @@ private:
     // opening found.
     struct Batch {
         Bytes cipher;
-        std::vector<std::uint8_t> plain;
+        Bytes plain; // its pages are taken from the system only once used
         std::size_t pieces = 0;
         std::size_t opened = 0; // the pieces that opened, from the first
         std::array<unsigned char, piecesPerPlace> tags{};

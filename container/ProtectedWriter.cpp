@@ -24,10 +24,7 @@ ProtectedBuilder::ProtectedBuilder(CodecPath path)
 }
 
 ProtectedBuilder::~ProtectedBuilder() {
-    thread_.reset();
-    for (Batch& batch : batches_) {
-        sodium_memzero(batch.plain.data(), batch.plain.size());
-    }
+    dropUnfinished();
 }
 
 void ProtectedBuilder::start(const ProtectedKey& key, const ProtectedParameters& parameters,
@@ -140,10 +137,15 @@ bool ProtectedBuilder::finish() {
         post(whole);
     }
     filled_ = 0;
-    while (inHand_ > 0) {
-        handOnOldest();
+    try {
+        while (inHand_ > 0) {
+            handOnOldest();
+        }
+        push(last, true);
+    } catch (...) {
+        sodium_memzero(last.data(), last.size());
+        throw;
     }
-    push(last, true);
     sodium_memzero(last.data(), last.size());
     stream_->wipe();
     return appended_ == recordedSize_;

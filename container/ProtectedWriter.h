@@ -57,7 +57,7 @@ private:
     // Whole pieces of the source, copied for the thread to encipher, and where it writes them
     // enciphered, behind room for the payload in hand.
     struct Batch {
-        std::vector<std::uint8_t> plain;
+        Bytes plain;            // its pages are taken from the system only once used
         std::size_t pieces = 0; // given to the thread
         Bytes payload;
         std::uint64_t turn = 0;
