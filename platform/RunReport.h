@@ -15,12 +15,15 @@ struct RunProgress {
         Started,     // the run has passed its checks and begins its files
         DerivingKey, // a key is being derived, which takes a second or more
         KeyDerived,  // the key is there, or its wait was given up
-        File,        // `done` of the run's `count` files are handled, the last of them `path`
+                File,        // `done` of the run's `count` files are handled, the last of them `path`
     };
     Stage stage = Stage::File;
     int done = 0;
     int count = 0;
     std::string_view path{};
+    // The folders of `path` below the folder chosen as its tree ("2024/summer/"); empty for a
+    // file chosen alone.
+    std::string_view folder{};
 };
 
 // A question that the run waits for; Yes goes on as it says, No does not.
@@ -63,7 +66,12 @@ enum class LeftOutReason {
                       // said to leave it
     ProtectedKept,    // its output would have replaced a container that encrypts, and the user
                       // said to keep that
-    KeyDeclined,      // its key would cost more than the user agreed to spend
+        KeyDeclined,      // its key would cost more than the user agreed to spend
+    // Of a folder chosen as a tree:
+    Link,             // a symbolic link, never followed
+    Hidden,           // a file or folder whose name begins with "."
+    OwnFolder,        // an output folder of the program's, of an earlier run
+    FolderUnreadable, // a folder that cannot be read; the error says why
 };
 
 // A file that a run leaves out, and why.

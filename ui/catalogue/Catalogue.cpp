@@ -151,6 +151,8 @@ constexpr LanguageTable english{
     .hideNamesTip = "Protected containers are named with 16 random letters and digits; the "
                     "picture's name is sealed inside them.",
     .filesChosen = "Files chosen: %1",
+    .openFolderItem = "Open folder...",
+    .folderChosen = "Folder chosen, with everything under it: %1",
     .bannerPage = "/kro/ead.htm",
     .localHelpFile = "ehelp.htm",
     .onlineHelpPage = "/kro/ehelp.htm",
@@ -171,6 +173,12 @@ constexpr LanguageTable english{
     .reasonUnauthenticated = "it cannot prove what it holds, and you left it out",
     .reasonProtectedKept = "a Protected container of its name is there, and you kept it",
     .reasonKeyDeclined = "its key takes too long to derive, and you left it out",
+    .reasonLink = "a link, never followed",
+    .reasonHidden = "hidden",
+    .reasonOwnFolder = "an output folder of an earlier run",
+    .reasonFolderUnreadable = "a folder that cannot be read: %1",
+    .msgNotTaken = "Left out of the folders chosen:",
+    .noteNotTaken = "%1: %2",
     .msgNotEncrypted = "These files were not encrypted:",
     .msgReplaced = "These Protected containers were replaced by containers that anyone can open "
                    "without the password:",
@@ -334,6 +342,8 @@ constexpr LanguageTable chinese{
     .hideNames = "隐藏文件名",
     .hideNamesTip = "保护加密文件用 16 个随机字母和数字命名；照片的文件名封存在加密文件之中。",
     .filesChosen = "已选文件：%1",
+    .openFolderItem = "打开文件夹...",
+    .folderChosen = "已选文件夹（包括其下所有文件）：%1",
     .bannerPage = "/kro/ad.htm",
     .localHelpFile = "help.htm",
     .onlineHelpPage = "/kro/help.htm",
@@ -352,6 +362,12 @@ constexpr LanguageTable chinese{
     .reasonUnauthenticated = "无法证明其内容未被改动，已按你的选择跳过",
     .reasonProtectedKept = "同名的保护加密文件已存在，已按你的选择保留",
     .reasonKeyDeclined = "生成其密钥太费时，已按你的选择跳过",
+    .reasonLink = "链接，不会跟随",
+    .reasonHidden = "隐藏文件",
+    .reasonOwnFolder = "以前的加密或解密输出文件夹",
+    .reasonFolderUnreadable = "无法读取的文件夹：%1",
+    .msgNotTaken = "所选文件夹中略过了：",
+    .noteNotTaken = "%1：%2",
     .msgNotEncrypted = "以下文件没有加密：",
     .msgReplaced = "以下保护加密文件已被不需要密码就能打开的加密文件替换：",
     .msgFirstDamaged = "%1\n这个文件已损坏，不是这一级别的完整加密文件，无法用它验证密码。"
@@ -390,6 +406,15 @@ std::string filledIn(std::string_view text, std::initializer_list<std::string_vi
         }
     }
     return filled;
+}
+
+std::vector<std::string> outputFolderNames() {
+    std::vector<std::string> names;
+    for (const LanguageTable* table : {&english, &chinese}) {
+        names.emplace_back(table->encFolderName);
+        names.emplace_back(table->decFolderName);
+    }
+    return names;
 }
 
 std::string_view programVersion() {

@@ -6,6 +6,7 @@
 #include <initializer_list>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tarvex {
 
@@ -151,6 +152,10 @@ struct LanguageTable {
     std::string_view hideNamesTip;
     // The head of the folder field's tooltip, which lists the chosen files; %1 is their count.
     std::string_view filesChosen;
+    // The File menu's choice of a folder with everything under it, and the field's tooltip for
+    // it: %1 the folder.
+    std::string_view openFolderItem;
+    std::string_view folderChosen;
 
     // Pages and files chosen by language.
     std::string_view bannerPage;
@@ -172,6 +177,15 @@ struct LanguageTable {
     std::string_view reasonUnauthenticated;
     std::string_view reasonProtectedKept;
     std::string_view reasonKeyDeclined;
+    // What the walk of a folder chosen whole leaves out, and the heading of the list at the end of
+    // a run that says how many of each: %1 the reason, %2 how many; %1 of an unreadable folder the
+    // system's reason.
+    std::string_view reasonLink;
+    std::string_view reasonHidden;
+    std::string_view reasonOwnFolder;
+    std::string_view reasonFolderUnreadable;
+    std::string_view msgNotTaken;
+    std::string_view noteNotTaken;
     // The lists at the end of an encrypt run of the files it left out for another reason than
     // their size, and of the containers that encrypt which it replaced.
     std::string_view msgNotEncrypted;
@@ -212,6 +226,10 @@ inline const LanguageTable& languageTable(bool english) {
 
 // `text` with "%1".."%9" replaced by `values` in their order; a placeholder without a value stays.
 std::string filledIn(std::string_view text, std::initializer_list<std::string_view> values);
+
+// The names of the program's output folders in every language, which a folder chosen whole
+// never has taken.
+std::vector<std::string> outputFolderNames();
 
 // The version of the program, as the window's caption shows it: "2.0.3".
 std::string_view programVersion();

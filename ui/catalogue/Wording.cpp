@@ -181,6 +181,14 @@ std::string worded(LeftOutReason reason, std::error_code error, const LanguageTa
         return std::string(texts.reasonProtectedKept);
     case LeftOutReason::KeyDeclined:
         return std::string(texts.reasonKeyDeclined);
+    case LeftOutReason::Link:
+        return std::string(texts.reasonLink);
+    case LeftOutReason::Hidden:
+        return std::string(texts.reasonHidden);
+    case LeftOutReason::OwnFolder:
+        return std::string(texts.reasonOwnFolder);
+    case LeftOutReason::FolderUnreadable:
+        return filledIn(texts.reasonFolderUnreadable, {wordedReason(error, texts)});
     case LeftOutReason::NoMemoryForKey:
         break;
     }
