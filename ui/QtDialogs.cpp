@@ -72,8 +72,12 @@ bool QtDialogs::question(QWidget* parent, const QString& text) {
     return box.exec() == QMessageBox::Yes;
 }
 
-std::optional<QString> QtDialogs::passwordAgain(QWidget* parent, const QString& caption,
-                                                const QString& text) {
+namespace {
+
+// A modal box that asks with `text` for a password, masked as the window's entry is, in an entry
+// named `name` that takes `maxLength` characters at most.
+std::optional<QString> maskedEntry(QWidget* parent, const QString& caption, const QString& text,
+                                   const QString& name, int maxLength) {
     QDialog box(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                             Qt::WindowCloseButtonHint);
     box.setWindowTitle(caption);
@@ -82,10 +86,9 @@ std::optional<QString> QtDialogs::passwordAgain(QWidget* parent, const QString& 
     auto* prompt = new QLabel(text, &box);
     prompt->setTextFormat(Qt::PlainText);
     prompt->setWordWrap(true);
-    // The same entry as the window's: at most ten characters, each shown as "#".
     auto* entry = new QLineEdit(&box);
-    entry->setObjectName(QStringLiteral("passwordAgain"));
-    entry->setMaxLength(10);
+    entry->setObjectName(name);
+    entry->setMaxLength(maxLength);
     entry->setEchoMode(QLineEdit::Password);
     entry->setStyle(new PasswordMaskStyle(entry));
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &box);
@@ -103,11 +106,36 @@ std::optional<QString> QtDialogs::passwordAgain(QWidget* parent, const QString& 
     return entry->text();
 }
 
+} // namespace
+
+std::optional<QString> QtDialogs::passwordAgain(QWidget* parent, const QString& caption,
+                                                const QString& text) {
+    // The same entry as the window's: at most ten characters.
+    return maskedEntry(parent, caption, text, QStringLiteral("passwordAgain"), 10);
+}
+
+std::optional<QString> QtDialogs::passphrase(QWidget* parent, const QString& caption,
+                                             const QString& text) {
+    return maskedEntry(parent, caption, text, QStringLiteral("passphrase"), 32767);
+}
+
 QStringList QtDialogs::openFiles(QWidget* parent, const OpenFilesDialogOptions& options) {
     OpenFilesDialog dialog(parent, options);
     if (dialog.exec() != QDialog::Accepted)
         return {};
     return dialog.chosenFiles();
+}
+
+QString QtDialogs::saveFile(QWidget* parent, const QString& caption, const QString& suggested) {
+    QFileDialog dialog(parent, caption);
+    // Qt's own dialog, as for opening.
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.selectFile(suggested);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().front();
 }
 
 namespace {
@@ -174,7 +202,8 @@ void useQtTranslation(bool chinese) {
 }
 
 OpenFilesDialog::OpenFilesDialog(QWidget* parent, const OpenFilesDialogOptions& options)
-    : QFileDialog(parent), twoFolders_(options.twoFolders) {
+    : QFileDialog(parent), twoFolders_(options.twoFolders),
+      folderChoosable_(options.folderChoosable) {
     // Qt's own dialog, because the desktop's native choosers match patterns case-sensitively:
     // photo.jpg must show under *.JPG.
     setOption(QFileDialog::DontUseNativeDialog);
@@ -198,7 +227,14 @@ void OpenFilesDialog::accept() {
     for (const QString& path : typed.isEmpty() ? selectedFiles() : typed)
         named.push_back(pathBytes(path));
     const FileChoice choice = chooseFiles(named);
-    // A choice of no file is Qt's own matter: it opens a chosen folder.
+    // A choice of no file is Qt's own matter, which opens a chosen folder, unless the folder
+    // itself may be chosen.
+    if (choice.files.empty() && folderChoosable_) {
+        chosen_ = {choice.leftOut.empty() ? directory().absolutePath()
+                                          : pathText(choice.leftOut.front())};
+        QDialog::accept();
+        return;
+    }
     if (choice.files.empty()) {
         QFileDialog::accept();
         return;
