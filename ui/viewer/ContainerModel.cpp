@@ -67,7 +67,7 @@ void ContainerModel::setTexts(const LanguageTable& texts) {
 }
 
 void ContainerModel::setRowsInView(int first, int last) {
-    loader_->setWanted(first, last);
+    loader_->setRowsInView(first, last);
 }
 
 std::optional<ProtectedParameters> ContainerModel::refusedKey(int row) const {

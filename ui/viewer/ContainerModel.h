@@ -46,12 +46,16 @@ public:
     QVariant data(const QModelIndex& index, int role) const override;
 
     void setTexts(const LanguageTable& texts);
-    // The rows in view, whose thumbnails are wanted; none while `last` < `first`.
+    // The rows in view, whose thumbnails come first; none while `last` < `first`.
     void setRowsInView(int first, int last);
     const std::string& path(int row) const { return entries_.at(std::size_t(row)).path; }
     QString name(int row) const;
     // The name that the container of `row` records, as far as it has been read; else empty.
     QString recordedName(int row) const { return entries_.at(std::size_t(row)).recordedName; }
+    // Whether the thumbnail of `row` is at hand, without asking for it.
+    bool hasThumbnail(int row) const {
+        return entries_.at(std::size_t(row)).state == State::Thumbnail;
+    }
     // The parameters whose key `row` waits for, when it was refused for want of a passphrase or
     // a derivation.
     std::optional<ProtectedParameters> refusedKey(int row) const;

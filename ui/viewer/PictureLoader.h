@@ -19,10 +19,10 @@
 namespace tarvex {
 
 // Reads the pictures of containers on worker threads, one container a thread at a time, and
-// hands each to the window's thread: the whole picture asked for first, then the thumbnails
-// asked for last. A thumbnail whose row has left the rows wanted before its container is read
-// through is given up. Each worker reads with a file system and readers of its own; the keys
-// are shared.
+// hands each to the window's thread: the whole picture asked for first, then the thumbnails of
+// the rows in view, from the first, then those nearest to the view. A thumbnail whose row has
+// gone further than a screen from the view before its container is read through is given up.
+// Each worker reads with a file system and readers of its own; the keys are shared.
 class PictureLoader {
 public:
     // Hears a picture on the thread of `receiver`: its row, the ticket it was asked with (0 for a
@@ -39,8 +39,8 @@ public:
     void thumbnail(int row, std::string path, int side);
     // The whole picture of `row`, in place of one asked for before and not read yet.
     void picture(int row, std::string path, quint64 ticket);
-    // The rows whose thumbnails are wanted, from `first` to `last`; none when `last` < `first`.
-    void setWanted(int first, int last);
+    // The rows in view, from `first` to `last`; none when `last` < `first`.
+    void setRowsInView(int first, int last);
 
 private:
     struct Job {
@@ -58,9 +58,14 @@ private:
     void add(Job job);
     // A worker: reads jobs until none is left.
     void work();
-    // The next job, or none: then the worker ends, and its tools wait for the next one.
-    std::optional<Job> nextJob(std::unique_ptr<Tools>& tools);
+    // The next job, or none: then the worker ends, and its tools wait for the next one. The
+    // thumbnails no longer wanted go to `dropped`.
+    std::optional<Job> nextJob(std::unique_ptr<Tools>& tools, std::vector<Job>& dropped);
+    // How many rows `row` lies from the rows in view; 0 in view.
+    int distance(int row) const;
     bool wanted(const Job& job) const;
+    // Gives `picture` of `job` to the window's thread.
+    void hand(const Job& job, ContainerPicture picture);
 
     FileSystems fileSystems_;
     const ViewerKeys& keys_;
@@ -68,11 +73,11 @@ private:
     Done done_;
     std::mutex mutex_;
     std::optional<Job> picture_;
-    std::vector<Job> thumbnails_; // the last asked for at the back
+    std::vector<Job> thumbnails_;
     std::vector<std::unique_ptr<Tools>> idleTools_;
     int workers_ = 0;
-    std::atomic<int> firstWanted_{0};
-    std::atomic<int> lastWanted_{INT_MAX};
+    std::atomic<int> firstInView_{0};
+    std::atomic<int> lastInView_{INT_MAX};
     std::atomic<bool> closing_{false};
     QThreadPool pool_;
 };

@@ -231,8 +231,7 @@ void ViewerWindow::noteRowsInView() {
     const int top = grid_->verticalScrollBar()->value();
     const int firstLine = top / cell.height();
     const int lastLine = (top + grid_->viewport()->height()) / cell.height();
-    // A line more on each side, for what the computing of the columns misses.
-    model_->setRowsInView((firstLine - 1) * columns, (lastLine + 2) * columns - 1);
+    model_->setRowsInView(firstLine * columns, (lastLine + 1) * columns - 1);
 }
 
 void ViewerWindow::open(const QModelIndex& index) {
