@@ -31,20 +31,27 @@
 #include <QTranslator>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace tarvex {
 
 namespace {
 
+// The width at which a title bar shows the whole caption of `box`: room for the caption in a bold
+// title font, the icon and three title buttons.
+int captionWidth(const QWidget& box) {
+    QFont titleFont = QFontDatabase::systemFont(QFontDatabase::TitleFont);
+    titleFont.setBold(true);
+    return QFontMetrics(titleFont).horizontalAdvance(box.windowTitle()) +
+           4 * box.style()->pixelMetric(QStyle::PM_TitleBarHeight);
+}
+
 // Gives `box` the font of the window it belongs to, and a width at which a title bar shows its
-// whole caption: room for the caption in a bold title font, the icon and three title buttons.
+// whole caption.
 void fitToWindow(QMessageBox& box, QWidget* parent) {
     if (parent != nullptr)
         box.setFont(parent->font());
-    QFont titleFont = QFontDatabase::systemFont(QFontDatabase::TitleFont);
-    titleFont.setBold(true);
-    const int width = QFontMetrics(titleFont).horizontalAdvance(box.windowTitle()) +
-                      4 * box.style()->pixelMetric(QStyle::PM_TitleBarHeight);
+    const int width = captionWidth(box);
     // The box sizes itself to its layout's minimum width when it is shown.
     if (auto* grid = qobject_cast<QGridLayout*>(box.layout()))
         grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Minimum),
@@ -98,7 +105,7 @@ std::optional<QString> maskedEntry(QWidget* parent, const QString& caption, cons
     layout->addWidget(prompt);
     layout->addWidget(entry);
     layout->addWidget(buttons);
-    box.setMinimumWidth(320);
+    box.setMinimumWidth(std::max(320, captionWidth(box)));
     // A box of fixed size, which window managers offer no maximise for.
     layout->setSizeConstraint(QLayout::SetFixedSize);
     if (box.exec() != QDialog::Accepted)

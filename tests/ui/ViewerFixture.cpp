@@ -115,16 +115,18 @@ ViewerWindow& ViewerTest::view(std::vector<std::string> files, bool writable) {
 }
 
 bool ViewerTest::settled(ViewerWindow& viewer) {
-    return QTest::qWaitFor([&viewer] {
-        ContainerModel& model = viewer.model();
-        for (int row = 0; row < model.rowCount(); ++row) {
-            const QModelIndex index = model.index(row);
-            if (index.data(Qt::DecorationRole).isNull() &&
-                index.data(ContainerModel::problemRole).toString().isEmpty())
-                return false;
-        }
-        return true;
-    });
+    return QTest::qWaitFor(
+        [&viewer] {
+            ContainerModel& model = viewer.model();
+            for (int row = 0; row < model.rowCount(); ++row) {
+                const QModelIndex index = model.index(row);
+                if (index.data(Qt::DecorationRole).isNull() &&
+                    index.data(ContainerModel::problemRole).toString().isEmpty())
+                    return false;
+            }
+            return true;
+        },
+        waitMs);
 }
 
 std::string ViewerTest::tile(ViewerWindow& viewer, int row) {

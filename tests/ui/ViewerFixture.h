@@ -16,6 +16,8 @@ namespace tarvex::testing {
 
 // The cost that keeps the tests fast; a reader honours the cost that a container names.
 inline constexpr ProtectedCost cheapCost{1, 8192};
+// How long a test waits for what the workers read: long, for a slow build on a busy machine.
+inline constexpr int waitMs = 30000;
 
 // Viewers of containers made in a temporary folder, their dialogs answered by the test, their
 // files read through a file system that fails the test on any step that writes.

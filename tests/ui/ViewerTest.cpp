@@ -3,6 +3,7 @@
 // lock and the questions before costly keys; the keys of the picture view; nothing written but a
 // copy that the user saves.
 #include "ViewerFixture.h"
+#include "ui/QtDialogs.h"
 #include "ui/QtText.h"
 #include "ui/catalogue/Catalogue.h"
 #include "ui/untMain.h"
@@ -156,7 +157,7 @@ TEST_F(ViewerTest, AsksBeforeACostlyKeyAndBeforeAFifthKey) {
     auto* grid = viewer.findChild<QListView*>(QStringLiteral("grid"));
     grid->setCurrentIndex(viewer.model().index(refused));
     QTest::keyClick(grid, Qt::Key_Return);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return tile(viewer, refused) == "20x20"; }));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return tile(viewer, refused) == "20x20"; }, waitMs));
     EXPECT_EQ(derivations, 5);
 }
 
@@ -171,7 +172,7 @@ TEST_F(ViewerTest, ReturnShowsAPictureWholeTheKeysWalkThePicturesAndEscGoesBack)
     auto* shown = viewer.findChild<PictureView*>(QStringLiteral("pictureView"));
     const auto shows = [&](int row, QSize size) {
         return viewer.shownRow() == row &&
-               QTest::qWaitFor([&] { return shown->picture().size() == size; });
+               QTest::qWaitFor([&] { return shown->picture().size() == size; }, waitMs);
     };
 
     QTest::keyClick(grid, Qt::Key_Return);
@@ -200,7 +201,7 @@ TEST_F(ViewerTest, SaveACopyRestoresThePictureShownWhereTheUserChooses) {
     ViewerWindow& viewer = view(containers, true);
     QTest::keyClick(viewer.findChild<QListView*>(QStringLiteral("grid")), Qt::Key_Return);
     auto* shown = viewer.findChild<PictureView*>(QStringLiteral("pictureView"));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !shown->picture().isNull(); }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !shown->picture().isNull(); }, waitMs));
 
     dialogs.script.chooseNextFiles({temp / "saved.jpg"});
     QTest::keyClick(shown, Qt::Key_S, Qt::ControlModifier);
@@ -249,6 +250,24 @@ TEST(ViewerChoice, AFolderStandsForItsFilesAndTvxNamesOpenTheViewer) {
     EXPECT_EQ(copyName("/p/a.jpg.tvx", ""), "a.jpg");
     EXPECT_EQ(copyName("/p/abc.JPGE", ""), "abc.JPG");
     EXPECT_EQ(copyName("/p/x.tvx", "holiday.jpg"), "holiday.jpg");
+}
+
+TEST(ViewDialog, OpenOnAFolderChoosesItAndOnNothingTheFolderShown) {
+    TempFolder temp;
+    std::filesystem::create_directories(temp / "box");
+    writeFile(temp / "a.tvx", {1});
+    OpenFilesDialogOptions options;
+    options.initialFolder = QString::fromStdString(temp.path());
+    options.folderChoosable = true;
+    for (const std::string& selected : {std::string("box"), std::string()}) {
+        OpenFilesDialog dialog(nullptr, options);
+        dialog.show();
+        if (!selected.empty())
+            dialog.selectFile(QString::fromStdString(temp / selected));
+        static_cast<QDialog&>(dialog).accept();
+        EXPECT_EQ(dialog.chosenFiles(), QStringList{QString::fromStdString(
+                                            selected.empty() ? temp.path() : temp / selected)});
+    }
 }
 
 TEST(ThumbnailCache, GivesUpTheLeastRecentlyUsedBeyondItsBudget) {

@@ -155,27 +155,51 @@ void KeyAsking::startDerivation(const Salt& salt, std::string passphrase) {
     if (std::find(derivedFor_.begin(), derivedFor_.end(), salt.parameters) == derivedFor_.end())
         derivedFor_.push_back(salt.parameters);
     events_.deriving(true);
+    work([this, parameters = salt.parameters, paths = salt.paths,
+          passphrase = std::move(passphrase)]() mutable {
+        Derived result{.parameters = parameters,
+                       .key = std::make_shared<ProtectedKey>(setup_.derive(passphrase, parameters)),
+                       .checked = {}};
+        wipe(passphrase);
+        if (result.key->valid())
+            check(result, paths);
+        return result;
+    });
+}
+
+void KeyAsking::check(Derived& result, const std::vector<std::string>& paths) {
+    const std::unique_ptr<FileSystem> files = setup_.fileSystems();
+    result.wrong = wrongFor(*result.key, result.parameters, paths, *files);
+    result.checked.insert(result.checked.end(), paths.begin(), paths.end());
+}
+
+void KeyAsking::work(std::function<Derived()> job) {
     if (derivation_.joinable())
         derivation_.join();
-    derivation_ = std::thread([this, parameters = salt.parameters, paths = salt.paths,
-                               passphrase = std::move(passphrase)]() mutable {
-        Derived result{.parameters = parameters,
-                       .key =
-                           std::make_shared<ProtectedKey>(setup_.derive(passphrase, parameters))};
-        wipe(passphrase);
-        if (result.key->valid()) {
-            const std::unique_ptr<FileSystem> files = setup_.fileSystems();
-            result.wrong = wrongFor(*result.key, parameters, paths, *files);
-        }
+    derivation_ = std::thread([this, job = std::move(job)] {
+        const Derived result = job();
         QMetaObject::invokeMethod(
             this, [this, result] { derived(result); }, Qt::QueuedConnection);
     });
 }
 
 void KeyAsking::derived(const Derived& result) {
+    Salt& salt = *saltOf(result.parameters);
+    // The containers that needed the key after it was asked for may open with it.
+    std::vector<std::string> unchecked;
+    for (const std::string& path : salt.paths) {
+        if (std::find(result.checked.begin(), result.checked.end(), path) == result.checked.end())
+            unchecked.push_back(path);
+    }
+    if (result.key->valid() && result.wrong && !unchecked.empty()) {
+        work([this, again = Derived(result), unchecked]() mutable {
+            check(again, unchecked);
+            return again;
+        });
+        return;
+    }
     busy_ = false;
     events_.deriving(false);
-    Salt& salt = *saltOf(result.parameters);
     if (!result.key->valid()) {
         setup_.dialogs.message(window_, applicationTitle(), messageText(texts_->msgNoMemoryForKey));
         refuse(salt, KeyRefusal::NoMemory);

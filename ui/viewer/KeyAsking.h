@@ -78,10 +78,12 @@ private:
         std::optional<KeyRefusal> refusal;
         bool wrongBefore = false; // the last passphrase typed for it was wrong
     };
-    // What a derivation found.
+    // What a derivation found: the key, the containers whose first piece was tried, and
+    // whether the passphrase is wrong for them.
     struct Derived {
         ProtectedParameters parameters;
         std::shared_ptr<ProtectedKey> key;
+        std::vector<std::string> checked;
         bool wrong = false;
     };
 
@@ -91,6 +93,13 @@ private:
     // Asks what a costly key and a fifth key need asking; false when the user said no.
     bool mayDerive(const Salt& salt);
     void startDerivation(const Salt& salt, std::string passphrase);
+    // Tries the key of `result` on the first pieces of `paths`.
+    void check(Derived& result, const std::vector<std::string>& paths);
+    // Runs `job` off the window's thread, once the one before has ended, and hands what it
+    // found to derived().
+    void work(std::function<Derived()> job);
+    // Keeps a key that is right, asks again for one that is wrong, or tries it on the
+    // containers that needed it meanwhile.
     void derived(const Derived& result);
     void refuse(Salt& salt, KeyRefusal why);
 
@@ -103,7 +112,7 @@ private:
     bool busy_ = false; // a box shows, or a key is being derived
     std::vector<ProtectedParameters> derivedFor_;
     std::optional<bool> moreKeys_; // the answer to the question before a fifth key
-    std::thread derivation_;
+    std::thread derivation_;       // a derivation, or a check of a key
 };
 
 } // namespace tarvex

@@ -16,6 +16,7 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QListView>
+#include <QLoggingCategory>
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QScreen>
@@ -30,6 +31,9 @@ namespace tarvex {
 ViewerWindow::ViewerWindow(std::vector<std::string> files, ViewerSetup setup, QWidget* parent)
     : QMainWindow(parent, Qt::Window), setup_(std::move(setup)) {
     setObjectName(QStringLiteral("viewer"));
+    // Qt's image readers warn on the standard error with what they found in a picture, a marker
+    // byte of a damaged one; the standard error of a desktop program may go to a file.
+    QLoggingCategory::setFilterRules(QStringLiteral("qt.gui.imageio*=false"));
     setWindowIcon(QIcon(QStringLiteral(":/tarvex/tarvex.png")));
     if (!files.empty())
         folder_ = pathText(folderPart(files.front()));
@@ -48,6 +52,9 @@ ViewerWindow::ViewerWindow(std::vector<std::string> files, ViewerSetup setup, QW
                               .needKey = [this](int row, const ProtectedParameters& key) {
                                   asking_->need(key, model_->path(row), model_->name(row));
                               }});
+    // The texts come before anything that shows them.
+    model_->setTexts(languageTable(setup_.english));
+    asking_->setTexts(languageTable(setup_.english));
     createGrid();
     createActions();
     createMenus();
