@@ -5,7 +5,8 @@
 //   tarvex-viewer-bench first FOLDER COUNT
 //       Opens the viewer on FOLDER, as large as the screen, and prints when its key was derived
 //       and how long the first COUNT thumbnails took after that (after the start without a key),
-//       and the peak of resident memory up to the key and after it.
+//       the processor time the process took meanwhile (both processors together), and the peak of
+//       resident memory up to the key and after it.
 //   tarvex-viewer-bench scroll FOLDER PIXELS
 //       Opens the viewer on FOLDER, waits for its key and first thumbnails, then scrolls the
 //       grid from top to bottom by PIXELS every 16 ms, and prints the time of one whole paint of
@@ -33,6 +34,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <sys/resource.h>
 #include <vector>
 
 namespace {
@@ -77,6 +79,16 @@ long statusKb(const char* field) {
     return -1;
 }
 
+// The processor time that the process has used, in milliseconds.
+double processorMs() {
+    rusage used{};
+    getrusage(RUSAGE_SELF, &used);
+    const auto ms = [](const timeval& time) {
+        return double(time.tv_sec) * 1e3 + double(time.tv_usec) / 1e3;
+    };
+    return ms(used.ru_utime) + ms(used.ru_stime);
+}
+
 // Starts the peak of resident memory afresh from what is resident now.
 void resetPeakMemory() {
     std::ofstream("/proc/self/clear_refs") << "5";
@@ -118,6 +130,7 @@ struct Viewing {
     QElapsedTimer clock;
     std::atomic<qint64> keyAt{-1};
     std::atomic<long> derivationPeakKb{-1};
+    std::atomic<double> processorAtKey{0};
     std::unique_ptr<ViewerWindow> viewer;
 
     explicit Viewing(const std::string& folder) {
@@ -126,6 +139,7 @@ struct Viewing {
                                             const ProtectedParameters& parameters) {
             ProtectedKey key = ProtectedKey::derive(passphrase, parameters);
             keyAt = clock.elapsed();
+            processorAtKey = processorMs();
             // The derivation's memory is given back: what follows is the viewing's own.
             derivationPeakKb = statusKb("VmHWM");
             resetPeakMemory();
@@ -167,17 +181,22 @@ struct Viewing {
 int first(const std::string& folder, int count) {
     Viewing viewing(folder);
     qint64 firstAt = -1;
+    double processorAtFirst = 0;
     const bool came = Viewing::waitFor(
         [&] {
-            if (viewing.thumbnails() >= count && firstAt < 0)
+            if (viewing.thumbnails() >= count && firstAt < 0) {
                 firstAt = viewing.clock.elapsed();
+                processorAtFirst = processorMs();
+            }
             return firstAt >= 0;
         },
         120);
     const qint64 from = std::max<qint64>(viewing.keyAt, 0);
-    std::printf("key_ms=%lld first_ms=%lld thumbnails=%d derivation_hwm_kb=%ld hwm_kb=%ld\n",
+    std::printf("key_ms=%lld first_ms=%lld first_cpu_ms=%.0f thumbnails=%d derivation_hwm_kb=%ld "
+                "hwm_kb=%ld\n",
                 static_cast<long long>(viewing.keyAt), static_cast<long long>(firstAt - from),
-                viewing.thumbnails(), viewing.derivationPeakKb.load(), statusKb("VmHWM"));
+                processorAtFirst - viewing.processorAtKey, viewing.thumbnails(),
+                viewing.derivationPeakKb.load(), statusKb("VmHWM"));
     return came ? 0 : 1;
 }
 
