@@ -8,55 +8,6 @@
 
 namespace tarvex {
 
-namespace {
-
-// The restored bytes of a container into an output file, made when its first byte comes (or
-// when it ends, for a container of nothing), under the path that `pathFor` gives then for the name
-// the container recorded of its source, or for its own name (an empty one). A file restored from
-// a record takes the recorded time too.
-class FileOutput final : public RestoreSink {
-public:
-    FileOutput(FileSystem& files, const std::string& container, const FileIdentities& keep,
-               std::function<std::string(const std::string& recordedName)> pathFor)
-        : files_(files), container_(container), keep_(keep), pathFor_(std::move(pathFor)) {}
-
-    void begin() override {
-        writer_.reset();
-        record_.reset();
-        authenticated_ = false;
-    }
-    void record(const SourceRecord& source) override { record_ = source; }
-    void authenticated(bool authenticated) override { authenticated_ = authenticated; }
-    void write(std::span<const std::uint8_t> bytes) override { open().write(bytes); }
-    void complete() override { open().complete(); }
-    // The path of the output, once it is made, and the name its source had.
-    const std::string& path() const { return path_; }
-    const std::string& recordedName() const { return record_ ? record_->name : empty_; }
-    bool authenticated() const { return authenticated_; }
-
-private:
-    FileWriter& open() {
-        if (!writer_) {
-            path_ = pathFor_(recordedName());
-            const auto modified = record_ ? std::optional(record_->modifiedNs) : std::nullopt;
-            writer_ = files_.createFile(path_, container_, keep_, modified);
-        }
-        return *writer_;
-    }
-
-    FileSystem& files_;
-    const std::string& container_;
-    const FileIdentities& keep_;
-    std::function<std::string(const std::string&)> pathFor_;
-    std::optional<SourceRecord> record_;
-    const std::string empty_;
-    std::string path_;
-    std::unique_ptr<FileWriter> writer_;
-    bool authenticated_ = false;
-};
-
-} // namespace
-
 // What a decrypt run keeps while it goes through its files.
 struct Batch::DecryptRun {
     RunFiles files;
@@ -232,7 +183,7 @@ FileOutcome Batch::decryption(const DecryptRequest& request, DecryptRun& run, st
     makeFoldersFor(file, request.outputFolderName);
     // A container that records its source's name restores under it, whatever it is called now.
     const std::string nameOfContainer = restoredName(namePart(path), request.stripSuffix);
-    FileOutput output(files_, path, selection_, [&](const std::string& recorded) {
+    RestoredToFile output(files_, path, selection_, [&](const std::string& recorded) {
         return run.outputFor(path, outputPath(file, request.outputFolderName,
                                               recorded.empty() ? nameOfContainer : recorded));
     });

@@ -14,6 +14,10 @@ FileChoice droppedFiles(const QMimeData& data) {
             return {};
         paths.push_back(pathBytes(url.toLocalFile()));
     }
+    return droppedPaths(paths);
+}
+
+FileChoice droppedPaths(const std::vector<std::string>& paths) {
     FileChoice choice = chooseFiles(paths);
     if (!choice.files.empty())
         return choice;

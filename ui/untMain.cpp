@@ -12,6 +12,7 @@
 #include "ui/catalogue/Catalogue.h"
 #include "ui/untAbout.h"
 #include "ui/untNote.h"
+#include "ui/viewer/ViewerLaunch.h"
 
 #include <QActionGroup>
 #include <QButtonGroup>
@@ -232,6 +233,7 @@ void TfrmMain::createMenu() {
     };
     N1 = menu("N1");
     N2 = item(N1, "N2");
+    nview = item(N1, "nview");
     N4 = N1->addSeparator();
     N4->setObjectName(QStringLiteral("N4"));
     N5 = item(N1, "N5");
@@ -310,6 +312,7 @@ void TfrmMain::showClassChoice() {
 void TfrmMain::bindHandlers() {
     connect(btnopen, &QPushButton::clicked, this, &TfrmMain::btnopenClick);
     connect(N2, &QAction::triggered, this, &TfrmMain::N2Click);
+    connect(nview, &QAction::triggered, this, &TfrmMain::nviewClick);
     connect(N5, &QAction::triggered, this, &TfrmMain::N5Click);
     connect(btnenc, &QPushButton::clicked, this, &TfrmMain::btnencClick);
     connect(btndec, &QPushButton::clicked, this, &TfrmMain::btndecClick);
@@ -356,6 +359,7 @@ void TfrmMain::interfacelanguage(int language) {
     btnenc->setText(text(table.btnenc));
     N1->setTitle(text(table.N1));
     N2->setText(text(table.N2));
+    nview->setText(text(table.viewMenuItem));
     N5->setText(text(table.N5));
     N6->setTitle(text(table.N6));
     N7->setText(text(table.N7));
@@ -487,7 +491,17 @@ void TfrmMain::dropEvent(QDropEvent* event) {
         return;
     event->setDropAction(Qt::CopyAction);
     event->accept();
-    // A drop that the rules of a choice refuse says why, as Open does.
+    takeChoice(choice);
+}
+
+void TfrmMain::takeStartFiles(const std::vector<std::string>& paths) {
+    takeChoice(droppedPaths(paths));
+}
+
+void TfrmMain::takeChoice(const FileChoice& choice) {
+    if (choice.files.empty())
+        return;
+    // A choice that the rules refuse says why, as Open does.
     if (!choice.missing.empty()) {
         report_->showMessage(filledIn(texts_->dropNotFound, {namePart(choice.missing)}));
         return;
@@ -533,6 +547,12 @@ void TfrmMain::btnopenClick() {
 
 void TfrmMain::N2Click() {
     btnopenClick();
+}
+
+void TfrmMain::nviewClick() {
+    const std::vector<std::string> chosen = chooseForViewing(dialogs_, this, *texts_);
+    if (!chosen.empty())
+        openViewer(chosen, dialogs_, englishUi_, this);
 }
 
 void TfrmMain::N5Click() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "batch/Batch.h"
+#include "batch/FileChoice.h"
 #include "container/Secret.h"
 #include "container/TryLimit.h"
 #include "ui/Dialogs.h"
@@ -52,6 +53,8 @@ public:
     void interfacelanguage(int language);
 
     const std::vector<std::string>& selectedFiles() const { return selectedFiles_; }
+    // Chooses `paths`, the program's arguments, as a drop of them on the window would.
+    void takeStartFiles(const std::vector<std::string>& paths);
     bool englishUi() const { return englishUi_; }
 
 public slots:
@@ -61,6 +64,8 @@ public slots:
     void N10Click();
     void N8Click();
     void btnopenClick();
+    // File > View...: the viewer of containers or a folder of them.
+    void nviewClick();
     void WebBrowser1DocumentComplete();
     void menClick();
     void mchClick();
@@ -95,6 +100,8 @@ private:
     // The open dialog; its files become the selection, unless there are none.
     void chooseFiles();
     void takeSelection(std::vector<std::string> chosen);
+    // Takes the files of a drop or of the program's arguments, or says why the rules refuse them.
+    void takeChoice(const FileChoice& choice);
     // The password typed, in memory of its own.
     Secret passwordTyped() const;
     // Checks `password` against the rule of `level`, showing why it is rejected.
@@ -120,6 +127,7 @@ private:
     QMenuBar* MainMenu1 = nullptr;
     QMenu* N1 = nullptr;
     QAction* N2 = nullptr;
+    QAction* nview = nullptr;
     QAction* N4 = nullptr;
     QAction* N5 = nullptr;
     QMenu* N6 = nullptr;

@@ -216,6 +216,49 @@ struct LanguageTable {
     std::string_view dialogTwoFolders;
     // The desktop has no file manager that opens the output folder: %1 the folder.
     std::string_view folderNotOpened;
+    // The picture viewer. The main window's File menu item that opens it, after Open, and the
+    // filter of its dialog, which chooses containers or a folder of them: "label|patterns|...".
+    std::string_view viewMenuItem;
+    std::string_view viewDialogFilter;
+    // The viewer's caption: %1 the first container's folder.
+    std::string_view viewerCaption;
+    // Its menus and actions.
+    std::string_view viewerFileMenu;
+    std::string_view viewerSaveCopy;
+    std::string_view viewerCopy;
+    std::string_view viewerClose;
+    std::string_view viewerViewMenu;
+    std::string_view viewerFit;
+    std::string_view viewerActualSize;
+    std::string_view viewerPrevious;
+    std::string_view viewerNext;
+    std::string_view viewerBackToGrid;
+    // The status bar: %1 the number of containers; the sign that a key is being derived.
+    std::string_view viewerCount;
+    std::string_view viewerDeriving;
+    // The passphrase box: %1 the container's name; the second after a passphrase that did not
+    // open it.
+    std::string_view viewerPassphrase;
+    std::string_view viewerPassphraseAgain;
+    std::string_view viewerTooManyTries;
+    // Before a key that costs more than four times the usual: %1 the container, %2 how many times
+    // the usual, %3 about how many seconds, %4 how many MB of memory.
+    std::string_view viewerCostlyKey;
+    // Before a fifth key of one viewing.
+    std::string_view viewerManyKeys;
+    // What the tile of a container without a picture says; %1 of viewerUnreadable is the reason.
+    std::string_view viewerNotContainer;
+    std::string_view viewerDamaged;
+    std::string_view viewerNotOpened;
+    std::string_view viewerWrongPassphrase;
+    std::string_view viewerNoPassphrase;
+    std::string_view viewerKeyNotDerived;
+    std::string_view viewerNotImage;
+    std::string_view viewerUnreadable;
+    std::string_view viewerChanged;
+    std::string_view viewerLoading;
+    // The choice holds no file to view.
+    std::string_view viewerNothing;
 };
 
 const LanguageTable& englishTable();
