@@ -50,7 +50,7 @@ struct ClassRow {
     bool marksSlashes;
     // Sources of 5000 KB or more are left out.
     bool sizeLimited;
-        PasswordLimits passwordLimits;
+    PasswordLimits passwordLimits;
     // What the class's container names end in after their source's name ("IMG 1.JPG.tvx"): its
     // own file type on the desktop. Empty for a class whose containers take their source's name
     // as it is, or with the "E" the user chooses.

@@ -165,7 +165,7 @@ public:
 
     // The entries of `folder`, but "." and "..", with their kinds, links not followed, in no
     // particular order. Throws FileError (Open, `folder`) when the folder cannot be read.
-        virtual std::vector<FolderEntry> listFolder(const std::string& folder) = 0;
+    virtual std::vector<FolderEntry> listFolder(const std::string& folder) = 0;
 
     // Whether `folder` is a folder of the user's own that group and others may not even look
     // into; false when it cannot be looked at.

@@ -50,7 +50,7 @@ public:
                                            std::optional<std::int64_t> modified) override;
     SourceSize readableSize(const std::string& path) override;
     void createFolder(const std::string& path, bool ownerOnly) override;
-        std::vector<FolderEntry> listFolder(const std::string& folder) override;
+    std::vector<FolderEntry> listFolder(const std::string& folder) override;
     bool ownerOnly(const std::string& folder) override;
     std::unique_ptr<FileWriter> openScratch(const WaitHandler& whileLocked) override;
 

@@ -15,7 +15,7 @@ struct RunProgress {
         Started,     // the run has passed its checks and begins its files
         DerivingKey, // a key is being derived, which takes a second or more
         KeyDerived,  // the key is there, or its wait was given up
-                File,        // `done` of the run's `count` files are handled, the last of them `path`
+        File,        // `done` of the run's `count` files are handled, the last of them `path`
     };
     Stage stage = Stage::File;
     int done = 0;
@@ -66,7 +66,7 @@ enum class LeftOutReason {
                       // said to leave it
     ProtectedKept,    // its output would have replaced a container that encrypts, and the user
                       // said to keep that
-        KeyDeclined,      // its key would cost more than the user agreed to spend
+    KeyDeclined,      // its key would cost more than the user agreed to spend
     // Of a folder chosen as a tree:
     Link,             // a symbolic link, never followed
     Hidden,           // a file or folder whose name begins with "."
