@@ -106,6 +106,7 @@ void Batch::decryptFiles(const DecryptRequest& request, RunReport& report, RunRe
         return;
     }
     result.started = true;
+    result.count = static_cast<int>(files.size());
     report.progress(
         {.stage = RunProgress::Stage::Started, .count = static_cast<int>(files.size())});
     selection_ = identified(files);

@@ -52,6 +52,7 @@ void Batch::encryptFiles(const EncryptRequest& request, RunReport& report, RunRe
         return;
     }
     result.started = true;
+    result.count = static_cast<int>(files.size());
     report.progress(
         {.stage = RunProgress::Stage::Started, .count = static_cast<int>(files.size())});
     if (classRow(request.containerClass).enciphered) {

@@ -40,6 +40,7 @@ struct RunResult {
     std::optional<FileError> fileError;
     // Whether the run got past its checks and began its files.
     bool started = false;
+    int count = 0;   // files of the run, once it began
     int handled = 0; // files gone through, those left out included
     int done = 0;    // containers written, or files restored
     std::vector<LeftOutRecord> leftOut;

@@ -79,6 +79,18 @@ bool QtDialogs::question(QWidget* parent, const QString& text) {
     return box.exec() == QMessageBox::Yes;
 }
 
+QString QtDialogs::chooseFolder(QWidget* parent, const QString& start) {
+    QFileDialog dialog(parent);
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly);
+    if (!start.isEmpty())
+        dialog.setDirectory(start);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().front();
+}
+
 namespace {
 
 // A modal box that asks with `text` for a password, masked as the window's entry is, in an entry

@@ -153,7 +153,7 @@ TfrmMain::TfrmMain(Dialogs& dialogs, QWidget* parent)
         .runWidgets = {btnopen, btnenc, edtEnpass, rgsuffixItems->button(0),
                        rgsuffixItems->button(1), gbencClassItems->button(0),
                        gbencClassItems->button(1)},
-        .runActions = {N2, men, mch, mclass->menuAction()},
+        .runActions = {N2, nopenfolder, men, mch, mclass->menuAction()},
         .setWindowHeight = [this](WindowHeight height) { setWindowHeight(height); },
     };
     report_ = std::make_unique<WindowReport>(std::move(controls), dialogs_);
@@ -233,6 +233,7 @@ void TfrmMain::createMenu() {
     };
     N1 = menu("N1");
     N2 = item(N1, "N2");
+    nopenfolder = item(N1, "nopenfolder");
     nview = item(N1, "nview");
     N4 = N1->addSeparator();
     N4->setObjectName(QStringLiteral("N4"));
@@ -313,6 +314,8 @@ void TfrmMain::bindHandlers() {
     connect(btnopen, &QPushButton::clicked, this, &TfrmMain::btnopenClick);
     connect(N2, &QAction::triggered, this, &TfrmMain::N2Click);
     connect(nview, &QAction::triggered, this, &TfrmMain::nviewClick);
+    connect(nopenfolder, &QAction::triggered, this,
+            [this] { runCommand([this] { chooseFolder(); }); });
     connect(N5, &QAction::triggered, this, &TfrmMain::N5Click);
     connect(btnenc, &QPushButton::clicked, this, &TfrmMain::btnencClick);
     connect(btndec, &QPushButton::clicked, this, &TfrmMain::btndecClick);
@@ -350,6 +353,7 @@ void TfrmMain::FormCreate() {
 
 void TfrmMain::FormClose() {
     std::vector<std::string>().swap(selectedFiles_);
+    std::vector<std::string>().swap(selectedTrees_);
 }
 
 void TfrmMain::interfacelanguage(int language) {
@@ -360,6 +364,7 @@ void TfrmMain::interfacelanguage(int language) {
     N1->setTitle(text(table.N1));
     N2->setText(text(table.N2));
     nview->setText(text(table.viewMenuItem));
+    nopenfolder->setText(text(table.openFolderItem));
     N5->setText(text(table.N5));
     N6->setTitle(text(table.N6));
     N7->setText(text(table.N7));
@@ -404,6 +409,13 @@ void TfrmMain::showSelection() {
     // A long list ends after this many names, so that the tooltip fits on the screen.
     constexpr std::size_t listedAtMost = 20;
     const std::vector<std::string>& files = selectedFiles_;
+    if (!selectedTrees_.empty()) {
+        QStringList folders;
+        for (const std::string& folder : selectedTrees_)
+            folders.append(pathText(folder));
+        edtdir->setToolTip(text(texts_->folderChosen).arg(folders.join(QLatin1Char('\n'))));
+        return;
+    }
     if (files.empty()) {
         edtdir->setToolTip(QString());
         return;
@@ -478,8 +490,9 @@ bool TfrmMain::focusNextPrevChild(bool next) {
 }
 
 void TfrmMain::dragEnterEvent(QDragEnterEvent* event) {
-    // A drop is refused during a run, as Open is, and so is one that chooses no file.
-    if (report_->running() || droppedFiles(*event->mimeData()).files.empty())
+    // A drop is refused during a run, as Open is, and so is one that chooses nothing.
+    const FileChoice choice = droppedFiles(*event->mimeData());
+    if (report_->running() || (choice.files.empty() && choice.leftOut.empty()))
         return;
     event->setDropAction(Qt::CopyAction);
     event->accept();
@@ -487,7 +500,7 @@ void TfrmMain::dragEnterEvent(QDragEnterEvent* event) {
 
 void TfrmMain::dropEvent(QDropEvent* event) {
     const FileChoice choice = droppedFiles(*event->mimeData());
-    if (report_->running() || choice.files.empty())
+    if (report_->running() || (choice.files.empty() && choice.leftOut.empty()))
         return;
     event->setDropAction(Qt::CopyAction);
     event->accept();
@@ -495,12 +508,16 @@ void TfrmMain::dropEvent(QDropEvent* event) {
 }
 
 void TfrmMain::takeStartFiles(const std::vector<std::string>& paths) {
-    takeChoice(droppedPaths(paths));
+    takeChoice(tarvex::chooseFiles(paths));
 }
 
 void TfrmMain::takeChoice(const FileChoice& choice) {
-    if (choice.files.empty())
+    // Folders alone stand for everything under them.
+    if (choice.files.empty()) {
+        if (!choice.leftOut.empty())
+            runCommand([this, &choice] { takeTrees(choice.leftOut); });
         return;
+    }
     // A choice that the rules refuse says why, as Open does.
     if (!choice.missing.empty()) {
         report_->showMessage(filledIn(texts_->dropNotFound, {namePart(choice.missing)}));

@@ -53,6 +53,7 @@ public:
     void interfacelanguage(int language);
 
     const std::vector<std::string>& selectedFiles() const { return selectedFiles_; }
+    const std::vector<std::string>& selectedTrees() const { return selectedTrees_; }
     // Chooses `paths`, the program's arguments, as a drop of them on the window would.
     void takeStartFiles(const std::vector<std::string>& paths);
     bool englishUi() const { return englishUi_; }
@@ -100,6 +101,12 @@ private:
     // The open dialog; its files become the selection, unless there are none.
     void chooseFiles();
     void takeSelection(std::vector<std::string> chosen);
+    // The folder dialog; the folder chosen stands for everything under it.
+    void chooseFolder();
+    void takeTrees(std::vector<std::string> folders);
+    // Whether files or folders are chosen for a run; otherwise shows `nothingChosen` and opens
+    // the dialog.
+    bool somethingChosen(std::string_view nothingChosen);
     // Takes the files of a drop or of the program's arguments, or says why the rules refuse them.
     void takeChoice(const FileChoice& choice);
     // The password typed, in memory of its own.
@@ -128,6 +135,7 @@ private:
     QMenu* N1 = nullptr;
     QAction* N2 = nullptr;
     QAction* nview = nullptr;
+    QAction* nopenfolder = nullptr;
     QAction* N4 = nullptr;
     QAction* N5 = nullptr;
     QMenu* N6 = nullptr;
@@ -169,6 +177,8 @@ private:
     std::unique_ptr<WindowReport> report_;
     Batch batch_;
     std::vector<std::string> selectedFiles_; // full paths, in the dialog's order
+    // Or the folders chosen whole, each standing for everything under it.
+    std::vector<std::string> selectedTrees_;
     bool englishUi_ = true;
     WrongTries wrongTries_;
     // The window was asked to close during a run: it closes once the run has ended.

@@ -45,6 +45,11 @@ QString ScriptedDialogs::saveFile(QWidget*, const QString&, const QString& sugge
     return chosen.empty() ? QString() : QString::fromStdString(chosen.front());
 }
 
+QString ScriptedDialogs::chooseFolder(QWidget*, const QString&) {
+    const std::vector<std::string> chosen = script.nextFiles();
+    return chosen.empty() ? QString() : QString::fromStdString(chosen.front());
+}
+
 QStringList ScriptedDialogs::openFiles(QWidget*, const OpenFilesDialogOptions& options) {
     dialogs.push_back(options);
     QStringList paths;

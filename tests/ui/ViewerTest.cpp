@@ -226,14 +226,14 @@ TEST_F(ViewerTest, FileMenuViewOpensTheViewerOnAFolder) {
     window.close();
 }
 
-TEST(ViewerChoice, AFolderStandsForItsFilesAndTvxNamesOpenTheViewer) {
+TEST(ViewerChoice, AFolderStandsForItsTreeAndTvxNamesOpenTheViewer) {
     TempFolder temp;
     std::filesystem::create_directories(temp / "box/sub");
     for (const char* name : {"box/b.tvx", "box/A.TVX", "box/sub/c.tvx", "box/.hidden", "x.jpg"})
         writeFile(temp / name, {1});
     EXPECT_EQ(viewedFiles({temp / "x.jpg", temp / "box", temp / "gone"}),
               (std::vector<std::string>{temp / "x.jpg", temp / "box/A.TVX", temp / "box/b.tvx",
-                                        temp / "gone"}));
+                                        temp / "box/sub/c.tvx", temp / "gone"}));
 
     const struct {
         std::vector<std::string> files;

@@ -1,14 +1,21 @@
 #include "ui/viewer/ViewerChoice.h"
 
 #include "batch/FileChoice.h"
+#include "batch/RunFiles.h"
 #include "files/PathParts.h"
+#include "ui/catalogue/Catalogue.h"
 
 #include <algorithm>
 
 namespace tarvex {
 
 std::vector<std::string> containersIn(const std::string& folder) {
-    return filesIn(folder);
+    std::vector<std::string> containers;
+    for (const RunFile& file :
+         gatherFiles(localFileSystem(), {}, {folder}, outputFolderNames()).files) {
+        containers.push_back(file.path);
+    }
+    return containers;
 }
 
 std::vector<std::string> viewedFiles(const std::vector<std::string>& paths) {

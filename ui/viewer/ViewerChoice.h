@@ -6,8 +6,8 @@
 
 namespace tarvex {
 
-// The containers that the folder `folder` stands for in the viewer: the files directly in it, by
-// name, without its sub-folders and hidden files.
+// The containers that the folder `folder` stands for in the viewer: every file under it, as a run
+// takes a folder chosen whole (see gatherFiles).
 std::vector<std::string> containersIn(const std::string& folder);
 
 // The files that the viewer shows for `paths`, in their order: a file itself (also one that is
