@@ -15,6 +15,7 @@ RunResult Batch::guarded(const std::function<void(RunResult&)>& work) {
             batch.keys_.clear();
             batch.selection_.clear();
             batch.manyKeysAgreed_ = false;
+            batch.madeFolders_.clear();
         }
     } cleanup{*this};
     RunResult result;
@@ -25,6 +26,52 @@ RunResult Batch::guarded(const std::function<void(RunResult&)>& work) {
         result.fileError = error;
     }
     return result;
+}
+
+RunFiles Batch::gather(const std::vector<std::string>& files, const std::vector<std::string>& trees,
+                       const std::vector<std::string>& ownFolderNames, RunReport& report,
+                       RunResult& result) {
+    RunFiles gathered = gatherFiles(files_, files, trees, ownFolderNames);
+    for (const LeftOutRecord& notTaken : gathered.leftOut) {
+        report.leftOut({.path = notTaken.path, .reason = notTaken.reason, .error = notTaken.error});
+    }
+    result.notTaken = std::move(gathered.leftOut);
+    return gathered;
+}
+
+FileIdentities Batch::identified(const std::vector<RunFile>& files) {
+    std::vector<std::string> paths;
+    paths.reserve(files.size());
+    for (const RunFile& file : files) {
+        paths.push_back(file.path);
+    }
+    return files_.identify(paths);
+}
+
+void Batch::makeOutputFolders(const std::vector<RunFile>& files, const std::string& folderName) {
+    const std::string* lastRoot = nullptr;
+    for (const RunFile& file : files) {
+        if (lastRoot != nullptr && *lastRoot == file.root) {
+            continue;
+        }
+        lastRoot = &file.root;
+        const std::string folder = outputRoot(file, folderName);
+        if (madeFolders_.insert(folder).second) {
+            files_.createFolder(folder, files_.ownerOnly(file.root));
+        }
+    }
+}
+
+void Batch::makeFoldersFor(const RunFile& file, const std::string& folderName) {
+    const std::string below = foldersBelowRoot(file);
+    for (std::size_t end = below.find('/'); end != std::string::npos;
+         end = below.find('/', end + 1)) {
+        const std::string folder = outputRoot(file, folderName) + "/" + below.substr(0, end);
+        if (madeFolders_.insert(folder).second) {
+            const std::string source = file.root + "/" + below.substr(0, end);
+            files_.createFolder(folder, files_.ownerOnly(source));
+        }
+    }
 }
 
 ContainerWriting& Batch::writerOf(ContainerClass level) {

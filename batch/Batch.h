@@ -3,6 +3,7 @@
 #include "batch/FileLoop.h"
 #include "batch/Requests.h"
 #include "batch/Restore.h"
+#include "batch/RunFiles.h"
 #include "batch/RunKeys.h"
 #include "batch/RunResult.h"
 #include "container/ClassFormat.h"
@@ -14,6 +15,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -48,9 +50,19 @@ public:
                            const std::string& containerPath, RunReport& report);
 
 private:
+    // The files of a run, gathered from its request: what the walk of its trees left out is told
+    // and kept in `result`. Their output folders are made as they are needed.
+    RunFiles gather(const std::vector<std::string>& files, const std::vector<std::string>& trees,
+                    const std::vector<std::string>& ownFolderNames, RunReport& report,
+                    RunResult& result);
+    // Makes the output folder of each root of `files`: group and others keep out of one whose
+    // root keeps them out.
+    void makeOutputFolders(const std::vector<RunFile>& files, const std::string& folderName);
+    // Makes the folders below its root's output folder that the output of `file` needs.
+    void makeFoldersFor(const RunFile& file, const std::string& folderName);
     struct EncryptRun;
-    struct SourceReading;
     struct DecryptRun;
+    struct SourceReading;
     struct FirstFile;
 
     // Runs `work`, which fills the result in; a file error ends it, and the result says which.
@@ -64,7 +76,9 @@ private:
                              const std::string& containerPath, RunReport& report);
     // The path of the container of the source `path`: named after it, or, with hidden names, so
     // that the name says nothing.
-    std::string containerPathOf(const EncryptRequest& request, const std::string& path);
+    std::string containerPathOf(const EncryptRequest& request, const RunFile& file);
+    // The files that `files` name, which no output may replace.
+    FileIdentities identified(const std::vector<RunFile>& files);
     // Whether `path` holds a container of a class that encrypts.
     bool holdsEncrypted(const std::string& path);
     FileOutcome encryptOne(const EncryptRequest& request, EncryptRun& run, std::size_t index,
@@ -89,9 +103,10 @@ private:
     KeyGenerator generator_;
     std::array<std::unique_ptr<ContainerWriting>, containerClasses.size()> writers_;
     ContainerReaders readers_;
-    RunKeys keys_;                // the keys of the run in hand
-    FileIdentities selection_;    // the files of the run in hand, which no output replaces
-    bool manyKeysAgreed_ = false; // the user agreed to more keys than a run derives unasked
+    RunKeys keys_;                      // the keys of the run in hand
+    FileIdentities selection_;          // the files of the run in hand, which no output replaces
+    bool manyKeysAgreed_ = false;       // the user agreed to more keys than a run derives unasked
+    std::set<std::string> madeFolders_; // the output folders of the run in hand that are there
 };
 
 } // namespace tarvex

@@ -8,57 +8,9 @@
 
 namespace tarvex {
 
-namespace {
-
-// The restored bytes of a container into an output file, made when its first byte comes (or
-// when it ends, for a container of nothing), under the path that `pathFor` gives then for the name
-// the container recorded of its source, or for its own name (an empty one). A file restored from
-// a record takes the recorded time too.
-class FileOutput final : public RestoreSink {
-public:
-    FileOutput(FileSystem& files, const std::string& container, const FileIdentities& keep,
-               std::function<std::string(const std::string& recordedName)> pathFor)
-        : files_(files), container_(container), keep_(keep), pathFor_(std::move(pathFor)) {}
-
-    void begin() override {
-        writer_.reset();
-        record_.reset();
-        authenticated_ = false;
-    }
-    void record(const SourceRecord& source) override { record_ = source; }
-    void authenticated(bool authenticated) override { authenticated_ = authenticated; }
-    void write(std::span<const std::uint8_t> bytes) override { open().write(bytes); }
-    void complete() override { open().complete(); }
-    // The path of the output, once it is made, and the name its source had.
-    const std::string& path() const { return path_; }
-    const std::string& recordedName() const { return record_ ? record_->name : empty_; }
-    bool authenticated() const { return authenticated_; }
-
-private:
-    FileWriter& open() {
-        if (!writer_) {
-            path_ = pathFor_(recordedName());
-            const auto modified = record_ ? std::optional(record_->modifiedNs) : std::nullopt;
-            writer_ = files_.createFile(path_, container_, keep_, modified);
-        }
-        return *writer_;
-    }
-
-    FileSystem& files_;
-    const std::string& container_;
-    const FileIdentities& keep_;
-    std::function<std::string(const std::string&)> pathFor_;
-    std::optional<SourceRecord> record_;
-    const std::string empty_;
-    std::string path_;
-    std::unique_ptr<FileWriter> writer_;
-    bool authenticated_ = false;
-};
-
-} // namespace
-
 // What a decrypt run keeps while it goes through its files.
 struct Batch::DecryptRun {
+    RunFiles files;
     KeyProvider keys;
     // The run has met a container that authenticates: one that does not is asked about.
     bool authenticated = false;
@@ -102,6 +54,24 @@ struct Batch::FirstFile {
     bool damaged = false; // no container of its class, which no password opens or fails to
     bool authenticates = false;
     ContainerClass rule = ContainerClass::Standard; // whose password rule applies
+
+    // Why the check ends the run before it begins, if it does.
+    std::optional<RunEnd> endsRunBefore() const {
+        if (verdict.problem != PasswordProblem::None) {
+            return RunEnd::PasswordRejected;
+        }
+        switch (keyFailure) {
+        case RunKeys::Failure::GivenUp:
+            return RunEnd::Stopped;
+        case RunKeys::Failure::Declined:
+            return RunEnd::Declined;
+        case RunKeys::Failure::OutOfMemory:
+            return RunEnd::NoKey;
+        case RunKeys::Failure::None:
+            break;
+        }
+        return damaged ? std::optional(RunEnd::FirstDamaged) : std::nullopt;
+    }
     PasswordVerdict verdict;
     // A key was needed and did not come: why.
     RunKeys::Failure keyFailure = RunKeys::Failure::None;
@@ -112,29 +82,22 @@ RunResult Batch::decrypt(const DecryptRequest& request, RunReport& report) {
 }
 
 void Batch::decryptFiles(const DecryptRequest& request, RunReport& report, RunResult& result) {
-    if (request.files.empty()) {
+    DecryptRun run;
+    run.files = gather(request.files, request.trees, request.ownFolderNames, report, result);
+    const std::vector<RunFile>& files = run.files.files;
+    if (files.empty()) {
         return;
     }
-    result.firstFile = request.files.front();
-    const FirstFile first = decryption1(request.files.front(), request.password, report);
+    result.firstFile = files.front().path;
+    const FirstFile first = decryption1(result.firstFile, request.password, report);
     result.passwordVerdict = first.verdict;
     result.passwordRule = first.rule;
-    if (first.verdict.problem != PasswordProblem::None) {
-        result.end = RunEnd::PasswordRejected;
+    if (const std::optional<RunEnd> end = first.endsRunBefore()) {
+        result.end = *end;
         return;
     }
-    if (first.keyFailure != RunKeys::Failure::None) {
-        result.end = first.keyFailure == RunKeys::Failure::GivenUp    ? RunEnd::Stopped
-                     : first.keyFailure == RunKeys::Failure::Declined ? RunEnd::Declined
-                                                                      : RunEnd::NoKey;
-        return;
-    }
-    if (first.damaged) {
-        result.end = RunEnd::FirstDamaged;
-        return;
-    }
-    if (!first.containerFound && !report.ask({.kind = RunQuestion::Kind::FirstFileNoContainer,
-                                              .path = request.files.front()})) {
+    if (!first.containerFound &&
+        !report.ask({.kind = RunQuestion::Kind::FirstFileNoContainer, .path = result.firstFile})) {
         result.end = RunEnd::Declined;
         return;
     }
@@ -143,17 +106,17 @@ void Batch::decryptFiles(const DecryptRequest& request, RunReport& report, RunRe
         return;
     }
     result.started = true;
+    result.count = static_cast<int>(files.size());
     report.progress(
-        {.stage = RunProgress::Stage::Started, .count = static_cast<int>(request.files.size())});
-    selection_ = files_.identify(request.files);
-    result.outputFolder = folderPart(request.files.front()) + request.outputFolderName;
-    files_.createFolder(result.outputFolder, false);
-    DecryptRun run;
+        {.stage = RunProgress::Stage::Started, .count = static_cast<int>(files.size())});
+    selection_ = identified(files);
+    result.outputFolder = outputRoot(files.front(), request.outputFolderName);
+    makeOutputFolders(files, request.outputFolderName);
     run.authenticated = first.authenticates;
     run.keys = [&](const ProtectedParameters& parameters) {
         return keyFor(parameters, request.password, report);
     };
-    const bool completed = forEachFile(request.files, report, result, [&](std::size_t index) {
+    const bool completed = forEachFile(files, report, result, [&](std::size_t index) {
         // The first file has been probed and, without a marker, asked about already.
         return decryption(request, run, index, index == 0 && !first.containerFound, report);
     });
@@ -214,13 +177,16 @@ Batch::FirstFile Batch::decryption1(const std::string& path, std::string_view pa
 
 FileOutcome Batch::decryption(const DecryptRequest& request, DecryptRun& run, std::size_t index,
                               bool askedAlready, RunReport& report) {
-    const std::string& path = request.files[index];
-    const std::string next = index + 1 < request.files.size() ? request.files[index + 1] : "";
+    const RunFile& file = run.files.files[index];
+    const std::string& path = file.path;
+    const std::vector<RunFile>& files = run.files.files;
+    const std::string next = index + 1 < files.size() ? files[index + 1].path : "";
+    makeFoldersFor(file, request.outputFolderName);
     // A container that records its source's name restores under it, whatever it is called now.
-    const std::string folder = folderPart(path) + request.outputFolderName + "/";
     const std::string nameOfContainer = restoredName(namePart(path), request.stripSuffix);
-    FileOutput output(files_, path, selection_, [&](const std::string& recorded) {
-        return run.outputFor(path, folder + (recorded.empty() ? nameOfContainer : recorded));
+    RestoredToFile output(files_, path, selection_, [&](const std::string& recorded) {
+        return run.outputFor(path, outputPath(file, request.outputFolderName,
+                                              recorded.empty() ? nameOfContainer : recorded));
     });
     const RestoreJob job{
         .path = path,

@@ -18,6 +18,7 @@ constexpr int sourcePasses = 3;
 
 // What an encrypt run keeps while it goes through its files.
 struct Batch::EncryptRun {
+    RunFiles files;
     WriterKeys keys;
     // The containers that encrypt which the run replaced with ones that do not.
     std::vector<std::string> replaced{};
@@ -43,13 +44,17 @@ void Batch::encryptFiles(const EncryptRequest& request, RunReport& report, RunRe
         result.end = RunEnd::PasswordRejected;
         return;
     }
-    if (request.files.empty()) {
+    EncryptRun run{.files =
+                       gather(request.files, request.trees, request.ownFolderNames, report, result),
+                   .keys = {.password = request.password, .generator = &generator_}};
+    const std::vector<RunFile>& files = run.files.files;
+    if (files.empty()) {
         return;
     }
     result.started = true;
+    result.count = static_cast<int>(files.size());
     report.progress(
-        {.stage = RunProgress::Stage::Started, .count = static_cast<int>(request.files.size())});
-    EncryptRun run{.keys = {.password = request.password, .generator = &generator_}};
+        {.stage = RunProgress::Stage::Started, .count = static_cast<int>(files.size())});
     if (classRow(request.containerClass).enciphered) {
         // One salt for the run: every container of it shares the key, which is derived once.
         run.keys.parameters = newProtectedParameters(request.cost);
@@ -62,10 +67,10 @@ void Batch::encryptFiles(const EncryptRequest& request, RunReport& report, RunRe
     }
     // The run is sure to start: only now does its output folder appear. The scratch file's
     // folder is made by the file layer when the first High level container needs it.
-    result.outputFolder = folderPart(request.files.front()) + request.outputFolderName;
-    files_.createFolder(result.outputFolder, false);
-    selection_ = files_.identify(request.files);
-    const bool completed = forEachFile(request.files, report, result, [&](std::size_t index) {
+    result.outputFolder = outputRoot(files.front(), request.outputFolderName);
+    makeOutputFolders(files, request.outputFolderName);
+    selection_ = identified(files);
+    const bool completed = forEachFile(files, report, result, [&](std::size_t index) {
         return encryptOne(request, run, index, report);
     });
     result.replaced = std::move(run.replaced);
@@ -85,17 +90,18 @@ bool Batch::holdsEncrypted(const std::string& path) {
     }
 }
 
-std::string Batch::containerPathOf(const EncryptRequest& request, const std::string& path) {
+std::string Batch::containerPathOf(const EncryptRequest& request, const RunFile& file) {
     const ClassRow& row = classRow(request.containerClass);
     if (!request.hideNames || !row.recordsName) {
         const std::string_view designedSuffix = request.appendSuffix ? "E" : "";
-        return containerPath(path, request.outputFolderName,
-                             row.fileType.empty() ? designedSuffix : row.fileType);
+        return outputPath(file, request.outputFolderName,
+                          namePart(file.path) +
+                              std::string(row.fileType.empty() ? designedSuffix : row.fileType));
     }
     // A name that says nothing, and that no file of the folder has.
-    const std::string folder = folderPart(path) + request.outputFolderName + "/";
     for (;;) {
-        std::string hidden = folder + hiddenName() + std::string(row.fileType);
+        std::string hidden =
+            outputPath(file, request.outputFolderName, hiddenName() + std::string(row.fileType));
         if (files_.readableSize(hidden).reason == std::errc::no_such_file_or_directory) {
             return hidden;
         }
@@ -104,15 +110,18 @@ std::string Batch::containerPathOf(const EncryptRequest& request, const std::str
 
 FileOutcome Batch::encryptOne(const EncryptRequest& request, EncryptRun& run, std::size_t index,
                               RunReport& report) {
-    const std::string& path = request.files[index];
-    const std::string output = containerPathOf(request, path);
+    const RunFile& file = run.files.files[index];
+    const std::string& path = file.path;
+    makeFoldersFor(file, request.outputFolderName);
+    const std::string output = containerPathOf(request, file);
     // A container that only the password opens is not replaced by one that anyone opens
     // without a word: encrypting the same pictures again in another class is easily done.
     const bool replaces = !classRow(request.containerClass).enciphered && holdsEncrypted(output);
     if (replaces && !report.ask({.kind = RunQuestion::Kind::ReplaceProtected, .path = output})) {
         return FileOutcome::leftOut(LeftOutReason::ProtectedKept);
     }
-    const std::string next = index + 1 < request.files.size() ? request.files[index + 1] : "";
+    const std::vector<RunFile>& files = run.files.files;
+    const std::string next = index + 1 < files.size() ? files[index + 1].path : "";
     FileOutcome outcome;
     try {
         outcome = encryption(path, next, request.containerClass, run.keys, output, report);

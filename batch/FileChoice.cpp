@@ -29,23 +29,6 @@ private:
     std::string lastFolder_;
 };
 
-char asciiLower(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-// Whether name `a` comes before `b`: letters of either case side by side, the bytes deciding
-// between names that differ in case only.
-bool comesBefore(const std::string& a, const std::string& b) {
-    const auto [inA, inB] =
-        std::mismatch(a.begin(), a.end(), b.begin(), b.end(),
-                      [](char x, char y) { return asciiLower(x) == asciiLower(y); });
-    if (inA == a.end() || inB == b.end()) {
-        return inA == a.end() && (inB != b.end() || a < b);
-    }
-    return static_cast<unsigned char>(asciiLower(*inA)) <
-           static_cast<unsigned char>(asciiLower(*inB));
-}
-
 } // namespace
 
 FileChoice chooseFiles(const std::vector<std::string>& paths) {
@@ -73,26 +56,6 @@ FileChoice chooseFiles(const std::vector<std::string>& paths) {
         }
     }
     return choice;
-}
-
-std::vector<std::string> filesIn(const std::string& folder) {
-    std::vector<std::string> names;
-    std::error_code unreadable;
-    for (fs::directory_iterator entry(folder, unreadable), end; !unreadable && entry != end;
-         entry.increment(unreadable)) {
-        std::string name = entry->path().filename().string();
-        std::error_code unknown;
-        if (!name.starts_with('.') && entry->is_regular_file(unknown)) {
-            names.push_back(std::move(name));
-        }
-    }
-    std::sort(names.begin(), names.end(), comesBefore);
-    std::vector<std::string> files;
-    files.reserve(names.size());
-    for (const std::string& name : names) {
-        files.push_back((fs::path(folder) / name).string());
-    }
-    return files;
 }
 
 } // namespace tarvex

@@ -27,8 +27,4 @@ struct FileChoice {
 // Applies the rules to `paths`, full paths in the file system's encoding.
 FileChoice chooseFiles(const std::vector<std::string>& paths);
 
-// The files directly in `folder`, without its sub-folders and hidden files, ordered by name
-// without regard to the case of ASCII letters: what a folder dropped alone stands for.
-std::vector<std::string> filesIn(const std::string& folder);
-
 } // namespace tarvex

@@ -12,7 +12,7 @@ std::optional<FileOutcome> leftOutUnreadable(const FileError& error, const std::
                                 error.reason());
 }
 
-bool forEachFile(const std::vector<std::string>& files, RunReport& report, RunResult& result,
+bool forEachFile(const std::vector<RunFile>& files, RunReport& report, RunResult& result,
                  const std::function<FileOutcome(std::size_t index)>& step) {
     const int count = static_cast<int>(files.size());
     for (std::size_t index = 0; index < files.size(); ++index) {
@@ -20,18 +20,20 @@ bool forEachFile(const std::vector<std::string>& files, RunReport& report, RunRe
         if (outcome.kind == FileOutcome::Kind::Stopped) {
             return false;
         }
+        const std::string& path = files[index].path;
         if (outcome.kind == FileOutcome::Kind::Done) {
             ++result.done;
         } else {
-            report.leftOut(
-                {.path = files[index], .reason = outcome.reason, .error = outcome.error});
-            result.leftOut.push_back({files[index], outcome.reason, outcome.error});
+            report.leftOut({.path = path, .reason = outcome.reason, .error = outcome.error});
+            result.leftOut.push_back({path, outcome.reason, outcome.error});
         }
         result.handled = static_cast<int>(index) + 1;
+        const std::string folder = foldersBelowRoot(files[index]);
         report.progress({.stage = RunProgress::Stage::File,
                          .done = result.handled,
                          .count = count,
-                         .path = files[index]});
+                         .path = path,
+                         .folder = folder});
         if (report.stopRequested()) {
             return false;
         }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "batch/RunFiles.h"
 #include "batch/RunResult.h"
 #include "platform/RunReport.h"
 
@@ -34,7 +35,7 @@ std::optional<FileOutcome> leftOutUnreadable(const FileError& error, const std::
 // The loop of both runs: `step` works on each of `files` in their order, given its index. After
 // each file the report hears how far the run is, a file left out is told and kept in `result`,
 // and a stop asked for ends the loop, which then gives false.
-bool forEachFile(const std::vector<std::string>& files, RunReport& report, RunResult& result,
+bool forEachFile(const std::vector<RunFile>& files, RunReport& report, RunResult& result,
                  const std::function<FileOutcome(std::size_t index)>& step);
 
 } // namespace tarvex

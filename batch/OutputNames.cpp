@@ -29,12 +29,6 @@ constexpr std::array<std::string_view, 6> imageSuffixesWithE{"JPGE", "GIFE", "BM
 
 } // namespace
 
-std::string containerPath(std::string_view sourcePath, std::string_view folderName,
-                          std::string_view suffix) {
-    return folderPart(sourcePath) + std::string(folderName) + "/" + namePart(sourcePath) +
-           std::string(suffix);
-}
-
 std::string hiddenName() {
     constexpr std::string_view characters =
         "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";

@@ -5,11 +5,6 @@
 
 namespace tarvex {
 
-// The path of the container of `sourcePath`: its folder, `folderName`, a separator, its name
-// and `suffix`.
-std::string containerPath(std::string_view sourcePath, std::string_view folderName,
-                          std::string_view suffix);
-
 // Sixteen letters and digits drawn at random: a container's name that says nothing of its source.
 std::string hiddenName();
 

@@ -14,7 +14,12 @@ namespace tarvex {
 // choices of the window or the command line, the output folder's name in the user's language.
 struct EncryptRequest {
     std::vector<std::string> files; // full paths of one folder, in the run's order
-    std::string_view password;      // valid for the whole run
+    // Folders chosen whole: every file under each is taken, its output under the folder's output
+    // folder in the folders it is in (see gatherFiles).
+    std::vector<std::string> trees{};
+    // The names of the program's output folders, in every language: never taken in a tree.
+    std::vector<std::string> ownFolderNames{};
+    std::string_view password; // valid for the whole run
     ContainerClass containerClass = ContainerClass::Standard;
     bool appendSuffix = false; // "abc.JPG" gives "abc.JPGE", in a class without a file type
     // Names that say nothing of their sources, in a class whose containers record their names.
@@ -27,9 +32,11 @@ struct EncryptRequest {
 
 // What a decrypt run is asked to do.
 struct DecryptRequest {
-    std::vector<std::string> files; // full paths of one folder, in the run's order
-    std::string_view password;      // valid for the whole run
-    bool stripSuffix = false;       // drop a trailing "E" from the restored names
+    std::vector<std::string> files;   // full paths of one folder, in the run's order
+    std::vector<std::string> trees{}; // as for EncryptRequest
+    std::vector<std::string> ownFolderNames{};
+    std::string_view password; // valid for the whole run
+    bool stripSuffix = false;  // drop a trailing "E" from the restored names
     std::string outputFolderName;
 };
 

@@ -117,6 +117,31 @@ ContainerReading& ContainerReaders::of(ContainerClass level) {
     return *reader;
 }
 
+RestoredToFile::RestoredToFile(FileSystem& files, const std::string& container,
+                               const FileIdentities& keep,
+                               std::function<std::string(const std::string&)> pathFor)
+    : files_(files), container_(container), keep_(keep), pathFor_(std::move(pathFor)) {}
+
+void RestoredToFile::begin() {
+    writer_.reset();
+    record_.reset();
+    authenticated_ = false;
+}
+
+const std::string& RestoredToFile::recordedName() const {
+    static const std::string none;
+    return record_ ? record_->name : none;
+}
+
+FileWriter& RestoredToFile::open() {
+    if (!writer_) {
+        path_ = pathFor_(recordedName());
+        const auto modified = record_ ? std::optional(record_->modifiedNs) : std::nullopt;
+        writer_ = files_.createFile(path_, container_, keep_, modified);
+    }
+    return *writer_;
+}
+
 void RestoredInMemory::begin() {
     bytes.clear();
     source.reset();

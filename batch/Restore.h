@@ -52,6 +52,39 @@ struct RestoredInMemory final : RestoreSink {
     void complete() override { completed = true; }
 };
 
+// The restored bytes of a container into an output file, made when its first byte comes (or
+// when it ends, for a container of nothing), under the path that `pathFor` gives then for the name
+// the container recorded of its source, or for none (an empty name). A file restored from a
+// record takes the recorded time too. The output is made from the file `container`, and replaces
+// none of `keep` (see FileSystem::createFile).
+class RestoredToFile final : public RestoreSink {
+public:
+    RestoredToFile(FileSystem& files, const std::string& container, const FileIdentities& keep,
+                   std::function<std::string(const std::string& recordedName)> pathFor);
+
+    void begin() override;
+    void record(const SourceRecord& source) override { record_ = source; }
+    void authenticated(bool authenticated) override { authenticated_ = authenticated; }
+    void write(std::span<const std::uint8_t> bytes) override { open().write(bytes); }
+    void complete() override { open().complete(); }
+    // The path of the output, once it is made, and the name its source had, if it was recorded.
+    const std::string& path() const { return path_; }
+    const std::string& recordedName() const;
+    bool authenticated() const { return authenticated_; }
+
+private:
+    FileWriter& open();
+
+    FileSystem& files_;
+    const std::string& container_;
+    const FileIdentities& keep_;
+    std::function<std::string(const std::string&)> pathFor_;
+    std::optional<SourceRecord> record_;
+    std::string path_;
+    std::unique_ptr<FileWriter> writer_;
+    bool authenticated_ = false;
+};
+
 // What the restoring of one container takes besides the sink.
 struct RestoreJob {
     const std::string& path;
@@ -66,10 +99,10 @@ struct RestoreJob {
     // Asked inside the file: a stop leaves the file with nothing restored.
     std::function<bool()> stop;
     // Asked when the file may be no container; empty leaves such a file out.
-    std::function<bool()> restoreAnyway;
+    std::function<bool()> restoreAnyway{};
     // Asked, once the file is read, when it is of a class that does not authenticate; empty
     // restores it.
-    std::function<bool()> restoreUnauthenticated;
+    std::function<bool()> restoreUnauthenticated{};
     // Whether the user has said already to restore the file even if it is no container.
     bool askedAlready = false;
 };

@@ -40,9 +40,13 @@ struct RunResult {
     std::optional<FileError> fileError;
     // Whether the run got past its checks and began its files.
     bool started = false;
+    int count = 0;   // files of the run, once it began
     int handled = 0; // files gone through, those left out included
     int done = 0;    // containers written, or files restored
     std::vector<LeftOutRecord> leftOut;
+    // What the walk of the folders chosen as trees left out: links, hidden and special files,
+    // output folders of earlier runs, folders that cannot be read.
+    std::vector<LeftOutRecord> notTaken;
     // Of a decrypt run: the files restored under another name than their own, as another file
     // of the run had taken theirs, with the name each took.
     std::vector<std::pair<std::string, std::string>> renamed;

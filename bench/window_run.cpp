@@ -41,11 +41,16 @@ public:
     std::optional<QString> passwordAgain(QWidget*, const QString&, const QString&) override {
         return std::nullopt;
     }
+    std::optional<QString> passphrase(QWidget*, const QString&, const QString&) override {
+        return std::nullopt;
+    }
     QStringList openFiles(QWidget*, const tarvex::OpenFilesDialogOptions&) override {
         return files_;
     }
+    QString saveFile(QWidget*, const QString&, const QString&) override { return {}; }
     void openPage(QWidget*, const QUrl&) override {}
     void openFolder(const QUrl&, std::function<void()>) override {}
+    QString chooseFolder(QWidget*, const QString&) override { return {}; }
 
     qint64 elapsed() const { return elapsed_; }
 

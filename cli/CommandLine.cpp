@@ -160,6 +160,8 @@ void OptionReader::read(std::span<const std::string> arguments, std::size_t& i) 
         version = true;
     } else if (argument == "--yes" || argument == "--no") {
         (argument == "--yes" ? yes_ : no_) = true;
+    } else if (argument == "--recursive" || argument == "-r") {
+        line_.recursive = true;
     } else if (argument == "--password-stdin") {
         line_.passwordFromStdin = true;
     } else if (argument == "--suffix") {

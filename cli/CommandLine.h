@@ -31,8 +31,10 @@ struct CommandLine {
     bool stripSuffix = false;                                 // decrypt --strip-suffix
     std::optional<bool> answer; // --yes, --no: the answer to every question; none asks
     bool passwordFromStdin = false;
+    bool recursive = false; // --recursive, -r: a folder among the FILEs stands for its tree
     bool english = true;
     std::vector<std::string> files; // full paths in the given order
+    std::vector<std::string> trees; // the folders among them, with --recursive
 };
 
 // The command line `arguments` (without the program name): options before or after the command,

@@ -128,7 +128,8 @@ void ConsoleReport::progress(const RunProgress& progress) {
         std::to_string(progress.done) + "/" + std::to_string(progress.count) + " ";
     // One column is left free: a line that fills the last one leaves the cursor beyond it.
     const std::size_t room = std::max<std::size_t>(terminalColumns(), counts.size() + 4);
-    showStatus(counts + fitted(namePart(progress.path), room - counts.size() - 1));
+    const std::string shown = std::string(progress.folder) + namePart(progress.path);
+    showStatus(counts + fitted(shown, room - counts.size() - 1));
 }
 
 bool ConsoleReport::ask(const RunQuestion& question) {

@@ -111,10 +111,14 @@ std::optional<int> parsedInto(std::span<const std::string> arguments, CommandLin
 // which counts it. Gives the exit status of a choice that cannot be run.
 std::optional<int> chosenInto(CommandLine& line, const LanguageTable& texts) {
     FileChoice choice = chooseFiles(line.files);
+    // With --recursive a folder stands for everything under it.
+    if (line.recursive) {
+        line.trees = std::exchange(choice.leftOut, {});
+    }
     for (const std::string& folder : choice.leftOut) {
         std::cerr << "tarvex-cli: " << filledIn(texts.leavingOutFolder, {folder}) << "\n";
     }
-    if (choice.files.empty()) {
+    if (choice.files.empty() && line.trees.empty()) {
         return usageError(texts, texts.onlyFolders);
     }
     if (!choice.otherFolder.empty()) {
@@ -162,6 +166,8 @@ RunResult runOf(const CommandLine& line, const LanguageTable& texts, std::string
     Batch batch(localFileSystem());
     if (line.command == Command::Encrypt) {
         return batch.encrypt({.files = line.files,
+                              .trees = line.trees,
+                              .ownFolderNames = outputFolderNames(),
                               .password = password,
                               .containerClass = line.containerClass,
                               .appendSuffix = line.appendSuffix,
@@ -170,6 +176,8 @@ RunResult runOf(const CommandLine& line, const LanguageTable& texts, std::string
                              report);
     }
     return batch.decrypt({.files = line.files,
+                          .trees = line.trees,
+                          .ownFolderNames = outputFolderNames(),
                           .password = password,
                           .stripSuffix = line.stripSuffix,
                           .outputFolderName = std::string(texts.decFolderName)},
@@ -205,8 +213,7 @@ int runFrontEnd(std::span<const std::string> arguments) {
         return status;
     }
     const RunResult result = runOf(line, texts, password->view(), report);
-    const RunEndWords words =
-        endWords(result, command, static_cast<int>(line.files.size()), true, texts);
+    const RunEndWords words = endWords(result, command, true, texts);
     for (const std::string& message : words.messages) {
         report.say(message);
     }

@@ -167,6 +167,10 @@ public:
     // particular order. Throws FileError (Open, `folder`) when the folder cannot be read.
     virtual std::vector<FolderEntry> listFolder(const std::string& folder) = 0;
 
+    // Whether `folder` is a folder of the user's own that group and others may not even look
+    // into; false when it cannot be looked at.
+    virtual bool ownerOnly(const std::string& folder) = 0;
+
     // A new content for the per-user scratch file. It is written over in place: a writer given
     // up before it completes leaves what it wrote over the earlier content. Another copy of the
     // program may be writing it: while it does, `whileLocked` is asked whether to go on waiting,

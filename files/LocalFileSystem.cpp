@@ -51,6 +51,7 @@ public:
     SourceSize readableSize(const std::string& path) override;
     void createFolder(const std::string& path, bool ownerOnly) override;
     std::vector<FolderEntry> listFolder(const std::string& folder) override;
+    bool ownerOnly(const std::string& folder) override;
     std::unique_ptr<FileWriter> openScratch(const WaitHandler& whileLocked) override;
 
 private:
@@ -200,6 +201,12 @@ std::vector<FolderEntry> LocalFileSystem::listFolder(const std::string& folder) 
         throw cannotOpen(folder, reason);
     }
     return entries;
+}
+
+bool LocalFileSystem::ownerOnly(const std::string& folder) {
+    struct stat status {};
+    return calls_.stat(folder.c_str(), &status) == 0 && S_ISDIR(status.st_mode) &&
+           status.st_uid == ::geteuid() && (status.st_mode & 077) == 0;
 }
 
 std::unique_ptr<FileWriter> LocalFileSystem::openScratch(const WaitHandler& whileLocked) {

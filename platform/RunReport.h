@@ -21,6 +21,9 @@ struct RunProgress {
     int done = 0;
     int count = 0;
     std::string_view path{};
+    // The folders of `path` below the folder chosen as its tree ("2024/summer/"); empty for a
+    // file chosen alone.
+    std::string_view folder{};
 };
 
 // A question that the run waits for; Yes goes on as it says, No does not.
@@ -64,6 +67,11 @@ enum class LeftOutReason {
     ProtectedKept,    // its output would have replaced a container that encrypts, and the user
                       // said to keep that
     KeyDeclined,      // its key would cost more than the user agreed to spend
+    // Of a folder chosen as a tree:
+    Link,             // a symbolic link, never followed
+    Hidden,           // a file or folder whose name begins with "."
+    OwnFolder,        // an output folder of the program's, of an earlier run
+    FolderUnreadable, // a folder that cannot be read; the error says why
 };
 
 // A file that a run leaves out, and why.

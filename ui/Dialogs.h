@@ -18,6 +18,9 @@ struct OpenFilesDialogOptions {
     // Why a choice of files from two folders is refused: %1 the first file, %2 one in another
     // folder.
     QString twoFolders{};
+    // A folder may be chosen instead of files: Open on a folder selected, or on none in a folder,
+    // chooses that folder.
+    bool folderChoosable = false;
 };
 
 // The modal dialogs and desktop launches of the window. The Qt implementation shows real
@@ -34,8 +37,18 @@ public:
     // as the window's entry is; nothing when it is cancelled.
     virtual std::optional<QString> passwordAgain(QWidget* parent, const QString& caption,
                                                  const QString& text) = 0;
+    // A modal box captioned `caption` that asks with `text` for a passphrase of any length,
+    // masked as the window's entry is; nothing when it is cancelled.
+    virtual std::optional<QString> passphrase(QWidget* parent, const QString& caption,
+                                              const QString& text) = 0;
     // The full paths of the chosen files in the dialog's order; empty after Cancel.
     virtual QStringList openFiles(QWidget* parent, const OpenFilesDialogOptions& options) = 0;
+    // The full path of a file to write, chosen in a save dialog that starts on `suggested` and
+    // confirms the replacing of a file; empty after Cancel.
+    virtual QString saveFile(QWidget* parent, const QString& caption, const QString& suggested) = 0;
+    // The full path of a folder chosen in Qt's own dialog, starting in `start`; empty after
+    // Cancel.
+    virtual QString chooseFolder(QWidget* parent, const QString& start) = 0;
     // Opens a web address or a local page in the desktop's browser. Where the desktop has none
     // that opens it, the page shows in a window of the program's own, owned by `parent`.
     virtual void openPage(QWidget* parent, const QUrl& url) = 0;

@@ -14,15 +14,7 @@ FileChoice droppedFiles(const QMimeData& data) {
             return {};
         paths.push_back(pathBytes(url.toLocalFile()));
     }
-    FileChoice choice = chooseFiles(paths);
-    if (!choice.files.empty())
-        return choice;
-    std::vector<std::string> inFolders;
-    for (const std::string& folder : choice.leftOut) {
-        std::vector<std::string> files = filesIn(folder);
-        inFolders.insert(inFolders.end(), files.begin(), files.end());
-    }
-    return chooseFiles(inFolders);
+    return chooseFiles(paths);
 }
 
 } // namespace tarvex

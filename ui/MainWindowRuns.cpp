@@ -35,7 +35,23 @@ void TfrmMain::takeSelection(std::vector<std::string> chosen) {
     if (chosen.empty())
         return;
     selectedFiles_ = std::move(chosen);
+    selectedTrees_.clear();
     edtdir->setText(pathText(folderPart(selectedFiles_.front())));
+}
+
+void TfrmMain::chooseFolder() {
+    const QString start = pathText(folderPart(
+        !selectedTrees_.empty() ? selectedTrees_.front() + "/"
+                                : (selectedFiles_.empty() ? "" : selectedFiles_.front())));
+    const QString folder = dialogs_.chooseFolder(this, start);
+    if (!folder.isEmpty())
+        takeTrees({pathBytes(folder)});
+}
+
+void TfrmMain::takeTrees(std::vector<std::string> folders) {
+    selectedTrees_ = std::move(folders);
+    selectedFiles_.clear();
+    edtdir->setText(pathText(selectedTrees_.front() + "/"));
 }
 
 Secret TfrmMain::passwordTyped() const {
@@ -70,20 +86,26 @@ bool TfrmMain::passwordTypedTwice(const Secret& password) {
            report_->confirm(filledIn(texts_->strengthQuestion, {estimate}));
 }
 
+bool TfrmMain::somethingChosen(std::string_view nothingChosen) {
+    report_->setProgress(0, int(selectedFiles_.size()));
+    if (!selectedFiles_.empty() || !selectedTrees_.empty())
+        return true;
+    report_->showMessage(nothingChosen);
+    chooseFiles();
+    return false;
+}
+
 void TfrmMain::encryptSelection() {
-    const int count = int(selectedFiles_.size());
-    report_->setProgress(0, count);
-    if (selectedFiles_.empty()) {
-        report_->showMessage(texts_->msgNoImageEnc);
-        chooseFiles();
+    if (!somethingChosen(texts_->msgNoImageEnc))
         return;
-    }
     const ContainerClass level = classChoice();
     const Secret password = passwordTyped();
     if (!getencsn(level, password) || (classRow(level).enciphered && !passwordTypedTwice(password)))
         return;
     const RunResult result =
         batch_.encrypt({.files = selectedFiles_,
+                        .trees = selectedTrees_,
+                        .ownFolderNames = outputFolderNames(),
                         .password = password.view(),
                         .containerClass = level,
                         .appendSuffix = rgsuffixItems->checkedId() == 1,
@@ -94,17 +116,14 @@ void TfrmMain::encryptSelection() {
 }
 
 void TfrmMain::decryptSelection() {
-    const int count = int(selectedFiles_.size());
-    report_->setProgress(0, count);
-    if (selectedFiles_.empty()) {
-        report_->showMessage(texts_->msgNoImageDec);
-        chooseFiles();
+    if (!somethingChosen(texts_->msgNoImageDec))
         return;
-    }
-    const std::string password = edtEnpass->text().toStdString();
+    const Secret password = passwordTyped();
     const RunResult result =
         batch_.decrypt({.files = selectedFiles_,
-                        .password = password,
+                        .trees = selectedTrees_,
+                        .ownFolderNames = outputFolderNames(),
+                        .password = password.view(),
                         .stripSuffix = rgsuffixItems->checkedId() == 1,
                         .outputFolderName = std::string(texts_->decFolderName)},
                        *report_);
@@ -112,14 +131,14 @@ void TfrmMain::decryptSelection() {
 }
 
 void TfrmMain::showEnd(const RunResult& result, RunCommand command) {
-    const int count = int(selectedFiles_.size());
+    const int count = result.count;
     const bool completed = result.end == RunEnd::Completed;
     if (completed) {
         if (command == RunCommand::Decrypt)
             wrongTries_.succeeded();
         report_->setProgress(count, count);
     }
-    RunEndWords words = endWords(result, command, count, false, *texts_);
+    RunEndWords words = endWords(result, command, false, *texts_);
     // A close asked for during the run ends it without a word.
     if (result.end == RunEnd::Stopped && closeRequested_)
         words.messages.clear();

@@ -31,20 +31,27 @@
 #include <QTranslator>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace tarvex {
 
 namespace {
 
+// The width at which a title bar shows the whole caption of `box`: room for the caption in a bold
+// title font, the icon and three title buttons.
+int captionWidth(const QWidget& box) {
+    QFont titleFont = QFontDatabase::systemFont(QFontDatabase::TitleFont);
+    titleFont.setBold(true);
+    return QFontMetrics(titleFont).horizontalAdvance(box.windowTitle()) +
+           4 * box.style()->pixelMetric(QStyle::PM_TitleBarHeight);
+}
+
 // Gives `box` the font of the window it belongs to, and a width at which a title bar shows its
-// whole caption: room for the caption in a bold title font, the icon and three title buttons.
+// whole caption.
 void fitToWindow(QMessageBox& box, QWidget* parent) {
     if (parent != nullptr)
         box.setFont(parent->font());
-    QFont titleFont = QFontDatabase::systemFont(QFontDatabase::TitleFont);
-    titleFont.setBold(true);
-    const int width = QFontMetrics(titleFont).horizontalAdvance(box.windowTitle()) +
-                      4 * box.style()->pixelMetric(QStyle::PM_TitleBarHeight);
+    const int width = captionWidth(box);
     // The box sizes itself to its layout's minimum width when it is shown.
     if (auto* grid = qobject_cast<QGridLayout*>(box.layout()))
         grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Minimum),
@@ -72,8 +79,24 @@ bool QtDialogs::question(QWidget* parent, const QString& text) {
     return box.exec() == QMessageBox::Yes;
 }
 
-std::optional<QString> QtDialogs::passwordAgain(QWidget* parent, const QString& caption,
-                                                const QString& text) {
+QString QtDialogs::chooseFolder(QWidget* parent, const QString& start) {
+    QFileDialog dialog(parent);
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly);
+    if (!start.isEmpty())
+        dialog.setDirectory(start);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().front();
+}
+
+namespace {
+
+// A modal box that asks with `text` for a password, masked as the window's entry is, in an entry
+// named `name`.
+std::optional<QString> maskedEntry(QWidget* parent, const QString& caption, const QString& text,
+                                   const QString& name) {
     QDialog box(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                             Qt::WindowCloseButtonHint);
     box.setWindowTitle(caption);
@@ -82,10 +105,10 @@ std::optional<QString> QtDialogs::passwordAgain(QWidget* parent, const QString& 
     auto* prompt = new QLabel(text, &box);
     prompt->setTextFormat(Qt::PlainText);
     prompt->setWordWrap(true);
-    // The same entry as the window's: each character shown as "#".
+    // Each character shown as "#", as in the window's entry; any length is taken, for the rule
+    // of the class to judge.
     auto* entry = new QLineEdit(&box);
-    entry->setObjectName(QStringLiteral("passwordAgain"));
-
+    entry->setObjectName(name);
     entry->setEchoMode(QLineEdit::Password);
     entry->setStyle(new PasswordMaskStyle(entry));
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &box);
@@ -95,7 +118,7 @@ std::optional<QString> QtDialogs::passwordAgain(QWidget* parent, const QString& 
     layout->addWidget(prompt);
     layout->addWidget(entry);
     layout->addWidget(buttons);
-    box.setMinimumWidth(320);
+    box.setMinimumWidth(std::max(320, captionWidth(box)));
     // A box of fixed size, which window managers offer no maximise for.
     layout->setSizeConstraint(QLayout::SetFixedSize);
     if (box.exec() != QDialog::Accepted)
@@ -103,11 +126,35 @@ std::optional<QString> QtDialogs::passwordAgain(QWidget* parent, const QString& 
     return entry->text();
 }
 
+} // namespace
+
+std::optional<QString> QtDialogs::passwordAgain(QWidget* parent, const QString& caption,
+                                                const QString& text) {
+    return maskedEntry(parent, caption, text, QStringLiteral("passwordAgain"));
+}
+
+std::optional<QString> QtDialogs::passphrase(QWidget* parent, const QString& caption,
+                                             const QString& text) {
+    return maskedEntry(parent, caption, text, QStringLiteral("passphrase"));
+}
+
 QStringList QtDialogs::openFiles(QWidget* parent, const OpenFilesDialogOptions& options) {
     OpenFilesDialog dialog(parent, options);
     if (dialog.exec() != QDialog::Accepted)
         return {};
     return dialog.chosenFiles();
+}
+
+QString QtDialogs::saveFile(QWidget* parent, const QString& caption, const QString& suggested) {
+    QFileDialog dialog(parent, caption);
+    // Qt's own dialog, as for opening.
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.selectFile(suggested);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().front();
 }
 
 namespace {
@@ -174,7 +221,8 @@ void useQtTranslation(bool chinese) {
 }
 
 OpenFilesDialog::OpenFilesDialog(QWidget* parent, const OpenFilesDialogOptions& options)
-    : QFileDialog(parent), twoFolders_(options.twoFolders) {
+    : QFileDialog(parent), twoFolders_(options.twoFolders),
+      folderChoosable_(options.folderChoosable) {
     // Qt's own dialog, because the desktop's native choosers match patterns case-sensitively:
     // photo.jpg must show under *.JPG.
     setOption(QFileDialog::DontUseNativeDialog);
@@ -198,7 +246,14 @@ void OpenFilesDialog::accept() {
     for (const QString& path : typed.isEmpty() ? selectedFiles() : typed)
         named.push_back(pathBytes(path));
     const FileChoice choice = chooseFiles(named);
-    // A choice of no file is Qt's own matter: it opens a chosen folder.
+    // A choice of no file is Qt's own matter, which opens a chosen folder, unless the folder
+    // itself may be chosen.
+    if (choice.files.empty() && folderChoosable_) {
+        chosen_ = {choice.leftOut.empty() ? directory().absolutePath()
+                                          : pathText(choice.leftOut.front())};
+        QDialog::accept();
+        return;
+    }
     if (choice.files.empty()) {
         QFileDialog::accept();
         return;

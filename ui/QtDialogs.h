@@ -15,7 +15,11 @@ public:
     bool question(QWidget* parent, const QString& text) override;
     std::optional<QString> passwordAgain(QWidget* parent, const QString& caption,
                                          const QString& text) override;
+    std::optional<QString> passphrase(QWidget* parent, const QString& caption,
+                                      const QString& text) override;
     QStringList openFiles(QWidget* parent, const OpenFilesDialogOptions& options) override;
+    QString saveFile(QWidget* parent, const QString& caption, const QString& suggested) override;
+    QString chooseFolder(QWidget* parent, const QString& start) override;
     // The desktop's own opener, xdg-open, tells whether it found a browser only when it ends, and
     // may wait for the browser it started; a page it could not open shows then.
     void openPage(QWidget* parent, const QUrl& url) override;
@@ -31,7 +35,8 @@ public:
 // missing name, or that names files of more than one folder. Qt's dialog opens a folder chosen
 // together with files and forgets the files; this one takes the files and leaves the folders out.
 // A selection in the list comes back whole, however many files it holds: the name field, which
-// Qt fills with their names, holds 32,767 characters only.
+// Qt fills with their names, holds 32,767 characters only. Where the options let a folder be
+// chosen, Open on a folder (or on none) chooses it rather than opening it.
 class OpenFilesDialog final : public QFileDialog {
 public:
     OpenFilesDialog(QWidget* parent, const OpenFilesDialogOptions& options);
@@ -52,6 +57,7 @@ private:
     QString selectionText() const;
 
     QString twoFolders_;
+    bool folderChoosable_;
     QStringList chosen_;
 };
 

@@ -21,6 +21,7 @@ void WindowReport::progress(const RunProgress& progress) {
     case RunProgress::Stage::Started:
         running_ = true;
         countOfThisRun_ = false;
+        setProgress(0, progress.count);
         setRunControlsEnabled(false);
         setWindowHeight(WindowHeight::Running);
         return;
@@ -43,6 +44,7 @@ void WindowReport::progress(const RunProgress& progress) {
         }
         return;
     case RunProgress::Stage::File:
+        showFolder(progress.folder);
         showProgress(progress.done, progress.count);
         return;
     }
@@ -82,6 +84,7 @@ bool WindowReport::stopRequested() {
 }
 
 void WindowReport::endRun() {
+    showFolder({});
     if (running_) {
         running_ = false;
         setRunControlsEnabled(true);
@@ -122,6 +125,14 @@ void WindowReport::showProgress(int done, int count) {
     countOfThisRun_ = true;
     if (paint)
         paintProgressRow();
+}
+
+void WindowReport::showFolder(std::string_view folder) {
+    // The bar's format takes %p, %v and %m for figures: a folder's "%" is kept from them.
+    QString shown = QString::fromUtf8(folder.data(), qsizetype(folder.size()));
+    shown.replace(QLatin1Char('%'), QStringLiteral("%\u200B"));
+    controls_.progressBar->setFormat(shown);
+    controls_.progressBar->setTextVisible(!folder.empty());
 }
 
 void WindowReport::paintProgressRow() {

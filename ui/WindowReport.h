@@ -80,6 +80,8 @@ private:
     void showProgress(int done, int count);
     // The progress row shows that work is going on, until `busy` is false.
     void showBusy(bool busy);
+    // The folder of a tree in hand, in the bar; none hides the bar's text.
+    void showFolder(std::string_view folder);
     // Lets the progress row paint again: what it shows is to be seen now.
     void paintProgressRow();
 

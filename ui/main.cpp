@@ -6,9 +6,33 @@
 #include "ui/untAbout.h"
 #include "ui/untMain.h"
 #include "ui/untNote.h"
+#include "ui/viewer/ViewerChoice.h"
+#include "ui/viewer/ViewerLaunch.h"
 
 #include <QApplication>
+#include <filesystem>
+#include <string>
+#include <vector>
 
+namespace {
+
+// The paths among the program's arguments, made full against the working folder.
+std::vector<std::string> pathsOf(int argc, char* argv[], int from) {
+    std::vector<std::string> paths;
+    for (int i = from; i < argc; ++i) {
+        std::error_code unknown;
+        const std::filesystem::path full = std::filesystem::absolute(argv[i], unknown);
+        paths.push_back(unknown ? std::string(argv[i]) : full.string());
+    }
+    return paths;
+}
+
+} // namespace
+
+// tarvex [FILE...]: the window, with the FILEs chosen as a drop of them would choose them; on
+//   Protected containers (*.tvx) the viewer opens too.
+// tarvex --view [FILE|FOLDER...]: the viewer alone, on the containers given, or on those chosen in
+//   its dialog.
 int main(int argc, char* argv[]) {
     tarvex::keepMemoryPrivate();
     tarvex::keepLargeBuffersBetweenFiles();
@@ -17,12 +41,30 @@ int main(int argc, char* argv[]) {
     tarvex::useClassicStyle();
     tarvex::setApplicationTitle(QString::fromUtf8(tarvex::provisionalTitle.data(),
                                                   qsizetype(tarvex::provisionalTitle.size())));
-
     tarvex::QtDialogs dialogs;
+
+    if (argc > 1 && std::string(argv[1]) == "--view") {
+        std::vector<std::string> paths = pathsOf(argc, argv, 2);
+        tarvex::setApplicationTitle(tarvex::qtText(tarvex::englishTable().applicationTitle));
+        if (paths.empty())
+            paths = tarvex::chooseForViewing(dialogs, nullptr, tarvex::englishTable());
+        if (paths.empty())
+            return 0;
+        if (tarvex::openViewer(paths, dialogs, true, nullptr) == nullptr)
+            return 1;
+        return application.exec();
+    }
+
     tarvex::TfrmMain frmMain(dialogs);
     tarvex::TfrmNote frmNote(&frmMain);
     tarvex::TfrmAbout frmAbout(dialogs, &frmNote, &frmMain);
 
     frmMain.show();
+    const std::vector<std::string> paths = pathsOf(argc, argv, 1);
+    if (!paths.empty()) {
+        frmMain.takeStartFiles(paths);
+        if (tarvex::allNamedTvx(frmMain.selectedFiles()))
+            tarvex::openViewer(frmMain.selectedFiles(), dialogs, frmMain.englishUi(), &frmMain);
+    }
     return application.exec();
 }

@@ -12,6 +12,7 @@
 #include "ui/catalogue/Catalogue.h"
 #include "ui/untAbout.h"
 #include "ui/untNote.h"
+#include "ui/viewer/ViewerLaunch.h"
 
 #include <QActionGroup>
 #include <QButtonGroup>
@@ -152,7 +153,7 @@ TfrmMain::TfrmMain(Dialogs& dialogs, QWidget* parent)
         .runWidgets = {btnopen, btnenc, edtEnpass, rgsuffixItems->button(0),
                        rgsuffixItems->button(1), gbencClassItems->button(0),
                        gbencClassItems->button(1)},
-        .runActions = {N2, men, mch, mclass->menuAction()},
+        .runActions = {N2, nopenfolder, men, mch, mclass->menuAction()},
         .setWindowHeight = [this](WindowHeight height) { setWindowHeight(height); },
     };
     report_ = std::make_unique<WindowReport>(std::move(controls), dialogs_);
@@ -232,6 +233,8 @@ void TfrmMain::createMenu() {
     };
     N1 = menu("N1");
     N2 = item(N1, "N2");
+    nopenfolder = item(N1, "nopenfolder");
+    nview = item(N1, "nview");
     N4 = N1->addSeparator();
     N4->setObjectName(QStringLiteral("N4"));
     N5 = item(N1, "N5");
@@ -310,6 +313,9 @@ void TfrmMain::showClassChoice() {
 void TfrmMain::bindHandlers() {
     connect(btnopen, &QPushButton::clicked, this, &TfrmMain::btnopenClick);
     connect(N2, &QAction::triggered, this, &TfrmMain::N2Click);
+    connect(nview, &QAction::triggered, this, &TfrmMain::nviewClick);
+    connect(nopenfolder, &QAction::triggered, this,
+            [this] { runCommand([this] { chooseFolder(); }); });
     connect(N5, &QAction::triggered, this, &TfrmMain::N5Click);
     connect(btnenc, &QPushButton::clicked, this, &TfrmMain::btnencClick);
     connect(btndec, &QPushButton::clicked, this, &TfrmMain::btndecClick);
@@ -347,6 +353,7 @@ void TfrmMain::FormCreate() {
 
 void TfrmMain::FormClose() {
     std::vector<std::string>().swap(selectedFiles_);
+    std::vector<std::string>().swap(selectedTrees_);
 }
 
 void TfrmMain::interfacelanguage(int language) {
@@ -356,6 +363,8 @@ void TfrmMain::interfacelanguage(int language) {
     btnenc->setText(text(table.btnenc));
     N1->setTitle(text(table.N1));
     N2->setText(text(table.N2));
+    nview->setText(text(table.viewMenuItem));
+    nopenfolder->setText(text(table.openFolderItem));
     N5->setText(text(table.N5));
     N6->setTitle(text(table.N6));
     N7->setText(text(table.N7));
@@ -400,6 +409,13 @@ void TfrmMain::showSelection() {
     // A long list ends after this many names, so that the tooltip fits on the screen.
     constexpr std::size_t listedAtMost = 20;
     const std::vector<std::string>& files = selectedFiles_;
+    if (!selectedTrees_.empty()) {
+        QStringList folders;
+        for (const std::string& folder : selectedTrees_)
+            folders.append(pathText(folder));
+        edtdir->setToolTip(text(texts_->folderChosen).arg(folders.join(QLatin1Char('\n'))));
+        return;
+    }
     if (files.empty()) {
         edtdir->setToolTip(QString());
         return;
@@ -474,8 +490,9 @@ bool TfrmMain::focusNextPrevChild(bool next) {
 }
 
 void TfrmMain::dragEnterEvent(QDragEnterEvent* event) {
-    // A drop is refused during a run, as Open is, and so is one that chooses no file.
-    if (report_->running() || droppedFiles(*event->mimeData()).files.empty())
+    // A drop is refused during a run, as Open is, and so is one that chooses nothing.
+    const FileChoice choice = droppedFiles(*event->mimeData());
+    if (report_->running() || (choice.files.empty() && choice.leftOut.empty()))
         return;
     event->setDropAction(Qt::CopyAction);
     event->accept();
@@ -483,11 +500,25 @@ void TfrmMain::dragEnterEvent(QDragEnterEvent* event) {
 
 void TfrmMain::dropEvent(QDropEvent* event) {
     const FileChoice choice = droppedFiles(*event->mimeData());
-    if (report_->running() || choice.files.empty())
+    if (report_->running() || (choice.files.empty() && choice.leftOut.empty()))
         return;
     event->setDropAction(Qt::CopyAction);
     event->accept();
-    // A drop that the rules of a choice refuse says why, as Open does.
+    takeChoice(choice);
+}
+
+void TfrmMain::takeStartFiles(const std::vector<std::string>& paths) {
+    takeChoice(tarvex::chooseFiles(paths));
+}
+
+void TfrmMain::takeChoice(const FileChoice& choice) {
+    // Folders alone stand for everything under them.
+    if (choice.files.empty()) {
+        if (!choice.leftOut.empty())
+            runCommand([this, &choice] { takeTrees(choice.leftOut); });
+        return;
+    }
+    // A choice that the rules refuse says why, as Open does.
     if (!choice.missing.empty()) {
         report_->showMessage(filledIn(texts_->dropNotFound, {namePart(choice.missing)}));
         return;
@@ -533,6 +564,12 @@ void TfrmMain::btnopenClick() {
 
 void TfrmMain::N2Click() {
     btnopenClick();
+}
+
+void TfrmMain::nviewClick() {
+    const std::vector<std::string> chosen = chooseForViewing(dialogs_, this, *texts_);
+    if (!chosen.empty())
+        openViewer(chosen, dialogs_, englishUi_, this);
 }
 
 void TfrmMain::N5Click() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "batch/Batch.h"
+#include "batch/FileChoice.h"
 #include "container/Secret.h"
 #include "container/TryLimit.h"
 #include "ui/Dialogs.h"
@@ -52,6 +53,9 @@ public:
     void interfacelanguage(int language);
 
     const std::vector<std::string>& selectedFiles() const { return selectedFiles_; }
+    const std::vector<std::string>& selectedTrees() const { return selectedTrees_; }
+    // Chooses `paths`, the program's arguments, as a drop of them on the window would.
+    void takeStartFiles(const std::vector<std::string>& paths);
     bool englishUi() const { return englishUi_; }
 
 public slots:
@@ -61,6 +65,8 @@ public slots:
     void N10Click();
     void N8Click();
     void btnopenClick();
+    // File > View...: the viewer of containers or a folder of them.
+    void nviewClick();
     void WebBrowser1DocumentComplete();
     void menClick();
     void mchClick();
@@ -95,6 +101,14 @@ private:
     // The open dialog; its files become the selection, unless there are none.
     void chooseFiles();
     void takeSelection(std::vector<std::string> chosen);
+    // The folder dialog; the folder chosen stands for everything under it.
+    void chooseFolder();
+    void takeTrees(std::vector<std::string> folders);
+    // Whether files or folders are chosen for a run; otherwise shows `nothingChosen` and opens
+    // the dialog.
+    bool somethingChosen(std::string_view nothingChosen);
+    // Takes the files of a drop or of the program's arguments, or says why the rules refuse them.
+    void takeChoice(const FileChoice& choice);
     // The password typed, in memory of its own.
     Secret passwordTyped() const;
     // Checks `password` against the rule of `level`, showing why it is rejected.
@@ -120,6 +134,8 @@ private:
     QMenuBar* MainMenu1 = nullptr;
     QMenu* N1 = nullptr;
     QAction* N2 = nullptr;
+    QAction* nview = nullptr;
+    QAction* nopenfolder = nullptr;
     QAction* N4 = nullptr;
     QAction* N5 = nullptr;
     QMenu* N6 = nullptr;
@@ -161,6 +177,8 @@ private:
     std::unique_ptr<WindowReport> report_;
     Batch batch_;
     std::vector<std::string> selectedFiles_; // full paths, in the dialog's order
+    // Or the folders chosen whole, each standing for everything under it.
+    std::vector<std::string> selectedTrees_;
     bool englishUi_ = true;
     WrongTries wrongTries_;
     // The window was asked to close during a run: it closes once the run has ended.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "support/ForwardingFileSystem.h"
 #include "support/ScriptedReport.h"
 #include "support/TempFolder.h"
 #include "ui/catalogue/Catalogue.h"
@@ -12,7 +13,7 @@
 namespace tarvex::testing {
 
 // The machine's file system, with a record of the files saved and read.
-class RecordingFileSystem : public FileSystem {
+class RecordingFileSystem : public ForwardingFileSystem {
 public:
     std::vector<std::string> saved;
     int scratchWrites = 0;              // scratch files opened
@@ -20,17 +21,24 @@ public:
     int readAheadStops = 0;
 
     FileVersion readFile(const std::string& path, const std::string& next,
-                         const VersionReceiver& opened, const PieceReceiver& take) override;
-    FileEnd readFileEnd(const std::string& path, std::size_t count) override;
-    void stopReadingAhead() override;
-    FileIdentities identify(const std::vector<std::string>& paths) override;
+                         const VersionReceiver& opened, const PieceReceiver& take) override {
+        namedNext.push_back(next);
+        return ForwardingFileSystem::readFile(path, next, opened, take);
+    }
+    void stopReadingAhead() override {
+        ++readAheadStops;
+        ForwardingFileSystem::stopReadingAhead();
+    }
     std::unique_ptr<FileWriter> createFile(const std::string& path, const std::string& source,
                                            const FileIdentities& keep,
-                                           std::optional<std::int64_t> modified) override;
-    SourceSize readableSize(const std::string& path) override;
-    void createFolder(const std::string& path, bool ownerOnly) override;
-    std::vector<FolderEntry> listFolder(const std::string& folder) override;
-    std::unique_ptr<FileWriter> openScratch(const WaitHandler& whileLocked) override;
+                                           std::optional<std::int64_t> modified) override {
+        saved.push_back(path);
+        return ForwardingFileSystem::createFile(path, source, keep, modified);
+    }
+    std::unique_ptr<FileWriter> openScratch(const WaitHandler& whileLocked) override {
+        ++scratchWrites;
+        return ForwardingFileSystem::openScratch(whileLocked);
+    }
 };
 
 // The runs over a fresh temporary folder, as the window calls them in English.

@@ -1,8 +1,8 @@
 #include "BatchFixture.h"
 
 #include <filesystem>
-#include <sys/stat.h>
 #include <gmock/gmock.h>
+#include <sys/stat.h>
 
 namespace tarvex::testing {
 namespace {
@@ -76,7 +76,7 @@ TEST_F(DecryptRunTest, AMissingFileIsLeftOutUnlessItIsTheFirst) {
     expectFileError(result, FileAction::Open, container, ENOENT);
     EXPECT_FALSE(result.started);
 
-        // A later file is gone, or a pipe: it is left out, and the run goes on.
+    // A later file is gone, or a pipe: it is left out, and the run goes on.
     fs::rename(inFolder("encrypted/a.moved"), container);
     fs::remove(second);
     const std::string pipe = inFolder("encrypted/pipe.jpg");

@@ -82,7 +82,7 @@ TEST_F(BatchTest, SizeLimitSkipsFilesOf5000KbAndUnreadableOnes) {
                             "left out: missing.jpg: cannot be read: No such file or directory",
                             "file 3/3 missing.jpg"));
     // The summary counts as too large only the files that are; the others are listed with why.
-    const RunEndWords english = endWords(result, RunCommand::Encrypt, 3, false, englishTable());
+    const RunEndWords english = endWords(result, RunCommand::Encrypt, false, englishTable());
     EXPECT_THAT(english.messages,
                 ElementsAre("1 of 3 images are larger than 5MB which not support, 1 images done.",
                             "These files were not encrypted:\rmissing.jpg: cannot be read: No such "
@@ -90,7 +90,7 @@ TEST_F(BatchTest, SizeLimitSkipsFilesOf5000KbAndUnreadableOnes) {
     EXPECT_EQ(english.openFolder,
               "1 done, will open the encrypted folder: \r" + temp.path() + "/encrypted");
     // The Chinese summary gives the count of files chosen first.
-    EXPECT_THAT(endWords(result, RunCommand::Encrypt, 3, true, chineseTable()).messages,
+    EXPECT_THAT(endWords(result, RunCommand::Encrypt, true, chineseTable()).messages,
                 ElementsAre("3 个照片中的 1 个照片大于5MB，只有 1 个被加密。"));
 }
 

@@ -1,5 +1,6 @@
 #include "BatchFixture.h"
 #include "batch/OutputNames.h"
+#include "batch/RunFiles.h"
 
 #include <array>
 #include <filesystem>
@@ -86,15 +87,24 @@ TEST_F(BatchTest, DotInAFolderNamePlaysNoPart) {
     EXPECT_EQ(namesIn(inFolder("my.pics/encrypted/decrypted")), std::set<std::string>{"abc.JPG"});
 }
 
-TEST(ContainerPath, PutsTheFolderBeforeTheNameAndTheSuffixAfter) {
-    const std::array<std::string_view, 4> cases[] = {
-        {"/home/u/pics/a.jpg", "encrypted", "E", "/home/u/pics/encrypted/a.jpgE"},
-        {"/home/u/pics/a.jpg", "已加密", "", "/home/u/pics/已加密/a.jpg"},
-        {"/a.png", "encrypted", "", "/encrypted/a.png"},
-        {"a.png", "encrypted", "E", "encrypted/a.pngE"},
+// An output goes into its root's output folder, in the folders its file is in below the root.
+TEST(OutputPath, KeepsTheFoldersBelowTheRoot) {
+    const struct {
+        RunFile file;
+        std::string_view folder;
+        std::string_view name;
+        std::string expected;
+    } cases[] = {
+        {{"/home/u/pics/a.jpg", "/home/u/pics"},
+         "encrypted",
+         "a.jpgE",
+         "/home/u/pics/encrypted/a.jpgE"},
+        {{"/home/u/pics/a.jpg", "/home/u/pics"}, "已加密", "a.jpg", "/home/u/pics/已加密/a.jpg"},
+        {{"/a.png", "/"}, "encrypted", "a.png", "/encrypted/a.png"},
+        {{"/lib/2024/may/a.png", "/lib"}, "decrypted", "b.png", "/lib/decrypted/2024/may/b.png"},
     };
-    for (const auto& [source, folder, suffix, expected] : cases) {
-        EXPECT_EQ(containerPath(source, folder, suffix), expected);
+    for (const auto& c : cases) {
+        EXPECT_EQ(outputPath(c.file, c.folder, c.name), c.expected) << c.file.path;
     }
 }
 

@@ -1,6 +1,7 @@
 // tarvex-cli run end to end as a separate process on temporary folders.
 #include "batch/Batch.h"
 #include "support/CliProcess.h"
+#include "support/ScriptedReport.h"
 #include "support/TempFolder.h"
 #include "ui/catalogue/Catalogue.h"
 
@@ -92,14 +93,7 @@ TEST_F(CliTest, ContainersMatchThoseOfTheRunsInAFreshProcess) {
     TempFolder other;
     fs::copy_file(temp / "a.jpg", other / "a.jpg");
     fs::copy_file(temp / "b.jpg", other / "b.jpg");
-    // The runs say nothing of their files to a caller that only listens.
-    struct Silent final : RunReport {
-        void progress(const RunProgress&) override {}
-        bool ask(const RunQuestion&) override { return false; }
-        void leftOut(const LeftOutFile&) override {}
-        void notice(RunNotice) override {}
-        bool stopRequested() override { return false; }
-    } silent;
+    SilentReport silent;
     Batch batch(localFileSystem());
     const RunResult result = batch.encrypt({.files = {other / "a.jpg", other / "b.jpg"},
                                             .password = "pass#word",
@@ -146,13 +140,17 @@ TEST_F(CliTest, ExitStatusSaysHowTheCommandEnded) {
         {{"encrypt", "--password-stdin", "a.jpg"}, "", 1, "no password was given"},
         {{"encrypt", "--password-stdin", "a.jpg"}, "abcdefghijk\n", 1, "more than 10"},
         // A line is read so far only: what cannot be a password is refused at once.
-                {{"encrypt", "--password-stdin", "a.jpg"}, std::string(60'000, 'a'), 1, "longer than 3072"},
+        {{"encrypt", "--password-stdin", "a.jpg"}, std::string(60'000, 'a'), 1, "longer than 3072"},
         {{"encrypt", "--password-stdin", "a.jpg"}, std::string(3073, 'a') + "\r\n", 1, "longer"},
         // A passphrase of any length for the class that encrypts, with its strength told, and a
         // question for one that falls within a year.
-        {{"encrypt", "--protected", "--password-stdin", "a.jpg"}, std::string(2000, 'a') + "\n", 1,
+        {{"encrypt", "--protected", "--password-stdin", "a.jpg"},
+         std::string(2000, 'a') + "\n",
+         1,
          "longer than 1024 bytes"},
-        {{"encrypt", "--protected", "--password-stdin", "--no", "a.jpg"}, "password\n", 1,
+        {{"encrypt", "--protected", "--password-stdin", "--no", "a.jpg"},
+         "password\n",
+         1,
          "falls within a year. Use it anyway?\n[y/n] n"},
         // Four characters of twelve bytes: as long as the window's entry takes.
         {{"encrypt", "--password-stdin", "a.jpg"}, "密码密码\n", 1, "str0[i]:密"},

@@ -66,6 +66,10 @@ int FaultyCalls::injectedInProcess() {
 }
 
 bool FaultyCalls::names(std::string_view path) const {
+    // A target given as a full path is that file alone.
+    if (target_.starts_with('/')) {
+        return path == target_;
+    }
     const std::string_view name = path.substr(path.rfind('/') + 1);
     if (name == target_) {
         return true;

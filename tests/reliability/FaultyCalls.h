@@ -29,10 +29,10 @@ const char* nameOf(FaultStep step);
 int errorOf(FaultStep step);
 
 // The machine's system calls, except that one step fails once: the `occurrence`-th call of
-// `step` on the file named `target` (the name without its folder; the temporary files of an
-// output of that name count as it). An unnamed file has no name to go by: it counts as the
-// target's when the name last looked at in its folder is (createFile looks at the output's name
-// just before it makes the file).
+// `step` on the file named `target` (the name without its folder, where the temporary files of
+// an output of that name count as it; or a full path, which is that file alone). An unnamed file
+// has no name to go by: it counts as the target's when the name last looked at in its folder is
+// (createFile looks at the output's name just before it makes the file).
 class FaultyCalls : public PosixCalls {
 public:
     FaultyCalls(FaultStep step, std::string target, int occurrence = 1);

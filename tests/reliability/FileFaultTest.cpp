@@ -90,7 +90,8 @@ TEST_P(FileFaultTest, ErrorEndsTheRunAndNothingWrittenBeforeIsLost) {
         writeFile(temp / "b.jpg", newB);
         earlierB = readFile(encrypted + "/b.jpg");
         selection = {temp / "a.jpg", temp / "b.jpg", temp / "c.jpg"};
-        target = "b.jpg";
+        // The source itself, not the earlier container of its name.
+        target = readsTheSource(fault.step) ? temp / "b.jpg" : "b.jpg";
         shownPath = readsTheSource(fault.step) ? temp / "b.jpg" : encrypted + "/b.jpg";
         outputFolder = encrypted;
     } else {

@@ -5,6 +5,7 @@
 #include "container/ClassFormat.h"
 #include "files/LocalFileSystem.h"
 #include "support/CliProcess.h"
+#include "support/ForwardingFileSystem.h"
 #include "support/ScriptedReport.h"
 #include "support/TempFolder.h"
 
@@ -101,7 +102,7 @@ TEST_F(HostileContainers, AMarkerIsFoundAfterAnyNumberOfBlankLines) {
         }
         writeFile(container, text);
     }
-        EXPECT_EQ(runs.decrypt({path}).done, 1);
+    EXPECT_EQ(runs.decrypt({path}).done, 1);
     EXPECT_EQ(runs.decrypt({temp / "encrypted/c.jpg"}).done, 1);
     EXPECT_EQ(readFile(temp / "encrypted/decrypted/b.jpg"), source);
     EXPECT_EQ(readFile(temp / "encrypted/decrypted/c.jpg"), source);
@@ -163,7 +164,7 @@ TEST_F(HostileContainers, ASignalEndsARunDuringALongDerivation) {
 
 // The file layer of the machine, but for a source that is cut short once it has been opened:
 // each time, or the first time only.
-class ShrinkingSource final : public FileSystem {
+class ShrinkingSource final : public ForwardingFileSystem {
 public:
     ShrinkingSource(std::string source, bool everyTime)
         : source_(std::move(source)), everyTime_(everyTime) {}
@@ -171,42 +172,20 @@ public:
     FileVersion readFile(const std::string& path, const std::string& next,
                          const VersionReceiver& opened, const PieceReceiver& take) override {
         if (path != source_ || (shrunk_ && !everyTime_)) {
-            return files_.readFile(path, next, opened, take);
+            return ForwardingFileSystem::readFile(path, next, opened, take);
         }
         bool cut = false;
-        return files_.readFile(path, next, opened, [&](std::span<const std::uint8_t> piece) {
-            if (!cut) {
-                cut = shrunk_ = true;
-                fs::resize_file(source_, fs::file_size(source_) * 3 / 4);
-            }
-            return take(piece);
-        });
-    }
-    FileEnd readFileEnd(const std::string& path, std::size_t count) override {
-        return files_.readFileEnd(path, count);
-    }
-    void stopReadingAhead() override { files_.stopReadingAhead(); }
-    FileIdentities identify(const std::vector<std::string>& paths) override {
-        return files_.identify(paths);
-    }
-    std::unique_ptr<FileWriter> createFile(const std::string& path, const std::string& source,
-                                           const FileIdentities& keep,
-                                           std::optional<std::int64_t> modified) override {
-        return files_.createFile(path, source, keep, modified);
-    }
-    SourceSize readableSize(const std::string& path) override { return files_.readableSize(path); }
-    void createFolder(const std::string& path, bool ownerOnly) override {
-        files_.createFolder(path, ownerOnly);
-    }
-    std::vector<FolderEntry> listFolder(const std::string& folder) override {
-        return files_.listFolder(folder);
-    }
-    std::unique_ptr<FileWriter> openScratch(const WaitHandler& whileLocked) override {
-        return files_.openScratch(whileLocked);
+        return ForwardingFileSystem::readFile(
+            path, next, opened, [&](std::span<const std::uint8_t> piece) {
+                if (!cut) {
+                    cut = shrunk_ = true;
+                    fs::resize_file(source_, fs::file_size(source_) * 3 / 4);
+                }
+                return take(piece);
+            });
     }
 
 private:
-    FileSystem& files_ = localFileSystem();
     std::string source_;
     bool everyTime_;
     bool shrunk_ = false;
@@ -215,7 +194,7 @@ private:
 // A source cut short while it is read never gives a short container reported as done: it is
 // read again as it is now, and left out when it keeps changing.
 TEST_F(HostileContainers, ASourceThatShrinksWhileReadIsReadAgainOrLeftOut) {
-        for (const bool everyTime : {false, true}) {
+    for (const bool everyTime : {false, true}) {
         fs::remove_all(temp / "encrypted");
         const std::string source = temp / "big.jpg";
         writeFile(source, patternBytes(3'000'000, 4));

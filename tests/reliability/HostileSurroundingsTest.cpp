@@ -9,6 +9,7 @@
 #include "files/PathParts.h"
 #include "files/ScratchFile.h"
 #include "support/CliProcess.h"
+#include "support/ForwardingFileSystem.h"
 #include "support/ScriptedReport.h"
 #include "support/TempFolder.h"
 
@@ -144,7 +145,7 @@ TEST(HostileSurroundings, ASourceLeftOutLeavesTheScratchFileAsItWas) {
 // The machine's file system, but a container is written anew, with other content of the same
 // size, right after the file before it has been read: the reading thread has begun to read it
 // ahead by then, and its end is read after.
-class RewrittenWhileReadAhead : public FileSystem {
+class RewrittenWhileReadAhead : public ForwardingFileSystem {
 public:
     RewrittenWhileReadAhead(std::string before, std::string rewritten, Bytes content)
         : before_(std::move(before)), rewritten_(std::move(rewritten)),
@@ -152,38 +153,15 @@ public:
 
     FileVersion readFile(const std::string& path, const std::string& next,
                          const VersionReceiver& opened, const PieceReceiver& take) override {
-        const FileVersion version = files_.readFile(path, next, opened, take);
+        const FileVersion version = ForwardingFileSystem::readFile(path, next, opened, take);
         if (path == before_ && !done_) {
             done_ = true;
             writeFile(rewritten_, content_);
         }
         return version;
     }
-    FileEnd readFileEnd(const std::string& path, std::size_t count) override {
-        return files_.readFileEnd(path, count);
-    }
-    void stopReadingAhead() override { files_.stopReadingAhead(); }
-    FileIdentities identify(const std::vector<std::string>& paths) override {
-        return files_.identify(paths);
-    }
-    std::unique_ptr<FileWriter> createFile(const std::string& path, const std::string& source,
-                                           const FileIdentities& keep,
-                                           std::optional<std::int64_t> modified) override {
-        return files_.createFile(path, source, keep, modified);
-    }
-    SourceSize readableSize(const std::string& path) override { return files_.readableSize(path); }
-    void createFolder(const std::string& path, bool ownerOnly) override {
-        files_.createFolder(path, ownerOnly);
-    }
-    std::vector<FolderEntry> listFolder(const std::string& folder) override {
-        return files_.listFolder(folder);
-    }
-    std::unique_ptr<FileWriter> openScratch(const WaitHandler& whileLocked) override {
-        return files_.openScratch(whileLocked);
-    }
 
 private:
-    FileSystem& files_ = localFileSystem();
     std::string before_;
     std::string rewritten_;
     Bytes content_;

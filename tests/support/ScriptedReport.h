@@ -42,6 +42,15 @@ private:
     int stopChecks_ = 0;
 };
 
+// A front end that hears nothing and answers No.
+struct SilentReport final : RunReport {
+    void progress(const RunProgress&) override {}
+    bool ask(const RunQuestion&) override { return false; }
+    void leftOut(const LeftOutFile&) override {}
+    void notice(RunNotice) override {}
+    bool stopRequested() override { return false; }
+};
+
 // Expects that `result` ended on the failure of `action` on `path` for the system's error number
 // `error`.
 void expectFileError(const RunResult& result, FileAction action, const std::string& path,

@@ -62,22 +62,26 @@ TEST_F(Drop, DroppedFilesBecomeTheSelectionAsWithOpen) {
         QList<QUrl> urls;
         QPoint at;
         std::vector<std::string> chosen; // none: the drop is refused
+        bool folders;                    // the folders chosen, each standing for its tree
         QString message;                 // why it is refused, if it says so
     } drops[] = {
         {"files, in the order dropped",
          {fileUrl(temp / "b.png"), fileUrl(temp / "a.jpg")},
          overBanner,
          {temp / "b.png", temp / "a.jpg"},
+         false,
          {}},
-        {"a folder: the files directly in it, by name",
+        {"a folder: everything under it",
          {fileUrl(temp / "sub")},
          overPassword,
-         {temp / "sub/B.jpg", temp / "sub/c.jpg"},
+         {temp / "sub"},
+         true,
          {}},
         {"files of two folders",
          {fileUrl(temp / "a.jpg"), fileUrl(temp / "other/e.jpg")},
          overClass,
          {},
+         false,
          inFolder + QStringLiteral("a.jpg\n") + inFolder +
              QStringLiteral("other/e.jpg\nThese files are in different folders. Please drop "
                             "files from one folder.")},
@@ -85,16 +89,29 @@ TEST_F(Drop, DroppedFilesBecomeTheSelectionAsWithOpen) {
          {fileUrl(temp / "a.jpg"), fileUrl(temp / "dangling.jpg")},
          overBanner,
          {},
+         false,
          QStringLiteral("dangling.jpg\nFile not found.")},
-        {"a folder without files", {fileUrl(temp / "empty")}, overBanner, {}, {}},
-        {"a web address", {QUrl(QStringLiteral("https://example.com/a.jpg"))}, overBanner, {}, {}},
+        {"a folder without files",
+         {fileUrl(temp / "empty")},
+         overBanner,
+         {temp / "empty"},
+         true,
+         {}},
+        {"a web address",
+         {QUrl(QStringLiteral("https://example.com/a.jpg"))},
+         overBanner,
+         {},
+         false,
+         {}},
         {"files with a folder beside them: the files",
          {fileUrl(temp / "a.jpg"), fileUrl(temp / "encrypted")},
          overFolder,
          {temp / "a.jpg"},
+         false,
          {}},
     };
-    std::vector<std::string> selection;
+    std::vector<std::string> files;
+    std::vector<std::string> folders;
     for (const auto& drop : drops) {
         dialogs.messages.clear();
         EXPECT_EQ(dropAt(*window, drop.urls, drop.at),
@@ -103,12 +120,16 @@ TEST_F(Drop, DroppedFilesBecomeTheSelectionAsWithOpen) {
         EXPECT_EQ(dialogs.messageTexts(),
                   drop.message.isEmpty() ? std::vector<QString>{} : std::vector{drop.message})
             << drop.what;
-        if (!drop.chosen.empty())
-            selection = drop.chosen;
-        EXPECT_EQ(window->selectedFiles(), selection) << drop.what;
-        EXPECT_EQ(control<QLineEdit>("edtdir")->text().toStdString(),
-                  std::filesystem::path(selection.front()).parent_path().string() + "/")
-            << drop.what;
+        if (!drop.chosen.empty()) {
+            files = drop.folders ? std::vector<std::string>{} : drop.chosen;
+            folders = drop.folders ? drop.chosen : std::vector<std::string>{};
+        }
+        EXPECT_EQ(window->selectedFiles(), files) << drop.what;
+        EXPECT_EQ(window->selectedTrees(), folders) << drop.what;
+        const std::string shown = folders.empty()
+                                      ? std::filesystem::path(files.front()).parent_path().string()
+                                      : folders.front();
+        EXPECT_EQ(control<QLineEdit>("edtdir")->text().toStdString(), shown + "/") << drop.what;
     }
     // The folder field lists the chosen files, and Open starts in their folder.
     EXPECT_EQ(control<QLineEdit>("edtdir")->toolTip(), QStringLiteral("Files chosen: 1\na.jpg"));

@@ -52,6 +52,7 @@ const std::vector<Row>& rows() {
         {caption, "btnenc", &T::btnenc},
         {menuTitle, "N1", &T::N1},
         {itemText, "N2", &T::N2},
+        {itemText, "nview", &T::viewMenuItem},
         {itemText, "N5", &T::N5},
         {menuTitle, "N6", &T::N6},
         {itemText, "N7", &T::N7},

@@ -193,9 +193,9 @@ TEST_F(Runs, TheProgressRowPaintsAgainWhenARunStopsBetweenFrames) {
 TEST_F(Runs, ControlsAreDisabledDuringARunAndEnabledAfter) {
     select({source("a.jpg", 100, 1), source("b.jpg", 100, 2)});
     typePassword(QStringLiteral("abcde"));
-    const std::vector<const char*> refused{"btnopen",        "btnenc",   "btndec",
-                                           "edtEnpass",      "rgsuffix", "gbencClassItem0",
-                                           "gbencClassItem1"};
+    const std::vector<const char*> refused{"btnopen",         "btnenc",         "btndec",
+                                           "edtEnpass",       "rgsuffixItem0",  "rgsuffixItem1",
+                                           "gbencClassItem0", "gbencClassItem1"};
     std::vector<bool> enabledDuringRun;
     bool cancelEnabled = false;
     bool openItemEnabled = true;

@@ -25,6 +25,31 @@ std::optional<QString> ScriptedDialogs::passwordAgain(QWidget*, const QString&,
     return passwordTypedAgain;
 }
 
+std::optional<QString> ScriptedDialogs::passphrase(QWidget*, const QString&, const QString& text) {
+    passphrasePrompts.push_back(text);
+    if (passphrases.empty()) {
+        ADD_FAILURE() << "unexpected question for a passphrase: " << text.toStdString();
+        return std::nullopt;
+    }
+    const bool cancelled = !passphrases.front();
+    const QString answer = passphrases.front().value_or(QString());
+    passphrases.pop_front();
+    if (cancelled)
+        return std::nullopt;
+    return answer;
+}
+
+QString ScriptedDialogs::saveFile(QWidget*, const QString&, const QString& suggested) {
+    suggestedSaves.push_back(suggested);
+    const std::vector<std::string> chosen = script.nextFiles();
+    return chosen.empty() ? QString() : QString::fromStdString(chosen.front());
+}
+
+QString ScriptedDialogs::chooseFolder(QWidget*, const QString&) {
+    const std::vector<std::string> chosen = script.nextFiles();
+    return chosen.empty() ? QString() : QString::fromStdString(chosen.front());
+}
+
 QStringList ScriptedDialogs::openFiles(QWidget*, const OpenFilesDialogOptions& options) {
     dialogs.push_back(options);
     QStringList paths;

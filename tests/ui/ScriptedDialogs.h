@@ -6,6 +6,8 @@
 
 #include <QString>
 #include <QUrl>
+#include <deque>
+#include <optional>
 #include <vector>
 
 namespace tarvex::testing {
@@ -29,12 +31,23 @@ public:
     std::optional<QString> passwordTypedAgain;
     bool declinePasswordAgain = false;
     std::vector<QString> passwordQuestions;
+    // The answers to the passphrase box in order, nothing for Cancel; a box beyond them fails
+    // the test. The prompts it showed.
+    std::deque<std::optional<QString>> passphrases;
+    std::vector<QString> passphrasePrompts;
+    // The save dialog answers with the next file of `script`; the paths it suggested.
+    std::vector<QString> suggestedSaves;
 
     void message(QWidget* parent, const QString& caption, const QString& text) override;
     bool question(QWidget* parent, const QString& text) override;
     std::optional<QString> passwordAgain(QWidget* parent, const QString& caption,
                                          const QString& text) override;
+    std::optional<QString> passphrase(QWidget* parent, const QString& caption,
+                                      const QString& text) override;
     QStringList openFiles(QWidget* parent, const OpenFilesDialogOptions& options) override;
+    QString saveFile(QWidget* parent, const QString& caption, const QString& suggested) override;
+    // The next folder chosen comes from the script's next file dialog, its first path.
+    QString chooseFolder(QWidget* parent, const QString& start) override;
     void openPage(QWidget* parent, const QUrl& url) override;
     // The desktop has no file manager when `noFileManager`.
     void openFolder(const QUrl& folder, std::function<void()> failed) override;

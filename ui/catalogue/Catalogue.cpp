@@ -84,6 +84,10 @@ constexpr LanguageTable english{
              "Options of decrypt:\n"
              "  --strip-suffix     drop a trailing \"E\" from the restored names\n"
              "Options of both:\n"
+             "  --recursive, -r    a folder among the FILEs stands for everything under it:\n"
+             "                     its outputs go to FOLDER/encrypted or FOLDER/decrypted, in\n"
+             "                     the folders their files are in; links, hidden files and\n"
+             "                     folders, special files and output folders are left out\n"
              "  --yes              answer every question with Yes\n"
              "  --no               answer every question with No\n"
              "                     (otherwise a question is asked at the terminal, and\n"
@@ -151,6 +155,8 @@ constexpr LanguageTable english{
     .hideNamesTip = "Protected containers are named with 16 random letters and digits; the "
                     "picture's name is sealed inside them.",
     .filesChosen = "Files chosen: %1",
+    .openFolderItem = "Open folder...",
+    .folderChosen = "Folder chosen, with everything under it: %1",
     .bannerPage = "/kro/ead.htm",
     .localHelpFile = "ehelp.htm",
     .onlineHelpPage = "/kro/ehelp.htm",
@@ -171,6 +177,12 @@ constexpr LanguageTable english{
     .reasonUnauthenticated = "it cannot prove what it holds, and you left it out",
     .reasonProtectedKept = "a Protected container of its name is there, and you kept it",
     .reasonKeyDeclined = "its key takes too long to derive, and you left it out",
+    .reasonLink = "a link, never followed",
+    .reasonHidden = "hidden",
+    .reasonOwnFolder = "an output folder of an earlier run",
+    .reasonFolderUnreadable = "a folder that cannot be read: %1",
+    .msgNotTaken = "Left out of the folders chosen:",
+    .noteNotTaken = "%1: %2",
     .msgNotEncrypted = "These files were not encrypted:",
     .msgReplaced = "These Protected containers were replaced by containers that anyone can open "
                    "without the password:",
@@ -197,6 +209,41 @@ constexpr LanguageTable english{
         "%1\n%2\nThese files are in different folders. Please choose files from one folder.",
     .folderNotOpened = "The folder \"%1\" could not be opened: the desktop has no file manager "
                        "for it.",
+    .viewMenuItem = "View...",
+    .viewDialogFilter = "All (*.*)|*.*|Protected (*.tvx)|*.tvx",
+    .viewerCaption = "%1 - Tarvex viewer",
+    .viewerFileMenu = "File",
+    .viewerSaveCopy = "Save a copy...",
+    .viewerCopy = "Copy",
+    .viewerClose = "Close",
+    .viewerViewMenu = "View",
+    .viewerFit = "Fit to window",
+    .viewerActualSize = "100 %",
+    .viewerPrevious = "Previous",
+    .viewerNext = "Next",
+    .viewerBackToGrid = "Back to the pictures",
+    .viewerCount = "%1 containers",
+    .viewerDeriving = "Deriving the key from the passphrase...",
+    .viewerPassphrase = "\"%1\" is protected. Type its passphrase:",
+    .viewerPassphraseAgain = "The passphrase does not open \"%1\". Type it again:",
+    .viewerTooManyTries = "You have typed a wrong passphrase 10 times. The viewer asks for no "
+                          "more passphrases until the program is started again.",
+    .viewerCostlyKey = "The key of \"%1\" costs %2 times as much as usual: deriving it takes "
+                       "about %3 seconds and %4 MB of memory. Derive it?",
+    .viewerManyKeys = "This viewing has derived four keys already, and another container needs "
+                      "a key of its own: each takes about a second and 256 MB of memory. Derive "
+                      "more keys?",
+    .viewerNotContainer = "Not a container",
+    .viewerDamaged = "Damaged",
+    .viewerNotOpened = "Does not open with this passphrase, or damaged",
+    .viewerWrongPassphrase = "Wrong passphrase",
+    .viewerNoPassphrase = "No passphrase: press Return to type it",
+    .viewerKeyNotDerived = "Key not derived: press Return to derive it",
+    .viewerNotImage = "Not a picture that can be shown",
+    .viewerUnreadable = "Cannot be read: %1",
+    .viewerChanged = "Changed while it was read",
+    .viewerLoading = "Loading...",
+    .viewerNothing = "There is no file to view.",
 };
 
 constexpr LanguageTable chinese{
@@ -275,6 +322,9 @@ constexpr LanguageTable chinese{
              "decrypt 的选项：\n"
              "  --strip-suffix     去掉解密文件名末尾的 “E”\n"
              "通用选项：\n"
+             "  --recursive, -r    文件中的文件夹代表其下所有文件：输出写入 文件夹/已加密\n"
+             "                     或 文件夹/已解密，保持原来的子文件夹；链接、隐藏文件和\n"
+             "                     文件夹、特殊文件以及输出文件夹会被略过\n"
              "  --yes              对所有提问回答“是”\n"
              "  --no               对所有提问回答“否”\n"
              "                     （否则在终端上提问，没有终端时回答“否”）\n"
@@ -334,6 +384,8 @@ constexpr LanguageTable chinese{
     .hideNames = "隐藏文件名",
     .hideNamesTip = "保护加密文件用 16 个随机字母和数字命名；照片的文件名封存在加密文件之中。",
     .filesChosen = "已选文件：%1",
+    .openFolderItem = "打开文件夹...",
+    .folderChosen = "已选文件夹（包括其下所有文件）：%1",
     .bannerPage = "/kro/ad.htm",
     .localHelpFile = "help.htm",
     .onlineHelpPage = "/kro/help.htm",
@@ -352,6 +404,12 @@ constexpr LanguageTable chinese{
     .reasonUnauthenticated = "无法证明其内容未被改动，已按你的选择跳过",
     .reasonProtectedKept = "同名的保护加密文件已存在，已按你的选择保留",
     .reasonKeyDeclined = "生成其密钥太费时，已按你的选择跳过",
+    .reasonLink = "链接，不会跟随",
+    .reasonHidden = "隐藏文件",
+    .reasonOwnFolder = "以前的加密或解密输出文件夹",
+    .reasonFolderUnreadable = "无法读取的文件夹：%1",
+    .msgNotTaken = "所选文件夹中略过了：",
+    .noteNotTaken = "%1：%2",
     .msgNotEncrypted = "以下文件没有加密：",
     .msgReplaced = "以下保护加密文件已被不需要密码就能打开的加密文件替换：",
     .msgFirstDamaged = "%1\n这个文件已损坏，不是这一级别的完整加密文件，无法用它验证密码。"
@@ -374,6 +432,38 @@ constexpr LanguageTable chinese{
     .overAMillionYears = "一百万年以上",
     .dialogTwoFolders = "%1\n%2\n这些文件不在同一个文件夹中，请选择同一个文件夹中的文件。",
     .folderNotOpened = "无法打开文件夹“%1”：桌面上没有可以打开它的文件管理器。",
+    .viewMenuItem = "查看...",
+    .viewDialogFilter = "所有 (*.*)|*.*|保护加密 (*.tvx)|*.tvx",
+    .viewerCaption = "%1 - Tarvex 看图",
+    .viewerFileMenu = "文件",
+    .viewerSaveCopy = "另存一份...",
+    .viewerCopy = "复制",
+    .viewerClose = "关闭",
+    .viewerViewMenu = "查看",
+    .viewerFit = "适合窗口",
+    .viewerActualSize = "100 %",
+    .viewerPrevious = "上一张",
+    .viewerNext = "下一张",
+    .viewerBackToGrid = "回到缩略图",
+    .viewerCount = "%1 个加密文件",
+    .viewerDeriving = "正在由密码生成密钥……",
+    .viewerPassphrase = "“%1”受保护加密，请输入它的密码：",
+    .viewerPassphraseAgain = "这个密码打不开“%1”，请重新输入：",
+    .viewerTooManyTries = "你已经连续10次输错密码。重新启动本软件之前，看图不再询问密码。",
+    .viewerCostlyKey = "“%1”的密钥是平常的 %2 倍：生成它大约需要 %3 秒和 %4 MB 内存。要生成吗？",
+    .viewerManyKeys = "这次查看已经生成了四个密钥，又有一个加密文件需要另外的密钥：每个大约需要一秒"
+                      "和 256 MB 内存。继续生成密钥吗？",
+    .viewerNotContainer = "不是加密文件",
+    .viewerDamaged = "文件已损坏",
+    .viewerNotOpened = "这个密码打不开，或者文件已损坏",
+    .viewerWrongPassphrase = "密码错误",
+    .viewerNoPassphrase = "没有密码：按回车键输入",
+    .viewerKeyNotDerived = "没有生成密钥：按回车键生成",
+    .viewerNotImage = "不是可以显示的图片",
+    .viewerUnreadable = "无法读取：%1",
+    .viewerChanged = "读取时文件被修改了",
+    .viewerLoading = "正在读取……",
+    .viewerNothing = "没有可以查看的文件。",
 };
 
 } // namespace
@@ -390,6 +480,15 @@ std::string filledIn(std::string_view text, std::initializer_list<std::string_vi
         }
     }
     return filled;
+}
+
+std::vector<std::string> outputFolderNames() {
+    std::vector<std::string> names;
+    for (const LanguageTable* table : {&english, &chinese}) {
+        names.emplace_back(table->encFolderName);
+        names.emplace_back(table->decFolderName);
+    }
+    return names;
 }
 
 std::string_view programVersion() {

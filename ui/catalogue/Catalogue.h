@@ -6,6 +6,7 @@
 #include <initializer_list>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tarvex {
 
@@ -151,6 +152,10 @@ struct LanguageTable {
     std::string_view hideNamesTip;
     // The head of the folder field's tooltip, which lists the chosen files; %1 is their count.
     std::string_view filesChosen;
+    // The File menu's choice of a folder with everything under it, and the field's tooltip for
+    // it: %1 the folder.
+    std::string_view openFolderItem;
+    std::string_view folderChosen;
 
     // Pages and files chosen by language.
     std::string_view bannerPage;
@@ -172,6 +177,15 @@ struct LanguageTable {
     std::string_view reasonUnauthenticated;
     std::string_view reasonProtectedKept;
     std::string_view reasonKeyDeclined;
+    // What the walk of a folder chosen whole leaves out, and the heading of the list at the end of
+    // a run that says how many of each: %1 the reason, %2 how many; %1 of an unreadable folder the
+    // system's reason.
+    std::string_view reasonLink;
+    std::string_view reasonHidden;
+    std::string_view reasonOwnFolder;
+    std::string_view reasonFolderUnreadable;
+    std::string_view msgNotTaken;
+    std::string_view noteNotTaken;
     // The lists at the end of an encrypt run of the files it left out for another reason than
     // their size, and of the containers that encrypt which it replaced.
     std::string_view msgNotEncrypted;
@@ -202,6 +216,49 @@ struct LanguageTable {
     std::string_view dialogTwoFolders;
     // The desktop has no file manager that opens the output folder: %1 the folder.
     std::string_view folderNotOpened;
+    // The picture viewer. The main window's File menu item that opens it, after Open, and the
+    // filter of its dialog, which chooses containers or a folder of them: "label|patterns|...".
+    std::string_view viewMenuItem;
+    std::string_view viewDialogFilter;
+    // The viewer's caption: %1 the first container's folder.
+    std::string_view viewerCaption;
+    // Its menus and actions.
+    std::string_view viewerFileMenu;
+    std::string_view viewerSaveCopy;
+    std::string_view viewerCopy;
+    std::string_view viewerClose;
+    std::string_view viewerViewMenu;
+    std::string_view viewerFit;
+    std::string_view viewerActualSize;
+    std::string_view viewerPrevious;
+    std::string_view viewerNext;
+    std::string_view viewerBackToGrid;
+    // The status bar: %1 the number of containers; the sign that a key is being derived.
+    std::string_view viewerCount;
+    std::string_view viewerDeriving;
+    // The passphrase box: %1 the container's name; the second after a passphrase that did not
+    // open it.
+    std::string_view viewerPassphrase;
+    std::string_view viewerPassphraseAgain;
+    std::string_view viewerTooManyTries;
+    // Before a key that costs more than four times the usual: %1 the container, %2 how many times
+    // the usual, %3 about how many seconds, %4 how many MB of memory.
+    std::string_view viewerCostlyKey;
+    // Before a fifth key of one viewing.
+    std::string_view viewerManyKeys;
+    // What the tile of a container without a picture says; %1 of viewerUnreadable is the reason.
+    std::string_view viewerNotContainer;
+    std::string_view viewerDamaged;
+    std::string_view viewerNotOpened;
+    std::string_view viewerWrongPassphrase;
+    std::string_view viewerNoPassphrase;
+    std::string_view viewerKeyNotDerived;
+    std::string_view viewerNotImage;
+    std::string_view viewerUnreadable;
+    std::string_view viewerChanged;
+    std::string_view viewerLoading;
+    // The choice holds no file to view.
+    std::string_view viewerNothing;
 };
 
 const LanguageTable& englishTable();
@@ -212,6 +269,10 @@ inline const LanguageTable& languageTable(bool english) {
 
 // `text` with "%1".."%9" replaced by `values` in their order; a placeholder without a value stays.
 std::string filledIn(std::string_view text, std::initializer_list<std::string_view> values);
+
+// The names of the program's output folders in every language, which a folder chosen whole
+// never has taken.
+std::vector<std::string> outputFolderNames();
 
 // The version of the program, as the window's caption shows it: "2.0.3".
 std::string_view programVersion();

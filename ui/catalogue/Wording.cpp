@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdio>
 #include <functional>
+#include <map>
 
 namespace tarvex {
 
@@ -181,6 +182,14 @@ std::string worded(LeftOutReason reason, std::error_code error, const LanguageTa
         return std::string(texts.reasonProtectedKept);
     case LeftOutReason::KeyDeclined:
         return std::string(texts.reasonKeyDeclined);
+    case LeftOutReason::Link:
+        return std::string(texts.reasonLink);
+    case LeftOutReason::Hidden:
+        return std::string(texts.reasonHidden);
+    case LeftOutReason::OwnFolder:
+        return std::string(texts.reasonOwnFolder);
+    case LeftOutReason::FolderUnreadable:
+        return filledIn(texts.reasonFolderUnreadable, {wordedReason(error, texts)});
     case LeftOutReason::NoMemoryForKey:
         break;
     }
@@ -213,8 +222,29 @@ std::vector<std::string> leftOutLines(const RunResult& result, const LanguageTab
     return lines;
 }
 
-RunEndWords encryptEnd(const RunResult& result, int chosen, bool namedAlready,
-                       const LanguageTable& texts) {
+// What the walk of the folders chosen whole left out: how many of each kind, and each folder that
+// could not be read by its name.
+std::string notTakenNotes(const RunResult& result, const LanguageTable& texts) {
+    std::map<LeftOutReason, int> counts;
+    std::vector<std::string> lines;
+    for (const LeftOutRecord& entry : result.notTaken) {
+        if (entry.reason == LeftOutReason::FolderUnreadable) {
+            lines.push_back(filledIn(texts.noteLeftOut,
+                                     {entry.path, worded(entry.reason, entry.error, texts)}));
+        } else {
+            ++counts[entry.reason];
+        }
+    }
+    for (const auto& [reason, count] : counts) {
+        lines.push_back(
+            filledIn(texts.noteNotTaken, {worded(reason, {}, texts), std::to_string(count)}));
+    }
+    std::string notes;
+    addList(notes, texts.msgNotTaken, lines);
+    return notes;
+}
+
+RunEndWords encryptEnd(const RunResult& result, bool namedAlready, const LanguageTable& texts) {
     RunEndWords words;
     // The summary counts the files left out as too large; those left out for another reason are
     // listed with it.
@@ -224,7 +254,7 @@ RunEndWords encryptEnd(const RunResult& result, int chosen, bool namedAlready,
                       [&](const LeftOutRecord& file) { return tooLarge(file.reason); });
     if (skipped > 0) {
         words.messages.push_back(
-            filledIn(texts.skippedSummary, {std::to_string(skipped), std::to_string(chosen),
+            filledIn(texts.skippedSummary, {std::to_string(skipped), std::to_string(result.count),
                                             std::to_string(result.done)}));
     }
     std::string notes;
@@ -248,8 +278,7 @@ RunEndWords encryptEnd(const RunResult& result, int chosen, bool namedAlready,
     return words;
 }
 
-RunEndWords decryptEnd(const RunResult& result, int chosen, bool namedAlready,
-                       const LanguageTable& texts) {
+RunEndWords decryptEnd(const RunResult& result, bool namedAlready, const LanguageTable& texts) {
     RunEndWords words;
     std::string notes;
     if (!namedAlready) {
@@ -267,7 +296,7 @@ RunEndWords decryptEnd(const RunResult& result, int chosen, bool namedAlready,
     // The count of the question is that of the files restored, which is the count of the
     // selection unless some were left out.
     if (result.done > 0) {
-        const int count = result.leftOut.empty() ? chosen : result.done;
+        const int count = result.leftOut.empty() ? result.count : result.done;
         words.openFolder = filledIn(texts.msgDecDone, {std::to_string(count), result.outputFolder});
     }
     return words;
@@ -275,12 +304,18 @@ RunEndWords decryptEnd(const RunResult& result, int chosen, bool namedAlready,
 
 } // namespace
 
-RunEndWords endWords(const RunResult& result, RunCommand command, int chosen, bool namedAlready,
+RunEndWords endWords(const RunResult& result, RunCommand command, bool namedAlready,
                      const LanguageTable& texts) {
     switch (result.end) {
-    case RunEnd::Completed:
-        return command == RunCommand::Encrypt ? encryptEnd(result, chosen, namedAlready, texts)
-                                              : decryptEnd(result, chosen, namedAlready, texts);
+    case RunEnd::Completed: {
+        RunEndWords words = command == RunCommand::Encrypt
+                                ? encryptEnd(result, namedAlready, texts)
+                                : decryptEnd(result, namedAlready, texts);
+        if (!namedAlready && !result.notTaken.empty()) {
+            words.messages.insert(words.messages.begin(), notTakenNotes(result, texts));
+        }
+        return words;
+    }
     case RunEnd::FirstDamaged:
         return {.messages = {filledIn(texts.msgFirstDamaged, {namePart(result.firstFile)})}};
     case RunEnd::Stopped:

@@ -34,16 +34,15 @@ std::string worded(RunNotice notice, const LanguageTable& texts);
 std::string worded(LeftOutReason reason, std::error_code error, const LanguageTable& texts);
 
 // What the end of a run says: its messages in order, then the question whether to open the
-// output folder (empty when there is none to ask). `chosen` is the number of files the run was
-// given; with `namedAlready`, the front end named each file left out as the run went, and the
-// end does not list them again. A front end adds what is its own (the window's lock of Decrypt,
-// a close that ends a run without a word).
+// output folder (empty when there is none to ask). With `namedAlready`, the front end named
+// each file left out as the run went, and the end does not list them again. A front end adds
+// what is its own (the window's lock of Decrypt, a close that ends a run without a word).
 struct RunEndWords {
     std::vector<std::string> messages{};
     std::string openFolder{};
 };
 enum class RunCommand { Encrypt, Decrypt };
-RunEndWords endWords(const RunResult& result, RunCommand command, int chosen, bool namedAlready,
+RunEndWords endWords(const RunResult& result, RunCommand command, bool namedAlready,
                      const LanguageTable& texts);
 
 } // namespace tarvex

@@ -1,0 +1,93 @@
+#include "batch/RunFiles.h"
+
+#include "files/PathParts.h"
+
+#include <algorithm>
+
+namespace tarvex {
+
+namespace {
+
+// `path` without the separators at its end ("/" stays).
+std::string withoutEndSeparators(std::string path) {
+    while (path.size() > 1 && path.back() == '/') {
+        path.pop_back();
+    }
+    return path;
+}
+
+// Walks the tree under `root` into `gathered`.
+void walkTree(FileSystem& files, const std::string& root,
+              const std::vector<std::string>& ownFolderNames, RunFiles& gathered) {
+    const auto leaveOut = [&](std::string path, LeftOutReason reason, std::error_code error = {}) {
+        gathered.leftOut.push_back({std::move(path), reason, error});
+    };
+    std::vector<RunFile> found;
+    std::vector<std::string> folders{root};
+    while (!folders.empty()) {
+        const std::string folder = std::move(folders.back());
+        folders.pop_back();
+        std::vector<FolderEntry> entries;
+        try {
+            entries = files.listFolder(folder);
+        } catch (const FileError& error) {
+            leaveOut(folder, LeftOutReason::FolderUnreadable, error.reason());
+            continue;
+        }
+        for (const FolderEntry& entry : entries) {
+            std::string path = folder == "/" ? "/" + entry.name : folder + "/" + entry.name;
+            const bool own = std::find(ownFolderNames.begin(), ownFolderNames.end(), entry.name) !=
+                             ownFolderNames.end();
+            if (entry.name.starts_with('.')) {
+                leaveOut(std::move(path), LeftOutReason::Hidden);
+            } else if (entry.kind == EntryKind::Link) {
+                leaveOut(std::move(path), LeftOutReason::Link);
+            } else if (entry.kind == EntryKind::Other) {
+                leaveOut(std::move(path), LeftOutReason::NotRegular);
+            } else if (entry.kind == EntryKind::Folder && own) {
+                leaveOut(std::move(path), LeftOutReason::OwnFolder);
+            } else if (entry.kind == EntryKind::Folder) {
+                folders.push_back(std::move(path));
+            } else {
+                found.push_back({std::move(path), root});
+            }
+        }
+    }
+    std::sort(found.begin(), found.end(),
+              [](const RunFile& a, const RunFile& b) { return a.path < b.path; });
+    std::move(found.begin(), found.end(), std::back_inserter(gathered.files));
+}
+
+} // namespace
+
+RunFiles gatherFiles(FileSystem& files, const std::vector<std::string>& chosen,
+                     const std::vector<std::string>& trees,
+                     const std::vector<std::string>& ownFolderNames) {
+    RunFiles gathered;
+    for (const std::string& path : chosen) {
+        gathered.files.push_back({path, withoutEndSeparators(folderPart(path))});
+    }
+    for (const std::string& tree : trees) {
+        walkTree(files, withoutEndSeparators(tree), ownFolderNames, gathered);
+    }
+    std::stable_sort(
+        gathered.leftOut.begin(), gathered.leftOut.end(),
+        [](const LeftOutRecord& a, const LeftOutRecord& b) { return a.path < b.path; });
+    return gathered;
+}
+
+std::string foldersBelowRoot(const RunFile& file) {
+    const std::size_t rootEnd = file.root == "/" ? 1 : file.root.size() + 1;
+    return folderPart(std::string_view(file.path).substr(std::min(rootEnd, file.path.size())));
+}
+
+std::string outputRoot(const RunFile& file, std::string_view outputFolderName) {
+    return (file.root == "/" ? "" : file.root) + "/" + std::string(outputFolderName);
+}
+
+std::string outputPath(const RunFile& file, std::string_view outputFolderName,
+                       std::string_view name) {
+    return outputRoot(file, outputFolderName) + "/" + foldersBelowRoot(file) + std::string(name);
+}
+
+} // namespace tarvex

@@ -1,0 +1,43 @@
+#pragma once
+
+#include "batch/RunResult.h"
+#include "files/FileSystem.h"
+
+#include <string>
+#include <vector>
+
+namespace tarvex {
+
+// A file of a run, and the folder whose output folder its output goes into: the folder of a file
+// chosen alone, or the chosen folder of a tree, under which the output keeps the file's folders.
+struct RunFile {
+    std::string path;
+    std::string root;
+};
+
+// The files a run goes through, and what the walk of its trees left out.
+struct RunFiles {
+    std::vector<RunFile> files;
+    std::vector<LeftOutRecord> leftOut;
+};
+
+// The files chosen alone, in their order, then every regular file under each folder of `trees`,
+// sorted by path. A tree's symbolic links (never followed), hidden files and folders (a name
+// that begins with "."), special files, folders that cannot be read, and the program's own output
+// folders (named one of `ownFolderNames`, at any depth) are left out, each once with its reason.
+RunFiles gatherFiles(FileSystem& files, const std::vector<std::string>& chosen,
+                     const std::vector<std::string>& trees,
+                     const std::vector<std::string>& ownFolderNames);
+
+// The folders of `file` below its root, each followed by "/": "" for a file directly in it.
+std::string foldersBelowRoot(const RunFile& file);
+
+// The output folder `outputFolderName` of the root of `file`.
+std::string outputRoot(const RunFile& file, std::string_view outputFolderName);
+
+// Where the output of `file` named `name` goes: its root's output folder `outputFolderName`,
+// then its folders below its root, then `name`.
+std::string outputPath(const RunFile& file, std::string_view outputFolderName,
+                       std::string_view name);
+
+} // namespace tarvex

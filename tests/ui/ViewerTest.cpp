@@ -1,0 +1,285 @@
+// The picture viewer: containers of every class read into memory, in their order, each tile
+// saying why it has no picture; one passphrase and one key for each encrypt run, with the ten-try
+// lock and the questions before costly keys; the keys of the picture view; nothing written but a
+// copy that the user saves.
+#include "ViewerFixture.h"
+#include "ui/QtDialogs.h"
+#include "ui/QtText.h"
+#include "ui/catalogue/Catalogue.h"
+#include "ui/untMain.h"
+#include "ui/viewer/PictureView.h"
+#include "ui/viewer/SaveCopy.h"
+#include "ui/viewer/ThumbnailCache.h"
+#include "ui/viewer/ViewerChoice.h"
+
+#include <QAction>
+#include <QListView>
+#include <QTest>
+#include <filesystem>
+#include <gmock/gmock.h>
+
+namespace tarvex::testing {
+namespace {
+
+const LanguageTable& texts = englishTable();
+
+std::string words(std::string_view text, std::initializer_list<std::string_view> values = {}) {
+    return filledIn(text, values);
+}
+
+// A copy of the Protected container `container` at `path` whose head names a cost of 16 passes
+// over 1 GiB, 21 times what the program writes.
+std::string costly(const std::string& container, const std::string& path) {
+    std::vector<std::uint8_t> bytes = readFile(container);
+    // The first 44 characters of the text are the first 33 bytes of the payload.
+    QByteArray front =
+        QByteArray::fromBase64(QByteArray(reinterpret_cast<const char*>(bytes.data()), 44));
+    const auto put = [&front](int at, std::uint32_t value) {
+        for (int i = 0; i < 4; ++i)
+            front[at + i] = char(value >> (8 * i));
+    };
+    put(8, 16);
+    put(12, 1048576);
+    const QByteArray text = front.toBase64();
+    std::copy(text.begin(), text.end(), bytes.begin());
+    writeFile(path, bytes);
+    return path;
+}
+
+// A copy of `container` at `path` with the byte at `at` (a share of its length) made `byte`.
+std::string changed(const std::string& container, const std::string& path, double at,
+                    std::uint8_t byte) {
+    std::vector<std::uint8_t> bytes = readFile(container);
+    bytes.at(std::size_t(double(bytes.size()) * at)) = byte;
+    writeFile(path, bytes);
+    return path;
+}
+
+TEST_F(ViewerTest, ShowsEveryClassInTheOrderGivenAndSaysWhyATileHasNoPicture) {
+    const std::string wide = picture("wide.jpg", {400, 300});
+    const std::string tall = picture("tall.png", {30, 40});
+    const std::string turned = picture("turned.jpg", {40, 20}, true);
+    const std::string notes = temp / "src/notes.txt";
+    writeFile(notes, patternBytes(100, 1));
+    const auto standard = encrypt({wide, notes}, ContainerClass::Standard, "std");
+    const auto high = encrypt({tall}, ContainerClass::HighLevel, "high");
+    // Two encrypt runs: two salts, each asked once, with the same passphrase here.
+    const auto run1 = encrypt({turned, wide}, ContainerClass::Protected, "p1");
+    const auto run2 = encrypt({tall}, ContainerClass::Protected, "p2");
+    const std::string random = temp / "random.jpg";
+    writeFile(random, patternBytes(5000, 7));
+    dialogs.passphrases = {QStringLiteral("secret1"), QStringLiteral("secret1")};
+
+    ViewerWindow& viewer = view({standard[0], run1[0], changed(run1[1], temp / "damaged", 0.5, '!'),
+                                 high[0], random, run2[0], standard[1], temp / "gone.tvx",
+                                 changed(run1[1], temp / "unopened", 0.5, 'A'), run1[1]});
+    ASSERT_TRUE(settled(viewer));
+
+    const std::vector<std::pair<std::string, std::string>> expected{
+        {"wide.jpg", "256x192"},
+        // Turned upright by its EXIF orientation.
+        {"turned.jpg", "20x40"},
+        {"damaged", words(texts.viewerDamaged)},
+        {"tall.png", "30x40"},
+        {"random.jpg", words(texts.viewerNotContainer)},
+        {"tall.png", "30x40"},
+        {"notes.txt", words(texts.viewerNotImage)},
+        {"gone.tvx", words(texts.viewerUnreadable, {"No such file or directory"})},
+        {"unopened", words(texts.viewerNotOpened)},
+        {"wide.jpg", "256x192"},
+    };
+    ASSERT_EQ(viewer.model().rowCount(), int(expected.size()));
+    for (int row = 0; row < int(expected.size()); ++row) {
+        EXPECT_EQ(viewer.model().name(row).toStdString(), expected[std::size_t(row)].first);
+        EXPECT_EQ(tile(viewer, row), expected[std::size_t(row)].second) << "row " << row;
+    }
+    EXPECT_EQ(derivations, 2);
+    EXPECT_EQ(dialogs.passphrasePrompts.size(), 2u);
+}
+
+TEST_F(ViewerTest, AWrongPassphraseIsAskedAgainAndTenInARowLockTheAsking) {
+    const auto containers = encrypt({picture("a.jpg", {60, 40})}, ContainerClass::Protected, "p");
+    dialogs.passphrases = {QStringLiteral("nope1"), QStringLiteral("secret1")};
+    ViewerWindow& first = view(containers);
+    ASSERT_TRUE(settled(first));
+    EXPECT_EQ(tile(first, 0), "60x40");
+    EXPECT_EQ(derivations, 2);
+    EXPECT_EQ(dialogs.passphrasePrompts,
+              (std::vector<QString>{qtText(words(texts.viewerPassphrase, {"a.jpg.tvx"})),
+                                    qtText(words(texts.viewerPassphraseAgain, {"a.jpg.tvx"}))}));
+    EXPECT_EQ(tries.count(), 0);
+
+    // Nine wrong in a row before, and the tenth locks the asking of every viewer.
+    for (int wrong = 0; wrong < 9; ++wrong)
+        tries.failed();
+    dialogs.passphrases = {QStringLiteral("nope2")};
+    ViewerWindow& second = view(containers);
+    ASSERT_TRUE(settled(second));
+    EXPECT_EQ(tile(second, 0), words(texts.viewerWrongPassphrase));
+    EXPECT_EQ(dialogs.messageTexts().back(), qtText(texts.viewerTooManyTries));
+    ViewerWindow& third = view(containers);
+    ASSERT_TRUE(settled(third));
+    EXPECT_EQ(tile(third, 0), words(texts.viewerWrongPassphrase));
+    EXPECT_EQ(derivations, 3);
+}
+
+TEST_F(ViewerTest, AsksBeforeACostlyKeyAndBeforeAFifthKey) {
+    std::vector<std::string> containers;
+    for (const char* run : {"r0", "r1", "r2", "r3", "r4"}) {
+        const std::string source = picture(std::string(run) + ".jpg", {20, 20});
+        containers.push_back(encrypt({source}, ContainerClass::Protected, run).front());
+    }
+    containers.push_back(costly(containers.front(), temp / "costly"));
+    dialogs.passphrases.assign(4, QStringLiteral("secret1"));
+    // Not the costly key, nor a fifth one, whichever is asked about first.
+    dialogs.script.answerNextQuestion(false);
+    dialogs.script.answerNextQuestion(false);
+    ViewerWindow& viewer = view(containers);
+    ASSERT_TRUE(settled(viewer));
+    const std::string notDerived = words(texts.viewerKeyNotDerived);
+    EXPECT_EQ(tile(viewer, 5), notDerived);
+    EXPECT_THAT(
+        dialogs.questions,
+        ::testing::Contains(qtText(words(texts.viewerCostlyKey, {"costly", "21", "21", "1024"}))));
+    int refused = -1;
+    for (int row = 0; row < 5; ++row) {
+        if (tile(viewer, row) == notDerived)
+            refused = row;
+        else
+            EXPECT_EQ(tile(viewer, row), "20x20");
+    }
+    ASSERT_GE(refused, 0);
+    EXPECT_EQ(derivations, 4);
+
+    // Return on the tile asks again.
+    dialogs.script.answerNextQuestion(true);
+    dialogs.passphrases = {QStringLiteral("secret1")};
+    auto* grid = viewer.findChild<QListView*>(QStringLiteral("grid"));
+    grid->setCurrentIndex(viewer.model().index(refused));
+    QTest::keyClick(grid, Qt::Key_Return);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return tile(viewer, refused) == "20x20"; }, waitMs));
+    EXPECT_EQ(derivations, 5);
+}
+
+TEST_F(ViewerTest, ReturnShowsAPictureWholeTheKeysWalkThePicturesAndEscGoesBack) {
+    const std::string turned = picture("turned.jpg", {40, 20}, true);
+    const auto designed =
+        encrypt({picture("a.png", {900, 700}), turned}, ContainerClass::HighLevel, "high");
+    const auto enciphered = encrypt({picture("b.jpg", {50, 60})}, ContainerClass::Protected, "p");
+    dialogs.passphrases = {QStringLiteral("secret1")};
+    ViewerWindow& viewer = view({designed[0], designed[1], enciphered[0]});
+    auto* grid = viewer.findChild<QListView*>(QStringLiteral("grid"));
+    auto* shown = viewer.findChild<PictureView*>(QStringLiteral("pictureView"));
+    const auto shows = [&](int row, QSize size) {
+        return viewer.shownRow() == row &&
+               QTest::qWaitFor([&] { return shown->picture().size() == size; }, waitMs);
+    };
+
+    QTest::keyClick(grid, Qt::Key_Return);
+    EXPECT_TRUE(shows(0, {900, 700}));
+    EXPECT_TRUE(shown->fitted());
+    QTest::keyClick(shown, Qt::Key_1, Qt::ControlModifier);
+    EXPECT_FALSE(shown->fitted());
+    QTest::keyClick(shown, Qt::Key_Right);
+    EXPECT_TRUE(shows(1, {20, 40}));
+    QTest::keyClick(shown, Qt::Key_End);
+    EXPECT_TRUE(shows(2, {50, 60}));
+    QTest::keyClick(shown, Qt::Key_PageDown);
+    EXPECT_TRUE(shows(2, {50, 60}));
+    QTest::keyClick(shown, Qt::Key_Home);
+    EXPECT_TRUE(shows(0, {900, 700}));
+    QTest::keyClick(shown, Qt::Key_Escape);
+    EXPECT_EQ(viewer.shownRow(), -1);
+    EXPECT_TRUE(shown->picture().isNull());
+    EXPECT_EQ(grid->currentIndex().row(), 0);
+}
+
+TEST_F(ViewerTest, SaveACopyRestoresThePictureShownWhereTheUserChooses) {
+    const std::string source = picture("b.jpg", {50, 60});
+    const auto containers = encrypt({source}, ContainerClass::Protected, "p");
+    dialogs.passphrases = {QStringLiteral("secret1")};
+    ViewerWindow& viewer = view(containers, true);
+    QTest::keyClick(viewer.findChild<QListView*>(QStringLiteral("grid")), Qt::Key_Return);
+    auto* shown = viewer.findChild<PictureView*>(QStringLiteral("pictureView"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !shown->picture().isNull(); }, waitMs));
+
+    dialogs.script.chooseNextFiles({temp / "saved.jpg"});
+    QTest::keyClick(shown, Qt::Key_S, Qt::ControlModifier);
+    EXPECT_EQ(dialogs.suggestedSaves, std::vector<QString>{qtText(temp / "src/p/b.jpg")});
+    EXPECT_EQ(readFile(temp / "saved.jpg"), readFile(source));
+    EXPECT_TRUE(dialogs.messages.empty());
+}
+
+TEST_F(ViewerTest, FileMenuViewOpensTheViewerOnAFolder) {
+    encrypt({picture("b.jpg", {20, 20}), picture("a.jpg", {20, 20})}, ContainerClass::Standard,
+            "std");
+    TfrmMain window(dialogs);
+    window.show();
+    dialogs.script.chooseNextFiles({temp / "src/std"});
+    window.findChild<QAction*>(QStringLiteral("nview"))->trigger();
+    EXPECT_TRUE(dialogs.dialogs.back().folderChoosable);
+    auto* viewer = window.findChild<ViewerWindow*>();
+    ASSERT_NE(viewer, nullptr);
+    ASSERT_EQ(viewer->model().rowCount(), 2);
+    EXPECT_EQ(viewer->model().name(0), QStringLiteral("a.jpg"));
+    EXPECT_TRUE(settled(*viewer));
+    window.close();
+}
+
+TEST(ViewerChoice, AFolderStandsForItsTreeAndTvxNamesOpenTheViewer) {
+    TempFolder temp;
+    std::filesystem::create_directories(temp / "box/sub");
+    for (const char* name : {"box/b.tvx", "box/A.TVX", "box/sub/c.tvx", "box/.hidden", "x.jpg"})
+        writeFile(temp / name, {1});
+    EXPECT_EQ(viewedFiles({temp / "x.jpg", temp / "box", temp / "gone"}),
+              (std::vector<std::string>{temp / "x.jpg", temp / "box/A.TVX", temp / "box/b.tvx",
+                                        temp / "box/sub/c.tvx", temp / "gone"}));
+
+    const struct {
+        std::vector<std::string> files;
+        bool viewed;
+    } starts[] = {
+        {{}, false},
+        {{"/p/a.tvx", "/p/B.TVX"}, true},
+        {{"/p/a.tvx", "/p/b.jpg"}, false},
+        {{"/p/.tvx"}, false},
+    };
+    for (const auto& start : starts)
+        EXPECT_EQ(allNamedTvx(start.files), start.viewed) << ::testing::PrintToString(start.files);
+
+    EXPECT_EQ(copyName("/p/a.jpg.tvx", ""), "a.jpg");
+    EXPECT_EQ(copyName("/p/abc.JPGE", ""), "abc.JPG");
+    EXPECT_EQ(copyName("/p/x.tvx", "holiday.jpg"), "holiday.jpg");
+}
+
+TEST(ViewDialog, OpenOnAFolderChoosesItAndOnNothingTheFolderShown) {
+    TempFolder temp;
+    std::filesystem::create_directories(temp / "box");
+    writeFile(temp / "a.tvx", {1});
+    OpenFilesDialogOptions options;
+    options.initialFolder = QString::fromStdString(temp.path());
+    options.folderChoosable = true;
+    for (const std::string& selected : {std::string("box"), std::string()}) {
+        OpenFilesDialog dialog(nullptr, options);
+        dialog.show();
+        if (!selected.empty())
+            dialog.selectFile(QString::fromStdString(temp / selected));
+        static_cast<QDialog&>(dialog).accept();
+        EXPECT_EQ(dialog.chosenFiles(), QStringList{QString::fromStdString(
+                                            selected.empty() ? temp.path() : temp / selected)});
+    }
+}
+
+TEST(ThumbnailCache, GivesUpTheLeastRecentlyUsedBeyondItsBudget) {
+    QPixmap thumbnail(16, 16); // 1 KB
+    ThumbnailCache cache(2 * 1024);
+    EXPECT_TRUE(cache.put(1, thumbnail).empty());
+    EXPECT_TRUE(cache.put(2, thumbnail).empty());
+    ASSERT_NE(cache.find(1), nullptr);
+    EXPECT_EQ(cache.put(3, thumbnail), std::vector<int>{2});
+    EXPECT_EQ(cache.find(2), nullptr);
+    EXPECT_EQ(cache.bytes(), 2 * 1024);
+}
+
+} // namespace
+} // namespace tarvex::testing

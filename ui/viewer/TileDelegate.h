@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QStyledItemDelegate>
+
+namespace tarvex {
+
+// Paints the tile of a container in the grid: its thumbnail centred in a square, or why it has
+// none, and its name below.
+class TileDelegate final : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override;
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+
+    // Every tile's size in the font of `metrics`.
+    static QSize tileSize(const QFontMetrics& metrics);
+};
+
+} // namespace tarvex
