@@ -79,8 +79,8 @@ bool QtDialogs::question(QWidget* parent, const QString& text) {
     return box.exec() == QMessageBox::Yes;
 }
 
-QString QtDialogs::chooseFolder(QWidget* parent, const QString& start) {
-    QFileDialog dialog(parent);
+QString QtDialogs::chooseFolder(QWidget* parent, const QString& caption, const QString& start) {
+    QFileDialog dialog(parent, caption);
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setFileMode(QFileDialog::Directory);
     dialog.setOption(QFileDialog::ShowDirsOnly);
