@@ -61,7 +61,7 @@ constexpr LanguageTable english{
     .reasonUnreadable = "cannot be read: %1",
     .reasonNotRegular = "not a regular file",
     .openDialogFilter = "JPG; GIF; PNG; BMP; SVG; PAD|"
-                        "*.JPG;*.GIF;*.PNG;*.BMP;*.SVG;*.PAD;*.***E|All (*.*)|*.*",
+                        "*.JPG;*.GIF;*.PNG;*.BMP;*.SVG;*.PAD;*.***E;*.tvx|All (*.*)|*.*",
     .skippedSummary = "%1 of %2 images are larger than 5MB which not support, %3 images done.",
     .scratchWaitNotice = "another copy of the program is writing its scratch file; waiting",
     .usage = "Usage:\n"
@@ -109,6 +109,7 @@ constexpr LanguageTable english{
     .unknownCommand = "unknown command \"%1\"",
     .unknownOption = "unknown option \"%1\"",
     .notAnOptionOf = "\"%1\" is no option of %2",
+    .notAnOptionOfClass = "\"%1\" is no option of the class %2",
     .optionNeedsValue = "%1 needs one of %2",
     .optionTakes = "%1 takes one of %2, not \"%3\"",
     .yesAndNo = "--yes and --no cannot be given together",
@@ -189,21 +190,20 @@ constexpr LanguageTable english{
     .msgFirstDamaged = "%1\nThis file is damaged: it is no container of its class, so the "
                        "password cannot be checked against it. Nothing was decrypted.",
     .msgPasswordTooLong = "The password has more than %1 characters: the Standard and High level "
-                          "classes take no more. The Protected class, in the Class menu, takes "
-                          "long passphrases.",
+                          "classes take no more. The Protected class takes long passphrases.",
     .msgPassphraseEmpty = "Type a passphrase first.",
     .msgPassphraseTooLong = "The passphrase is longer than %1 bytes.",
     .msgPassphraseIllegal = "The passphrase holds a character that is not printable: %1.",
     .protectedPassnote = "1 - 1024 bytes, blanks and all chars",
     .strengthEstimate = "An attacker with 1,000 GPUs, each trying 400 passphrases a second, would "
-                        "need about %1 to find this one.",
+                        "need %1 to find this one.",
     .strengthQuestion = "%1\nSuch a passphrase falls within a year. Use it anyway?",
     .lessThanASecond = "less than a second",
-    .someSeconds = "%1 seconds",
-    .someMinutes = "%1 minutes",
-    .someHours = "%1 hours",
-    .someDays = "%1 days",
-    .someYears = "%1 years",
+    .someSeconds = "about %1 seconds",
+    .someMinutes = "about %1 minutes",
+    .someHours = "about %1 hours",
+    .someDays = "about %1 days",
+    .someYears = "about %1 years",
     .overAMillionYears = "more than a million years",
     .dialogTwoFolders =
         "%1\n%2\nThese files are in different folders. Please choose files from one folder.",
@@ -300,7 +300,7 @@ constexpr LanguageTable chinese{
     .reasonUnreadable = "无法读取：%1",
     .reasonNotRegular = "不是普通文件",
     .openDialogFilter = "JPG;GIF;PNG;BMP;SVG;PAD;TVX|*.JPG;*.GIF;*.PNG;*.BMP;*.SVG;*.PAD;*."
-                        "***E|所有 (*.*)|*.*",
+                        "***E;*.tvx|所有 (*.*)|*.*",
     .skippedSummary = "%2 个照片中的 %1 个照片大于5MB，只有 %3 个被加密。",
     .scratchWaitNotice = "本程序的另一个副本正在写入它的临时文件，正在等待",
     .usage = "用法：\n"
@@ -344,6 +344,7 @@ constexpr LanguageTable chinese{
     .unknownCommand = "未知命令“%1”",
     .unknownOption = "未知选项“%1”",
     .notAnOptionOf = "“%1”不是 %2 的选项",
+    .notAnOptionOfClass = "“%1”不是 %2 级别的选项",
     .optionNeedsValue = "%1 需要一个值：%2",
     .optionTakes = "%1 的值只能是 %2，不能是“%3”",
     .yesAndNo = "--yes 和 --no 不能同时使用",
@@ -415,20 +416,20 @@ constexpr LanguageTable chinese{
     .msgFirstDamaged = "%1\n这个文件已损坏，不是这一级别的完整加密文件，无法用它验证密码。"
                        "没有解密任何文件。",
     .msgPasswordTooLong = "密码超过 %1 个字符：标准加密和高级加密不接受更长的密码。"
-                          "“级别”菜单中的保护加密接受长的密码短语。",
+                          "保护加密接受长的密码短语。",
     .msgPassphraseEmpty = "请先输入密码短语。",
     .msgPassphraseTooLong = "密码短语超过 %1 个字节。",
     .msgPassphraseIllegal = "密码短语中有不可打印的字符：%1。",
     .protectedPassnote = "1 - 1024 字节, 支持空格和所有字符",
     .strengthEstimate =
-        "一个拥有 1000 块 GPU、每块每秒尝试 400 个密码短语的攻击者，约需 %1 才能找到它。",
+        "一个拥有 1000 块 GPU、每块每秒尝试 400 个密码短语的攻击者，需要%1才能找到它。",
     .strengthQuestion = "%1\n这样的密码短语在一年之内就可能被找到。仍然要使用它吗？",
     .lessThanASecond = "不到一秒",
-    .someSeconds = "%1 秒",
-    .someMinutes = "%1 分钟",
-    .someHours = "%1 小时",
-    .someDays = "%1 天",
-    .someYears = "%1 年",
+    .someSeconds = "约 %1 秒",
+    .someMinutes = "约 %1 分钟",
+    .someHours = "约 %1 小时",
+    .someDays = "约 %1 天",
+    .someYears = "约 %1 年",
     .overAMillionYears = "一百万年以上",
     .dialogTwoFolders = "%1\n%2\n这些文件不在同一个文件夹中，请选择同一个文件夹中的文件。",
     .folderNotOpened = "无法打开文件夹“%1”：桌面上没有可以打开它的文件管理器。",
