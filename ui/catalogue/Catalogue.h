@@ -236,6 +236,7 @@ struct LanguageTable {
     std::string_view viewerBackToGrid;
     // The status bar: %1 the number of containers; the sign that a key is being derived.
     std::string_view viewerCount;
+    std::string_view viewerOneContainer;
     std::string_view viewerDeriving;
     // The passphrase box: %1 the container's name; the second after a passphrase that did not
     // open it.

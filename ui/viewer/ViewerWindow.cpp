@@ -323,7 +323,9 @@ void ViewerWindow::showBusy(bool deriving) {
 void ViewerWindow::showCount() {
     const int count = model_->rowCount();
     if (shownRow_ < 0) {
-        countLabel_->setText(qtText(filledIn(texts_->viewerCount, {std::to_string(count)})));
+        countLabel_->setText(qtText(count == 1
+                                        ? std::string(texts_->viewerOneContainer)
+                                        : filledIn(texts_->viewerCount, {std::to_string(count)})));
         return;
     }
     countLabel_->setText(
