@@ -57,7 +57,7 @@ public:
     }
     QStringList openFiles(QWidget*, const OpenFilesDialogOptions&) override { return {}; }
     QString saveFile(QWidget*, const QString&, const QString&) override { return {}; }
-    QString chooseFolder(QWidget*, const QString&) override { return {}; }
+    QString chooseFolder(QWidget*, const QString&, const QString&) override { return {}; }
     void openPage(QWidget*, const QUrl&) override {}
     void openFolder(const QUrl&, std::function<void()>) override {}
 };

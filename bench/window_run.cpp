@@ -50,7 +50,7 @@ public:
     QString saveFile(QWidget*, const QString&, const QString&) override { return {}; }
     void openPage(QWidget*, const QUrl&) override {}
     void openFolder(const QUrl&, std::function<void()>) override {}
-    QString chooseFolder(QWidget*, const QString&) override { return {}; }
+    QString chooseFolder(QWidget*, const QString&, const QString&) override { return {}; }
 
     qint64 elapsed() const { return elapsed_; }
 

@@ -211,6 +211,14 @@ void OptionReader::checkFor(const std::string& command) const {
         !other.empty()) {
         throw refusal(english, &LanguageTable::notAnOptionOf, {other, command});
     }
+    // A naming option of another class would be dropped without a word.
+    const ClassRow& row = classRow(line_.containerClass);
+    if (line_.hideNames && !row.recordsName) {
+        throw refusal(english, &LanguageTable::notAnOptionOfClass, {"--hide-names", row.name});
+    }
+    if (line_.appendSuffix && !row.fileType.empty()) {
+        throw refusal(english, &LanguageTable::notAnOptionOfClass, {"--suffix", row.name});
+    }
     if (yes_ && no_) {
         throw refusal(english, &LanguageTable::yesAndNo);
     }

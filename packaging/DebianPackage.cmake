@@ -11,16 +11,20 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "batch tool that turns images into text co
 # Debian wants the lines of the description within 80 columns; CPack would turn a double quote
 # into a semicolon.
 set(CPACK_PACKAGE_DESCRIPTION
-    "Tarvex encrypts a batch of image files into text containers, written into the
-folder encrypted beside them, and decrypts containers back into the images, in
-the folder decrypted, with a password of 5 to 10 characters. The window speaks
-English and Chinese; the console companion tarvex-cli runs the same batches
-without a window.
+    "Tarvex encrypts a batch of image files, or a whole folder tree, into text
+containers, written into the folder encrypted beside them, and decrypts
+containers back into the images, in the folder decrypted. A viewer shows the
+pictures of containers without writing anything. The window speaks English and
+Chinese; the console companion tarvex-cli runs the same batches without a
+window.
 
-Of its three container classes, only Protected encrypts: an Argon2id key and
-XChaCha20-Poly1305, so that nothing but the password opens a container. The
-Standard and High level classes are obfuscated copies: anyone who knows the
-format can restore the image without the password.")
+Of its three container classes, only Protected encrypts: a key derived with
+Argon2id from a passphrase of up to 1,024 bytes, and XChaCha20-Poly1305, so
+that nothing but the passphrase opens a container and any change to it is
+found. The picture's name, time and size are sealed inside. The Standard and
+High level classes, with passwords of 5 to 10 characters, are obfuscated
+copies: anyone who knows the format can restore the image without the
+password.")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)

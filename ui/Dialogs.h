@@ -48,7 +48,7 @@ public:
     virtual QString saveFile(QWidget* parent, const QString& caption, const QString& suggested) = 0;
     // The full path of a folder chosen in Qt's own dialog, starting in `start`; empty after
     // Cancel.
-    virtual QString chooseFolder(QWidget* parent, const QString& start) = 0;
+    virtual QString chooseFolder(QWidget* parent, const QString& caption, const QString& start) = 0;
     // Opens a web address or a local page in the desktop's browser. Where the desktop has none
     // that opens it, the page shows in a window of the program's own, owned by `parent`.
     virtual void openPage(QWidget* parent, const QUrl& url) = 0;

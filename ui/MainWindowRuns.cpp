@@ -43,7 +43,11 @@ void TfrmMain::chooseFolder() {
     const QString start = pathText(folderPart(
         !selectedTrees_.empty() ? selectedTrees_.front() + "/"
                                 : (selectedFiles_.empty() ? "" : selectedFiles_.front())));
-    const QString folder = dialogs_.chooseFolder(this, start);
+    // The dialog is titled as the menu item that opened it, without the dots that promise it.
+    QString caption = nopenfolder->text();
+    while (caption.endsWith(QLatin1Char('.')))
+        caption.chop(1);
+    const QString folder = dialogs_.chooseFolder(this, caption, start);
     if (!folder.isEmpty())
         takeTrees({pathBytes(folder)});
 }

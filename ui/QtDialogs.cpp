@@ -79,8 +79,8 @@ bool QtDialogs::question(QWidget* parent, const QString& text) {
     return box.exec() == QMessageBox::Yes;
 }
 
-QString QtDialogs::chooseFolder(QWidget* parent, const QString& start) {
-    QFileDialog dialog(parent);
+QString QtDialogs::chooseFolder(QWidget* parent, const QString& caption, const QString& start) {
+    QFileDialog dialog(parent, caption);
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setFileMode(QFileDialog::Directory);
     dialog.setOption(QFileDialog::ShowDirsOnly);
@@ -118,8 +118,9 @@ std::optional<QString> maskedEntry(QWidget* parent, const QString& caption, cons
     layout->addWidget(prompt);
     layout->addWidget(entry);
     layout->addWidget(buttons);
-    box.setMinimumWidth(std::max(320, captionWidth(box)));
-    // A box of fixed size, which window managers offer no maximise for.
+    // A box of fixed size takes its layout's width, which a spacer makes wide enough for the
+    // caption; window managers offer no maximise for it.
+    layout->addSpacerItem(new QSpacerItem(std::max(320, captionWidth(box)), 0));
     layout->setSizeConstraint(QLayout::SetFixedSize);
     if (box.exec() != QDialog::Accepted)
         return std::nullopt;

@@ -19,7 +19,7 @@ public:
                                       const QString& text) override;
     QStringList openFiles(QWidget* parent, const OpenFilesDialogOptions& options) override;
     QString saveFile(QWidget* parent, const QString& caption, const QString& suggested) override;
-    QString chooseFolder(QWidget* parent, const QString& start) override;
+    QString chooseFolder(QWidget* parent, const QString& caption, const QString& start) override;
     // The desktop's own opener, xdg-open, tells whether it found a browser only when it ends, and
     // may wait for the browser it started; a page it could not open shows then.
     void openPage(QWidget* parent, const QUrl& url) override;

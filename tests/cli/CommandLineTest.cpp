@@ -49,7 +49,8 @@ TEST(CommandLineTest, HelpAndVersionAreOptionsUntilTheOptionsEnd) {
 }
 
 // Every class of the table is a value of --class, and every class but the default one has an
-// option of its own; decrypt reads the class from each container and takes none.
+// option of its own; decrypt reads the class from each container and takes none. Each naming
+// option goes with the classes it names.
 TEST(CommandLineTest, ClassOptionsComeFromTheClassTable) {
     for (const ClassRow& row : containerClasses) {
         const std::string name(row.name);
@@ -59,11 +60,17 @@ TEST(CommandLineTest, ClassOptionsComeFromTheClassTable) {
     EXPECT_EQ(parse({"encrypt", "a.jpg"}).containerClass, ContainerClass::Standard);
     EXPECT_EQ(parse({"encrypt", "--high", "a.jpg"}).containerClass, ContainerClass::HighLevel);
     EXPECT_EQ(parse({"--protected", "encrypt", "a.jpg"}).containerClass, ContainerClass::Protected);
+    EXPECT_TRUE(parse({"encrypt", "--hide-names", "--protected", "a.jpg"}).hideNames);
+    EXPECT_TRUE(parse({"encrypt", "--suffix", "--high", "a.jpg"}).appendSuffix);
     const std::vector<std::vector<std::string>> refused{
         {"encrypt", "--class", "ultra", "a.jpg"},
         {"encrypt", "a.jpg", "--class"},
         {"decrypt", "--protected", "a.jpg"},
         {"--class=high", "decrypt", "a.jpg"},
+        // A naming option of another class, which the run would drop without a word.
+        {"encrypt", "--hide-names", "a.jpg"},
+        {"encrypt", "--high", "--hide-names", "a.jpg"},
+        {"encrypt", "--protected", "--suffix", "a.jpg"},
     };
     for (const auto& arguments : refused) {
         EXPECT_THROW(parse(arguments), UsageError) << ::testing::PrintToString(arguments);

@@ -45,7 +45,7 @@ QString ScriptedDialogs::saveFile(QWidget*, const QString&, const QString& sugge
     return chosen.empty() ? QString() : QString::fromStdString(chosen.front());
 }
 
-QString ScriptedDialogs::chooseFolder(QWidget*, const QString&) {
+QString ScriptedDialogs::chooseFolder(QWidget*, const QString&, const QString&) {
     const std::vector<std::string> chosen = script.nextFiles();
     return chosen.empty() ? QString() : QString::fromStdString(chosen.front());
 }

@@ -47,7 +47,7 @@ public:
     QStringList openFiles(QWidget* parent, const OpenFilesDialogOptions& options) override;
     QString saveFile(QWidget* parent, const QString& caption, const QString& suggested) override;
     // The next folder chosen comes from the script's next file dialog, its first path.
-    QString chooseFolder(QWidget* parent, const QString& start) override;
+    QString chooseFolder(QWidget* parent, const QString& caption, const QString& start) override;
     void openPage(QWidget* parent, const QUrl& url) override;
     // The desktop has no file manager when `noFileManager`.
     void openFolder(const QUrl& folder, std::function<void()> failed) override;

@@ -98,11 +98,12 @@ struct LanguageTable {
     // The line after every usage error.
     std::string_view tryHelp;
     std::string_view noCommand;
-    std::string_view unknownCommand;   // %1 the argument
-    std::string_view unknownOption;    // %1 the argument
-    std::string_view notAnOptionOf;    // %1 the option, %2 the command
-    std::string_view optionNeedsValue; // %1 the option, %2 its values joined by "|"
-    std::string_view optionTakes;      // %1 the option, %2 its values, %3 the value given
+    std::string_view unknownCommand;     // %1 the argument
+    std::string_view unknownOption;      // %1 the argument
+    std::string_view notAnOptionOf;      // %1 the option, %2 the command
+    std::string_view notAnOptionOfClass; // %1 the option, %2 the class
+    std::string_view optionNeedsValue;   // %1 the option, %2 its values joined by "|"
+    std::string_view optionTakes;        // %1 the option, %2 its values, %3 the value given
     std::string_view yesAndNo;
     std::string_view noFile;
     std::string_view emptyFileName;
@@ -235,6 +236,7 @@ struct LanguageTable {
     std::string_view viewerBackToGrid;
     // The status bar: %1 the number of containers; the sign that a key is being derived.
     std::string_view viewerCount;
+    std::string_view viewerOneContainer;
     std::string_view viewerDeriving;
     // The passphrase box: %1 the container's name; the second after a passphrase that did not
     // open it.

@@ -28,6 +28,22 @@
 
 namespace tarvex {
 
+namespace {
+
+// The folder that holds every one of `files`, with its "/" at the end: the folder chosen when they
+// are a tree's.
+std::string commonFolder(const std::vector<std::string>& files) {
+    std::string folder = folderPart(files.front());
+    for (const std::string& file : files) {
+        while (!folder.empty() && !file.starts_with(folder)) {
+            folder = folderPart(std::string_view(folder).substr(0, folder.size() - 1));
+        }
+    }
+    return folder;
+}
+
+} // namespace
+
 ViewerWindow::ViewerWindow(std::vector<std::string> files, ViewerSetup setup, QWidget* parent)
     : QMainWindow(parent, Qt::Window), setup_(std::move(setup)) {
     setObjectName(QStringLiteral("viewer"));
@@ -36,7 +52,7 @@ ViewerWindow::ViewerWindow(std::vector<std::string> files, ViewerSetup setup, QW
     QLoggingCategory::setFilterRules(QStringLiteral("qt.gui.imageio*=false"));
     setWindowIcon(QIcon(QStringLiteral(":/tarvex/tarvex.png")));
     if (!files.empty())
-        folder_ = pathText(folderPart(files.front()));
+        folder_ = pathText(commonFolder(files));
     asking_ = std::make_unique<KeyAsking>(
         KeyAsking::Setup{setup_.dialogs, setup_.tries, keys_, setup_.derive, setup_.fileSystems},
         KeyAsking::Events{
@@ -307,7 +323,9 @@ void ViewerWindow::showBusy(bool deriving) {
 void ViewerWindow::showCount() {
     const int count = model_->rowCount();
     if (shownRow_ < 0) {
-        countLabel_->setText(qtText(filledIn(texts_->viewerCount, {std::to_string(count)})));
+        countLabel_->setText(qtText(count == 1
+                                        ? std::string(texts_->viewerOneContainer)
+                                        : filledIn(texts_->viewerCount, {std::to_string(count)})));
         return;
     }
     countLabel_->setText(
