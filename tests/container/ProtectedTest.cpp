@@ -301,6 +301,40 @@ TEST(ProtectedBuilder, AContainerGivenUpHalfWayLeavesTheNextWhole) {
     }
 }
 
+// The reader opens pieces on a thread of its own, batches ahead of the bytes it hands on. A
+// reading given up half-way, by a sink that failed or by a caller that stops, leaves nothing
+// behind: the same reader then restores the next container exactly.
+TEST(ProtectedReader, AReadingGivenUpHalfWayLeavesTheNextWhole) {
+    std::mt19937_64 random(test::testSeed(37));
+    const auto source = test::randomBytes(random, 70 * piece + 3);
+    const std::string file = build(source);
+    Keys keys(password);
+    for (const std::size_t failingWrite : {std::size_t{1}, std::size_t{20}, std::size_t{0}}) {
+        SCOPED_TRACE(failingWrite);
+        ProtectedReader reader;
+        std::size_t writes = 0;
+        reader.start(keys.provider(), {}, [&](std::span<const std::uint8_t>) {
+            if (++writes == failingWrite) {
+                throw std::runtime_error("disk full");
+            }
+        });
+        const auto half = bytesOf(std::string_view(file).substr(0, file.size() / 2));
+        if (failingWrite != 0) {
+            EXPECT_THROW(
+                {
+                    reader.append(bytesOf(file));
+                    reader.finish();
+                },
+                std::runtime_error);
+        } else {
+            EXPECT_TRUE(reader.append(half));
+        }
+        const Read read = readInPieces(reader, file, keys.provider(), 4093);
+        EXPECT_EQ(read.verdict, ProtectedVerdict::Restored);
+        EXPECT_TRUE(read.restored == source);
+    }
+}
+
 TEST(ProtectedBuilder, WritesTheLayoutByteForByte) {
     ProtectedParameters parameters{{}, cheapCost};
     for (std::uint8_t i = 0; i < 16; ++i) {
