@@ -12,6 +12,7 @@ RunResult Batch::guarded(const std::function<void(RunResult&)>& work) {
         Batch& batch;
         ~Cleanup() {
             batch.files_.stopReadingAhead();
+            batch.files_.closeRoots();
             batch.keys_.clear();
             batch.selection_.clear();
             batch.manyKeysAgreed_ = false;
@@ -31,6 +32,7 @@ RunResult Batch::guarded(const std::function<void(RunResult&)>& work) {
 RunFiles Batch::gather(const std::vector<std::string>& files, const std::vector<std::string>& trees,
                        const std::vector<std::string>& ownFolderNames, RunReport& report,
                        RunResult& result) {
+    files_.openRoots(rootsOf(files, trees));
     RunFiles gathered = gatherFiles(files_, files, trees, ownFolderNames);
     for (const LeftOutRecord& notTaken : gathered.leftOut) {
         report.leftOut({.path = notTaken.path, .reason = notTaken.reason, .error = notTaken.error});

@@ -42,14 +42,14 @@ public:
     // read by its own marker, into the output folder beside them.
     RunResult decrypt(const DecryptRequest& request, RunReport& report);
 
-    // The container of `sourcePath` into `containerPath`, in `level`, sealed with `keys`.
+private:
+    // The container of `source` into `containerPath`, in `level`, sealed with `keys`.
     // `next`, when not empty, is the file the caller will probably read after it. Throws
     // FileError for the output.
-    FileOutcome encryption(const std::string& sourcePath, const std::string& next,
-                           ContainerClass level, const WriterKeys& keys,
-                           const std::string& containerPath, RunReport& report);
+    FileOutcome encryption(const RunFile& source, const std::string& next, ContainerClass level,
+                           const WriterKeys& keys, const std::string& containerPath,
+                           RunReport& report);
 
-private:
     // The files of a run, gathered from its request: what the walk of its trees left out is told
     // and kept in `result`. Their output folders are made as they are needed.
     RunFiles gather(const std::vector<std::string>& files, const std::vector<std::string>& trees,
@@ -70,10 +70,10 @@ private:
     RunResult guarded(const std::function<void(RunResult&)>& work);
     void encryptFiles(const EncryptRequest& request, RunReport& report, RunResult& result);
     void decryptFiles(const DecryptRequest& request, RunReport& report, RunResult& result);
-    // Reads the source `sourcePath` once into a container; see encryption.
-    SourceReading readSource(const std::string& sourcePath, const std::string& next,
-                             ContainerClass level, const WriterKeys& keys,
-                             const std::string& containerPath, RunReport& report);
+    // Reads the source once into a container; see encryption.
+    SourceReading readSource(const RunFile& source, const std::string& next, ContainerClass level,
+                             const WriterKeys& keys, const std::string& containerPath,
+                             RunReport& report);
     // The path of the container of the source `path`: named after it, or, with hidden names, so
     // that the name says nothing.
     std::string containerPathOf(const EncryptRequest& request, const RunFile& file);

@@ -20,12 +20,19 @@ struct Batch::DecryptRun {
     std::vector<std::pair<std::string, std::string>> renamed;
 
     // Where the restored bytes of `containerPath` go: `wanted`, unless another container of the
-    // run went there; then the first numbered name that none did ("abc (2).JPG").
-    std::string outputFor(const std::string& containerPath, const std::string& wanted) const {
-        // The same container twice in one selection writes the same bytes twice: no harm in that.
+    // run went there; then the first numbered name that none did ("abc (2).JPG"). A name sealed in
+    // the container, which the user cannot see, never replaces a file that this run did not
+    // write, nor meets a folder: it is numbered too.
+    std::string outputFor(const std::string& containerPath, const std::string& wanted, bool sealed,
+                          FileSystem& files) const {
         const auto free = [&](const std::string& path) {
+            // The same container twice in one selection writes the same bytes twice: no harm.
             const auto taken = outputs.find(path);
-            return taken == outputs.end() || taken->second == containerPath;
+            if (taken != outputs.end()) {
+                return taken->second == containerPath;
+            }
+            return !sealed ||
+                   files.readableSize(path).reason == std::errc::no_such_file_or_directory;
         };
         const std::string folder = folderPart(wanted);
         const std::string name = namePart(wanted);
@@ -185,8 +192,10 @@ FileOutcome Batch::decryption(const DecryptRequest& request, DecryptRun& run, st
     // A container that records its source's name restores under it, whatever it is called now.
     const std::string nameOfContainer = restoredName(namePart(path), request.stripSuffix);
     RestoredToFile output(files_, path, selection_, [&](const std::string& recorded) {
-        return run.outputFor(path, outputPath(file, request.outputFolderName,
-                                              recorded.empty() ? nameOfContainer : recorded));
+        return run.outputFor(path,
+                             outputPath(file, request.outputFolderName,
+                                        recorded.empty() ? nameOfContainer : recorded),
+                             !recorded.empty(), files_);
     });
     const RestoreJob job{
         .path = path,
@@ -214,6 +223,7 @@ FileOutcome Batch::decryption(const DecryptRequest& request, DecryptRun& run, st
                        report.ask({.kind = RunQuestion::Kind::Unauthenticated, .path = path});
             },
         .askedAlready = askedAlready,
+        .walked = file.walked,
     };
     FileOutcome outcome;
     try {

@@ -31,6 +31,7 @@ struct Batch::SourceReading {
     std::uint64_t read = 0;
     bool stopped = false;
     bool tooLarge = false;
+    bool replaced = false; // another file than the walk found stands at the source's name
 };
 
 RunResult Batch::encrypt(const EncryptRequest& request, RunReport& report) {
@@ -124,7 +125,7 @@ FileOutcome Batch::encryptOne(const EncryptRequest& request, EncryptRun& run, st
     const std::string next = index + 1 < files.size() ? files[index + 1].path : "";
     FileOutcome outcome;
     try {
-        outcome = encryption(path, next, request.containerClass, run.keys, output, report);
+        outcome = encryption(file, next, request.containerClass, run.keys, output, report);
     } catch (const FileError& error) {
         if (const std::optional<FileOutcome> leftOut = leftOutUnreadable(error, path)) {
             return *leftOut;
@@ -137,17 +138,19 @@ FileOutcome Batch::encryptOne(const EncryptRequest& request, EncryptRun& run, st
     return outcome;
 }
 
-Batch::SourceReading Batch::readSource(const std::string& sourcePath, const std::string& next,
+Batch::SourceReading Batch::readSource(const RunFile& source, const std::string& next,
                                        ContainerClass level, const WriterKeys& keys,
                                        const std::string& containerPath, RunReport& report) {
+    const std::string& sourcePath = source.path;
     const bool sizeLimited = classRow(level).sizeLimited;
     ContainerWriting& writer = writerOf(level);
     SourceReading reading;
     // The version that the file was opened at is the one its container records, and the one a
     // size limit holds against: the path may name another file by now.
     const auto opened = [&](const FileVersion& version) {
+        reading.replaced = !isWalked(source, version);
         reading.tooLarge = sizeLimited && overSizeLimit(version.size);
-        if (reading.tooLarge) {
+        if (reading.replaced || reading.tooLarge) {
             return false;
         }
         reading.container = files_.createFile(containerPath, sourcePath, selection_, {});
@@ -170,16 +173,19 @@ Batch::SourceReading Batch::readSource(const std::string& sourcePath, const std:
     return reading;
 }
 
-FileOutcome Batch::encryption(const std::string& sourcePath, const std::string& next,
-                              ContainerClass level, const WriterKeys& keys,
-                              const std::string& containerPath, RunReport& report) {
+FileOutcome Batch::encryption(const RunFile& source, const std::string& next, ContainerClass level,
+                              const WriterKeys& keys, const std::string& containerPath,
+                              RunReport& report) {
     // A source given up takes no key: the next container gets the one it would have had.
     const KeyGenerator generatorBefore = generator_;
     for (int pass = 1;; ++pass) {
         SourceReading reading =
-            readSource(sourcePath, pass == 1 ? next : "", level, keys, containerPath, report);
-        if (reading.stopped || reading.tooLarge) {
+            readSource(source, pass == 1 ? next : "", level, keys, containerPath, report);
+        if (reading.stopped || reading.tooLarge || reading.replaced) {
             generator_ = generatorBefore;
+            if (reading.replaced) {
+                return FileOutcome::leftOut(LeftOutReason::Replaced);
+            }
             return reading.stopped ? FileOutcome::stopped()
                                    : FileOutcome::leftOut(LeftOutReason::TooLarge);
         }

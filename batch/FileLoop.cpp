@@ -3,8 +3,14 @@
 namespace tarvex {
 
 std::optional<FileOutcome> leftOutUnreadable(const FileError& error, const std::string& path) {
+    if (error.action() == FileAction::Create && error.reason() == std::errc::filename_too_long) {
+        return FileOutcome::leftOut(LeftOutReason::NameTooLong);
+    }
     if (error.action() != FileAction::Open || error.path() != path) {
         return std::nullopt;
+    }
+    if (error.reason() == FileProblem::IsALink) {
+        return FileOutcome::leftOut(LeftOutReason::Link);
     }
     return FileOutcome::leftOut(error.reason() == FileProblem::NotRegularFile
                                     ? LeftOutReason::NotRegular

@@ -27,9 +27,9 @@ struct FileOutcome {
     }
 };
 
-// How a file that cannot be read is left out, when `error` is that `path` cannot be read: the run
-// goes on without it. Nothing for any other error (an output that cannot be made), which ends the
-// run.
+// How a file is left out when `error` is that `path` cannot be read (a link standing there among
+// the reasons), or that its output would have a name longer than a name can be: the run goes on
+// without it. Nothing for any other error (an output that cannot be made), which ends the run.
 std::optional<FileOutcome> leftOutUnreadable(const FileError& error, const std::string& path);
 
 // The loop of both runs: `step` works on each of `files` in their order, given its index. After

@@ -43,8 +43,9 @@ struct Reading {
     FileVersion version;
     std::uint64_t restoredBytes = 0;
     bool stopped = false;
-    bool tooLong = false; // it went on beyond the largest file of its class
-    bool ended = false;   // the reader needed no more of it
+    bool tooLong = false;  // it went on beyond the largest file of its class
+    bool ended = false;    // the reader needed no more of it
+    bool replaced = false; // another file than the walk found stands at the path
     ReadVerdict verdict = ReadVerdict::Damaged;
     bool sameFile = false; // it is of the content whose end was read first
 };
@@ -62,8 +63,13 @@ Reading readOnce(const RestoreJob& job, ContainerReading& reading, const FileEnd
             once.restoredBytes += bytes.size();
         },
         false);
+    const auto opened = [&](const FileVersion& version) {
+        once.replaced = job.walked != FileIdentity{} &&
+                        job.walked != FileIdentity{version.device, version.inode};
+        return !once.replaced;
+    };
     once.version =
-        job.files.readFile(job.path, job.next, {}, [&](std::span<const std::uint8_t> piece) {
+        job.files.readFile(job.path, job.next, opened, [&](std::span<const std::uint8_t> piece) {
             once.stopped = job.stop();
             read += piece.size();
             once.tooLong = !once.stopped && read > reading.largestFile();
@@ -74,7 +80,7 @@ Reading readOnce(const RestoreJob& job, ContainerReading& reading, const FileEnd
             once.ended = !reading.append(piece);
             return !once.ended;
         });
-    if (!once.stopped && !once.tooLong) {
+    if (!once.stopped && !once.tooLong && !once.replaced) {
         once.verdict = reading.finish();
         once.sameFile = once.version.matches(end.version) && (once.ended || tail.endsAs(end.bytes));
     }
@@ -205,6 +211,9 @@ FileOutcome restoreContainer(const RestoreJob& job, RestoreSink& sink) {
         }
         if (once.tooLong) {
             return FileOutcome::leftOut(LeftOutReason::BeyondContainers);
+        }
+        if (once.replaced) {
+            return FileOutcome::leftOut(LeftOutReason::Replaced);
         }
         if (once.verdict == ReadVerdict::NoKey) {
             return job.noKey();

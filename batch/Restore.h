@@ -105,6 +105,8 @@ struct RestoreJob {
     std::function<bool()> restoreUnauthenticated{};
     // Whether the user has said already to restore the file even if it is no container.
     bool askedAlready = false;
+    // The file that a walk found at the path, which the file read must be; none for any.
+    FileIdentity walked{};
 };
 
 // The last bytes of the container `path`, with the version they came from: as many as it takes to

@@ -31,7 +31,9 @@ void walkTree(FileSystem& files, const std::string& root,
         try {
             entries = files.listFolder(folder);
         } catch (const FileError& error) {
-            leaveOut(folder, LeftOutReason::FolderUnreadable, error.reason());
+            const bool system = error.reason() == FileProblem::SystemFolder;
+            leaveOut(folder, system ? LeftOutReason::SystemFolder : LeftOutReason::FolderUnreadable,
+                     system ? std::error_code() : error.reason());
             continue;
         }
         for (const FolderEntry& entry : entries) {
@@ -49,7 +51,7 @@ void walkTree(FileSystem& files, const std::string& root,
             } else if (entry.kind == EntryKind::Folder) {
                 folders.push_back(std::move(path));
             } else {
-                found.push_back({std::move(path), root});
+                found.push_back({std::move(path), root, entry.identity});
             }
         }
     }
@@ -59,6 +61,23 @@ void walkTree(FileSystem& files, const std::string& root,
 }
 
 } // namespace
+
+std::vector<std::string> rootsOf(const std::vector<std::string>& chosen,
+                                 const std::vector<std::string>& trees) {
+    std::vector<std::string> roots;
+    const auto add = [&roots](std::string root) {
+        if (std::find(roots.begin(), roots.end(), root) == roots.end()) {
+            roots.push_back(std::move(root));
+        }
+    };
+    for (const std::string& path : chosen) {
+        add(withoutEndSeparators(folderPart(path)));
+    }
+    for (const std::string& tree : trees) {
+        add(withoutEndSeparators(tree));
+    }
+    return roots;
+}
 
 RunFiles gatherFiles(FileSystem& files, const std::vector<std::string>& chosen,
                      const std::vector<std::string>& trees,

@@ -13,7 +13,21 @@ namespace tarvex {
 struct RunFile {
     std::string path;
     std::string root;
+    // The file that the walk of its tree found under the path; none for a file chosen alone.
+    FileIdentity walked{};
 };
+
+// Whether `version`, of the file opened at the path of `file`, is of the file that the walk found
+// there: a file chosen alone is whatever its path names.
+inline bool isWalked(const RunFile& file, const FileVersion& version) {
+    return file.walked == FileIdentity{} ||
+           file.walked == FileIdentity{version.device, version.inode};
+}
+
+// The folders that the runs of `files` work in, each once: the roots of its trees and the folder
+// of its files chosen alone. Every step of a run goes below them (see FileSystem::openRoots).
+std::vector<std::string> rootsOf(const std::vector<std::string>& chosen,
+                                 const std::vector<std::string>& trees);
 
 // The files a run goes through, and what the walk of its trees left out.
 struct RunFiles {
@@ -23,8 +37,9 @@ struct RunFiles {
 
 // The files chosen alone, in their order, then every regular file under each folder of `trees`,
 // sorted by path. A tree's symbolic links (never followed), hidden files and folders (a name
-// that begins with "."), special files, folders that cannot be read, and the program's own output
-// folders (named one of `ownFolderNames`, at any depth) are left out, each once with its reason.
+// that begins with "."), special files, folders that cannot be read, the system's own folders, and
+// the program's own output folders (named one of `ownFolderNames`, at any depth) are left out,
+// each once with its reason. The roots are to be open in `files` already (see rootsOf).
 RunFiles gatherFiles(FileSystem& files, const std::vector<std::string>& chosen,
                      const std::vector<std::string>& trees,
                      const std::vector<std::string>& ownFolderNames);

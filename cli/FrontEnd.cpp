@@ -33,13 +33,26 @@ int printed(const std::string& text) {
     return std::cout ? exitCompleted : exitFileError;
 }
 
-// Whether `reason` is that the file could not be read: a reason of its own for the exit status.
+// Whether `reason` is that the file or folder could not be read: a reason of its own for the exit
+// status.
 bool unreadable(LeftOutReason reason, RunCommand command) {
-    return reason == LeftOutReason::Unreadable || reason == LeftOutReason::NotRegular ||
-           (command == RunCommand::Encrypt && reason == LeftOutReason::Changed);
+    switch (reason) {
+    case LeftOutReason::Unreadable:
+    case LeftOutReason::NotRegular:
+    case LeftOutReason::Link:
+    case LeftOutReason::Replaced:
+    case LeftOutReason::FolderUnreadable:
+        return true;
+    case LeftOutReason::Changed:
+        return command == RunCommand::Encrypt;
+    default:
+        return false;
+    }
 }
 
-// The exit status of a run that ended as `result` says.
+// The exit status of a run that ended as `result` says. What the walk of a tree leaves out by its
+// rules (links, hidden entries, output folders) is no file of the run; a folder it could not read
+// or would not walk is.
 int exitStatusOf(const RunResult& result, RunCommand command) {
     switch (result.end) {
     case RunEnd::Completed:
@@ -50,6 +63,12 @@ int exitStatusOf(const RunResult& result, RunCommand command) {
         return exitEndedEarly;
     }
     bool couldNotRead = false;
+    for (const LeftOutRecord& entry : result.notTaken) {
+        if (entry.reason == LeftOutReason::SystemFolder) {
+            return exitEndedEarly;
+        }
+        couldNotRead = couldNotRead || entry.reason == LeftOutReason::FolderUnreadable;
+    }
     for (const LeftOutRecord& file : result.leftOut) {
         if (unreadable(file.reason, command)) {
             couldNotRead = true;

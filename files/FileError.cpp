@@ -22,6 +22,10 @@ public:
             return "output folder of another user";
         case FileProblem::FolderOpenToOthers:
             return "output folder open to others";
+        case FileProblem::IsALink:
+            return "a symbolic link";
+        case FileProblem::SystemFolder:
+            return "a folder of the system";
         }
         return "file problem " + std::to_string(problem);
     }

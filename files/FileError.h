@@ -22,6 +22,8 @@ enum class FileProblem {
     FolderIsALink,        // the output folder (the blocker) is a link, which may lead anywhere
     FolderOfAnotherUser,  // the output folder (the blocker) is another user's, who could read it
     FolderOpenToOthers,   // others may put files, links say, into the output folder (the blocker)
+    IsALink,              // a symbolic link, which is never followed
+    SystemFolder,         // the whole system's folder, or one of the kernel's (/proc, /sys, /dev)
 };
 
 const std::error_category& fileProblemCategory();

@@ -101,23 +101,25 @@ void removeIfLeft(PosixCalls& calls, int folder, const char* name) {
 
 } // namespace
 
-Permissions permissionsFrom(PosixCalls& calls, const std::string& path, const struct stat* status) {
-    // The kernel keeps a list only for permissions beyond the mode.
-    if (status == nullptr || calls.getxattr(path.c_str(), accessList, nullptr, 0) >= 0 ||
-        !noAccessList(errno)) {
+Permissions permissionsFrom(PosixCalls& calls, int folder, const std::string& name,
+                            const struct stat& status) {
+    // The kernel keeps a list only for permissions beyond the mode. The name is looked up in the
+    // folder held open, through the process's own view of its descriptors.
+    const std::string path = "/proc/self/fd/" + std::to_string(folder) + "/" + name;
+    if (calls.lgetxattr(path.c_str(), accessList, nullptr, 0) >= 0 || !noAccessList(errno)) {
         return {.mode = ownerReadAndWrite};
     }
-    return {.mode = ownerReadAndWrite | (status->st_mode & othersReadAndWrite),
-            .group = status->st_gid};
+    return {.mode = ownerReadAndWrite | (status.st_mode & othersReadAndWrite),
+            .group = status.st_gid};
 }
 
-ReplacementFile::ReplacementFile(PosixCalls& calls, UniqueFd folder, std::string_view name,
+ReplacementFile::ReplacementFile(PosixCalls& calls, SharedFolder folder, std::string_view name,
                                  const Permissions& permissions, std::string shownPath,
                                  std::optional<std::int64_t> modified)
     : calls_(calls), folder_(std::move(folder)), name_(name), shownPath_(std::move(shownPath)),
       permissions_(permissions), modified_(modified) {
     file_ = UniqueFd(
-        calls_.openAt(folder_.get(), ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, permissions.mode));
+        calls_.openAt(folder_->get(), ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, permissions.mode));
     if (file_) {
         unnamed_ = true;
         keepToPermissions();
@@ -138,7 +140,7 @@ ReplacementFile::ReplacementFile(PosixCalls& calls, UniqueFd folder, std::string
 void ReplacementFile::createNamed() {
     for (int attempt = 0; attempt < creationAttempts; ++attempt) {
         std::string temporary = temporaryName(name_);
-        file_ = UniqueFd(calls_.openAt(folder_.get(), temporary.c_str(),
+        file_ = UniqueFd(calls_.openAt(folder_->get(), temporary.c_str(),
                                        O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
                                        ownerReadAndWrite));
         if (!file_) {
@@ -227,7 +229,7 @@ void ReplacementFile::nameUnnamed() {
     const std::string self = "/proc/self/fd/" + std::to_string(file_.get());
     for (int attempt = 1;; ++attempt) {
         std::string temporary = temporaryName(name_);
-        if (calls_.linkAt(AT_FDCWD, self.c_str(), folder_.get(), temporary.c_str(),
+        if (calls_.linkAt(AT_FDCWD, self.c_str(), folder_->get(), temporary.c_str(),
                           AT_SYMLINK_FOLLOW) == 0) {
             temporary_ = std::move(temporary);
             return;
@@ -244,7 +246,7 @@ ReplacementFile::~ReplacementFile() {
 
 void ReplacementFile::discard() {
     if (!temporary_.empty()) {
-        calls_.unlinkAt(folder_.get(), temporary_.c_str(), 0);
+        calls_.unlinkAt(folder_->get(), temporary_.c_str(), 0);
         temporary_.clear();
     }
     // An unnamed file goes with its last descriptor.
@@ -291,7 +293,7 @@ void ReplacementFile::complete() {
     if (const int error = file_.close(); error != 0) {
         fail(error);
     }
-    if (calls_.renameAt(folder_.get(), temporary_.c_str(), name_.c_str()) != 0) {
+    if (calls_.renameAt(folder_->get(), temporary_.c_str(), name_.c_str()) != 0) {
         fail(errno);
     }
     temporary_.clear(); // it has the final name now

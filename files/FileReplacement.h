@@ -1,6 +1,7 @@
 #pragma once
 
 #include "files/FileSystem.h"
+#include "files/FolderRoots.h"
 #include "files/PosixFile.h"
 
 #include <cstdint>
@@ -19,14 +20,15 @@ struct Permissions {
     gid_t group = static_cast<gid_t>(-1); // any group, when the mode gives the group nothing
 };
 
-// The permissions of a file made from the source `path`, whose status is `status` (nullptr when
-// it has none): the owner may read and write it, group and others as they may the source, the
+// The permissions of a file made from the source `name` of the open folder `folder`, whose status
+// is `status`: the owner may read and write it, group and others as they may the source, the
 // group being the source's. A source whose access control list gives permissions beyond its
-// mode, or whose status or list cannot be read, gives an owner-only file: the group bits of such
-// a source's mode do not say what its group may do, nor what the users and groups it names may.
-Permissions permissionsFrom(PosixCalls& calls, const std::string& path, const struct stat* status);
+// mode, or whose list cannot be read, gives an owner-only file: the group bits of such a source's
+// mode do not say what its group may do, nor what the users and groups it names may.
+Permissions permissionsFrom(PosixCalls& calls, int folder, const std::string& name,
+                            const struct stat& status);
 
-// A new content for the file `name` in the open folder `folder` (which it keeps open). The bytes
+// A new content for the file `name` in the open folder `folder` (which it holds open). The bytes
 // go to a new file in the same folder that has no name while it is written, where the folder's
 // file system allows it, so that a writer killed half-way leaves nothing at all. It is created
 // with `permissions` (less the umask): it takes their group where the user may give it that
@@ -40,7 +42,7 @@ Permissions permissionsFrom(PosixCalls& calls, const std::string& path, const st
 // at `name` is replaced, never followed. Every step goes through `calls`.
 class ReplacementFile final : public FileWriter {
 public:
-    ReplacementFile(PosixCalls& calls, UniqueFd folder, std::string_view name,
+    ReplacementFile(PosixCalls& calls, SharedFolder folder, std::string_view name,
                     const Permissions& permissions, std::string shownPath,
                     std::optional<std::int64_t> modified);
     ReplacementFile(const ReplacementFile&) = delete;
@@ -69,7 +71,7 @@ private:
     [[noreturn]] void fail(int error);
 
     PosixCalls& calls_;
-    UniqueFd folder_;
+    SharedFolder folder_;
     std::string name_;
     std::string shownPath_;
     Permissions permissions_;

@@ -47,7 +47,8 @@ enum class EntryKind {
 struct FolderEntry {
     std::string name;
     EntryKind kind = EntryKind::Other;
-    bool operator==(const FolderEntry&) const = default;
+    // Which file it was when the folder was read, for a reading to tell whether it is the same.
+    FileIdentity identity{};
 };
 
 // Called now and then while a step waits for another program; false gives the wait up.
@@ -100,6 +101,14 @@ struct SourceSize {
 class FileSystem {
 public:
     virtual ~FileSystem() = default;
+
+    // Opens each of `folders` once as a root of the run in hand, as the system resolves its path
+    // (the user named it). Until closeRoots, every path below a root is opened from it, one folder
+    // at a time, never through a link: whatever is renamed, swapped or linked meanwhile, such a
+    // path names a file of that root's tree or none, and it may be longer than the system's
+    // longest path. A root that cannot be opened makes every step below it fail with the reason.
+    virtual void openRoots(const std::vector<std::string>& folders) = 0;
+    virtual void closeRoots() = 0;
 
     // Hands the content of `path` to `take` in order, in pieces of readPieceSize bytes (the last
     // one shorter) as they are read, so that it need not be held whole; a piece is valid during
@@ -163,8 +172,10 @@ public:
     // reason of a failure is kept for the first file that createFile is asked to make in it.
     virtual void createFolder(const std::string& path, bool ownerOnly) = 0;
 
-    // The entries of `folder`, but "." and "..", with their kinds, links not followed, in no
-    // particular order. Throws FileError (Open, `folder`) when the folder cannot be read.
+    // The entries of `folder`, but "." and "..", with their kinds and identities, links not
+    // followed, in no particular order. Throws FileError (Open, `folder`) when the folder cannot be
+    // read, with FileProblem::SystemFolder for the system's root folder and the kernel's /proc,
+    // /sys and /dev, which are never listed: a tree of the whole system is no one's pictures.
     virtual std::vector<FolderEntry> listFolder(const std::string& folder) = 0;
 
     // Whether `folder` is a folder of the user's own that group and others may not even look

@@ -53,24 +53,27 @@ std::error_code listOpenFolder(PosixCalls& calls, int folder, std::vector<Folder
             // than read in place.
             unsigned short length = 0;
             unsigned char type = DT_UNKNOWN;
+            ino64_t inode = 0;
             std::memcpy(&length, buffer + at + offsetof(dirent64, d_reclen), sizeof length);
+            std::memcpy(&inode, buffer + at + offsetof(dirent64, d_ino), sizeof inode);
             std::memcpy(&type, buffer + at + offsetof(dirent64, d_type), sizeof type);
             const std::string_view name(buffer + at + offsetof(dirent64, d_name));
             at += length;
             if (name == "." || name == "..") {
                 continue;
             }
-            EntryKind kind = kindOfType(type);
+            FolderEntry entry{std::string(name), kindOfType(type), {0, inode}};
             if (type == DT_UNKNOWN) {
                 struct stat status {};
                 // The name ends with its NUL in the buffer.
                 if (calls.fstatAt(folder, name.data(), &status, AT_SYMLINK_NOFOLLOW) == 0) {
-                    kind = kindOfMode(status.st_mode);
+                    entry.kind = kindOfMode(status.st_mode);
+                    entry.identity = {status.st_dev, status.st_ino};
                 } else if (errno == ENOENT) {
                     continue;
                 }
             }
-            entries.push_back({std::string(name), kind});
+            entries.push_back(std::move(entry));
         }
     }
 }

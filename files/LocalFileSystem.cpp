@@ -2,12 +2,15 @@
 
 #include "files/FileReplacement.h"
 #include "files/FolderListing.h"
+#include "files/FolderRoots.h"
 #include "files/PathParts.h"
 #include "files/ReadAhead.h"
 #include "files/ScratchFile.h"
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
+#include <climits>
 #include <fcntl.h>
 #include <map>
 #include <set>
@@ -38,8 +41,10 @@ std::string folderKey(std::string_view path) {
 
 class LocalFileSystem final : public FileSystem {
 public:
-    explicit LocalFileSystem(PosixCalls& calls) : calls_(calls) {}
+    explicit LocalFileSystem(PosixCalls& calls) : calls_(calls), roots_(calls) {}
 
+    void openRoots(const std::vector<std::string>& folders) override;
+    void closeRoots() override;
     FileVersion readFile(const std::string& path, const std::string& next,
                          const VersionReceiver& opened, const PieceReceiver& take) override;
     FileEnd readFileEnd(const std::string& path, std::size_t count) override;
@@ -56,9 +61,16 @@ public:
 
 private:
     // The folder of the output `path`, open, if it is one that outputs may be written to.
-    UniqueFd openOutputFolder(const std::string& path);
+    SharedFolder openOutputFolder(const std::string& path);
+    // The regular file `path`, open for reading, or why it is not.
+    OpenedFile openRegular(const std::string& path);
+    // Whether the open folder of `status` is one that is never listed.
+    bool systemFolder(const struct stat& status);
 
     PosixCalls& calls_;
+    FolderRoots roots_;
+    // The system's root folder and the kernel's, as far as they are there; looked up once.
+    std::optional<std::vector<FileIdentity>> systemFolders_;
     // Started by the first file read in pieces.
     std::unique_ptr<ReadAhead> readAhead_;
     // The folders that could not be made, with the reason.
@@ -70,13 +82,34 @@ private:
 FileVersion LocalFileSystem::readFile(const std::string& path, const std::string& next,
                                       const VersionReceiver& opened, const PieceReceiver& take) {
     if (!readAhead_) {
-        readAhead_ = std::make_unique<ReadAhead>(calls_);
+        readAhead_ = std::make_unique<ReadAhead>(
+            calls_, [this](const std::string& source) { return openRegular(source); });
     }
     return readAhead_->read(path, next, opened, take);
 }
 
+void LocalFileSystem::openRoots(const std::vector<std::string>& folders) {
+    for (const std::string& folder : folders) {
+        roots_.add(folder);
+    }
+}
+
+void LocalFileSystem::closeRoots() {
+    roots_.clear();
+}
+
+OpenedFile LocalFileSystem::openRegular(const std::string& path) {
+    const SharedFolder folder = roots_.open(folderPart(path));
+    if (!folder) {
+        OpenedFile none;
+        none.reason = systemReason(errno);
+        return none;
+    }
+    return openRegularFile(calls_, folder->get(), namePart(path));
+}
+
 FileEnd LocalFileSystem::readFileEnd(const std::string& path, std::size_t count) {
-    const OpenedFile opened = openRegularFile(calls_, path);
+    const OpenedFile opened = openRegular(path);
     if (opened.reason) {
         throw cannotOpen(path, opened.reason);
     }
@@ -106,8 +139,10 @@ void LocalFileSystem::stopReadingAhead() {
 FileIdentities LocalFileSystem::identify(const std::vector<std::string>& paths) {
     FileIdentities identities;
     for (const std::string& path : paths) {
+        const SharedFolder folder = roots_.open(folderPart(path));
         struct stat status {};
-        if (calls_.stat(path.c_str(), &status) == 0) {
+        if (folder && calls_.fstatAt(folder->get(), namePart(path).c_str(), &status,
+                                     AT_SYMLINK_NOFOLLOW) == 0) {
             identities.push_back(identityOf(status));
         }
     }
@@ -118,19 +153,20 @@ FileIdentities LocalFileSystem::identify(const std::vector<std::string>& paths) 
 // user's folder, or in one that others may write to, another user could read what is written
 // there, or put a link where an output goes; a link may lead anywhere. The folder is opened
 // without the separator at its end, which would have a link at its name followed.
-UniqueFd LocalFileSystem::openOutputFolder(const std::string& path) {
+SharedFolder LocalFileSystem::openOutputFolder(const std::string& path) {
     const std::string folder = folderKey(folderPart(path));
     const std::string shown = folder.empty() ? "." : folder;
-    const auto refused = [&](FileProblem problem) {
-        return FileError(FileAction::Create, path, problem, shown);
+    const auto refused = [&](FileProblem problem, const std::string& blocker) {
+        return FileError(FileAction::Create, path, problem, blocker);
     };
-    UniqueFd opened(calls_.open(shown.c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    std::string failed;
+    SharedFolder opened = roots_.open(shown, &failed);
     struct stat status {};
     if (!opened) {
         const int error = errno;
-        if ((error == ENOTDIR || error == ELOOP) && calls_.lstat(shown.c_str(), &status) == 0 &&
+        if ((error == ENOTDIR || error == ELOOP) && calls_.lstat(failed.c_str(), &status) == 0 &&
             S_ISLNK(status.st_mode)) {
-            throw refused(FileProblem::FolderIsALink);
+            throw refused(FileProblem::FolderIsALink, failed);
         }
         // A folder that the run could not make says why.
         const auto made = folderErrors_.find(folder);
@@ -138,14 +174,14 @@ UniqueFd LocalFileSystem::openOutputFolder(const std::string& path) {
                                      ? made->second
                                      : systemReason(error));
     }
-    if (calls_.fstat(opened.get(), &status) != 0) {
+    if (calls_.fstat(opened->get(), &status) != 0) {
         throw cannotCreate(path, errno);
     }
     if (status.st_uid != ::geteuid()) {
-        throw refused(FileProblem::FolderOfAnotherUser);
+        throw refused(FileProblem::FolderOfAnotherUser, shown);
     }
     if ((status.st_mode & (S_IWGRP | S_IWOTH)) != 0 && (status.st_mode & S_ISVTX) == 0) {
-        throw refused(FileProblem::FolderOpenToOthers);
+        throw refused(FileProblem::FolderOpenToOthers, shown);
     }
     return opened;
 }
@@ -154,58 +190,97 @@ std::unique_ptr<FileWriter> LocalFileSystem::createFile(const std::string& path,
                                                         const std::string& source,
                                                         const FileIdentities& keep,
                                                         std::optional<std::int64_t> modified) {
-    UniqueFd folder = openOutputFolder(path);
-    if (cleanedFolders_.insert(folderKey(folderPart(path))).second) {
-        removeLeftTemporaries(calls_, folder.get());
-    }
     const std::string name = namePart(path);
+    // Refused before anything is made: no file of the name can be.
+    if (name.size() > NAME_MAX) {
+        throw cannotCreate(path, ENAMETOOLONG);
+    }
+    const SharedFolder folder = openOutputFolder(path);
+    if (cleanedFolders_.insert(folderKey(folderPart(path))).second) {
+        removeLeftTemporaries(calls_, folder->get());
+    }
+    const SharedFolder sourceFolder = roots_.open(folderPart(source));
+    const std::string sourceName = namePart(source);
     struct stat sourceStatus {};
-    const bool sourceFound = calls_.stat(source.c_str(), &sourceStatus) == 0;
+    const bool sourceFound =
+        sourceFolder && calls_.fstatAt(sourceFolder->get(), sourceName.c_str(), &sourceStatus,
+                                       AT_SYMLINK_NOFOLLOW) == 0;
     // An output that would take the place of a file of the run, its own source or another one,
     // under a second name of it say, is refused, and the file stays. A link at the output's name
     // would be replaced, not followed, so only the name itself counts.
     struct stat standing {};
-    if (calls_.fstatAt(folder.get(), name.c_str(), &standing, AT_SYMLINK_NOFOLLOW) == 0) {
+    if (calls_.fstatAt(folder->get(), name.c_str(), &standing, AT_SYMLINK_NOFOLLOW) == 0) {
         const FileIdentity target = identityOf(standing);
         if ((sourceFound && target == identityOf(sourceStatus)) ||
             std::find(keep.begin(), keep.end(), target) != keep.end()) {
             throw cannotCreate(path, EEXIST);
         }
     }
-    return std::make_unique<ReplacementFile>(
-        calls_, std::move(folder), name,
-        permissionsFrom(calls_, source, sourceFound ? &sourceStatus : nullptr), path, modified);
+    const Permissions permissions =
+        sourceFound ? permissionsFrom(calls_, sourceFolder->get(), sourceName, sourceStatus)
+                    : Permissions{.mode = 0600};
+    return std::make_unique<ReplacementFile>(calls_, folder, name, permissions, path, modified);
 }
 
 SourceSize LocalFileSystem::readableSize(const std::string& path) {
-    const OpenedFile opened = openRegularFile(calls_, path);
+    const OpenedFile opened = openRegular(path);
     return {.bytes = opened.version.size, .reason = opened.reason};
 }
 
 void LocalFileSystem::createFolder(const std::string& path, bool ownerOnly) {
-    if (calls_.mkdir(path.c_str(), ownerOnly ? ownerOnlyFolderMode : newFolderMode) != 0 &&
-        errno != EEXIST) {
-        folderErrors_[folderKey(path)] = systemReason(errno);
+    const std::string key = folderKey(path);
+    const SharedFolder parent = roots_.open(folderPart(key));
+    const mode_t mode = ownerOnly ? ownerOnlyFolderMode : newFolderMode;
+    if (!parent ||
+        (calls_.mkdirAt(parent->get(), namePart(key).c_str(), mode) != 0 && errno != EEXIST)) {
+        folderErrors_[key] = systemReason(errno);
     } else {
-        folderErrors_.erase(folderKey(path));
+        folderErrors_.erase(key);
     }
 }
 
+bool LocalFileSystem::systemFolder(const struct stat& status) {
+    if (!systemFolders_) {
+        systemFolders_.emplace();
+        for (const char* folder : {"/", "/proc", "/sys", "/dev"}) {
+            struct stat found {};
+            if (calls_.stat(folder, &found) == 0) {
+                systemFolders_->push_back(identityOf(found));
+            }
+        }
+    }
+    return std::find(systemFolders_->begin(), systemFolders_->end(), identityOf(status)) !=
+           systemFolders_->end();
+}
+
 std::vector<FolderEntry> LocalFileSystem::listFolder(const std::string& folder) {
-    const UniqueFd opened(calls_.open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (!opened) {
+    const SharedFolder found = roots_.open(folder);
+    const UniqueFd opened(
+        found ? calls_.openAt(found->get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0) : -1);
+    struct stat status {};
+    if (!opened || calls_.fstat(opened.get(), &status) != 0) {
         throw cannotOpen(folder, errno);
+    }
+    if (systemFolder(status)) {
+        throw cannotOpen(folder, FileProblem::SystemFolder);
     }
     std::vector<FolderEntry> entries;
     if (const std::error_code reason = listOpenFolder(calls_, opened.get(), entries)) {
         throw cannotOpen(folder, reason);
     }
+    // A listing gives an entry's inode; its device is the folder's, but for a folder mounted there.
+    for (FolderEntry& entry : entries) {
+        if (entry.identity.device == 0) {
+            entry.identity.device = status.st_dev;
+        }
+    }
     return entries;
 }
 
 bool LocalFileSystem::ownerOnly(const std::string& folder) {
+    const SharedFolder found = roots_.open(folder);
     struct stat status {};
-    return calls_.stat(folder.c_str(), &status) == 0 && S_ISDIR(status.st_mode) &&
+    return found && calls_.fstat(found->get(), &status) == 0 && S_ISDIR(status.st_mode) &&
            status.st_uid == ::geteuid() && (status.st_mode & 077) == 0;
 }
 

@@ -18,6 +18,9 @@ std::error_code notReadAs(const struct stat& status) {
     if (S_ISREG(status.st_mode)) {
         return {};
     }
+    if (S_ISLNK(status.st_mode)) {
+        return make_error_code(FileProblem::IsALink);
+    }
     return S_ISDIR(status.st_mode) ? systemReason(EISDIR)
                                    : make_error_code(FileProblem::NotRegularFile);
 }
@@ -80,8 +83,8 @@ int PosixCalls::fchown(int fd, uid_t owner, gid_t group) {
     return ::fchown(fd, owner, group);
 }
 
-ssize_t PosixCalls::getxattr(const char* path, const char* name, void* value, std::size_t size) {
-    return ::getxattr(path, name, value, size);
+ssize_t PosixCalls::lgetxattr(const char* path, const char* name, void* value, std::size_t size) {
+    return ::lgetxattr(path, name, value, size);
 }
 
 int PosixCalls::fremovexattr(int fd, const char* name) {
@@ -102,6 +105,10 @@ int PosixCalls::unlinkAt(int folder, const char* name, int flags) {
 
 int PosixCalls::mkdir(const char* path, mode_t mode) {
     return ::mkdir(path, mode);
+}
+
+int PosixCalls::mkdirAt(int folder, const char* name, mode_t mode) {
+    return ::mkdirat(folder, name, mode);
 }
 
 ssize_t PosixCalls::getdents64(int fd, void* buffer, std::size_t size) {
@@ -151,17 +158,18 @@ int writeAll(PosixCalls& calls, int fd, std::span<const std::uint8_t> bytes) {
     return 0;
 }
 
-OpenedFile openRegularFile(PosixCalls& calls, const std::string& path) {
+OpenedFile openRegularFile(PosixCalls& calls, int folder, const std::string& name) {
     OpenedFile opened;
     struct stat status {};
-    if (calls.stat(path.c_str(), &status) != 0) {
+    if (calls.fstatAt(folder, name.c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0) {
         opened.reason = systemReason(errno);
         return opened;
     }
     if ((opened.reason = notReadAs(status))) {
         return opened;
     }
-    opened.file = UniqueFd(calls.open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    opened.file = UniqueFd(
+        calls.openAt(folder, name.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC, 0));
     if (!opened.file || calls.fstat(opened.file.get(), &status) != 0) {
         opened.reason = systemReason(errno);
     } else {

@@ -34,7 +34,8 @@ public:
     virtual int fchmod(int fd, mode_t mode);
     virtual int futimens(int fd, const timespec times[2]);
     virtual int fchown(int fd, uid_t owner, gid_t group);
-    virtual ssize_t getxattr(const char* path, const char* name, void* value, std::size_t size);
+    // Looks at the attribute of `path` itself, a link at its end not followed.
+    virtual ssize_t lgetxattr(const char* path, const char* name, void* value, std::size_t size);
     virtual int fremovexattr(int fd, const char* name);
 
     // Renames within one folder.
@@ -42,6 +43,7 @@ public:
     virtual int linkAt(int fromFolder, const char* from, int toFolder, const char* to, int flags);
     virtual int unlinkAt(int folder, const char* name, int flags);
     virtual int mkdir(const char* path, mode_t mode);
+    virtual int mkdirAt(int folder, const char* name, mode_t mode);
     // Reads entries of the folder open as `fd` into `buffer`, as struct dirent64 records.
     virtual ssize_t getdents64(int fd, void* buffer, std::size_t size);
 };
@@ -77,12 +79,13 @@ struct OpenedFile {
     FileVersion version;
     std::error_code reason;
 };
-// Opens `path` for reading if it is a regular file. Anything else is not opened at all, as
-// opening a device may act on it (a tape rewinds, a watchdog starts); and as the path may come
-// to name another file meanwhile, the file opened is looked at again, and opening does not block,
-// so a named pipe cannot hold the caller either. Only a regular file is read, so neither a pipe
-// nor a device named as a file can feed it without end.
-OpenedFile openRegularFile(PosixCalls& calls, const std::string& path);
+// Opens the file `name` of the open folder `folder` for reading if it is a regular file. Anything
+// else is not opened at all: a link is never followed, and opening a device may act on it (a tape
+// rewinds, a watchdog starts); as the name may come to name another file meanwhile, the file
+// opened is looked at again, and opening does not block, so a named pipe cannot hold the caller
+// either. Only a regular file is read, so neither a pipe nor a device named as a file can feed it
+// without end.
+OpenedFile openRegularFile(PosixCalls& calls, int folder, const std::string& name);
 
 // The version of the file whose status is `status`.
 FileVersion versionOf(const struct stat& status);

@@ -16,7 +16,7 @@ FileVersion asOpened(FileVersion version) {
 
 } // namespace
 
-ReadAhead::ReadAhead(PosixCalls& calls) : calls_(calls) {
+ReadAhead::ReadAhead(PosixCalls& calls, Opener open) : calls_(calls), open_(std::move(open)) {
     // The thread starts with every signal blocked, and keeps them so.
     sigset_t all;
     sigset_t before;
@@ -137,7 +137,7 @@ void ReadAhead::readOne(const std::string& path, std::unique_lock<std::mutex>& l
     const auto givenUp = [&] { return dropped_ != dropped || skipped_ != skipped; };
     reading_ = true;
     lock.unlock();
-    OpenedFile opened = openRegularFile(calls_, path);
+    OpenedFile opened = open_(path);
     lock.lock();
     for (bool last = false; !last;) {
         readerWakes_.wait(lock, [&] { return stopping_ || givenUp() || filled_ < ring_.size(); });

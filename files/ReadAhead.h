@@ -7,6 +7,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -25,7 +26,11 @@ namespace tarvex {
 // caller's thread, as they would without it.
 class ReadAhead {
 public:
-    explicit ReadAhead(PosixCalls& calls);
+    // Opens a file that is asked for, as openRegularFile does.
+    using Opener = std::function<OpenedFile(const std::string& path)>;
+
+    // Reads through `calls` the files that `open` opens; `open` is called on the reading thread.
+    ReadAhead(PosixCalls& calls, Opener open);
     ~ReadAhead();
     ReadAhead(const ReadAhead&) = delete;
     ReadAhead& operator=(const ReadAhead&) = delete;
@@ -68,6 +73,7 @@ private:
     void skipFile();
 
     PosixCalls& calls_;
+    Opener open_;
     std::mutex mutex_;
     std::condition_variable readerWakes_; // a file to read, a free place, or a stop
     std::condition_variable callerWakes_; // a filled place, or the thread done with its file

@@ -67,18 +67,21 @@ enum class LeftOutReason {
     ProtectedKept,    // its output would have replaced a container that encrypts, and the user
                       // said to keep that
     KeyDeclined,      // its key would cost more than the user agreed to spend
+    Replaced,         // it is no longer the file that its folder held when the run began
+    NameTooLong,      // its output's name would be longer than a name can be
     // Of a folder chosen as a tree:
     Link,             // a symbolic link, never followed
     Hidden,           // a file or folder whose name begins with "."
     OwnFolder,        // an output folder of the program's, of an earlier run
     FolderUnreadable, // a folder that cannot be read; the error says why
+    SystemFolder,     // the whole system's folder, or the kernel's /proc, /sys or /dev
 };
 
 // A file that a run leaves out, and why.
 struct LeftOutFile {
     std::string_view path{};
     LeftOutReason reason;
-    std::error_code error{}; // for Unreadable
+    std::error_code error{}; // for Unreadable and FolderUnreadable
 };
 
 // What a run says without waiting for an answer.

@@ -1,9 +1,11 @@
 #include "files/ReadAhead.h"
 
 #include "FileFailure.h"
+#include "files/PathParts.h"
 #include "support/TempFolder.h"
 
 #include <chrono>
+#include <fcntl.h>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <random>
@@ -14,6 +16,12 @@ namespace tarvex {
 namespace {
 
 constexpr std::size_t piece = readPieceSize;
+
+// Opens a file as the system resolves its path.
+OpenedFile plainOpener(const std::string& path) {
+    const UniqueFd folder(systemCalls().open(folderPart(path).c_str(), O_PATH | O_DIRECTORY));
+    return openRegularFile(systemCalls(), folder.get(), namePart(path));
+}
 
 // Files of every size that matters to the pieces, the ring of pieces and the end of a file.
 class ReadAheadTest : public ::testing::Test {
@@ -54,7 +62,7 @@ protected:
 };
 
 TEST_F(ReadAheadTest, EveryFileComesWholeWhateverWasNamedNext) {
-    ReadAhead reader(systemCalls());
+    ReadAhead reader(systemCalls(), plainOpener);
     // Named rightly: each file was read ahead while the one before it was taken.
     for (std::size_t i = 0; i < files_.size(); ++i) {
         const std::string next = i + 1 < files_.size() ? files_[i + 1].path : "";
@@ -69,7 +77,7 @@ TEST_F(ReadAheadTest, EveryFileComesWholeWhateverWasNamedNext) {
 }
 
 TEST_F(ReadAheadTest, ATakerThatThrowsGivesUpItsFileOnly) {
-    ReadAhead reader(systemCalls());
+    ReadAhead reader(systemCalls(), plainOpener);
     const File& big = files_.back();
     const File& other = files_[4];
     int pieces = 0;
@@ -87,7 +95,7 @@ TEST_F(ReadAheadTest, ATakerThatThrowsGivesUpItsFileOnly) {
 }
 
 TEST_F(ReadAheadTest, AFileThatCannotBeReadIsReportedWhenItIsAskedFor) {
-    ReadAhead reader(systemCalls());
+    ReadAhead reader(systemCalls(), plainOpener);
     const std::string missing = folder_ / "missing.jpg";
     const std::string folder = folder_.path();
     EXPECT_EQ(readAll(reader, files_[2].path, missing), files_[2].bytes);
@@ -105,7 +113,7 @@ TEST_F(ReadAheadTest, AFileThatCannotBeReadIsReportedWhenItIsAskedFor) {
 TEST_F(ReadAheadTest, AnyOrderOfAskingGivesEveryFileWhole) {
     std::mt19937 random(11);
     const auto anyFile = [&] { return files_[random() % files_.size()]; };
-    ReadAhead reader(systemCalls());
+    ReadAhead reader(systemCalls(), plainOpener);
     File next = anyFile();
     for (int round = 0; round < 300; ++round) {
         const File file = random() % 4 == 0 ? anyFile() : next;
@@ -155,7 +163,7 @@ bool isOpen(const std::string& path) {
 }
 
 TEST_F(ReadAheadTest, GivingUpClosesTheFileInHandAndTheOneNamedNext) {
-    ReadAhead reader(systemCalls());
+    ReadAhead reader(systemCalls(), plainOpener);
     const File& big = files_.back();
     EXPECT_EQ(readAll(reader, files_[1].path, big.path), files_[1].bytes);
     const auto waited = std::chrono::steady_clock::now();
@@ -178,7 +186,7 @@ TEST_F(ReadAheadTest, GivingUpClosesTheFileInHandAndTheOneNamedNext) {
 // refused at its version hands over nothing, whether it was read to its end already or is still
 // being read, and the file named next is read ahead all the same.
 TEST_F(ReadAheadTest, TheVersionComesFirstAndCanRefuseTheFile) {
-    ReadAhead reader(systemCalls());
+    ReadAhead reader(systemCalls(), plainOpener);
     for (const File& file : files_) {
         int versions = 0;
         std::string content;
@@ -217,7 +225,7 @@ TEST_F(ReadAheadTest, TheVersionComesFirstAndCanRefuseTheFile) {
 
 TEST_F(ReadAheadTest, EndsWhileReadingAhead) {
     for (int i = 0; i < 20; ++i) {
-        ReadAhead reader(systemCalls());
+        ReadAhead reader(systemCalls(), plainOpener);
         EXPECT_EQ(readAll(reader, files_[1].path, files_.back().path), files_[1].bytes);
     }
 }

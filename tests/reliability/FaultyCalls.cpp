@@ -2,7 +2,10 @@
 
 #include <atomic>
 #include <cerrno>
+#include <climits>
 #include <fcntl.h>
+#include <string>
+#include <unistd.h>
 
 namespace tarvex::testing {
 namespace {
@@ -65,6 +68,14 @@ int FaultyCalls::injectedInProcess() {
     return processInjected;
 }
 
+std::string FaultyCalls::pathIn(int folder, const char* name) {
+    // The folder's path as the process's own view of its descriptors gives it.
+    char link[PATH_MAX];
+    const std::string self = "/proc/self/fd/" + std::to_string(folder);
+    const ssize_t length = ::readlink(self.c_str(), link, sizeof link);
+    return length <= 0 ? std::string(name) : std::string(link, std::size_t(length)) + "/" + name;
+}
+
 bool FaultyCalls::names(std::string_view path) const {
     // A target given as a full path is that file alone.
     if (target_.starts_with('/')) {
@@ -118,9 +129,13 @@ int FaultyCalls::open(const char* path, int flags) {
 int FaultyCalls::openAt(int folder, const char* name, int flags, mode_t mode) {
     const std::lock_guard lock(mutex_);
     const bool unnamed = (flags & O_TMPFILE) == O_TMPFILE;
-    const bool onTarget = unnamed ? lookedAtTarget_[folder] : names(name);
-    if (onTarget && ((flags & O_CREAT) != 0 || unnamed) && strikes(FaultStep::Create)) {
+    const bool onTarget = unnamed ? lookedAtTarget_[folder] : names(pathIn(folder, name));
+    const bool creates = (flags & O_CREAT) != 0 || unnamed;
+    if (onTarget && creates && strikes(FaultStep::Create)) {
         return fail(errorOf(FaultStep::Create));
+    }
+    if (onTarget && !creates && (flags & O_PATH) == 0 && strikes(FaultStep::Open)) {
+        return fail(errorOf(FaultStep::Open));
     }
     return track(PosixCalls::openAt(folder, name, flags, mode), onTarget);
 }

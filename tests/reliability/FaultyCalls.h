@@ -57,6 +57,8 @@ public:
 
 private:
     bool names(std::string_view path) const;
+    // The full path of the file `name` of the open folder `folder`.
+    static std::string pathIn(int folder, const char* name);
     // Counts a call of `step` on the target; true when it is the one to fail.
     bool strikes(FaultStep step);
     int fail(int error);

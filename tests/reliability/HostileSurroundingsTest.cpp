@@ -211,12 +211,12 @@ TEST(HostileSurroundings, EverySourceLeftOutIsNamedWithItsReason) {
 // The machine's calls, but no folder named "encrypted" can be made: the file system is read-only.
 class ReadOnlyFolder : public PosixCalls {
 public:
-    int mkdir(const char* path, mode_t mode) override {
-        if (namePart(path) == "encrypted") {
+    int mkdirAt(int folder, const char* name, mode_t mode) override {
+        if (std::string_view(name) == "encrypted") {
             errno = EROFS;
             return -1;
         }
-        return PosixCalls::mkdir(path, mode);
+        return PosixCalls::mkdirAt(folder, name, mode);
     }
 };
 

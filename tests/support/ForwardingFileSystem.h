@@ -10,6 +10,9 @@ class ForwardingFileSystem : public FileSystem {
 public:
     explicit ForwardingFileSystem(FileSystem& files = localFileSystem()) : files_(files) {}
 
+    void openRoots(const std::vector<std::string>& folders) override { files_.openRoots(folders); }
+    void closeRoots() override { files_.closeRoots(); }
+
     FileVersion readFile(const std::string& path, const std::string& next,
                          const VersionReceiver& opened, const PieceReceiver& take) override {
         return files_.readFile(path, next, opened, take);

@@ -178,6 +178,10 @@ struct LanguageTable {
     std::string_view reasonUnauthenticated;
     std::string_view reasonProtectedKept;
     std::string_view reasonKeyDeclined;
+    // A file whose path came to name another file while the run went on (swapped, or replaced by
+    // a link), and one whose output's name would be longer than a file system takes.
+    std::string_view reasonReplaced;
+    std::string_view reasonNameTooLong;
     // What the walk of a folder chosen whole leaves out, and the heading of the list at the end of
     // a run that says how many of each: %1 the reason, %2 how many; %1 of an unreadable folder the
     // system's reason.
@@ -185,6 +189,8 @@ struct LanguageTable {
     std::string_view reasonHidden;
     std::string_view reasonOwnFolder;
     std::string_view reasonFolderUnreadable;
+    // The system's root folder or one of the kernel's (/proc, /sys, /dev), which is never walked.
+    std::string_view reasonSystemFolder;
     std::string_view msgNotTaken;
     std::string_view noteNotTaken;
     // The lists at the end of an encrypt run of the files it left out for another reason than

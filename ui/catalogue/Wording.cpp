@@ -15,6 +15,12 @@ std::string wordedReason(std::error_code reason, const LanguageTable& texts) {
     if (reason == FileProblem::NotRegularFile) {
         return std::string(texts.reasonNotRegularFile);
     }
+    if (reason == FileProblem::IsALink) {
+        return std::string(texts.reasonLink);
+    }
+    if (reason == FileProblem::SystemFolder) {
+        return std::string(texts.reasonSystemFolder);
+    }
     return reason.message();
 }
 
@@ -182,6 +188,12 @@ std::string worded(LeftOutReason reason, std::error_code error, const LanguageTa
         return std::string(texts.reasonProtectedKept);
     case LeftOutReason::KeyDeclined:
         return std::string(texts.reasonKeyDeclined);
+    case LeftOutReason::Replaced:
+        return std::string(texts.reasonReplaced);
+    case LeftOutReason::NameTooLong:
+        return std::string(texts.reasonNameTooLong);
+    case LeftOutReason::SystemFolder:
+        return std::string(texts.reasonSystemFolder);
     case LeftOutReason::Link:
         return std::string(texts.reasonLink);
     case LeftOutReason::Hidden:
@@ -223,12 +235,13 @@ std::vector<std::string> leftOutLines(const RunResult& result, const LanguageTab
 }
 
 // What the walk of the folders chosen whole left out: how many of each kind, and each folder that
-// could not be read by its name.
+// could not be read or is the system's by its name.
 std::string notTakenNotes(const RunResult& result, const LanguageTable& texts) {
     std::map<LeftOutReason, int> counts;
     std::vector<std::string> lines;
     for (const LeftOutRecord& entry : result.notTaken) {
-        if (entry.reason == LeftOutReason::FolderUnreadable) {
+        if (entry.reason == LeftOutReason::FolderUnreadable ||
+            entry.reason == LeftOutReason::SystemFolder) {
             lines.push_back(filledIn(texts.noteLeftOut,
                                      {entry.path, worded(entry.reason, entry.error, texts)}));
         } else {

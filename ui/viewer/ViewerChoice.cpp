@@ -2,6 +2,7 @@
 
 #include "batch/FileChoice.h"
 #include "batch/RunFiles.h"
+#include "files/LocalFileSystem.h"
 #include "files/PathParts.h"
 #include "ui/catalogue/Catalogue.h"
 
@@ -10,9 +11,11 @@
 namespace tarvex {
 
 std::vector<std::string> containersIn(const std::string& folder) {
+    // A file system of its own, whose root is the folder: no link in the tree leads out of it.
+    const std::unique_ptr<FileSystem> files = localFileSystemOver(systemCalls());
+    files->openRoots({folder});
     std::vector<std::string> containers;
-    for (const RunFile& file :
-         gatherFiles(localFileSystem(), {}, {folder}, outputFolderNames()).files) {
+    for (const RunFile& file : gatherFiles(*files, {}, {folder}, outputFolderNames()).files) {
         containers.push_back(file.path);
     }
     return containers;
