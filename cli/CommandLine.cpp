@@ -1,6 +1,7 @@
 #include "cli/CommandLine.h"
 
 #include "ui/catalogue/Catalogue.h"
+#include "ui/catalogue/Wording.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -24,8 +25,9 @@ UsageError refusal(bool english, std::string_view LanguageTable::*text,
 // is a value missing at the end of the line.
 UsageError valueRefusal(bool english, std::string_view option, std::string_view values,
                         const std::optional<std::string>& value) {
-    return value ? refusal(english, &LanguageTable::optionTakes, {option, values, *value})
-                 : refusal(english, &LanguageTable::optionNeedsValue, {option, values});
+    return value
+               ? refusal(english, &LanguageTable::optionTakes, {option, values, shownName(*value)})
+               : refusal(english, &LanguageTable::optionNeedsValue, {option, values});
 }
 
 // The names of the container classes, as --class takes them.
@@ -197,7 +199,7 @@ void OptionReader::readOption(std::span<const std::string> arguments, std::size_
         note(encryptOption_, argument);
     } else if (!fault_) {
         fault_ = [argument](bool english) {
-            return refusal(english, &LanguageTable::unknownOption, {argument});
+            return refusal(english, &LanguageTable::unknownOption, {shownName(argument)});
         };
     }
 }
@@ -205,7 +207,7 @@ void OptionReader::readOption(std::span<const std::string> arguments, std::size_
 void OptionReader::checkFor(const std::string& command) const {
     const bool english = line_.english;
     if (command != "encrypt" && command != "decrypt") {
-        throw refusal(english, &LanguageTable::unknownCommand, {command});
+        throw refusal(english, &LanguageTable::unknownCommand, {shownName(command)});
     }
     if (const std::string& other = command == "encrypt" ? decryptOption_ : encryptOption_;
         !other.empty()) {

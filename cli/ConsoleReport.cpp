@@ -128,7 +128,7 @@ void ConsoleReport::progress(const RunProgress& progress) {
         std::to_string(progress.done) + "/" + std::to_string(progress.count) + " ";
     // One column is left free: a line that fills the last one leaves the cursor beyond it.
     const std::size_t room = std::max<std::size_t>(terminalColumns(), counts.size() + 4);
-    const std::string shown = std::string(progress.folder) + namePart(progress.path);
+    const std::string shown = shownName(std::string(progress.folder) + namePart(progress.path));
     showStatus(counts + fitted(shown, room - counts.size() - 1));
 }
 
@@ -137,7 +137,7 @@ bool ConsoleReport::ask(const RunQuestion& question) {
 }
 
 void ConsoleReport::leftOut(const LeftOutFile& file) {
-    say(filledIn(texts_.leftOut, {file.path, worded(file.reason, file.error, texts_)}));
+    say(filledIn(texts_.leftOut, {shownName(file.path), worded(file.reason, file.error, texts_)}));
 }
 
 void ConsoleReport::notice(RunNotice notice) {

@@ -135,14 +135,16 @@ std::optional<int> chosenInto(CommandLine& line, const LanguageTable& texts) {
         line.trees = std::exchange(choice.leftOut, {});
     }
     for (const std::string& folder : choice.leftOut) {
-        std::cerr << "tarvex-cli: " << filledIn(texts.leavingOutFolder, {folder}) << "\n";
+        std::cerr << "tarvex-cli: " << filledIn(texts.leavingOutFolder, {shownName(folder)})
+                  << "\n";
     }
     if (choice.files.empty() && line.trees.empty()) {
         return usageError(texts, texts.onlyFolders);
     }
     if (!choice.otherFolder.empty()) {
-        return usageError(texts, filledIn(texts.notInOneFolder,
-                                          {choice.otherFolder, folderPart(choice.files.front())}));
+        return usageError(
+            texts, filledIn(texts.notInOneFolder, {shownName(choice.otherFolder),
+                                                   shownName(folderPart(choice.files.front()))}));
     }
     if (!line.passwordFromStdin && ::isatty(STDIN_FILENO) != 1) {
         return usageError(texts, texts.noTerminal);

@@ -2,10 +2,10 @@
 
 #include "container/ContainerLayout.h"
 #include "container/Nfc.h"
+#include "container/Utf8.h"
 
 #include <cstdint>
 #include <optional>
-#include <unistr.h>
 
 namespace tarvex {
 
@@ -79,28 +79,18 @@ PasswordVerdict checkDesigned(const PasswordLimits& limits, std::string_view typ
     return {};
 }
 
-// C0, DEL and C1.
-bool isControl(ucs4_t c) {
-    return c < 0x20 || (c >= 0x7F && c <= 0x9F);
-}
-
 PasswordVerdict checkPassphrase(const PasswordLimits& limits, std::string_view typed) {
     const std::optional<Secret> normalised = nfcOf(typed);
     if (normalised && normalised->size() > limits.most) {
         return {PasswordProblem::TooLong, {}};
     }
-    const auto* const bytes = reinterpret_cast<const std::uint8_t*>(typed.data());
     for (std::size_t i = 0; i < typed.size();) {
-        ucs4_t c = 0;
-        const int length = u8_mbtoucr(&c, bytes + i, typed.size() - i);
-        if (length < 0) {
-            return {PasswordProblem::IllegalCharacter, std::string(typed.substr(i, 1))};
-        }
-        if (isControl(c)) {
+        const Utf8Character character = firstCharacter(typed.substr(i));
+        if (!character.printable) {
             return {PasswordProblem::IllegalCharacter,
-                    std::string(typed.substr(i, static_cast<std::size_t>(length)))};
+                    std::string(typed.substr(i, character.length))};
         }
-        i += static_cast<std::size_t>(length);
+        i += character.length;
     }
     return {};
 }

@@ -7,6 +7,7 @@
 #include "files/PathParts.h"
 #include "ui/QtText.h"
 #include "ui/catalogue/Catalogue.h"
+#include "ui/catalogue/Wording.h"
 #include "ui/untMain.h"
 
 #include <QButtonGroup>
@@ -165,11 +166,10 @@ void TfrmMain::showEnd(const RunResult& result, RunCommand command) {
 
 void TfrmMain::openOutputFolder(const std::string& folder) {
     const QPointer<TfrmMain> window(this);
-    const QString shown = pathText(folder);
+    const std::string shown = shownName(folder);
     dialogs_.openFolder(QUrl::fromLocalFile(pathText(folder + "/")), [window, shown] {
         if (window)
-            window->report_->showMessage(
-                filledIn(window->texts_->folderNotOpened, {shown.toStdString()}));
+            window->report_->showMessage(filledIn(window->texts_->folderNotOpened, {shown}));
     });
 }
 

@@ -1,5 +1,7 @@
 #include "ui/QtText.h"
 
+#include "ui/catalogue/Wording.h"
+
 #include <QCoreApplication>
 #include <QFile>
 #include <QVariant>
@@ -22,6 +24,10 @@ QString pathText(const std::string& path) {
 
 std::string pathBytes(const QString& path) {
     return QFile::encodeName(path).toStdString();
+}
+
+QString shownText(std::string_view name) {
+    return qtText(shownName(name));
 }
 
 QStringList nameFiltersOf(std::string_view filter) {

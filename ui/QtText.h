@@ -13,6 +13,9 @@ QString qtText(std::string_view text);
 // A path of the file layer (bytes in the system's encoding) as text, and back.
 QString pathText(const std::string& path);
 std::string pathBytes(const QString& path);
+// A name or path that is only shown, never opened: escaped as shownName (Wording.h) says, so that
+// control characters and stray bytes are seen and do not act.
+QString shownText(std::string_view name);
 
 // The Qt name filters of a filter text "label|patterns|label|patterns" whose patterns are
 // separated by ";": one "label (pattern pattern)" per entry, with "*.*" as "*".

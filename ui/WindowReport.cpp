@@ -129,7 +129,7 @@ void WindowReport::showProgress(int done, int count) {
 
 void WindowReport::showFolder(std::string_view folder) {
     // The bar's format takes %p, %v and %m for figures: a folder's "%" is kept from them.
-    QString shown = QString::fromUtf8(folder.data(), qsizetype(folder.size()));
+    QString shown = shownText(folder);
     shown.replace(QLatin1Char('%'), QStringLiteral("%\u200B"));
     controls_.progressBar->setFormat(shown);
     controls_.progressBar->setTextVisible(!folder.empty());

@@ -10,6 +10,7 @@
 #include "ui/QtText.h"
 #include "ui/WindowLook.h"
 #include "ui/catalogue/Catalogue.h"
+#include "ui/catalogue/Wording.h"
 #include "ui/untAbout.h"
 #include "ui/untNote.h"
 #include "ui/viewer/ViewerLaunch.h"
@@ -412,7 +413,7 @@ void TfrmMain::showSelection() {
     if (!selectedTrees_.empty()) {
         QStringList folders;
         for (const std::string& folder : selectedTrees_)
-            folders.append(pathText(folder));
+            folders.append(shownText(folder));
         edtdir->setToolTip(text(texts_->folderChosen).arg(folders.join(QLatin1Char('\n'))));
         return;
     }
@@ -422,7 +423,7 @@ void TfrmMain::showSelection() {
     }
     QStringList lines{text(texts_->filesChosen).arg(files.size())};
     for (std::size_t i = 0; i < files.size() && i < listedAtMost; ++i)
-        lines.append(pathText(namePart(files[i])));
+        lines.append(shownText(namePart(files[i])));
     if (files.size() > listedAtMost)
         lines.append(QStringLiteral("…"));
     edtdir->setToolTip(lines.join(QLatin1Char('\n')));
@@ -520,12 +521,12 @@ void TfrmMain::takeChoice(const FileChoice& choice) {
     }
     // A choice that the rules refuse says why, as Open does.
     if (!choice.missing.empty()) {
-        report_->showMessage(filledIn(texts_->dropNotFound, {namePart(choice.missing)}));
+        report_->showMessage(filledIn(texts_->dropNotFound, {shownName(namePart(choice.missing))}));
         return;
     }
     if (!choice.otherFolder.empty()) {
-        report_->showMessage(
-            filledIn(texts_->dropTwoFolders, {choice.files.front(), choice.otherFolder}));
+        report_->showMessage(filledIn(texts_->dropTwoFolders, {shownName(choice.files.front()),
+                                                               shownName(choice.otherFolder)}));
         return;
     }
     runCommand([this, &choice] { takeSelection(choice.files); });

@@ -23,6 +23,7 @@ namespace {
 
 using ::testing::EndsWith;
 using ::testing::HasSubstr;
+using ::testing::Not;
 using ::testing::StartsWith;
 namespace fs = std::filesystem;
 
@@ -225,6 +226,47 @@ TEST_F(CliTest, FoldersAmongTheFilesAreLeftOut) {
     const CliResult onlyFolders = run({"decrypt", "--password-stdin", "encrypted"}, "secret1\n");
     EXPECT_EQ(onlyFolders.status, 2);
     EXPECT_THAT(onlyFolders.err, HasSubstr("only folders"));
+}
+
+// A name is shown, never obeyed: the escape that would set the terminal's title and the line
+// break that would forge a line of the report come out escaped, in each message that names a file.
+TEST_F(CliTest, HostileNamesAreShownEscaped) {
+    const std::string hostile = "x\x1b]0;owned\x07\ngone.jpg: forged";
+    const std::string shown = "x\\x1b]0;owned\\x07\\ngone.jpg: forged";
+    source("a.jpg", patternBytes(100, 13));
+    ASSERT_EQ(run({"encrypt", "--password-stdin", "a.jpg"}, "secret1\n").status, 0);
+    source("encrypted/" + hostile, patternBytes(100, 14));
+    fs::create_directory(temp / hostile);
+    source(hostile + "/b.jpg", patternBytes(100, 15));
+
+    struct Case {
+        std::vector<std::string> arguments;
+        int status;
+        std::string errorPart;
+    };
+    const std::vector<Case> cases{
+        // Left out as it went, as the file could not be read.
+        {{"encrypt", "--password-stdin", hostile + ".jpg"}, 4, shown + ".jpg: cannot be read"},
+        // Asked about as no container, then left out.
+        {{"decrypt", "--password-stdin", "--no", "encrypted/a.jpg", "encrypted/" + hostile},
+         1,
+         "/encrypted/" + shown + ": it is no container"},
+        {{"encrypt", "--password-stdin", "a.jpg", hostile},
+         0,
+         "the folder \"" + temp.path() + "/" + shown},
+        {{"encrypt", "--password-stdin", "a.jpg", hostile + "/b.jpg"}, 2, "/" + shown + "/b.jpg\""},
+        {{hostile, "a.jpg"}, 2, "unknown command \"" + shown + "\""},
+        {{"encrypt", "-" + hostile, "a.jpg"}, 2, "unknown option \"-" + shown + "\""},
+    };
+    for (const Case& c : cases) {
+        const CliResult result = run(c.arguments, "secret1\n");
+        EXPECT_EQ(result.status, c.status) << ::testing::PrintToString(c.arguments) << result.err;
+        EXPECT_THAT(result.err, HasSubstr(c.errorPart))
+            << ::testing::PrintToString(c.arguments) << result.err;
+        EXPECT_THAT(result.err, Not(HasSubstr("\x1b"))) << ::testing::PrintToString(c.arguments);
+        EXPECT_THAT(result.err, Not(HasSubstr("\ngone.jpg: forged")))
+            << ::testing::PrintToString(c.arguments);
+    }
 }
 
 // Options come before or after the command, and --lang, wherever it is, chooses the language of

@@ -8,6 +8,7 @@
 #include <QTest>
 #include <QUrl>
 #include <filesystem>
+#include <gmock/gmock.h>
 
 namespace tarvex::testing {
 namespace {
@@ -136,6 +137,27 @@ TEST_F(Drop, DroppedFilesBecomeTheSelectionAsWithOpen) {
     dialogs.script.cancelNextDialog();
     button("btnopen")->click();
     EXPECT_EQ(dialogs.dialogs.back().initialFolder.toStdString(), temp.path() + "/");
+}
+
+// The names of a choice are shown escaped: in the folder field's list of the chosen files and
+// folders, and in the message that refuses files of two folders.
+TEST_F(Drop, ChosenNamesAreShownEscaped) {
+    const std::string hostile = "x\x1b]0;owned\x07\n.jpg";
+    const QString shown = QStringLiteral("x\\x1b]0;owned\\x07\\n.jpg");
+    std::filesystem::create_directory(temp / hostile);
+    writeFile(temp / (hostile + "/b.jpg"), {1});
+    writeFile(temp / "a.jpg", {1});
+    writeFile(temp / (hostile + "/" + hostile), {1});
+
+    window->takeStartFiles({temp / (hostile + "/" + hostile)});
+    EXPECT_EQ(control<QLineEdit>("edtdir")->toolTip(), QStringLiteral("Files chosen: 1\n") + shown);
+    window->takeStartFiles({temp / hostile});
+    EXPECT_THAT(control<QLineEdit>("edtdir")->toolTip().toStdString(),
+                ::testing::EndsWith("/" + shown.toStdString()));
+    window->takeStartFiles({temp / "a.jpg", temp / (hostile + "/b.jpg")});
+    ASSERT_EQ(dialogs.messageTexts().size(), 1u);
+    EXPECT_TRUE(dialogs.messageTexts().front().contains(shown + QStringLiteral("/b.jpg")))
+        << dialogs.messageTexts().front().toStdString();
 }
 
 TEST_F(Drop, DropDuringARunIsRefused) {

@@ -13,6 +13,7 @@
 #include "ui/viewer/ViewerChoice.h"
 
 #include <QAction>
+#include <QLabel>
 #include <QListView>
 #include <QTest>
 #include <filesystem>
@@ -20,6 +21,9 @@
 
 namespace tarvex::testing {
 namespace {
+
+using ::testing::HasSubstr;
+using ::testing::StartsWith;
 
 const LanguageTable& texts = englishTable();
 
@@ -208,6 +212,32 @@ TEST_F(ViewerTest, SaveACopyRestoresThePictureShownWhereTheUserChooses) {
     EXPECT_EQ(dialogs.suggestedSaves, std::vector<QString>{qtText(temp / "src/p/b.jpg")});
     EXPECT_EQ(readFile(temp / "saved.jpg"), readFile(source));
     EXPECT_TRUE(dialogs.messages.empty());
+}
+
+// A name that a container records, and the folder of the containers, are shown escaped in the
+// tile, the status bar and the caption; a copy is still saved under the recorded name as it is.
+TEST_F(ViewerTest, HostileNamesAreShownEscapedAndSavedAsTheyAre) {
+    const std::string hostile = "b\x1b]0;owned\x07\n.jpg";
+    const std::string folder = "p\x1b[2J";
+    const auto containers =
+        encrypt({picture(hostile, {50, 60})}, ContainerClass::Protected, folder);
+    const std::string container = temp / ("src/" + folder + "/c.tvx");
+    std::filesystem::rename(containers.at(0), container);
+    dialogs.passphrases = {QStringLiteral("secret1")};
+    ViewerWindow& viewer = view({container}, true);
+    ASSERT_TRUE(settled(viewer));
+    EXPECT_EQ(viewer.model().name(0).toStdString(), "b\\x1b]0;owned\\x07\\n.jpg");
+    EXPECT_THAT(viewer.windowTitle().toStdString(), HasSubstr("/p\\x1b[2J"));
+
+    QTest::keyClick(viewer.findChild<QListView*>(QStringLiteral("grid")), Qt::Key_Return);
+    auto* shown = viewer.findChild<PictureView*>(QStringLiteral("pictureView"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !shown->picture().isNull(); }, waitMs));
+    EXPECT_THAT(viewer.findChild<QLabel*>(QStringLiteral("viewerCount"))->text().toStdString(),
+                StartsWith("b\\x1b]0;owned\\x07\\n.jpg "));
+    dialogs.script.cancelNextDialog();
+    QTest::keyClick(shown, Qt::Key_S, Qt::ControlModifier);
+    EXPECT_EQ(dialogs.suggestedSaves,
+              std::vector<QString>{pathText(temp / ("src/" + folder + "/" + hostile))});
 }
 
 TEST_F(ViewerTest, FileMenuViewOpensTheViewerOnAFolder) {

@@ -1,5 +1,6 @@
 #include "ui/catalogue/Wording.h"
 
+#include "container/Utf8.h"
 #include "files/PathParts.h"
 
 #include <algorithm>
@@ -10,6 +11,40 @@
 #include <map>
 
 namespace tarvex {
+
+namespace {
+
+// Appends the escape of `bytes`, a character that may not be shown as it is or a byte that is no
+// part of one.
+void appendEscaped(std::string& shown, std::string_view bytes) {
+    constexpr std::string_view hexDigits = "0123456789abcdef";
+    for (const char c : bytes) {
+        if (c == '\n' || c == '\r' || c == '\t') {
+            shown.append(c == '\n' ? "\\n" : c == '\r' ? "\\r" : "\\t");
+        } else {
+            const auto byte = static_cast<unsigned char>(c);
+            shown.append("\\x").append(1, hexDigits[byte >> 4]).append(1, hexDigits[byte & 0xF]);
+        }
+    }
+}
+
+} // namespace
+
+std::string shownName(std::string_view name) {
+    std::string shown;
+    shown.reserve(name.size());
+    for (std::size_t i = 0; i < name.size();) {
+        const Utf8Character character = firstCharacter(name.substr(i));
+        const std::string_view bytes = name.substr(i, character.length);
+        if (character.printable) {
+            shown.append(bytes);
+        } else {
+            appendEscaped(shown, bytes);
+        }
+        i += character.length;
+    }
+    return shown;
+}
 
 std::string wordedReason(std::error_code reason, const LanguageTable& texts) {
     if (reason == FileProblem::NotRegularFile) {
@@ -25,23 +60,24 @@ std::string wordedReason(std::error_code reason, const LanguageTable& texts) {
 }
 
 std::string worded(const FileError& error, const LanguageTable& texts) {
+    const std::string blocker = shownName(error.blocker());
     std::string reason;
     if (error.reason() == FileProblem::BlockerOfAnotherUser) {
-        reason = filledIn(texts.reasonBlockerOfAnotherUser, {error.blocker()});
+        reason = filledIn(texts.reasonBlockerOfAnotherUser, {blocker});
     } else if (error.reason() == FileProblem::BlockerNotAFolder) {
-        reason = filledIn(texts.reasonBlockerNotAFolder, {error.blocker()});
+        reason = filledIn(texts.reasonBlockerNotAFolder, {blocker});
     } else if (error.reason() == FileProblem::FolderIsALink) {
-        reason = filledIn(texts.reasonFolderIsALink, {error.blocker()});
+        reason = filledIn(texts.reasonFolderIsALink, {blocker});
     } else if (error.reason() == FileProblem::FolderOfAnotherUser) {
-        reason = filledIn(texts.reasonFolderOfAnotherUser, {error.blocker()});
+        reason = filledIn(texts.reasonFolderOfAnotherUser, {blocker});
     } else if (error.reason() == FileProblem::FolderOpenToOthers) {
-        reason = filledIn(texts.reasonFolderOpenToOthers, {error.blocker()});
+        reason = filledIn(texts.reasonFolderOpenToOthers, {blocker});
     } else {
         reason = wordedReason(error.reason(), texts);
     }
     const std::string_view sentence =
         error.action() == FileAction::Open ? texts.fileCannotOpen : texts.fileCannotCreate;
-    return filledIn(sentence, {error.path(), reason});
+    return filledIn(sentence, {shownName(error.path()), reason});
 }
 
 namespace {
@@ -136,11 +172,11 @@ std::string worded(const RunQuestion& question, const LanguageTable& texts) {
     case RunQuestion::Kind::FirstFileNoContainer:
         break;
     case RunQuestion::Kind::FileNoContainer:
-        return namePart(question.path) + "\n" + std::string(texts.msgNotContainer);
+        return shownName(namePart(question.path)) + "\n" + std::string(texts.msgNotContainer);
     case RunQuestion::Kind::Unauthenticated:
-        return filledIn(texts.questionUnauthenticated, {namePart(question.path)});
+        return filledIn(texts.questionUnauthenticated, {shownName(namePart(question.path))});
     case RunQuestion::Kind::ReplaceProtected:
-        return filledIn(texts.questionReplaceProtected, {question.path});
+        return filledIn(texts.questionReplaceProtected, {shownName(question.path)});
     case RunQuestion::Kind::CostlyKey:
         return filledIn(texts.questionCostlyKey,
                         {std::to_string(std::lround(std::max(question.seconds, 1.0)))});
@@ -227,8 +263,8 @@ std::vector<std::string> leftOutLines(const RunResult& result, const LanguageTab
     std::vector<std::string> lines;
     for (const LeftOutRecord& file : result.leftOut) {
         if (kept(file.reason)) {
-            lines.push_back(filledIn(
-                texts.noteLeftOut, {namePart(file.path), worded(file.reason, file.error, texts)}));
+            lines.push_back(filledIn(texts.noteLeftOut, {shownName(namePart(file.path)),
+                                                         worded(file.reason, file.error, texts)}));
         }
     }
     return lines;
@@ -242,8 +278,9 @@ std::string notTakenNotes(const RunResult& result, const LanguageTable& texts) {
     for (const LeftOutRecord& entry : result.notTaken) {
         if (entry.reason == LeftOutReason::FolderUnreadable ||
             entry.reason == LeftOutReason::SystemFolder) {
-            lines.push_back(filledIn(texts.noteLeftOut,
-                                     {entry.path, worded(entry.reason, entry.error, texts)}));
+            lines.push_back(
+                filledIn(texts.noteLeftOut,
+                         {shownName(entry.path), worded(entry.reason, entry.error, texts)}));
         } else {
             ++counts[entry.reason];
         }
@@ -278,15 +315,15 @@ RunEndWords encryptEnd(const RunResult& result, bool namedAlready, const Languag
     }
     std::vector<std::string> replaced;
     for (const std::string& path : result.replaced) {
-        replaced.push_back(namePart(path));
+        replaced.push_back(shownName(namePart(path)));
     }
     addList(notes, texts.msgReplaced, replaced);
     if (!notes.empty()) {
         words.messages.push_back(std::move(notes));
     }
     if (result.done > 0) {
-        words.openFolder =
-            filledIn(texts.msgEncDone, {std::to_string(result.done), result.outputFolder});
+        words.openFolder = filledIn(texts.msgEncDone,
+                                    {std::to_string(result.done), shownName(result.outputFolder)});
     }
     return words;
 }
@@ -300,7 +337,7 @@ RunEndWords decryptEnd(const RunResult& result, bool namedAlready, const Languag
     }
     std::vector<std::string> renamed;
     for (const auto& [name, newName] : result.renamed) {
-        renamed.push_back(filledIn(texts.noteRenamed, {name, newName}));
+        renamed.push_back(filledIn(texts.noteRenamed, {shownName(name), shownName(newName)}));
     }
     addList(notes, texts.msgRenamed, renamed);
     if (!notes.empty()) {
@@ -310,7 +347,8 @@ RunEndWords decryptEnd(const RunResult& result, bool namedAlready, const Languag
     // selection unless some were left out.
     if (result.done > 0) {
         const int count = result.leftOut.empty() ? result.count : result.done;
-        words.openFolder = filledIn(texts.msgDecDone, {std::to_string(count), result.outputFolder});
+        words.openFolder =
+            filledIn(texts.msgDecDone, {std::to_string(count), shownName(result.outputFolder)});
     }
     return words;
 }
@@ -330,7 +368,8 @@ RunEndWords endWords(const RunResult& result, RunCommand command, bool namedAlre
         return words;
     }
     case RunEnd::FirstDamaged:
-        return {.messages = {filledIn(texts.msgFirstDamaged, {namePart(result.firstFile)})}};
+        return {
+            .messages = {filledIn(texts.msgFirstDamaged, {shownName(namePart(result.firstFile))})}};
     case RunEnd::Stopped:
         return {.messages = {std::string(texts.msgCanceled)}};
     case RunEnd::PasswordRejected:

@@ -10,10 +10,21 @@
 #include "ui/catalogue/Catalogue.h"
 
 #include <string>
+#include <string_view>
 #include <system_error>
 #include <vector>
 
 namespace tarvex {
+
+// A name of a file or folder, or a path, as a message shows it: the name only, never the text
+// around it. A name can hold any bytes, and those that would act on a terminal (clear it, move the
+// cursor, start a line that looks like one of the program's) are shown escaped: line feed,
+// carriage return and tab as "\n", "\r" and "\t", every other control character (C0, DEL and
+// C1) and every byte that is not part of valid UTF-8 as "\xHH" for each of its bytes ("\x1b",
+// "\xc2\x9b"). Printable characters, Chinese among them, stay as they are, and so does a
+// backslash: the shown form is there to keep the name from acting, not to give its bytes back, and
+// a name with a backslash in it (common among names that come from Windows) stays readable.
+std::string shownName(std::string_view name);
 
 // Cannot open file "/a/b.jpg". No such file or directory
 std::string worded(const FileError& error, const LanguageTable& texts);

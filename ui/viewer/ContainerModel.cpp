@@ -11,9 +11,7 @@ ContainerModel::ContainerModel(std::vector<std::string> paths, Setup setup, QObj
     : QAbstractListModel(parent), setup_(std::move(setup)), cache_(setup_.cacheBytes) {
     entries_.reserve(paths.size());
     for (std::string& path : paths) {
-        Entry& entry = entries_.emplace_back();
-        entry.fileName = pathText(namePart(path));
-        entry.path = std::move(path);
+        entries_.emplace_back().path = std::move(path);
     }
     loader_ =
         std::make_unique<PictureLoader>(setup_.fileSystems, setup_.keys, this,
@@ -57,7 +55,7 @@ QVariant ContainerModel::data(const QModelIndex& index, int role) const {
 
 QString ContainerModel::name(int row) const {
     const Entry& entry = entries_.at(std::size_t(row));
-    return entry.recordedName.isEmpty() ? entry.fileName : entry.recordedName;
+    return shownText(entry.recordedName.empty() ? namePart(entry.path) : entry.recordedName);
 }
 
 void ContainerModel::setTexts(const LanguageTable& texts) {
@@ -90,7 +88,7 @@ void ContainerModel::loaded(int row, quint64 ticket, ContainerPicture picture) {
 
 void ContainerModel::note(Entry& entry, const ContainerPicture& picture) {
     if (!picture.recordedName.empty())
-        entry.recordedName = pathText(picture.recordedName);
+        entry.recordedName = picture.recordedName;
     entry.problem = picture.problem;
     entry.error = picture.error;
     if (picture.problem == PictureProblem::NeedsKey) {
@@ -127,8 +125,8 @@ void ContainerModel::pictureLoaded(int row, ContainerPicture picture) {
     if (picture.problem == PictureProblem::Stopped)
         return;
     if (picture.problem == PictureProblem::None) {
-        if (!picture.recordedName.empty() && entry.recordedName.isEmpty()) {
-            entry.recordedName = pathText(picture.recordedName);
+        if (!picture.recordedName.empty() && entry.recordedName.empty()) {
+            entry.recordedName = picture.recordedName;
             changed(row);
         }
         shown_(picture.image, {});

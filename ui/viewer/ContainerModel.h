@@ -49,9 +49,13 @@ public:
     // The rows in view, whose thumbnails come first; none while `last` < `first`.
     void setRowsInView(int first, int last);
     const std::string& path(int row) const { return entries_.at(std::size_t(row)).path; }
+    // The name of `row` as the viewer shows it: the one its container records once read, else
+    // its file's; escaped as shownText does.
     QString name(int row) const;
     // The name that the container of `row` records, as far as it has been read; else empty.
-    QString recordedName(int row) const { return entries_.at(std::size_t(row)).recordedName; }
+    const std::string& recordedName(int row) const {
+        return entries_.at(std::size_t(row)).recordedName;
+    }
     // Whether the thumbnail of `row` is at hand, without asking for it.
     bool hasThumbnail(int row) const {
         return entries_.at(std::size_t(row)).state == State::Thumbnail;
@@ -76,8 +80,7 @@ private:
     enum class State { Unasked, Asked, Thumbnail, Failed, WaitingForKey };
     struct Entry {
         std::string path;
-        QString fileName;
-        QString recordedName;
+        std::string recordedName;
         State state = State::Unasked;
         PictureProblem problem = PictureProblem::None;
         std::error_code error;

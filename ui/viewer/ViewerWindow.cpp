@@ -52,7 +52,7 @@ ViewerWindow::ViewerWindow(std::vector<std::string> files, ViewerSetup setup, QW
     QLoggingCategory::setFilterRules(QStringLiteral("qt.gui.imageio*=false"));
     setWindowIcon(QIcon(QStringLiteral(":/tarvex/tarvex.png")));
     if (!files.empty())
-        folder_ = pathText(commonFolder(files));
+        folder_ = commonFolder(files);
     asking_ = std::make_unique<KeyAsking>(
         KeyAsking::Setup{setup_.dialogs, setup_.tries, keys_, setup_.derive, setup_.fileSystems},
         KeyAsking::Events{
@@ -217,7 +217,7 @@ void ViewerWindow::setLanguage(bool english) {
     const LanguageTable& texts = languageTable(english);
     texts_ = &texts;
     const auto text = [](std::string_view value) { return qtText(value); };
-    setWindowTitle(qtText(filledIn(texts.viewerCaption, {pathBytes(folder_)})));
+    setWindowTitle(qtText(filledIn(texts.viewerCaption, {shownName(folder_)})));
     fileMenu_->setTitle(text(texts.viewerFileMenu));
     viewMenu_->setTitle(text(texts.viewerViewMenu));
     languageMenu_->setTitle(text(texts.languageMenu));
@@ -334,7 +334,7 @@ void ViewerWindow::showCount() {
 
 void ViewerWindow::saveCopy() {
     const std::string& container = model_->path(shownRow_);
-    const std::string name = copyName(container, pathBytes(model_->recordedName(shownRow_)));
+    const std::string name = copyName(container, model_->recordedName(shownRow_));
     const QString target =
         setup_.dialogs.saveFile(this, applicationTitle(), pathText(folderPart(container) + name));
     if (target.isEmpty())

@@ -76,7 +76,7 @@ private:
 
     ViewerSetup setup_;
     const LanguageTable* texts_ = nullptr;
-    QString folder_; // that holds every container, for the caption
+    std::string folder_; // that holds every container, for the caption
     // Declared before what reads with them, so that they outlive it.
     ViewerKeys keys_;
     std::unique_ptr<KeyAsking> asking_;
