@@ -1,5 +1,7 @@
 #include "batch/Batch.h"
 
+#include "batch/ClassTools.h"
+
 namespace tarvex {
 
 Batch::Batch(FileSystem& files) : files_(files) {}
@@ -79,7 +81,7 @@ void Batch::makeFoldersFor(const RunFile& file, const std::string& folderName) {
 ContainerWriting& Batch::writerOf(ContainerClass level) {
     auto& writer = writers_[static_cast<std::size_t>(level)];
     if (!writer) {
-        writer = classRow(level).newWriting();
+        writer = newWriting(level);
     }
     return *writer;
 }

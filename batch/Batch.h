@@ -5,11 +5,11 @@
 #include "batch/Restore.h"
 #include "batch/RunFiles.h"
 #include "batch/RunKeys.h"
+#include "batch/RunReport.h"
 #include "batch/RunResult.h"
 #include "container/ClassFormat.h"
 #include "container/KeyGenerator.h"
 #include "files/FileSystem.h"
-#include "platform/RunReport.h"
 
 #include <array>
 #include <functional>

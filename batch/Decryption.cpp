@@ -1,10 +1,10 @@
 #include "batch/Batch.h"
 #include "batch/OutputNames.h"
 #include "container/ContainerReader.h"
-#include "container/Password.h"
 #include "container/Probe.h"
-#include "container/ProtectedLayout.h"
 #include "files/PathParts.h"
+#include "passwords/PasswordRules.h"
+#include "protected/ProtectedLayout.h"
 
 namespace tarvex {
 

@@ -1,9 +1,9 @@
 #include "batch/Batch.h"
 #include "batch/OutputNames.h"
 #include "container/ContainerReader.h"
-#include "container/Password.h"
 #include "container/SizeLimit.h"
 #include "files/PathParts.h"
+#include "passwords/PasswordRules.h"
 
 #include <memory>
 

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "batch/RunFiles.h"
+#include "batch/RunReport.h"
 #include "batch/RunResult.h"
-#include "platform/RunReport.h"
 
 #include <cstddef>
 #include <functional>

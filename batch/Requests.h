@@ -1,7 +1,7 @@
 #pragma once
 
 #include "container/ContainerClass.h"
-#include "container/ProtectedKey.h"
+#include "protected/ProtectedKey.h"
 
 #include <string>
 #include <string_view>

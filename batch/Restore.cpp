@@ -1,5 +1,6 @@
 #include "batch/Restore.h"
 
+#include "batch/ClassTools.h"
 #include "container/ContainerReader.h"
 #include "container/SizeLimit.h"
 
@@ -118,7 +119,7 @@ FileEnd containerEnd(FileSystem& files, const std::string& path) {
 ContainerReading& ContainerReaders::of(ContainerClass level) {
     auto& reader = readers_[static_cast<std::size_t>(level)];
     if (!reader) {
-        reader = classRow(level).newReading();
+        reader = newReading(level);
     }
     return *reader;
 }

@@ -1,6 +1,7 @@
 #include "batch/RunKeys.h"
 
-#include "container/Secret.h"
+#include "passwords/PassphraseKey.h"
+#include "protected/Secret.h"
 
 #include <algorithm>
 #include <chrono>
@@ -63,7 +64,7 @@ const ProtectedKey* RunKeys::keyFor(std::string_view password,
     const auto derivation = std::make_shared<Derivation>();
     // The thread's copy of the password lives in memory of its own, wiped when the thread ends.
     std::thread thread([derivation, password = Secret::copyOf(password), parameters] {
-        ProtectedKey key = ProtectedKey::derive(password.view(), parameters);
+        ProtectedKey key = keyOfPassphrase(password.view(), parameters);
         const std::lock_guard lock(derivation->mutex);
         derivation->key.emplace(std::move(key));
         derivation->finished.notify_one();

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "container/ProtectedKey.h"
+#include "protected/ProtectedKey.h"
 
 #include <deque>
 #include <functional>

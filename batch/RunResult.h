@@ -1,8 +1,8 @@
 #pragma once
 
-#include "container/Password.h"
+#include "batch/RunReport.h"
 #include "files/FileError.h"
-#include "platform/RunReport.h"
+#include "passwords/PasswordRules.h"
 
 #include <optional>
 #include <string>

@@ -4,9 +4,10 @@
 #include "codec/Base64Body.h"
 #include "container/ContainerReader.h"
 #include "container/ContainerWriter.h"
-#include "container/ProtectedReader.h"
-#include "container/ProtectedWriter.h"
 #include "files/FileSystem.h"
+#include "passwords/PassphraseKey.h"
+#include "protected/ProtectedReader.h"
+#include "protected/ProtectedWriter.h"
 
 #include <algorithm>
 #include <benchmark/benchmark.h>
@@ -125,7 +126,7 @@ const tarvex::ProtectedParameters& protectedParameters() {
 
 const tarvex::ProtectedKey& protectedKey() {
     static const tarvex::ProtectedKey key =
-        tarvex::ProtectedKey::derive("secret1", protectedParameters());
+        tarvex::keyOfPassphrase("secret1", protectedParameters());
     return key;
 }
 
@@ -176,8 +177,7 @@ void BM_ReadProtected(benchmark::State& state) {
 
 void BM_DeriveProtectedKey(benchmark::State& state) {
     for (auto _ : state) {
-        const tarvex::ProtectedKey key =
-            tarvex::ProtectedKey::derive("secret1", protectedParameters());
+        const tarvex::ProtectedKey key = tarvex::keyOfPassphrase("secret1", protectedParameters());
         benchmark::DoNotOptimize(key.valid());
     }
 }

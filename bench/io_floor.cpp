@@ -8,7 +8,7 @@
 #include "codec/Base64Body.h"
 #include "files/FileSystem.h"
 #include "files/PathParts.h"
-#include "ui/catalogue/Wording.h"
+#include "texts/Wording.h"
 
 #include <algorithm>
 #include <cstdio>

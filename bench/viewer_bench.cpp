@@ -16,6 +16,7 @@
 #include "batch/Batch.h"
 #include "batch/ProcessSetup.h"
 #include "files/LocalFileSystem.h"
+#include "passwords/PassphraseKey.h"
 #include "ui/QtDialogs.h"
 #include "ui/WindowLook.h"
 #include "ui/viewer/ViewerChoice.h"
@@ -138,7 +139,7 @@ struct Viewing {
         clock.start();
         const KeyDerivation derive = [this](std::string_view passphrase,
                                             const ProtectedParameters& parameters) {
-            ProtectedKey key = ProtectedKey::derive(passphrase, parameters);
+            ProtectedKey key = keyOfPassphrase(passphrase, parameters);
             keyAt = clock.elapsed();
             processorAtKey = processorMs();
             // The derivation's memory is given back: what follows is the viewing's own.

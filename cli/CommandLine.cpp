@@ -1,7 +1,7 @@
 #include "cli/CommandLine.h"
 
-#include "ui/catalogue/Catalogue.h"
-#include "ui/catalogue/Wording.h"
+#include "texts/Catalogue.h"
+#include "texts/Wording.h"
 
 #include <algorithm>
 #include <filesystem>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "container/ContainerClass.h"
-#include "container/Secret.h"
+#include "protected/Secret.h"
 
 #include <cstddef>
 

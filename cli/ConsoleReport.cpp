@@ -2,7 +2,7 @@
 
 #include "cli/ConsoleInput.h"
 #include "files/PathParts.h"
-#include "ui/catalogue/Wording.h"
+#include "texts/Wording.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/RunReport.h"
-#include "ui/catalogue/Catalogue.h"
+#include "batch/RunReport.h"
+#include "texts/Catalogue.h"
 
 #include <optional>
 #include <string>

@@ -7,10 +7,10 @@
 #include "cli/ConsoleInput.h"
 #include "cli/ConsoleReport.h"
 #include "cli/PasswordPrompt.h"
-#include "container/PassphraseStrength.h"
 #include "files/PathParts.h"
-#include "ui/catalogue/Catalogue.h"
-#include "ui/catalogue/Wording.h"
+#include "passwords/PassphraseStrength.h"
+#include "texts/Catalogue.h"
+#include "texts/Wording.h"
 
 #include <algorithm>
 #include <csignal>

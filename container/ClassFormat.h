@@ -5,9 +5,9 @@
 // its row in the table and the files of its writer and reader.
 
 #include "container/KeyGenerator.h"
-#include "container/ProtectedKey.h"
-#include "container/ProtectedLayout.h"
+#include "container/KeyParameters.h"
 #include "container/Sinks.h"
+#include "container/SourceRecord.h"
 
 #include <cstdint>
 #include <limits>
@@ -16,6 +16,8 @@
 #include <string_view>
 
 namespace tarvex {
+
+class ProtectedKey;
 
 // What a run gives the writers of its containers: the password, which a designed class stores;
 // the generator of key and filler characters, which a designed class draws from; the key and

@@ -1,26 +1,15 @@
 #pragma once
 
 // The container classes, one row each. Everything that differs from class to class is read from
-// here: the runs take each class's writer and reader from its row, the front ends its name.
+// here: the runs take each class's flags from its row, the front ends its name.
 
 #include <algorithm>
 #include <array>
 #include <cstddef>
-#include <memory>
 #include <optional>
 #include <string_view>
 
 namespace tarvex {
-
-class ContainerWriting;
-class ContainerReading;
-
-// The writer and the reader of each class, made in the class's own files.
-std::unique_ptr<ContainerWriting> newStandardWriting();
-std::unique_ptr<ContainerWriting> newHighLevelWriting();
-std::unique_ptr<ContainerWriting> newProtectedWriting();
-std::unique_ptr<ContainerReading> newDesignedReading();
-std::unique_ptr<ContainerReading> newProtectedReading();
 
 enum class ContainerClass { Standard, HighLevel, Protected };
 
@@ -58,33 +47,11 @@ struct ClassRow {
     // A container of the class records its source's name and time, which restore it whatever the
     // container is called: its name may be one that says nothing.
     bool recordsName;
-    std::unique_ptr<ContainerWriting> (*newWriting)();
-    std::unique_ptr<ContainerReading> (*newReading)();
 };
 
 inline constexpr std::array<ClassRow, 3> containerClasses{{
-    {ContainerClass::Standard,
-     "standard",
-     "****",
-     false,
-     false,
-     true,
-     {5, 10, false},
-     "",
-     false,
-     newStandardWriting,
-     newDesignedReading},
-    {ContainerClass::HighLevel,
-     "high",
-     "@@@@",
-     false,
-     true,
-     true,
-     {5, 10, false},
-     "",
-     false,
-     newHighLevelWriting,
-     newDesignedReading},
+    {ContainerClass::Standard, "standard", "****", false, false, true, {5, 10, false}, "", false},
+    {ContainerClass::HighLevel, "high", "@@@@", false, true, true, {5, 10, false}, "", false},
     {ContainerClass::Protected,
      "protected",
      "$$$$",
@@ -93,9 +60,7 @@ inline constexpr std::array<ClassRow, 3> containerClasses{{
      false,
      {1, 1024, true},
      ".tvx",
-     true,
-     newProtectedWriting,
-     newProtectedReading},
+     true},
 }};
 
 // The most that any class's password may be. A password typed in more characters than this is

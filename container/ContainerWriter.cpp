@@ -1,6 +1,6 @@
 #include "container/ContainerWriter.h"
 
-#include "container/Password.h"
+#include "container/PasswordField.h"
 
 #include <algorithm>
 

@@ -1,11 +1,13 @@
 // The writer and the reader of the two designed classes, Standard and High level, behind the
 // interfaces of a class.
 
+#include "container/DesignedFormat.h"
+
 #include "container/ClassFormat.h"
 #include "container/ContainerClass.h"
 #include "container/ContainerReader.h"
 #include "container/ContainerWriter.h"
-#include "container/ProtectedLayout.h"
+#include "container/ProtectedStart.h"
 #include "container/SizeLimit.h"
 
 namespace tarvex {

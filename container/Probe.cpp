@@ -1,7 +1,7 @@
 #include "container/Probe.h"
 
 #include "container/ContainerLayout.h"
-#include "container/Password.h"
+#include "container/PasswordField.h"
 
 namespace tarvex {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "container/ProtectedKey.h"
+#include "container/KeyParameters.h"
 
 #include <cstdint>
 #include <functional>
@@ -8,6 +8,8 @@
 #include <string_view>
 
 namespace tarvex {
+
+class ProtectedKey;
 
 // Receives text as it is made, a piece at a time; a piece is valid during its call only.
 using TextSink = std::function<void(std::string_view)>;

@@ -63,7 +63,8 @@ void FolderRoots::clear() {
 const FolderRoots::Root* FolderRoots::rootOf(std::string_view path) const {
     const Root* found = nullptr;
     for (const Root& root : roots_) {
-        if (within(path, root.path) && (found == nullptr || root.path.size() > found->path.size())) {
+        if (within(path, root.path) &&
+            (found == nullptr || root.path.size() > found->path.size())) {
             found = &root;
         }
     }
@@ -119,8 +120,8 @@ SharedFolder FolderRoots::openBelow(const Root& root, std::string_view path, std
         }
         // A name that leads back up would leave the tree; none that a listing gives does.
         const bool leadsUp = name == "." || name == "..";
-        UniqueFd next(leadsUp ? -1
-                              : calls_.openAt(folder->get(), name.c_str(), folderFlags | O_NOFOLLOW, 0));
+        UniqueFd next(
+            leadsUp ? -1 : calls_.openAt(folder->get(), name.c_str(), folderFlags | O_NOFOLLOW, 0));
         if (leadsUp) {
             errno = EINVAL;
         }

@@ -22,8 +22,9 @@ using SharedFolder = std::shared_ptr<const UniqueFd>;
 // none at all; and as no path is ever handed to the system whole, a tree may be deeper than the
 // longest path the system takes. A root itself is opened as the system resolves its path: the user
 // named it. A path that no root holds is opened that way too (the viewer's containers, a copy
-// saved where the user chose), but for a link at its end, which is never followed. The folders opened last are kept open for the calls that follow,
-// which mostly ask for the same one or two. Safe to use from several threads at once.
+// saved where the user chose), but for a link at its end, which is never followed. The folders
+// opened last are kept open for the calls that follow, which mostly ask for the same one or two.
+// Safe to use from several threads at once.
 class FolderRoots {
 public:
     explicit FolderRoots(PosixCalls& calls) : calls_(calls) {}

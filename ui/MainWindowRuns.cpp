@@ -1,13 +1,13 @@
 // The main window's commands that choose files and run: they gather the window's values, call a
 // run with them, and show what it did.
 
-#include "container/PassphraseStrength.h"
-#include "container/Password.h"
-#include "container/Sodium.h"
 #include "files/PathParts.h"
+#include "passwords/PassphraseStrength.h"
+#include "passwords/PasswordRules.h"
+#include "protected/Sodium.h"
+#include "texts/Catalogue.h"
+#include "texts/Wording.h"
 #include "ui/QtText.h"
-#include "ui/catalogue/Catalogue.h"
-#include "ui/catalogue/Wording.h"
 #include "ui/untMain.h"
 
 #include <QButtonGroup>

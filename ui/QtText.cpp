@@ -1,6 +1,6 @@
 #include "ui/QtText.h"
 
-#include "ui/catalogue/Wording.h"
+#include "texts/Wording.h"
 
 #include <QCoreApplication>
 #include <QFile>

@@ -1,8 +1,8 @@
 #include "ui/WindowReport.h"
 
+#include "texts/Catalogue.h"
+#include "texts/Wording.h"
 #include "ui/QtText.h"
-#include "ui/catalogue/Catalogue.h"
-#include "ui/catalogue/Wording.h"
 
 #include <QAction>
 #include <QApplication>

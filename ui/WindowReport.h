@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/RunReport.h"
+#include "batch/RunReport.h"
 #include "ui/Dialogs.h"
 
 #include <QElapsedTimer>

@@ -1,10 +1,10 @@
 #include "ui/untAbout.h"
 
+#include "texts/Catalogue.h"
 #include "ui/Dialogs.h"
 #include "ui/Links.h"
 #include "ui/QtText.h"
 #include "ui/WindowLook.h"
-#include "ui/catalogue/Catalogue.h"
 #include "ui/untNote.h"
 
 #include <QLabel>

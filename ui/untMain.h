@@ -2,11 +2,11 @@
 
 #include "batch/Batch.h"
 #include "batch/FileChoice.h"
-#include "container/Secret.h"
-#include "container/TryLimit.h"
+#include "passwords/TryLimit.h"
+#include "protected/Secret.h"
+#include "texts/Wording.h"
 #include "ui/Dialogs.h"
 #include "ui/WindowReport.h"
-#include "ui/catalogue/Wording.h"
 
 #include <QMainWindow>
 #include <memory>

@@ -3,7 +3,7 @@
 #include "support/ForwardingFileSystem.h"
 #include "support/ScriptedReport.h"
 #include "support/TempFolder.h"
-#include "ui/catalogue/Catalogue.h"
+#include "texts/Catalogue.h"
 
 #include <gtest/gtest.h>
 #include <set>

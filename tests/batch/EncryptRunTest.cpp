@@ -3,7 +3,7 @@
 #include "container/ContainerWriter.h"
 #include "files/PathParts.h"
 #include "support/Umask.h"
-#include "ui/catalogue/Wording.h"
+#include "texts/Wording.h"
 
 #include <filesystem>
 #include <gmock/gmock.h>

@@ -1,4 +1,4 @@
-#include "container/PassphraseStrength.h"
+#include "passwords/PassphraseStrength.h"
 
 #include <gtest/gtest.h>
 

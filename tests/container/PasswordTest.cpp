@@ -1,8 +1,8 @@
-#include "container/Password.h"
-
 #include "container/ContainerReader.h"
 #include "container/ContainerWriter.h"
+#include "container/PasswordField.h"
 #include "container/Probe.h"
+#include "passwords/PasswordRules.h"
 
 #include <cctype>
 #include <gtest/gtest.h>

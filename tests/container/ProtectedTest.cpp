@@ -4,8 +4,9 @@
 // handing on a byte that did not open and was not found right.
 #include "ReferenceProtected.h"
 #include "codec/Base64Body.h"
-#include "container/ProtectedReader.h"
-#include "container/ProtectedWriter.h"
+#include "passwords/PassphraseKey.h"
+#include "protected/ProtectedReader.h"
+#include "protected/ProtectedWriter.h"
 #include "support/ReferenceBase64.h"
 
 #include <deque>
@@ -33,7 +34,7 @@ const ProtectedParameters& cheapParameters() {
 }
 
 const ProtectedKey& cheapKey() {
-    static const ProtectedKey key = ProtectedKey::derive(password, cheapParameters());
+    static const ProtectedKey key = keyOfPassphrase(password, cheapParameters());
     return key;
 }
 
@@ -44,7 +45,7 @@ struct Keys {
     KeyProvider provider() {
         return [this](const ProtectedParameters& parameters) {
             asked.push_back(parameters);
-            return &derived.emplace_back(ProtectedKey::derive(password, parameters));
+            return &derived.emplace_back(keyOfPassphrase(password, parameters));
         };
     }
 
@@ -340,7 +341,7 @@ TEST(ProtectedBuilder, WritesTheLayoutByteForByte) {
     for (std::uint8_t i = 0; i < 16; ++i) {
         parameters.salt[i] = static_cast<std::uint8_t>(0xA0 + i);
     }
-    const ProtectedKey key = ProtectedKey::derive(password, parameters);
+    const ProtectedKey key = keyOfPassphrase(password, parameters);
     std::vector<std::uint8_t> source(100);
     std::iota(source.begin(), source.end(), std::uint8_t{0});
 
@@ -538,7 +539,7 @@ void checkChangedContainers(int version) {
     // A whole container of another run opens, with the key of its own parameters.
     ProtectedReader reader;
     Keys keys(password);
-    const ProtectedKey otherKey = ProtectedKey::derive(password, otherRun);
+    const ProtectedKey otherKey = keyOfPassphrase(password, otherRun);
     const Read other =
         readInPieces(reader, build(source, otherKey, otherRun), keys.provider(), 4093);
     EXPECT_EQ(other.verdict, Restored);
@@ -731,7 +732,7 @@ TEST(ProtectedKey, DerivesFromThePassphraseInNormalisationFormC) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.typed);
-        const ProtectedKey key = ProtectedKey::derive(c.made, cheapParameters());
+        const ProtectedKey key = keyOfPassphrase(c.made, cheapParameters());
         const std::string file = build(source, key);
         Keys keys(c.typed);
         const Read read = readInPieces(file, keys.provider());
@@ -741,7 +742,7 @@ TEST(ProtectedKey, DerivesFromThePassphraseInNormalisationFormC) {
         }
     }
     for (const std::string_view invalid : {"abc\xff", "\xc3", "\xed\xa0\x80"}) {
-        EXPECT_FALSE(ProtectedKey::derive(invalid, cheapParameters()).valid());
+        EXPECT_FALSE(keyOfPassphrase(invalid, cheapParameters()).valid());
     }
 }
 
@@ -753,10 +754,10 @@ TEST(ProtectedKey, DerivesOnlyAtAnAcceptedCost) {
     for (const auto& [cost, accepted] : costs) {
         EXPECT_EQ(acceptedCost(cost), accepted) << cost.opslimit << ", " << cost.memlimitKiB;
         if (!accepted) {
-            EXPECT_FALSE(ProtectedKey::derive(password, {{}, cost}).valid());
+            EXPECT_FALSE(keyOfPassphrase(password, {{}, cost}).valid());
         }
     }
-    ProtectedKey key = ProtectedKey::derive(password, cheapParameters());
+    ProtectedKey key = keyOfPassphrase(password, cheapParameters());
     EXPECT_TRUE(key.valid());
     const ProtectedKey moved = std::move(key);
     EXPECT_TRUE(moved.valid());

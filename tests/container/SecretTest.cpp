@@ -1,4 +1,4 @@
-#include "container/Secret.h"
+#include "protected/Secret.h"
 
 #include <gtest/gtest.h>
 

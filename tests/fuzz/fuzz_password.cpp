@@ -3,8 +3,9 @@
 // A passphrase accepted for the Protected class is valid UTF-8 without control characters, and
 // so is its normalisation form C, which is its own form C and is accepted too. An illegal
 // character is always one of the text's.
-#include "container/Nfc.h"
-#include "container/Password.h"
+#include "container/PasswordField.h"
+#include "passwords/Nfc.h"
+#include "passwords/PasswordRules.h"
 
 #include <algorithm>
 #include <cstdlib>

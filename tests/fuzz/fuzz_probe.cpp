@@ -8,10 +8,11 @@
 // Protected container of the file's bytes opens with its key and with no other (one key each,
 // derived once at the lowest cost).
 #include "container/ContainerWriter.h"
-#include "container/Password.h"
 #include "container/Probe.h"
-#include "container/ProtectedReader.h"
-#include "container/ProtectedWriter.h"
+#include "passwords/PassphraseKey.h"
+#include "passwords/PasswordRules.h"
+#include "protected/ProtectedReader.h"
+#include "protected/ProtectedWriter.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -33,8 +34,8 @@ void expectFoundAndMatching(std::string_view text, std::string_view password) {
 const tarvex::ProtectedParameters parameters{{'p', 'r', 'o', 'b', 'e'}, {1, 8192}};
 
 const tarvex::ProtectedKey& keyOf(std::string_view password) {
-    static const tarvex::ProtectedKey right = tarvex::ProtectedKey::derive("right1", parameters);
-    static const tarvex::ProtectedKey wrong = tarvex::ProtectedKey::derive("wrong1", parameters);
+    static const tarvex::ProtectedKey right = tarvex::keyOfPassphrase("right1", parameters);
+    static const tarvex::ProtectedKey wrong = tarvex::keyOfPassphrase("wrong1", parameters);
     return password == "right1" ? right : wrong;
 }
 

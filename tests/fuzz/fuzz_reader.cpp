@@ -13,8 +13,9 @@
 #include "ReferenceProtected.h"
 #include "container/ContainerReader.h"
 #include "container/ContainerWriter.h"
-#include "container/ProtectedReader.h"
-#include "container/ProtectedWriter.h"
+#include "passwords/PassphraseKey.h"
+#include "protected/ProtectedReader.h"
+#include "protected/ProtectedWriter.h"
 
 #include <cstdlib>
 #include <string_view>
@@ -61,8 +62,7 @@ const tarvex::ProtectedParameters& fuzzParameters() {
 }
 
 const tarvex::ProtectedKey& fuzzKey() {
-    static const tarvex::ProtectedKey key =
-        tarvex::ProtectedKey::derive("pass word", fuzzParameters());
+    static const tarvex::ProtectedKey key = tarvex::keyOfPassphrase("pass word", fuzzParameters());
     return key;
 }
 

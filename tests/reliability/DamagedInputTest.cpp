@@ -7,7 +7,7 @@
 #include "support/CliProcess.h"
 #include "support/ScriptedReport.h"
 #include "support/TempFolder.h"
-#include "ui/catalogue/Catalogue.h"
+#include "texts/Catalogue.h"
 
 #include <cstdio>
 #include <filesystem>

@@ -8,7 +8,7 @@
 #include "files/ScratchFile.h"
 #include "support/ScriptedReport.h"
 #include "support/TempFolder.h"
-#include "ui/catalogue/Wording.h"
+#include "texts/Wording.h"
 
 #include <cstdio>
 #include <cstring>

@@ -1,7 +1,7 @@
 #include "support/ScriptedReport.h"
 
 #include "files/PathParts.h"
-#include "ui/catalogue/Wording.h"
+#include "texts/Wording.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "batch/Batch.h"
-#include "platform/RunReport.h"
+#include "batch/RunReport.h"
 #include "support/ScriptedAnswers.h"
 
 #include <deque>

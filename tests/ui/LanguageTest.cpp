@@ -1,6 +1,6 @@
 #include "WindowFixture.h"
+#include "texts/Catalogue.h"
 #include "ui/QtText.h"
-#include "ui/catalogue/Catalogue.h"
 
 #include <QAbstractButton>
 #include <QGroupBox>

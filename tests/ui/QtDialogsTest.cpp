@@ -2,8 +2,8 @@
 
 #include "QtPrinting.h"
 #include "support/TempFolder.h"
+#include "texts/Catalogue.h"
 #include "ui/QtText.h"
-#include "ui/catalogue/Catalogue.h"
 
 #include <QApplication>
 #include <QFileDialog>

@@ -2,6 +2,7 @@
 
 #include "files/LocalFileSystem.h"
 #include "files/PathParts.h"
+#include "passwords/PassphraseKey.h"
 #include "support/ForwardingFileSystem.h"
 #include "support/ScriptedReport.h"
 
@@ -93,7 +94,7 @@ ViewerWindow& ViewerTest::view(std::vector<std::string> files, bool writable) {
     const KeyDerivation derive = [this](std::string_view passphrase,
                                         const ProtectedParameters& parameters) {
         ++derivations;
-        return ProtectedKey::derive(passphrase, parameters);
+        return keyOfPassphrase(passphrase, parameters);
     };
     viewers.push_back(std::make_unique<ViewerWindow>(
         std::move(files), ViewerSetup{dialogs, tries, fileSystems, derive, true}));

@@ -3,9 +3,9 @@
 // lock and the questions before costly keys; the keys of the picture view; nothing written but a
 // copy that the user saves.
 #include "ViewerFixture.h"
+#include "texts/Catalogue.h"
 #include "ui/QtDialogs.h"
 #include "ui/QtText.h"
-#include "ui/catalogue/Catalogue.h"
 #include "ui/untMain.h"
 #include "ui/viewer/PictureView.h"
 #include "ui/viewer/SaveCopy.h"

@@ -1,9 +1,9 @@
 #include "ui/viewer/ContainerModel.h"
 
 #include "files/PathParts.h"
+#include "texts/Catalogue.h"
+#include "texts/Wording.h"
 #include "ui/QtText.h"
-#include "ui/catalogue/Catalogue.h"
-#include "ui/catalogue/Wording.h"
 
 namespace tarvex {
 

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "batch/Restore.h"
-#include "container/ProtectedKey.h"
 #include "files/FileSystem.h"
+#include "protected/ProtectedKey.h"
 
 #include <QImage>
 #include <functional>

@@ -1,9 +1,9 @@
 #include "ui/viewer/KeyAsking.h"
 
 #include "batch/Restore.h"
-#include "container/Sodium.h"
+#include "protected/Sodium.h"
+#include "texts/Catalogue.h"
 #include "ui/QtText.h"
-#include "ui/catalogue/Catalogue.h"
 
 #include <QMetaObject>
 #include <algorithm>
@@ -123,7 +123,7 @@ void KeyAsking::askNext() {
         askNext();
         return;
     }
-    QByteArray bytes = typed->normalized(QString::NormalizationForm_C).toUtf8();
+    QByteArray bytes = typed->toUtf8();
     typed->fill(QLatin1Char('\0'));
     std::string passphrase(bytes.constData(), std::size_t(bytes.size()));
     bytes.fill('\0');

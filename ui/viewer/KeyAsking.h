@@ -1,8 +1,9 @@
 #pragma once
 
-#include "container/ProtectedKey.h"
-#include "container/TryLimit.h"
 #include "files/FileSystem.h"
+#include "passwords/PassphraseKey.h"
+#include "passwords/TryLimit.h"
+#include "protected/ProtectedKey.h"
 #include "ui/Dialogs.h"
 #include "ui/viewer/FirstPiece.h"
 #include "ui/viewer/ViewerKeys.h"
@@ -21,7 +22,7 @@ namespace tarvex {
 
 struct LanguageTable;
 
-// Derives the key of a passphrase for parameters: ProtectedKey::derive, which tests count.
+// Derives the key of a passphrase for parameters: keyOfPassphrase, which tests count.
 using KeyDerivation = std::function<ProtectedKey(std::string_view, const ProtectedParameters&)>;
 // A file system of its own for a thread that reads containers.
 using FileSystems = std::function<std::unique_ptr<FileSystem>()>;

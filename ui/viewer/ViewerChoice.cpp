@@ -4,7 +4,7 @@
 #include "batch/RunFiles.h"
 #include "files/LocalFileSystem.h"
 #include "files/PathParts.h"
-#include "ui/catalogue/Catalogue.h"
+#include "texts/Catalogue.h"
 
 #include <algorithm>
 

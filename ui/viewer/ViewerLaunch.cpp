@@ -1,8 +1,9 @@
 #include "ui/viewer/ViewerLaunch.h"
 
 #include "files/LocalFileSystem.h"
+#include "passwords/PassphraseKey.h"
+#include "texts/Catalogue.h"
 #include "ui/QtText.h"
-#include "ui/catalogue/Catalogue.h"
 #include "ui/viewer/ViewerChoice.h"
 
 namespace tarvex {
@@ -16,7 +17,7 @@ ViewerSetup programViewerSetup(Dialogs& dialogs, bool english) {
     return {.dialogs = dialogs,
             .tries = viewerTries(),
             .fileSystems = [] { return localFileSystemOver(systemCalls()); },
-            .derive = ProtectedKey::derive,
+            .derive = keyOfPassphrase,
             .english = english};
 }
 

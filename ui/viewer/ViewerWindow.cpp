@@ -1,10 +1,10 @@
 #include "ui/viewer/ViewerWindow.h"
 
 #include "files/PathParts.h"
+#include "texts/Catalogue.h"
+#include "texts/Wording.h"
 #include "ui/QtDialogs.h"
 #include "ui/QtText.h"
-#include "ui/catalogue/Catalogue.h"
-#include "ui/catalogue/Wording.h"
 #include "ui/viewer/PictureView.h"
 #include "ui/viewer/SaveCopy.h"
 #include "ui/viewer/TileDelegate.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "container/TryLimit.h"
+#include "passwords/TryLimit.h"
 #include "ui/Dialogs.h"
 #include "ui/viewer/ContainerModel.h"
 #include "ui/viewer/KeyAsking.h"
