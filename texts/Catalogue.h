@@ -262,6 +262,7 @@ struct LanguageTable {
     std::string_view viewerNoPassphrase;
     std::string_view viewerKeyNotDerived;
     std::string_view viewerNotImage;
+    std::string_view viewerTooLarge;
     std::string_view viewerUnreadable;
     std::string_view viewerChanged;
     std::string_view viewerLoading;

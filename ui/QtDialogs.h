@@ -69,7 +69,8 @@ void useQtTranslation(bool chinese);
 // Qt's file dialog keeps its history of folders, the last folder chosen and its own look in the
 // user's Qt settings (QtProject.conf in ~/.config), where every later start finds them. This
 // program keeps nothing from one start to the next: while an object of this class lives, Qt's
-// settings are kept in a private temporary folder, and they go with it.
+// settings are kept in a private temporary folder, and they go with it (on SIGTERM, SIGINT and
+// SIGHUP too, while an EndOnSignals lives).
 class QtSettingsForThisRun {
 public:
     QtSettingsForThisRun();

@@ -1,5 +1,6 @@
 #include "batch/ProcessSetup.h"
 #include "texts/Catalogue.h"
+#include "ui/EndOnSignals.h"
 #include "ui/QtDialogs.h"
 #include "ui/QtText.h"
 #include "ui/WindowLook.h"
@@ -37,6 +38,8 @@ int main(int argc, char* argv[]) {
     tarvex::keepMemoryPrivate();
     tarvex::keepLargeBuffersBetweenFiles();
     QApplication application(argc, argv);
+    // Before anything that a signal would leave behind.
+    const tarvex::EndOnSignals endOnSignals;
     const tarvex::QtSettingsForThisRun settings;
     tarvex::useClassicStyle();
     tarvex::setApplicationTitle(QString::fromUtf8(tarvex::provisionalTitle.data(),

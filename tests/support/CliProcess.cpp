@@ -1,5 +1,6 @@
 #include "support/CliProcess.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
@@ -16,17 +17,38 @@ int openOutput(const std::string& path) {
                         : ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
 }
 
+// The test's environment with `changes` (NAME=value) in place of the variables they name.
+std::vector<std::string> environmentWith(const std::vector<std::string>& changes) {
+    std::vector<std::string> variables(changes);
+    for (char** variable = environ; *variable != nullptr; ++variable) {
+        const std::string entry(*variable);
+        const std::string name = entry.substr(0, entry.find('=') + 1);
+        if (std::none_of(changes.begin(), changes.end(),
+                         [&name](const std::string& change) { return change.starts_with(name); }))
+            variables.push_back(entry);
+    }
+    return variables;
+}
+
+std::vector<char*> pointersTo(std::vector<std::string>& strings) {
+    std::vector<char*> pointers;
+    for (std::string& string : strings) {
+        pointers.push_back(string.data());
+    }
+    pointers.push_back(nullptr);
+    return pointers;
+}
+
 } // namespace
 
 CliProcess::CliProcess(const std::vector<std::string>& arguments, const std::string& input,
-                       const std::string& folder, const CliOutputs& outputs) {
-    std::vector<std::string> argv{TARVEX_CLI};
+                       const std::string& folder, const CliOutputs& outputs,
+                       const ChildProgram& program) {
+    std::vector<std::string> argv{program.path.empty() ? TARVEX_CLI : program.path};
     argv.insert(argv.end(), arguments.begin(), arguments.end());
-    std::vector<char*> pointers;
-    for (std::string& argument : argv) {
-        pointers.push_back(argument.data());
-    }
-    pointers.push_back(nullptr);
+    const std::vector<char*> pointers = pointersTo(argv);
+    std::vector<std::string> variables = environmentWith(program.environment);
+    const std::vector<char*> environment = pointersTo(variables);
 
     // The input is a line or two: it fits the pipe, so it is written before the child starts.
     int pipeEnds[2];
@@ -48,7 +70,7 @@ CliProcess::CliProcess(const std::vector<std::string>& arguments, const std::str
             ::dup2(err, 2) < 0 || ::chdir(folder.c_str()) != 0) {
             ::_exit(127);
         }
-        ::execv(pointers[0], pointers.data());
+        ::execve(pointers[0], pointers.data(), environment.data());
         ::_exit(127);
     }
     ::close(pipeEnds[0]);

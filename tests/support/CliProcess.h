@@ -15,12 +15,20 @@ struct CliOutputs {
     bool readersGone = false;
 };
 
-// tarvex-cli running as a child process in `folder`, with `input` (a line or two) on its standard
-// input. A process still running when the object goes is killed and reaped.
+// The program of a child process, when it is not tarvex-cli, and the variables that its
+// environment has in place of, or beside, the test's.
+struct ChildProgram {
+    std::string path;
+    std::vector<std::string> environment; // NAME=value
+};
+
+// tarvex-cli (or `program`) running as a child process in `folder`, with `input` (a line or two) on
+// its standard input. A process still running when the object goes is killed and reaped.
 class CliProcess {
 public:
     CliProcess(const std::vector<std::string>& arguments, const std::string& input,
-               const std::string& folder, const CliOutputs& outputs = {});
+               const std::string& folder, const CliOutputs& outputs = {},
+               const ChildProgram& program = {});
     ~CliProcess();
     CliProcess(const CliProcess&) = delete;
     CliProcess& operator=(const CliProcess&) = delete;

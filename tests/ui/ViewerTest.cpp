@@ -1,8 +1,10 @@
 // The picture viewer: containers of every class read into memory, in their order, each tile
 // saying why it has no picture; one passphrase and one key for each encrypt run, with the ten-try
 // lock and the questions before costly keys; the keys of the picture view; nothing written but a
-// copy that the user saves.
+// copy that the user saves; no picture decoded beyond what its header declares a decoding may
+// take; the viewer's program ending on a signal without leaving its temporary folder.
 #include "ViewerFixture.h"
+#include "support/CliProcess.h"
 #include "texts/Catalogue.h"
 #include "ui/QtDialogs.h"
 #include "ui/QtText.h"
@@ -13,11 +15,14 @@
 #include "ui/viewer/ViewerChoice.h"
 
 #include <QAction>
+#include <QImageWriter>
 #include <QLabel>
 #include <QListView>
 #include <QTest>
+#include <csignal>
 #include <filesystem>
 #include <gmock/gmock.h>
+#include <sys/wait.h>
 
 namespace tarvex::testing {
 namespace {
@@ -55,6 +60,29 @@ std::string changed(const std::string& container, const std::string& path, doubl
                     std::uint8_t byte) {
     std::vector<std::uint8_t> bytes = readFile(container);
     bytes.at(std::size_t(double(bytes.size()) * at)) = byte;
+    writeFile(path, bytes);
+    return path;
+}
+
+// A copy at `path` of the picture `source` (a JPEG or a BMP) whose header declares `declared`
+// pixels, with the few that it holds.
+std::string declaring(const std::string& source, const std::string& path, QSize declared) {
+    std::vector<std::uint8_t> bytes = readFile(source);
+    const auto put = [&bytes](std::size_t at, std::uint32_t value, int size, bool bigEndian) {
+        for (int i = 0; i < size; ++i)
+            bytes.at(at + std::size_t(bigEndian ? size - 1 - i : i)) = std::uint8_t(value >> 8 * i);
+    };
+    if (bytes.at(0) == 'B') {
+        put(18, std::uint32_t(declared.width()), 4, false);
+        put(22, std::uint32_t(declared.height()), 4, false);
+    } else {
+        // The segments after the start of image, up to the frame's (SOF0 or SOF2).
+        std::size_t at = 2;
+        while (bytes.at(at + 1) != 0xC0 && bytes.at(at + 1) != 0xC2)
+            at += 2 + std::size_t(bytes.at(at + 2) << 8 | bytes.at(at + 3));
+        put(at + 5, std::uint32_t(declared.height()), 2, true);
+        put(at + 7, std::uint32_t(declared.width()), 2, true);
+    }
     writeFile(path, bytes);
     return path;
 }
@@ -254,6 +282,68 @@ TEST_F(ViewerTest, FileMenuViewOpensTheViewerOnAFolder) {
     EXPECT_EQ(viewer->model().name(0), QStringLiteral("a.jpg"));
     EXPECT_TRUE(settled(*viewer));
     window.close();
+}
+
+TEST_F(ViewerTest, APictureDeclaringMoreThanADecodingMayTakeIsNotDecoded) {
+    const std::string small = picture("small.jpg", {64, 48});
+    const std::string progressive = temp / "src/progressive.jpg";
+    QImageWriter writer(QString::fromStdString(progressive));
+    writer.setProgressiveScanWrite(true);
+    QImage colours(64, 48, QImage::Format_RGB32);
+    colours.fill(QColor(200, 80, 40));
+    ASSERT_TRUE(writer.write(colours));
+    const auto containers =
+        encrypt({small, declaring(small, temp / "src/wide.jpg", {16000, 16000}),
+                 declaring(small, temp / "src/vast.jpg", {45000, 45000}),
+                 // Held whole in coefficients while it decodes, however small it is asked for.
+                 declaring(progressive, temp / "src/layered.jpg", {12000, 12000}),
+                 // No scaling while it decodes: 256 MB of pixels for a thumbnail too.
+                 declaring(picture("flat.bmp", {64, 48}), temp / "src/flat.bmp", {8000, 8000})},
+                ContainerClass::Standard, "std");
+    ViewerWindow& viewer = view(containers);
+    ASSERT_TRUE(settled(viewer));
+    const std::string tooLarge = words(texts.viewerTooLarge);
+    EXPECT_EQ(tile(viewer, 0), "64x48");
+    // Decoded at an eighth: 2000 x 2000 pixels.
+    EXPECT_EQ(tile(viewer, 1), "256x256");
+    for (int row = 2; row < 5; ++row)
+        EXPECT_EQ(tile(viewer, row), tooLarge) << "row " << row;
+
+    // The whole picture of 16000 x 16000 would take 1 GB.
+    auto* grid = viewer.findChild<QListView*>(QStringLiteral("grid"));
+    auto* shown = viewer.findChild<PictureView*>(QStringLiteral("pictureView"));
+    grid->setCurrentIndex(viewer.model().index(1));
+    QTest::keyClick(grid, Qt::Key_Return);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return shown->text() == qtText(tooLarge); }, waitMs));
+    EXPECT_TRUE(shown->picture().isNull());
+    QTest::keyClick(shown, Qt::Key_Home);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return shown->picture().size() == QSize(64, 48); }, waitMs));
+}
+
+// The program ends on these signals as it ends when closed, and removes the folder that it keeps
+// Qt's settings in.
+TEST_F(ViewerTest, TheViewerProgramEndsOnASignalAndLeavesNothingInTheTemporaryFolder) {
+    const auto containers = encrypt({picture("a.jpg", {60, 40})}, ContainerClass::Standard, "std");
+    // The folder of the desktop session, which outlives a program: without one, Qt makes its own
+    // in TMPDIR.
+    const std::string runtime = temp / "runtime";
+    std::filesystem::create_directory(runtime);
+    std::filesystem::permissions(runtime, std::filesystem::perms::owner_all);
+    for (const int number : {SIGTERM, SIGINT, SIGHUP}) {
+        const std::string tmp = temp / ("tmp" + std::to_string(number));
+        std::filesystem::create_directory(tmp);
+        CliProcess program({"--view", containers[0]}, "", temp.path(), {},
+                           {.path = TARVEX_WINDOW,
+                            .environment = {"TMPDIR=" + tmp, "XDG_RUNTIME_DIR=" + runtime,
+                                            "QT_QPA_PLATFORM=offscreen"}});
+        // Running once its folder is there.
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !namesIn(tmp).empty(); }, waitMs));
+        program.sendSignal(number);
+        const int status = program.wait();
+        ASSERT_TRUE(WIFEXITED(status)) << "signal " << number;
+        EXPECT_EQ(WEXITSTATUS(status), 128 + number);
+        EXPECT_EQ(namesIn(tmp), std::set<std::string>{}) << "signal " << number;
+    }
 }
 
 TEST(ViewerChoice, AFolderStandsForItsTreeAndTvxNamesOpenTheViewer) {

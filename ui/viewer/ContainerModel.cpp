@@ -219,6 +219,8 @@ QString problemText(PictureProblem problem, std::error_code error, const Languag
         return qtText(texts.viewerNotOpened);
     case PictureProblem::NotImage:
         return qtText(texts.viewerNotImage);
+    case PictureProblem::TooLarge:
+        return qtText(texts.viewerTooLarge);
     case PictureProblem::Unreadable:
         return qtText(filledIn(texts.viewerUnreadable, {wordedReason(error, texts)}));
     case PictureProblem::Changed:

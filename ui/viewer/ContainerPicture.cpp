@@ -1,7 +1,10 @@
 #include "ui/viewer/ContainerPicture.h"
 
+#include "ui/viewer/DecodeCost.h"
+
 #include <QBuffer>
 #include <QImageReader>
+#include <mutex>
 #include <optional>
 #include <sodium.h>
 
@@ -9,8 +12,14 @@ namespace tarvex {
 
 namespace {
 
-// Decodes the picture of `bytes`, fitted into a square of `fitSide` unless that is 0.
-QImage decoded(const std::vector<std::uint8_t>& bytes, int fitSide) {
+// Decodes the picture of `bytes` into `picture`, fitted into a square of `fitSide` unless that is
+// 0; a picture whose header declares more than a decoding may take is not decoded at all.
+void decode(const std::vector<std::uint8_t>& bytes, int fitSide, ContainerPicture& picture) {
+    // Qt's own bound on the picture that a decoder makes, for every reader of the process: a
+    // second guard, should a decoder make a larger one than its header declared.
+    static std::once_flag limited;
+    std::call_once(limited,
+                   [] { QImageReader::setAllocationLimit(int(pictureAllowance / mebibyte)); });
     // The bytes are read where they are, not copied.
     const QByteArray held = QByteArray::fromRawData(reinterpret_cast<const char*>(bytes.data()),
                                                     qsizetype(bytes.size()));
@@ -19,11 +28,23 @@ QImage decoded(const std::vector<std::uint8_t>& bytes, int fitSide) {
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer);
     reader.setAutoTransform(true);
+    if (!reader.canRead()) {
+        picture.problem = PictureProblem::NotImage;
+        return;
+    }
     const QSize size = reader.size();
     // Set before reading, the JPEG decoder decodes at the nearest scale it has.
     if (fitSide > 0 && size.isValid() && (size.width() > fitSide || size.height() > fitSide))
         reader.setScaledSize(size.scaled(fitSide, fitSide, Qt::KeepAspectRatio));
-    return reader.read();
+    const std::optional<qint64> cost = decodeCost(reader, bytes, reader.scaledSize());
+    if (!cost || *cost > pictureAllowance) {
+        picture.problem = PictureProblem::TooLarge;
+        return;
+    }
+    const DecodeShare share(*cost);
+    picture.image = reader.read();
+    if (picture.image.isNull())
+        picture.problem = PictureProblem::NotImage;
 }
 
 } // namespace
@@ -80,9 +101,7 @@ ContainerPicture readPicture(const PictureRequest& request) {
         picture.error = error.reason();
     }
     if (picture.problem == PictureProblem::None) {
-        picture.image = decoded(restored.bytes, request.fitSide);
-        if (picture.image.isNull())
-            picture.problem = PictureProblem::NotImage;
+        decode(restored.bytes, request.fitSide, picture);
         if (restored.source)
             picture.recordedName = restored.source->name;
     }

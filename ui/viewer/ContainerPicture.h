@@ -19,6 +19,7 @@ enum class PictureProblem {
     NotOpened,    // a piece does not open with the key: a wrong passphrase or damage
     NeedsKey,     // it is Protected, and the key of its parameters is not there yet
     NotImage,     // what it holds is no picture that Qt reads
+    TooLarge,     // its picture declares more than a decoding may take (see DecodeCost.h)
     Unreadable,   // the file cannot be read: the error says why
     Changed,      // it kept changing while it was read
     Stopped,      // the reading was given up
@@ -52,8 +53,8 @@ PictureProblem problemOf(const FileOutcome& outcome);
 
 // Restores the container of `request.path` into memory (nothing goes to a file) and decodes
 // its picture from there; the restored bytes are wiped once decoded. JPEG pictures scale while
-// they are decoded. Safe to call on several threads at once, each with its own file system and
-// readers.
+// they are decoded; a picture is decoded only within the memory that DecodeCost.h allows. Safe to
+// call on several threads at once, each with its own file system and readers.
 ContainerPicture readPicture(const PictureRequest& request);
 
 } // namespace tarvex

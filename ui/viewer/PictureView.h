@@ -25,6 +25,8 @@ public:
     bool fitted() const { return fitted_; }
     // The picture shown; null while there is none or only a preview.
     const QImage& picture() const { return picture_; }
+    // The text shown instead of the picture, or over its preview; empty while there is none.
+    const QString& text() const { return text_; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
