@@ -8,6 +8,7 @@
 #include <functional>
 #include <gtest/gtest.h>
 #include <random>
+#include <thread>
 
 namespace tarvex::pictures {
 namespace {
@@ -112,6 +113,33 @@ TEST(Thumbnail, OfASmallPictureKeepsItsSize) {
         makeThumbnail(bytesOf(testing::writtenByQt(markedPicture(100, 50), "png")));
     ASSERT_TRUE(thumbnail.has_value());
     EXPECT_EQ(readBack(*thumbnail).image.size(), QSize(100, 50));
+}
+
+// Threads making thumbnails of the same pictures at once all get what one thread alone gets.
+TEST(Thumbnail, IsTheSameMadeFromSeveralThreadsAtOnce) {
+    const std::vector<std::vector<std::uint8_t>> inputs = {
+        bytesOf(testing::writtenAsHeic(markedPicture(300, 200))),
+        bytesOf(testing::writtenByQt(markedPicture(300, 200), "jpeg"))};
+    std::vector<std::optional<std::vector<std::uint8_t>>> alone;
+    for (const auto& input : inputs)
+        alone.push_back(makeThumbnail(input));
+    std::vector<std::vector<std::optional<std::vector<std::uint8_t>>>> made(4);
+    std::vector<std::thread> threads;
+    for (auto& own : made) {
+        threads.emplace_back([&inputs, &own] {
+            for (int round = 0; round < 3; ++round) {
+                for (const auto& input : inputs)
+                    own.push_back(makeThumbnail(input));
+            }
+        });
+    }
+    for (auto& thread : threads)
+        thread.join();
+    for (const auto& own : made) {
+        ASSERT_EQ(own.size(), 3 * inputs.size());
+        for (std::size_t i = 0; i < own.size(); ++i)
+            EXPECT_EQ(own[i], alone[i % inputs.size()]);
+    }
 }
 
 QByteArray randomBytes(qsizetype size) {
