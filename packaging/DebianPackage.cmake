@@ -28,7 +28,10 @@ password.")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-urw-base35 | fonts-liberation2 | fonts-liberation")
+# Qt loads its WebP and TIFF readers as plugins, which no library of the programs names;
+# libheif1, which reads HEIC pictures, is named as well as found by dpkg-shlibdeps.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS
+    "fonts-urw-base35 | fonts-liberation2 | fonts-liberation, qt6-image-formats-plugins, libheif1")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
     "fonts-noto-cjk | fonts-wqy-microhei | fonts-wqy-zenhei, qt6-translations-l10n, xdg-utils")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
