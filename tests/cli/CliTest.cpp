@@ -381,5 +381,45 @@ TEST_F(CliTest, ThePromptLeavesNoCoreAndGivesTheEchoBackWhateverEndsIt) {
     }
 }
 
+// A folder of a tree that cannot be listed, or a tree of the whole system, makes the exit status
+// tell the truth: a script that removes what it encrypted must never lose what was left out. As
+// the superuser reads every folder, the program runs as nobody then.
+TEST_F(CliTest, WhatATreeRunLeavesOutMakesTheExitStatusTellIt) {
+    fs::create_directories(temp / "R/locked");
+    source("R/a.jpg", patternBytes(100, 1));
+    source("R/locked/b.jpg", patternBytes(100, 2));
+    fs::create_directory_symlink("/", temp / "everything");
+    const bool superuser = ::geteuid() == 0;
+    if (superuser) {
+        constexpr uid_t nobody = 65534;
+        ASSERT_EQ(::chmod(temp.path().c_str(), 0755), 0);
+        for (const auto& entry : fs::recursive_directory_iterator(temp / "R")) {
+            ASSERT_EQ(::chown(entry.path().c_str(), nobody, nobody), 0);
+        }
+        ASSERT_EQ(::chown((temp / "R").c_str(), nobody, nobody), 0);
+    }
+    ASSERT_EQ(::chmod((temp / "R/locked").c_str(), 0), 0);
+    const auto runTree = [&](const std::string& tree) {
+        std::vector<std::string> arguments{"encrypt", "--password-stdin", "-r", tree};
+        ChildProgram program;
+        if (superuser) {
+            arguments.insert(arguments.begin(),
+                             {"--reuid=65534", "--regid=65534", "--clear-groups", TARVEX_CLI});
+            program.path = "/usr/bin/setpriv";
+        }
+        const CliOutputs outputs{.out = io / "out", .err = io / "err"};
+        const int status = CliProcess(arguments, "secret1\n", temp.path(), outputs, program).wait();
+        EXPECT_TRUE(WIFEXITED(status));
+        return CliResult{WEXITSTATUS(status), "", asString(readFile(outputs.err))};
+    };
+    const CliResult locked = runTree(temp / "R");
+    EXPECT_EQ(locked.status, 4) << locked.err;
+    EXPECT_THAT(locked.err, HasSubstr(temp / "R/locked"));
+    EXPECT_EQ(readFile(temp / "R/encrypted/a.jpg").empty(), false);
+    const CliResult system = runTree(temp / "everything");
+    EXPECT_EQ(system.status, 1) << system.err;
+    EXPECT_THAT(system.err, HasSubstr("a folder of the system itself"));
+}
+
 } // namespace
 } // namespace tarvex::testing
