@@ -1,9 +1,9 @@
-#include "ui/viewer/ContainerModel.h"
+#include "viewer/ContainerModel.h"
 
-#include "files/PathParts.h"
+#include "batch/Viewing.h"
+#include "desktop/QtText.h"
 #include "texts/Catalogue.h"
 #include "texts/Wording.h"
-#include "ui/QtText.h"
 
 namespace tarvex {
 

@@ -1,9 +1,9 @@
-#include "ui/QtDialogs.h"
+#include "desktop/QtDialogs.h"
 
 #include "batch/FileChoice.h"
-#include "ui/PageWindow.h"
-#include "ui/PasswordMaskStyle.h"
-#include "ui/QtText.h"
+#include "desktop/PageWindow.h"
+#include "desktop/PasswordMaskStyle.h"
+#include "desktop/QtText.h"
 
 #include <QAbstractItemView>
 #include <QCoreApplication>

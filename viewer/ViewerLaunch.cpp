@@ -1,10 +1,9 @@
-#include "ui/viewer/ViewerLaunch.h"
+#include "viewer/ViewerLaunch.h"
 
-#include "files/LocalFileSystem.h"
-#include "passwords/PassphraseKey.h"
+#include "batch/Viewing.h"
+#include "desktop/QtText.h"
 #include "texts/Catalogue.h"
-#include "ui/QtText.h"
-#include "ui/viewer/ViewerChoice.h"
+#include "viewer/ViewerChoice.h"
 
 namespace tarvex {
 
@@ -16,8 +15,8 @@ WrongTries& viewerTries() {
 ViewerSetup programViewerSetup(Dialogs& dialogs, bool english) {
     return {.dialogs = dialogs,
             .tries = viewerTries(),
-            .fileSystems = [] { return localFileSystemOver(systemCalls()); },
-            .derive = keyOfPassphrase,
+            .fileSystems = ownFileSystem,
+            .derive = {},
             .english = english};
 }
 

@@ -1,4 +1,4 @@
-#include "ui/PageWindow.h"
+#include "desktop/PageWindow.h"
 
 #include <QScreen>
 #include <QTextBrowser>

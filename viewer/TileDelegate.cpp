@@ -1,6 +1,6 @@
-#include "ui/viewer/TileDelegate.h"
+#include "viewer/TileDelegate.h"
 
-#include "ui/viewer/ContainerModel.h"
+#include "viewer/ContainerModel.h"
 
 #include <QPainter>
 #include <QPixmap>

@@ -1,4 +1,4 @@
-#include "ui/viewer/PictureView.h"
+#include "viewer/PictureView.h"
 
 #include <QPainter>
 #include <QScrollBar>

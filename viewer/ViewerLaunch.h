@@ -1,8 +1,8 @@
 #pragma once
 
-#include "passwords/TryLimit.h"
-#include "ui/Dialogs.h"
-#include "ui/viewer/ViewerWindow.h"
+#include "batch/Viewing.h"
+#include "desktop/Dialogs.h"
+#include "viewer/ViewerWindow.h"
 
 #include <string>
 #include <vector>

@@ -1,13 +1,12 @@
-#include "ui/viewer/KeyAsking.h"
+#include "viewer/KeyAsking.h"
 
-#include "batch/Restore.h"
-#include "protected/Sodium.h"
+#include "desktop/QtText.h"
 #include "texts/Catalogue.h"
-#include "ui/QtText.h"
 
 #include <QMetaObject>
 #include <algorithm>
 #include <cmath>
+#include <string>
 
 namespace tarvex {
 
@@ -15,31 +14,6 @@ namespace {
 
 // The first pieces that tell whether a passphrase is right: a few, should the first be damaged.
 constexpr std::size_t checkedContainers = 3;
-// Keys of one viewing derived without asking first.
-constexpr std::size_t keysWithoutAsking = 4;
-
-double costOf(ProtectedCost cost) {
-    return double(cost.opslimit) * double(cost.memlimitKiB);
-}
-
-// Whether `key` is the passphrase's: it opens the first piece of one of `paths`. A passphrase is
-// wrong when one of them does not open and none opens; when none can be read to the first
-// piece, the restoring of each says what it is.
-bool wrongFor(const ProtectedKey& key, const ProtectedParameters& parameters,
-              const std::vector<std::string>& paths, FileSystem& files) {
-    ContainerReaders readers;
-    bool notOpened = false;
-    for (const std::string& path : paths) {
-        try {
-            const FirstPiece piece = firstPieceOf(path, parameters, key, files, readers);
-            if (piece == FirstPiece::Opened)
-                return false;
-            notOpened = notOpened || piece == FirstPiece::NotOpened;
-        } catch (const FileError&) {
-        }
-    }
-    return notOpened;
-}
 
 } // namespace
 
@@ -47,8 +21,7 @@ KeyAsking::KeyAsking(Setup setup, Events events, QWidget* window)
     : setup_(std::move(setup)), events_(std::move(events)), window_(window) {}
 
 KeyAsking::~KeyAsking() {
-    if (derivation_.joinable())
-        derivation_.join();
+    waitForWork();
 }
 
 KeyAsking::Salt* KeyAsking::saltOf(const ProtectedParameters& parameters) {
@@ -123,64 +96,62 @@ void KeyAsking::askNext() {
         askNext();
         return;
     }
-    QByteArray bytes = typed->toUtf8();
-    typed->fill(QLatin1Char('\0'));
-    std::string passphrase(bytes.constData(), std::size_t(bytes.size()));
-    bytes.fill('\0');
-    startDerivation(salt, std::move(passphrase));
+    startDerivation(salt, secretOf(std::move(*typed)));
 }
 
 bool KeyAsking::mayDerive(const Salt& salt) {
-    const ProtectedCost cost = salt.parameters.cost;
-    const double times = costOf(cost) / costOf(protectedWriteCost);
-    if (times > 4) {
+    const auto costly = [&](double times) {
         // The usual key takes about a second.
         const std::string ratio = std::to_string(int(std::lround(times)));
-        const std::string memory = std::to_string(cost.memlimitKiB / 1024);
-        if (!setup_.dialogs.question(
-                window_, messageText(filledIn(texts_->viewerCostlyKey,
-                                              {salt.name.toStdString(), ratio, ratio, memory}))))
-            return false;
-    }
-    const bool known =
-        std::find(derivedFor_.begin(), derivedFor_.end(), salt.parameters) != derivedFor_.end();
-    if (known || derivedFor_.size() < keysWithoutAsking)
-        return true;
-    if (!moreKeys_)
-        moreKeys_ = setup_.dialogs.question(window_, messageText(texts_->viewerManyKeys));
-    return *moreKeys_;
+        const std::string memory = std::to_string(salt.parameters.cost.memlimitKiB / 1024);
+        return setup_.dialogs.question(
+            window_, messageText(filledIn(texts_->viewerCostlyKey,
+                                          {salt.name.toStdString(), ratio, ratio, memory})));
+    };
+    // A no holds for the viewing, until the user asks again for a key refused.
+    const auto more = [&](std::size_t) {
+        if (!moreKeys_)
+            moreKeys_ = setup_.dialogs.question(window_, messageText(texts_->viewerManyKeys));
+        return *moreKeys_;
+    };
+    return policy_.mayDerive(salt.parameters, {.costlyKey = costly, .manyKeys = more});
 }
 
-void KeyAsking::startDerivation(const Salt& salt, std::string passphrase) {
-    if (std::find(derivedFor_.begin(), derivedFor_.end(), salt.parameters) == derivedFor_.end())
-        derivedFor_.push_back(salt.parameters);
+void KeyAsking::startDerivation(const Salt& salt, Secret passphrase) {
+    policy_.deriving(salt.parameters);
     events_.deriving(true);
-    work([this, parameters = salt.parameters, paths = salt.paths,
-          passphrase = std::move(passphrase)]() mutable {
-        Derived result{.parameters = parameters,
-                       .key = std::make_shared<ProtectedKey>(setup_.derive(passphrase, parameters)),
-                       .checked = {}};
-        wipe(passphrase);
-        if (result.key->valid())
-            check(result, paths);
-        return result;
-    });
+    waitForWork();
+    derivation_ =
+        deriveAside(std::move(passphrase), salt.parameters, setup_.derive,
+                    [this, parameters = salt.parameters, paths = salt.paths](ProtectedKey key) {
+                        Derived result{.parameters = parameters,
+                                       .key = std::make_shared<ProtectedKey>(std::move(key)),
+                                       .checked = {}};
+                        if (result.key->valid())
+                            check(result, paths);
+                        hand(std::move(result));
+                    });
 }
 
 void KeyAsking::check(Derived& result, const std::vector<std::string>& paths) {
     const std::unique_ptr<FileSystem> files = setup_.fileSystems();
-    result.wrong = wrongFor(*result.key, result.parameters, paths, *files);
+    result.wrong = keyWrongFor(*result.key, result.parameters, paths, *files);
     result.checked.insert(result.checked.end(), paths.begin(), paths.end());
 }
 
-void KeyAsking::work(std::function<Derived()> job) {
+void KeyAsking::waitForWork() {
     if (derivation_.joinable())
         derivation_.join();
-    derivation_ = std::thread([this, job = std::move(job)] {
-        const Derived result = job();
-        QMetaObject::invokeMethod(
-            this, [this, result] { derived(result); }, Qt::QueuedConnection);
-    });
+}
+
+void KeyAsking::work(std::function<Derived()> job) {
+    waitForWork();
+    derivation_ = std::thread([this, job = std::move(job)] { hand(job()); });
+}
+
+void KeyAsking::hand(Derived result) {
+    QMetaObject::invokeMethod(
+        this, [this, result = std::move(result)] { derived(result); }, Qt::QueuedConnection);
 }
 
 void KeyAsking::derived(const Derived& result) {

@@ -1,10 +1,9 @@
 #pragma once
 
-#include "passwords/TryLimit.h"
-#include "ui/Dialogs.h"
-#include "ui/viewer/ContainerModel.h"
-#include "ui/viewer/KeyAsking.h"
-#include "ui/viewer/ViewerKeys.h"
+#include "batch/Viewing.h"
+#include "desktop/Dialogs.h"
+#include "viewer/ContainerModel.h"
+#include "viewer/KeyAsking.h"
 
 #include <QMainWindow>
 #include <memory>
@@ -33,7 +32,7 @@ struct ViewerSetup {
     // Each thread that reads containers takes a file system of its own; nothing is ever written
     // through them but the copy that the user saves.
     FileSystems fileSystems;
-    KeyDerivation derive;
+    KeyDerivation derive; // keyOfPassphrase when empty
     bool english = true;
 };
 

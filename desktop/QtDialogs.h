@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui/Dialogs.h"
+#include "desktop/Dialogs.h"
 
 #include <QFileDialog>
 #include <QTemporaryDir>

@@ -1,5 +1,6 @@
-#include "ui/QtText.h"
+#include "desktop/QtText.h"
 
+#include "protected/Sodium.h"
 #include "texts/Wording.h"
 
 #include <QCoreApplication>
@@ -28,6 +29,14 @@ std::string pathBytes(const QString& path) {
 
 QString shownText(std::string_view name) {
     return qtText(shownName(name));
+}
+
+Secret secretOf(QString typed) {
+    QByteArray bytes = typed.toUtf8();
+    typed.fill(QLatin1Char('\0'));
+    Secret secret = Secret::copyOf({bytes.constData(), std::size_t(bytes.size())});
+    wipe({bytes.data(), std::size_t(bytes.size())});
+    return secret;
 }
 
 QStringList nameFiltersOf(std::string_view filter) {

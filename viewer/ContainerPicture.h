@@ -1,8 +1,6 @@
 #pragma once
 
-#include "batch/Restore.h"
-#include "files/FileSystem.h"
-#include "protected/ProtectedKey.h"
+#include "batch/Viewing.h"
 
 #include <QImage>
 #include <functional>

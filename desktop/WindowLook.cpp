@@ -1,4 +1,4 @@
-#include "ui/WindowLook.h"
+#include "desktop/WindowLook.h"
 
 #include <QApplication>
 #include <QStringList>

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "protected/Secret.h"
+
 #include <QString>
 #include <QStringList>
 #include <string>
@@ -16,6 +18,9 @@ std::string pathBytes(const QString& path);
 // A name or path that is only shown, never opened: escaped as shownName (Wording.h) says, so that
 // control characters and stray bytes are seen and do not act.
 QString shownText(std::string_view name);
+// A password or passphrase typed in a box, as the Secret of its UTF-8 bytes: the copies on the
+// way are wiped, `typed` too.
+Secret secretOf(QString typed);
 
 // The Qt name filters of a filter text "label|patterns|label|patterns" whose patterns are
 // separated by ";": one "label (pattern pattern)" per entry, with "*.*" as "*".

@@ -1,13 +1,13 @@
-#include "ui/viewer/ViewerWindow.h"
+#include "viewer/ViewerWindow.h"
 
-#include "files/PathParts.h"
+#include "batch/Viewing.h"
+#include "desktop/QtDialogs.h"
+#include "desktop/QtText.h"
 #include "texts/Catalogue.h"
 #include "texts/Wording.h"
-#include "ui/QtDialogs.h"
-#include "ui/QtText.h"
-#include "ui/viewer/PictureView.h"
-#include "ui/viewer/SaveCopy.h"
-#include "ui/viewer/TileDelegate.h"
+#include "viewer/PictureView.h"
+#include "viewer/SaveCopy.h"
+#include "viewer/TileDelegate.h"
 
 #include <QAction>
 #include <QActionGroup>

@@ -1,4 +1,4 @@
-#include "ui/PasswordMaskStyle.h"
+#include "desktop/PasswordMaskStyle.h"
 
 namespace tarvex {
 

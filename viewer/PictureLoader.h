@@ -1,9 +1,8 @@
 #pragma once
 
-#include "batch/Restore.h"
-#include "ui/viewer/ContainerPicture.h"
-#include "ui/viewer/KeyAsking.h"
-#include "ui/viewer/ViewerKeys.h"
+#include "batch/Viewing.h"
+#include "viewer/ContainerPicture.h"
+#include "viewer/KeyAsking.h"
 
 #include <QObject>
 #include <QThreadPool>

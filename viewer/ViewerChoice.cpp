@@ -1,9 +1,8 @@
-#include "ui/viewer/ViewerChoice.h"
+#include "viewer/ViewerChoice.h"
 
 #include "batch/FileChoice.h"
 #include "batch/RunFiles.h"
-#include "files/LocalFileSystem.h"
-#include "files/PathParts.h"
+#include "batch/Viewing.h"
 #include "texts/Catalogue.h"
 
 #include <algorithm>
@@ -12,7 +11,7 @@ namespace tarvex {
 
 std::vector<std::string> containersIn(const std::string& folder) {
     // A file system of its own, whose root is the folder: no link in the tree leads out of it.
-    const std::unique_ptr<FileSystem> files = localFileSystemOver(systemCalls());
+    const std::unique_ptr<FileSystem> files = ownFileSystem();
     files->openRoots({folder});
     std::vector<std::string> containers;
     for (const RunFile& file : gatherFiles(*files, {}, {folder}, outputFolderNames()).files) {

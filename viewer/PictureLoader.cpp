@@ -1,4 +1,4 @@
-#include "ui/viewer/PictureLoader.h"
+#include "viewer/PictureLoader.h"
 
 #include <QMetaObject>
 #include <QThread>

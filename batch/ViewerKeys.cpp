@@ -1,4 +1,4 @@
-#include "ui/viewer/ViewerKeys.h"
+#include "batch/ViewerKeys.h"
 
 namespace tarvex {
 

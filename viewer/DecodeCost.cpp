@@ -1,4 +1,4 @@
-#include "ui/viewer/DecodeCost.h"
+#include "viewer/DecodeCost.h"
 
 #include <QImage>
 #include <algorithm>

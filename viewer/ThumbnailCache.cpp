@@ -1,4 +1,4 @@
-#include "ui/viewer/ThumbnailCache.h"
+#include "viewer/ThumbnailCache.h"
 
 namespace tarvex {
 

@@ -1,12 +1,11 @@
-#include "ui/viewer/ContainerPicture.h"
+#include "viewer/ContainerPicture.h"
 
-#include "ui/viewer/DecodeCost.h"
+#include "viewer/DecodeCost.h"
 
 #include <QBuffer>
 #include <QImageReader>
 #include <mutex>
 #include <optional>
-#include <sodium.h>
 
 namespace tarvex {
 
@@ -14,7 +13,7 @@ namespace {
 
 // Decodes the picture of `bytes` into `picture`, fitted into a square of `fitSide` unless that is
 // 0; a picture whose header declares more than a decoding may take is not decoded at all.
-void decode(const std::vector<std::uint8_t>& bytes, int fitSide, ContainerPicture& picture) {
+void decode(std::span<const std::uint8_t> bytes, int fitSide, ContainerPicture& picture) {
     // Qt's own bound on the picture that a decoder makes, for every reader of the process: a
     // second guard, should a decoder make a larger one than its header declared.
     static std::once_flag limited;
@@ -69,43 +68,21 @@ PictureProblem problemOf(const FileOutcome& outcome) {
 
 ContainerPicture readPicture(const PictureRequest& request) {
     ContainerPicture picture;
-    RestoredInMemory restored;
-    std::optional<ProtectedParameters> missing;
-    const KeyProvider keys = [&](const ProtectedParameters& parameters) {
-        const ProtectedKey* key = request.key(parameters);
-        if (key == nullptr)
-            missing = parameters;
-        return key;
-    };
-    const std::string next;
-    const RestoreJob job{
-        .path = request.path,
-        .next = next,
-        .files = request.files,
-        .readers = request.readers,
-        .keys = keys,
-        .noKey = [] { return FileOutcome::leftOut(LeftOutReason::NoMemoryForKey); },
-        .stop = request.stop,
-        .restoreAnyway = {}};
-    try {
-        const FileOutcome outcome = restoreContainer(job, restored);
-        if (missing) {
-            picture.problem = PictureProblem::NeedsKey;
-            picture.parameters = *missing;
-        } else if (outcome.kind != FileOutcome::Kind::Done) {
-            picture.problem = problemOf(outcome);
-            picture.error = outcome.error;
-        }
-    } catch (const FileError& error) {
-        picture.problem = PictureProblem::Unreadable;
-        picture.error = error.reason();
+    const ReadInMemory read = readInMemory(
+        {.path = request.path,
+         .files = request.files,
+         .readers = request.readers,
+         .key = request.key,
+         .stop = request.stop},
+        [&](std::span<const std::uint8_t> bytes) { decode(bytes, request.fitSide, picture); });
+    if (read.missingKey) {
+        picture.problem = PictureProblem::NeedsKey;
+        picture.parameters = *read.missingKey;
+    } else if (read.outcome.kind != FileOutcome::Kind::Done) {
+        picture.problem = problemOf(read.outcome);
+        picture.error = read.outcome.error;
     }
-    if (picture.problem == PictureProblem::None) {
-        decode(restored.bytes, request.fitSide, picture);
-        if (restored.source)
-            picture.recordedName = restored.source->name;
-    }
-    sodium_memzero(restored.bytes.data(), restored.bytes.size());
+    picture.recordedName = read.recordedName;
     return picture;
 }
 

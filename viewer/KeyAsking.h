@@ -1,12 +1,7 @@
 #pragma once
 
-#include "files/FileSystem.h"
-#include "passwords/PassphraseKey.h"
-#include "passwords/TryLimit.h"
-#include "protected/ProtectedKey.h"
-#include "ui/Dialogs.h"
-#include "ui/viewer/FirstPiece.h"
-#include "ui/viewer/ViewerKeys.h"
+#include "batch/Viewing.h"
+#include "desktop/Dialogs.h"
 
 #include <QObject>
 #include <deque>
@@ -14,18 +9,12 @@
 #include <memory>
 #include <optional>
 #include <string>
-#include <string_view>
 #include <thread>
 #include <vector>
 
 namespace tarvex {
 
 struct LanguageTable;
-
-// Derives the key of a passphrase for parameters: keyOfPassphrase, which tests count.
-using KeyDerivation = std::function<ProtectedKey(std::string_view, const ProtectedParameters&)>;
-// A file system of its own for a thread that reads containers.
-using FileSystems = std::function<std::unique_ptr<FileSystem>()>;
 
 // Why the containers of some parameters show no picture for want of their key.
 enum class KeyRefusal {
@@ -40,15 +29,15 @@ enum class KeyRefusal {
 // the window's thread, and found right when it opens the first piece of a container.
 //
 // Ten wrong passphrases in a row lock the asking for as long as `tries` lives (the program's
-// life). A key that costs more than four times what the program writes, and a fifth key of the
-// viewing, are asked about first.
+// life). A costly key, and a fifth key of the viewing, are asked about first (see KeyPolicy); a
+// passphrase is a Secret from the box to the key.
 class KeyAsking final : public QObject {
 public:
     struct Setup {
         Dialogs& dialogs;
         WrongTries& tries;
         ViewerKeys& keys;
-        KeyDerivation derive;
+        KeyDerivation derive; // keyOfPassphrase when empty
         FileSystems fileSystems;
     };
     // What the viewer hears: a key is there; the key of some parameters will not come, and
@@ -93,12 +82,16 @@ private:
     void askNext();
     // Asks what a costly key and a fifth key need asking; false when the user said no.
     bool mayDerive(const Salt& salt);
-    void startDerivation(const Salt& salt, std::string passphrase);
+    void startDerivation(const Salt& salt, Secret passphrase);
     // Tries the key of `result` on the first pieces of `paths`.
     void check(Derived& result, const std::vector<std::string>& paths);
     // Runs `job` off the window's thread, once the one before has ended, and hands what it
     // found to derived().
     void work(std::function<Derived()> job);
+    // Hands `result` to derived() on the window's thread.
+    void hand(Derived result);
+    // Waits for the derivation or check under way, if any.
+    void waitForWork();
     // Keeps a key that is right, asks again for one that is wrong, or tries it on the
     // containers that needed it meanwhile.
     void derived(const Derived& result);
@@ -110,8 +103,8 @@ private:
     const LanguageTable* texts_ = nullptr;
     std::deque<Salt> salts_;
     std::deque<ProtectedParameters> waiting_;
-    bool busy_ = false; // a box shows, or a key is being derived
-    std::vector<ProtectedParameters> derivedFor_;
+    bool busy_ = false;            // a box shows, or a key is being derived
+    KeyPolicy policy_;             // the keys of the viewing, and the user's word on more
     std::optional<bool> moreKeys_; // the answer to the question before a fifth key
     std::thread derivation_;       // a derivation, or a check of a key
 };

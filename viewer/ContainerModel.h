@@ -1,9 +1,9 @@
 #pragma once
 
-#include "ui/viewer/ContainerPicture.h"
-#include "ui/viewer/KeyAsking.h"
-#include "ui/viewer/PictureLoader.h"
-#include "ui/viewer/ThumbnailCache.h"
+#include "viewer/ContainerPicture.h"
+#include "viewer/KeyAsking.h"
+#include "viewer/PictureLoader.h"
+#include "viewer/ThumbnailCache.h"
 
 #include <QAbstractListModel>
 #include <functional>
