@@ -17,7 +17,7 @@ RunResult Batch::guarded(const std::function<void(RunResult&)>& work) {
             batch.files_.closeRoots();
             batch.keys_.clear();
             batch.selection_.clear();
-            batch.manyKeysAgreed_ = false;
+            batch.keyPolicy_.clear();
             batch.madeFolders_.clear();
         }
     } cleanup{*this};
@@ -88,32 +88,23 @@ ContainerWriting& Batch::writerOf(ContainerClass level) {
 
 namespace {
 
-// The work of a derivation at `cost`: passes times memory.
-double workOf(ProtectedCost cost) {
-    return double(cost.opslimit) * double(cost.memlimitKiB);
-}
-
 // A key at the program's own cost takes about this long to derive on a common computer.
 constexpr double secondsOfWriteCost = 1.0;
 
 } // namespace
 
 bool Batch::worthDeriving(const ProtectedParameters& parameters, RunReport& report) {
-    // A container names the cost of its key, and a container of a few hundred bytes can name a
-    // derivation of half a minute and a gigabyte: beyond four times the program's own, the user
-    // decides. So too before a fifth key, as each container of another run needs its own.
-    const double times = workOf(parameters.cost) / workOf(protectedWriteCost);
-    if (times > 4 && !report.ask({.kind = RunQuestion::Kind::CostlyKey,
-                                  .seconds = times * secondsOfWriteCost})) {
-        return false;
-    }
-    constexpr std::size_t keysWithoutAsking = 4;
-    if (keys_.count() >= keysWithoutAsking && !manyKeysAgreed_) {
-        manyKeysAgreed_ = report.ask(
-            {.kind = RunQuestion::Kind::ManyKeys, .count = static_cast<int>(keys_.count())});
-        return manyKeysAgreed_;
-    }
-    return true;
+    return keyPolicy_.mayDerive(parameters,
+                                {.costlyKey =
+                                     [&report](double times) {
+                                         return report.ask({.kind = RunQuestion::Kind::CostlyKey,
+                                                            .seconds = times * secondsOfWriteCost});
+                                     },
+                                 .manyKeys =
+                                     [&report](std::size_t count) {
+                                         return report.ask({.kind = RunQuestion::Kind::ManyKeys,
+                                                            .count = static_cast<int>(count)});
+                                     }});
 }
 
 const ProtectedKey* Batch::keyFor(const ProtectedParameters& parameters, std::string_view password,
@@ -124,6 +115,7 @@ const ProtectedKey* Batch::keyFor(const ProtectedParameters& parameters, std::st
         return nullptr;
     }
     if (derives) {
+        keyPolicy_.deriving(parameters);
         report.progress({.stage = RunProgress::Stage::DerivingKey});
     }
     const ProtectedKey* key =

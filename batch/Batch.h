@@ -1,6 +1,7 @@
 #pragma once
 
 #include "batch/FileLoop.h"
+#include "batch/KeyPolicy.h"
 #include "batch/Requests.h"
 #include "batch/Restore.h"
 #include "batch/RunFiles.h"
@@ -92,7 +93,8 @@ private:
     // stop is honoured. Null when the wait was given up, or memory ran out (which it has said).
     const ProtectedKey* keyFor(const ProtectedParameters& parameters, std::string_view password,
                                RunReport& report);
-    // Whether the key for `parameters` is worth its cost: the user says, where it is much.
+    // Whether the key for `parameters` is worth its cost and its count: the user says, where
+    // the key policy asks.
     bool worthDeriving(const ProtectedParameters& parameters, RunReport& report);
     // Keeps `text` in the scratch file. False when a stop ended the wait for another copy of the
     // program that writes it.
@@ -105,7 +107,7 @@ private:
     ContainerReaders readers_;
     RunKeys keys_;                      // the keys of the run in hand
     FileIdentities selection_;          // the files of the run in hand, which no output replaces
-    bool manyKeysAgreed_ = false;       // the user agreed to more keys than a run derives unasked
+    KeyPolicy keyPolicy_;               // when the run asks before it derives a key
     std::set<std::string> madeFolders_; // the output folders of the run in hand that are there
 };
 

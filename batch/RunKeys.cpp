@@ -1,13 +1,11 @@
 #include "batch/RunKeys.h"
 
-#include "passwords/PassphraseKey.h"
-#include "protected/Secret.h"
+#include "batch/KeyPolicy.h"
 
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
-#include <string>
 
 namespace tarvex {
 
@@ -62,13 +60,12 @@ const ProtectedKey* RunKeys::keyFor(std::string_view password,
         givenUp_.reset();
     }
     const auto derivation = std::make_shared<Derivation>();
-    // The thread's copy of the password lives in memory of its own, wiped when the thread ends.
-    std::thread thread([derivation, password = Secret::copyOf(password), parameters] {
-        ProtectedKey key = keyOfPassphrase(password.view(), parameters);
-        const std::lock_guard lock(derivation->mutex);
-        derivation->key.emplace(std::move(key));
-        derivation->finished.notify_one();
-    });
+    std::thread thread =
+        deriveAside(Secret::copyOf(password), parameters, {}, [derivation](ProtectedKey key) {
+            const std::lock_guard lock(derivation->mutex);
+            derivation->key.emplace(std::move(key));
+            derivation->finished.notify_one();
+        });
     if (!waitFor(*derivation, wait)) {
         givenUp_ = derivation;
         givenUpThread_ = std::move(thread);

@@ -15,12 +15,12 @@
 // Every mode prints one line of name=value pairs; the peak memory (VmHWM) is in KB.
 #include "batch/Batch.h"
 #include "batch/ProcessSetup.h"
+#include "desktop/QtDialogs.h"
+#include "desktop/WindowLook.h"
 #include "files/LocalFileSystem.h"
 #include "passwords/PassphraseKey.h"
-#include "ui/QtDialogs.h"
-#include "ui/WindowLook.h"
-#include "ui/viewer/ViewerChoice.h"
-#include "ui/viewer/ViewerWindow.h"
+#include "viewer/ViewerChoice.h"
+#include "viewer/ViewerWindow.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -3,10 +3,10 @@
 // click on Encrypt to the closing question (which is answered No) is printed in seconds.
 // Usage: tarvex-window-run FOLDER PASSWORD [REST_SECONDS]
 #include "batch/ProcessSetup.h"
-#include "ui/Dialogs.h"
-#include "ui/QtDialogs.h"
-#include "ui/QtText.h"
-#include "ui/WindowLook.h"
+#include "desktop/Dialogs.h"
+#include "desktop/QtDialogs.h"
+#include "desktop/QtText.h"
+#include "desktop/WindowLook.h"
 #include "ui/untMain.h"
 
 #include <QAbstractButton>

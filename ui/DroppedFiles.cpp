@@ -1,6 +1,6 @@
 #include "ui/DroppedFiles.h"
 
-#include "ui/QtText.h"
+#include "desktop/QtText.h"
 
 #include <QMimeData>
 #include <QUrl>

@@ -1,13 +1,12 @@
 // The main window's commands that choose files and run: they gather the window's values, call a
 // run with them, and show what it did.
 
+#include "desktop/QtText.h"
 #include "files/PathParts.h"
 #include "passwords/PassphraseStrength.h"
 #include "passwords/PasswordRules.h"
-#include "protected/Sodium.h"
 #include "texts/Catalogue.h"
 #include "texts/Wording.h"
-#include "ui/QtText.h"
 #include "ui/untMain.h"
 
 #include <QButtonGroup>
@@ -60,10 +59,7 @@ void TfrmMain::takeTrees(std::vector<std::string> folders) {
 }
 
 Secret TfrmMain::passwordTyped() const {
-    QByteArray bytes = edtEnpass->text().toUtf8();
-    Secret password = Secret::copyOf({bytes.constData(), std::size_t(bytes.size())});
-    wipe({bytes.data(), std::size_t(bytes.size())});
-    return password;
+    return secretOf(edtEnpass->text());
 }
 
 bool TfrmMain::getencsn(ContainerClass level, const Secret& password) {

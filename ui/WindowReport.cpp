@@ -1,8 +1,8 @@
 #include "ui/WindowReport.h"
 
+#include "desktop/QtText.h"
 #include "texts/Catalogue.h"
 #include "texts/Wording.h"
-#include "ui/QtText.h"
 
 #include <QAction>
 #include <QApplication>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "batch/RunReport.h"
-#include "ui/Dialogs.h"
+#include "desktop/Dialogs.h"
 
 #include <QElapsedTimer>
 #include <QPointer>

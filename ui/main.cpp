@@ -1,14 +1,14 @@
 #include "batch/ProcessSetup.h"
+#include "desktop/QtDialogs.h"
+#include "desktop/QtText.h"
+#include "desktop/WindowLook.h"
 #include "texts/Catalogue.h"
 #include "ui/EndOnSignals.h"
-#include "ui/QtDialogs.h"
-#include "ui/QtText.h"
-#include "ui/WindowLook.h"
 #include "ui/untAbout.h"
 #include "ui/untMain.h"
 #include "ui/untNote.h"
-#include "ui/viewer/ViewerChoice.h"
-#include "ui/viewer/ViewerLaunch.h"
+#include "viewer/ViewerChoice.h"
+#include "viewer/ViewerLaunch.h"
 
 #include <QApplication>
 #include <filesystem>

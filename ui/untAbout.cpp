@@ -1,10 +1,10 @@
 #include "ui/untAbout.h"
 
+#include "desktop/Dialogs.h"
+#include "desktop/QtText.h"
+#include "desktop/WindowLook.h"
 #include "texts/Catalogue.h"
-#include "ui/Dialogs.h"
 #include "ui/Links.h"
-#include "ui/QtText.h"
-#include "ui/WindowLook.h"
 #include "ui/untNote.h"
 
 #include <QLabel>

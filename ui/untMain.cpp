@@ -1,5 +1,9 @@
 #include "ui/untMain.h"
 
+#include "desktop/PasswordMaskStyle.h"
+#include "desktop/QtDialogs.h"
+#include "desktop/QtText.h"
+#include "desktop/WindowLook.h"
 #include "files/LocalFileSystem.h"
 #include "files/PathParts.h"
 #include "passwords/PasswordRules.h"
@@ -7,13 +11,9 @@
 #include "texts/Wording.h"
 #include "ui/DroppedFiles.h"
 #include "ui/Links.h"
-#include "ui/PasswordMaskStyle.h"
-#include "ui/QtDialogs.h"
-#include "ui/QtText.h"
-#include "ui/WindowLook.h"
 #include "ui/untAbout.h"
 #include "ui/untNote.h"
-#include "ui/viewer/ViewerLaunch.h"
+#include "viewer/ViewerLaunch.h"
 
 #include <QActionGroup>
 #include <QButtonGroup>

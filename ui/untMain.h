@@ -2,10 +2,10 @@
 
 #include "batch/Batch.h"
 #include "batch/FileChoice.h"
+#include "desktop/Dialogs.h"
 #include "passwords/TryLimit.h"
 #include "protected/Secret.h"
 #include "texts/Wording.h"
-#include "ui/Dialogs.h"
 #include "ui/WindowReport.h"
 
 #include <QMainWindow>

@@ -1,6 +1,6 @@
 #include "ui/untNote.h"
 
-#include "ui/WindowLook.h"
+#include "desktop/WindowLook.h"
 
 #include <QLabel>
 #include <QPixmap>

@@ -1,6 +1,6 @@
 #include "WindowFixture.h"
+#include "desktop/QtText.h"
 #include "texts/Catalogue.h"
-#include "ui/QtText.h"
 
 #include <QAbstractButton>
 #include <QGroupBox>

@@ -1,9 +1,9 @@
-#include "ui/QtDialogs.h"
+#include "desktop/QtDialogs.h"
 
 #include "QtPrinting.h"
+#include "desktop/QtText.h"
 #include "support/TempFolder.h"
 #include "texts/Catalogue.h"
-#include "ui/QtText.h"
 
 #include <QApplication>
 #include <QFileDialog>

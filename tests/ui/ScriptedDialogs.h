@@ -1,8 +1,8 @@
 #pragma once
 
 #include "QtPrinting.h"
+#include "desktop/Dialogs.h"
 #include "support/ScriptedAnswers.h"
-#include "ui/Dialogs.h"
 
 #include <QString>
 #include <QUrl>

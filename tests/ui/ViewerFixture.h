@@ -3,7 +3,7 @@
 #include "ScriptedDialogs.h"
 #include "batch/Batch.h"
 #include "support/TempFolder.h"
-#include "ui/viewer/ViewerWindow.h"
+#include "viewer/ViewerWindow.h"
 
 #include <QImage>
 #include <atomic>

@@ -4,15 +4,15 @@
 // copy that the user saves; no picture decoded beyond what its header declares a decoding may
 // take; the viewer's program ending on a signal without leaving its temporary folder.
 #include "ViewerFixture.h"
+#include "desktop/QtDialogs.h"
+#include "desktop/QtText.h"
 #include "support/CliProcess.h"
 #include "texts/Catalogue.h"
-#include "ui/QtDialogs.h"
-#include "ui/QtText.h"
 #include "ui/untMain.h"
-#include "ui/viewer/PictureView.h"
-#include "ui/viewer/SaveCopy.h"
-#include "ui/viewer/ThumbnailCache.h"
-#include "ui/viewer/ViewerChoice.h"
+#include "viewer/PictureView.h"
+#include "viewer/SaveCopy.h"
+#include "viewer/ThumbnailCache.h"
+#include "viewer/ViewerChoice.h"
 
 #include <QAction>
 #include <QImageWriter>

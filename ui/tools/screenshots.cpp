@@ -1,7 +1,7 @@
 // Takes the screenshots of the main window for the documentation: the window in English, then in
 // Chinese. Usage: tarvex-screenshots ENGLISH.png CHINESE.png
-#include "ui/QtDialogs.h"
-#include "ui/WindowLook.h"
+#include "desktop/QtDialogs.h"
+#include "desktop/WindowLook.h"
 #include "ui/untMain.h"
 
 #include <QAction>

@@ -1,0 +1,123 @@
+#include "batch/Viewing.h"
+
+#include "container/ContainerReader.h"
+#include "files/LocalFileSystem.h"
+
+#include <sodium.h>
+
+namespace tarvex {
+
+namespace {
+
+// What the first piece of a Protected container says of a key.
+enum class FirstPiece {
+    Opened,    // the key opens it: the passphrase is the container's
+    NotOpened, // it does not open: a wrong passphrase (or a damaged first piece)
+    Damaged,   // the container is no Protected one of `parameters`, or its text is wrong
+};
+
+// Reads the Protected container `path` up to its first piece, and tries `key`, derived for
+// `parameters`, on it. Nothing of the source is kept. Throws FileError.
+FirstPiece firstPieceOf(const std::string& path, const ProtectedParameters& parameters,
+                        const ProtectedKey& key, FileSystem& files, ContainerReaders& readers) {
+    const FileEnd end = files.readFileEnd(path, containerEndBytes);
+    if (classAtEnd(end.bytes, end.wholeFile) != ContainerClass::Protected)
+        return FirstPiece::Damaged;
+    ContainerReading& reading = readers.of(ContainerClass::Protected);
+    reading.expect(end.bytes, end.wholeFile);
+    // A file that has changed to a container of other parameters gets no key.
+    reading.start(
+        [&](const ProtectedParameters& asked) { return asked == parameters ? &key : nullptr; }, {},
+        {}, true);
+    files.readFile(path, "", {}, [&reading](std::span<const std::uint8_t> piece) {
+        return reading.append(piece);
+    });
+    switch (reading.finish()) {
+    case ReadVerdict::FirstPieceOpened:
+    case ReadVerdict::Restored:
+        return FirstPiece::Opened;
+    case ReadVerdict::NotOpened:
+        return FirstPiece::NotOpened;
+    default:
+        return FirstPiece::Damaged;
+    }
+}
+
+} // namespace
+
+std::unique_ptr<FileSystem> ownFileSystem() {
+    return localFileSystemOver(systemCalls());
+}
+
+ReadInMemory readInMemory(const MemoryReading& reading,
+                          const std::function<void(std::span<const std::uint8_t>)>& use) {
+    ReadInMemory read;
+    RestoredInMemory restored;
+    const KeyProvider keys = [&](const ProtectedParameters& parameters) {
+        const ProtectedKey* key = reading.key(parameters);
+        if (key == nullptr)
+            read.missingKey = parameters;
+        return key;
+    };
+    const std::string next;
+    const RestoreJob job{
+        .path = reading.path,
+        .next = next,
+        .files = reading.files,
+        .readers = reading.readers,
+        .keys = keys,
+        .noKey = [] { return FileOutcome::leftOut(LeftOutReason::NoMemoryForKey); },
+        .stop = reading.stop,
+        .restoreAnyway = {}};
+    try {
+        read.outcome = restoreContainer(job, restored);
+    } catch (const FileError& error) {
+        read.outcome = FileOutcome::leftOut(LeftOutReason::Unreadable, error.reason());
+    }
+    if (read.outcome.kind == FileOutcome::Kind::Done && !read.missingKey) {
+        use(restored.bytes);
+        if (restored.source)
+            read.recordedName = restored.source->name;
+    }
+    sodium_memzero(restored.bytes.data(), restored.bytes.size());
+    return read;
+}
+
+bool keyWrongFor(const ProtectedKey& key, const ProtectedParameters& parameters,
+                 const std::vector<std::string>& paths, FileSystem& files) {
+    ContainerReaders readers;
+    bool notOpened = false;
+    for (const std::string& path : paths) {
+        try {
+            const FirstPiece piece = firstPieceOf(path, parameters, key, files, readers);
+            if (piece == FirstPiece::Opened)
+                return false;
+            notOpened = notOpened || piece == FirstPiece::NotOpened;
+        } catch (const FileError&) {
+        }
+    }
+    return notOpened;
+}
+
+FileOutcome saveCopy(const std::string& containerPath, const std::string& target, FileSystem& files,
+                     const ViewerKeys& keys) {
+    ContainerReaders readers;
+    const FileIdentities keep = files.identify({containerPath});
+    RestoredToFile copy(files, containerPath, keep,
+                        [&target](const std::string&) { return target; });
+    const std::string next;
+    const KeyProvider keyOf = [&keys](const ProtectedParameters& parameters) {
+        return keys.find(parameters);
+    };
+    return restoreContainer({.path = containerPath,
+                             .next = next,
+                             .files = files,
+                             .readers = readers,
+                             .keys = keyOf,
+                             .noKey = [] { return FileOutcome::leftOut(LeftOutReason::NotOpened); },
+                             .stop = [] { return false; },
+                             .restoreAnyway = {}},
+                            copy);
+}
+
+} // namespace tarvex

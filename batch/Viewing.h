@@ -1,0 +1,70 @@
+#pragma once
+
+#include "batch/FileLoop.h"
+#include "batch/KeyPolicy.h"
+#include "batch/Restore.h"
+#include "batch/ViewerKeys.h"
+#include "files/FileSystem.h"
+#include "files/PathParts.h"
+#include "passwords/TryLimit.h"
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+// What the runs offer a viewer, which shows what containers hold without writing it: the reading
+// of a container into memory, the check of a key on the first pieces of containers, the saving of
+// a copy, and file systems for its threads. A viewer reaches the containers through here only.
+namespace tarvex {
+
+// A file system of its own for a thread that reads containers.
+using FileSystems = std::function<std::unique_ptr<FileSystem>()>;
+
+// The machine's file system, one of its own for the thread that takes it.
+std::unique_ptr<FileSystem> ownFileSystem();
+
+// What the viewer asks of one container besides what its restored bytes are for.
+struct MemoryReading {
+    const std::string& path;
+    FileSystem& files;
+    ContainerReaders& readers;
+    // The key of a container's parameters, or null while there is none.
+    std::function<const ProtectedKey*(const ProtectedParameters&)> key;
+    // Asked while the container is read: true gives the reading up.
+    std::function<bool()> stop;
+};
+
+// What the reading of a container into memory found.
+struct ReadInMemory {
+    // Done when the whole source came; a file that cannot be read is left out as Unreadable,
+    // with the error.
+    FileOutcome outcome;
+    // The parameters whose key was not there, for a Protected container that needs one.
+    std::optional<ProtectedParameters> missingKey;
+    // The name that the container records of its source; empty when it records none.
+    std::string recordedName;
+};
+
+// Restores the container of `reading.path` into memory (nothing goes to a file) and, when its
+// whole source came, gives the restored bytes to `use`; they are wiped once it returns. Safe to
+// call on several threads at once, each with its own file system and readers.
+ReadInMemory readInMemory(const MemoryReading& reading,
+                          const std::function<void(std::span<const std::uint8_t>)>& use);
+
+// Whether `key`, derived for `parameters`, is a wrong one for the Protected containers `paths`:
+// one of them does not open with it at its first piece, and none opens. When none can be read to
+// its first piece, the restoring of each tells what it is.
+bool keyWrongFor(const ProtectedKey& key, const ProtectedParameters& parameters,
+                 const std::vector<std::string>& paths, FileSystem& files);
+
+// Restores the container `containerPath` into a new file `target`, which replaces any file of
+// that name only once it is whole, with the rights that a decrypt run gives; the container itself
+// is never replaced. The key of a Protected container comes from `keys`. Throws FileError.
+FileOutcome saveCopy(const std::string& containerPath, const std::string& target, FileSystem& files,
+                     const ViewerKeys& keys);
+
+} // namespace tarvex

@@ -1,0 +1,63 @@
+#include "viewer/TileDelegate.h"
+
+#include "viewer/ContainerModel.h"
+
+#include <QPainter>
+#include <QPixmap>
+
+namespace tarvex {
+
+namespace {
+
+// The room around a tile's square and its name.
+constexpr int margin = 6;
+
+} // namespace
+
+QSize TileDelegate::tileSize(const QFontMetrics& metrics) {
+    constexpr int side = ContainerModel::thumbnailSide;
+    return {side + 2 * margin, side + 3 * margin + metrics.height()};
+}
+
+QSize TileDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex&) const {
+    return tileSize(option.fontMetrics);
+}
+
+void TileDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
+                         const QModelIndex& index) const {
+    const QPalette& palette = option.palette;
+    const bool selected = option.state & QStyle::State_Selected;
+    const QRect tile = option.rect;
+    if (selected)
+        painter->fillRect(tile, palette.highlight());
+    constexpr int side = ContainerModel::thumbnailSide;
+    const QRect square(tile.x() + margin, tile.y() + margin, side, side);
+    const QVariant decoration = index.data(Qt::DecorationRole);
+    const QString problem = index.data(ContainerModel::problemRole).toString();
+    if (decoration.canConvert<QPixmap>()) {
+        const QPixmap thumbnail = decoration.value<QPixmap>();
+        QRect placed(QPoint(), thumbnail.size());
+        placed.moveCenter(square.center());
+        painter->drawPixmap(placed.topLeft(), thumbnail);
+    } else if (!problem.isEmpty()) {
+        painter->setPen(palette.color(QPalette::Mid));
+        painter->drawRect(square.adjusted(0, 0, -1, -1));
+        painter->setPen(palette.color(selected ? QPalette::HighlightedText : QPalette::Text));
+        painter->drawText(square.adjusted(margin, margin, -margin, -margin),
+                          Qt::AlignCenter | Qt::TextWordWrap, problem);
+    } else {
+        painter->fillRect(square, palette.alternateBase());
+    }
+    const QRect line(tile.x() + margin, square.bottom() + margin, side,
+                     option.fontMetrics.height());
+    painter->setPen(palette.color(selected ? QPalette::HighlightedText : QPalette::Text));
+    painter->drawText(line, Qt::AlignHCenter | Qt::AlignVCenter,
+                      option.fontMetrics.elidedText(index.data(Qt::DisplayRole).toString(),
+                                                    Qt::ElideMiddle, side));
+    if (option.state & QStyle::State_HasFocus) {
+        painter->setPen(QPen(palette.color(QPalette::Highlight), 1, Qt::DotLine));
+        painter->drawRect(tile.adjusted(1, 1, -2, -2));
+    }
+}
+
+} // namespace tarvex

@@ -1,0 +1,360 @@
+#include "viewer/ViewerWindow.h"
+
+#include "batch/Viewing.h"
+#include "desktop/QtDialogs.h"
+#include "desktop/QtText.h"
+#include "texts/Catalogue.h"
+#include "texts/Wording.h"
+#include "viewer/PictureView.h"
+#include "viewer/SaveCopy.h"
+#include "viewer/TileDelegate.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QClipboard>
+#include <QEvent>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QListView>
+#include <QLoggingCategory>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QScreen>
+#include <QScrollBar>
+#include <QStackedWidget>
+#include <QStatusBar>
+#include <QToolBar>
+#include <QVBoxLayout>
+
+namespace tarvex {
+
+namespace {
+
+// The folder that holds every one of `files`, with its "/" at the end: the folder chosen when they
+// are a tree's.
+std::string commonFolder(const std::vector<std::string>& files) {
+    std::string folder = folderPart(files.front());
+    for (const std::string& file : files) {
+        while (!folder.empty() && !file.starts_with(folder)) {
+            folder = folderPart(std::string_view(folder).substr(0, folder.size() - 1));
+        }
+    }
+    return folder;
+}
+
+} // namespace
+
+ViewerWindow::ViewerWindow(std::vector<std::string> files, ViewerSetup setup, QWidget* parent)
+    : QMainWindow(parent, Qt::Window), setup_(std::move(setup)) {
+    setObjectName(QStringLiteral("viewer"));
+    // Qt's image readers warn on the standard error with what they found in a picture, a marker
+    // byte of a damaged one; the standard error of a desktop program may go to a file.
+    QLoggingCategory::setFilterRules(QStringLiteral("qt.gui.imageio*=false"));
+    setWindowIcon(QIcon(QStringLiteral(":/tarvex/tarvex.png")));
+    if (!files.empty())
+        folder_ = commonFolder(files);
+    asking_ = std::make_unique<KeyAsking>(
+        KeyAsking::Setup{setup_.dialogs, setup_.tries, keys_, setup_.derive, setup_.fileSystems},
+        KeyAsking::Events{
+            .ready = [this](const ProtectedParameters& key) { model_->keyReady(key); },
+            .refused = [this](const ProtectedParameters& key,
+                              KeyRefusal why) { model_->keyRefused(key, why); },
+            .deriving = [this](bool deriving) { showBusy(deriving); }},
+        this);
+    model_ = std::make_unique<ContainerModel>(
+        std::move(files),
+        ContainerModel::Setup{.fileSystems = setup_.fileSystems,
+                              .keys = keys_,
+                              .needKey = [this](int row, const ProtectedParameters& key) {
+                                  asking_->need(key, model_->path(row), model_->name(row));
+                              }});
+    // The texts come before anything that shows them.
+    model_->setTexts(languageTable(setup_.english));
+    asking_->setTexts(languageTable(setup_.english));
+    createGrid();
+    createActions();
+    createMenus();
+    createStatusBar();
+    setLanguage(setup_.english);
+    resize(screen()->availableGeometry().size() * 4 / 5);
+    showGrid();
+}
+
+ViewerWindow::~ViewerWindow() {
+    // The workers go before the keys they read with, and the view lets go of the model first.
+    grid_->setModel(nullptr);
+    model_.reset();
+    asking_.reset();
+}
+
+void ViewerWindow::createGrid() {
+    pages_ = new QStackedWidget(this);
+    pages_->setObjectName(QStringLiteral("pages"));
+    setCentralWidget(pages_);
+    grid_ = new QListView(pages_);
+    grid_->setObjectName(QStringLiteral("grid"));
+    grid_->setViewMode(QListView::IconMode);
+    grid_->setFlow(QListView::LeftToRight);
+    grid_->setWrapping(true);
+    grid_->setResizeMode(QListView::Adjust);
+    grid_->setMovement(QListView::Static);
+    grid_->setUniformItemSizes(true);
+    grid_->setSpacing(0);
+    grid_->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
+    grid_->setSelectionMode(QAbstractItemView::SingleSelection);
+    grid_->setItemDelegate(new TileDelegate(grid_));
+    grid_->setGridSize(TileDelegate::tileSize(grid_->fontMetrics()));
+    grid_->verticalScrollBar()->setSingleStep(grid_->gridSize().height() / 4);
+    grid_->setModel(model_.get());
+    if (model_->rowCount() > 0)
+        grid_->setCurrentIndex(model_->index(0));
+    connect(grid_, &QListView::activated, this, &ViewerWindow::open);
+    connect(grid_->verticalScrollBar(), &QScrollBar::valueChanged, this,
+            &ViewerWindow::noteRowsInView);
+    grid_->viewport()->installEventFilter(this);
+    pages_->addWidget(grid_);
+
+    picturePage_ = new QWidget(pages_);
+    picturePage_->setObjectName(QStringLiteral("picturePage"));
+    pictureBar_ = new QToolBar(picturePage_);
+    pictureBar_->setObjectName(QStringLiteral("pictureBar"));
+    picture_ = new PictureView(picturePage_);
+    auto* layout = new QVBoxLayout(picturePage_);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(pictureBar_);
+    layout->addWidget(picture_, 1);
+    pages_->addWidget(picturePage_);
+}
+
+QAction* ViewerWindow::action(const char* name, const QKeySequence& key) {
+    auto* created = new QAction(this);
+    created->setObjectName(QString::fromLatin1(name));
+    created->setShortcut(key);
+    addAction(created);
+    return created;
+}
+
+void ViewerWindow::createActions() {
+    saveCopy_ = action("viewerSaveCopy", QKeySequence::Save);
+    copy_ = action("viewerCopy", QKeySequence::Copy);
+    close_ = action("viewerClose", QKeySequence::Close);
+    fit_ = action("viewerFit", Qt::CTRL | Qt::Key_0);
+    actualSize_ = action("viewerActualSize", Qt::CTRL | Qt::Key_1);
+    previous_ = action("viewerPrevious");
+    previous_->setShortcuts({Qt::Key_Left, Qt::Key_PageUp, Qt::Key_Backspace});
+    next_ = action("viewerNext");
+    next_->setShortcuts({Qt::Key_Right, Qt::Key_PageDown, Qt::Key_Space});
+    first_ = action("viewerFirst", Qt::Key_Home);
+    last_ = action("viewerLast", Qt::Key_End);
+    back_ = action("viewerBack", Qt::Key_Escape);
+    auto* sizes = new QActionGroup(this);
+    for (QAction* size : {fit_, actualSize_}) {
+        size->setCheckable(true);
+        sizes->addAction(size);
+    }
+    fit_->setChecked(true);
+    connect(saveCopy_, &QAction::triggered, this, &ViewerWindow::saveCopy);
+    connect(copy_, &QAction::triggered, this, &ViewerWindow::copyPicture);
+    connect(close_, &QAction::triggered, this, &QWidget::close);
+    connect(fit_, &QAction::triggered, this, [this] { picture_->setFitted(true); });
+    connect(actualSize_, &QAction::triggered, this, [this] { picture_->setFitted(false); });
+    connect(previous_, &QAction::triggered, this, [this] { step(-1); });
+    connect(next_, &QAction::triggered, this, [this] { step(1); });
+    connect(first_, &QAction::triggered, this, [this] { showRow(0); });
+    connect(last_, &QAction::triggered, this, [this] { showRow(model_->rowCount() - 1); });
+    connect(back_, &QAction::triggered, this, &ViewerWindow::showGrid);
+    pictureBar_->addActions({previous_, next_, fit_, actualSize_, saveCopy_, copy_, back_});
+}
+
+void ViewerWindow::createMenus() {
+    const auto menu = [this](const char* name) {
+        QMenu* created = menuBar()->addMenu(QString());
+        created->setObjectName(QString::fromLatin1(name));
+        return created;
+    };
+    fileMenu_ = menu("viewerFileMenu");
+    fileMenu_->addActions({saveCopy_, copy_});
+    fileMenu_->addSeparator();
+    fileMenu_->addAction(close_);
+    viewMenu_ = menu("viewerViewMenu");
+    viewMenu_->addActions({fit_, actualSize_});
+    viewMenu_->addSeparator();
+    viewMenu_->addActions({previous_, next_});
+    viewMenu_->addSeparator();
+    viewMenu_->addAction(back_);
+    languageMenu_ = menu("viewerLanguageMenu");
+    english_ = languageMenu_->addAction(qtText(languageEnglish));
+    english_->setObjectName(QStringLiteral("viewerEnglish"));
+    chinese_ = languageMenu_->addAction(qtText(languageChinese));
+    chinese_->setObjectName(QStringLiteral("viewerChinese"));
+    auto* languages = new QActionGroup(languageMenu_);
+    for (QAction* language : {english_, chinese_}) {
+        language->setCheckable(true);
+        languages->addAction(language);
+    }
+    connect(english_, &QAction::triggered, this, [this] { setLanguage(true); });
+    connect(chinese_, &QAction::triggered, this, [this] { setLanguage(false); });
+}
+
+void ViewerWindow::createStatusBar() {
+    countLabel_ = new QLabel(this);
+    countLabel_->setObjectName(QStringLiteral("viewerCount"));
+    busyLabel_ = new QLabel(this);
+    busyLabel_->setObjectName(QStringLiteral("viewerDeriving"));
+    busyBar_ = new QProgressBar(this);
+    busyBar_->setObjectName(QStringLiteral("viewerBusy"));
+    // A range of 0 to 0 is Qt's bar for work without a known end.
+    busyBar_->setRange(0, 0);
+    busyBar_->setMaximumWidth(120);
+    statusBar()->addWidget(countLabel_, 1);
+    statusBar()->addPermanentWidget(busyLabel_);
+    statusBar()->addPermanentWidget(busyBar_);
+    showBusy(false);
+}
+
+void ViewerWindow::setLanguage(bool english) {
+    const LanguageTable& texts = languageTable(english);
+    texts_ = &texts;
+    const auto text = [](std::string_view value) { return qtText(value); };
+    setWindowTitle(qtText(filledIn(texts.viewerCaption, {shownName(folder_)})));
+    fileMenu_->setTitle(text(texts.viewerFileMenu));
+    viewMenu_->setTitle(text(texts.viewerViewMenu));
+    languageMenu_->setTitle(text(texts.languageMenu));
+    saveCopy_->setText(text(texts.viewerSaveCopy));
+    copy_->setText(text(texts.viewerCopy));
+    close_->setText(text(texts.viewerClose));
+    fit_->setText(text(texts.viewerFit));
+    actualSize_->setText(text(texts.viewerActualSize));
+    previous_->setText(text(texts.viewerPrevious));
+    next_->setText(text(texts.viewerNext));
+    back_->setText(text(texts.viewerBackToGrid));
+    busyLabel_->setText(text(texts.viewerDeriving));
+    (english ? english_ : chinese_)->setChecked(true);
+    useQtTranslation(!english);
+    model_->setTexts(texts);
+    asking_->setTexts(texts);
+    showCount();
+}
+
+bool ViewerWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == grid_->viewport() && event->type() == QEvent::Resize)
+        noteRowsInView();
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void ViewerWindow::noteRowsInView() {
+    if (pages_->currentWidget() != grid_) {
+        model_->setRowsInView(0, -1);
+        return;
+    }
+    // The tiles lie in a grid of equal cells, row after row.
+    const QSize cell = grid_->gridSize();
+    const int columns = std::max(1, grid_->viewport()->width() / cell.width());
+    const int top = grid_->verticalScrollBar()->value();
+    const int firstLine = top / cell.height();
+    const int lastLine = (top + grid_->viewport()->height()) / cell.height();
+    model_->setRowsInView(firstLine * columns, (lastLine + 1) * columns - 1);
+}
+
+void ViewerWindow::open(const QModelIndex& index) {
+    if (!index.isValid())
+        return;
+    if (const std::optional<ProtectedParameters> refused = model_->refusedKey(index.row())) {
+        asking_->askAgain(*refused);
+        return;
+    }
+    showRow(index.row());
+}
+
+void ViewerWindow::showRow(int row) {
+    if (row < 0 || row >= model_->rowCount())
+        return;
+    shownRow_ = row;
+    pages_->setCurrentWidget(picturePage_);
+    enablePictureActions(true);
+    noteRowsInView();
+    const QVariant thumbnail = model_->index(row).data(Qt::DecorationRole);
+    picture_->showPreview(thumbnail.value<QPixmap>().toImage(), qtText(texts_->viewerLoading));
+    picture_->setFocus();
+    showCount();
+    model_->askPicture(row, [this, row](const QImage& picture, const QString& problem) {
+        if (row != shownRow_)
+            return;
+        if (picture.isNull())
+            picture_->showText(problem);
+        else
+            picture_->showPicture(picture);
+    });
+}
+
+void ViewerWindow::showGrid() {
+    model_->dropPicture();
+    picture_->clear();
+    if (shownRow_ >= 0) {
+        grid_->setCurrentIndex(model_->index(shownRow_));
+        grid_->scrollTo(model_->index(shownRow_));
+    }
+    shownRow_ = -1;
+    pages_->setCurrentWidget(grid_);
+    enablePictureActions(false);
+    grid_->setFocus();
+    noteRowsInView();
+    showCount();
+}
+
+void ViewerWindow::step(int by) {
+    const int row = std::clamp(shownRow_ + by, 0, model_->rowCount() - 1);
+    if (row != shownRow_)
+        showRow(row);
+}
+
+void ViewerWindow::enablePictureActions(bool enabled) {
+    for (QAction* pictureAction :
+         {saveCopy_, copy_, fit_, actualSize_, previous_, next_, first_, last_, back_})
+        pictureAction->setEnabled(enabled);
+}
+
+void ViewerWindow::showBusy(bool deriving) {
+    busyLabel_->setVisible(deriving);
+    busyBar_->setVisible(deriving);
+}
+
+void ViewerWindow::showCount() {
+    const int count = model_->rowCount();
+    if (shownRow_ < 0) {
+        countLabel_->setText(qtText(count == 1
+                                        ? std::string(texts_->viewerOneContainer)
+                                        : filledIn(texts_->viewerCount, {std::to_string(count)})));
+        return;
+    }
+    countLabel_->setText(
+        QStringLiteral("%1   %2 / %3").arg(model_->name(shownRow_)).arg(shownRow_ + 1).arg(count));
+}
+
+void ViewerWindow::saveCopy() {
+    const std::string& container = model_->path(shownRow_);
+    const std::string name = copyName(container, model_->recordedName(shownRow_));
+    const QString target =
+        setup_.dialogs.saveFile(this, applicationTitle(), pathText(folderPart(container) + name));
+    if (target.isEmpty())
+        return;
+    QString problem;
+    try {
+        const std::unique_ptr<FileSystem> files = setup_.fileSystems();
+        const FileOutcome outcome = tarvex::saveCopy(container, pathBytes(target), *files, keys_);
+        if (outcome.kind != FileOutcome::Kind::Done)
+            problem = problemText(problemOf(outcome), outcome.error, *texts_);
+    } catch (const FileError& error) {
+        problem = qtText(worded(error, *texts_));
+    }
+    if (!problem.isEmpty())
+        setup_.dialogs.message(this, applicationTitle(), problem);
+}
+
+void ViewerWindow::copyPicture() {
+    if (!picture_->picture().isNull())
+        QGuiApplication::clipboard()->setImage(picture_->picture());
+}
+
+} // namespace tarvex

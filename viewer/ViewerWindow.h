@@ -1,0 +1,109 @@
+#pragma once
+
+#include "batch/Viewing.h"
+#include "desktop/Dialogs.h"
+#include "viewer/ContainerModel.h"
+#include "viewer/KeyAsking.h"
+
+#include <QMainWindow>
+#include <memory>
+#include <string>
+#include <vector>
+
+class QAction;
+class QActionGroup;
+class QLabel;
+class QListView;
+class QMenu;
+class QProgressBar;
+class QStackedWidget;
+class QToolBar;
+
+namespace tarvex {
+
+class PictureView;
+struct LanguageTable;
+
+// What a viewer works with besides its files.
+struct ViewerSetup {
+    Dialogs& dialogs;
+    // The count of wrong passphrases: the program's one, which outlives every viewer.
+    WrongTries& tries;
+    // Each thread that reads containers takes a file system of its own; nothing is ever written
+    // through them but the copy that the user saves.
+    FileSystems fileSystems;
+    KeyDerivation derive; // keyOfPassphrase when empty
+    bool english = true;
+};
+
+// The picture viewer: a grid of the containers' thumbnails in the order given, each with its name,
+// and one picture at a time, whole, on Return or a double click. Nothing of what the containers
+// hold leaves the program's memory, but a copy that the user saves or copies.
+class ViewerWindow final : public QMainWindow {
+public:
+    ViewerWindow(std::vector<std::string> files, ViewerSetup setup, QWidget* parent = nullptr);
+    ~ViewerWindow() override;
+
+    // Applies every text of a language.
+    void setLanguage(bool english);
+    ContainerModel& model() { return *model_; }
+    // The row whose picture shows whole; -1 while the grid shows.
+    int shownRow() const { return shownRow_; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void createGrid();
+    void createActions();
+    void createMenus();
+    void createStatusBar();
+    QAction* action(const char* name, const QKeySequence& key = {});
+    // Opens a tile: shows its picture, or asks again for the key it was refused.
+    void open(const QModelIndex& index);
+    void showRow(int row);
+    void showGrid();
+    void step(int by);
+    void saveCopy();
+    void copyPicture();
+    // Tells the model which rows the grid shows.
+    void noteRowsInView();
+    void showBusy(bool deriving);
+    void showCount();
+    // The actions of the picture view are live while it shows.
+    void enablePictureActions(bool enabled);
+
+    ViewerSetup setup_;
+    const LanguageTable* texts_ = nullptr;
+    std::string folder_; // that holds every container, for the caption
+    // Declared before what reads with them, so that they outlive it.
+    ViewerKeys keys_;
+    std::unique_ptr<KeyAsking> asking_;
+    std::unique_ptr<ContainerModel> model_;
+    QStackedWidget* pages_ = nullptr;
+    QListView* grid_ = nullptr;
+    QWidget* picturePage_ = nullptr;
+    QToolBar* pictureBar_ = nullptr;
+    PictureView* picture_ = nullptr;
+    QLabel* countLabel_ = nullptr;
+    QLabel* busyLabel_ = nullptr;
+    QProgressBar* busyBar_ = nullptr;
+    QMenu* fileMenu_ = nullptr;
+    QMenu* viewMenu_ = nullptr;
+    QMenu* languageMenu_ = nullptr;
+    QAction* saveCopy_ = nullptr;
+    QAction* copy_ = nullptr;
+    QAction* close_ = nullptr;
+    QAction* fit_ = nullptr;
+    QAction* actualSize_ = nullptr;
+    QAction* previous_ = nullptr;
+    QAction* next_ = nullptr;
+    QAction* first_ = nullptr;
+    QAction* last_ = nullptr;
+    QAction* back_ = nullptr;
+    QAction* english_ = nullptr;
+    QAction* chinese_ = nullptr;
+    int shownRow_ = -1;
+};
+
+} // namespace tarvex
