@@ -46,6 +46,13 @@ QStringList nameFiltersOf(std::string_view filter) {
     return filters;
 }
 
+Secret secretOf(const QString& typed) {
+    QByteArray bytes = typed.toUtf8();
+    Secret secret = Secret::copyOf({bytes.constData(), std::size_t(bytes.size())});
+    wipe({bytes.data(), std::size_t(bytes.size())});
+    return secret;
+}
+
 QString messageText(std::string_view text) {
     QString shown = qtText(text);
     shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));

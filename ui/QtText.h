@@ -1,5 +1,7 @@
 #pragma once
 
+#include "batch/Requests.h"
+
 #include <QString>
 #include <QStringList>
 #include <string>
@@ -20,6 +22,9 @@ QString shownText(std::string_view name);
 // The Qt name filters of a filter text "label|patterns|label|patterns" whose patterns are
 // separated by ";": one "label (pattern pattern)" per entry, with "*.*" as "*".
 QStringList nameFiltersOf(std::string_view filter);
+
+// A passphrase typed in an entry, in memory of its own; the copy made on the way is wiped.
+Secret secretOf(const QString& typed);
 
 // The text of a message as a box shows it: a lone carriage return breaks the line.
 QString messageText(std::string_view text);
