@@ -1,7 +1,7 @@
 #include "cli/ConsoleReport.h"
 
-#include "cli/ConsoleInput.h"
 #include "batch/Paths.h"
+#include "cli/ConsoleInput.h"
 #include "texts/Wording.h"
 
 #include <algorithm>

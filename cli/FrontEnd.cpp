@@ -159,9 +159,8 @@ ConsoleReport::PasswordAgain passwordAgain(const CommandLine& line, const Langua
     if (line.passwordFromStdin) {
         return [&password] { return std::optional<Secret>(Secret::copyOf(password.view())); };
     }
-    return [&texts] {
-        return readPassword(texts, false, std::string(texts.msgPasswordAgain) + " ");
-    };
+    return
+        [&texts] { return readPassword(texts, false, std::string(texts.msgPasswordAgain) + " "); };
 }
 
 // Asks whether to open the output folder, as `question` says, where a file manager can show it,

@@ -55,10 +55,10 @@ bool WindowReport::ask(const RunQuestion& question) {
 }
 
 std::optional<Secret> WindowReport::passwordAgain(double seconds) {
-    const std::optional<QString> again = dialogs_.passwordAgain(
-        controls_.window, applicationTitle(),
-        messageText(std::string(texts_->msgPasswordAgain) + "\n\n" +
-                    wordedStrength(seconds, *texts_)));
+    const std::optional<QString> again =
+        dialogs_.passwordAgain(controls_.window, applicationTitle(),
+                               messageText(std::string(texts_->msgPasswordAgain) + "\n\n" +
+                                           wordedStrength(seconds, *texts_)));
     if (!again)
         return std::nullopt;
     return secretOf(*again);
