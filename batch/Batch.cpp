@@ -4,6 +4,8 @@
 
 namespace tarvex {
 
+Batch::Batch() : Batch(localFileSystem()) {}
+
 Batch::Batch(FileSystem& files) : files_(files) {}
 
 Batch::~Batch() = default;

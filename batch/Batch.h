@@ -31,6 +31,8 @@ namespace tarvex {
 // ones) and the writers' and readers' buffers. Every file step goes through `files`.
 class Batch {
 public:
+    // Over the machine's own file system.
+    Batch();
     explicit Batch(FileSystem& files);
     ~Batch();
     Batch(const Batch&) = delete;
@@ -42,6 +44,9 @@ public:
     // Checks the password against the first file of the request, and then restores each file,
     // read by its own marker, into the output folder beside them.
     RunResult decrypt(const DecryptRequest& request, RunReport& report);
+    // Whether `password` meets the rule of `level`: the check an encrypt run begins with, for a
+    // front end that tells of it sooner.
+    static PasswordVerdict passwordCheck(ContainerClass level, std::string_view password);
 
 private:
     // The container of `source` into `containerPath`, in `level`, sealed with `keys`.
@@ -70,6 +75,10 @@ private:
     // Nothing of the run is kept after it: its keys, its files, what was read ahead.
     RunResult guarded(const std::function<void(RunResult&)>& work);
     void encryptFiles(const EncryptRequest& request, RunReport& report, RunResult& result);
+    // The checks of the password before any file is touched: how the run ends on them, or
+    // nothing when it goes on.
+    static std::optional<RunEnd> refusal(const EncryptRequest& request, RunReport& report,
+                                         RunResult& result);
     void decryptFiles(const DecryptRequest& request, RunReport& report, RunResult& result);
     // Reads the source once into a container; see encryption.
     SourceReading readSource(const RunFile& source, const std::string& next, ContainerClass level,

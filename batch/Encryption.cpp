@@ -3,6 +3,7 @@
 #include "container/ContainerReader.h"
 #include "container/SizeLimit.h"
 #include "files/PathParts.h"
+#include "passwords/PassphraseStrength.h"
 #include "passwords/PasswordRules.h"
 
 #include <memory>
@@ -13,6 +14,25 @@ namespace {
 
 // A source that changed while it was read is read this many times at most.
 constexpr int sourcePasses = 3;
+
+// The passphrase of a class that enciphers alone opens its containers, and a typing error would
+// lock the user out of their own pictures: it is typed again. The user hears how long an attacker
+// would need to find it, and one found within a year is used only when they say so.
+std::optional<RunEnd> passphraseRefusal(std::string_view password, RunReport& report) {
+    const double seconds = secondsToFind(password);
+    const std::optional<Secret> again = report.passwordAgain(seconds);
+    if (!again) {
+        return RunEnd::PasswordNotRepeated;
+    }
+    if (!(*again == Secret::copyOf(password))) {
+        return RunEnd::PasswordsDiffer;
+    }
+    if (foundWithinAYear(seconds) &&
+        !report.ask({.kind = RunQuestion::Kind::WeakPassphrase, .seconds = seconds})) {
+        return RunEnd::WeakDeclined;
+    }
+    return std::nullopt;
+}
 
 } // namespace
 
@@ -38,11 +58,26 @@ RunResult Batch::encrypt(const EncryptRequest& request, RunReport& report) {
     return guarded([&](RunResult& result) { encryptFiles(request, report, result); });
 }
 
-void Batch::encryptFiles(const EncryptRequest& request, RunReport& report, RunResult& result) {
+PasswordVerdict Batch::passwordCheck(ContainerClass level, std::string_view password) {
+    return checkPassword(level, password);
+}
+
+std::optional<RunEnd> Batch::refusal(const EncryptRequest& request, RunReport& report,
+                                     RunResult& result) {
     result.passwordRule = request.containerClass;
-    result.passwordVerdict = checkPassword(request.containerClass, request.password);
+    result.passwordVerdict = passwordCheck(request.containerClass, request.password);
     if (result.passwordVerdict.problem != PasswordProblem::None) {
-        result.end = RunEnd::PasswordRejected;
+        return RunEnd::PasswordRejected;
+    }
+    if (classRow(request.containerClass).enciphered) {
+        return passphraseRefusal(request.password, report);
+    }
+    return std::nullopt;
+}
+
+void Batch::encryptFiles(const EncryptRequest& request, RunReport& report, RunResult& result) {
+    if (const std::optional<RunEnd> end = refusal(request, report, result)) {
+        result.end = *end;
         return;
     }
     EncryptRun run{.files =

@@ -1,7 +1,9 @@
 #pragma once
 
-#include "container/ContainerClass.h"
+#include "batch/Classes.h"
 #include "protected/ProtectedKey.h"
+#include "protected/Secret.h"
+#include "protected/Sodium.h"
 
 #include <string>
 #include <string_view>
@@ -10,8 +12,9 @@
 namespace tarvex {
 
 // What an encrypt run is asked to do. The front end gathers it: the files chosen, the password
-// typed (checked by the rule of its class, and typed twice for a class that enciphers), the
-// choices of the window or the command line, the output folder's name in the user's language.
+// typed (which the run checks by the rule of its class, and asks again for a class that
+// enciphers), the choices of the window or the command line, the output folder's name in the
+// user's language. A front end keeps the passphrase in a Secret, and wipes its own copies.
 struct EncryptRequest {
     std::vector<std::string> files; // full paths of one folder, in the run's order
     // Folders chosen whole: every file under each is taken, its output under the folder's output

@@ -3,7 +3,10 @@
 // What a run tells its front end while it goes, and what it asks. The run says what happened with
 // values; the window and the console word them, each in its own way and the user's language.
 
+#include "protected/Secret.h"
+
 #include <cstdint>
+#include <optional>
 #include <string_view>
 #include <system_error>
 
@@ -43,6 +46,9 @@ struct RunQuestion {
         CostlyKey,
         // The run has derived `count` keys already, for containers of as many runs. Go on?
         ManyKeys,
+        // The passphrase of a class that enciphers would be found within a year, in about
+        // `seconds`. Use it anyway? No unless the user says so.
+        WeakPassphrase,
     };
     Kind kind;
     std::string_view path{};
@@ -100,6 +106,11 @@ public:
     virtual bool ask(const RunQuestion& question) = 0;
     virtual void leftOut(const LeftOutFile& file) = 0;
     virtual void notice(RunNotice notice) = 0;
+    // Asked by an encrypt run of a class that enciphers, before it derives its key: the passphrase
+    // typed again, where the user sees `seconds`, the estimate of how long an attacker needs to
+    // find it (see PassphraseStrength.h). Nothing when the user cancels. A front end that cannot
+    // ask again (a passphrase read from a pipe) shows the estimate and gives the one typed back.
+    virtual std::optional<Secret> passwordAgain(double seconds) = 0;
     // Whether the user asked the run to stop: the window's Cancel, the console's Ctrl-C. Asked
     // between files and inside them; the window lets its messages run meanwhile.
     virtual bool stopRequested() = 0;

@@ -3,6 +3,7 @@
 #include "batch/RunReport.h"
 #include "files/FileError.h"
 #include "passwords/PasswordRules.h"
+#include "passwords/TryLimit.h"
 
 #include <optional>
 #include <string>
@@ -22,6 +23,10 @@ enum class RunEnd {
     Declined,         // the first file may be no container, and the user said not to go on
     NoKey,            // the run's key could not be derived (not enough memory); it has said so
     FileFailed,       // a file step failed: `fileError` says which and why
+    // Of a class that enciphers, before the key is derived:
+    PasswordsDiffer,     // the passphrase typed again is another one
+    PasswordNotRepeated, // the user cancelled when asked for it again
+    WeakDeclined,        // it would be found within a year, and the user said not to use it
 };
 
 // A file that the run left out, and why; see LeftOutFile.

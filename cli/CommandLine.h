@@ -1,6 +1,6 @@
 #pragma once
 
-#include "container/ContainerClass.h"
+#include "batch/Classes.h"
 
 #include <optional>
 #include <span>

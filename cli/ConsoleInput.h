@@ -1,7 +1,6 @@
 #pragma once
 
-#include "container/ContainerClass.h"
-#include "protected/Secret.h"
+#include "batch/Requests.h"
 
 #include <cstddef>
 

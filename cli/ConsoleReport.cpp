@@ -1,13 +1,14 @@
 #include "cli/ConsoleReport.h"
 
+#include "batch/Paths.h"
 #include "cli/ConsoleInput.h"
-#include "files/PathParts.h"
 #include "texts/Wording.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <sys/ioctl.h>
 #include <unistd.h>
+#include <utility>
 
 namespace tarvex {
 namespace {
@@ -62,8 +63,10 @@ std::string fitted(std::string_view name, std::size_t columns) {
 
 } // namespace
 
-ConsoleReport::ConsoleReport(const LanguageTable& texts, std::optional<bool> answer)
-    : texts_(texts), answer_(answer), stderrIsTerminal_(::isatty(STDERR_FILENO) == 1),
+ConsoleReport::ConsoleReport(const LanguageTable& texts, std::optional<bool> answer,
+                             PasswordAgain passwordAgain)
+    : texts_(texts), answer_(answer), passwordAgain_(std::move(passwordAgain)),
+      stderrIsTerminal_(::isatty(STDERR_FILENO) == 1),
       stdinIsTerminal_(::isatty(STDIN_FILENO) == 1) {}
 
 ConsoleReport::~ConsoleReport() {
@@ -133,7 +136,15 @@ void ConsoleReport::progress(const RunProgress& progress) {
 }
 
 bool ConsoleReport::ask(const RunQuestion& question) {
+    if (question.kind == RunQuestion::Kind::WeakPassphrase) {
+        return confirm(texts_.strengthQuestion);
+    }
     return confirm(worded(question, texts_));
+}
+
+std::optional<Secret> ConsoleReport::passwordAgain(double seconds) {
+    say(wordedStrength(seconds, texts_));
+    return passwordAgain_();
 }
 
 void ConsoleReport::leftOut(const LeftOutFile& file) {

@@ -3,6 +3,7 @@
 #include "batch/RunReport.h"
 #include "texts/Catalogue.h"
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -15,9 +16,15 @@ namespace tarvex {
 // progress ("3/10 name.jpg") or the work before the first file, and is cleared before anything
 // else is written; otherwise nothing of the kind is written. Ctrl-C, SIGTERM and SIGHUP (see
 // InterruptCatcher) ask the run to stop. Each file left out is named as the run leaves it.
+// The strength of a passphrase is told once, before it is typed again; the weak question after it
+// does not repeat it.
 class ConsoleReport final : public RunReport {
 public:
-    ConsoleReport(const LanguageTable& texts, std::optional<bool> answer);
+    // The passphrase typed again, or nothing when it was not.
+    using PasswordAgain = std::function<std::optional<Secret>()>;
+
+    ConsoleReport(const LanguageTable& texts, std::optional<bool> answer,
+                  PasswordAgain passwordAgain);
     // Clears the status line.
     ~ConsoleReport() override;
     ConsoleReport(const ConsoleReport&) = delete;
@@ -27,6 +34,7 @@ public:
     bool ask(const RunQuestion& question) override;
     void leftOut(const LeftOutFile& file) override;
     void notice(RunNotice notice) override;
+    std::optional<Secret> passwordAgain(double seconds) override;
     bool stopRequested() override;
 
     // Writes `text` on its own lines of standard error, a carriage return inside it as a line
@@ -42,6 +50,7 @@ private:
 
     const LanguageTable& texts_;
     std::optional<bool> answer_;
+    PasswordAgain passwordAgain_;
 
     bool statusShown_ = false;
     bool stderrIsTerminal_;

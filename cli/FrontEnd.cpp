@@ -2,13 +2,13 @@
 
 #include "batch/Batch.h"
 #include "batch/FileChoice.h"
+#include "batch/Paths.h"
 #include "batch/ProcessSetup.h"
 #include "cli/CommandLine.h"
 #include "cli/ConsoleInput.h"
 #include "cli/ConsoleReport.h"
+#include "cli/FileManager.h"
 #include "cli/PasswordPrompt.h"
-#include "files/PathParts.h"
-#include "passwords/PassphraseStrength.h"
 #include "texts/Catalogue.h"
 #include "texts/Wording.h"
 
@@ -83,9 +83,9 @@ int exitStatusOf(const RunResult& result, RunCommand command) {
 }
 
 // Reads the password from the first line of standard input, or at the terminal without echo
-// with `prompt`. Nothing, and the exit status, when none was read.
+// with `prompt`. Nothing when none was read, which ends the program early.
 std::optional<Secret> readPassword(const LanguageTable& texts, bool fromStdin,
-                                   std::string_view prompt, int& status) {
+                                   std::string_view prompt) {
     Secret password = Secret::withCapacity(0);
     switch (fromStdin ? readInputLine(password) : promptPassword(prompt, password)) {
     case InputLine::Read:
@@ -102,7 +102,6 @@ std::optional<Secret> readPassword(const LanguageTable& texts, bool fromStdin,
                   << filledIn(texts.passwordLineTooLong, {std::to_string(inputLineLimit)}) << "\n";
         break;
     }
-    status = exitEndedEarly;
     return std::nullopt;
 }
 
@@ -153,38 +152,31 @@ std::optional<int> chosenInto(CommandLine& line, const LanguageTable& texts) {
     return std::nullopt;
 }
 
-// Whether the passphrase may go to an encrypt run in a class that enciphers, whose containers it
-// alone opens: the console says how long an attacker would need to find it and asks when that is
-// within a year; at a terminal it is typed twice, since a typing error would lock the user out of
-// their own pictures. Sets the exit status when it may not.
-bool acceptedForProtection(const CommandLine& line, const LanguageTable& texts,
-                           const Secret& password, ConsoleReport& report, int& status) {
-    if (checkPassword(line.containerClass, password.view()).problem != PasswordProblem::None ||
-        !classRow(line.containerClass).enciphered) {
-        return true;
+// How the passphrase is typed again, when a run asks: at the terminal, or not at all when it came
+// from standard input, which holds no second line for it.
+ConsoleReport::PasswordAgain passwordAgain(const CommandLine& line, const LanguageTable& texts,
+                                           const Secret& password) {
+    if (line.passwordFromStdin) {
+        return [&password] { return std::optional<Secret>(Secret::copyOf(password.view())); };
     }
-    status = exitEndedEarly;
-    const double seconds = secondsToFind(password.view());
-    report.say(wordedStrength(seconds, texts));
-    if (!line.passwordFromStdin) {
-        const std::optional<Secret> again =
-            readPassword(texts, false, std::string(texts.msgPasswordAgain) + " ", status);
-        if (!again) {
-            return false;
-        }
-        if (!(*again == password)) {
-            report.say(texts.msgPasswordsDiffer);
-            return false;
-        }
+    return
+        [&texts] { return readPassword(texts, false, std::string(texts.msgPasswordAgain) + " "); };
+}
+
+// Asks whether to open the output folder, as `question` says, where a file manager can show it,
+// and opens it on Yes. Elsewhere the question is only said, and nothing opens.
+void offerFolder(const std::string& question, const std::string& folder, ConsoleReport& report) {
+    if (!fileManagerAvailable()) {
+        report.say(question);
+    } else if (report.confirm(question)) {
+        openInFileManager(folder);
     }
-    return !foundWithinAYear(seconds) ||
-           report.confirm(filledIn(texts.strengthQuestion, {wordedStrength(seconds, texts)}));
 }
 
 RunResult runOf(const CommandLine& line, const LanguageTable& texts, std::string_view password,
                 ConsoleReport& report) {
     keepLargeBuffersBetweenFiles();
-    Batch batch(localFileSystem());
+    Batch batch;
     if (line.command == Command::Encrypt) {
         return batch.encrypt({.files = line.files,
                               .trees = line.trees,
@@ -220,27 +212,21 @@ int runFrontEnd(std::span<const std::string> arguments) {
         return *status;
     }
     InterruptCatcher interrupts;
-    int status = exitCompleted;
     const std::optional<Secret> password =
-        readPassword(texts, line.passwordFromStdin, texts.passwordPrompt, status);
+        readPassword(texts, line.passwordFromStdin, texts.passwordPrompt);
     if (!password) {
-        return status;
+        return exitEndedEarly;
     }
     const RunCommand command =
         line.command == Command::Encrypt ? RunCommand::Encrypt : RunCommand::Decrypt;
-    ConsoleReport report(texts, line.answer);
-    if (command == RunCommand::Encrypt &&
-        !acceptedForProtection(line, texts, *password, report, status)) {
-        return status;
-    }
+    ConsoleReport report(texts, line.answer, passwordAgain(line, texts, *password));
     const RunResult result = runOf(line, texts, password->view(), report);
     const RunEndWords words = endWords(result, command, true, texts);
     for (const std::string& message : words.messages) {
         report.say(message);
     }
-    // The console opens no folder: the question is asked only for the answer to show.
     if (!words.openFolder.empty()) {
-        report.confirm(words.openFolder);
+        offerFolder(words.openFolder, result.outputFolder, report);
     }
     return exitStatusOf(result, command);
 }

@@ -1,6 +1,5 @@
 #include "desktop/QtText.h"
 
-#include "protected/Sodium.h"
 #include "texts/Wording.h"
 
 #include <QCoreApplication>

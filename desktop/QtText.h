@@ -1,6 +1,6 @@
 #pragma once
 
-#include "protected/Secret.h"
+#include "batch/Requests.h"
 
 #include <QString>
 #include <QStringList>

@@ -200,7 +200,7 @@ constexpr LanguageTable english{
     .protectedPassnote = "1 - 1024 bytes, blanks and all chars",
     .strengthEstimate = "An attacker with 1,000 GPUs, each trying 400 passphrases a second, would "
                         "need %1 to find this one.",
-    .strengthQuestion = "%1\nSuch a passphrase falls within a year. Use it anyway?",
+    .strengthQuestion = "Such a passphrase falls within a year. Use it anyway?",
     .lessThanASecond = "less than a second",
     .someSeconds = "about %1 seconds",
     .someMinutes = "about %1 minutes",
@@ -431,7 +431,7 @@ constexpr LanguageTable chinese{
     .protectedPassnote = "1 - 1024 字节, 支持空格和所有字符",
     .strengthEstimate =
         "一个拥有 1000 块 GPU、每块每秒尝试 400 个密码短语的攻击者，需要%1才能找到它。",
-    .strengthQuestion = "%1\n这样的密码短语在一年之内就可能被找到。仍然要使用它吗？",
+    .strengthQuestion = "这样的密码短语在一年之内就可能被找到。仍然要使用它吗？",
     .lessThanASecond = "不到一秒",
     .someSeconds = "约 %1 秒",
     .someMinutes = "约 %1 分钟",

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "container/ContainerClass.h"
+#include "batch/Classes.h"
 
 #include <array>
 #include <initializer_list>
@@ -207,8 +207,8 @@ struct LanguageTable {
     std::string_view msgPassphraseIllegal;
     // The note beside the password entry while Protected is chosen.
     std::string_view protectedPassnote;
-    // How long an attacker needs to find the passphrase typed: %1 the time; asked about when it
-    // is within a year: %1 the estimate.
+    // How long an attacker needs to find the passphrase typed: %1 the time; and the question
+    // asked after it when that is within a year.
     std::string_view strengthEstimate;
     std::string_view strengthQuestion;
     // Times: %1 the number.

@@ -1,6 +1,6 @@
 #include "texts/Wording.h"
 
-#include "files/PathParts.h"
+#include "batch/Paths.h"
 #include "passwords/Utf8.h"
 
 #include <algorithm>
@@ -182,6 +182,8 @@ std::string worded(const RunQuestion& question, const LanguageTable& texts) {
                         {std::to_string(std::lround(std::max(question.seconds, 1.0)))});
     case RunQuestion::Kind::ManyKeys:
         return filledIn(texts.questionManyKeys, {std::to_string(question.count)});
+    case RunQuestion::Kind::WeakPassphrase:
+        return wordedStrength(question.seconds, texts) + "\n" + std::string(texts.strengthQuestion);
     }
     return std::string(texts.msgNotContainer);
 }
@@ -378,6 +380,10 @@ RunEndWords endWords(const RunResult& result, RunCommand command, bool namedAlre
         return {.messages = {std::string(texts.msgIllegalPassword)}};
     case RunEnd::FileFailed:
         return {.messages = {worded(*result.fileError, texts)}};
+    case RunEnd::PasswordsDiffer:
+        return {.messages = {std::string(texts.msgPasswordsDiffer)}};
+    case RunEnd::PasswordNotRepeated:
+    case RunEnd::WeakDeclined:
     case RunEnd::Declined:
     case RunEnd::NoKey:
         break;

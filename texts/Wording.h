@@ -5,8 +5,6 @@
 
 #include "batch/RunReport.h"
 #include "batch/RunResult.h"
-#include "files/FileError.h"
-#include "passwords/PasswordRules.h"
 #include "texts/Catalogue.h"
 
 #include <string>

@@ -1,10 +1,8 @@
 // The main window's commands that choose files and run: they gather the window's values, call a
 // run with them, and show what it did.
 
+#include "batch/Paths.h"
 #include "desktop/QtText.h"
-#include "files/PathParts.h"
-#include "passwords/PassphraseStrength.h"
-#include "passwords/PasswordRules.h"
 #include "texts/Catalogue.h"
 #include "texts/Wording.h"
 #include "ui/untMain.h"
@@ -63,28 +61,10 @@ Secret TfrmMain::passwordTyped() const {
 }
 
 bool TfrmMain::getencsn(ContainerClass level, const Secret& password) {
-    const PasswordVerdict verdict = checkPassword(level, password.view());
+    const PasswordVerdict verdict = Batch::passwordCheck(level, password.view());
     for (const std::string& message : wordedRejection(level, verdict, *texts_))
         report_->showMessage(message);
     return verdict.problem == PasswordProblem::None;
-}
-
-bool TfrmMain::passwordTypedTwice(const Secret& password) {
-    // The box that asks again says how long an attacker would need to find the passphrase; one
-    // found within a year is used only when the user says so.
-    const double seconds = secondsToFind(password.view());
-    const std::string estimate = wordedStrength(seconds, *texts_);
-    const std::optional<QString> again = dialogs_.passwordAgain(
-        this, applicationTitle(),
-        messageText(std::string(texts_->msgPasswordAgain) + "\n\n" + estimate));
-    if (!again)
-        return false;
-    if (*again != edtEnpass->text()) {
-        report_->showMessage(texts_->msgPasswordsDiffer);
-        return false;
-    }
-    return !foundWithinAYear(seconds) ||
-           report_->confirm(filledIn(texts_->strengthQuestion, {estimate}));
 }
 
 bool TfrmMain::somethingChosen(std::string_view nothingChosen) {
@@ -101,7 +81,7 @@ void TfrmMain::encryptSelection() {
         return;
     const ContainerClass level = classChoice();
     const Secret password = passwordTyped();
-    if (!getencsn(level, password) || (classRow(level).enciphered && !passwordTypedTwice(password)))
+    if (!getencsn(level, password))
         return;
     const RunResult result =
         batch_.encrypt({.files = selectedFiles_,

@@ -54,6 +54,16 @@ bool WindowReport::ask(const RunQuestion& question) {
     return confirm(worded(question, *texts_));
 }
 
+std::optional<Secret> WindowReport::passwordAgain(double seconds) {
+    const std::optional<QString> again =
+        dialogs_.passwordAgain(controls_.window, applicationTitle(),
+                               messageText(std::string(texts_->msgPasswordAgain) + "\n\n" +
+                                           wordedStrength(seconds, *texts_)));
+    if (!again)
+        return std::nullopt;
+    return secretOf(*again);
+}
+
 void WindowReport::notice(RunNotice notice) {
     if (notice != RunNotice::WaitingForScratch) {
         if (waitingNotice_) {

@@ -53,6 +53,9 @@ public:
     // The window keeps to the summary of its run.
     void leftOut(const LeftOutFile&) override {}
     void notice(RunNotice notice) override;
+    // In a masked box of its own, as in the window's first typing, with the estimate below its
+    // request.
+    std::optional<Secret> passwordAgain(double seconds) override;
     bool stopRequested() override;
 
     // The window's Cancel: a run in hand stops as soon as it asks.

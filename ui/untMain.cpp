@@ -1,12 +1,10 @@
 #include "ui/untMain.h"
 
+#include "batch/Paths.h"
 #include "desktop/PasswordMaskStyle.h"
 #include "desktop/QtDialogs.h"
 #include "desktop/QtText.h"
 #include "desktop/WindowLook.h"
-#include "files/LocalFileSystem.h"
-#include "files/PathParts.h"
-#include "passwords/PasswordRules.h"
 #include "texts/Catalogue.h"
 #include "texts/Wording.h"
 #include "ui/DroppedFiles.h"
@@ -132,7 +130,7 @@ TfrmMain::TfrmMain(Dialogs& dialogs, QWidget* parent)
     : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                               Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                               Qt::WindowCloseButtonHint),
-      dialogs_(dialogs), batch_(localFileSystem()) {
+      dialogs_(dialogs) {
     setObjectName(QStringLiteral("frmMain"));
     setFont(windowFont());
     setAcceptDrops(true);

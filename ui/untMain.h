@@ -3,8 +3,6 @@
 #include "batch/Batch.h"
 #include "batch/FileChoice.h"
 #include "desktop/Dialogs.h"
-#include "passwords/TryLimit.h"
-#include "protected/Secret.h"
 #include "texts/Wording.h"
 #include "ui/WindowReport.h"
 
@@ -113,10 +111,6 @@ private:
     Secret passwordTyped() const;
     // Checks `password` against the rule of `level`, showing why it is rejected.
     bool getencsn(ContainerClass level, const Secret& password);
-    // For a class that enciphers, asks for the password once more, saying how long an attacker
-    // would need to find it; false when the run is not to go on (cancelled, the two differ, or a
-    // weak one not wanted).
-    bool passwordTypedTwice(const Secret& password);
     void encryptSelection();
     void decryptSelection();
     // Shows what a run did, as `endWords` words it, and leaves the window as the run's end says.

@@ -2,6 +2,8 @@
 // selection that mixes classes, and files that do not open left out.
 #include "BatchFixture.h"
 #include "files/PathParts.h"
+#include "passwords/PassphraseStrength.h"
+#include "texts/Wording.h"
 
 #include <fcntl.h>
 #include <filesystem>
@@ -12,6 +14,8 @@ namespace tarvex::testing {
 namespace {
 
 using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+using ::testing::StartsWith;
 namespace fs = std::filesystem;
 using Bytes = std::vector<std::uint8_t>;
 
@@ -26,6 +30,13 @@ class ProtectedRunTest : public BatchTest {
 protected:
     // The cost that keeps the tests fast; a reader honours the cost a container names.
     ProtectedRunTest() { runs.cost = {1, 8192}; }
+
+    // A request of the Protected class for `paths`, with the password of `runs`.
+    EncryptRequest protectedRequest(std::vector<std::string> paths) const {
+        EncryptRequest request = runs.encryptRequest(std::move(paths));
+        request.containerClass = ContainerClass::Protected;
+        return request;
+    }
 
     // How many keys were derived since the last call.
     int derivations() {
@@ -117,11 +128,13 @@ TEST_F(ProtectedRunTest, FilesThatDoNotOpenAreLeftOut) {
     // The High level container cannot prove what it holds, unlike the Protected ones: it is
     // restored when the user says so.
     report.script.answerNextQuestion(true);
+    const std::size_t askedBefore = report.eventsOf("question").size();
     const RunResult result =
         runs.decrypt({folder + "good.jpg.tvx", folder + "cut.jpg.tvx", folder + "other.jpg.tvx",
                       folder + "high.jpg", folder + "flipped.jpg.tvx"});
     EXPECT_EQ(result.end, RunEnd::Completed);
-    EXPECT_THAT(report.eventsOf("question"),
+    const std::vector<std::string> questions = report.eventsOf("question");
+    EXPECT_THAT(std::vector<std::string>(questions.begin() + askedBefore, questions.end()),
                 ElementsAre(::testing::StartsWith("question: high.jpg\nUnlike the Protected")));
     EXPECT_EQ(result.done, 2);
     EXPECT_EQ(namesIn(folder + "decrypted"), (std::set<std::string>{"good.jpg", "high.jpg"}));
@@ -183,6 +196,7 @@ TEST_F(ProtectedRunTest, ContainersSayTheirPicturesNamesOnlyWhenAskedTo) {
     EncryptRequest hidden = runs.encryptRequest(sources);
     hidden.containerClass = ContainerClass::Protected;
     hidden.hideNames = true;
+    report.acceptPassphrase(runs.password);
     ASSERT_EQ(runs.batch.encrypt(hidden, report).done, 2);
     std::vector<std::string> containers;
     for (const std::string& name : namesIn(inFolder("encrypted"))) {
@@ -223,13 +237,75 @@ TEST_F(ProtectedRunTest, AVersion2ContainerRestoresUnderItsRecordedNameAndTime) 
     }
 }
 
+// Before its key is derived, a run in the class that encrypts has the passphrase typed again and
+// tells how long an attacker would need to find it; a typing that differs, or a cancel, ends it
+// before any file is touched.
+TEST_F(ProtectedRunTest, ThePassphraseIsTypedAgainBeforeAnythingIsWritten) {
+    runs.password = "vault Kestrel 93 ochre Lantern";
+    const std::string estimate = wordedStrength(secondsToFind(runs.password), texts);
+    const std::string photo = source("a.jpg", patternBytes(500, 1));
+    struct Case {
+        std::optional<std::string> typedAgain;
+        RunEnd end;
+    };
+    const std::vector<Case> cases{{"vault Kestrel 93 ochre Lanterm", RunEnd::PasswordsDiffer},
+                                  {"vault Kestrel 93 ochre Lantern ", RunEnd::PasswordsDiffer},
+                                  {std::nullopt, RunEnd::PasswordNotRepeated},
+                                  {"vault Kestrel 93 ochre Lantern", RunEnd::Completed}};
+    for (const Case& c : cases) {
+        ScriptedReport once;
+        once.script.typeNextPassword(c.typedAgain);
+        const RunResult result = runs.batch.encrypt(protectedRequest({photo}), once);
+        EXPECT_EQ(result.end, c.end) << c.typedAgain.value_or("(cancelled)");
+        ASSERT_FALSE(once.events().empty());
+        EXPECT_EQ(once.events().front(), "password again: " + estimate);
+        EXPECT_THAT(once.eventsOf("question"), IsEmpty());
+        EXPECT_EQ(fs::exists(inFolder("encrypted/a.jpg.tvx")), c.end == RunEnd::Completed);
+        EXPECT_EQ(once.eventsOf("started").empty(), c.end != RunEnd::Completed);
+    }
+}
+
+// A passphrase that an attacker would find within a year is used only when the user says so;
+// declined, nothing is derived or written. A passphrase that breaks the rule is never asked for
+// again, and the designed classes, which take a password, ask nothing of the kind.
+TEST_F(ProtectedRunTest, AWeakPassphraseIsUsedOnlyWhenTheUserSaysSo) {
+    const std::string photo = source("a.jpg", patternBytes(500, 2));
+    for (const bool yes : {false, true}) {
+        ScriptedReport weak;
+        weak.script.typeNextPassword(runs.password);
+        weak.script.answerNextQuestion(yes);
+        const RunResult result = runs.batch.encrypt(protectedRequest({photo}), weak);
+        EXPECT_EQ(result.end, yes ? RunEnd::Completed : RunEnd::WeakDeclined);
+        const std::string estimate = wordedStrength(secondsToFind(runs.password), texts);
+        EXPECT_THAT(weak.eventsOf("question"), ElementsAre("question: " + estimate + "\n" +
+                                                           std::string(texts.strengthQuestion)));
+        EXPECT_EQ(weak.eventsOf("deriving key").size(), yes ? 1u : 0u);
+        EXPECT_EQ(fs::exists(inFolder("encrypted")), yes);
+    }
+
+    ScriptedReport rejected;
+    EncryptRequest empty = protectedRequest({photo});
+    empty.password = "";
+    EXPECT_EQ(runs.batch.encrypt(empty, rejected).end, RunEnd::PasswordRejected);
+    EXPECT_THAT(rejected.events(), IsEmpty());
+
+    for (const ContainerClass level : {ContainerClass::Standard, ContainerClass::HighLevel}) {
+        const RunResult result = runs.encrypt({photo}, level);
+        EXPECT_EQ(result.end, RunEnd::Completed);
+        EXPECT_THAT(report.eventsOf("password again"), IsEmpty());
+        EXPECT_THAT(report.eventsOf("question"), IsEmpty());
+    }
+}
+
 // A stop while the key is derived ends the run at once: nothing is written.
 TEST_F(ProtectedRunTest, AStopEndsTheDerivationOfTheKey) {
     runs.cost = protectedWriteCost;
     report.stopAtCall(1);
     EXPECT_EQ(runs.encrypt({source("a.jpg", patternBytes(100, 1))}, ContainerClass::Protected).end,
               RunEnd::Stopped);
-    EXPECT_THAT(report.events(), ElementsAre("started 1", "deriving key", "key derived"));
+    EXPECT_THAT(report.events(),
+                ElementsAre(StartsWith("password again: "), StartsWith("question: "), "started 1",
+                            "deriving key", "key derived"));
     EXPECT_FALSE(fs::exists(inFolder("encrypted")));
 }
 

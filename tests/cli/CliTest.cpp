@@ -269,6 +269,58 @@ TEST_F(CliTest, HostileNamesAreShownEscaped) {
     }
 }
 
+// The strength of a passphrase for the class that encrypts is told once, the weak question
+// after it included.
+TEST_F(CliTest, TheStrengthOfAPassphraseIsToldOnce) {
+    source("a.jpg", patternBytes(100, 13));
+    const CliResult result =
+        run({"encrypt", "--protected", "--password-stdin", "--no", "a.jpg"}, "password\n");
+    EXPECT_EQ(result.status, 1) << result.err;
+    const std::string estimate = "An attacker with 1,000 GPUs";
+    const std::size_t first = result.err.find(estimate);
+    ASSERT_NE(first, std::string::npos) << result.err;
+    EXPECT_EQ(result.err.find(estimate, first + 1), std::string::npos) << result.err;
+    EXPECT_THAT(result.err, EndsWith("Use it anyway?\n[y/n] n\n"));
+    EXPECT_FALSE(fs::exists(temp / "encrypted"));
+}
+
+// The output folder is offered only where a file manager can show it: with no display the run
+// says what it did and asks nothing; with one and xdg-open on the PATH, Yes opens the folder.
+TEST_F(CliTest, TheOutputFolderIsOfferedOnlyWhereItCanBeOpened) {
+    source("a.jpg", patternBytes(100, 14));
+    const CliResult headless = run({"encrypt", "--password-stdin", "--yes", "a.jpg"}, "secret1\n");
+    EXPECT_EQ(headless.status, 0) << headless.err;
+    EXPECT_THAT(headless.err, Not(HasSubstr("[y/n]")));
+    EXPECT_THAT(headless.err, EndsWith("1 done, will open the encrypted folder: \n" + temp.path() +
+                                       "/encrypted\n"));
+
+    TempFolder tools;
+    const std::string record = tools / "opened";
+    {
+        std::ofstream script(tools / "xdg-open");
+        script << "#!/bin/sh\nprintf '%s' \"$1\" > " << record << ".part\nmv " << record << ".part "
+               << record << "\n";
+    }
+    fs::permissions(tools / "xdg-open", fs::perms::owner_all);
+    const char* path = std::getenv("PATH");
+    const ChildProgram withDisplay{
+        .path = "",
+        .environment = {"DISPLAY=:7",
+                        "PATH=" + tools.path() + ":" + (path ? path : "/usr/bin:/bin")}};
+    const CliOutputs outputs{.out = io / "out", .err = io / "err"};
+    const int status = CliProcess({"encrypt", "--password-stdin", "--yes", "a.jpg"}, "secret1\n",
+                                  temp.path(), outputs, withDisplay)
+                           .wait();
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_THAT(asString(readFile(outputs.err)), EndsWith("/encrypted\n[y/n] y\n"));
+    // xdg-open runs on its own after the program: its record is awaited.
+    for (int tries = 0; tries < 2000 && !fs::exists(record); ++tries) {
+        ::usleep(10'000);
+    }
+    ASSERT_TRUE(fs::exists(record));
+    EXPECT_EQ(asString(readFile(record)), temp.path() + "/encrypted");
+}
+
 // Options come before or after the command, and --lang, wherever it is, chooses the language of
 // every text, the usage and its errors among them; --help and --version print on the standard
 // output.
@@ -281,10 +333,10 @@ TEST_F(CliTest, OptionsComeAnywhereInTheChosenLanguage) {
         std::string errorPart;
     };
     const std::vector<Case> cases{
-        // Encrypt asks whether to open the output folder; decrypt asks about a file that is no
-        // container, and Yes goes on to the password check.
-        {{"--yes", "--password-stdin", "encrypt", "a.jpg"}, 0, "\n[y/n] y\n"},
-        {{"encrypt", "a.jpg", "--no", "--password-stdin"}, 0, "\n[y/n] n\n"},
+        // Encrypt, with no display to open its folder on, asks nothing; decrypt asks about a file
+        // that is no container, and Yes goes on to the password check.
+        {{"--yes", "--password-stdin", "encrypt", "a.jpg"}, 0, "1 done, will open"},
+        {{"encrypt", "a.jpg", "--no", "--password-stdin"}, 0, "1 done, will open"},
         {{"--password-stdin", "--yes", "decrypt", "plain.jpg"}, 1, "[y/n] y\nIllegal password"},
         {{"decrypt", "plain.jpg", "--password-stdin", "--no"}, 1, "[y/n] n\n"},
         {{"--yes", "encrypt", "--no", "a.jpg"}, 2, "--yes and --no"},

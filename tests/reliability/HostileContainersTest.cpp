@@ -102,11 +102,12 @@ TEST_F(HostileContainers, AMarkerIsFoundAfterAnyNumberOfBlankLines) {
         }
         writeFile(container, text);
     }
+    const std::size_t askedBefore = report.eventsOf("question").size();
     EXPECT_EQ(runs.decrypt({path}).done, 1);
     EXPECT_EQ(runs.decrypt({temp / "encrypted/c.jpg"}).done, 1);
     EXPECT_EQ(readFile(temp / "encrypted/decrypted/b.jpg"), source);
     EXPECT_EQ(readFile(temp / "encrypted/decrypted/c.jpg"), source);
-    EXPECT_TRUE(report.eventsOf("question").empty());
+    EXPECT_EQ(report.eventsOf("question").size(), askedBefore);
 }
 
 // A container may name a derivation of half a minute and a gigabyte, and each run's containers
@@ -124,9 +125,11 @@ TEST_F(HostileContainers, CostlyKeysAreAskedAboutFirst) {
     });
     report.script.answerNextQuestion(false); // the costly one
     report.script.answerNextQuestion(false); // a fifth key
+    const std::size_t askedBefore = report.eventsOf("question").size();
     const RunResult result = runs.decrypt(containers);
     EXPECT_EQ(result.done, 4);
-    EXPECT_THAT(report.eventsOf("question"),
+    const std::vector<std::string> questions = report.eventsOf("question");
+    EXPECT_THAT(std::vector<std::string>(questions.begin() + askedBefore, questions.end()),
                 ElementsAre(StartsWith("question: A container asks for a key that takes about 21 "
                                        "seconds"),
                             StartsWith("question: This run has derived 4 keys already")));

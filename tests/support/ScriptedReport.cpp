@@ -1,6 +1,7 @@
 #include "support/ScriptedReport.h"
 
 #include "files/PathParts.h"
+#include "passwords/PassphraseStrength.h"
 #include "texts/Wording.h"
 
 #include <gtest/gtest.h>
@@ -47,6 +48,22 @@ void ScriptedReport::notice(RunNotice notice) {
                                                     : "notice: " + worded(notice, englishTable()));
 }
 
+void ScriptedReport::acceptPassphrase(const std::string& password) {
+    script.typeNextPassword(password);
+    if (foundWithinAYear(secondsToFind(password))) {
+        script.answerNextQuestion(true);
+    }
+}
+
+std::optional<Secret> ScriptedReport::passwordAgain(double seconds) {
+    events_.push_back("password again: " + wordedStrength(seconds, englishTable()));
+    const std::optional<std::string> typed = script.nextPassword();
+    if (!typed) {
+        return std::nullopt;
+    }
+    return Secret::copyOf(*typed);
+}
+
 bool ScriptedReport::stopRequested() {
     ++stopChecks_;
     return stopWhen && stopWhen(stopChecks_);
@@ -79,6 +96,9 @@ RunResult ScriptedRuns::encrypt(std::vector<std::string> paths, ContainerClass l
     EncryptRequest request = encryptRequest(std::move(paths));
     request.containerClass = level;
     request.appendSuffix = appendSuffix;
+    if (classRow(level).enciphered) {
+        report.acceptPassphrase(password);
+    }
     return batch.encrypt(request, report);
 }
 

@@ -15,8 +15,8 @@ namespace tarvex::testing {
 // A run's front end for tests. It records every call in order as a short text, with file names
 // without their folder and the English wording of questions, reasons and notices:
 //   "started 3", "deriving key", "key derived", "file 2/3 b.jpg", "question: <text>",
-//   "left out: b.jpg: <reason>", "notice: <text>", "wait over".
-// Questions are answered from `script`; stopRequested() asks `stopWhen`.
+//   "left out: b.jpg: <reason>", "notice: <text>", "wait over", "password again: <estimate>".
+// Questions and the passphrase typed again come from `script`; stopRequested() asks `stopWhen`.
 class ScriptedReport final : public RunReport {
 public:
     ScriptedAnswers script;
@@ -27,6 +27,9 @@ public:
     void stopAtCall(int call) {
         stopWhen = [call](int current) { return current >= call; };
     }
+    // Scripts the user of an encrypt run in a class that encrypts: `password` typed again right,
+    // and used however weak it is.
+    void acceptPassphrase(const std::string& password);
     const std::vector<std::string>& events() const { return events_; }
     // The events that begin with `prefix`, in order.
     std::vector<std::string> eventsOf(std::string_view prefix) const;
@@ -35,6 +38,7 @@ public:
     bool ask(const RunQuestion& question) override;
     void leftOut(const LeftOutFile& file) override;
     void notice(RunNotice notice) override;
+    std::optional<Secret> passwordAgain(double seconds) override;
     bool stopRequested() override;
 
 private:
@@ -42,12 +46,13 @@ private:
     int stopChecks_ = 0;
 };
 
-// A front end that hears nothing and answers No.
+// A front end that hears nothing and answers No; asked to type the passphrase again, it cancels.
 struct SilentReport final : RunReport {
     void progress(const RunProgress&) override {}
     bool ask(const RunQuestion&) override { return false; }
     void leftOut(const LeftOutFile&) override {}
     void notice(RunNotice) override {}
+    std::optional<Secret> passwordAgain(double) override { return std::nullopt; }
     bool stopRequested() override { return false; }
 };
 
@@ -57,7 +62,8 @@ void expectFileError(const RunResult& result, FileAction action, const std::stri
                      int error);
 
 // The runs as the window calls them, over `files`: English folder names, the password "secret1"
-// and the key cost of the product unless the test sets others, and a scripted report.
+// and the key cost of the product unless the test sets others, and a scripted report. In a class
+// that enciphers, encrypt() has the passphrase typed again right, and a weak one agreed to.
 struct ScriptedRuns {
     explicit ScriptedRuns(FileSystem& files) : batch(files) {}
 

@@ -72,7 +72,9 @@ std::vector<std::string> ViewerTest::encrypt(const std::vector<std::string>& sou
                                              ContainerClass level, const std::string& folder,
                                              const char* password) {
     Batch batch(localFileSystem());
-    SilentReport report;
+    ScriptedReport report;
+    if (classRow(level).enciphered)
+        report.acceptPassphrase(password);
     const RunResult result = batch.encrypt({.files = sources,
                                             .password = password,
                                             .containerClass = level,
