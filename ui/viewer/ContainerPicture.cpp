@@ -1,5 +1,6 @@
 #include "ui/viewer/ContainerPicture.h"
 
+#include "files/PathParts.h"
 #include "ui/viewer/DecodeCost.h"
 
 #include <QBuffer>
@@ -103,7 +104,7 @@ ContainerPicture readPicture(const PictureRequest& request) {
     if (picture.problem == PictureProblem::None) {
         decode(restored.bytes, request.fitSide, picture);
         if (restored.source)
-            picture.recordedName = restored.source->name;
+            picture.recordedName = namePart(restored.source->path);
     }
     sodium_memzero(restored.bytes.data(), restored.bytes.size());
     return picture;

@@ -14,7 +14,7 @@ FirstPiece firstPieceOf(const std::string& path, const ProtectedParameters& para
     // A file that has changed to a container of other parameters gets no key.
     reading.start(
         [&](const ProtectedParameters& asked) { return asked == parameters ? &key : nullptr; }, {},
-        {}, true);
+        {}, ReadingExtent::FirstPiece);
     files.readFile(path, "", {}, [&reading](std::span<const std::uint8_t> piece) {
         return reading.append(piece);
     });
