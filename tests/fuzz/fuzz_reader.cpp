@@ -122,7 +122,7 @@ bool openedAlike(const std::optional<tarvex::test::ReferenceOpened>& plain,
         plain->record.has_value() != read.record.has_value()) {
         return false;
     }
-    return !plain->record || (plain->record->name == read.record->name &&
+    return !plain->record || (plain->record->path == read.record->path &&
                               plain->record->modifiedNs == read.record->modifiedNs &&
                               plain->record->size == read.record->size);
 }
