@@ -167,7 +167,7 @@ Batch::FirstFile Batch::decryption1(const std::string& path, std::string_view pa
     reading.expect(end.bytes, end.wholeFile);
     reading.start(
         [&](const ProtectedParameters& parameters) { return keyFor(parameters, password, report); },
-        {}, {}, true);
+        {}, {}, ReadingExtent::FirstPiece);
     files_.readFile(path, "", {}, [&reading](std::span<const std::uint8_t> piece) {
         return reading.append(piece);
     });
@@ -236,8 +236,8 @@ FileOutcome Batch::decryption(const DecryptRequest& request, DecryptRun& run, st
     }
     if (outcome.kind == FileOutcome::Kind::Done) {
         run.authenticated = run.authenticated || output.authenticated();
-        run.written(path, output.path(),
-                    output.recordedName().empty() ? nameOfContainer : output.recordedName());
+        const std::string recordedName = output.recordedName();
+        run.written(path, output.path(), recordedName.empty() ? nameOfContainer : recordedName);
     }
     return outcome;
 }

@@ -190,7 +190,7 @@ Batch::SourceReading Batch::readSource(const RunFile& source, const std::string&
         }
         reading.container = files_.createFile(containerPath, sourcePath, selection_, {});
         writer.start(
-            keys, {namePart(sourcePath), version.modified, version.size},
+            keys, {pathBelowRoot(source), version.modified, version.size}, {},
             [&reading](std::string_view text) { reading.container->write(asBytes(text)); });
         return true;
     };

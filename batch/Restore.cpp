@@ -3,6 +3,7 @@
 #include "batch/ClassTools.h"
 #include "container/ContainerReader.h"
 #include "container/SizeLimit.h"
+#include "files/PathParts.h"
 
 #include <algorithm>
 
@@ -58,12 +59,13 @@ Reading readOnce(const RestoreJob& job, ContainerReading& reading, const FileEnd
     std::uint64_t read = 0;
     sink.begin();
     reading.start(
-        job.keys, [&sink](const SourceRecord& source) { sink.record(source); },
+        job.keys,
+        [&sink](const SourceRecord& source, std::span<const std::uint8_t>) { sink.record(source); },
         [&](std::span<const std::uint8_t> bytes) {
             sink.write(bytes);
             once.restoredBytes += bytes.size();
         },
-        false);
+        ReadingExtent::Whole);
     const auto opened = [&](const FileVersion& version) {
         once.replaced = job.walked != FileIdentity{} &&
                         job.walked != FileIdentity{version.device, version.inode};
@@ -135,9 +137,8 @@ void RestoredToFile::begin() {
     authenticated_ = false;
 }
 
-const std::string& RestoredToFile::recordedName() const {
-    static const std::string none;
-    return record_ ? record_->name : none;
+std::string RestoredToFile::recordedName() const {
+    return record_ ? namePart(record_->path) : std::string();
 }
 
 FileWriter& RestoredToFile::open() {

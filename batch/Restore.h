@@ -54,7 +54,8 @@ struct RestoredInMemory final : RestoreSink {
 
 // The restored bytes of a container into an output file, made when its first byte comes (or
 // when it ends, for a container of nothing), under the path that `pathFor` gives then for the name
-// the container recorded of its source, or for none (an empty name). A file restored from a
+// the container recorded of its source (the last component of its recorded path), or for none (an
+// empty name). A file restored from a
 // record takes the recorded time too. The output is made from the file `container`, and replaces
 // none of `keep` (see FileSystem::createFile).
 class RestoredToFile final : public RestoreSink {
@@ -67,9 +68,10 @@ public:
     void authenticated(bool authenticated) override { authenticated_ = authenticated; }
     void write(std::span<const std::uint8_t> bytes) override { open().write(bytes); }
     void complete() override { open().complete(); }
-    // The path of the output, once it is made, and the name its source had, if it was recorded.
+    // The path of the output, once it is made, and the name its source had (the last component
+    // of the recorded path), if it was recorded.
     const std::string& path() const { return path_; }
-    const std::string& recordedName() const;
+    std::string recordedName() const;
     bool authenticated() const { return authenticated_; }
 
 private:

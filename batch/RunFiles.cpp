@@ -100,6 +100,10 @@ std::string foldersBelowRoot(const RunFile& file) {
     return folderPart(std::string_view(file.path).substr(std::min(rootEnd, file.path.size())));
 }
 
+std::string pathBelowRoot(const RunFile& file) {
+    return foldersBelowRoot(file) + namePart(file.path);
+}
+
 std::string outputRoot(const RunFile& file, std::string_view outputFolderName) {
     return (file.root == "/" ? "" : file.root) + "/" + std::string(outputFolderName);
 }

@@ -47,6 +47,10 @@ RunFiles gatherFiles(FileSystem& files, const std::vector<std::string>& chosen,
 // The folders of `file` below its root, each followed by "/": "" for a file directly in it.
 std::string foldersBelowRoot(const RunFile& file);
 
+// The path of `file` below its root: its name for a file directly in it, its folders below the
+// root, each followed by "/", then its name for one deeper.
+std::string pathBelowRoot(const RunFile& file);
+
 // The output folder `outputFolderName` of the root of `file`.
 std::string outputRoot(const RunFile& file, std::string_view outputFolderName);
 

@@ -28,7 +28,7 @@ FirstPiece firstPieceOf(const std::string& path, const ProtectedParameters& para
     // A file that has changed to a container of other parameters gets no key.
     reading.start(
         [&](const ProtectedParameters& asked) { return asked == parameters ? &key : nullptr; }, {},
-        {}, true);
+        {}, ReadingExtent::FirstPiece);
     files.readFile(path, "", {}, [&reading](std::span<const std::uint8_t> piece) {
         return reading.append(piece);
     });
@@ -77,7 +77,7 @@ ReadInMemory readInMemory(const MemoryReading& reading,
     if (read.outcome.kind == FileOutcome::Kind::Done && !read.missingKey) {
         use(restored.bytes);
         if (restored.source)
-            read.recordedName = restored.source->name;
+            read.recordedName = namePart(restored.source->path);
     }
     sodium_memzero(restored.bytes.data(), restored.bytes.size());
     return read;

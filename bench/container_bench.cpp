@@ -138,7 +138,7 @@ void BM_WriteProtected(benchmark::State& state) {
     const tarvex::ProtectedKey& key = protectedKey();
     tarvex::ProtectedBuilder builder;
     for (auto _ : state) {
-        builder.start(key, protectedParameters(), {"source", 0, source.size()}, discard);
+        builder.start(key, protectedParameters(), {"source", 0, source.size()}, {}, discard);
         for (std::size_t at = 0; at < source.size(); at += tarvex::readPieceSize) {
             builder.append(
                 std::span(source).subspan(at, std::min(tarvex::readPieceSize, source.size() - at)));

@@ -34,9 +34,11 @@ class ContainerWriting {
 public:
     virtual ~ContainerWriting() = default;
 
-    // Begins the container of `source` (what a writer knows of it before it reads it: its name,
-    // its time and its size); its text goes to `file` as it is made.
-    virtual void start(const WriterKeys& keys, const SourceRecord& source, TextSink file) = 0;
+    // Begins the container of `source` (what a writer knows of it before it reads it: its path,
+    // its time and its size) with its thumbnail `thumbnail` (empty for none), for a class that
+    // records them; its text goes to `file` as it is made.
+    virtual void start(const WriterKeys& keys, const SourceRecord& source,
+                       std::span<const std::uint8_t> thumbnail, TextSink file) = 0;
     // Adds the next bytes of the source.
     virtual void append(std::span<const std::uint8_t> piece) = 0;
     // Ends the container. False when the source did not hold exactly the bytes of its record:
@@ -52,6 +54,7 @@ enum class ReadVerdict {
     Restored,         // what went to the sink is the source
     ReadAgain,        // the text ended elsewhere than its end said: read it again from its start
     FirstPieceOpened, // the password opens the container, and only that was asked
+    RecordOpened,     // what the container records of its source came, and only that was asked
     NotOpened,        // the password does not open it, or it is damaged: they look the same
     Damaged,          // it is no container of its class
     NoKey,            // the key provider gave none
@@ -66,11 +69,11 @@ public:
     // start, for a class whose text needs its end first.
     virtual void expect(std::span<const std::uint8_t> fileEnd, bool wholeFile) = 0;
     // Begins a reading of the file from its start: its key comes from `keys`, what it records of
-    // its source (a class that records it) goes to `record` before any byte, the restored bytes to
-    // `restored`. With `firstPieceOnly`, a class whose first piece opens only with the password
-    // ends the reading there; the others read on.
-    virtual void start(KeyProvider keys, std::function<void(const SourceRecord&)> record,
-                       ByteSink restored, bool firstPieceOnly) = 0;
+    // its source and its thumbnail (a class that records them) go to `record` before any byte,
+    // the restored bytes to `restored`. A reading short of the whole ends where `extent` says, in
+    // a class that has what it asks for; the others read on.
+    virtual void start(KeyProvider keys, RecordSink record, ByteSink restored,
+                       ReadingExtent extent) = 0;
     // Reads the next piece of the file. False once the rest of it is not needed.
     virtual bool append(std::span<const std::uint8_t> piece) = 0;
     virtual ReadVerdict finish() = 0;

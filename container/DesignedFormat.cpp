@@ -24,7 +24,8 @@ public:
         }
     }
 
-    void start(const WriterKeys& keys, const SourceRecord&, TextSink file) override {
+    void start(const WriterKeys& keys, const SourceRecord&, std::span<const std::uint8_t>,
+               TextSink file) override {
         scratch_.clear();
         builder_.start(level_, keys.password, *keys.generator, std::move(file), &scratch_);
     }
@@ -51,8 +52,7 @@ public:
     void expect(std::span<const std::uint8_t> fileEnd, bool wholeFile) override {
         reader_.expect(fileEnd, wholeFile);
     }
-    void start(KeyProvider, std::function<void(const SourceRecord&)>, ByteSink restored,
-               bool) override {
+    void start(KeyProvider, RecordSink, ByteSink restored, ReadingExtent) override {
         reader_.start(std::move(restored));
         atStart_ = true;
         protectedText_ = false;

@@ -7,7 +7,10 @@ namespace tarvex {
 
 // What a container records of its source besides its bytes.
 struct SourceRecord {
-    std::string name; // its last path component, as the file system gave it
+    // Its path below the folder its run chose (for a file chosen alone, its name), components
+    // apart by '/', the bytes the file system gave; a container of the second Protected version
+    // recorded the name alone.
+    std::string path;
     std::int64_t modifiedNs = 0;
     std::uint64_t size = 0;
     bool operator==(const SourceRecord&) const = default;

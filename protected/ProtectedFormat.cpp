@@ -15,11 +15,12 @@ namespace {
 
 class ProtectedWriting final : public ContainerWriting {
 public:
-    void start(const WriterKeys& keys, const SourceRecord& source, TextSink file) override {
+    void start(const WriterKeys& keys, const SourceRecord& source,
+               std::span<const std::uint8_t> thumbnail, TextSink file) override {
         if (keys.key == nullptr) {
             throw std::invalid_argument("a Protected container needs a derived key");
         }
-        builder_.start(*keys.key, keys.parameters, source, std::move(file));
+        builder_.start(*keys.key, keys.parameters, source, thumbnail, std::move(file));
     }
     void append(std::span<const std::uint8_t> piece) override { builder_.append(piece); }
     bool finish() override { return builder_.finish(); }
@@ -31,9 +32,9 @@ private:
 class ProtectedReading final : public ContainerReading {
 public:
     void expect(std::span<const std::uint8_t>, bool) override {}
-    void start(KeyProvider keys, std::function<void(const SourceRecord&)> record, ByteSink restored,
-               bool firstPieceOnly) override {
-        reader_.start(std::move(keys), std::move(record), std::move(restored), firstPieceOnly);
+    void start(KeyProvider keys, RecordSink record, ByteSink restored,
+               ReadingExtent extent) override {
+        reader_.start(std::move(keys), std::move(record), std::move(restored), extent);
     }
     bool append(std::span<const std::uint8_t> piece) override { return reader_.append(piece); }
     ReadVerdict finish() override {
@@ -42,6 +43,8 @@ public:
             return ReadVerdict::Restored;
         case ProtectedVerdict::FirstPieceOpened:
             return ReadVerdict::FirstPieceOpened;
+        case ProtectedVerdict::RecordOpened:
+            return ReadVerdict::RecordOpened;
         case ProtectedVerdict::NotOpened:
             return ReadVerdict::NotOpened;
         case ProtectedVerdict::NoKey:

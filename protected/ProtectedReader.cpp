@@ -28,19 +28,19 @@ ProtectedReader::~ProtectedReader() {
 }
 
 void ProtectedReader::start(KeyProvider keys, RecordSink record, ByteSink restored,
-                            bool firstPieceOnly) {
+                            ReadingExtent extent) {
     initSodium();
     dropUnfinished();
     keys_ = std::move(keys);
-    record_ = std::move(record);
+    recordSink_ = std::move(record);
     restored_ = std::move(restored);
-    firstPieceOnly_ = firstPieceOnly;
+    extent_ = extent;
     verdict_.reset();
     version_ = 0;
     opened_ = false;
     firstPiece_ = true;
-    recordPending_ = false;
-    recordedSize_ = 0;
+    next_ = Next::Content;
+    record_ = {};
     contentBytes_ = 0;
     payload_.clear();
     decoder_.start();
@@ -88,17 +88,18 @@ void ProtectedReader::decode(std::string_view text) {
             return;
         }
         open();
-        // Neither the record piece nor a full piece is ever the last one, so each opens as soon
-        // as it is here: the first piece (the record, in version 2) on this thread, and the content
-        // pieces after it on the reader's, unless the first piece is all that is asked.
+        // Neither the record piece, nor the thumbnail piece, nor a full piece is ever the last
+        // one, so each opens as soon as it is here: the first piece (the record, in versions 2 and
+        // 3) and the thumbnail on this thread, and the full content pieces after them on the
+        // reader's.
         std::size_t taken = 0;
         while (opened_ && !verdict_) {
-            const std::size_t next = recordPending_ ? recordPieceBytes : fullCipherPieceBytes;
+            const std::size_t next = nextPieceBytes();
             if (payload_.size() - taken < next) {
                 break;
             }
             const auto cipher = std::span(payload_).subspan(taken, next);
-            if (firstPiece_ || recordPending_ || firstPieceOnly_) {
+            if (firstPiece_ || next_ != Next::Content) {
                 pull(cipher, false);
             } else {
                 openBeside(cipher);
@@ -115,7 +116,7 @@ void ProtectedReader::open() {
     }
     std::copy_n(payload_.begin(), head_.size(), head_.begin());
     version_ = versionOfHead(head_);
-    recordPending_ = version_ == 2;
+    next_ = version_ >= 2 ? Next::Record : Next::Content;
     const std::optional<ProtectedParameters> parameters = parametersOfHead(head_);
     // A cost beyond the accepted one is refused before any key is asked for.
     if (!parameters || !acceptedCost(parameters->cost)) {
@@ -147,32 +148,72 @@ void ProtectedReader::pull(std::span<const std::uint8_t> cipher, bool last) {
     }
     firstPiece_ = false;
     const std::span<const std::uint8_t> plain = std::span(plain_).first(length);
-    if (recordPending_) {
+    switch (next_) {
+    case Next::Record:
         takeRecord(plain, tag);
-    } else {
+        break;
+    case Next::Thumbnail:
+        takeThumbnail(plain, tag);
+        break;
+    case Next::Content:
         takeContent(plain, tag, last);
+        break;
     }
     sodium_memzero(plain_.data(), length);
 }
 
+std::size_t ProtectedReader::nextPieceBytes() const {
+    switch (next_) {
+    case Next::Record:
+        return version_ == 3 ? pathRecordPieceBytes : nameRecordPieceBytes;
+    case Next::Thumbnail:
+        return record_.thumbnailBytes + pieceOverhead;
+    case Next::Content:
+        break;
+    }
+    return fullCipherPieceBytes;
+}
+
 void ProtectedReader::takeRecord(std::span<const std::uint8_t> plain, unsigned char tag) {
-    // The piece pulled as the record is always recordPieceBytes long: its plain bytes are as many
-    // as a record's.
-    const std::optional<SourceRecord> record =
-        tag == crypto_secretstream_xchacha20poly1305_TAG_MESSAGE
-            ? recordOf(plain.first<recordBytes>())
-            : std::nullopt;
+    // The piece pulled as the record is always as long as its version's record piece: its plain
+    // bytes are as many as a record's.
+    std::optional<SealedRecord> record;
+    if (tag == crypto_secretstream_xchacha20poly1305_TAG_MESSAGE) {
+        record = version_ == 3 ? pathRecordOf(plain.first<pathRecordBytes>())
+                               : nameRecordOf(plain.first<nameRecordBytes>());
+    }
     if (!record) {
         verdict_ = ProtectedVerdict::Damaged;
         return;
     }
-    recordPending_ = false;
-    recordedSize_ = record->size;
-    if (record_) {
-        record_(*record);
+    record_ = std::move(*record);
+    // The first piece alone leaves the thumbnail unread.
+    if (record_.thumbnailBytes > 0 && extent_ != ReadingExtent::FirstPiece) {
+        next_ = Next::Thumbnail;
+        return;
     }
-    if (firstPieceOnly_) {
+    next_ = Next::Content;
+    giveRecord({});
+}
+
+void ProtectedReader::takeThumbnail(std::span<const std::uint8_t> plain, unsigned char tag) {
+    // The piece pulled as the thumbnail is as long as the record says.
+    if (tag != crypto_secretstream_xchacha20poly1305_TAG_MESSAGE) {
+        verdict_ = ProtectedVerdict::Damaged;
+        return;
+    }
+    next_ = Next::Content;
+    giveRecord(plain);
+}
+
+void ProtectedReader::giveRecord(std::span<const std::uint8_t> thumbnail) {
+    if (recordSink_) {
+        recordSink_(record_.source, thumbnail);
+    }
+    if (extent_ == ReadingExtent::FirstPiece) {
         verdict_ = ProtectedVerdict::FirstPieceOpened;
+    } else if (extent_ == ReadingExtent::Record) {
+        verdict_ = ProtectedVerdict::RecordOpened;
     }
 }
 
@@ -184,8 +225,9 @@ void ProtectedReader::takeContent(std::span<const std::uint8_t> plain, unsigned 
     const unsigned char expected = last ? crypto_secretstream_xchacha20poly1305_TAG_FINAL
                                         : crypto_secretstream_xchacha20poly1305_TAG_MESSAGE;
     contentBytes_ += plain.size();
+    const std::uint64_t recordedSize = record_.source.size;
     const bool sized =
-        version_ == 1 || (last ? contentBytes_ == recordedSize_ : contentBytes_ <= recordedSize_);
+        version_ == 1 || (last ? contentBytes_ == recordedSize : contentBytes_ <= recordedSize);
     if (tag != expected || !sized) {
         verdict_ = ProtectedVerdict::Damaged;
         return;
@@ -193,7 +235,7 @@ void ProtectedReader::takeContent(std::span<const std::uint8_t> plain, unsigned 
     if (restored_) {
         restored_(plain);
     }
-    if (firstPieceOnly_) {
+    if (extent_ == ReadingExtent::FirstPiece) {
         verdict_ = ProtectedVerdict::FirstPieceOpened;
     } else if (last) {
         verdict_ = ProtectedVerdict::Restored;
@@ -214,8 +256,9 @@ void ProtectedReader::end() {
         return;
     }
     // What is left is the last piece: it must be whole Base64 groups and hold at least a piece's
-    // overhead, behind the payload's front and, in version 2, the record piece.
-    if (!marked || !decoder_.complete() || !opened_ || recordPending_ ||
+    // overhead, behind the payload's front and, in versions 2 and 3, the record piece (and the
+    // thumbnail piece).
+    if (!marked || !decoder_.complete() || !opened_ || next_ != Next::Content ||
         payload_.size() < pieceOverhead) {
         verdict_ = ProtectedVerdict::Damaged;
         return;

@@ -22,28 +22,29 @@ namespace tarvex {
 
 struct StreamState;
 
-// Receives the record of a version 2 container, once it has opened and been found valid.
-using RecordSink = std::function<void(const SourceRecord&)>;
-
 // What became of a Protected container.
 enum class ProtectedVerdict {
     Restored,         // every piece opened: what went to the sink is the source
-    FirstPieceOpened, // the first piece opened (the record, in version 2), and only that was asked
+    FirstPieceOpened, // the first piece opened (the record, in versions 2 and 3), and only that
+                      // was asked
+    RecordOpened,     // the record and the thumbnail opened, and only they were asked
     NotOpened,        // a piece did not open: a wrong password or damage, which look the same
     Damaged,          // not a container: its text, head, cost, record or pieces are wrong
     NoKey,            // the key provider gave none
 };
 
-// Reads Protected containers of version 1 and 2 one after another, a piece of the file at a time,
+// Reads Protected containers of versions 1 to 3 one after another, a piece of the file at a time,
 // in memory that does not grow with the file: an enciphered piece and the text in hand. The text
 // is cleaned as for the other classes (see ContainerText; a Ctrl-Z ends it), and then, line
 // breaks aside, must be the strict Base64 of the payload followed by the marker. The key is asked
-// for once the head and the stream header are read and the head's cost is accepted. In version
-// 2 the record piece must open, be a message and hold a valid record (see recordOf), and the
-// content must be as long as it says: content beyond it is damage as soon as it comes, and
-// content short of it when the last piece comes. Each piece goes to the sink as soon as it has
-// opened and been found right, and only then; a container that ends in any other verdict than
-// Restored has given part of its source at most.
+// for once the head and the stream header are read and the head's cost is accepted. In versions
+// 2 and 3 the record piece must open, be a message and hold a valid record (see nameRecordOf and
+// pathRecordOf), in version 3 the thumbnail piece it announces must open and be a message, and
+// the content must be as long as the record says: content beyond it is damage as soon as it
+// comes, and content short of it when the last piece comes. The record and the thumbnail go to
+// their sink together, once both are found right; each content piece goes to its sink as soon as
+// it has opened and been found right, and only then; a container that ends in any other verdict
+// than Restored has given part of its source at most.
 //
 // Full content pieces are opened a few at a time on a thread of the reader's own, which it starts
 // for the first of them, while the caller's thread goes on cleaning and decoding the text. The
@@ -56,18 +57,21 @@ public:
     explicit ProtectedReader(CodecPath path = fastestCodecPath());
     ~ProtectedReader();
 
-    // Begins the next file: its key comes from `keys`, its record (version 2 only) goes to
-    // `record` before any of its bytes, and its restored bytes go to `restored` (each if any).
-    // With `firstPieceOnly`, the reading ends once the first piece has opened: the record for
-    // version 2 (one that opens but is not valid makes the file damaged), else the first content
-    // piece.
-    void start(KeyProvider keys, RecordSink record, ByteSink restored, bool firstPieceOnly = false);
+    // Begins the next file: its key comes from `keys`, its record and thumbnail (versions 2 and 3
+    // only) go to `record` before any of its bytes, and its restored bytes go to `restored` (each
+    // if any). With ReadingExtent::FirstPiece, the reading ends once the first piece has opened:
+    // the record for versions 2 and 3 (one that opens but is not valid makes the file damaged),
+    // which goes to `record` without the thumbnail, else the first content piece. With
+    // ReadingExtent::Record, the reading of versions 2 and 3 ends once the record and the
+    // thumbnail have gone to `record`; version 1, which records nothing, is read whole.
+    void start(KeyProvider keys, RecordSink record, ByteSink restored,
+               ReadingExtent extent = ReadingExtent::Whole);
     // Reads the next piece of the file. False once the rest of the file is not needed: the
     // verdict is known, or the text has ended.
     bool append(std::span<const std::uint8_t> filePiece);
     // Ends the reading and gives the verdict.
     ProtectedVerdict finish();
-    // The version of the file begun, 1 or 2, once its head is read; 0 before, and for a head
+    // The version of the file begun, 1 to 3, once its head is read; 0 before, and for a head
     // without a magic.
     int version() const { return version_; }
 
@@ -81,8 +85,15 @@ private:
     // Opens the enciphered piece `cipher` and takes what it holds; `last` when the payload ends
     // with it.
     void pull(std::span<const std::uint8_t> cipher, bool last);
+    // The length of the next piece to open on the caller's thread (the record or the thumbnail),
+    // or of a full content piece.
+    std::size_t nextPieceBytes() const;
     // Takes the plain record piece, tagged `tag`.
     void takeRecord(std::span<const std::uint8_t> plain, unsigned char tag);
+    // Takes the plain thumbnail piece, tagged `tag`.
+    void takeThumbnail(std::span<const std::uint8_t> plain, unsigned char tag);
+    // Gives the record and `thumbnail` to their sink, and ends a reading that asked for no more.
+    void giveRecord(std::span<const std::uint8_t> thumbnail);
     // Takes a plain content piece, tagged `tag`, and hands it on.
     void takeContent(std::span<const std::uint8_t> plain, unsigned char tag, bool last);
     // Ends a text whose end has come.
@@ -118,17 +129,19 @@ private:
     ContainerText text_{endOfInput};
     TextWindow window_;
     KeyProvider keys_;
-    RecordSink record_;
+    RecordSink recordSink_;
     ByteSink restored_;
-    bool firstPieceOnly_ = false;
+    ReadingExtent extent_ = ReadingExtent::Whole;
     std::optional<ProtectedVerdict> verdict_;
     int version_ = 0;
     bool opened_ = false;
     bool firstPiece_ = true;
-    // Version 2: whether the record piece is still to come, the size it records and the content
-    // bytes opened so far.
-    bool recordPending_ = false;
-    std::uint64_t recordedSize_ = 0;
+    // The piece to come: the record and the thumbnail in versions 2 and 3, then the content.
+    enum class Next { Record, Thumbnail, Content };
+    Next next_ = Next::Content;
+    // Versions 2 and 3: the record opened, with the length of its thumbnail and the size of its
+    // source, and the content bytes opened so far.
+    SealedRecord record_;
     std::uint64_t contentBytes_ = 0;
     ProtectedHead head_{};
     // The payload decoded and not opened yet.

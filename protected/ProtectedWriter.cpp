@@ -28,13 +28,17 @@ ProtectedBuilder::~ProtectedBuilder() {
 }
 
 void ProtectedBuilder::start(const ProtectedKey& key, const ProtectedParameters& parameters,
-                             const SourceRecord& record, TextSink file) {
+                             const SourceRecord& record, std::span<const std::uint8_t> thumbnail,
+                             TextSink file) {
     initSodium();
     if (!key.valid()) {
         throw std::invalid_argument("a Protected container needs a derived key");
     }
-    if (!recordableName(record.name)) {
-        throw std::invalid_argument("a Protected container records one path component");
+    if (!recordablePath(record.path)) {
+        throw std::invalid_argument("a Protected container records a relative path of names");
+    }
+    if (thumbnail.size() > largestThumbnailBytes) {
+        throw std::invalid_argument("a Protected container's thumbnail is 65,536 bytes at most");
     }
     dropUnfinished();
     file_ = std::move(file);
@@ -47,9 +51,17 @@ void ProtectedBuilder::start(const ProtectedKey& key, const ProtectedParameters&
     std::copy(head_.begin(), head_.end(), payload_.begin());
     crypto_secretstream_xchacha20poly1305_init_push(
         &stream_->state, payload_.data() + protectedHeadBytes, key.bytes());
-    RecordBytes plainRecord = recordBytesOf(record);
-    push(plainRecord, false);
+    PathRecordBytes plainRecord = pathRecordBytesOf(record, thumbnail.size());
+    try {
+        push(plainRecord, false);
+    } catch (...) {
+        sodium_memzero(plainRecord.data(), plainRecord.size());
+        throw;
+    }
     sodium_memzero(plainRecord.data(), plainRecord.size());
+    if (!thumbnail.empty()) {
+        push(thumbnail, false);
+    }
 }
 
 void ProtectedBuilder::dropUnfinished() {
@@ -181,10 +193,12 @@ std::size_t ProtectedBuilder::handOn(std::span<const std::uint8_t> payload, bool
 }
 
 std::string buildProtected(std::span<const std::uint8_t> source, const ProtectedKey& key,
-                           const ProtectedParameters& parameters, const SourceRecord& record) {
+                           const ProtectedParameters& parameters, const SourceRecord& record,
+                           std::span<const std::uint8_t> thumbnail) {
     std::string file;
     ProtectedBuilder builder;
-    builder.start(key, parameters, record, [&file](std::string_view text) { file.append(text); });
+    builder.start(key, parameters, record, thumbnail,
+                  [&file](std::string_view text) { file.append(text); });
     builder.append(source);
     if (!builder.finish()) {
         throw std::invalid_argument("a source of another size than its record");

@@ -18,11 +18,12 @@ namespace tarvex {
 
 struct StreamState;
 
-// Writes Protected containers of version 2 one after another (see ProtectedLayout.h). The source
-// comes in pieces of any size, and is cut into pieces of 65,536 bytes. Neither the source nor the
-// text is ever held whole: the builder keeps a few pieces and their text in buffers that it keeps
-// from file to file, and wipes the source bytes (and the record) it held once they are
-// enciphered.
+// Writes Protected containers of version 3 one after another (see ProtectedLayout.h). The record
+// and the thumbnail are enciphered and handed on as the container starts, before any of the
+// source. The source comes in pieces of any size, and is cut into pieces of 65,536 bytes. Neither
+// the source nor the text is ever held whole: the builder keeps a few pieces and their text in
+// buffers that it keeps from file to file, and wipes the source bytes (and the record) it held
+// once they are enciphered; the thumbnail is enciphered straight from the caller's bytes.
 //
 // Whole pieces are enciphered a few at a time on a thread of the builder's own, which it starts
 // for the first of them, while the caller's thread goes on reading: the source's bytes are copied
@@ -39,11 +40,12 @@ public:
 
     // Begins the next container, with a fresh stream header, enciphered with `key` (which must be
     // valid, and is used during this call only) derived with `parameters`, and sealing `record`
-    // as its first piece. `file` receives the container file as it is made. Throws
-    // std::invalid_argument for a key that is not valid or a record whose name is not one path
-    // component of 1 to 255 bytes (see recordableName).
+    // as its first piece and `thumbnail` (none when empty) as its second. `file` receives the
+    // container file as it is made, the text of the record and the thumbnail already during this
+    // call. Throws std::invalid_argument for a key that is not valid, a record whose path cannot
+    // be recorded (see recordablePath) or a thumbnail of more than 65,536 bytes.
     void start(const ProtectedKey& key, const ProtectedParameters& parameters,
-               const SourceRecord& record, TextSink file);
+               const SourceRecord& record, std::span<const std::uint8_t> thumbnail, TextSink file);
     // Adds the next bytes of the source.
     void append(std::span<const std::uint8_t> piece);
     // Enciphers the last piece and ends the container with the marker. False when the bytes
@@ -99,6 +101,7 @@ private:
 // std::invalid_argument, as ProtectedBuilder::start does and when `source` is not as large as
 // `record` says.
 std::string buildProtected(std::span<const std::uint8_t> source, const ProtectedKey& key,
-                           const ProtectedParameters& parameters, const SourceRecord& record);
+                           const ProtectedParameters& parameters, const SourceRecord& record,
+                           std::span<const std::uint8_t> thumbnail = {});
 
 } // namespace tarvex

@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
+#include <pthread.h>
 #include <unistd.h>
 
 namespace tarvex {
@@ -23,6 +24,15 @@ extern "C" void noteSignal(int number) {
     errno = saved;
 }
 
+// Blocks or unblocks the signals above for the calling thread, and the threads it starts after.
+void block(bool blocked) {
+    sigset_t held;
+    sigemptyset(&held);
+    for (const int number : endingSignals)
+        sigaddset(&held, number);
+    ::pthread_sigmask(blocked ? SIG_BLOCK : SIG_UNBLOCK, &held, nullptr);
+}
+
 void handleWith(void (*handler)(int)) {
     struct sigaction action {};
     action.sa_handler = handler;
@@ -34,12 +44,18 @@ void handleWith(void (*handler)(int)) {
 
 } // namespace
 
+void EndOnSignals::holdBack() {
+    block(true);
+}
+
 EndOnSignals::EndOnSignals() {
-    if (::pipe2(signalPipe.data(), O_CLOEXEC | O_NONBLOCK) != 0)
-        return;
-    notifier_ = std::make_unique<QSocketNotifier>(signalPipe[0], QSocketNotifier::Read);
-    QObject::connect(notifier_.get(), &QSocketNotifier::activated, [this] { end(); });
-    handleWith(noteSignal);
+    // A signal held back until now comes once it is unblocked, to the handler.
+    if (::pipe2(signalPipe.data(), O_CLOEXEC | O_NONBLOCK) == 0) {
+        notifier_ = std::make_unique<QSocketNotifier>(signalPipe[0], QSocketNotifier::Read);
+        QObject::connect(notifier_.get(), &QSocketNotifier::activated, [this] { end(); });
+        handleWith(noteSignal);
+    }
+    block(false);
 }
 
 EndOnSignals::~EndOnSignals() {

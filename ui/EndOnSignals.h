@@ -13,6 +13,11 @@ namespace tarvex {
 // cannot cut its cleanup short. Made once, after the QApplication.
 class EndOnSignals {
 public:
+    // Holds the signals back until an object of the class is made, so that none that comes
+    // while the program starts (and its libraries make temporary folders) ends it before the
+    // object can: the first call of main.
+    static void holdBack();
+
     EndOnSignals();
     ~EndOnSignals();
     EndOnSignals(const EndOnSignals&) = delete;

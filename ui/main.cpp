@@ -11,6 +11,7 @@
 #include "viewer/ViewerLaunch.h"
 
 #include <QApplication>
+#include <QPointer>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -35,6 +36,7 @@ std::vector<std::string> pathsOf(int argc, char* argv[], int from) {
 // tarvex --view [FILE|FOLDER...]: the viewer alone, on the containers given, or on those chosen in
 //   its dialog.
 int main(int argc, char* argv[]) {
+    tarvex::EndOnSignals::holdBack();
     tarvex::keepMemoryPrivate();
     tarvex::keepLargeBuffersBetweenFiles();
     QApplication application(argc, argv);
@@ -53,9 +55,15 @@ int main(int argc, char* argv[]) {
             paths = tarvex::chooseForViewing(dialogs, nullptr, tarvex::englishTable());
         if (paths.empty())
             return 0;
-        if (tarvex::openViewer(paths, dialogs, true, nullptr) == nullptr)
+        const QPointer<tarvex::ViewerWindow> viewer =
+            tarvex::openViewer(paths, dialogs, true, nullptr);
+        if (viewer == nullptr)
             return 1;
-        return application.exec();
+        const int status = application.exec();
+        // A viewer still open (the program ended on a signal) goes while what it works with is
+        // there: its readers stop before the dialogs and the application go.
+        delete viewer;
+        return status;
     }
 
     tarvex::TfrmMain frmMain(dialogs);

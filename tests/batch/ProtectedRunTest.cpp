@@ -1,13 +1,16 @@
 // The runs in the Protected class: one key a run, the probe that opens the first piece, a
 // selection that mixes classes, and files that do not open left out.
 #include "BatchFixture.h"
+#include "container/ProtectedRefusals.h"
 #include "files/PathParts.h"
 #include "passwords/PassphraseStrength.h"
 #include "texts/Wording.h"
 
 #include <fcntl.h>
 #include <filesystem>
+#include <fstream>
 #include <gmock/gmock.h>
+#include <sstream>
 #include <sys/stat.h>
 
 namespace tarvex::testing {
@@ -234,6 +237,60 @@ TEST_F(ProtectedRunTest, AVersion2ContainerRestoresUnderItsRecordedNameAndTime) 
         const std::string restored = inFolder("decrypted/") + v.name;
         EXPECT_EQ(fs::file_size(restored), v.size) << v.vector;
         EXPECT_EQ(modifiedNs(restored), v.modified) << v.vector;
+    }
+}
+
+// A version 3 container of another implementation restores, whatever it is called, byte for byte
+// under the last component of the path it recorded, with the time it recorded.
+TEST_F(ProtectedRunTest, AVersion3ContainerRestoresUnderItsRecordedNameAndTime) {
+    const std::string folder = TARVEX_PROTECTED_VECTORS;
+    std::ifstream index(folder + "/INDEX3.tsv");
+    std::string line;
+    std::getline(index, line);
+    int rows = 0;
+    // container, passphrase, source, restored_path, mtime_ns, source_bytes, source_sha256, ...
+    while (std::getline(index, line)) {
+        std::vector<std::string> row;
+        std::istringstream fields(line);
+        for (std::string field; std::getline(fields, field, '\t');) {
+            row.push_back(field);
+        }
+        ASSERT_EQ(row.size(), 8u);
+        SCOPED_TRACE(row[0]);
+        ++rows;
+        const std::string container = inFolder("whatever.txt");
+        fs::copy_file(folder + "/" + row[0], container, fs::copy_options::overwrite_existing);
+        runs.password = row[1];
+        ASSERT_EQ(runs.decrypt({container}).done, 1);
+        const std::string restored = inFolder("decrypted/") + namePart(row[3]);
+        EXPECT_EQ(readFile(restored), readFile(folder + "/" + row[2]));
+        EXPECT_EQ(modifiedNs(restored), std::stoll(row[4]));
+        fs::remove(restored);
+    }
+    EXPECT_EQ(rows, 5);
+}
+
+// A version 3 container that is not as the format has it is left out behind one that restores:
+// nothing of it is restored, and neither an output nor a temporary file is left behind.
+TEST_F(ProtectedRunTest, AVersion3ContainerOutOfTheRulesRestoresNothing) {
+    const ProtectedParameters parameters = newProtectedParameters(runs.cost);
+    const test::Version3Maker maker(runs.password, parameters.salt, runs.cost.opslimit,
+                                    runs.cost.memlimitKiB);
+    const std::string good = inFolder("a.tvx");
+    const std::string refused = inFolder("b.tvx");
+    const std::string wellFormed = maker.wellFormed();
+    writeFile(good, Bytes(wellFormed.begin(), wellFormed.end()));
+    for (const test::Version3Refusal& refusal : test::version3Refusals(maker)) {
+        SCOPED_TRACE(refusal.what);
+        writeFile(refused, Bytes(refusal.file.begin(), refusal.file.end()));
+        const RunResult result = runs.decrypt({good, refused});
+        EXPECT_EQ(result.end, RunEnd::Completed);
+        EXPECT_EQ(result.done, 1);
+        EXPECT_EQ(namesIn(inFolder("decrypted")), std::set<std::string>{"a.png"});
+        EXPECT_EQ(readFile(inFolder("decrypted/a.png")), test::Version3Maker::source());
+        EXPECT_THAT(report.eventsOf("left out"),
+                    ::testing::Contains(::testing::StartsWith("left out: b.tvx: ")));
+        fs::remove_all(inFolder("decrypted"));
     }
 }
 

@@ -1,7 +1,8 @@
-// The Protected class: the containers of an independent implementation, of both versions, read
+// The Protected class: the containers of an independent implementation, of every version, read
 // back; what the builder writes, a plain reader that shares none of its code reads back; and a
-// changed container, or one with a record the writer never makes, gives its verdict without
-// handing on a byte that did not open and was not found right.
+// changed container, or one with a record or thumbnail the writer never makes, gives its verdict
+// without handing on a byte that did not open and was not found right.
+#include "ProtectedRefusals.h"
 #include "ReferenceProtected.h"
 #include "codec/Base64Body.h"
 #include "passwords/PassphraseKey.h"
@@ -58,25 +59,29 @@ struct Read {
     ProtectedVerdict verdict;
     int version = 0;
     std::optional<SourceRecord> record;
+    std::vector<std::uint8_t> thumbnail;
     std::vector<std::uint8_t> restored;
     std::size_t given = 0; // bytes of the file given before the reader needed no more
 };
 
+using enum ReadingExtent;
+
 Read readInPieces(ProtectedReader& reader, std::string_view file, KeyProvider keys,
-                  std::size_t pieceSize, bool firstPieceOnly = false) {
+                  std::size_t pieceSize, ReadingExtent extent = Whole) {
     Read read{};
     reader.start(
         std::move(keys),
-        [&read](const SourceRecord& record) {
+        [&read](const SourceRecord& record, std::span<const std::uint8_t> thumbnail) {
             // Once, and before any byte of the source.
             EXPECT_FALSE(read.record.has_value());
             EXPECT_TRUE(read.restored.empty());
             read.record = record;
+            read.thumbnail.assign(thumbnail.begin(), thumbnail.end());
         },
         [&read](std::span<const std::uint8_t> bytes) {
             read.restored.insert(read.restored.end(), bytes.begin(), bytes.end());
         },
-        firstPieceOnly);
+        extent);
     while (read.given < file.size()) {
         const auto part = bytesOf(file.substr(read.given, pieceSize));
         read.given += part.size();
@@ -90,19 +95,19 @@ Read readInPieces(ProtectedReader& reader, std::string_view file, KeyProvider ke
 }
 
 Read readInPieces(std::string_view file, KeyProvider keys, std::size_t pieceSize = 4093,
-                  bool firstPieceOnly = false) {
+                  ReadingExtent extent = Whole) {
     ProtectedReader reader;
-    return readInPieces(reader, file, std::move(keys), pieceSize, firstPieceOnly);
+    return readInPieces(reader, file, std::move(keys), pieceSize, extent);
 }
 
 SourceRecord recordFor(std::span<const std::uint8_t> source) {
-    return {"Picture 2024.png", 1'718'000'000'123'456'789, source.size()};
+    return {"2024/06 June/Picture 2024.png", 1'718'000'000'123'456'789, source.size()};
 }
 
 std::string writeInPieces(ProtectedBuilder& builder, std::span<const std::uint8_t> source,
-                          std::size_t pieceSize) {
+                          std::size_t pieceSize, std::span<const std::uint8_t> thumbnail = {}) {
     std::string file;
-    builder.start(cheapKey(), cheapParameters(), recordFor(source),
+    builder.start(cheapKey(), cheapParameters(), recordFor(source), thumbnail,
                   [&file](std::string_view text) { file.append(text); });
     for (std::size_t at = 0; at < source.size(); at += pieceSize) {
         builder.append(source.subspan(at, std::min(pieceSize, source.size() - at)));
@@ -122,9 +127,10 @@ void expectPlainlyOpened(std::string_view file, std::string_view typed, const Re
     ASSERT_TRUE(plain.has_value());
     EXPECT_EQ(plain->version, read.version);
     EXPECT_TRUE(plain->source == read.restored);
+    EXPECT_TRUE(plain->thumbnail == read.thumbnail);
     EXPECT_EQ(plain->record.has_value(), read.record.has_value());
     if (plain->record && read.record) {
-        EXPECT_EQ(plain->record->name, read.record->name);
+        EXPECT_EQ(plain->record->path, read.record->path);
         EXPECT_EQ(plain->record->modifiedNs, read.record->modifiedNs);
         EXPECT_EQ(plain->record->size, read.record->size);
     }
@@ -164,6 +170,8 @@ TEST(ProtectedInterop, EveryVectorOfTheIndependentImplementationRestoresToItsSou
         std::string file, typed, sha256;
         std::size_t size;
         std::optional<SourceRecord> record;
+        int version = 1;
+        std::string thumbnail{}; // the file of the thumbnail it carries; empty for none
     };
     std::vector<Vector> vectors;
     const std::string folder = TARVEX_PROTECTED_VECTORS;
@@ -176,13 +184,21 @@ TEST(ProtectedInterop, EveryVectorOfTheIndependentImplementationRestoresToItsSou
     for (const auto& row : indexRows(folder + "/INDEX2.tsv")) {
         ASSERT_EQ(row.size(), 7u);
         const SourceRecord record{row[3], std::stoll(row[4]), std::stoull(row[5])};
-        vectors.push_back({row[0], row[1], row[6], record.size, record});
+        vectors.push_back({row[0], row[1], row[6], record.size, record, 2});
     }
     // The same words typed with the accent apart from its letter.
     vectors.push_back(vectors.back());
     ASSERT_EQ(vectors.back().typed, "Gr\u00fc\u00dfe");
     vectors.back().typed = "Gru\u0308\u00dfe";
-    ASSERT_EQ(vectors.size(), 4u + 5u + 1u);
+    // container, passphrase, source, restored_path, mtime_ns, source_bytes, source_sha256,
+    // thumbnail ("-" for none)
+    for (const auto& row : indexRows(folder + "/INDEX3.tsv")) {
+        ASSERT_EQ(row.size(), 8u);
+        const SourceRecord record{row[3], std::stoll(row[4]), std::stoull(row[5])};
+        vectors.push_back(
+            {row[0], row[1], row[6], record.size, record, 3, row[7] == "-" ? "" : row[7]});
+    }
+    ASSERT_EQ(vectors.size(), 4u + 5u + 1u + 5u);
 
     ProtectedReader reader;
     for (const Vector& vector : vectors) {
@@ -192,10 +208,13 @@ TEST(ProtectedInterop, EveryVectorOfTheIndependentImplementationRestoresToItsSou
         Keys keys(vector.typed);
         const Read read = readInPieces(reader, file, keys.provider(), 4093);
         EXPECT_EQ(read.verdict, ProtectedVerdict::Restored);
-        EXPECT_EQ(read.version, vector.record ? 2 : 1);
+        EXPECT_EQ(read.version, vector.version);
         EXPECT_EQ(read.restored.size(), vector.size);
         EXPECT_EQ(sha256Hex(read.restored), vector.sha256);
         EXPECT_EQ(read.record, vector.record);
+        const std::string thumbnail = vector.thumbnail.empty() ? "" : vectorFile(vector.thumbnail);
+        EXPECT_FALSE(!vector.thumbnail.empty() && thumbnail.empty());
+        EXPECT_TRUE(std::ranges::equal(read.thumbnail, bytesOf(thumbnail)));
         EXPECT_EQ(keys.asked.size(), 1u);
         // The plain reader of the tests agrees, so that it can vouch for what the builder writes.
         if (vector.typed.find("\u0308") == std::string::npos) {
@@ -217,7 +236,7 @@ TEST(ProtectedRoundTrip, PieceBoundariesInPiecesOfAnySizeReadByBothReaders) {
           PieceThread::places * piecesPerPlace * piece}) {
         const auto source = test::randomBytes(random, size);
         const std::size_t payload =
-            payloadFrontBytes + recordPieceBytes + size + (size / piece + 1) * pieceOverhead;
+            payloadFrontBytes + pathRecordPieceBytes + size + (size / piece + 1) * pieceOverhead;
         const std::vector<std::size_t> feedings =
             size < 100'000 ? std::vector<std::size_t>{1, 4093, 256 * 1024}
                            : std::vector<std::size_t>{4093, 256 * 1024};
@@ -239,27 +258,71 @@ TEST(ProtectedRoundTrip, PieceBoundariesInPiecesOfAnySizeReadByBothReaders) {
                             [](const auto& asked) { return asked == cheapParameters(); }));
 }
 
-// A source that shrank or grew while it was read gives no container to keep; a record that
-// cannot be one is refused before anything is written.
-TEST(ProtectedBuilder, TellsASourceOfAnotherSizeAndRefusesNamesOfMoreThanOneComponent) {
+// A source that shrank or grew while it was read gives no container to keep; a path or a
+// thumbnail that cannot be recorded is refused before anything is written, and the longest that
+// can are recorded whole.
+TEST(ProtectedBuilder, TellsASourceOfAnotherSizeAndRefusesWhatCannotBeRecorded) {
     const std::vector<std::uint8_t> source(100, 5);
     ProtectedBuilder builder;
     for (const std::size_t recorded : {99, 100, 101}) {
         std::string file;
-        builder.start(cheapKey(), cheapParameters(), {"a.png", 0, recorded},
+        builder.start(cheapKey(), cheapParameters(), {"a.png", 0, recorded}, {},
                       [&file](std::string_view text) { file.append(text); });
         builder.append(source);
         EXPECT_EQ(builder.finish(), recorded == source.size()) << recorded;
     }
-    for (const std::string& name :
-         {std::string(), std::string(256, 'a'), std::string("a/b"), std::string("/"),
-          std::string("."), std::string(".."), std::string("a\0b", 3)}) {
-        bool written = false;
-        EXPECT_THROW(builder.start(cheapKey(), cheapParameters(), {name, 0, 0},
-                                   [&written](std::string_view) { written = true; }),
-                     std::invalid_argument)
-            << name;
-        EXPECT_FALSE(written);
+    // 4,095 bytes: fifteen components of 255 bytes and a last one of 255, apart by slashes.
+    std::string longest;
+    for (int i = 0; i < 16; ++i) {
+        longest += (i == 0 ? "" : "/") + std::string(255, static_cast<char>('a' + i));
+    }
+    ASSERT_EQ(longest.size(), 4095u);
+    const std::vector<std::uint8_t> fullThumbnail(largestThumbnailBytes, 9);
+    const std::vector<std::uint8_t> tooLarge(largestThumbnailBytes + 1, 9);
+    struct Case {
+        std::string path;
+        std::span<const std::uint8_t> thumbnail;
+        bool recorded;
+    };
+    const Case cases[] = {
+        {"a/b", {}, true},
+        {longest, fullThumbnail, true},
+        {std::string(255, 'n'), {}, true},
+        {"a.png", tooLarge, false},
+        {"", {}, false},
+        {longest + "x", {}, false},
+        {std::string(256, 'a'), {}, false},
+        {"b/" + std::string(256, 'a'), {}, false},
+        {"/a", {}, false},
+        {"a/", {}, false},
+        {"/", {}, false},
+        {"a//b", {}, false},
+        {".", {}, false},
+        {"a/..", {}, false},
+        {"./a", {}, false},
+        {std::string("a/b\0c", 5), {}, false},
+    };
+    Keys keys(password);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path.substr(0, 20) + ", " + std::to_string(c.path.size()) + " bytes");
+        std::string file;
+        const SourceRecord record{c.path, 0, 0};
+        const auto start = [&] {
+            builder.start(cheapKey(), cheapParameters(), record, c.thumbnail,
+                          [&file](std::string_view text) { file.append(text); });
+        };
+        if (!c.recorded) {
+            EXPECT_THROW(start(), std::invalid_argument);
+            EXPECT_TRUE(file.empty());
+            continue;
+        }
+        start();
+        EXPECT_TRUE(builder.finish());
+        const Read read = readInPieces(file, keys.provider());
+        EXPECT_EQ(read.verdict, ProtectedVerdict::Restored);
+        EXPECT_EQ(read.record, record);
+        EXPECT_TRUE(std::ranges::equal(read.thumbnail, c.thumbnail));
+        expectPlainlyOpened(file, password, read);
     }
 }
 
@@ -278,7 +341,7 @@ TEST(ProtectedBuilder, AContainerGivenUpHalfWayLeavesTheNextWhole) {
         SCOPED_TRACE(given.name);
         ProtectedBuilder builder;
         std::size_t writes = 0;
-        builder.start(cheapKey(), cheapParameters(), recordFor(source), [&](std::string_view) {
+        builder.start(cheapKey(), cheapParameters(), recordFor(source), {}, [&](std::string_view) {
             if (++writes == given.failingWrite) {
                 throw std::runtime_error("disk full");
             }
@@ -348,26 +411,39 @@ TEST(ProtectedBuilder, WritesTheLayoutByteForByte) {
     const std::string file = build(source, key, parameters);
     const auto payload = test::referencePayloadOf(file);
     ASSERT_TRUE(payload.has_value());
-    ASSERT_EQ(payload->size(), 32 + 24 + 290 + 100 + 17);
-    const std::vector<std::uint8_t> head = {'T',  'A',  'R',  'V',  'E',  'X',  'P',  '2',
+    ASSERT_EQ(payload->size(), 32 + 24 + 4134 + 100 + 17);
+    const std::vector<std::uint8_t> head = {'T',  'A',  'R',  'V',  'E',  'X',  'P',  '3',
                                             1,    0,    0,    0,    0x00, 0x20, 0,    0,
                                             0xA0, 0xA1, 0xA2, 0xA3, 0xA4, 0xA5, 0xA6, 0xA7,
                                             0xA8, 0xA9, 0xAA, 0xAB, 0xAC, 0xAD, 0xAE, 0xAF};
     EXPECT_EQ(std::vector<std::uint8_t>(payload->begin(), payload->begin() + 32), head);
     const auto plain = test::referenceOpenProtected(file, password);
     ASSERT_TRUE(plain.has_value() && plain->record.has_value());
-    EXPECT_EQ(plain->record->name, "Picture 2024.png");
+    EXPECT_EQ(plain->record->path, "2024/06 June/Picture 2024.png");
     EXPECT_EQ(plain->record->modifiedNs, 1'718'000'000'123'456'789);
     EXPECT_EQ(plain->record->size, 100u);
+    EXPECT_EQ(plain->record->thumbnailBytes, 0u);
+    EXPECT_TRUE(plain->thumbnail.empty());
     EXPECT_EQ(plain->source, source);
-    // 463 bytes are 620 characters: eight full lines and twelve characters, then the marker.
-    EXPECT_EQ(file.size(), 8 * 78 + 12 + 6);
-    for (std::size_t line = 0; line < 8; ++line) {
+    // 4,307 bytes are 5,744 characters: 75 full lines and 44 characters, then the marker.
+    EXPECT_EQ(file.size(), 75 * 78 + 44 + 6);
+    for (std::size_t line = 0; line < 75; ++line) {
         EXPECT_EQ(file.substr(line * 78 + 76, 2), "\r\n");
     }
-    EXPECT_EQ(file.substr(8 * 78 + 12), "$$$$\r\n");
-    EXPECT_EQ(std::count(file.begin(), file.end(), '\n'), 9);
-    EXPECT_EQ(std::count(file.begin(), file.end(), '\r'), 9);
+    EXPECT_EQ(file.substr(75 * 78 + 44), "$$$$\r\n");
+    EXPECT_EQ(std::count(file.begin(), file.end(), '\n'), 76);
+    EXPECT_EQ(std::count(file.begin(), file.end(), '\r'), 76);
+
+    // A thumbnail is the second piece, as long as the record says.
+    const std::vector<std::uint8_t> thumbnail(300, 0xD8);
+    const std::string pictured =
+        buildProtected(source, key, parameters, recordFor(source), thumbnail);
+    ASSERT_EQ(test::referencePayloadOf(pictured)->size(), 32 + 24 + 4134 + 317 + 100 + 17);
+    const auto withThumbnail = test::referenceOpenProtected(pictured, password);
+    ASSERT_TRUE(withThumbnail.has_value() && withThumbnail->record.has_value());
+    EXPECT_EQ(withThumbnail->record->thumbnailBytes, 300u);
+    EXPECT_EQ(withThumbnail->thumbnail, thumbnail);
+    EXPECT_EQ(withThumbnail->source, source);
 
     // Every container has a stream header of its own; the head is the run's.
     const auto again = test::referencePayloadOf(build(source, key, parameters));
@@ -375,16 +451,16 @@ TEST(ProtectedBuilder, WritesTheLayoutByteForByte) {
     EXPECT_TRUE(std::equal(head.begin(), head.end(), again->begin()));
     EXPECT_FALSE(std::equal(payload->begin() + 32, payload->begin() + 56, again->begin() + 32));
 
-    // A payload of seven lines' bytes (57 each) puts the marker on a line of its own.
-    const std::vector<std::uint8_t> short36(36, 7);
-    const std::string lined = build(short36, key, parameters);
-    EXPECT_EQ(lined.size(), 7 * 78 + 6);
+    // A payload of 74 lines' bytes (57 each) puts the marker on a line of its own.
+    const std::vector<std::uint8_t> short11(11, 7);
+    const std::string lined = build(short11, key, parameters);
+    EXPECT_EQ(lined.size(), 74 * 78 + 6);
     EXPECT_EQ(lined.substr(76, 2), "\r\n");
-    EXPECT_EQ(lined.substr(7 * 78 - 2), "\r\n$$$$\r\n");
+    EXPECT_EQ(lined.substr(74 * 78 - 2), "\r\n$$$$\r\n");
     Keys keys(password);
     const Read read = readInPieces(lined, keys.provider());
     EXPECT_EQ(read.verdict, ProtectedVerdict::Restored);
-    EXPECT_EQ(read.restored, short36);
+    EXPECT_EQ(read.restored, short11);
     expectPlainlyOpened(lined, password, read);
 }
 
@@ -394,15 +470,21 @@ std::size_t textIndexOf(std::size_t at) {
     return character + character / bodyLineCharacters * 2;
 }
 
-// A container of `source` in `version`: the writer's for 2, the plain writer's for 1.
+// A container of `source` in `version`: the writer's for 3, the plain writer's for 1 and 2.
 std::string containerOf(int version, std::span<const std::uint8_t> source) {
-    if (version == 2) {
+    if (version == 3) {
         return build(source);
     }
-    const auto head = test::referenceHead("TARVEXP1", cheapCost.opslimit, cheapCost.memlimitKiB,
-                                          cheapParameters().salt);
-    return test::referenceProtectedFile(test::referencePayload(
-        head, test::referenceKey(password, head), test::referencePieces(source)));
+    const auto head =
+        test::referenceHead(version == 2 ? "TARVEXP2" : "TARVEXP1", cheapCost.opslimit,
+                            cheapCost.memlimitKiB, cheapParameters().salt);
+    std::vector<test::ReferencePiece> pieces = test::referencePieces(source);
+    if (version == 2) {
+        pieces.insert(pieces.begin(), {test::referenceRecord(5, "a.png", 0, source.size()),
+                                       test::referenceMessageTag});
+    }
+    return test::referenceProtectedFile(
+        test::referencePayload(head, test::referenceKey(password, head), pieces));
 }
 
 // Changes of every kind to a container of each version, and containers that the builder never
@@ -415,7 +497,9 @@ void checkChangedContainers(int version) {
     const std::string file = containerOf(version, source);
     const std::vector<std::uint8_t> payload = test::referencePayloadOf(file).value();
     // Where the payload's content piece `index` begins, as a size and in `bytes`.
-    const std::size_t firstContent = payloadFrontBytes + (version == 2 ? recordPieceBytes : 0);
+    const std::size_t firstContent = payloadFrontBytes + (version == 3   ? pathRecordPieceBytes
+                                                          : version == 2 ? nameRecordPieceBytes
+                                                                         : 0);
     const auto pieceAt = [firstContent](std::size_t index) {
         return firstContent + index * fullCipherPieceBytes;
     };
@@ -448,14 +532,17 @@ void checkChangedContainers(int version) {
     };
     constexpr auto message = test::referenceMessageTag;
     constexpr auto final = test::referenceFinalTag;
-    // Version 2's pieces begin with a record of the content's size.
+    // The pieces of versions 2 and 3 begin with a record of the content's size.
     const auto crafted = [&](std::vector<test::ReferencePiece> pieces) {
+        std::size_t size = 0;
+        for (const auto& content : pieces) {
+            size += content.plain.size();
+        }
         if (version == 2) {
-            std::size_t size = 0;
-            for (const auto& content : pieces) {
-                size += content.plain.size();
-            }
             pieces.insert(pieces.begin(), {test::referenceRecord(1, "a", 0, size), message});
+        } else if (version == 3) {
+            pieces.insert(pieces.begin(),
+                          {test::referencePathRecord(3, "a/b", 0, size, 0), message});
         }
         return test::referenceProtectedFile(test::referencePayload(head, key, pieces));
     };
@@ -510,7 +597,7 @@ void checkChangedContainers(int version) {
         {"text after the marker", file + "AAAA", Damaged, 3 * piece},
         {"another class's marker", file.substr(0, file.size() - 6) + "****\r\n", Damaged,
          3 * piece},
-        {"another magic", changed([](auto& b) { b[7] = '3'; }), Damaged, 0, false},
+        {"another magic", changed([](auto& b) { b[7] = '4'; }), Damaged, 0, false},
         {"the other version's magic", changed([&](auto& b) { b[7] = version == 2 ? '1' : '2'; }),
          NotOpened, 0},
         {"no opslimit", withCost(0, 8192), Damaged, 0, false},
@@ -554,7 +641,7 @@ void checkChangedContainers(int version) {
 }
 
 TEST(ProtectedReader, ChangedContainersGiveTheirVerdictAndNothingThatDidNotOpen) {
-    for (const int version : {1, 2}) {
+    for (const int version : {1, 2, 3}) {
         SCOPED_TRACE("version " + std::to_string(version));
         checkChangedContainers(version);
     }
@@ -600,31 +687,94 @@ TEST(ProtectedReader, ToleratesWhatTextFilesGoThrough) {
 }
 
 // How a decrypt run's probe tells whether the typed passphrase opens a file: by the record in
-// version 2, by the source's first piece in version 1.
+// versions 2 and 3, by the source's first piece in version 1. The thumbnail behind a version 3
+// record is not read for that.
 TEST(ProtectedReader, FirstPieceOnlyStopsOnceTheFirstPieceOpens) {
     std::mt19937_64 random(test::testSeed(34));
     const auto large = test::randomBytes(random, 3 * piece);
-    const std::string file = build(large);
+    const auto thumbnail = test::randomBytes(random, 30'000);
+    ProtectedBuilder builder;
+    const std::string file = writeInPieces(builder, large, piece, thumbnail);
     ProtectedReader reader;
     Keys keys(password);
-    const Read opened = readInPieces(reader, file, keys.provider(), 4093, true);
+    const Read opened = readInPieces(reader, file, keys.provider(), 4093, FirstPiece);
     EXPECT_EQ(opened.verdict, ProtectedVerdict::FirstPieceOpened);
     EXPECT_EQ(opened.record, recordFor(large));
+    EXPECT_TRUE(opened.thumbnail.empty());
     EXPECT_TRUE(opened.restored.empty());
-    EXPECT_EQ(opened.given, 4093u);
+    EXPECT_EQ(opened.given, 2 * 4093u);
 
     Keys wrong("abcdf");
-    const Read refused = readInPieces(reader, file, wrong.provider(), 4093, true);
+    const Read refused = readInPieces(reader, file, wrong.provider(), 4093, FirstPiece);
     EXPECT_EQ(refused.verdict, ProtectedVerdict::NotOpened);
     EXPECT_FALSE(refused.record.has_value());
 
-    const Read first = readInPieces(reader, containerOf(1, large), keys.provider(), 4093, true);
+    const Read first =
+        readInPieces(reader, containerOf(1, large), keys.provider(), 4093, FirstPiece);
     EXPECT_EQ(first.verdict, ProtectedVerdict::FirstPieceOpened);
     EXPECT_EQ(first.version, 1);
     EXPECT_FALSE(first.record.has_value());
     EXPECT_TRUE(std::equal(first.restored.begin(), first.restored.end(), large.begin()));
     EXPECT_EQ(first.restored.size(), piece);
     EXPECT_LT(first.given, 100'000u);
+}
+
+// What a viewer asks for first: the record and the thumbnail, read without the content behind
+// them; a container that records nothing is read whole.
+TEST(ProtectedReader, RecordOnlyStopsOnceTheRecordAndTheThumbnailOpen) {
+    std::mt19937_64 random(test::testSeed(38));
+    const auto large = test::randomBytes(random, 3 * piece);
+    const auto thumbnail = test::randomBytes(random, largestThumbnailBytes);
+    ProtectedBuilder builder;
+    struct Case {
+        std::string what;
+        std::string file;
+        ProtectedVerdict verdict;
+        std::vector<std::uint8_t> thumbnail;
+        bool recorded;
+        std::size_t given; // the most characters of the file read
+    };
+    // The front and the record piece are 5,588 characters, the thumbnail piece 87,404 more.
+    const Case cases[] = {
+        {"a thumbnail of 65,536 bytes", writeInPieces(builder, large, piece, thumbnail),
+         ProtectedVerdict::RecordOpened, thumbnail, true, 100'000},
+        {"a thumbnail of one byte",
+         writeInPieces(builder, large, piece, std::span(thumbnail).first(1)),
+         ProtectedVerdict::RecordOpened,
+         {thumbnail.front()},
+         true,
+         3 * 4093},
+        {"no thumbnail",
+         writeInPieces(builder, large, piece),
+         ProtectedVerdict::RecordOpened,
+         {},
+         true,
+         3 * 4093},
+        {"version 2", containerOf(2, large), ProtectedVerdict::RecordOpened, {}, true, 4093},
+        {"version 1",
+         containerOf(1, large),
+         ProtectedVerdict::Restored,
+         {},
+         false,
+         std::numeric_limits<std::size_t>::max()},
+    };
+    ProtectedReader reader;
+    Keys keys(password);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const Read read = readInPieces(reader, c.file, keys.provider(), 4093, Record);
+        EXPECT_EQ(read.verdict, c.verdict);
+        EXPECT_EQ(read.record.has_value(), c.recorded);
+        EXPECT_EQ(read.thumbnail, c.thumbnail);
+        EXPECT_LE(read.given, c.given);
+        EXPECT_EQ(read.restored.empty(), c.recorded);
+        // What a whole reading gives besides the content is the same.
+        const Read whole = readInPieces(reader, c.file, keys.provider(), 4093);
+        EXPECT_EQ(whole.verdict, ProtectedVerdict::Restored);
+        EXPECT_EQ(whole.record, read.record);
+        EXPECT_EQ(whole.thumbnail, read.thumbnail);
+        EXPECT_TRUE(whole.restored == large);
+    }
 }
 
 // Records that the writer never makes, enciphered by the plain writer: the file is damaged, and
@@ -703,7 +853,42 @@ TEST(ProtectedReader, RefusesRecordsThatTheWriterNeverMakes) {
         EXPECT_EQ(read.record, c.record);
         EXPECT_EQ(test::referenceOpenProtected(c.file, password).has_value(),
                   c.verdict == Restored);
-        EXPECT_EQ(readInPieces(reader, c.file, keys.provider(), 4093, true).verdict, c.probe);
+        EXPECT_EQ(readInPieces(reader, c.file, keys.provider(), 4093, FirstPiece).verdict, c.probe);
+    }
+}
+
+// Version 3 records and thumbnails that the writer never makes: the file is refused and no byte
+// of it is given, to a run, to its probe and to a viewer asking for the record alone. A piece of
+// another length than the record says cannot be told from a wrong passphrase: it does not open.
+TEST(ProtectedReader, RefusesVersion3RecordsAndThumbnailsThatTheWriterNeverMakes) {
+    using enum ProtectedVerdict;
+    const test::Version3Maker maker(password, cheapParameters().salt, cheapCost.opslimit,
+                                    cheapCost.memlimitKiB);
+    ProtectedReader reader;
+    Keys keys(password);
+    // The same maker's container of the format restores, so that each refusal is its change's.
+    const Read right = readInPieces(reader, maker.wellFormed(), keys.provider(), 4093);
+    EXPECT_EQ(right.verdict, Restored);
+    EXPECT_EQ(right.record, (SourceRecord{"2024/06 June/a.png", 7, 10}));
+    EXPECT_EQ(right.thumbnail, test::Version3Maker::thumbnail());
+    EXPECT_EQ(right.restored, test::Version3Maker::source());
+    for (const test::Version3Refusal& c : test::version3Refusals(maker)) {
+        SCOPED_TRACE(c.what);
+        const ProtectedVerdict refused = c.damaged ? Damaged : NotOpened;
+        const Read read = readInPieces(reader, c.file, keys.provider(), 4093);
+        using Wrong = test::Version3Refusal::Wrong;
+        EXPECT_EQ(read.verdict, refused);
+        EXPECT_EQ(read.version, 3);
+        EXPECT_TRUE(read.restored.empty());
+        // The record goes to its sink only with a right thumbnail.
+        EXPECT_EQ(read.record.has_value(), c.wrong == Wrong::Content);
+        EXPECT_FALSE(test::referenceOpenProtected(c.file, password).has_value());
+        const Read probe = readInPieces(reader, c.file, keys.provider(), 4093, FirstPiece);
+        EXPECT_EQ(probe.verdict, c.wrong == Wrong::Record ? refused : FirstPieceOpened);
+        EXPECT_EQ(probe.record.has_value(), c.wrong != Wrong::Record);
+        const Read viewed = readInPieces(reader, c.file, keys.provider(), 4093, Record);
+        EXPECT_EQ(viewed.verdict, c.wrong == Wrong::Content ? RecordOpened : refused);
+        EXPECT_TRUE(viewed.restored.empty());
     }
 }
 

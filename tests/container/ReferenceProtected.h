@@ -106,6 +106,28 @@ inline std::vector<std::uint8_t> referenceRecord(std::uint16_t length, std::stri
     return record;
 }
 
+// Version 3's record: the path's length `length` in two bytes, `pathField` in 4,095 (zeros after
+// it), the time and the size in eight each, the thumbnail's length in four. A record of the
+// format has the path's own length and nothing after it; the tests give other ones.
+inline std::vector<std::uint8_t> referencePathRecord(std::uint16_t length,
+                                                     std::string_view pathField,
+                                                     std::int64_t modifiedNs, std::uint64_t size,
+                                                     std::uint32_t thumbnailBytes) {
+    std::vector<std::uint8_t> record(2 + 4095 + 8 + 8 + 4);
+    record[0] = static_cast<std::uint8_t>(length);
+    record[1] = static_cast<std::uint8_t>(length >> 8);
+    std::copy(pathField.begin(), pathField.end(), record.begin() + 2);
+    for (int i = 0; i < 8; ++i) {
+        record[4097 + i] =
+            static_cast<std::uint8_t>(static_cast<std::uint64_t>(modifiedNs) >> (8 * i));
+        record[4105 + i] = static_cast<std::uint8_t>(size >> (8 * i));
+    }
+    for (int i = 0; i < 4; ++i) {
+        record[4113 + i] = static_cast<std::uint8_t>(thumbnailBytes >> (8 * i));
+    }
+    return record;
+}
+
 // The pieces of `source` as the format cuts and tags them.
 inline std::vector<ReferencePiece> referencePieces(std::span<const std::uint8_t> source) {
     std::vector<ReferencePiece> pieces;
@@ -145,17 +167,26 @@ inline std::optional<std::vector<std::uint8_t>> referencePayloadOf(std::string_v
 }
 
 struct ReferenceRecord {
-    std::string name;
+    std::string path; // the name alone in version 2
     std::int64_t modifiedNs;
     std::uint64_t size;
+    std::uint32_t thumbnailBytes = 0;
 };
 
-// What a container holds: its version, its record (version 2) and its source.
+// What a container holds: its version, its record (versions 2 and 3), its thumbnail (version 3)
+// and its source.
 struct ReferenceOpened {
     int version;
     std::optional<ReferenceRecord> record;
+    std::vector<std::uint8_t> thumbnail;
     std::vector<std::uint8_t> source;
 };
+
+// Whether `name` is one path component: 1 to 255 bytes, no '/' nor NUL, not "." nor "..".
+inline bool referenceComponent(std::string_view name) {
+    return !name.empty() && name.size() <= 255 && name.find('/') == std::string_view::npos &&
+           name.find('\0') == std::string_view::npos && name != "." && name != "..";
+}
 
 // The record that the plain first piece `plain` of version 2, tagged `tag`, holds; nothing when
 // it is not one.
@@ -172,8 +203,40 @@ inline std::optional<ReferenceRecord> referenceRecordOf(const std::vector<std::u
     ReferenceRecord record{std::string(plain.begin() + 2, plain.begin() + 2 + length),
                            static_cast<std::int64_t>(referenceLittleEndian64(&plain[257])),
                            referenceLittleEndian64(&plain[265])};
-    if (record.name.find('/') != std::string::npos || record.name.find('\0') != std::string::npos ||
-        record.name == "." || record.name == "..") {
+    if (!referenceComponent(record.path)) {
+        return std::nullopt;
+    }
+    return record;
+}
+
+// The record that the plain first piece `plain` of version 3, tagged `tag`, holds; nothing when
+// it is not one.
+inline std::optional<ReferenceRecord> referencePathRecordOf(const std::vector<std::uint8_t>& plain,
+                                                            unsigned char tag) {
+    if (plain.size() != 4117 || tag != referenceMessageTag) {
+        return std::nullopt;
+    }
+    const std::size_t length = plain[0] | plain[1] << 8;
+    if (length < 1 || length > 4095 ||
+        std::any_of(plain.begin() + 2 + length, plain.begin() + 4097, [](auto b) { return b; })) {
+        return std::nullopt;
+    }
+    ReferenceRecord record{std::string(plain.begin() + 2, plain.begin() + 2 + length),
+                           static_cast<std::int64_t>(referenceLittleEndian64(&plain[4097])),
+                           referenceLittleEndian64(&plain[4105]),
+                           referenceLittleEndian(&plain[4113])};
+    std::size_t from = 0;
+    for (std::size_t slash = record.path.find('/');; slash = record.path.find('/', from)) {
+        const std::size_t end = slash == std::string::npos ? record.path.size() : slash;
+        if (!referenceComponent(std::string_view(record.path).substr(from, end - from))) {
+            return std::nullopt;
+        }
+        if (slash == std::string::npos) {
+            break;
+        }
+        from = slash + 1;
+    }
+    if (record.thumbnailBytes > 65536) {
         return std::nullopt;
     }
     return record;
@@ -190,7 +253,11 @@ inline std::optional<ReferenceOpened> referenceOpenPayload(std::span<const std::
         return std::nullopt;
     }
     const std::string_view magic(reinterpret_cast<const char*>(payload.data()), 8);
-    ReferenceOpened opened{magic == "TARVEXP1" ? 1 : magic == "TARVEXP2" ? 2 : 0, {}, {}};
+    const int version = magic == "TARVEXP1"   ? 1
+                        : magic == "TARVEXP2" ? 2
+                        : magic == "TARVEXP3" ? 3
+                                              : 0;
+    ReferenceOpened opened{version, {}, {}, {}};
     if (opened.version == 0) {
         return std::nullopt;
     }
@@ -205,15 +272,30 @@ inline std::optional<ReferenceOpened> referenceOpenPayload(std::span<const std::
         return opens ? std::optional(plain) : std::nullopt;
     };
     std::size_t at = front;
-    if (opened.version == 2) {
+    // Opens the piece of `size` plain bytes at `at`, which must be a message, and steps over it.
+    const auto message = [&](std::size_t size) {
         unsigned char tag = 0;
-        const auto plain =
-            payload.size() >= at + 273 + abytes ? open(at, 273 + abytes, tag) : std::nullopt;
-        opened.record = plain ? referenceRecordOf(*plain, tag) : std::nullopt;
+        auto plain =
+            payload.size() >= at + size + abytes ? open(at, size + abytes, tag) : std::nullopt;
+        at += size + abytes;
+        return plain && tag == referenceMessageTag ? plain : std::nullopt;
+    };
+    if (opened.version >= 2) {
+        const std::size_t size = opened.version == 2 ? 273 : 4117;
+        const auto plain = message(size);
+        opened.record = !plain                ? std::nullopt
+                        : opened.version == 2 ? referenceRecordOf(*plain, referenceMessageTag)
+                                              : referencePathRecordOf(*plain, referenceMessageTag);
         if (!opened.record) {
             return std::nullopt;
         }
-        at += 273 + abytes;
+    }
+    if (opened.record && opened.record->thumbnailBytes > 0) {
+        const auto plain = message(opened.record->thumbnailBytes);
+        if (!plain) {
+            return std::nullopt;
+        }
+        opened.thumbnail = *plain;
     }
     for (;;) {
         const std::size_t size = std::min(fullPiece, payload.size() - at);

@@ -44,7 +44,7 @@ tarvex::ProtectedVerdict firstPiece(std::string_view file, std::string_view pass
                                     std::size_t size) {
     tarvex::ProtectedReader reader;
     reader.start([password](const tarvex::ProtectedParameters&) { return &keyOf(password); }, {},
-                 {}, true);
+                 {}, tarvex::ReadingExtent::FirstPiece);
     for (std::size_t at = 0; at < file.size(); at += size) {
         if (!reader.append(bytesOf(file.substr(at, size)))) {
             break;

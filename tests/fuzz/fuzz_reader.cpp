@@ -76,11 +76,11 @@ struct ProtectedRead {
 
 // The file read by the Protected reader in pieces of `pieceSize` bytes, with the fuzzer's key.
 ProtectedRead readProtectedInPieces(std::string_view file, std::size_t pieceSize,
-                                    bool firstPieceOnly = false) {
+                                    tarvex::ReadingExtent extent = tarvex::ReadingExtent::Whole) {
     tarvex::ProtectedReader reader;
     ProtectedRead read{};
     reader.start([](const tarvex::ProtectedParameters&) { return &fuzzKey(); },
-                 [&read](const tarvex::SourceRecord& record) {
+                 [&read](const tarvex::SourceRecord& record, std::span<const std::uint8_t>) {
                      // Once, before any byte.
                      if (read.record || !read.restored.empty()) {
                          std::abort();
@@ -90,7 +90,7 @@ ProtectedRead readProtectedInPieces(std::string_view file, std::size_t pieceSize
                  [&read](std::span<const std::uint8_t> bytes) {
                      read.restored.insert(read.restored.end(), bytes.begin(), bytes.end());
                  },
-                 firstPieceOnly);
+                 extent);
     for (std::size_t at = 0; at < file.size() && reader.append(bytesOf(file.substr(at, pieceSize)));
          at += pieceSize) {
     }
@@ -122,7 +122,7 @@ bool openedAlike(const std::optional<tarvex::test::ReferenceOpened>& plain,
         plain->record.has_value() != read.record.has_value()) {
         return false;
     }
-    return !plain->record || (plain->record->name == read.record->name &&
+    return !plain->record || (plain->record->path == read.record->path &&
                               plain->record->modifiedNs == read.record->modifiedNs &&
                               plain->record->size == read.record->size);
 }
@@ -147,7 +147,7 @@ void checkProtected(std::string_view file) {
         std::abort();
     }
     // Only whole pieces go out before the verdict; a restored file opens plainly too, and its
-    // first piece alone is its record (version 2) or the start of its source (version 1).
+    // first piece alone is its record (versions 2 and 3) or the start of its source (version 1).
     if (whole.verdict != tarvex::ProtectedVerdict::Restored) {
         if (whole.restored.size() % tarvex::protectedPieceBytes != 0) {
             std::abort();
@@ -157,8 +157,9 @@ void checkProtected(std::string_view file) {
     ProtectedRead first = whole;
     first.verdict = tarvex::ProtectedVerdict::FirstPieceOpened;
     first.restored.resize(
-        whole.version == 2 ? 0 : std::min(whole.restored.size(), tarvex::protectedPieceBytes));
-    if (!openedAlike(plainlyOpened(file), whole) || readProtectedInPieces(file, 7, true) != first) {
+        whole.version >= 2 ? 0 : std::min(whole.restored.size(), tarvex::protectedPieceBytes));
+    if (!openedAlike(plainlyOpened(file), whole) ||
+        readProtectedInPieces(file, 7, tarvex::ReadingExtent::FirstPiece) != first) {
         std::abort();
     }
 }

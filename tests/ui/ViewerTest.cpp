@@ -340,7 +340,7 @@ TEST_F(ViewerTest, TheViewerProgramEndsOnASignalAndLeavesNothingInTheTemporaryFo
         ASSERT_TRUE(QTest::qWaitFor([&] { return !namesIn(tmp).empty(); }, waitMs));
         program.sendSignal(number);
         const int status = program.wait();
-        ASSERT_TRUE(WIFEXITED(status)) << "signal " << number;
+        ASSERT_TRUE(WIFEXITED(status)) << "signal " << number << ", ended by " << WTERMSIG(status);
         EXPECT_EQ(WEXITSTATUS(status), 128 + number);
         EXPECT_EQ(namesIn(tmp), std::set<std::string>{}) << "signal " << number;
     }
