@@ -55,11 +55,13 @@ std::string costly(const std::string& container, const std::string& path) {
     return path;
 }
 
-// A copy of `container` at `path` with the byte at `at` (a share of its length) made `byte`.
+// A copy of `container` at `path` with the byte at `at` (a share of its length) made `byte`, or
+// `byte + 1` where it already was `byte`, so that the copy always differs.
 std::string changed(const std::string& container, const std::string& path, double at,
                     std::uint8_t byte) {
     std::vector<std::uint8_t> bytes = readFile(container);
-    bytes.at(std::size_t(double(bytes.size()) * at)) = byte;
+    std::uint8_t& chosen = bytes.at(std::size_t(double(bytes.size()) * at));
+    chosen = chosen == byte ? std::uint8_t(byte + 1) : byte;
     writeFile(path, bytes);
     return path;
 }
