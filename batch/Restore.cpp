@@ -6,6 +6,7 @@
 #include "files/PathParts.h"
 
 #include <algorithm>
+#include <sodium.h>
 
 namespace tarvex {
 
@@ -60,12 +61,15 @@ Reading readOnce(const RestoreJob& job, ContainerReading& reading, const FileEnd
     sink.begin();
     reading.start(
         job.keys,
-        [&sink](const SourceRecord& source, std::span<const std::uint8_t>) { sink.record(source); },
+        [&sink](const SourceRecord& source, std::span<const std::uint8_t> thumbnail) {
+            sink.record(source);
+            sink.thumbnail(thumbnail);
+        },
         [&](std::span<const std::uint8_t> bytes) {
             sink.write(bytes);
             once.restoredBytes += bytes.size();
         },
-        ReadingExtent::Whole);
+        job.extent);
     const auto opened = [&](const FileVersion& version) {
         once.replaced = job.walked != FileIdentity{} &&
                         job.walked != FileIdentity{version.device, version.inode};
@@ -150,10 +154,25 @@ FileWriter& RestoredToFile::open() {
     return *writer_;
 }
 
+RestoredInMemory::~RestoredInMemory() {
+    wipe();
+}
+
 void RestoredInMemory::begin() {
-    bytes.clear();
+    wipe();
     source.reset();
     completed = false;
+}
+
+void RestoredInMemory::wipe() {
+    sodium_memzero(bytes.data(), bytes.size());
+    bytes.clear();
+    sodium_memzero(sealedThumbnail.data(), sealedThumbnail.size());
+    sealedThumbnail.clear();
+}
+
+void RestoredInMemory::thumbnail(std::span<const std::uint8_t> sealed) {
+    sealedThumbnail.assign(sealed.begin(), sealed.end());
 }
 
 void RestoredInMemory::write(std::span<const std::uint8_t> part) {
@@ -170,6 +189,8 @@ FileOutcome finishedReading(const RestoreJob& job, const ContainerReading& readi
     switch (once.verdict) {
     case ReadVerdict::Restored:
         break;
+    case ReadVerdict::RecordOpened:
+        return FileOutcome::done();
     case ReadVerdict::NotOpened:
         return FileOutcome::leftOut(LeftOutReason::NotOpened);
     default:

@@ -33,6 +33,9 @@ public:
     virtual void begin() = 0;
     // What the container records of its source, before any of its bytes.
     virtual void record(const SourceRecord& source) = 0;
+    // The thumbnail that a container seals beside its record, right after the record; none
+    // comes from a container without one.
+    virtual void thumbnail(std::span<const std::uint8_t>) {}
     virtual void write(std::span<const std::uint8_t> bytes) = 0;
     // Whether the container proved the bytes given since begin() unchanged.
     virtual void authenticated(bool) {}
@@ -40,16 +43,27 @@ public:
     virtual void complete() = 0;
 };
 
-// The source of a container held in memory.
+// The source of a container held in memory, wiped when it goes.
 struct RestoredInMemory final : RestoreSink {
+    RestoredInMemory() = default;
+    RestoredInMemory(const RestoredInMemory&) = delete;
+    RestoredInMemory& operator=(const RestoredInMemory&) = delete;
+    ~RestoredInMemory() override;
+
     std::vector<std::uint8_t> bytes;
     std::optional<SourceRecord> source;
+    std::vector<std::uint8_t> sealedThumbnail;
+    // Whether the whole source came, not only what the container records of it.
     bool completed = false;
 
     void begin() override;
     void record(const SourceRecord& recorded) override { source = recorded; }
+    void thumbnail(std::span<const std::uint8_t> sealed) override;
     void write(std::span<const std::uint8_t> part) override;
     void complete() override { completed = true; }
+
+private:
+    void wipe();
 };
 
 // The restored bytes of a container into an output file, made when its first byte comes (or
@@ -109,6 +123,10 @@ struct RestoreJob {
     bool askedAlready = false;
     // The file that a walk found at the path, which the file read must be; none for any.
     FileIdentity walked{};
+    // How much of the container to read. With ReadingExtent::Record, a container that records
+    // its source ends done once its record and thumbnail came, the sink not completed; any other
+    // is read whole.
+    ReadingExtent extent = ReadingExtent::Whole;
 };
 
 // The last bytes of the container `path`, with the version they came from: as many as it takes to

@@ -49,10 +49,12 @@ std::unique_ptr<FileSystem> ownFileSystem() {
     return localFileSystemOver(systemCalls());
 }
 
-ReadInMemory readInMemory(const MemoryReading& reading,
-                          const std::function<void(std::span<const std::uint8_t>)>& use) {
+namespace {
+
+// One restoring of the container of `reading` into `restored`, to `extent`.
+ReadInMemory restoreInMemory(const MemoryReading& reading, ReadingExtent extent,
+                             RestoredInMemory& restored) {
     ReadInMemory read;
-    RestoredInMemory restored;
     const KeyProvider keys = [&](const ProtectedParameters& parameters) {
         const ProtectedKey* key = reading.key(parameters);
         if (key == nullptr)
@@ -68,18 +70,39 @@ ReadInMemory readInMemory(const MemoryReading& reading,
         .keys = keys,
         .noKey = [] { return FileOutcome::leftOut(LeftOutReason::NoMemoryForKey); },
         .stop = reading.stop,
-        .restoreAnyway = {}};
+        .restoreAnyway = {},
+        .extent = extent};
     try {
         read.outcome = restoreContainer(job, restored);
     } catch (const FileError& error) {
         read.outcome = FileOutcome::leftOut(LeftOutReason::Unreadable, error.reason());
     }
-    if (read.outcome.kind == FileOutcome::Kind::Done && !read.missingKey) {
-        use(restored.bytes);
-        if (restored.source)
-            read.recordedName = namePart(restored.source->path);
+    if (restored.source)
+        read.recordedName = namePart(restored.source->path);
+    return read;
+}
+
+} // namespace
+
+ReadInMemory readInMemory(const MemoryReading& reading,
+                          const std::function<bool(std::span<const std::uint8_t>)>& use) {
+    if (reading.thumbnailWillDo) {
+        RestoredInMemory restored;
+        ReadInMemory read = restoreInMemory(reading, ReadingExtent::Record, restored);
+        if (read.outcome.kind != FileOutcome::Kind::Done || read.missingKey)
+            return read;
+        // A container that records nothing was read whole.
+        if (restored.completed) {
+            use(restored.bytes);
+            return read;
+        }
+        if (!restored.sealedThumbnail.empty() && use(restored.sealedThumbnail))
+            return read;
     }
-    sodium_memzero(restored.bytes.data(), restored.bytes.size());
+    RestoredInMemory restored;
+    ReadInMemory read = restoreInMemory(reading, ReadingExtent::Whole, restored);
+    if (read.outcome.kind == FileOutcome::Kind::Done && !read.missingKey)
+        use(restored.bytes);
     return read;
 }
 

@@ -36,6 +36,9 @@ struct MemoryReading {
     std::function<const ProtectedKey*(const ProtectedParameters&)> key;
     // Asked while the container is read: true gives the reading up.
     std::function<bool()> stop;
+    // Whether the thumbnail that a container seals will do in place of its source (a tile's):
+    // then only the container's head, record and thumbnail are read.
+    bool thumbnailWillDo = false;
 };
 
 // What the reading of a container into memory found.
@@ -50,10 +53,12 @@ struct ReadInMemory {
 };
 
 // Restores the container of `reading.path` into memory (nothing goes to a file) and, when its
-// whole source came, gives the restored bytes to `use`; they are wiped once it returns. Safe to
-// call on several threads at once, each with its own file system and readers.
+// whole source came, gives the restored bytes to `use`; they are wiped once it returns. Where
+// `reading.thumbnailWillDo`, a container that seals a thumbnail gives `use` that instead, and its
+// source only when `use` says false (the thumbnail is no picture). Safe to call on several
+// threads at once, each with its own file system and readers.
 ReadInMemory readInMemory(const MemoryReading& reading,
-                          const std::function<void(std::span<const std::uint8_t>)>& use);
+                          const std::function<bool(std::span<const std::uint8_t>)>& use);
 
 // Whether `key`, derived for `parameters`, is a wrong one for the Protected containers `paths`:
 // one of them does not open with it at its first piece, and none opens. When none can be read to

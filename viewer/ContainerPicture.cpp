@@ -1,5 +1,6 @@
 #include "viewer/ContainerPicture.h"
 
+#include "pictures/PictureBounds.h"
 #include "viewer/DecodeCost.h"
 
 #include <QBuffer>
@@ -68,13 +69,19 @@ PictureProblem problemOf(const FileOutcome& outcome) {
 
 ContainerPicture readPicture(const PictureRequest& request) {
     ContainerPicture picture;
-    const ReadInMemory read = readInMemory(
-        {.path = request.path,
-         .files = request.files,
-         .readers = request.readers,
-         .key = request.key,
-         .stop = request.stop},
-        [&](std::span<const std::uint8_t> bytes) { decode(bytes, request.fitSide, picture); });
+    // A tile takes the thumbnail that a container seals, when it has one that is a picture.
+    const bool thumbnailWillDo = request.fitSide > 0 && request.fitSide <= pictures::thumbnailSide;
+    const ReadInMemory read = readInMemory({.path = request.path,
+                                            .files = request.files,
+                                            .readers = request.readers,
+                                            .key = request.key,
+                                            .stop = request.stop,
+                                            .thumbnailWillDo = thumbnailWillDo},
+                                           [&](std::span<const std::uint8_t> bytes) {
+                                               picture.problem = PictureProblem::None;
+                                               decode(bytes, request.fitSide, picture);
+                                               return picture.problem == PictureProblem::None;
+                                           });
     if (read.missingKey) {
         picture.problem = PictureProblem::NeedsKey;
         picture.parameters = *read.missingKey;

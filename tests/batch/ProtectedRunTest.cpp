@@ -1,9 +1,12 @@
 // The runs in the Protected class: one key a run, the probe that opens the first piece, a
 // selection that mixes classes, and files that do not open left out.
 #include "BatchFixture.h"
+#include "batch/Viewing.h"
 #include "container/ProtectedRefusals.h"
 #include "files/PathParts.h"
+#include "passwords/PassphraseKey.h"
 #include "passwords/PassphraseStrength.h"
+#include "protected/ProtectedWriter.h"
 #include "texts/Wording.h"
 
 #include <fcntl.h>
@@ -387,6 +390,57 @@ TEST_F(ProtectedRunTest, AStopInsideAFileLeavesNothing) {
     EXPECT_TRUE(temporaries(inFolder("encrypted")).empty());
     EXPECT_FALSE(fs::exists(inFolder("encrypted/decrypted/big.jpg")));
     EXPECT_TRUE(temporaries(inFolder("encrypted/decrypted")).empty());
+}
+
+} // namespace
+} // namespace tarvex::testing
+
+namespace tarvex::testing {
+namespace {
+
+// A tile of the viewer reads the thumbnail that a container seals, not its source; a thumbnail
+// that is no picture, or none, gives the source after all.
+TEST_F(ProtectedRunTest, AViewingThatAThumbnailWillDoReadsTheSealedOneAndTheSourceWhenItIsRefused) {
+    const ProtectedParameters parameters = newProtectedParameters(runs.cost);
+    const ProtectedKey key = keyOfPassphrase(runs.password, parameters);
+    const Bytes source = patternBytes(300'000, 3);
+    const Bytes sealed = patternBytes(900, 4);
+    const auto container = [&](const std::string& name, std::span<const std::uint8_t> thumbnail) {
+        std::string text;
+        ProtectedBuilder builder;
+        builder.start(key, parameters, {"2024/a.jpg", 0, source.size()}, thumbnail,
+                      [&text](std::string_view part) { text.append(part); });
+        builder.append(source);
+        EXPECT_TRUE(builder.finish());
+        writeFile(inFolder(name), Bytes(text.begin(), text.end()));
+        return inFolder(name);
+    };
+    const std::string withThumbnail = container("with.tvx", sealed);
+    const std::string without = container("without.tvx", {});
+    const std::unique_ptr<FileSystem> files = ownFileSystem();
+    ContainerReaders readers;
+    const auto view = [&](const std::string& path, bool takesThumbnail) {
+        std::vector<Bytes> given;
+        const ReadInMemory read = readInMemory({.path = path,
+                                                .files = *files,
+                                                .readers = readers,
+                                                .key =
+                                                    [&](const ProtectedParameters& asked) {
+                                                        return asked == parameters ? &key : nullptr;
+                                                    },
+                                                .stop = [] { return false; },
+                                                .thumbnailWillDo = true},
+                                               [&](std::span<const std::uint8_t> bytes) {
+                                                   given.emplace_back(bytes.begin(), bytes.end());
+                                                   return takesThumbnail;
+                                               });
+        EXPECT_EQ(read.outcome.kind, FileOutcome::Kind::Done) << path;
+        EXPECT_EQ(read.recordedName, "a.jpg") << path;
+        return given;
+    };
+    EXPECT_EQ(view(withThumbnail, true), std::vector<Bytes>{sealed});
+    EXPECT_EQ(view(withThumbnail, false), (std::vector<Bytes>{sealed, source}));
+    EXPECT_EQ(view(without, true), std::vector<Bytes>{source});
 }
 
 } // namespace
