@@ -52,9 +52,10 @@ private:
     // The container of `source` into `containerPath`, in `level`, sealed with `keys`.
     // `next`, when not empty, is the file the caller will probably read after it. Throws
     // FileError for the output.
+    // A class that records its source seals the thumbnail that `thumbnail` makes of it.
     FileOutcome encryption(const RunFile& source, const std::string& next, ContainerClass level,
                            const WriterKeys& keys, const std::string& containerPath,
-                           RunReport& report);
+                           const ThumbnailMaker& thumbnail, RunReport& report);
 
     // The files of a run, gathered from its request: what the walk of its trees left out is told
     // and kept in `result`. Their output folders are made as they are needed.
@@ -83,7 +84,7 @@ private:
     // Reads the source once into a container; see encryption.
     SourceReading readSource(const RunFile& source, const std::string& next, ContainerClass level,
                              const WriterKeys& keys, const std::string& containerPath,
-                             RunReport& report);
+                             const ThumbnailMaker& thumbnail, RunReport& report);
     // The path of the container of the source `path`: named after it, or, with hidden names, so
     // that the name says nothing.
     std::string containerPathOf(const EncryptRequest& request, const RunFile& file);

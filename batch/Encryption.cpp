@@ -5,6 +5,7 @@
 #include "files/PathParts.h"
 #include "passwords/PassphraseStrength.h"
 #include "passwords/PasswordRules.h"
+#include "protected/ProtectedLayout.h"
 
 #include <memory>
 
@@ -34,6 +35,25 @@ std::optional<RunEnd> passphraseRefusal(std::string_view password, RunReport& re
     return std::nullopt;
 }
 
+// The largest source whose thumbnail is made: a larger one is held in memory by no run, and gets
+// none.
+constexpr std::uint64_t largestThumbnailSource = 64 * 1024 * 1024;
+
+// The thumbnail that `make` makes of `source`, or none (empty) where it makes none, fails, or
+// makes one larger than a container seals.
+std::vector<std::uint8_t> thumbnailOf(std::span<const std::uint8_t> source,
+                                      const ThumbnailMaker& make) {
+    try {
+        std::optional<std::vector<std::uint8_t>> made = make(source);
+        if (made && made->size() <= largestThumbnailBytes) {
+            return std::move(*made);
+        }
+    } catch (const std::exception&) {
+        // A picture that cannot be made small is sealed without a thumbnail.
+    }
+    return {};
+}
+
 } // namespace
 
 // What an encrypt run keeps while it goes through its files.
@@ -52,6 +72,9 @@ struct Batch::SourceReading {
     bool stopped = false;
     bool tooLarge = false;
     bool replaced = false; // another file than the walk found stands at the source's name
+    // The source is held in `held` until it is read whole, for its thumbnail.
+    bool holding = false;
+    std::vector<std::uint8_t> held{};
 };
 
 RunResult Batch::encrypt(const EncryptRequest& request, RunReport& report) {
@@ -160,7 +183,8 @@ FileOutcome Batch::encryptOne(const EncryptRequest& request, EncryptRun& run, st
     const std::string next = index + 1 < files.size() ? files[index + 1].path : "";
     FileOutcome outcome;
     try {
-        outcome = encryption(file, next, request.containerClass, run.keys, output, report);
+        outcome = encryption(file, next, request.containerClass, run.keys, output,
+                             request.thumbnail, report);
     } catch (const FileError& error) {
         if (const std::optional<FileOutcome> leftOut = leftOutUnreadable(error, path)) {
             return *leftOut;
@@ -175,23 +199,37 @@ FileOutcome Batch::encryptOne(const EncryptRequest& request, EncryptRun& run, st
 
 Batch::SourceReading Batch::readSource(const RunFile& source, const std::string& next,
                                        ContainerClass level, const WriterKeys& keys,
-                                       const std::string& containerPath, RunReport& report) {
+                                       const std::string& containerPath,
+                                       const ThumbnailMaker& thumbnail, RunReport& report) {
     const std::string& sourcePath = source.path;
     const bool sizeLimited = classRow(level).sizeLimited;
     ContainerWriting& writer = writerOf(level);
     SourceReading reading;
+    const auto start = [&](std::span<const std::uint8_t> thumbnailBytes) {
+        writer.start(keys, {pathBelowRoot(source), reading.version.modified, reading.version.size},
+                     thumbnailBytes, [&reading](std::string_view text) {
+                         reading.container->write(asBytes(text));
+                     });
+    };
     // The version that the file was opened at is the one its container records, and the one a
-    // size limit holds against: the path may name another file by now.
+    // size limit holds against: the path may name another file by now. A container that seals
+    // a thumbnail begins with it, so such a source is held until it is read whole, and its
+    // thumbnail made of the bytes that the container holds.
     const auto opened = [&](const FileVersion& version) {
         reading.replaced = !isWalked(source, version);
         reading.tooLarge = sizeLimited && overSizeLimit(version.size);
         if (reading.replaced || reading.tooLarge) {
             return false;
         }
+        reading.version = version;
+        reading.holding =
+            thumbnail && classRow(level).recordsName && version.size <= largestThumbnailSource;
         reading.container = files_.createFile(containerPath, sourcePath, selection_, {});
-        writer.start(
-            keys, {pathBelowRoot(source), version.modified, version.size}, {},
-            [&reading](std::string_view text) { reading.container->write(asBytes(text)); });
+        if (reading.holding) {
+            reading.held.reserve(version.size);
+        } else {
+            start({});
+        }
         return true;
     };
     reading.version =
@@ -199,23 +237,32 @@ Batch::SourceReading Batch::readSource(const RunFile& source, const std::string&
             reading.stopped = report.stopRequested();
             reading.read += piece.size();
             reading.tooLarge = sizeLimited && reading.read > largestSource;
-            if (reading.stopped || reading.tooLarge) {
+            if (reading.stopped || reading.tooLarge ||
+                (reading.holding && reading.read > largestThumbnailSource)) {
                 return false;
             }
-            writer.append(piece);
+            if (reading.holding) {
+                reading.held.insert(reading.held.end(), piece.begin(), piece.end());
+            } else {
+                writer.append(piece);
+            }
             return true;
         });
+    if (reading.holding && reading.version.steady && reading.read == reading.version.size) {
+        start(thumbnailOf(reading.held, thumbnail));
+        writer.append(reading.held);
+    }
     return reading;
 }
 
 FileOutcome Batch::encryption(const RunFile& source, const std::string& next, ContainerClass level,
                               const WriterKeys& keys, const std::string& containerPath,
-                              RunReport& report) {
+                              const ThumbnailMaker& thumbnail, RunReport& report) {
     // A source given up takes no key: the next container gets the one it would have had.
     const KeyGenerator generatorBefore = generator_;
     for (int pass = 1;; ++pass) {
-        SourceReading reading =
-            readSource(source, pass == 1 ? next : "", level, keys, containerPath, report);
+        SourceReading reading = readSource(source, pass == 1 ? next : "", level, keys,
+                                           containerPath, thumbnail, report);
         if (reading.stopped || reading.tooLarge || reading.replaced) {
             generator_ = generatorBefore;
             if (reading.replaced) {

@@ -5,11 +5,20 @@
 #include "protected/Secret.h"
 #include "protected/Sodium.h"
 
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace tarvex {
+
+// The bytes of a small picture of the picture held in `bytes`, or nothing for what is no picture
+// it can read. The runs know no pictures: the front end that asks for a run gives its maker.
+using ThumbnailMaker =
+    std::function<std::optional<std::vector<std::uint8_t>>(std::span<const std::uint8_t> bytes)>;
 
 // What an encrypt run is asked to do. The front end gathers it: the files chosen, the password
 // typed (which the run checks by the rule of its class, and asks again for a class that
@@ -31,6 +40,9 @@ struct EncryptRequest {
     // The cost of the key of an enciphering class; tests lower it. A reader honours the cost
     // that a container names.
     ProtectedCost cost = protectedWriteCost;
+    // Makes the thumbnail that a container of a class that records its source seals beside it;
+    // none when empty. Called on the run's thread, once for each source read whole.
+    ThumbnailMaker thumbnail{};
 };
 
 // What a decrypt run is asked to do.

@@ -9,6 +9,7 @@
 #include "cli/ConsoleReport.h"
 #include "cli/FileManager.h"
 #include "cli/PasswordPrompt.h"
+#include "pictures/Thumbnail.h"
 #include "texts/Catalogue.h"
 #include "texts/Wording.h"
 
@@ -185,7 +186,8 @@ RunResult runOf(const CommandLine& line, const LanguageTable& texts, std::string
                               .containerClass = line.containerClass,
                               .appendSuffix = line.appendSuffix,
                               .hideNames = line.hideNames,
-                              .outputFolderName = std::string(texts.encFolderName)},
+                              .outputFolderName = std::string(texts.encFolderName),
+                              .thumbnail = pictures::makeThumbnail},
                              report);
     }
     return batch.decrypt({.files = line.files,

@@ -3,6 +3,7 @@
 
 #include "batch/Paths.h"
 #include "desktop/QtText.h"
+#include "pictures/Thumbnail.h"
 #include "texts/Catalogue.h"
 #include "texts/Wording.h"
 #include "ui/untMain.h"
@@ -83,16 +84,16 @@ void TfrmMain::encryptSelection() {
     const Secret password = passwordTyped();
     if (!getencsn(level, password))
         return;
-    const RunResult result =
-        batch_.encrypt({.files = selectedFiles_,
-                        .trees = selectedTrees_,
-                        .ownFolderNames = outputFolderNames(),
-                        .password = password.view(),
-                        .containerClass = level,
-                        .appendSuffix = rgsuffixItems->checkedId() == 1,
-                        .hideNames = mhidenames->isChecked(),
-                        .outputFolderName = std::string(texts_->encFolderName)},
-                       *report_);
+    const RunResult result = batch_.encrypt({.files = selectedFiles_,
+                                             .trees = selectedTrees_,
+                                             .ownFolderNames = outputFolderNames(),
+                                             .password = password.view(),
+                                             .containerClass = level,
+                                             .appendSuffix = rgsuffixItems->checkedId() == 1,
+                                             .hideNames = mhidenames->isChecked(),
+                                             .outputFolderName = std::string(texts_->encFolderName),
+                                             .thumbnail = pictures::makeThumbnail},
+                                            *report_);
     showEnd(result, RunCommand::Encrypt);
 }
 

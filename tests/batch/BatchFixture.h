@@ -5,9 +5,12 @@
 #include "support/TempFolder.h"
 #include "texts/Catalogue.h"
 
+#include <functional>
 #include <gtest/gtest.h>
 #include <set>
+#include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace tarvex::testing {
@@ -19,11 +22,24 @@ public:
     int scratchWrites = 0;              // scratch files opened
     std::vector<std::string> namedNext; // the next file named with each file read in pieces
     int readAheadStops = 0;
+    // Called with the path of each file read in pieces once its first piece was taken.
+    std::function<void(const std::string&)> afterFirstPiece;
 
     FileVersion readFile(const std::string& path, const std::string& next,
                          const VersionReceiver& opened, const PieceReceiver& take) override {
         namedNext.push_back(next);
-        return ForwardingFileSystem::readFile(path, next, opened, take);
+        if (!afterFirstPiece) {
+            return ForwardingFileSystem::readFile(path, next, opened, take);
+        }
+        bool first = true;
+        return ForwardingFileSystem::readFile(path, next, opened,
+                                              [&](std::span<const std::uint8_t> piece) {
+                                                  const bool more = take(piece);
+                                                  if (std::exchange(first, false)) {
+                                                      afterFirstPiece(path);
+                                                  }
+                                                  return more;
+                                              });
     }
     void stopReadingAhead() override {
         ++readAheadStops;

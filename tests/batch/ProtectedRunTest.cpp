@@ -398,6 +398,81 @@ TEST_F(ProtectedRunTest, AStopInsideAFileLeavesNothing) {
 namespace tarvex::testing {
 namespace {
 
+// A container seals the thumbnail that the run's maker makes of the bytes it holds; a maker that
+// makes none, fails, or makes one larger than the format allows leaves the container without
+// one, and the source restores whole all the same.
+TEST_F(ProtectedRunTest, AContainerSealsTheThumbnailMadeOfItsSource) {
+    const std::vector<Bytes> contents{patternBytes(700'000, 1),
+                                      patternBytes(10, 2),
+                                      patternBytes(20, 3),
+                                      patternBytes(30, 4),
+                                      {}};
+    std::vector<std::string> sources;
+    for (std::size_t i = 0; i < contents.size(); ++i) {
+        sources.push_back(source("p" + std::to_string(i) + ".jpg", contents[i]));
+    }
+    const Bytes small = patternBytes(65'536, 5);
+    std::vector<Bytes> given;
+    EncryptRequest request = protectedRequest(sources);
+    request.thumbnail = [&](std::span<const std::uint8_t> bytes) -> std::optional<Bytes> {
+        given.emplace_back(bytes.begin(), bytes.end());
+        switch (bytes.size()) {
+        case 10:
+            return std::nullopt;
+        case 20:
+            throw std::runtime_error("no picture");
+        case 30:
+            return Bytes(65'537, 6);
+        default:
+            return small;
+        }
+    };
+    report.acceptPassphrase(runs.password);
+    ASSERT_EQ(runs.batch.encrypt(request, report).done, 5);
+    EXPECT_EQ(given, contents);
+
+    const std::vector<Bytes> sealed{small, {}, {}, {}, small};
+    for (std::size_t i = 0; i < contents.size(); ++i) {
+        const Bytes text = readFile(inFolder("encrypted/p" + std::to_string(i) + ".jpg.tvx"));
+        const auto opened =
+            test::referenceOpenProtected(std::string(text.begin(), text.end()), runs.password);
+        ASSERT_TRUE(opened) << i;
+        EXPECT_EQ(opened->version, 3) << i;
+        EXPECT_EQ(opened->thumbnail, sealed[i]) << i;
+        EXPECT_EQ(opened->source, contents[i]) << i;
+    }
+}
+
+// A source that grows past what a run holds for its thumbnail while it is held is read again,
+// whole, and sealed without one.
+TEST_F(ProtectedRunTest, ASourceThatGrowsWhileHeldIsReadAgain) {
+    const std::string path = source("a.jpg", patternBytes(32 * readPieceSize, 1));
+    const Bytes added = patternBytes(64 * 1024 * 1024, 2);
+    int made = 0;
+    EncryptRequest request = protectedRequest({path});
+    request.thumbnail = [&](std::span<const std::uint8_t>) -> std::optional<Bytes> {
+        ++made;
+        return Bytes{1};
+    };
+    files.afterFirstPiece = [&, grew = false](const std::string&) mutable {
+        if (!grew) {
+            grew = true;
+            std::ofstream(path, std::ios::binary | std::ios::app)
+                .write(reinterpret_cast<const char*>(added.data()), std::ssize(added));
+        }
+    };
+    report.acceptPassphrase(runs.password);
+    ASSERT_EQ(runs.batch.encrypt(request, report).done, 1);
+    EXPECT_EQ(made, 0);
+    const Bytes text = readFile(inFolder("encrypted/a.jpg.tvx"));
+    const auto opened =
+        test::referenceOpenProtected(std::string(text.begin(), text.end()), runs.password);
+    ASSERT_TRUE(opened);
+    EXPECT_THAT(opened->thumbnail, IsEmpty());
+    EXPECT_EQ(opened->source, readFile(path));
+    EXPECT_EQ(opened->source.size(), 32 * readPieceSize + added.size());
+}
+
 // A tile of the viewer reads the thumbnail that a container seals, not its source; a thumbnail
 // that is no picture, or none, gives the source after all.
 TEST_F(ProtectedRunTest, AViewingThatAThumbnailWillDoReadsTheSealedOneAndTheSourceWhenItIsRefused) {

@@ -1,10 +1,13 @@
 // tarvex-cli run end to end as a separate process on temporary folders.
 #include "batch/Batch.h"
+#include "container/ReferenceProtected.h"
 #include "support/CliProcess.h"
 #include "support/ScriptedReport.h"
 #include "support/TempFolder.h"
 #include "texts/Catalogue.h"
 
+#include <QBuffer>
+#include <QImage>
 #include <chrono>
 #include <csignal>
 #include <filesystem>
@@ -471,6 +474,33 @@ TEST_F(CliTest, WhatATreeRunLeavesOutMakesTheExitStatusTellIt) {
     const CliResult system = runTree(temp / "everything");
     EXPECT_EQ(system.status, 1) << system.err;
     EXPECT_THAT(system.err, HasSubstr("a folder of the system itself"));
+}
+
+// A Protected container that the console writes seals an upright JPEG thumbnail of its picture,
+// at most 256 pixels on its longer side; a file that is no picture gets none.
+TEST_F(CliTest, AProtectedContainerSealsAThumbnailOfItsPicture) {
+    QImage picture(600, 400, QImage::Format_RGB32);
+    picture.fill(Qt::red);
+    QByteArray jpeg;
+    QBuffer buffer(&jpeg);
+    buffer.open(QIODevice::WriteOnly);
+    ASSERT_TRUE(picture.save(&buffer, "jpeg"));
+    source("a.jpg", std::vector<std::uint8_t>(jpeg.begin(), jpeg.end()));
+    source("b.jpg", patternBytes(100, 5));
+    const std::string passphrase = "correct horse battery staple 9Q";
+    const CliResult result =
+        run({"encrypt", "--protected", "--password-stdin", "a.jpg", "b.jpg"}, passphrase + "\n");
+    ASSERT_EQ(result.status, 0) << result.err;
+    const auto opened = [&](const std::string& name) {
+        const auto container =
+            test::referenceOpenProtected(asString(readFile(temp / name)), passphrase);
+        EXPECT_TRUE(container) << name;
+        return container.value_or(test::ReferenceOpened{});
+    };
+    const std::vector<std::uint8_t> thumbnail = opened("encrypted/a.jpg.tvx").thumbnail;
+    const QImage small = QImage::fromData(thumbnail.data(), std::ssize(thumbnail), "jpeg");
+    EXPECT_EQ(small.size(), QSize(256, 170));
+    EXPECT_EQ(opened("encrypted/b.jpg.tvx").thumbnail, std::vector<std::uint8_t>{});
 }
 
 } // namespace
