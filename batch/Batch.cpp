@@ -34,9 +34,9 @@ RunResult Batch::guarded(const std::function<void(RunResult&)>& work) {
 }
 
 RunFiles Batch::gather(const std::vector<std::string>& files, const std::vector<std::string>& trees,
-                       const std::vector<std::string>& ownFolderNames, RunReport& report,
-                       RunResult& result) {
-    files_.openRoots(rootsOf(files, trees));
+                       const std::vector<std::string>& ownFolderNames, std::string_view into,
+                       RunReport& report, RunResult& result) {
+    files_.openRoots(rootsOf(files, trees, into));
     RunFiles gathered = gatherFiles(files_, files, trees, ownFolderNames);
     for (const LeftOutRecord& notTaken : gathered.leftOut) {
         report.leftOut({.path = notTaken.path, .reason = notTaken.reason, .error = notTaken.error});
@@ -54,28 +54,42 @@ FileIdentities Batch::identified(const std::vector<RunFile>& files) {
     return files_.identify(paths);
 }
 
-void Batch::makeOutputFolders(const std::vector<RunFile>& files, const std::string& folderName) {
+void Batch::makeOutputFolders(const std::vector<RunFile>& files, const OutputPlace& place) {
     const std::string* lastRoot = nullptr;
     for (const RunFile& file : files) {
         if (lastRoot != nullptr && *lastRoot == file.root) {
             continue;
         }
         lastRoot = &file.root;
-        const std::string folder = outputRoot(file, folderName);
+        const std::string folder = outputRoot(file, place);
         if (madeFolders_.insert(folder).second) {
             files_.createFolder(folder, files_.ownerOnly(file.root));
         }
     }
 }
 
-void Batch::makeFoldersFor(const RunFile& file, const std::string& folderName) {
+void Batch::makeFoldersFor(const RunFile& file, const OutputPlace& place) {
     const std::string below = foldersBelowRoot(file);
     for (std::size_t end = below.find('/'); end != std::string::npos;
          end = below.find('/', end + 1)) {
-        const std::string folder = outputRoot(file, folderName) + "/" + below.substr(0, end);
+        const std::string folder = outputRoot(file, place) + "/" + below.substr(0, end);
         if (madeFolders_.insert(folder).second) {
             const std::string source = file.root + "/" + below.substr(0, end);
             files_.createFolder(folder, files_.ownerOnly(source));
+        }
+    }
+}
+
+void Batch::makeFoldersBelow(const std::string& root, std::string_view folders) {
+    std::optional<bool> ownerOnly;
+    for (std::size_t end = folders.find('/'); end != std::string_view::npos;
+         end = folders.find('/', end + 1)) {
+        const std::string folder = root + "/" + std::string(folders.substr(0, end));
+        if (madeFolders_.insert(folder).second) {
+            if (!ownerOnly) {
+                ownerOnly = files_.ownerOnly(root);
+            }
+            files_.createFolder(folder, *ownerOnly);
         }
     }
 }

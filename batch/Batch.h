@@ -59,14 +59,18 @@ private:
 
     // The files of a run, gathered from its request: what the walk of its trees left out is told
     // and kept in `result`. Their output folders are made as they are needed.
+    // The folder that the outputs go into, if one is chosen, is opened with the roots.
     RunFiles gather(const std::vector<std::string>& files, const std::vector<std::string>& trees,
-                    const std::vector<std::string>& ownFolderNames, RunReport& report,
-                    RunResult& result);
+                    const std::vector<std::string>& ownFolderNames, std::string_view into,
+                    RunReport& report, RunResult& result);
     // Makes the output folder of each root of `files`: group and others keep out of one whose
     // root keeps them out.
-    void makeOutputFolders(const std::vector<RunFile>& files, const std::string& folderName);
+    void makeOutputFolders(const std::vector<RunFile>& files, const OutputPlace& place);
     // Makes the folders below its root's output folder that the output of `file` needs.
-    void makeFoldersFor(const RunFile& file, const std::string& folderName);
+    void makeFoldersFor(const RunFile& file, const OutputPlace& place);
+    // Makes the folders of `folders` ("a/b/", or "" for none) below the output folder `root`, as
+    // closed to others as `root` is.
+    void makeFoldersBelow(const std::string& root, std::string_view folders);
     struct EncryptRun;
     struct DecryptRun;
     struct SourceReading;

@@ -22,8 +22,9 @@ struct Batch::DecryptRun {
     // Where the restored bytes of `containerPath` go: `wanted`, unless another container of the
     // run went there; then the first numbered name that none did ("abc (2).JPG"). A name sealed in
     // the container, which the user cannot see, never replaces a file that this run did not
-    // write, nor meets a folder: it is numbered too.
-    std::string outputFor(const std::string& containerPath, const std::string& wanted, bool sealed,
+    // write, nor meets a folder: it is numbered too, and so is any name in a folder that the user
+    // chose for the run (`keepsAll`).
+    std::string outputFor(const std::string& containerPath, const std::string& wanted, bool keepsAll,
                           FileSystem& files) const {
         const auto free = [&](const std::string& path) {
             // The same container twice in one selection writes the same bytes twice: no harm.
@@ -31,8 +32,14 @@ struct Batch::DecryptRun {
             if (taken != outputs.end()) {
                 return taken->second == containerPath;
             }
-            return !sealed ||
-                   files.readableSize(path).reason == std::errc::no_such_file_or_directory;
+            if (!keepsAll) {
+                return true;
+            }
+            // A file where a folder of the path must be is not numbered away: making the output
+            // fails, and says so.
+            const std::error_code reason = files.readableSize(path).reason;
+            return reason == std::errc::no_such_file_or_directory ||
+                   reason == std::errc::not_a_directory;
         };
         const std::string folder = folderPart(wanted);
         const std::string name = namePart(wanted);
@@ -90,7 +97,8 @@ RunResult Batch::decrypt(const DecryptRequest& request, RunReport& report) {
 
 void Batch::decryptFiles(const DecryptRequest& request, RunReport& report, RunResult& result) {
     DecryptRun run;
-    run.files = gather(request.files, request.trees, request.ownFolderNames, report, result);
+    run.files =
+        gather(request.files, request.trees, request.ownFolderNames, request.into, report, result);
     const std::vector<RunFile>& files = run.files.files;
     if (files.empty()) {
         return;
@@ -117,8 +125,8 @@ void Batch::decryptFiles(const DecryptRequest& request, RunReport& report, RunRe
     report.progress(
         {.stage = RunProgress::Stage::Started, .count = static_cast<int>(files.size())});
     selection_ = identified(files);
-    result.outputFolder = outputRoot(files.front(), request.outputFolderName);
-    makeOutputFolders(files, request.outputFolderName);
+    result.outputFolder = outputRoot(files.front(), request.outputPlace());
+    makeOutputFolders(files, request.outputPlace());
     run.authenticated = first.authenticates;
     run.keys = [&](const ProtectedParameters& parameters) {
         return keyFor(parameters, request.password, report);
@@ -188,14 +196,23 @@ FileOutcome Batch::decryption(const DecryptRequest& request, DecryptRun& run, st
     const std::string& path = file.path;
     const std::vector<RunFile>& files = run.files.files;
     const std::string next = index + 1 < files.size() ? files[index + 1].path : "";
-    makeFoldersFor(file, request.outputFolderName);
-    // A container that records its source's name restores under it, whatever it is called now.
+    const OutputPlace place = request.outputPlace();
+    // A container that records its source's name restores under it, whatever it is called now,
+    // in the folders where the container lies; one that records its source's folders too restores
+    // in those, below the output folder.
     const std::string nameOfContainer = restoredName(namePart(path), request.stripSuffix);
     RestoredToFile output(files_, path, selection_, [&](const std::string& recorded) {
-        return run.outputFor(path,
-                             outputPath(file, request.outputFolderName,
-                                        recorded.empty() ? nameOfContainer : recorded),
-                             !recorded.empty(), files_);
+        const std::string folders = folderPart(recorded);
+        std::string wanted;
+        if (folders.empty()) {
+            makeFoldersFor(file, place);
+            wanted = outputPath(file, place, recorded.empty() ? nameOfContainer : recorded);
+        } else {
+            const std::string root = outputRoot(file, place);
+            makeFoldersBelow(root, folders);
+            wanted = root + "/" + recorded;
+        }
+        return run.outputFor(path, wanted, !recorded.empty() || !request.into.empty(), files_);
     });
     const RestoreJob job{
         .path = path,

@@ -35,6 +35,11 @@ std::optional<RunEnd> passphraseRefusal(std::string_view password, RunReport& re
     return std::nullopt;
 }
 
+// Whether the containers of `request` take names that say nothing of their sources.
+bool hidesNames(const EncryptRequest& request) {
+    return request.hideNames && classRow(request.containerClass).recordsName;
+}
+
 // The largest source whose thumbnail is made: a larger one is held in memory by no run, and gets
 // none.
 constexpr std::uint64_t largestThumbnailSource = 64 * 1024 * 1024;
@@ -103,8 +108,8 @@ void Batch::encryptFiles(const EncryptRequest& request, RunReport& report, RunRe
         result.end = *end;
         return;
     }
-    EncryptRun run{.files =
-                       gather(request.files, request.trees, request.ownFolderNames, report, result),
+    EncryptRun run{.files = gather(request.files, request.trees, request.ownFolderNames,
+                                   request.into, report, result),
                    .keys = {.password = request.password, .generator = &generator_}};
     const std::vector<RunFile>& files = run.files.files;
     if (files.empty()) {
@@ -126,8 +131,8 @@ void Batch::encryptFiles(const EncryptRequest& request, RunReport& report, RunRe
     }
     // The run is sure to start: only now does its output folder appear. The scratch file's
     // folder is made by the file layer when the first High level container needs it.
-    result.outputFolder = outputRoot(files.front(), request.outputFolderName);
-    makeOutputFolders(files, request.outputFolderName);
+    result.outputFolder = outputRoot(files.front(), request.outputPlace());
+    makeOutputFolders(files, request.outputPlace());
     selection_ = identified(files);
     const bool completed = forEachFile(files, report, result, [&](std::size_t index) {
         return encryptOne(request, run, index, report);
@@ -151,17 +156,26 @@ bool Batch::holdsEncrypted(const std::string& path) {
 
 std::string Batch::containerPathOf(const EncryptRequest& request, const RunFile& file) {
     const ClassRow& row = classRow(request.containerClass);
-    if (!request.hideNames || !row.recordsName) {
+    const auto isFree = [this](const std::string& path) {
+        return files_.readableSize(path).reason == std::errc::no_such_file_or_directory;
+    };
+    if (!hidesNames(request)) {
         const std::string_view designedSuffix = request.appendSuffix ? "E" : "";
-        return outputPath(file, request.outputFolderName,
-                          namePart(file.path) +
-                              std::string(row.fileType.empty() ? designedSuffix : row.fileType));
+        const std::string name =
+            namePart(file.path) + std::string(row.fileType.empty() ? designedSuffix : row.fileType);
+        std::string path = outputPath(file, request.outputPlace(), name);
+        // A folder chosen for the containers is the user's own: nothing in it is replaced.
+        for (int number = 2; !request.into.empty() && !isFree(path); ++number) {
+            path = outputPath(file, request.outputPlace(), numberedName(name, number));
+        }
+        return path;
     }
-    // A name that says nothing, and that no file of the folder has.
+    // A name that says nothing, and that no file of the folder has, straight in the output
+    // folder: the container records the folders of its source.
     for (;;) {
-        std::string hidden =
-            outputPath(file, request.outputFolderName, hiddenName() + std::string(row.fileType));
-        if (files_.readableSize(hidden).reason == std::errc::no_such_file_or_directory) {
+        std::string hidden = outputRoot(file, request.outputPlace()) + "/" + hiddenName() +
+                             std::string(row.fileType);
+        if (isFree(hidden)) {
             return hidden;
         }
     }
@@ -171,7 +185,9 @@ FileOutcome Batch::encryptOne(const EncryptRequest& request, EncryptRun& run, st
                               RunReport& report) {
     const RunFile& file = run.files.files[index];
     const std::string& path = file.path;
-    makeFoldersFor(file, request.outputFolderName);
+    if (!hidesNames(request)) {
+        makeFoldersFor(file, request.outputPlace());
+    }
     const std::string output = containerPathOf(request, file);
     // A container that only the password opens is not replaced by one that anyone opens
     // without a word: encrypting the same pictures again in another class is easily done.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "batch/Classes.h"
+#include "batch/RunFiles.h"
 #include "protected/ProtectedKey.h"
 #include "protected/Secret.h"
 #include "protected/Sodium.h"
@@ -37,12 +38,17 @@ struct EncryptRequest {
     // Names that say nothing of their sources, in a class whose containers record their names.
     bool hideNames = false;
     std::string outputFolderName;
+    // The folder chosen for the containers, which then go straight into it rather than into an
+    // output folder beside their sources; empty for none. No file that it holds is replaced.
+    std::string into{};
     // The cost of the key of an enciphering class; tests lower it. A reader honours the cost
     // that a container names.
     ProtectedCost cost = protectedWriteCost;
     // Makes the thumbnail that a container of a class that records its source seals beside it;
     // none when empty. Called on the run's thread, once for each source read whole.
     ThumbnailMaker thumbnail{};
+
+    OutputPlace outputPlace() const { return {outputFolderName, into}; }
 };
 
 // What a decrypt run is asked to do.
@@ -53,6 +59,10 @@ struct DecryptRequest {
     std::string_view password; // valid for the whole run
     bool stripSuffix = false;  // drop a trailing "E" from the restored names
     std::string outputFolderName;
+    // The folder chosen for the restored files, as for EncryptRequest.
+    std::string into{};
+
+    OutputPlace outputPlace() const { return {outputFolderName, into}; }
 };
 
 } // namespace tarvex

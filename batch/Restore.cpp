@@ -147,7 +147,7 @@ std::string RestoredToFile::recordedName() const {
 
 FileWriter& RestoredToFile::open() {
     if (!writer_) {
-        path_ = pathFor_(recordedName());
+        path_ = pathFor_(record_ ? record_->path : std::string());
         const auto modified = record_ ? std::optional(record_->modifiedNs) : std::nullopt;
         writer_ = files_.createFile(path_, container_, keep_, modified);
     }

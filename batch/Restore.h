@@ -67,15 +67,14 @@ private:
 };
 
 // The restored bytes of a container into an output file, made when its first byte comes (or
-// when it ends, for a container of nothing), under the path that `pathFor` gives then for the name
-// the container recorded of its source (the last component of its recorded path), or for none (an
-// empty name). A file restored from a
-// record takes the recorded time too. The output is made from the file `container`, and replaces
+// when it ends, for a container of nothing), under the path that `pathFor` gives then for the path
+// the container recorded of its source (its name alone in version 2), or for none (empty). A file
+// restored from a record takes the recorded time too. The output is made from the file `container`, and replaces
 // none of `keep` (see FileSystem::createFile).
 class RestoredToFile final : public RestoreSink {
 public:
     RestoredToFile(FileSystem& files, const std::string& container, const FileIdentities& keep,
-                   std::function<std::string(const std::string& recordedName)> pathFor);
+                   std::function<std::string(const std::string& recordedPath)> pathFor);
 
     void begin() override;
     void record(const SourceRecord& source) override { record_ = source; }

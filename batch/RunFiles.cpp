@@ -63,7 +63,7 @@ void walkTree(FileSystem& files, const std::string& root,
 } // namespace
 
 std::vector<std::string> rootsOf(const std::vector<std::string>& chosen,
-                                 const std::vector<std::string>& trees) {
+                                 const std::vector<std::string>& trees, std::string_view into) {
     std::vector<std::string> roots;
     const auto add = [&roots](std::string root) {
         if (std::find(roots.begin(), roots.end(), root) == roots.end()) {
@@ -75,6 +75,9 @@ std::vector<std::string> rootsOf(const std::vector<std::string>& chosen,
     }
     for (const std::string& tree : trees) {
         add(withoutEndSeparators(tree));
+    }
+    if (!into.empty()) {
+        add(withoutEndSeparators(std::string(into)));
     }
     return roots;
 }
@@ -104,13 +107,16 @@ std::string pathBelowRoot(const RunFile& file) {
     return foldersBelowRoot(file) + namePart(file.path);
 }
 
-std::string outputRoot(const RunFile& file, std::string_view outputFolderName) {
-    return (file.root == "/" ? "" : file.root) + "/" + std::string(outputFolderName);
+std::string outputRoot(const RunFile& file, const OutputPlace& place) {
+    if (!place.into.empty()) {
+        return withoutEndSeparators(std::string(place.into));
+    }
+    return (file.root == "/" ? "" : file.root) + "/" + std::string(place.folderName);
 }
 
-std::string outputPath(const RunFile& file, std::string_view outputFolderName,
-                       std::string_view name) {
-    return outputRoot(file, outputFolderName) + "/" + foldersBelowRoot(file) + std::string(name);
+std::string outputPath(const RunFile& file, const OutputPlace& place, std::string_view name) {
+    const std::string root = outputRoot(file, place);
+    return (root == "/" ? "" : root) + "/" + foldersBelowRoot(file) + std::string(name);
 }
 
 } // namespace tarvex

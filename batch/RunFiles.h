@@ -26,8 +26,9 @@ inline bool isWalked(const RunFile& file, const FileVersion& version) {
 
 // The folders that the runs of `files` work in, each once: the roots of its trees and the folder
 // of its files chosen alone. Every step of a run goes below them (see FileSystem::openRoots).
+// The folder that the outputs go into, when one is chosen, is a root too.
 std::vector<std::string> rootsOf(const std::vector<std::string>& chosen,
-                                 const std::vector<std::string>& trees);
+                                 const std::vector<std::string>& trees, std::string_view into = {});
 
 // The files a run goes through, and what the walk of its trees left out.
 struct RunFiles {
@@ -51,12 +52,18 @@ std::string foldersBelowRoot(const RunFile& file);
 // root, each followed by "/", then its name for one deeper.
 std::string pathBelowRoot(const RunFile& file);
 
-// The output folder `outputFolderName` of the root of `file`.
-std::string outputRoot(const RunFile& file, std::string_view outputFolderName);
+// Where a run's outputs go: into the output folder `folderName` in each root, or, when `into` is
+// given, straight into that folder, whatever root their sources are of.
+struct OutputPlace {
+    std::string_view folderName;
+    std::string_view into{};
+};
 
-// Where the output of `file` named `name` goes: its root's output folder `outputFolderName`,
-// then its folders below its root, then `name`.
-std::string outputPath(const RunFile& file, std::string_view outputFolderName,
-                       std::string_view name);
+// The folder that the outputs of the root of `file` go into.
+std::string outputRoot(const RunFile& file, const OutputPlace& place);
+
+// Where the output of `file` named `name` goes: its root's output folder, then its folders below
+// its root, then `name`.
+std::string outputPath(const RunFile& file, const OutputPlace& place, std::string_view name);
 
 } // namespace tarvex

@@ -75,6 +75,7 @@ enum class LeftOutReason {
     KeyDeclined,      // its key would cost more than the user agreed to spend
     Replaced,         // it is no longer the file that its folder held when the run began
     NameTooLong,      // its output's name would be longer than a name can be
+    FolderTaken,      // a file stands where a folder of its output must be
     // Of a folder chosen as a tree:
     Link,             // a symbolic link, never followed
     Hidden,           // a file or folder whose name begins with "."

@@ -179,9 +179,11 @@ struct LanguageTable {
     std::string_view reasonProtectedKept;
     std::string_view reasonKeyDeclined;
     // A file whose path came to name another file while the run went on (swapped, or replaced by
-    // a link), and one whose output's name would be longer than a file system takes.
+    // a link), one whose output's name would be longer than a file system takes, and one whose
+    // output's folder (one that its container records) cannot be made, as a file has its name.
     std::string_view reasonReplaced;
     std::string_view reasonNameTooLong;
+    std::string_view reasonFolderTaken;
     // What the walk of a folder chosen whole leaves out, and the heading of the list at the end of
     // a run that says how many of each: %1 the reason, %2 how many; %1 of an unreadable folder the
     // system's reason.

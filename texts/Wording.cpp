@@ -230,6 +230,8 @@ std::string worded(LeftOutReason reason, std::error_code error, const LanguageTa
         return std::string(texts.reasonReplaced);
     case LeftOutReason::NameTooLong:
         return std::string(texts.reasonNameTooLong);
+    case LeftOutReason::FolderTaken:
+        return std::string(texts.reasonFolderTaken);
     case LeftOutReason::SystemFolder:
         return std::string(texts.reasonSystemFolder);
     case LeftOutReason::Link:

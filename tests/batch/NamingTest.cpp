@@ -87,24 +87,30 @@ TEST_F(BatchTest, DotInAFolderNamePlaysNoPart) {
     EXPECT_EQ(namesIn(inFolder("my.pics/encrypted/decrypted")), std::set<std::string>{"abc.JPG"});
 }
 
-// An output goes into its root's output folder, in the folders its file is in below the root.
+// An output goes into its root's output folder, or the folder chosen for it, in the folders its
+// file is in below the root.
 TEST(OutputPath, KeepsTheFoldersBelowTheRoot) {
     const struct {
         RunFile file;
-        std::string_view folder;
+        OutputPlace place;
         std::string_view name;
         std::string expected;
     } cases[] = {
         {{"/home/u/pics/a.jpg", "/home/u/pics"},
-         "encrypted",
+         {"encrypted"},
          "a.jpgE",
          "/home/u/pics/encrypted/a.jpgE"},
-        {{"/home/u/pics/a.jpg", "/home/u/pics"}, "已加密", "a.jpg", "/home/u/pics/已加密/a.jpg"},
-        {{"/a.png", "/"}, "encrypted", "a.png", "/encrypted/a.png"},
-        {{"/lib/2024/may/a.png", "/lib"}, "decrypted", "b.png", "/lib/decrypted/2024/may/b.png"},
+        {{"/home/u/pics/a.jpg", "/home/u/pics"}, {"已加密"}, "a.jpg", "/home/u/pics/已加密/a.jpg"},
+        {{"/a.png", "/"}, {"encrypted"}, "a.png", "/encrypted/a.png"},
+        {{"/lib/2024/may/a.png", "/lib"}, {"decrypted"}, "b.png", "/lib/decrypted/2024/may/b.png"},
+        {{"/lib/2024/may/a.png", "/lib"},
+         {"decrypted", "/home/u/back/"},
+         "b.png",
+         "/home/u/back/2024/may/b.png"},
+        {{"/lib/a.png", "/lib"}, {"decrypted", "/"}, "a.png", "/a.png"},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(outputPath(c.file, c.folder, c.name), c.expected) << c.file.path;
+        EXPECT_EQ(outputPath(c.file, c.place, c.name), c.expected) << c.file.path;
     }
 }
 

@@ -244,8 +244,8 @@ TEST_F(ProtectedRunTest, AVersion2ContainerRestoresUnderItsRecordedNameAndTime) 
 }
 
 // A version 3 container of another implementation restores, whatever it is called, byte for byte
-// under the last component of the path it recorded, with the time it recorded.
-TEST_F(ProtectedRunTest, AVersion3ContainerRestoresUnderItsRecordedNameAndTime) {
+// at the path it recorded below the output folder, with the time it recorded.
+TEST_F(ProtectedRunTest, AVersion3ContainerRestoresUnderItsRecordedPathAndTime) {
     const std::string folder = TARVEX_PROTECTED_VECTORS;
     std::ifstream index(folder + "/INDEX3.tsv");
     std::string line;
@@ -265,10 +265,10 @@ TEST_F(ProtectedRunTest, AVersion3ContainerRestoresUnderItsRecordedNameAndTime) 
         fs::copy_file(folder + "/" + row[0], container, fs::copy_options::overwrite_existing);
         runs.password = row[1];
         ASSERT_EQ(runs.decrypt({container}).done, 1);
-        const std::string restored = inFolder("decrypted/") + namePart(row[3]);
+        const std::string restored = inFolder("decrypted/") + row[3];
         EXPECT_EQ(readFile(restored), readFile(folder + "/" + row[2]));
         EXPECT_EQ(modifiedNs(restored), std::stoll(row[4]));
-        fs::remove(restored);
+        fs::remove_all(inFolder("decrypted"));
     }
     EXPECT_EQ(rows, 5);
 }
@@ -289,8 +289,9 @@ TEST_F(ProtectedRunTest, AVersion3ContainerOutOfTheRulesRestoresNothing) {
         const RunResult result = runs.decrypt({good, refused});
         EXPECT_EQ(result.end, RunEnd::Completed);
         EXPECT_EQ(result.done, 1);
-        EXPECT_EQ(namesIn(inFolder("decrypted")), std::set<std::string>{"a.png"});
-        EXPECT_EQ(readFile(inFolder("decrypted/a.png")), test::Version3Maker::source());
+        EXPECT_EQ(namesIn(inFolder("decrypted/2024/06 June")), std::set<std::string>{"a.png"});
+        EXPECT_EQ(readFile(inFolder("decrypted/2024/06 June/a.png")),
+                  test::Version3Maker::source());
         EXPECT_THAT(report.eventsOf("left out"),
                     ::testing::Contains(::testing::StartsWith("left out: b.tvx: ")));
         fs::remove_all(inFolder("decrypted"));
@@ -397,6 +398,32 @@ TEST_F(ProtectedRunTest, AStopInsideAFileLeavesNothing) {
 
 namespace tarvex::testing {
 namespace {
+
+// A recorded folder that a file of the output folder stands in the way of leaves its container
+// out, and the run goes on.
+TEST_F(ProtectedRunTest, ARecordedFolderThatAFileTakesLeavesItsContainerOut) {
+    const ProtectedParameters parameters = newProtectedParameters(runs.cost);
+    const ProtectedKey key = keyOfPassphrase(runs.password, parameters);
+    const auto container = [&](const std::string& name, const std::string& recorded) {
+        std::string text;
+        ProtectedBuilder builder;
+        const Bytes source = patternBytes(100, static_cast<int>(name.size()));
+        builder.start(key, parameters, {recorded, 0, source.size()}, {},
+                      [&text](std::string_view part) { text.append(part); });
+        builder.append(source);
+        EXPECT_TRUE(builder.finish());
+        writeFile(inFolder(name), Bytes(text.begin(), text.end()));
+        return inFolder(name);
+    };
+    const RunResult result = runs.decrypt({container("1.tvx", "x"), container("22.tvx", "x/a.jpg"),
+                                           container("333.tvx", "y/b.jpg")});
+    EXPECT_EQ(result.end, RunEnd::Completed);
+    EXPECT_EQ(result.done, 2);
+    EXPECT_EQ(readFile(inFolder("decrypted/x")), patternBytes(100, 5));
+    EXPECT_EQ(readFile(inFolder("decrypted/y/b.jpg")), patternBytes(100, 7));
+    EXPECT_THAT(report.eventsOf("left out"),
+                ElementsAre("left out: 22.tvx: a file stands where a folder of its output must be"));
+}
 
 // A container seals the thumbnail that the run's maker makes of the bytes it holds; a maker that
 // makes none, fails, or makes one larger than the format allows leaves the container without

@@ -98,6 +98,50 @@ TEST_F(TreeRunTest, ATreeIsEncryptedIntoAMirrorAndRestoredByteForByte) {
     EXPECT_EQ(again.done, encrypted.done);
 }
 
+// With hidden names a library's containers lie in one folder that says nothing of its folders,
+// and they restore the tree they came from, each file at its recorded path and time: into a
+// folder chosen for them too, where nothing that the folder held before is replaced.
+TEST_F(TreeRunTest, HiddenNamesHideTheFoldersAndTheContainersRestoreTheTreeWhereChosen) {
+    EncryptRequest request = treeRequest();
+    request.containerClass = ContainerClass::Protected;
+    request.hideNames = true;
+    request.cost = {1, 8192};
+    report.acceptPassphrase(runs.password);
+    const RunResult encrypted = runs.batch.encrypt(request, report);
+    ASSERT_EQ(encrypted.end, RunEnd::Completed);
+    const std::vector<std::string> taken{"2024/june/b.jpg", "2024/may/b.jpg", "2024/may/b.jpgE",
+                                         "a.jpg", "locked/c.jpg"};
+    ASSERT_EQ(encrypted.done, static_cast<int>(taken.size()));
+    int containers = 0;
+    for (const auto& entry : fs::directory_iterator(temp / "lib/encrypted")) {
+        if (entry.path().filename() == "old.jpg") {
+            continue;
+        }
+        EXPECT_TRUE(entry.is_regular_file()) << entry.path();
+        EXPECT_EQ(entry.path().extension(), ".tvx");
+        ++containers;
+    }
+    EXPECT_EQ(containers, encrypted.done);
+    fs::remove(temp / "lib/encrypted/old.jpg");
+
+    fs::create_directory(temp / "back");
+    writeFile(temp / "back/a.jpg", {9});
+    DecryptRequest decrypt = runs.decryptRequest({});
+    decrypt.trees = {temp / "lib/encrypted"};
+    decrypt.ownFolderNames = outputFolderNames();
+    decrypt.into = temp / "back";
+    const RunResult restored = runs.batch.decrypt(decrypt, report);
+    ASSERT_EQ(restored.done, encrypted.done);
+    EXPECT_EQ(restored.outputFolder, temp / "back");
+    for (const std::string& path : taken) {
+        const std::string back = temp / ("back/" + (path == "a.jpg" ? "a (2).jpg" : path));
+        EXPECT_EQ(readFile(back), readFile(temp / ("lib/" + path))) << path;
+        EXPECT_EQ(fs::last_write_time(back), fs::last_write_time(temp / ("lib/" + path))) << path;
+    }
+    EXPECT_EQ(readFile(temp / "back/a.jpg"), std::vector<std::uint8_t>{9});
+    EXPECT_EQ(namesIn(temp / "back"), (std::set<std::string>{"2024", "a (2).jpg", "a.jpg", "locked"}));
+}
+
 // Output folders below the tree's output folder keep others out where their source folders do.
 TEST_F(TreeRunTest, OutputFoldersAreOwnerOnlyWhereTheirSourcesAre) {
     ASSERT_EQ(::chmod((temp / "lib/2024/may").c_str(), 0700), 0);
