@@ -84,20 +84,12 @@ bool languageIsEnglish(const std::optional<std::string>& value) {
     throw valueRefusal(true, "--lang", languageValues, value);
 }
 
-// `file` from `workingFolder`, with "." parts and repeated "/" taken out. ".." parts stay: where
+// `path` from `workingFolder`, with "." parts and repeated "/" taken out. ".." parts stay: where
 // one leads depends on the links before it, which only the system resolves.
-std::string fullPath(const std::string& file, const std::string& workingFolder, bool english) {
-    if (file.empty()) {
-        throw refusal(english, &LanguageTable::emptyFileName);
-    }
-    std::filesystem::path path(file);
-    if (const std::filesystem::path name = path.filename();
-        name.empty() || name == "." || name == "..") {
-        throw refusal(english, &LanguageTable::notAFile, {file});
-    }
+std::string tidiedPath(std::filesystem::path path, const std::string& workingFolder, bool english) {
     if (path.is_relative()) {
         if (workingFolder.empty()) {
-            throw refusal(english, &LanguageTable::noWorkingFolder, {file});
+            throw refusal(english, &LanguageTable::noWorkingFolder, {path.string()});
         }
         path = std::filesystem::path(workingFolder) / path;
     }
@@ -108,6 +100,33 @@ std::string fullPath(const std::string& file, const std::string& workingFolder, 
         }
     }
     return tidy.string();
+}
+
+// The full path of the FILE argument `file` (see tidiedPath).
+std::string fullPath(const std::string& file, const std::string& workingFolder, bool english) {
+    if (file.empty()) {
+        throw refusal(english, &LanguageTable::emptyFileName);
+    }
+    const std::filesystem::path path(file);
+    if (const std::filesystem::path name = path.filename();
+        name.empty() || name == "." || name == "..") {
+        throw refusal(english, &LanguageTable::notAFile, {file});
+    }
+    return tidiedPath(path, workingFolder, english);
+}
+
+// The full path of the folder that --into names, which must be one.
+std::string intoFolder(const std::optional<std::string>& value, const std::string& workingFolder,
+                       bool english) {
+    if (!value || value->empty()) {
+        throw refusal(english, &LanguageTable::intoNeedsFolder);
+    }
+    const std::string folder = tidiedPath(*value, workingFolder, english);
+    std::error_code error;
+    if (!std::filesystem::is_directory(folder, error)) {
+        throw refusal(english, &LanguageTable::intoNoFolder, {shownName(*value)});
+    }
+    return folder;
 }
 
 // The options of a command line as they are read one after another: what they set in the line,
@@ -129,6 +148,8 @@ public:
 
     bool help = false;
     bool version = false;
+    // The value of --into, when it was given (none when it ends the line).
+    std::optional<std::optional<std::string>> into;
     std::vector<std::string> plainArguments; // the command, then the files
 
 private:
@@ -194,6 +215,8 @@ void OptionReader::readOption(std::span<const std::string> arguments, std::size_
             };
         }
         note(encryptOption_, "--class");
+    } else if (isValuedOption(arguments, i, "--into", value)) {
+        into = value;
     } else if (const ClassRow* row = classOfShortForm(argument)) {
         line_.containerClass = row->id;
         note(encryptOption_, argument);
@@ -254,6 +277,9 @@ CommandLine parseCommandLine(std::span<const std::string> arguments,
     }
     for (std::size_t i = 1; i < plain.size(); ++i) {
         line.files.push_back(fullPath(plain[i], workingFolder, line.english));
+    }
+    if (options.into) {
+        line.into = intoFolder(*options.into, workingFolder, line.english);
     }
     return line;
 }

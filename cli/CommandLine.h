@@ -33,6 +33,7 @@ struct CommandLine {
     bool passwordFromStdin = false;
     bool recursive = false; // --recursive, -r: a folder among the FILEs stands for its tree
     bool english = true;
+    std::string into; // --into: the folder that the outputs go straight into; empty for none
     std::vector<std::string> files; // full paths in the given order
     std::vector<std::string> trees; // the folders among them, with --recursive
 };

@@ -187,6 +187,7 @@ RunResult runOf(const CommandLine& line, const LanguageTable& texts, std::string
                               .appendSuffix = line.appendSuffix,
                               .hideNames = line.hideNames,
                               .outputFolderName = std::string(texts.encFolderName),
+                              .into = line.into,
                               .thumbnail = pictures::makeThumbnail},
                              report);
     }
@@ -195,7 +196,8 @@ RunResult runOf(const CommandLine& line, const LanguageTable& texts, std::string
                           .ownFolderNames = outputFolderNames(),
                           .password = password,
                           .stripSuffix = line.stripSuffix,
-                          .outputFolderName = std::string(texts.decFolderName)},
+                          .outputFolderName = std::string(texts.decFolderName),
+                          .into = line.into},
                          report);
 }
 

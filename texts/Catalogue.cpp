@@ -80,7 +80,8 @@ constexpr LanguageTable english{
              "%2"
              "  --suffix           append \"E\" to the container names (standard, high)\n"
              "  --hide-names       name protected containers with 16 random letters and\n"
-             "                     digits; the picture's name is sealed inside\n"
+             "                     digits; the picture's name and folders are sealed inside,\n"
+             "                     and a folder's containers lie in one folder\n"
              "Options of decrypt:\n"
              "  --strip-suffix     drop a trailing \"E\" from the restored names\n"
              "Options of both:\n"
@@ -88,6 +89,8 @@ constexpr LanguageTable english{
              "                     its outputs go to FOLDER/encrypted or FOLDER/decrypted, in\n"
              "                     the folders their files are in; links, hidden files and\n"
              "                     folders, special files and output folders are left out\n"
+             "  --into FOLDER      write the outputs straight into FOLDER, which must exist,\n"
+             "                     instead of beside the FILEs; nothing in it is replaced\n"
              "  --yes              answer every question with Yes\n"
              "  --no               answer every question with No\n"
              "                     (otherwise a question is asked at the terminal, and\n"
@@ -111,6 +114,8 @@ constexpr LanguageTable english{
     .notAnOptionOf = "\"%1\" is no option of %2",
     .notAnOptionOfClass = "\"%1\" is no option of the class %2",
     .optionNeedsValue = "%1 needs one of %2",
+    .intoNeedsFolder = "--into needs a folder",
+    .intoNoFolder = "\"%1\" is no folder to write into",
     .optionTakes = "%1 takes one of %2, not \"%3\"",
     .yesAndNo = "--yes and --no cannot be given together",
     .noFile = "no FILE given",
@@ -323,14 +328,16 @@ constexpr LanguageTable chinese{
              "                     加密级别，默认为 standard（解密时从每个文件中读出）\n"
              "%2"
              "  --suffix           在加密文件名后加 “E”（abc.JPG --> abc.JPGE；standard、high）\n"
-             "  --hide-names       保护加密文件用 16 个随机字母和数字命名，照片的文件名\n"
-             "                     封存在加密文件之中\n"
+             "  --hide-names       保护加密文件用 16 个随机字母和数字命名，照片的文件名和\n"
+             "                     文件夹封存在加密文件之中，一个文件夹的加密文件都在同一处\n"
              "decrypt 的选项：\n"
              "  --strip-suffix     去掉解密文件名末尾的 “E”\n"
              "通用选项：\n"
              "  --recursive, -r    文件中的文件夹代表其下所有文件：输出写入 文件夹/已加密\n"
              "                     或 文件夹/已解密，保持原来的子文件夹；链接、隐藏文件和\n"
              "                     文件夹、特殊文件以及输出文件夹会被略过\n"
+             "  --into 文件夹      把输出直接写入已有的文件夹，而不是照片旁边；\n"
+             "                     其中已有的文件不会被替换\n"
              "  --yes              对所有提问回答“是”\n"
              "  --no               对所有提问回答“否”\n"
              "                     （否则在终端上提问，没有终端时回答“否”）\n"
@@ -352,6 +359,8 @@ constexpr LanguageTable chinese{
     .notAnOptionOf = "“%1”不是 %2 的选项",
     .notAnOptionOfClass = "“%1”不是 %2 级别的选项",
     .optionNeedsValue = "%1 需要一个值：%2",
+    .intoNeedsFolder = "--into 需要一个文件夹",
+    .intoNoFolder = "“%1”不是可以写入的文件夹",
     .optionTakes = "%1 的值只能是 %2，不能是“%3”",
     .yesAndNo = "--yes 和 --no 不能同时使用",
     .noFile = "没有给出文件",

@@ -103,6 +103,8 @@ struct LanguageTable {
     std::string_view notAnOptionOf;      // %1 the option, %2 the command
     std::string_view notAnOptionOfClass; // %1 the option, %2 the class
     std::string_view optionNeedsValue;   // %1 the option, %2 its values joined by "|"
+    std::string_view intoNeedsFolder;    // --into at the end of the line, or empty
+    std::string_view intoNoFolder;       // %1 the value of --into, which names no folder
     std::string_view optionTakes;        // %1 the option, %2 its values, %3 the value given
     std::string_view yesAndNo;
     std::string_view noFile;

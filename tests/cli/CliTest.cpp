@@ -16,6 +16,7 @@
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <pty.h>
+#include <set>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <termios.h>
@@ -501,6 +502,39 @@ TEST_F(CliTest, AProtectedContainerSealsAThumbnailOfItsPicture) {
     const QImage small = QImage::fromData(thumbnail.data(), std::ssize(thumbnail), "jpeg");
     EXPECT_EQ(small.size(), QSize(256, 170));
     EXPECT_EQ(opened("encrypted/b.jpg.tvx").thumbnail, std::vector<std::uint8_t>{});
+}
+
+// A library encrypted with hidden names into a folder of its own, and restored from there into
+// another, comes back as it was: its paths, its bytes, its times; neither output folder holds an
+// "encrypted" or "decrypted" folder, and the containers' folder names none of the library's.
+TEST_F(CliTest, ALibraryGoesIntoAFolderAndComesBackIntoAnother) {
+    const std::vector<std::string> paths{"lib/2023/03 March/a.jpg", "lib/家庭/春节 2024/b.png",
+                                         "lib/c.jpg"};
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        fs::create_directories(fs::path(temp / paths[i]).parent_path());
+        source(paths[i], patternBytes(5'000 + i, static_cast<int>(i)));
+    }
+    fs::create_directories(temp / "vault");
+    fs::create_directories(temp / "back");
+    const std::string passphrase = "correct horse battery staple 9Q\n";
+    const CliResult encrypted = run({"encrypt", "--protected", "--hide-names", "--password-stdin",
+                                     "-r", "lib", "--into", "vault"},
+                                    passphrase);
+    ASSERT_EQ(encrypted.status, 0) << encrypted.err;
+    std::set<std::string> kinds;
+    for (const auto& entry : fs::directory_iterator(temp / "vault")) {
+        kinds.insert(entry.is_regular_file() ? entry.path().extension().string() : "not a file");
+    }
+    EXPECT_EQ(kinds, std::set<std::string>{".tvx"});
+    const CliResult restored =
+        run({"decrypt", "--password-stdin", "-r", "vault", "--into", "back"}, passphrase);
+    ASSERT_EQ(restored.status, 0) << restored.err;
+    EXPECT_EQ(namesIn(temp / "back"), (std::set<std::string>{"2023", "c.jpg", "家庭"}));
+    for (const std::string& path : paths) {
+        const fs::path back = temp / ("back" + path.substr(3));
+        EXPECT_EQ(readFile(back), readFile(temp / path)) << path;
+        EXPECT_EQ(fs::last_write_time(back), fs::last_write_time(temp / path)) << path;
+    }
 }
 
 } // namespace

@@ -37,6 +37,34 @@ TEST(CommandLineTest, DotDotAfterALinkLeadsWhereTheSystemSays) {
     EXPECT_EQ(readFile(line.files[0]), std::vector<std::uint8_t>{'o'});
 }
 
+// --into takes a folder that exists, relative to the working folder, for either command; one
+// that names no folder, or no value, is refused in the language of the line.
+TEST(CommandLineTest, IntoNamesAFolderThatExists) {
+    TempFolder temp;
+    fs::create_directories(temp / "back/up");
+    writeFile(temp / "file", {1});
+    EXPECT_EQ(parse({"decrypt", "--into", "back/./up", "a.tvx"}, temp.path()).into,
+              temp / "back/up");
+    EXPECT_EQ(parse({"encrypt", "a.jpg", "--into=."}, temp.path()).into, temp.path());
+    EXPECT_EQ(parse({"encrypt", "a.jpg"}, temp.path()).into, "");
+    const auto refusal = [&](std::vector<std::string> arguments) {
+        try {
+            parse(std::move(arguments), temp.path());
+        } catch (const UsageError& error) {
+            return std::string(error.what());
+        }
+        return std::string("accepted");
+    };
+    EXPECT_EQ(refusal({"encrypt", "a.jpg", "--into", "file"}),
+              "\"file\" is no folder to write into");
+    EXPECT_EQ(refusal({"encrypt", "a.jpg", "--into", "gone"}),
+              "\"gone\" is no folder to write into");
+    EXPECT_EQ(refusal({"encrypt", "a.jpg", "--into"}), "--into needs a folder");
+    EXPECT_EQ(refusal({"encrypt", "a.jpg", "--into="}), "--into needs a folder");
+    EXPECT_EQ(refusal({"--lang", "zh", "decrypt", "a.tvx", "--into", "gone"}),
+              "“gone”不是可以写入的文件夹");
+}
+
 // --help and --version stand for the command wherever they are, whatever else is given, until
 // "--" ends the options.
 TEST(CommandLineTest, HelpAndVersionAreOptionsUntilTheOptionsEnd) {
