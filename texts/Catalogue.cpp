@@ -159,10 +159,13 @@ constexpr LanguageTable english{
                         "were made together still show.",
     .hideNames = "Hide names",
     .hideNamesTip = "Protected containers are named with 16 random letters and digits; the "
-                    "picture's name is sealed inside them.",
+                    "picture's name and folders are sealed inside them, and the containers of "
+                    "a folder's tree lie in one folder.",
     .filesChosen = "Files chosen: %1",
     .openFolderItem = "Open folder...",
     .folderChosen = "Folder chosen, with everything under it: %1",
+    .encryptToItem = "Encrypt to...",
+    .restoreToItem = "Restore to...",
     .bannerPage = "/kro/ead.htm",
     .localHelpFile = "ehelp.htm",
     .onlineHelpPage = "/kro/ehelp.htm",
@@ -398,10 +401,13 @@ constexpr LanguageTable chinese{
     .protectedSignTip = "加密文件真正被加密：只有密码能打开，任何改动都会被发现。\n"
                         "但文件名、文件大小以及哪些文件是同一次加密的，仍然看得出来。",
     .hideNames = "隐藏文件名",
-    .hideNamesTip = "保护加密文件用 16 个随机字母和数字命名；照片的文件名封存在加密文件之中。",
+    .hideNamesTip = "保护加密文件用 16 个随机字母和数字命名；照片的文件名和文件夹封存在加密文件"
+                    "之中，一个文件夹树的加密文件都放在同一个文件夹里。",
     .filesChosen = "已选文件：%1",
     .openFolderItem = "打开文件夹...",
     .folderChosen = "已选文件夹（包括其下所有文件）：%1",
+    .encryptToItem = "加密到...",
+    .restoreToItem = "解密到...",
     .bannerPage = "/kro/ad.htm",
     .localHelpFile = "help.htm",
     .onlineHelpPage = "/kro/help.htm",

@@ -159,6 +159,9 @@ struct LanguageTable {
     // it: %1 the folder.
     std::string_view openFolderItem;
     std::string_view folderChosen;
+    // The File menu's runs into a folder chosen for their outputs.
+    std::string_view encryptToItem;
+    std::string_view restoreToItem;
 
     // Pages and files chosen by language.
     std::string_view bannerPage;

@@ -38,17 +38,38 @@ void TfrmMain::takeSelection(std::vector<std::string> chosen) {
     edtdir->setText(pathText(folderPart(selectedFiles_.front())));
 }
 
-void TfrmMain::chooseFolder() {
-    const QString start = pathText(folderPart(
-        !selectedTrees_.empty() ? selectedTrees_.front() + "/"
-                                : (selectedFiles_.empty() ? "" : selectedFiles_.front())));
-    // The dialog is titled as the menu item that opened it, without the dots that promise it.
-    QString caption = nopenfolder->text();
+namespace {
+
+// A folder dialog is titled as the menu item that opened it, without the dots that promise it.
+QString captionOf(const QAction* item) {
+    QString caption = item->text();
     while (caption.endsWith(QLatin1Char('.')))
         caption.chop(1);
-    const QString folder = dialogs_.chooseFolder(this, caption, start);
+    return caption;
+}
+
+} // namespace
+
+QString TfrmMain::selectionFolder() const {
+    return pathText(folderPart(!selectedTrees_.empty()
+                                   ? selectedTrees_.front() + "/"
+                                   : (selectedFiles_.empty() ? "" : selectedFiles_.front())));
+}
+
+void TfrmMain::chooseFolder() {
+    const QString folder = dialogs_.chooseFolder(this, captionOf(nopenfolder), selectionFolder());
     if (!folder.isEmpty())
         takeTrees({pathBytes(folder)});
+}
+
+void TfrmMain::runInto(const QAction* item, void (TfrmMain::*run)(const std::string&)) {
+    if (selectedFiles_.empty() && selectedTrees_.empty()) {
+        (this->*run)({});
+        return;
+    }
+    const QString folder = dialogs_.chooseFolder(this, captionOf(item), selectionFolder());
+    if (!folder.isEmpty())
+        (this->*run)(pathBytes(folder));
 }
 
 void TfrmMain::takeTrees(std::vector<std::string> folders) {
@@ -77,7 +98,7 @@ bool TfrmMain::somethingChosen(std::string_view nothingChosen) {
     return false;
 }
 
-void TfrmMain::encryptSelection() {
+void TfrmMain::encryptSelection(const std::string& into) {
     if (!somethingChosen(texts_->msgNoImageEnc))
         return;
     const ContainerClass level = classChoice();
@@ -92,23 +113,24 @@ void TfrmMain::encryptSelection() {
                                              .appendSuffix = rgsuffixItems->checkedId() == 1,
                                              .hideNames = mhidenames->isChecked(),
                                              .outputFolderName = std::string(texts_->encFolderName),
+                                             .into = into,
                                              .thumbnail = pictures::makeThumbnail},
                                             *report_);
     showEnd(result, RunCommand::Encrypt);
 }
 
-void TfrmMain::decryptSelection() {
+void TfrmMain::decryptSelection(const std::string& into) {
     if (!somethingChosen(texts_->msgNoImageDec))
         return;
     const Secret password = passwordTyped();
-    const RunResult result =
-        batch_.decrypt({.files = selectedFiles_,
-                        .trees = selectedTrees_,
-                        .ownFolderNames = outputFolderNames(),
-                        .password = password.view(),
-                        .stripSuffix = rgsuffixItems->checkedId() == 1,
-                        .outputFolderName = std::string(texts_->decFolderName)},
-                       *report_);
+    const RunResult result = batch_.decrypt({.files = selectedFiles_,
+                                             .trees = selectedTrees_,
+                                             .ownFolderNames = outputFolderNames(),
+                                             .password = password.view(),
+                                             .stripSuffix = rgsuffixItems->checkedId() == 1,
+                                             .outputFolderName = std::string(texts_->decFolderName),
+                                             .into = into},
+                                            *report_);
     showEnd(result, RunCommand::Decrypt);
 }
 

@@ -152,7 +152,7 @@ TfrmMain::TfrmMain(Dialogs& dialogs, QWidget* parent)
         .runWidgets = {btnopen, btnenc, edtEnpass, rgsuffixItems->button(0),
                        rgsuffixItems->button(1), gbencClassItems->button(0),
                        gbencClassItems->button(1)},
-        .runActions = {N2, nopenfolder, men, mch, mclass->menuAction()},
+        .runActions = {N2, nopenfolder, nencryptto, nrestoreto, men, mch, mclass->menuAction()},
         .setWindowHeight = [this](WindowHeight height) { setWindowHeight(height); },
     };
     report_ = std::make_unique<WindowReport>(std::move(controls), dialogs_);
@@ -234,6 +234,8 @@ void TfrmMain::createMenu() {
     N2 = item(N1, "N2");
     nopenfolder = item(N1, "nopenfolder");
     nview = item(N1, "nview");
+    nencryptto = item(N1, "nencryptto");
+    nrestoreto = item(N1, "nrestoreto");
     N4 = N1->addSeparator();
     N4->setObjectName(QStringLiteral("N4"));
     N5 = item(N1, "N5");
@@ -315,6 +317,12 @@ void TfrmMain::bindHandlers() {
     connect(nview, &QAction::triggered, this, &TfrmMain::nviewClick);
     connect(nopenfolder, &QAction::triggered, this,
             [this] { runCommand([this] { chooseFolder(); }); });
+    connect(nencryptto, &QAction::triggered, this,
+            [this] { runCommand([this] { runInto(nencryptto, &TfrmMain::encryptSelection); }); });
+    connect(nrestoreto, &QAction::triggered, this, [this] {
+        if (!wrongTries_.locked())
+            runCommand([this] { runInto(nrestoreto, &TfrmMain::decryptSelection); });
+    });
     connect(N5, &QAction::triggered, this, &TfrmMain::N5Click);
     connect(btnenc, &QPushButton::clicked, this, &TfrmMain::btnencClick);
     connect(btndec, &QPushButton::clicked, this, &TfrmMain::btndecClick);
@@ -364,6 +372,8 @@ void TfrmMain::interfacelanguage(int language) {
     N2->setText(text(table.N2));
     nview->setText(text(table.viewMenuItem));
     nopenfolder->setText(text(table.openFolderItem));
+    nencryptto->setText(text(table.encryptToItem));
+    nrestoreto->setText(text(table.restoreToItem));
     N5->setText(text(table.N5));
     N6->setTitle(text(table.N6));
     N7->setText(text(table.N7));

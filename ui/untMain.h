@@ -101,6 +101,8 @@ private:
     void takeSelection(std::vector<std::string> chosen);
     // The folder dialog; the folder chosen stands for everything under it.
     void chooseFolder();
+    // The folder of the selection, where the folder dialogs start.
+    QString selectionFolder() const;
     void takeTrees(std::vector<std::string> folders);
     // Whether files or folders are chosen for a run; otherwise shows `nothingChosen` and opens
     // the dialog.
@@ -111,8 +113,12 @@ private:
     Secret passwordTyped() const;
     // Checks `password` against the rule of `level`, showing why it is rejected.
     bool getencsn(ContainerClass level, const Secret& password);
-    void encryptSelection();
-    void decryptSelection();
+    // A run of the selection; its outputs go straight into `into` when it is given.
+    void encryptSelection(const std::string& into = {});
+    void decryptSelection(const std::string& into = {});
+    // The folder chosen for a run's outputs in a dialog titled as `item`, then the run; nothing
+    // chosen is chosen first, and Cancel of the dialog runs nothing.
+    void runInto(const QAction* item, void (TfrmMain::*run)(const std::string&));
     // Shows what a run did, as `endWords` words it, and leaves the window as the run's end says.
     void showEnd(const RunResult& result, RunCommand command);
     void openOutputFolder(const std::string& folder);
@@ -130,6 +136,9 @@ private:
     QAction* N2 = nullptr;
     QAction* nview = nullptr;
     QAction* nopenfolder = nullptr;
+    // "Encrypt to..." and "Restore to...": a run into a folder chosen for it.
+    QAction* nencryptto = nullptr;
+    QAction* nrestoreto = nullptr;
     QAction* N4 = nullptr;
     QAction* N5 = nullptr;
     QMenu* N6 = nullptr;

@@ -63,6 +63,37 @@ TEST_F(Runs, EncryptsAndDecryptsFromTheWindow) {
                                             "no file manager for it.")});
 }
 
+// "Encrypt to..." and "Restore to..." write straight into the folder chosen for the run, and
+// a Cancel of that choice runs nothing.
+TEST_F(Runs, TheRunsToAFolderWriteIntoTheFolderChosen) {
+    const std::string picture = source("a.jpg", 3000, 1);
+    std::filesystem::create_directories(temp / "vault");
+    std::filesystem::create_directories(temp / "back");
+    select({picture});
+    typePassword(QStringLiteral("s3cret!"));
+
+    dialogs.script.cancelNextDialog();
+    action("nencryptto")->trigger();
+    EXPECT_FALSE(exists(temp / "encrypted"));
+    EXPECT_TRUE(dialogs.questions.empty());
+
+    dialogs.script.chooseNextFiles({temp / "vault"});
+    dialogs.script.answerNextQuestion(false);
+    action("nencryptto")->trigger();
+    EXPECT_EQ(dialogs.questions.back(),
+              QStringLiteral("1 done, will open the encrypted folder: \n") +
+                  QString::fromStdString(temp / "vault"));
+    EXPECT_TRUE(exists(temp / "vault/a.jpg"));
+
+    select({temp / "vault/a.jpg"});
+    dialogs.script.chooseNextFiles({temp / "back"});
+    dialogs.script.answerNextQuestion(false);
+    action("nrestoreto")->trigger();
+    EXPECT_EQ(readFile(temp / "back/a.jpg"), readFile(picture));
+    EXPECT_FALSE(exists(temp / "encrypted"));
+    EXPECT_FALSE(exists(temp / "vault/decrypted"));
+}
+
 // The class menu chooses among every class; the radio group follows it for the classes it has
 // and is greyed while the one it has no item for is chosen, which the menu bar then shows.
 TEST_F(Runs, TheClassMenuAndTheRadioGroupGoTogether) {
