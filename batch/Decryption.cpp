@@ -24,8 +24,8 @@ struct Batch::DecryptRun {
     // the container, which the user cannot see, never replaces a file that this run did not
     // write, nor meets a folder: it is numbered too, and so is any name in a folder that the user
     // chose for the run (`keepsAll`).
-    std::string outputFor(const std::string& containerPath, const std::string& wanted, bool keepsAll,
-                          FileSystem& files) const {
+    std::string outputFor(const std::string& containerPath, const std::string& wanted,
+                          bool keepsAll, FileSystem& files) const {
         const auto free = [&](const std::string& path) {
             // The same container twice in one selection writes the same bytes twice: no harm.
             const auto taken = outputs.find(path);
@@ -201,8 +201,10 @@ FileOutcome Batch::decryption(const DecryptRequest& request, DecryptRun& run, st
     // in the folders where the container lies; one that records its source's folders too restores
     // in those, below the output folder.
     const std::string nameOfContainer = restoredName(namePart(path), request.stripSuffix);
+    bool recordsFolders = false;
     RestoredToFile output(files_, path, selection_, [&](const std::string& recorded) {
         const std::string folders = folderPart(recorded);
+        recordsFolders = !folders.empty();
         std::string wanted;
         if (folders.empty()) {
             makeFoldersFor(file, place);
@@ -248,6 +250,12 @@ FileOutcome Batch::decryption(const DecryptRequest& request, DecryptRun& run, st
     } catch (const FileError& error) {
         if (const std::optional<FileOutcome> leftOut = leftOutUnreadable(error, path)) {
             return *leftOut;
+        }
+        // A folder that the container records, which a file of that name stands in the way of,
+        // leaves this container out, not the run.
+        if (recordsFolders && error.action() == FileAction::Create &&
+            error.reason() == std::errc::not_a_directory) {
+            return FileOutcome::leftOut(LeftOutReason::FolderTaken);
         }
         throw;
     }

@@ -156,8 +156,12 @@ bool Batch::holdsEncrypted(const std::string& path) {
 
 std::string Batch::containerPathOf(const EncryptRequest& request, const RunFile& file) {
     const ClassRow& row = classRow(request.containerClass);
+    // A file where a folder of the path must be is no reason to try another name: making the
+    // container fails, and says so.
     const auto isFree = [this](const std::string& path) {
-        return files_.readableSize(path).reason == std::errc::no_such_file_or_directory;
+        const std::error_code reason = files_.readableSize(path).reason;
+        return reason == std::errc::no_such_file_or_directory ||
+               reason == std::errc::not_a_directory;
     };
     if (!hidesNames(request)) {
         const std::string_view designedSuffix = request.appendSuffix ? "E" : "";

@@ -6,9 +6,6 @@ std::optional<FileOutcome> leftOutUnreadable(const FileError& error, const std::
     if (error.action() == FileAction::Create && error.reason() == std::errc::filename_too_long) {
         return FileOutcome::leftOut(LeftOutReason::NameTooLong);
     }
-    if (error.action() == FileAction::Create && error.reason() == std::errc::not_a_directory) {
-        return FileOutcome::leftOut(LeftOutReason::FolderTaken);
-    }
     if (error.action() != FileAction::Open || error.path() != path) {
         return std::nullopt;
     }

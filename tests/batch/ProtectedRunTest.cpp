@@ -400,7 +400,8 @@ namespace tarvex::testing {
 namespace {
 
 // A recorded folder that a file of the output folder stands in the way of leaves its container
-// out, and the run goes on.
+// out, and the run goes on; an output folder that is a file ends an encrypt with hidden names,
+// which has no other name to try.
 TEST_F(ProtectedRunTest, ARecordedFolderThatAFileTakesLeavesItsContainerOut) {
     const ProtectedParameters parameters = newProtectedParameters(runs.cost);
     const ProtectedKey key = keyOfPassphrase(runs.password, parameters);
@@ -415,14 +416,24 @@ TEST_F(ProtectedRunTest, ARecordedFolderThatAFileTakesLeavesItsContainerOut) {
         writeFile(inFolder(name), Bytes(text.begin(), text.end()));
         return inFolder(name);
     };
-    const RunResult result = runs.decrypt({container("1.tvx", "x"), container("22.tvx", "x/a.jpg"),
-                                           container("333.tvx", "y/b.jpg")});
+    const RunResult result = runs.decrypt(
+        {container("1.tvx", "x"), container("22.tvx", "x/a.jpg"), container("333.tvx", "y/b.jpg")});
     EXPECT_EQ(result.end, RunEnd::Completed);
     EXPECT_EQ(result.done, 2);
     EXPECT_EQ(readFile(inFolder("decrypted/x")), patternBytes(100, 5));
     EXPECT_EQ(readFile(inFolder("decrypted/y/b.jpg")), patternBytes(100, 7));
-    EXPECT_THAT(report.eventsOf("left out"),
-                ElementsAre("left out: 22.tvx: a file stands where a folder of its output must be"));
+    EXPECT_THAT(
+        report.eventsOf("left out"),
+        ElementsAre("left out: 22.tvx: a file stands where a folder of its output must be"));
+
+    writeFile(inFolder("encrypted"), {1});
+    EncryptRequest request = protectedRequest({source("a.jpg", patternBytes(10, 1))});
+    request.hideNames = true;
+    report.acceptPassphrase(runs.password);
+    const RunResult hidden = runs.batch.encrypt(request, report);
+    EXPECT_EQ(hidden.end, RunEnd::FileFailed);
+    ASSERT_TRUE(hidden.fileError);
+    EXPECT_EQ(hidden.fileError->reason(), std::errc::not_a_directory);
 }
 
 // A container seals the thumbnail that the run's maker makes of the bytes it holds; a maker that
