@@ -2,6 +2,7 @@
 
 #include "batch/FileLoop.h"
 #include "batch/KeyPolicy.h"
+#include "batch/Library.h"
 #include "batch/Requests.h"
 #include "batch/Restore.h"
 #include "batch/RunFiles.h"
@@ -52,10 +53,12 @@ private:
     // The container of `source` into `containerPath`, in `level`, sealed with `keys`.
     // `next`, when not empty, is the file the caller will probably read after it. Throws
     // FileError for the output.
-    // A class that records its source seals the thumbnail that `thumbnail` makes of it.
+    // A class that records its source seals the thumbnail that `thumbnail` makes of it. A
+    // source that is still the file that `inLibrary` (when given) was made of is left alone.
     FileOutcome encryption(const RunFile& source, const std::string& next, ContainerClass level,
                            const WriterKeys& keys, const std::string& containerPath,
-                           const ThumbnailMaker& thumbnail, RunReport& report);
+                           const ThumbnailMaker& thumbnail, const LibraryEntry* inLibrary,
+                           RunReport& report);
 
     // The files of a run, gathered from its request: what the walk of its trees left out is told
     // and kept in `result`. Their output folders are made as they are needed.
@@ -88,7 +91,14 @@ private:
     // Reads the source once into a container; see encryption.
     SourceReading readSource(const RunFile& source, const std::string& next, ContainerClass level,
                              const WriterKeys& keys, const std::string& containerPath,
-                             const ThumbnailMaker& thumbnail, RunReport& report);
+                             const ThumbnailMaker& thumbnail, const LibraryEntry* inLibrary,
+                             RunReport& report);
+    // What the output folders of `sources` hold already of a Protected encrypt's library (see
+    // Library), read as far as the containers' records with the keys of the request's passphrase;
+    // nothing when a stop ended the reading.
+    std::optional<Library> readLibrary(const EncryptRequest& request,
+                                       const std::vector<RunFile>& sources, bool namesHidden,
+                                       RunReport& report);
     // The path of the container of the source `path`: named after it, or, with hidden names, so
     // that the name says nothing.
     std::string containerPathOf(const EncryptRequest& request, const RunFile& file);

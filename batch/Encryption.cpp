@@ -67,6 +67,9 @@ struct Batch::EncryptRun {
     WriterKeys keys;
     // The containers that encrypt which the run replaced with ones that do not.
     std::vector<std::string> replaced{};
+    // What its output folders held already, and how many of those containers it replaced.
+    Library library{};
+    int changed = 0;
 };
 
 // One reading of a source into a container.
@@ -76,7 +79,8 @@ struct Batch::SourceReading {
     std::uint64_t read = 0;
     bool stopped = false;
     bool tooLarge = false;
-    bool replaced = false; // another file than the walk found stands at the source's name
+    bool replaced = false;  // another file than the walk found stands at the source's name
+    bool unchanged = false; // it is the file that its container in the library was made of
     // The source is held in `held` until it is read whole, for its thumbnail.
     bool holding = false;
     std::vector<std::uint8_t> held{};
@@ -119,9 +123,26 @@ void Batch::encryptFiles(const EncryptRequest& request, RunReport& report, RunRe
     result.count = static_cast<int>(files.size());
     report.progress(
         {.stage = RunProgress::Stage::Started, .count = static_cast<int>(files.size())});
+    if (classRow(request.containerClass).recordsName) {
+        std::optional<Library> library = readLibrary(request, files, hidesNames(request), report);
+        if (!library) {
+            result.end = RunEnd::Stopped;
+            return;
+        }
+        // Containers that another passphrase made are no part of a library of this one.
+        if (!library->parameters && library->othersFound &&
+            !report.ask({.kind = RunQuestion::Kind::OtherPassphrase,
+                         .path = outputRoot(files.front(), request.outputPlace())})) {
+            result.end = RunEnd::Declined;
+            return;
+        }
+        result.intoLibrary = !library->entries.empty();
+        run.library = std::move(*library);
+    }
     if (classRow(request.containerClass).enciphered) {
-        // One salt for the run: every container of it shares the key, which is derived once.
-        run.keys.parameters = newProtectedParameters(request.cost);
+        // One salt for the run, the library's when its output folders hold one: every container
+        // of it shares the key, which is derived once.
+        run.keys.parameters = run.library.parameters.value_or(newProtectedParameters(request.cost));
         run.keys.key = keyFor(run.keys.parameters, request.password, report);
         if (run.keys.key == nullptr) {
             result.end =
@@ -138,6 +159,7 @@ void Batch::encryptFiles(const EncryptRequest& request, RunReport& report, RunRe
         return encryptOne(request, run, index, report);
     });
     result.replaced = std::move(run.replaced);
+    result.changed = run.changed;
     result.end = completed ? RunEnd::Completed : RunEnd::Stopped;
 }
 
@@ -192,7 +214,11 @@ FileOutcome Batch::encryptOne(const EncryptRequest& request, EncryptRun& run, st
     if (!hidesNames(request)) {
         makeFoldersFor(file, request.outputPlace());
     }
-    const std::string output = containerPathOf(request, file);
+    // A source that the library holds already goes into the container it has there, if it has
+    // changed since.
+    const LibraryEntry* inLibrary =
+        run.library.find(outputRoot(file, request.outputPlace()), pathBelowRoot(file));
+    const std::string output = inLibrary ? inLibrary->container : containerPathOf(request, file);
     // A container that only the password opens is not replaced by one that anyone opens
     // without a word: encrypting the same pictures again in another class is easily done.
     const bool replaces = !classRow(request.containerClass).enciphered && holdsEncrypted(output);
@@ -204,7 +230,7 @@ FileOutcome Batch::encryptOne(const EncryptRequest& request, EncryptRun& run, st
     FileOutcome outcome;
     try {
         outcome = encryption(file, next, request.containerClass, run.keys, output,
-                             request.thumbnail, report);
+                             request.thumbnail, inLibrary, report);
     } catch (const FileError& error) {
         if (const std::optional<FileOutcome> leftOut = leftOutUnreadable(error, path)) {
             return *leftOut;
@@ -214,13 +240,17 @@ FileOutcome Batch::encryptOne(const EncryptRequest& request, EncryptRun& run, st
     if (replaces && outcome.kind == FileOutcome::Kind::Done) {
         run.replaced.push_back(output);
     }
+    if (inLibrary && outcome.kind == FileOutcome::Kind::Done) {
+        ++run.changed;
+    }
     return outcome;
 }
 
 Batch::SourceReading Batch::readSource(const RunFile& source, const std::string& next,
                                        ContainerClass level, const WriterKeys& keys,
                                        const std::string& containerPath,
-                                       const ThumbnailMaker& thumbnail, RunReport& report) {
+                                       const ThumbnailMaker& thumbnail,
+                                       const LibraryEntry* inLibrary, RunReport& report) {
     const std::string& sourcePath = source.path;
     const bool sizeLimited = classRow(level).sizeLimited;
     ContainerWriting& writer = writerOf(level);
@@ -238,7 +268,9 @@ Batch::SourceReading Batch::readSource(const RunFile& source, const std::string&
     const auto opened = [&](const FileVersion& version) {
         reading.replaced = !isWalked(source, version);
         reading.tooLarge = sizeLimited && overSizeLimit(version.size);
-        if (reading.replaced || reading.tooLarge) {
+        reading.unchanged = inLibrary != nullptr && inLibrary->source.size == version.size &&
+                            inLibrary->source.modifiedNs == version.modified;
+        if (reading.replaced || reading.tooLarge || reading.unchanged) {
             return false;
         }
         reading.version = version;
@@ -277,12 +309,17 @@ Batch::SourceReading Batch::readSource(const RunFile& source, const std::string&
 
 FileOutcome Batch::encryption(const RunFile& source, const std::string& next, ContainerClass level,
                               const WriterKeys& keys, const std::string& containerPath,
-                              const ThumbnailMaker& thumbnail, RunReport& report) {
+                              const ThumbnailMaker& thumbnail, const LibraryEntry* inLibrary,
+                              RunReport& report) {
     // A source given up takes no key: the next container gets the one it would have had.
     const KeyGenerator generatorBefore = generator_;
     for (int pass = 1;; ++pass) {
         SourceReading reading = readSource(source, pass == 1 ? next : "", level, keys,
-                                           containerPath, thumbnail, report);
+                                           containerPath, thumbnail, inLibrary, report);
+        if (reading.unchanged) {
+            generator_ = generatorBefore;
+            return FileOutcome::unchanged();
+        }
         if (reading.stopped || reading.tooLarge || reading.replaced) {
             generator_ = generatorBefore;
             if (reading.replaced) {

@@ -29,6 +29,8 @@ bool forEachFile(const std::vector<RunFile>& files, RunReport& report, RunResult
         const std::string& path = files[index].path;
         if (outcome.kind == FileOutcome::Kind::Done) {
             ++result.done;
+        } else if (outcome.kind == FileOutcome::Kind::Unchanged) {
+            ++result.unchanged;
         } else {
             report.leftOut({.path = path, .reason = outcome.reason, .error = outcome.error});
             result.leftOut.push_back({path, outcome.reason, outcome.error});

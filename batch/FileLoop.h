@@ -15,13 +15,15 @@ namespace tarvex {
 
 // How the work on one file of a run ended.
 struct FileOutcome {
-    enum class Kind { Done, LeftOut, Stopped };
+    // Unchanged: the output that the file would have is there already, of the file as it is.
+    enum class Kind { Done, LeftOut, Stopped, Unchanged };
     Kind kind = Kind::Done;
     LeftOutReason reason = LeftOutReason::Unreadable; // for LeftOut
     std::error_code error{};                          // for LeftOut as Unreadable
 
     static FileOutcome done() { return {}; }
     static FileOutcome stopped() { return {.kind = Kind::Stopped}; }
+    static FileOutcome unchanged() { return {.kind = Kind::Unchanged}; }
     static FileOutcome leftOut(LeftOutReason reason, std::error_code error = {}) {
         return {.kind = Kind::LeftOut, .reason = reason, .error = error};
     }

@@ -49,6 +49,9 @@ struct RunQuestion {
         // The passphrase of a class that enciphers would be found within a year, in about
         // `seconds`. Use it anyway? No unless the user says so.
         WeakPassphrase,
+        // The output folder `path` holds Protected containers, none of which the passphrase
+        // opens: encrypt beside them with this one anyway? No unless the user says so.
+        OtherPassphrase,
     };
     Kind kind;
     std::string_view path{};

@@ -48,6 +48,12 @@ struct RunResult {
     int count = 0;   // files of the run, once it began
     int handled = 0; // files gone through, those left out included
     int done = 0;    // containers written, or files restored
+    // Of an encrypt run whose output folders held containers of its passphrase that record their
+    // sources (a library it adds to): the sources whose containers were there, unchanged, which
+    // are not in `done`, and those of `done` whose containers it replaced, as they had changed.
+    bool intoLibrary = false;
+    int unchanged = 0;
+    int changed = 0;
     std::vector<LeftOutRecord> leftOut;
     // What the walk of the folders chosen as trees left out: links, hidden and special files,
     // output folders of earlier runs, folders that cannot be read.

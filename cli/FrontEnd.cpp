@@ -80,7 +80,8 @@ int exitStatusOf(const RunResult& result, RunCommand command) {
     if (couldNotRead) {
         return exitUnreadable;
     }
-    return result.done > 0 || result.leftOut.empty() ? exitCompleted : exitEndedEarly;
+    return result.done + result.unchanged > 0 || result.leftOut.empty() ? exitCompleted
+                                                                        : exitEndedEarly;
 }
 
 // Reads the password from the first line of standard input, or at the terminal without echo

@@ -34,6 +34,8 @@ constexpr LanguageTable english{
     .illegalCharPrefix = "str0[i]:%1",
     .msgTooShort = "Password length should large than 4 bits",
     .msgEncDone = "%1 done, will open the encrypted folder: \r%2",
+    .libraryEncDone = "%1 added, %2 changed, %3 already in the library, will open the encrypted "
+                      "folder: \r%4",
     .msgNoImageEnc = "No image selected",
     .msgNotContainer = "No Tarvex encrypted image found, should continue anyway?",
     .msgDecDone = "%1 done, will open the decrypted folder:\r%2",
@@ -183,6 +185,8 @@ constexpr LanguageTable english{
                          "longer than this program's own. Derive it?",
     .questionManyKeys = "This run has derived %1 keys already, one for the containers of each "
                         "encrypt run, each taking about a second. Go on deriving keys?",
+    .questionOtherPassphrase = "The folder holds containers of another passphrase:\n%1\nAdd "
+                               "containers of this passphrase beside them?",
     .reasonUnauthenticated = "it cannot prove what it holds, and you left it out",
     .reasonProtectedKept = "a Protected container of its name is there, and you kept it",
     .reasonKeyDeclined = "its key takes too long to derive, and you left it out",
@@ -290,6 +294,7 @@ constexpr LanguageTable chinese{
     .illegalCharPrefix = "str0[i]:%1",
     .msgTooShort = "密码必需大于4位！",
     .msgEncDone = "%1 个加密完成。打开文件夹：\r%2",
+    .libraryEncDone = "新增 %1 个、更新 %2 个、库中已有 %3 个。打开文件夹：\r%4",
     .msgNoImageEnc = "请先选择要加密的照片",
     .msgNotContainer = "你要解密的不是Tarvex加密格式的文件，要继续吗？",
     .msgDecDone = "%1 个解密完成。打开文件夹：\r%2",
@@ -423,6 +428,8 @@ constexpr LanguageTable chinese{
         "有一个加密文件要求的密钥约需 %1 秒才能生成，远多于本程序自己的密钥。仍然要生成吗？",
     .questionManyKeys = "本次解密已经生成了 %1 个密钥（每次加密的文件各需一个，每个约需一秒）。"
                         "继续生成密钥吗？",
+    .questionOtherPassphrase =
+        "该文件夹中存有用另一个密码加密的文件：\n%1\n仍用这个密码在其中加密吗？",
     .reasonUnauthenticated = "无法证明其内容未被改动，已按你的选择跳过",
     .reasonProtectedKept = "同名的保护加密文件已存在，已按你的选择保留",
     .reasonKeyDeclined = "生成其密钥太费时，已按你的选择跳过",

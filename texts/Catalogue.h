@@ -47,6 +47,9 @@ struct LanguageTable {
     std::string_view msgTooShort;
     // The question at the end of an encrypt run: %1 the files done, %2 the output folder.
     std::string_view msgEncDone;
+    // The end of an encrypt run that added to a library: %1 added, %2 changed, %3 unchanged, %4
+    // the folder.
+    std::string_view libraryEncDone;
     std::string_view msgNoImageEnc;
     std::string_view msgNotContainer;
     // The question at the end of a decrypt run: %1 the files restored, %2 the output folder.
@@ -180,6 +183,8 @@ struct LanguageTable {
     std::string_view questionReplaceProtected;
     std::string_view questionCostlyKey;
     std::string_view questionManyKeys;
+    // %1 an output folder whose Protected containers the passphrase opens none of.
+    std::string_view questionOtherPassphrase;
     std::string_view reasonUnauthenticated;
     std::string_view reasonProtectedKept;
     std::string_view reasonKeyDeclined;

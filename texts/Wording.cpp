@@ -184,6 +184,8 @@ std::string worded(const RunQuestion& question, const LanguageTable& texts) {
         return filledIn(texts.questionManyKeys, {std::to_string(question.count)});
     case RunQuestion::Kind::WeakPassphrase:
         return wordedStrength(question.seconds, texts) + "\n" + std::string(texts.strengthQuestion);
+    case RunQuestion::Kind::OtherPassphrase:
+        return filledIn(texts.questionOtherPassphrase, {shownName(question.path)});
     }
     return std::string(texts.msgNotContainer);
 }
@@ -325,7 +327,12 @@ RunEndWords encryptEnd(const RunResult& result, bool namedAlready, const Languag
     if (!notes.empty()) {
         words.messages.push_back(std::move(notes));
     }
-    if (result.done > 0) {
+    if (result.intoLibrary) {
+        words.openFolder =
+            filledIn(texts.libraryEncDone,
+                     {std::to_string(result.done - result.changed), std::to_string(result.changed),
+                      std::to_string(result.unchanged), shownName(result.outputFolder)});
+    } else if (result.done > 0) {
         words.openFolder = filledIn(texts.msgEncDone,
                                     {std::to_string(result.done), shownName(result.outputFolder)});
     }

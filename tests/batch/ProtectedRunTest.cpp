@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <fstream>
 #include <gmock/gmock.h>
+#include <map>
 #include <sstream>
 #include <sys/stat.h>
 
@@ -117,6 +118,7 @@ TEST_F(ProtectedRunTest, FilesThatDoNotOpenAreLeftOut) {
                 source("flipped.jpg", patternBytes(5000, 3))},
                ContainerClass::Protected);
     runs.password = "other99";
+    report.script.answerNextQuestion(true); // beside the containers of another passphrase
     encryptAll({source("other.jpg", patternBytes(100, 4))}, ContainerClass::Protected);
     runs.password = "secret1";
     encryptAll({source("high.jpg", patternBytes(3000, 5))}, ContainerClass::HighLevel);
@@ -377,9 +379,12 @@ TEST_F(ProtectedRunTest, AStopInsideAFileLeavesNothing) {
     encryptAll({big}, ContainerClass::Protected);
     const std::string container = inFolder("encrypted/big.jpg.tvx");
     const Bytes before = readFile(container);
+    writeFile(big, patternBytes(3'000'000, 2));
     for (const bool encrypt : {true, false}) {
-        // The decrypt run reads its first file twice: for the probe, then to restore it.
-        const std::size_t reads = files.namedNext.size() + (encrypt ? 1 : 2);
+        // The encrypt run reads the record of the container it would replace, as the source
+        // has changed since, then the source; the decrypt run reads its first file twice, for
+        // the probe, then to restore it.
+        const std::size_t reads = files.namedNext.size() + 2;
         int checks = 0;
         report.stopWhen = [&](int) { return files.namedNext.size() == reads && ++checks == 2; };
         const RunResult result =
@@ -398,6 +403,81 @@ TEST_F(ProtectedRunTest, AStopInsideAFileLeavesNothing) {
 
 namespace tarvex::testing {
 namespace {
+
+// A second run over a library adds only what is new, with names hidden or not: the container of
+// a source that has not changed is left as it is, not even written again, that of a changed one
+// is replaced where it lies, a new source gets a new one; all under the library's salt, so that
+// one key derived reads the library and writes into it. The end counts each.
+TEST_F(ProtectedRunTest, ASecondRunAddsOnlyWhatIsNew) {
+    for (const bool hidden : {false, true}) {
+        SCOPED_TRACE(hidden ? "names hidden" : "names shown");
+        const std::string folder = hidden ? "hidden/" : "shown/";
+        fs::create_directory(inFolder(folder));
+        const std::string a = source(folder + "a.jpg", patternBytes(3000, 1));
+        const std::string b = source(folder + "b.jpg", patternBytes(4000, 2));
+        EncryptRequest request = protectedRequest({a, b});
+        request.hideNames = hidden;
+        report.acceptPassphrase(runs.password);
+        ASSERT_EQ(runs.batch.encrypt(request, report).done, 2);
+        const std::string encrypted = inFolder(folder + "encrypted");
+        std::map<std::string, ino_t> before;
+        for (const auto& entry : fs::directory_iterator(encrypted)) {
+            struct stat status {};
+            ASSERT_EQ(::stat(entry.path().c_str(), &status), 0);
+            before[entry.path().filename()] = status.st_ino;
+        }
+        derivations();
+
+        writeFile(b, patternBytes(5000, 3));
+        const std::string c = source(folder + "c.jpg", patternBytes(100, 4));
+        request.files = {a, b, c};
+        report.acceptPassphrase(runs.password);
+        const RunResult again = runs.batch.encrypt(request, report);
+        ASSERT_EQ(again.end, RunEnd::Completed);
+        EXPECT_TRUE(again.intoLibrary);
+        EXPECT_EQ(again.done, 2);
+        EXPECT_EQ(again.changed, 1);
+        EXPECT_EQ(again.unchanged, 1);
+        EXPECT_EQ(derivations(), 1);
+        std::vector<std::string> containers;
+        int kept = 0;
+        for (const auto& entry : fs::directory_iterator(encrypted)) {
+            containers.push_back(entry.path());
+            struct stat status {};
+            ASSERT_EQ(::stat(entry.path().c_str(), &status), 0);
+            const auto found = before.find(entry.path().filename());
+            kept += found != before.end() && found->second == status.st_ino;
+        }
+        EXPECT_EQ(containers.size(), 3u);
+        EXPECT_EQ(kept, 1); // the one of a.jpg: b.jpg's was replaced by a new file
+
+        ASSERT_EQ(runs.decrypt(containers).done, 3);
+        EXPECT_EQ(derivations(), 1);
+        for (const std::string& path : {a, b, c}) {
+            EXPECT_EQ(readFile(encrypted + "/decrypted/" + namePart(path)), readFile(path));
+        }
+    }
+}
+
+// An output folder whose Protected containers the passphrase opens none of is asked about
+// before anything is written: No leaves it as it was, Yes adds containers of the new one.
+TEST_F(ProtectedRunTest, AFolderOfAnotherPassphraseIsAskedAbout) {
+    encryptAll({source("a.jpg", patternBytes(100, 1))}, ContainerClass::Protected);
+    runs.password = "another passphrase 7";
+    const std::string b = source("b.jpg", patternBytes(100, 2));
+    report.script.answerNextQuestion(false);
+    EXPECT_EQ(runs.encrypt({b}, ContainerClass::Protected).end, RunEnd::Declined);
+    EXPECT_EQ(namesIn(inFolder("encrypted")), std::set<std::string>{"a.jpg.tvx"});
+    EXPECT_THAT(report.eventsOf("question: "),
+                ::testing::Contains(StartsWith("question: The folder holds containers of another "
+                                               "passphrase:\n" +
+                                               inFolder("encrypted"))));
+    report.script.answerNextQuestion(true);
+    const RunResult added = runs.encrypt({b}, ContainerClass::Protected);
+    EXPECT_EQ(added.done, 1);
+    EXPECT_FALSE(added.intoLibrary);
+    EXPECT_EQ(namesIn(inFolder("encrypted")), (std::set<std::string>{"a.jpg.tvx", "b.jpg.tvx"}));
+}
 
 // A recorded folder that a file of the output folder stands in the way of leaves its container
 // out, and the run goes on; an output folder that is a file ends an encrypt with hidden names,
