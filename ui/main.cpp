@@ -33,6 +33,8 @@ std::vector<std::string> pathsOf(int argc, char* argv[], int from) {
 
 // tarvex [FILE...]: the window, with the FILEs chosen as a drop of them would choose them; on
 //   Protected containers (*.tvx) the viewer opens too.
+// tarvex CONTAINER.tvx: one container, as the desktop opens it: the viewer alone, showing its
+//   picture, with the containers beside it to step through.
 // tarvex --view [FILE|FOLDER...]: the viewer alone, on the containers given, or on those chosen in
 //   its dialog.
 int main(int argc, char* argv[]) {
@@ -48,10 +50,14 @@ int main(int argc, char* argv[]) {
                                                   qsizetype(tarvex::provisionalTitle.size())));
     tarvex::QtDialogs dialogs;
 
-    if (argc > 1 && std::string(argv[1]) == "--view") {
-        std::vector<std::string> paths = pathsOf(argc, argv, 2);
+    const bool oneContainer =
+        argc == 2 && tarvex::namedTvx(argv[1]) && std::filesystem::is_regular_file(argv[1]);
+    if (oneContainer || (argc > 1 && std::string(argv[1]) == "--view")) {
+        std::vector<std::string> paths = pathsOf(argc, argv, oneContainer ? 1 : 2);
         tarvex::setApplicationTitle(tarvex::qtText(tarvex::englishTable().applicationTitle));
-        if (paths.empty())
+        if (oneContainer)
+            paths = tarvex::containersBeside(paths.front());
+        else if (paths.empty())
             paths = tarvex::chooseForViewing(dialogs, nullptr, tarvex::englishTable());
         if (paths.empty())
             return 0;
@@ -59,6 +65,8 @@ int main(int argc, char* argv[]) {
             tarvex::openViewer(paths, dialogs, true, nullptr);
         if (viewer == nullptr)
             return 1;
+        if (oneContainer)
+            viewer->showFile(pathsOf(argc, argv, 1).front());
         const int status = application.exec();
         // A viewer still open (the program ended on a signal) goes while what it works with is
         // there: its readers stop before the dialogs and the application go.

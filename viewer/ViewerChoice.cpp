@@ -46,4 +46,23 @@ bool allNamedTvx(const std::vector<std::string>& files) {
     return !files.empty() && std::all_of(files.begin(), files.end(), namedTvx);
 }
 
+std::vector<std::string> containersBeside(const std::string& container) {
+    const std::string folder = folderPart(container);
+    std::vector<std::string> beside{container};
+    try {
+        const std::unique_ptr<FileSystem> files = ownFileSystem();
+        const std::string listed = folder.size() > 1 ? folder.substr(0, folder.size() - 1) : folder;
+        for (const FolderEntry& entry : files->listFolder(listed)) {
+            const std::string path = folder + entry.name;
+            if (entry.kind == EntryKind::RegularFile && namedTvx(path) && path != container &&
+                !entry.name.starts_with('.'))
+                beside.push_back(path);
+        }
+    } catch (const FileError&) {
+        // A folder that cannot be listed: the container alone.
+    }
+    std::sort(beside.begin(), beside.end());
+    return beside;
+}
+
 } // namespace tarvex

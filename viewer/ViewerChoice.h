@@ -23,4 +23,8 @@ bool namedTvx(const std::string& path);
 // given at its start.
 bool allNamedTvx(const std::vector<std::string>& files);
 
+// The files named "*.tvx" in the folder of `container`, itself among them, in the order of their
+// names: what the viewer steps through when one container is opened from the desktop.
+std::vector<std::string> containersBeside(const std::string& container);
+
 } // namespace tarvex

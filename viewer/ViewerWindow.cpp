@@ -267,6 +267,16 @@ void ViewerWindow::open(const QModelIndex& index) {
     showRow(index.row());
 }
 
+void ViewerWindow::showFile(const std::string& path) {
+    for (int row = 0; row < model_->rowCount(); ++row) {
+        if (model_->path(row) == path) {
+            grid_->setCurrentIndex(model_->index(row));
+            showRow(row);
+            return;
+        }
+    }
+}
+
 void ViewerWindow::showRow(int row) {
     if (row < 0 || row >= model_->rowCount())
         return;
@@ -281,6 +291,8 @@ void ViewerWindow::showRow(int row) {
     model_->askPicture(row, [this, row](const QImage& picture, const QString& problem) {
         if (row != shownRow_)
             return;
+        // The picture's own name is known once its container opened.
+        showCount();
         if (picture.isNull())
             picture_->showText(problem);
         else

@@ -49,6 +49,8 @@ public:
     ContainerModel& model() { return *model_; }
     // The row whose picture shows whole; -1 while the grid shows.
     int shownRow() const { return shownRow_; }
+    // Shows the picture of the file `path` whole, if it is one of the viewer's.
+    void showFile(const std::string& path);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -226,6 +226,9 @@ TEST_F(ViewerTest, ReturnShowsAPictureWholeTheKeysWalkThePicturesAndEscGoesBack)
     EXPECT_EQ(viewer.shownRow(), -1);
     EXPECT_TRUE(shown->picture().isNull());
     EXPECT_EQ(grid->currentIndex().row(), 0);
+    // A container opened from the desktop shows at once.
+    viewer.showFile(designed[1]);
+    EXPECT_TRUE(shows(1, {20, 40}));
 }
 
 TEST_F(ViewerTest, SaveACopyRestoresThePictureShownWhereTheUserChooses) {
@@ -356,6 +359,9 @@ TEST(ViewerChoice, AFolderStandsForItsTreeAndTvxNamesOpenTheViewer) {
     EXPECT_EQ(viewedFiles({temp / "x.jpg", temp / "box", temp / "gone"}),
               (std::vector<std::string>{temp / "x.jpg", temp / "box/A.TVX", temp / "box/b.tvx",
                                         temp / "box/sub/c.tvx", temp / "gone"}));
+    // One container opened from the desktop steps through those beside it, not deeper.
+    EXPECT_EQ(containersBeside(temp / "box/b.tvx"),
+              (std::vector<std::string>{temp / "box/A.TVX", temp / "box/b.tvx"}));
 
     const struct {
         std::vector<std::string> files;
