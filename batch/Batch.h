@@ -53,12 +53,25 @@ private:
     // The container of `source` into `containerPath`, in `level`, sealed with `keys`.
     // `next`, when not empty, is the file the caller will probably read after it. Throws
     // FileError for the output.
-    // A class that records its source seals the thumbnail that `thumbnail` makes of it. A
-    // source that is still the file that `inLibrary` (when given) was made of is left alone.
+    // What a source read whole gave, for the checks of its container before the original goes.
+    struct SourceRead {
+        FileVersion version;
+        std::array<std::uint8_t, 32> digest{}; // BLAKE2b of the bytes the container holds
+    };
+    // What a run in a class that records its sources does besides the container of one.
+    struct SourceExtras {
+        const ThumbnailMaker& thumbnail; // of the thumbnail sealed beside the source
+        // The source's container in the library; a source still the file that it was made of
+        // is left alone.
+        const LibraryEntry* inLibrary = nullptr;
+        SourceRead* read = nullptr; // filled in when the container is complete, if given
+    };
     FileOutcome encryption(const RunFile& source, const std::string& next, ContainerClass level,
                            const WriterKeys& keys, const std::string& containerPath,
-                           const ThumbnailMaker& thumbnail, const LibraryEntry* inLibrary,
-                           RunReport& report);
+                           const SourceExtras& extras, RunReport& report);
+    // Whether the container `containerPath`, read back from the disk with `keys`, restores
+    // exactly what `read` says its source held; it is made durable first. Throws FileError.
+    bool verified(const std::string& containerPath, const WriterKeys& keys, const SourceRead& read);
 
     // The files of a run, gathered from its request: what the walk of its trees left out is told
     // and kept in `result`. Their output folders are made as they are needed.
@@ -91,8 +104,7 @@ private:
     // Reads the source once into a container; see encryption.
     SourceReading readSource(const RunFile& source, const std::string& next, ContainerClass level,
                              const WriterKeys& keys, const std::string& containerPath,
-                             const ThumbnailMaker& thumbnail, const LibraryEntry* inLibrary,
-                             RunReport& report);
+                             const SourceExtras& extras, RunReport& report);
     // What the output folders of `sources` hold already of a Protected encrypt's library (see
     // Library), read as far as the containers' records with the keys of the request's passphrase;
     // nothing when a stop ended the reading.
@@ -108,6 +120,11 @@ private:
     bool holdsEncrypted(const std::string& path);
     FileOutcome encryptOne(const EncryptRequest& request, EncryptRun& run, std::size_t index,
                            RunReport& report);
+    // Moves the original `source` of the container `containerPath`, now complete, to the Trash
+    // once the container is verified and the original is still the file that was read; else keeps
+    // it, noting why in `run`.
+    void removeOriginal(const RunFile& source, const std::string& containerPath, EncryptRun& run,
+                        const SourceRead& read);
     // The check of the first file of a decrypt run: whether it is a container, and whether the
     // password opens it.
     FirstFile decryption1(const std::string& path, std::string_view password, RunReport& report);

@@ -8,6 +8,7 @@
 #include "protected/ProtectedLayout.h"
 
 #include <memory>
+#include <sodium.h>
 
 namespace tarvex {
 
@@ -33,6 +34,12 @@ std::optional<RunEnd> passphraseRefusal(std::string_view password, RunReport& re
         return RunEnd::WeakDeclined;
     }
     return std::nullopt;
+}
+
+// Whether the originals of `request` go to the Trash once their containers are verified: only in
+// a class that protects them.
+bool removesOriginals(const EncryptRequest& request) {
+    return request.removeOriginals && classRow(request.containerClass).recordsName;
 }
 
 // Whether the containers of `request` take names that say nothing of their sources.
@@ -70,6 +77,9 @@ struct Batch::EncryptRun {
     // What its output folders held already, and how many of those containers it replaced.
     Library library{};
     int changed = 0;
+    // The originals that went to the Trash, and those kept, with why.
+    int trashed = 0;
+    std::vector<LeftOutRecord> kept{};
 };
 
 // One reading of a source into a container.
@@ -84,6 +94,7 @@ struct Batch::SourceReading {
     // The source is held in `held` until it is read whole, for its thumbnail.
     bool holding = false;
     std::vector<std::uint8_t> held{};
+    crypto_generichash_state digest{}; // of what the container holds, in order
 };
 
 RunResult Batch::encrypt(const EncryptRequest& request, RunReport& report) {
@@ -160,6 +171,8 @@ void Batch::encryptFiles(const EncryptRequest& request, RunReport& report, RunRe
     });
     result.replaced = std::move(run.replaced);
     result.changed = run.changed;
+    result.trashed = run.trashed;
+    result.keptOriginals = std::move(run.kept);
     result.end = completed ? RunEnd::Completed : RunEnd::Stopped;
 }
 
@@ -228,14 +241,19 @@ FileOutcome Batch::encryptOne(const EncryptRequest& request, EncryptRun& run, st
     const std::vector<RunFile>& files = run.files.files;
     const std::string next = index + 1 < files.size() ? files[index + 1].path : "";
     FileOutcome outcome;
+    SourceRead read;
+    const bool removes = removesOriginals(request);
     try {
         outcome = encryption(file, next, request.containerClass, run.keys, output,
-                             request.thumbnail, inLibrary, report);
+                             {request.thumbnail, inLibrary, removes ? &read : nullptr}, report);
     } catch (const FileError& error) {
         if (const std::optional<FileOutcome> leftOut = leftOutUnreadable(error, path)) {
             return *leftOut;
         }
         throw;
+    }
+    if (removes && outcome.kind == FileOutcome::Kind::Done) {
+        removeOriginal(file, output, run, read);
     }
     if (replaces && outcome.kind == FileOutcome::Kind::Done) {
         run.replaced.push_back(output);
@@ -248,9 +266,10 @@ FileOutcome Batch::encryptOne(const EncryptRequest& request, EncryptRun& run, st
 
 Batch::SourceReading Batch::readSource(const RunFile& source, const std::string& next,
                                        ContainerClass level, const WriterKeys& keys,
-                                       const std::string& containerPath,
-                                       const ThumbnailMaker& thumbnail,
-                                       const LibraryEntry* inLibrary, RunReport& report) {
+                                       const std::string& containerPath, const SourceExtras& extras,
+                                       RunReport& report) {
+    const ThumbnailMaker& thumbnail = extras.thumbnail;
+    const LibraryEntry* inLibrary = extras.inLibrary;
     const std::string& sourcePath = source.path;
     const bool sizeLimited = classRow(level).sizeLimited;
     ContainerWriting& writer = writerOf(level);
@@ -277,6 +296,7 @@ Batch::SourceReading Batch::readSource(const RunFile& source, const std::string&
         reading.holding =
             thumbnail && classRow(level).recordsName && version.size <= largestThumbnailSource;
         reading.container = files_.createFile(containerPath, sourcePath, selection_, {});
+        crypto_generichash_init(&reading.digest, nullptr, 0, crypto_generichash_BYTES);
         if (reading.holding) {
             reading.held.reserve(version.size);
         } else {
@@ -293,6 +313,7 @@ Batch::SourceReading Batch::readSource(const RunFile& source, const std::string&
                 (reading.holding && reading.read > largestThumbnailSource)) {
                 return false;
             }
+            crypto_generichash_update(&reading.digest, piece.data(), piece.size());
             if (reading.holding) {
                 reading.held.insert(reading.held.end(), piece.begin(), piece.end());
             } else {
@@ -309,13 +330,12 @@ Batch::SourceReading Batch::readSource(const RunFile& source, const std::string&
 
 FileOutcome Batch::encryption(const RunFile& source, const std::string& next, ContainerClass level,
                               const WriterKeys& keys, const std::string& containerPath,
-                              const ThumbnailMaker& thumbnail, const LibraryEntry* inLibrary,
-                              RunReport& report) {
+                              const SourceExtras& extras, RunReport& report) {
     // A source given up takes no key: the next container gets the one it would have had.
     const KeyGenerator generatorBefore = generator_;
     for (int pass = 1;; ++pass) {
-        SourceReading reading = readSource(source, pass == 1 ? next : "", level, keys,
-                                           containerPath, thumbnail, inLibrary, report);
+        SourceReading reading =
+            readSource(source, pass == 1 ? next : "", level, keys, containerPath, extras, report);
         if (reading.unchanged) {
             generator_ = generatorBefore;
             return FileOutcome::unchanged();
@@ -338,12 +358,83 @@ FileOutcome Batch::encryption(const RunFile& source, const std::string& next, Co
                 return FileOutcome::stopped();
             }
             reading.container->complete();
+            if (extras.read != nullptr) {
+                extras.read->version = reading.version;
+                crypto_generichash_final(&reading.digest, extras.read->digest.data(),
+                                         extras.read->digest.size());
+            }
             return FileOutcome::done();
         }
         generator_ = generatorBefore;
         if (pass == sourcePasses) {
             return FileOutcome::leftOut(LeftOutReason::Changed);
         }
+    }
+}
+
+namespace {
+
+// The BLAKE2b of the bytes restored into it, and whether they were the whole source,
+// authenticated.
+struct DigestSink final : RestoreSink {
+    crypto_generichash_state state{};
+    bool proven = false;
+    bool completed = false;
+
+    void begin() override {
+        crypto_generichash_init(&state, nullptr, 0, crypto_generichash_BYTES);
+        proven = completed = false;
+    }
+    void record(const SourceRecord&) override {}
+    void write(std::span<const std::uint8_t> bytes) override {
+        crypto_generichash_update(&state, bytes.data(), bytes.size());
+    }
+    void authenticated(bool authenticated) override { proven = authenticated; }
+    void complete() override { completed = true; }
+};
+
+} // namespace
+
+bool Batch::verified(const std::string& containerPath, const WriterKeys& keys,
+                     const SourceRead& read) {
+    files_.flushToDisk(containerPath);
+    DigestSink sink;
+    const std::string next;
+    const KeyProvider key = [&keys](const ProtectedParameters& parameters) {
+        return parameters == keys.parameters ? keys.key : nullptr;
+    };
+    const FileOutcome outcome =
+        restoreContainer({.path = containerPath,
+                          .next = next,
+                          .files = files_,
+                          .readers = readers_,
+                          .keys = key,
+                          .noKey = [] { return FileOutcome::leftOut(LeftOutReason::NotOpened); },
+                          .stop = [] { return false; }},
+                         sink);
+    std::array<std::uint8_t, crypto_generichash_BYTES> digest{};
+    crypto_generichash_final(&sink.state, digest.data(), digest.size());
+    return outcome.kind == FileOutcome::Kind::Done && sink.proven && sink.completed &&
+           digest == read.digest;
+}
+
+void Batch::removeOriginal(const RunFile& source, const std::string& containerPath, EncryptRun& run,
+                           const SourceRead& read) {
+    // Any failure keeps the original where it is, and says why.
+    const auto keep = [&](LeftOutReason reason, std::error_code error = {}) {
+        run.kept.push_back({source.path, reason, error});
+    };
+    try {
+        if (!verified(containerPath, run.keys, read)) {
+            keep(LeftOutReason::NotVerified);
+        } else if (!files_.moveToTrash(source.path, read.version)) {
+            keep(LeftOutReason::Replaced);
+        } else {
+            ++run.trashed;
+        }
+    } catch (const FileError& error) {
+        keep(error.path() == containerPath ? LeftOutReason::NotVerified : LeftOutReason::NotTrashed,
+             error.reason());
     }
 }
 

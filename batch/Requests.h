@@ -47,6 +47,9 @@ struct EncryptRequest {
     // Makes the thumbnail that a container of a class that records its source seals beside it;
     // none when empty. Called on the run's thread, once for each source read whole.
     ThumbnailMaker thumbnail{};
+    // In a class that records its sources: each original goes to the user's Trash once its
+    // container, made durable and read back from the disk, restores exactly what was read of it.
+    bool removeOriginals = false;
 
     OutputPlace outputPlace() const { return {outputFolderName, into}; }
 };

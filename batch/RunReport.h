@@ -79,6 +79,9 @@ enum class LeftOutReason {
     Replaced,         // it is no longer the file that its folder held when the run began
     NameTooLong,      // its output's name would be longer than a name can be
     FolderTaken,      // a file stands where a folder of its output must be
+    // Of an original kept in place:
+    NotVerified, // its container, read back from the disk, did not restore it exactly
+    NotTrashed,  // it could not be moved to the Trash; the error says why
     // Of a folder chosen as a tree:
     Link,             // a symbolic link, never followed
     Hidden,           // a file or folder whose name begins with "."

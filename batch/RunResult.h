@@ -54,6 +54,10 @@ struct RunResult {
     bool intoLibrary = false;
     int unchanged = 0;
     int changed = 0;
+    // Of an encrypt run that removes originals: how many went to the Trash, and those kept in
+    // place, with why.
+    int trashed = 0;
+    std::vector<LeftOutRecord> keptOriginals;
     std::vector<LeftOutRecord> leftOut;
     // What the walk of the folders chosen as trees left out: links, hidden and special files,
     // output folders of earlier runs, folders that cannot be read.

@@ -193,6 +193,9 @@ void OptionReader::read(std::span<const std::string> arguments, std::size_t& i) 
     } else if (argument == "--hide-names") {
         line_.hideNames = true;
         note(encryptOption_, argument);
+    } else if (argument == "--remove-originals") {
+        line_.removeOriginals = true;
+        note(encryptOption_, argument);
     } else if (argument == "--strip-suffix") {
         line_.stripSuffix = true;
         note(decryptOption_, argument);
@@ -240,6 +243,10 @@ void OptionReader::checkFor(const std::string& command) const {
     const ClassRow& row = classRow(line_.containerClass);
     if (line_.hideNames && !row.recordsName) {
         throw refusal(english, &LanguageTable::notAnOptionOfClass, {"--hide-names", row.name});
+    }
+    if (line_.removeOriginals && !row.recordsName) {
+        throw refusal(english, &LanguageTable::notAnOptionOfClass,
+                      {"--remove-originals", row.name});
     }
     if (line_.appendSuffix && !row.fileType.empty()) {
         throw refusal(english, &LanguageTable::notAnOptionOfClass, {"--suffix", row.name});

@@ -28,6 +28,7 @@ struct CommandLine {
     ContainerClass containerClass = ContainerClass::Standard; // encrypt --class and short forms
     bool appendSuffix = false;                                // encrypt --suffix
     bool hideNames = false;                                   // encrypt --hide-names
+    bool removeOriginals = false;                             // encrypt --remove-originals
     bool stripSuffix = false;                                 // decrypt --strip-suffix
     std::optional<bool> answer; // --yes, --no: the answer to every question; none asks
     bool passwordFromStdin = false;

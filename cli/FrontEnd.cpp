@@ -80,6 +80,10 @@ int exitStatusOf(const RunResult& result, RunCommand command) {
     if (couldNotRead) {
         return exitUnreadable;
     }
+    // An original that was to go and did not: the user must look at it.
+    if (!result.keptOriginals.empty()) {
+        return exitEndedEarly;
+    }
     return result.done + result.unchanged > 0 || result.leftOut.empty() ? exitCompleted
                                                                         : exitEndedEarly;
 }
@@ -189,7 +193,8 @@ RunResult runOf(const CommandLine& line, const LanguageTable& texts, std::string
                               .hideNames = line.hideNames,
                               .outputFolderName = std::string(texts.encFolderName),
                               .into = line.into,
-                              .thumbnail = pictures::makeThumbnail},
+                              .thumbnail = pictures::makeThumbnail,
+                              .removeOriginals = line.removeOriginals},
                              report);
     }
     return batch.decrypt({.files = line.files,

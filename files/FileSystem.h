@@ -172,6 +172,14 @@ public:
     // reason of a failure is kept for the first file that createFile is asked to make in it.
     virtual void createFolder(const std::string& path, bool ownerOnly) = 0;
 
+    // Makes the file `path`, and the folder that holds it, durable on the disk, and drops the
+    // file's cached pages, so that its next reading comes from the disk. Throws FileError (Create).
+    virtual void flushToDisk(const std::string& path) = 0;
+    // Moves the file `path` to the user's Trash as the desktop's file managers do (see
+    // moveFileToTrash in files/Trash.h), unless it is no longer `version`: then false, with
+    // nothing moved. Throws FileError (Create) when it cannot be moved.
+    virtual bool moveToTrash(const std::string& path, const FileVersion& version) = 0;
+
     // The entries of `folder`, but "." and "..", with their kinds and identities, links not
     // followed, in no particular order. Throws FileError (Open, `folder`) when the folder cannot be
     // read, with FileProblem::SystemFolder for the system's root folder and the kernel's /proc,

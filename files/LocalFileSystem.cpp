@@ -6,6 +6,7 @@
 #include "files/PathParts.h"
 #include "files/ReadAhead.h"
 #include "files/ScratchFile.h"
+#include "files/Trash.h"
 
 #include <algorithm>
 #include <array>
@@ -55,6 +56,8 @@ public:
                                            std::optional<std::int64_t> modified) override;
     SourceSize readableSize(const std::string& path) override;
     void createFolder(const std::string& path, bool ownerOnly) override;
+    void flushToDisk(const std::string& path) override;
+    bool moveToTrash(const std::string& path, const FileVersion& version) override;
     std::vector<FolderEntry> listFolder(const std::string& folder) override;
     bool ownerOnly(const std::string& folder) override;
     std::unique_ptr<FileWriter> openScratch(const WaitHandler& whileLocked) override;
@@ -237,6 +240,30 @@ void LocalFileSystem::createFolder(const std::string& path, bool ownerOnly) {
     } else {
         folderErrors_.erase(key);
     }
+}
+
+void LocalFileSystem::flushToDisk(const std::string& path) {
+    const SharedFolder folder = roots_.open(folderPart(path));
+    if (!folder) {
+        throw cannotCreate(path, errno);
+    }
+    const UniqueFd file(
+        calls_.openAt(folder->get(), namePart(path).c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC, 0));
+    const UniqueFd listing(
+        calls_.openAt(folder->get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0));
+    if (!file || !listing || calls_.fsync(file.get()) != 0 || calls_.fsync(listing.get()) != 0 ||
+        calls_.dropCachedPages(file.get()) != 0) {
+        throw cannotCreate(path, errno);
+    }
+}
+
+bool LocalFileSystem::moveToTrash(const std::string& path, const FileVersion& version) {
+    const std::string folderPath = folderKey(folderPart(path));
+    const SharedFolder folder = roots_.open(folderPath);
+    if (!folder) {
+        throw cannotCreate(path, errno);
+    }
+    return moveFileToTrash(calls_, folder->get(), folderPath, namePart(path), version);
 }
 
 bool LocalFileSystem::systemFolder(const struct stat& status) {

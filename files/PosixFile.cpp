@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -91,8 +92,23 @@ int PosixCalls::fremovexattr(int fd, const char* name) {
     return ::fremovexattr(fd, name);
 }
 
+int PosixCalls::fsync(int fd) {
+    return ::fsync(fd);
+}
+
+int PosixCalls::dropCachedPages(int fd) {
+    const int error = ::posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED);
+    errno = error;
+    return error == 0 ? 0 : -1;
+}
+
 int PosixCalls::renameAt(int folder, const char* from, const char* to) {
     return ::renameat(folder, from, folder, to);
+}
+
+int PosixCalls::renameAt2(int fromFolder, const char* from, int toFolder, const char* to,
+                          unsigned flags) {
+    return ::renameat2(fromFolder, from, toFolder, to, flags);
 }
 
 int PosixCalls::linkAt(int fromFolder, const char* from, int toFolder, const char* to, int flags) {

@@ -38,8 +38,16 @@ public:
     virtual ssize_t lgetxattr(const char* path, const char* name, void* value, std::size_t size);
     virtual int fremovexattr(int fd, const char* name);
 
+    // Writes what the file holds to the disk.
+    virtual int fsync(int fd);
+    // Drops the cached pages of the file: its next reading comes from the disk.
+    virtual int dropCachedPages(int fd);
+
     // Renames within one folder.
     virtual int renameAt(int folder, const char* from, const char* to);
+    // Renames from one folder to another, as renameat2 does with `flags`.
+    virtual int renameAt2(int fromFolder, const char* from, int toFolder, const char* to,
+                          unsigned flags);
     virtual int linkAt(int fromFolder, const char* from, int toFolder, const char* to, int flags);
     virtual int unlinkAt(int folder, const char* name, int flags);
     virtual int mkdir(const char* path, mode_t mode);

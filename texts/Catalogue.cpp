@@ -84,6 +84,8 @@ constexpr LanguageTable english{
              "  --hide-names       name protected containers with 16 random letters and\n"
              "                     digits; the picture's name and folders are sealed inside,\n"
              "                     and a folder's containers lie in one folder\n"
+             "  --remove-originals move each original to the Trash once its container,\n"
+             "                     read back from the disk, gives it back exactly (protected)\n"
              "Options of decrypt:\n"
              "  --strip-suffix     drop a trailing \"E\" from the restored names\n"
              "Options of both:\n"
@@ -163,6 +165,9 @@ constexpr LanguageTable english{
     .hideNamesTip = "Protected containers are named with 16 random letters and digits; the "
                     "picture's name and folders are sealed inside them, and the containers of "
                     "a folder's tree lie in one folder.",
+    .removeOriginals = "Remove originals after verifying",
+    .removeOriginalsTip = "Each picture goes to the Trash once its Protected container, read back "
+                          "from the disk, gives it back exactly; any other is kept where it is.",
     .filesChosen = "Files chosen: %1",
     .openFolderItem = "Open folder...",
     .folderChosen = "Folder chosen, with everything under it: %1",
@@ -203,6 +208,10 @@ constexpr LanguageTable english{
     .msgNotEncrypted = "These files were not encrypted:",
     .msgReplaced = "These Protected containers were replaced by containers that anyone can open "
                    "without the password:",
+    .msgTrashed = "%1 originals went to the Trash: emptying the Trash removes them for good.",
+    .msgOriginalsKept = "These originals were kept where they are:",
+    .reasonNotVerified = "its container, read back from the disk, did not give it back exactly",
+    .reasonNotTrashed = "it could not be moved to the Trash: %1",
     .msgFirstDamaged = "%1\nThis file is damaged: it is no container of its class, so the "
                        "password cannot be checked against it. Nothing was decrypted.",
     .msgPasswordTooLong = "The password has more than %1 characters: the Standard and High level "
@@ -338,6 +347,8 @@ constexpr LanguageTable chinese{
              "  --suffix           在加密文件名后加 “E”（abc.JPG --> abc.JPGE；standard、high）\n"
              "  --hide-names       保护加密文件用 16 个随机字母和数字命名，照片的文件名和\n"
              "                     文件夹封存在加密文件之中，一个文件夹的加密文件都在同一处\n"
+             "  --remove-originals 加密文件从磁盘读回并能完全还原原文件后，把原文件移到\n"
+             "                     回收站（仅 protected）\n"
              "decrypt 的选项：\n"
              "  --strip-suffix     去掉解密文件名末尾的 “E”\n"
              "通用选项：\n"
@@ -408,6 +419,9 @@ constexpr LanguageTable chinese{
     .hideNames = "隐藏文件名",
     .hideNamesTip = "保护加密文件用 16 个随机字母和数字命名；照片的文件名和文件夹封存在加密文件"
                     "之中，一个文件夹树的加密文件都放在同一个文件夹里。",
+    .removeOriginals = "验证后删除原文件",
+    .removeOriginalsTip =
+        "保护加密文件从磁盘读回、能完全还原照片后，才把照片移到回收站；否则照片保留在原处。",
     .filesChosen = "已选文件：%1",
     .openFolderItem = "打开文件夹...",
     .folderChosen = "已选文件夹（包括其下所有文件）：%1",
@@ -445,6 +459,10 @@ constexpr LanguageTable chinese{
     .noteNotTaken = "%1：%2",
     .msgNotEncrypted = "以下文件没有加密：",
     .msgReplaced = "以下保护加密文件已被不需要密码就能打开的加密文件替换：",
+    .msgTrashed = "%1 个原文件已移到回收站：清空回收站会将其永久删除。",
+    .msgOriginalsKept = "以下原文件保留在原处：",
+    .reasonNotVerified = "从磁盘读回的加密文件不能完全还原它",
+    .reasonNotTrashed = "无法移到回收站：%1",
     .msgFirstDamaged = "%1\n这个文件已损坏，不是这一级别的完整加密文件，无法用它验证密码。"
                        "没有解密任何文件。",
     .msgPasswordTooLong = "密码超过 %1 个字符：标准加密和高级加密不接受更长的密码。"

@@ -156,6 +156,9 @@ struct LanguageTable {
     // The Class menu's choice of names that say nothing, for a class that records them.
     std::string_view hideNames;
     std::string_view hideNamesTip;
+    // Its choice of originals moved to the Trash once their containers are verified.
+    std::string_view removeOriginals;
+    std::string_view removeOriginalsTip;
     // The head of the folder field's tooltip, which lists the chosen files; %1 is their count.
     std::string_view filesChosen;
     // The File menu's choice of a folder with everything under it, and the field's tooltip for
@@ -209,6 +212,13 @@ struct LanguageTable {
     // their size, and of the containers that encrypt which it replaced.
     std::string_view msgNotEncrypted;
     std::string_view msgReplaced;
+    // Of a run that removes originals: %1 how many went to the Trash; the list of those kept in
+    // place, each with its reason (an original whose container did not read back as it, or that
+    // could not be moved: %1 the system's reason).
+    std::string_view msgTrashed;
+    std::string_view msgOriginalsKept;
+    std::string_view reasonNotVerified;
+    std::string_view reasonNotTrashed;
     // The first file of a decrypt run is no container of its class: %1 the file.
     std::string_view msgFirstDamaged;
     // Why a password is refused beyond the designed messages: %1 the most characters the designed

@@ -234,6 +234,10 @@ std::string worded(LeftOutReason reason, std::error_code error, const LanguageTa
         return std::string(texts.reasonNameTooLong);
     case LeftOutReason::FolderTaken:
         return std::string(texts.reasonFolderTaken);
+    case LeftOutReason::NotVerified:
+        return std::string(texts.reasonNotVerified);
+    case LeftOutReason::NotTrashed:
+        return filledIn(texts.reasonNotTrashed, {wordedReason(error, texts)});
     case LeftOutReason::SystemFolder:
         return std::string(texts.reasonSystemFolder);
     case LeftOutReason::Link:
@@ -324,8 +328,17 @@ RunEndWords encryptEnd(const RunResult& result, bool namedAlready, const Languag
         replaced.push_back(shownName(namePart(path)));
     }
     addList(notes, texts.msgReplaced, replaced);
+    std::vector<std::string> kept;
+    for (const LeftOutRecord& file : result.keptOriginals) {
+        kept.push_back(filledIn(texts.noteLeftOut, {shownName(namePart(file.path)),
+                                                    worded(file.reason, file.error, texts)}));
+    }
+    addList(notes, texts.msgOriginalsKept, kept);
     if (!notes.empty()) {
         words.messages.push_back(std::move(notes));
+    }
+    if (result.trashed > 0) {
+        words.messages.push_back(filledIn(texts.msgTrashed, {std::to_string(result.trashed)}));
     }
     if (result.intoLibrary) {
         words.openFolder =

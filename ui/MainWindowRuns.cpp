@@ -114,7 +114,8 @@ void TfrmMain::encryptSelection(const std::string& into) {
                                              .hideNames = mhidenames->isChecked(),
                                              .outputFolderName = std::string(texts_->encFolderName),
                                              .into = into,
-                                             .thumbnail = pictures::makeThumbnail},
+                                             .thumbnail = pictures::makeThumbnail,
+                                             .removeOriginals = mremoveoriginals->isChecked()},
                                             *report_);
     showEnd(result, RunCommand::Encrypt);
 }

@@ -280,6 +280,10 @@ void TfrmMain::createClassMenu() {
     mhidenames = mclass->addAction(QString());
     mhidenames->setObjectName(QStringLiteral("mhidenames"));
     mhidenames->setCheckable(true);
+    // Off at every start: an original goes only when the user says so for this start.
+    mremoveoriginals = mclass->addAction(QString());
+    mremoveoriginals->setObjectName(QStringLiteral("mremoveoriginals"));
+    mremoveoriginals->setCheckable(true);
     protectedSign = new QLabel(MainMenu1);
     protectedSign->setObjectName(QStringLiteral("protectedSign"));
     protectedSign->setContentsMargins(0, 0, 6, 0);
@@ -306,6 +310,7 @@ void TfrmMain::showClassChoice() {
     // nor hidden names to one whose containers do not record their pictures' names.
     rgsuffix->setEnabled(row.fileType.empty());
     mhidenames->setEnabled(row.recordsName);
+    mremoveoriginals->setEnabled(row.recordsName);
     // The note beside the entry gives the rule of the class chosen.
     lbpassnote->setText(text(classRow(chosen).passwordLimits.countsBytes ? texts_->protectedPassnote
                                                                          : texts_->lbpassnote));
@@ -408,6 +413,8 @@ void TfrmMain::interfacelanguage(int language) {
     protectedSign->setToolTip(text(table.protectedSignTip));
     mhidenames->setText(text(table.hideNames));
     mhidenames->setToolTip(text(table.hideNamesTip));
+    mremoveoriginals->setText(text(table.removeOriginals));
+    mremoveoriginals->setToolTip(text(table.removeOriginalsTip));
     (english ? men : mch)->setChecked(true);
     texts_ = &table;
     showClassChoice();

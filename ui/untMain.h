@@ -170,6 +170,8 @@ private:
     QActionGroup* classItems = nullptr;
     // Names that say nothing for the containers of a class that records its pictures' names.
     QAction* mhidenames = nullptr;
+    // Originals to the Trash once their containers are verified, for the same class.
+    QAction* mremoveoriginals = nullptr;
     QLabel* protectedSign = nullptr;
     QButtonGroup* rgsuffixItems = nullptr;
     QButtonGroup* gbencClassItems = nullptr;

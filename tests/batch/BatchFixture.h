@@ -41,6 +41,22 @@ public:
                                                   return more;
                                               });
     }
+    // Called after each flush of a file to the disk, and before each move to the Trash, with the
+    // file's path: either may throw, as a failed step does.
+    std::function<void(const std::string&)> afterFlush;
+    std::function<void(const std::string&)> beforeTrash;
+    void flushToDisk(const std::string& path) override {
+        ForwardingFileSystem::flushToDisk(path);
+        if (afterFlush) {
+            afterFlush(path);
+        }
+    }
+    bool moveToTrash(const std::string& path, const FileVersion& version) override {
+        if (beforeTrash) {
+            beforeTrash(path);
+        }
+        return ForwardingFileSystem::moveToTrash(path, version);
+    }
     void stopReadingAhead() override {
         ++readAheadStops;
         ForwardingFileSystem::stopReadingAhead();

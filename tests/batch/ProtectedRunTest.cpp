@@ -9,6 +9,7 @@
 #include "protected/ProtectedWriter.h"
 #include "texts/Wording.h"
 
+#include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
@@ -477,6 +478,77 @@ TEST_F(ProtectedRunTest, AFolderOfAnotherPassphraseIsAskedAbout) {
     EXPECT_EQ(added.done, 1);
     EXPECT_FALSE(added.intoLibrary);
     EXPECT_EQ(namesIn(inFolder("encrypted")), (std::set<std::string>{"a.jpg.tvx", "b.jpg.tvx"}));
+}
+
+// With originals removed, each goes to the Trash, beside its information file and under a name
+// that no trashed file has, only once its container, made durable and read back from the disk,
+// gives back exactly what was read of it; a failure at any step keeps the original where it is,
+// and says why. Every container restores its original.
+TEST_F(ProtectedRunTest, OriginalsGoToTheTrashOnlyOnceTheirContainersAreVerified) {
+    const std::string data = inFolder("data");
+    ASSERT_EQ(::setenv("XDG_DATA_HOME", data.c_str(), 1), 0);
+    fs::create_directories(data + "/Trash/files");
+    for (const char* folder : {"/Trash", "/Trash/files"}) {
+        fs::permissions(data + folder, fs::perms::owner_all);
+    }
+    writeFile(data + "/Trash/files/a.jpg", {7}); // trashed before
+    std::vector<std::string> originals;
+    std::vector<Bytes> contents;
+    for (const char* name : {"a.jpg", "b.jpg", "c.jpg", "d.jpg", "e.jpg"}) {
+        contents.push_back(patternBytes(3000, name[0]));
+        originals.push_back(source(name, contents.back()));
+    }
+    files.afterFlush = [&](const std::string& container) {
+        const std::string name = namePart(container);
+        if (name == "b.jpg.tvx") {
+            throw cannotCreate(container, EIO);
+        }
+        if (name == "c.jpg.tvx") {
+            Bytes text = readFile(container);
+            text[text.size() / 2] = text[text.size() / 2] == 'A' ? 'B' : 'A';
+            writeFile(container, text);
+        }
+        if (name == "d.jpg.tvx") {
+            writeFile(originals[3], patternBytes(3000, 9));
+        }
+    };
+    files.beforeTrash = [&](const std::string& original) {
+        if (namePart(original) == "e.jpg") {
+            throw cannotCreate(original, EXDEV);
+        }
+    };
+    EncryptRequest request = protectedRequest(originals);
+    request.removeOriginals = true;
+    report.acceptPassphrase(runs.password);
+    const RunResult result = runs.batch.encrypt(request, report);
+    ::unsetenv("XDG_DATA_HOME");
+    ASSERT_EQ(result.done, 5);
+    EXPECT_EQ(result.trashed, 1);
+    std::vector<std::pair<std::string, LeftOutReason>> kept;
+    for (const LeftOutRecord& original : result.keptOriginals) {
+        kept.emplace_back(namePart(original.path), original.reason);
+    }
+    EXPECT_THAT(kept, ElementsAre(std::pair{"b.jpg", LeftOutReason::NotVerified},
+                                  std::pair{"c.jpg", LeftOutReason::NotVerified},
+                                  std::pair{"d.jpg", LeftOutReason::Replaced},
+                                  std::pair{"e.jpg", LeftOutReason::NotTrashed}));
+    EXPECT_FALSE(fs::exists(originals[0]));
+    for (std::size_t i = 1; i < originals.size(); ++i) {
+        EXPECT_TRUE(fs::exists(originals[i])) << originals[i];
+    }
+    EXPECT_EQ(readFile(data + "/Trash/files/a.jpg"), Bytes{7});
+    EXPECT_EQ(readFile(data + "/Trash/files/a.jpg.2"), contents[0]);
+    const Bytes info = readFile(data + "/Trash/info/a.jpg.2.trashinfo");
+    EXPECT_THAT(std::string(info.begin(), info.end()),
+                StartsWith("[Trash Info]\nPath=" + originals[0] + "\nDeletionDate=20"));
+    EXPECT_EQ(namesIn(data + "/Trash/info"), std::set<std::string>{"a.jpg.2.trashinfo"});
+    const RunEndWords words = endWords(result, RunCommand::Encrypt, false, texts);
+    EXPECT_THAT(words.messages,
+                ::testing::Contains(
+                    "1 originals went to the Trash: emptying the Trash removes them for good."));
+
+    ASSERT_EQ(runs.decrypt({inFolder("encrypted/a.jpg.tvx")}).done, 1);
+    EXPECT_EQ(readFile(inFolder("encrypted/decrypted/a.jpg")), contents[0]);
 }
 
 // A recorded folder that a file of the output folder stands in the way of leaves its container

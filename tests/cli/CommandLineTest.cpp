@@ -90,6 +90,7 @@ TEST(CommandLineTest, ClassOptionsComeFromTheClassTable) {
     EXPECT_EQ(parse({"--protected", "encrypt", "a.jpg"}).containerClass, ContainerClass::Protected);
     EXPECT_TRUE(parse({"encrypt", "--hide-names", "--protected", "a.jpg"}).hideNames);
     EXPECT_TRUE(parse({"encrypt", "--suffix", "--high", "a.jpg"}).appendSuffix);
+    EXPECT_TRUE(parse({"encrypt", "--protected", "a.jpg", "--remove-originals"}).removeOriginals);
     const std::vector<std::vector<std::string>> refused{
         {"encrypt", "--class", "ultra", "a.jpg"},
         {"encrypt", "a.jpg", "--class"},
@@ -99,6 +100,9 @@ TEST(CommandLineTest, ClassOptionsComeFromTheClassTable) {
         {"encrypt", "--hide-names", "a.jpg"},
         {"encrypt", "--high", "--hide-names", "a.jpg"},
         {"encrypt", "--protected", "--suffix", "a.jpg"},
+        // Originals go only where their containers protect them.
+        {"encrypt", "--remove-originals", "a.jpg"},
+        {"decrypt", "--remove-originals", "a.tvx"},
     };
     for (const auto& arguments : refused) {
         EXPECT_THROW(parse(arguments), UsageError) << ::testing::PrintToString(arguments);

@@ -33,6 +33,10 @@ public:
     void createFolder(const std::string& path, bool ownerOnly) override {
         files_.createFolder(path, ownerOnly);
     }
+    void flushToDisk(const std::string& path) override { files_.flushToDisk(path); }
+    bool moveToTrash(const std::string& path, const FileVersion& version) override {
+        return files_.moveToTrash(path, version);
+    }
     std::vector<FolderEntry> listFolder(const std::string& folder) override {
         return files_.listFolder(folder);
     }
