@@ -106,13 +106,21 @@ TEST_F(Runs, TheClassMenuAndTheRadioGroupGoTogether) {
     EXPECT_TRUE(action("mclass_standard")->isChecked());
     EXPECT_FALSE(sign->isVisible());
 
+    // Hidden names and the removing of originals go with the class that protects, and an
+    // original goes only when the user says so for this start.
+    EXPECT_FALSE(action("mhidenames")->isEnabled());
+    EXPECT_FALSE(action("mremoveoriginals")->isEnabled());
     action("mclass_protected")->trigger();
     EXPECT_FALSE(group->isEnabled());
     EXPECT_TRUE(sign->isVisible());
     EXPECT_FALSE(group->toolTip().isEmpty());
+    EXPECT_TRUE(action("mhidenames")->isEnabled());
+    EXPECT_TRUE(action("mremoveoriginals")->isEnabled());
+    EXPECT_FALSE(action("mremoveoriginals")->isChecked());
     action("mclass_standard")->trigger();
     EXPECT_TRUE(group->isEnabled());
     EXPECT_FALSE(sign->isVisible());
+    EXPECT_FALSE(action("mremoveoriginals")->isEnabled());
 }
 
 // A Protected run in the window asks for the password again in a box of its own, and derives its
