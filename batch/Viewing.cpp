@@ -82,10 +82,49 @@ ReadInMemory restoreInMemory(const MemoryReading& reading, ReadingExtent extent,
     return read;
 }
 
-} // namespace
+// The most bytes of a file that is no container that a viewing reads.
+constexpr std::uint64_t plainBytesAtMost = std::uint64_t(256) << 20;
 
-ReadInMemory readInMemory(const MemoryReading& reading,
-                          const std::function<bool(std::span<const std::uint8_t>)>& use) {
+// Gives `use` the bytes of the file of `reading`, which is no container, when it has at most
+// plainBytesAtMost of them, and notes in `read` what came of it.
+void readPlain(const MemoryReading& reading, const BytesUse& use, ReadInMemory& read) {
+    std::vector<std::uint8_t> bytes;
+    bool bounded = true;
+    bool stopped = false;
+    FileVersion version;
+    try {
+        version = reading.files.readFile(
+            reading.path, "",
+            [&](const FileVersion& opened) {
+                bounded = opened.size <= plainBytesAtMost;
+                if (bounded)
+                    bytes.reserve(opened.size);
+                return bounded;
+            },
+            [&](std::span<const std::uint8_t> piece) {
+                stopped = reading.stop();
+                bytes.insert(bytes.end(), piece.begin(), piece.end());
+                // A file that grows while it is read.
+                bounded = bytes.size() <= plainBytesAtMost;
+                return !stopped && bounded;
+            });
+    } catch (const FileError& error) {
+        read.outcome = FileOutcome::leftOut(LeftOutReason::Unreadable, error.reason());
+        return;
+    }
+    if (stopped) {
+        read.outcome = FileOutcome::stopped();
+    } else if (!version.steady) {
+        read.outcome = FileOutcome::leftOut(LeftOutReason::Changed);
+    } else if (bounded) {
+        read.outcome = FileOutcome::done();
+        read.plain = true;
+        use(bytes);
+    }
+}
+
+// Reads the file of `reading` as a container, as readInMemory does.
+ReadInMemory readContainer(const MemoryReading& reading, const BytesUse& use) {
     if (reading.thumbnailWillDo) {
         RestoredInMemory restored;
         ReadInMemory read = restoreInMemory(reading, ReadingExtent::Record, restored);
@@ -103,6 +142,16 @@ ReadInMemory readInMemory(const MemoryReading& reading,
     ReadInMemory read = restoreInMemory(reading, ReadingExtent::Whole, restored);
     if (read.outcome.kind == FileOutcome::Kind::Done && !read.missingKey)
         use(restored.bytes);
+    return read;
+}
+
+} // namespace
+
+ReadInMemory readInMemory(const MemoryReading& reading, const BytesUse& use) {
+    ReadInMemory read = readContainer(reading, use);
+    if (read.outcome.kind == FileOutcome::Kind::LeftOut &&
+        read.outcome.reason == LeftOutReason::NotContainer)
+        readPlain(reading, use, read);
     return read;
 }
 

@@ -41,11 +41,17 @@ struct MemoryReading {
     bool thumbnailWillDo = false;
 };
 
+// Takes the bytes that a reading into memory gives, and says whether they will do.
+using BytesUse = std::function<bool(std::span<const std::uint8_t>)>;
+
 // What the reading of a container into memory found.
 struct ReadInMemory {
-    // Done when the whole source came; a file that cannot be read is left out as Unreadable,
-    // with the error.
+    // Done when the whole source came, or the bytes of a plain file; a file that cannot be read
+    // is left out as Unreadable, with the error.
     FileOutcome outcome;
+    // Whether the file is no container and its own bytes went to `use`: a plain file, in the
+    // clear, which a viewer may show as it is.
+    bool plain = false;
     // The parameters whose key was not there, for a Protected container that needs one.
     std::optional<ProtectedParameters> missingKey;
     // The name that the container records of its source; empty when it records none.
@@ -55,10 +61,11 @@ struct ReadInMemory {
 // Restores the container of `reading.path` into memory (nothing goes to a file) and, when its
 // whole source came, gives the restored bytes to `use`; they are wiped once it returns. Where
 // `reading.thumbnailWillDo`, a container that seals a thumbnail gives `use` that instead, and its
-// source only when `use` says false (the thumbnail is no picture). Safe to call on several
-// threads at once, each with its own file system and readers.
-ReadInMemory readInMemory(const MemoryReading& reading,
-                          const std::function<bool(std::span<const std::uint8_t>)>& use);
+// source only when `use` says false (the thumbnail is no picture). A file that is no container
+// gives `use` its own bytes, read whole into memory when it has at most 256 MiB; a larger one
+// stays left out as NotContainer. Safe to call on several threads at once, each with its own file
+// system and readers.
+ReadInMemory readInMemory(const MemoryReading& reading, const BytesUse& use);
 
 // Whether `key`, derived for `parameters`, is a wrong one for the Protected containers `paths`:
 // one of them does not open with it at its first piece, and none opens. When none can be read to

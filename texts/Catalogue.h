@@ -265,6 +265,8 @@ struct LanguageTable {
     // The status bar: %1 the number of containers; the sign that a key is being derived.
     std::string_view viewerCount;
     std::string_view viewerOneContainer;
+    // The name of a plain picture, in its tile and the picture view's status bar: %1 the name.
+    std::string_view viewerPlainName;
     std::string_view viewerDeriving;
     // The passphrase box: %1 the container's name; the second after a passphrase that did not
     // open it.

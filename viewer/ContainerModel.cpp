@@ -34,7 +34,7 @@ QVariant ContainerModel::data(const QModelIndex& index, int role) const {
     Entry& entry = entries_[std::size_t(index.row())];
     switch (role) {
     case Qt::DisplayRole:
-        return name(index.row());
+        return label(index.row());
     case Qt::DecorationRole:
         if (entry.state == State::Thumbnail) {
             if (const QPixmap* thumbnail = cache_.find(index.row()))
@@ -58,10 +58,16 @@ QString ContainerModel::name(int row) const {
     return shownText(entry.recordedName.empty() ? namePart(entry.path) : entry.recordedName);
 }
 
+QString ContainerModel::label(int row) const {
+    if (!entries_.at(std::size_t(row)).plain)
+        return name(row);
+    return qtText(filledIn(texts_->viewerPlainName, {name(row).toStdString()}));
+}
+
 void ContainerModel::setTexts(const LanguageTable& texts) {
     texts_ = &texts;
     if (!entries_.empty())
-        emit dataChanged(index(0), index(rowCount() - 1), {problemRole});
+        emit dataChanged(index(0), index(rowCount() - 1), {Qt::DisplayRole, problemRole});
 }
 
 void ContainerModel::setRowsInView(int first, int last) {
@@ -80,6 +86,8 @@ void ContainerModel::changed(int row) {
 }
 
 void ContainerModel::loaded(int row, quint64 ticket, ContainerPicture picture) {
+    if (picture.problem != PictureProblem::Stopped)
+        notePlain(row, picture.plain);
     if (ticket == 0)
         thumbnailLoaded(row, std::move(picture));
     else if (ticket == ticket_)
@@ -97,6 +105,14 @@ void ContainerModel::note(Entry& entry, const ContainerPicture& picture) {
     } else if (picture.problem != PictureProblem::None) {
         entry.state = State::Failed;
     }
+}
+
+void ContainerModel::notePlain(int row, bool plain) {
+    Entry& entry = entries_[std::size_t(row)];
+    if (entry.plain == plain)
+        return;
+    entry.plain = plain;
+    changed(row);
 }
 
 void ContainerModel::thumbnailLoaded(int row, ContainerPicture picture) {

@@ -20,9 +20,10 @@ struct LanguageTable;
 QString problemText(PictureProblem problem, std::error_code error, const LanguageTable& texts);
 
 // The containers of a viewing as rows, in the order given: each row's name (the one its
-// container records, else the container's own), its thumbnail, and why it has none. A thumbnail
-// is read when a view first asks for it, and kept in a cache of bounded size; what it weighs
-// goes when it drops out of the cache. The whole picture of one row at a time is read on request.
+// container records, else the container's own, marked for a plain picture), its thumbnail, and
+// why it has none. A thumbnail is read when a view first asks for it, and kept in a cache of
+// bounded size; what it weighs goes when it drops out of the cache. The whole picture of one row
+// at a time is read on request.
 class ContainerModel final : public QAbstractListModel {
 public:
     // The text of why a row shows no picture; empty while it may get one.
@@ -52,6 +53,8 @@ public:
     // The name of `row` as the viewer shows it: the one its container records once read, else
     // its file's; escaped as shownText does.
     QString name(int row) const;
+    // The name of `row` as its tile shows it: marked as not protected for a plain picture.
+    QString label(int row) const;
     // The name that the container of `row` records, as far as it has been read; else empty.
     const std::string& recordedName(int row) const {
         return entries_.at(std::size_t(row)).recordedName;
@@ -81,6 +84,8 @@ private:
     struct Entry {
         std::string path;
         std::string recordedName;
+        // Whether its file was a plain picture when it was last read.
+        bool plain = false;
         State state = State::Unasked;
         PictureProblem problem = PictureProblem::None;
         std::error_code error;
@@ -93,6 +98,8 @@ private:
     void pictureLoaded(int row, ContainerPicture picture);
     // Takes what `picture` says of its row's name and problem.
     void note(Entry& entry, const ContainerPicture& picture);
+    // Takes whether the file of `row` is a plain picture.
+    void notePlain(int row, bool plain);
     QString problemText(const Entry& entry) const;
     void changed(int row);
 

@@ -88,6 +88,10 @@ ContainerPicture readPicture(const PictureRequest& request) {
     } else if (read.outcome.kind != FileOutcome::Kind::Done) {
         picture.problem = problemOf(read.outcome);
         picture.error = read.outcome.error;
+    } else if (read.plain) {
+        picture.plain = picture.problem != PictureProblem::NotImage;
+        if (!picture.plain)
+            picture.problem = PictureProblem::NotContainer;
     }
     picture.recordedName = read.recordedName;
     return picture;

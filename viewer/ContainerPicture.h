@@ -12,7 +12,7 @@ namespace tarvex {
 // Why a container shows no picture.
 enum class PictureProblem {
     None,
-    NotContainer, // it ends in no marker of a class
+    NotContainer, // it ends in no marker of a class, and is no picture either
     Damaged,      // it is no container of its class, or larger than any
     NotOpened,    // a piece does not open with the key: a wrong passphrase or damage
     NeedsKey,     // it is Protected, and the key of its parameters is not there yet
@@ -41,6 +41,8 @@ struct ContainerPicture {
     QImage image;
     // The name that the container records of its source; empty when it records none.
     std::string recordedName;
+    // Whether the file is no container but a picture of its own, in the clear.
+    bool plain = false;
     PictureProblem problem = PictureProblem::None;
     std::error_code error;            // for Unreadable
     ProtectedParameters parameters{}; // for NeedsKey
@@ -50,9 +52,10 @@ struct ContainerPicture {
 PictureProblem problemOf(const FileOutcome& outcome);
 
 // Restores the container of `request.path` into memory (nothing goes to a file) and decodes
-// its picture from there; the restored bytes are wiped once decoded. JPEG pictures scale while
-// they are decoded; a picture is decoded only within the memory that DecodeCost.h allows. Safe to
-// call on several threads at once, each with its own file system and readers.
+// its picture from there; the restored bytes are wiped once decoded. A file that is no container
+// is decoded as it is, as a plain picture. JPEG pictures scale while they are decoded; a picture
+// is decoded only within the memory that DecodeCost.h allows. Safe to call on several threads at
+// once, each with its own file system and readers.
 ContainerPicture readPicture(const PictureRequest& request);
 
 } // namespace tarvex

@@ -341,7 +341,7 @@ void ViewerWindow::showCount() {
         return;
     }
     countLabel_->setText(
-        QStringLiteral("%1   %2 / %3").arg(model_->name(shownRow_)).arg(shownRow_ + 1).arg(count));
+        QStringLiteral("%1   %2 / %3").arg(model_->label(shownRow_)).arg(shownRow_ + 1).arg(count));
 }
 
 void ViewerWindow::saveCopy() {

@@ -664,7 +664,7 @@ TEST_F(ProtectedRunTest, ASourceThatGrowsWhileHeldIsReadAgain) {
 }
 
 // A tile of the viewer reads the thumbnail that a container seals, not its source; a thumbnail
-// that is no picture, or none, gives the source after all.
+// that is no picture, or none, gives the source after all. A plain file past 256 MiB is not read.
 TEST_F(ProtectedRunTest, AViewingThatAThumbnailWillDoReadsTheSealedOneAndTheSourceWhenItIsRefused) {
     const ProtectedParameters parameters = newProtectedParameters(runs.cost);
     const ProtectedKey key = keyOfPassphrase(runs.password, parameters);
@@ -706,6 +706,21 @@ TEST_F(ProtectedRunTest, AViewingThatAThumbnailWillDoReadsTheSealedOneAndTheSour
     EXPECT_EQ(view(withThumbnail, true), std::vector<Bytes>{sealed});
     EXPECT_EQ(view(withThumbnail, false), (std::vector<Bytes>{sealed, source}));
     EXPECT_EQ(view(without, true), std::vector<Bytes>{source});
+
+    // A file that is no container, too large to be read as a plain picture, is not read.
+    const std::string vast = inFolder("vast.jpg");
+    std::ofstream(vast).close();
+    std::filesystem::resize_file(vast, (std::uintmax_t(256) << 20) + 1);
+    bool given = false;
+    const ReadInMemory plain =
+        readInMemory({.path = vast,
+                      .files = *files,
+                      .readers = readers,
+                      .key = {},
+                      .stop = [] { return false; }},
+                     [&given](std::span<const std::uint8_t>) { return given = true; });
+    EXPECT_EQ(plain.outcome.reason, LeftOutReason::NotContainer);
+    EXPECT_FALSE(given || plain.plain);
 }
 
 } // namespace

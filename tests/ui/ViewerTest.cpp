@@ -2,7 +2,8 @@
 // saying why it has no picture; one passphrase and one key for each encrypt run, with the ten-try
 // lock and the questions before costly keys; the keys of the picture view; nothing written but a
 // copy that the user saves; no picture decoded beyond what its header declares a decoding may
-// take; the viewer's program ending on a signal without leaving its temporary folder.
+// take; plain pictures shown marked beside the containers; the viewer's program ending on a
+// signal without leaving its temporary folder.
 #include "ViewerFixture.h"
 #include "desktop/QtDialogs.h"
 #include "desktop/QtText.h"
@@ -22,6 +23,7 @@
 #include <csignal>
 #include <filesystem>
 #include <gmock/gmock.h>
+#include <map>
 #include <sys/wait.h>
 
 namespace tarvex::testing {
@@ -323,6 +325,52 @@ TEST_F(ViewerTest, APictureDeclaringMoreThanADecodingMayTakeIsNotDecoded) {
     EXPECT_TRUE(shown->picture().isNull());
     QTest::keyClick(shown, Qt::Key_Home);
     EXPECT_TRUE(QTest::qWaitFor([&] { return shown->picture().size() == QSize(64, 48); }, waitMs));
+}
+
+// A folder of a library that is only partly encrypted: its plain pictures show as they are,
+// marked, and nothing is written for them.
+TEST_F(ViewerTest, PlainPicturesInAFolderShowMarked) {
+    const std::string folder = temp / "src/lib";
+    encrypt({picture("a.jpg", {60, 40})}, ContainerClass::Protected, "lib");
+    picture("lib/b.png", {30, 20});
+    picture("lib/c.jpg", {40, 50});
+    writeFile(folder + "/d.txt", {'n', 'o', 't', 'e', 's', '\n'});
+    const auto contents = [&folder] {
+        std::map<std::string, std::vector<std::uint8_t>> files;
+        for (const std::string& name : namesIn(folder))
+            files[name] = readFile(folder + "/" + name);
+        return files;
+    };
+    const auto before = contents();
+    dialogs.passphrases = {QStringLiteral("secret1")};
+    ViewerWindow& viewer = view(viewedFiles({folder}));
+    ASSERT_TRUE(settled(viewer));
+
+    const std::vector<std::pair<std::string, std::string>> expected{
+        {"a.jpg", "60x40"},
+        {words(texts.viewerPlainName, {"b.png"}), "30x20"},
+        {words(texts.viewerPlainName, {"c.jpg"}), "40x50"},
+        {"d.txt", words(texts.viewerNotContainer)},
+    };
+    ContainerModel& model = viewer.model();
+    ASSERT_EQ(model.rowCount(), int(expected.size()));
+    for (int row = 0; row < int(expected.size()); ++row) {
+        EXPECT_EQ(model.index(row).data().toString().toStdString(),
+                  expected[std::size_t(row)].first);
+        EXPECT_EQ(tile(viewer, row), expected[std::size_t(row)].second) << "row " << row;
+    }
+    auto* count = viewer.findChild<QLabel*>(QStringLiteral("viewerCount"));
+
+    // The whole plain picture, named as not protected in the status bar.
+    auto* grid = viewer.findChild<QListView*>(QStringLiteral("grid"));
+    auto* shown = viewer.findChild<PictureView*>(QStringLiteral("pictureView"));
+    grid->setCurrentIndex(model.index(2));
+    QTest::keyClick(grid, Qt::Key_Return);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return shown->picture().size() == QSize(40, 50); }, waitMs));
+    EXPECT_THAT(count->text().toStdString(),
+                StartsWith(words(texts.viewerPlainName, {"c.jpg"}) + " "));
+
+    EXPECT_EQ(contents(), before);
 }
 
 // The program ends on these signals as it ends when closed, and removes the folder that it keeps
