@@ -69,8 +69,8 @@ private:
 // The restored bytes of a container into an output file, made when its first byte comes (or
 // when it ends, for a container of nothing), under the path that `pathFor` gives then for the path
 // the container recorded of its source (its name alone in version 2), or for none (empty). A file
-// restored from a record takes the recorded time too. The output is made from the file `container`, and replaces
-// none of `keep` (see FileSystem::createFile).
+// restored from a record takes the recorded time too. The output is made from the file `container`,
+// and replaces none of `keep` (see FileSystem::createFile).
 class RestoredToFile final : public RestoreSink {
 public:
     RestoredToFile(FileSystem& files, const std::string& container, const FileIdentities& keep,

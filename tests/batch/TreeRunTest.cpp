@@ -139,7 +139,8 @@ TEST_F(TreeRunTest, HiddenNamesHideTheFoldersAndTheContainersRestoreTheTreeWhere
         EXPECT_EQ(fs::last_write_time(back), fs::last_write_time(temp / ("lib/" + path))) << path;
     }
     EXPECT_EQ(readFile(temp / "back/a.jpg"), std::vector<std::uint8_t>{9});
-    EXPECT_EQ(namesIn(temp / "back"), (std::set<std::string>{"2024", "a (2).jpg", "a.jpg", "locked"}));
+    EXPECT_EQ(namesIn(temp / "back"),
+              (std::set<std::string>{"2024", "a (2).jpg", "a.jpg", "locked"}));
 }
 
 // Output folders below the tree's output folder keep others out where their source folders do.
