@@ -35,11 +35,7 @@ struct Batch::DecryptRun {
             if (!keepsAll) {
                 return true;
             }
-            // A file where a folder of the path must be is not numbered away: making the output
-            // fails, and says so.
-            const std::error_code reason = files.readableSize(path).reason;
-            return reason == std::errc::no_such_file_or_directory ||
-                   reason == std::errc::not_a_directory;
+            return freeForOutput(files, path);
         };
         const std::string folder = folderPart(wanted);
         const std::string name = namePart(wanted);

@@ -94,7 +94,9 @@ struct Batch::SourceReading {
     // The source is held in `held` until it is read whole, for its thumbnail.
     bool holding = false;
     std::vector<std::uint8_t> held{};
-    crypto_generichash_state digest{}; // of what the container holds, in order
+    // Of what the container holds, in order, when the source's original is to go.
+    bool hashing = false;
+    crypto_generichash_state digest{};
 };
 
 RunResult Batch::encrypt(const EncryptRequest& request, RunReport& report) {
@@ -191,13 +193,7 @@ bool Batch::holdsEncrypted(const std::string& path) {
 
 std::string Batch::containerPathOf(const EncryptRequest& request, const RunFile& file) {
     const ClassRow& row = classRow(request.containerClass);
-    // A file where a folder of the path must be is no reason to try another name: making the
-    // container fails, and says so.
-    const auto isFree = [this](const std::string& path) {
-        const std::error_code reason = files_.readableSize(path).reason;
-        return reason == std::errc::no_such_file_or_directory ||
-               reason == std::errc::not_a_directory;
-    };
+    const auto isFree = [this](const std::string& path) { return freeForOutput(files_, path); };
     if (!hidesNames(request)) {
         const std::string_view designedSuffix = request.appendSuffix ? "E" : "";
         const std::string name =
@@ -296,7 +292,10 @@ Batch::SourceReading Batch::readSource(const RunFile& source, const std::string&
         reading.holding =
             thumbnail && classRow(level).recordsName && version.size <= largestThumbnailSource;
         reading.container = files_.createFile(containerPath, sourcePath, selection_, {});
-        crypto_generichash_init(&reading.digest, nullptr, 0, crypto_generichash_BYTES);
+        reading.hashing = extras.read != nullptr;
+        if (reading.hashing) {
+            crypto_generichash_init(&reading.digest, nullptr, 0, crypto_generichash_BYTES);
+        }
         if (reading.holding) {
             reading.held.reserve(version.size);
         } else {
@@ -313,7 +312,9 @@ Batch::SourceReading Batch::readSource(const RunFile& source, const std::string&
                 (reading.holding && reading.read > largestThumbnailSource)) {
                 return false;
             }
-            crypto_generichash_update(&reading.digest, piece.data(), piece.size());
+            if (reading.hashing) {
+                crypto_generichash_update(&reading.digest, piece.data(), piece.size());
+            }
             if (reading.holding) {
                 reading.held.insert(reading.held.end(), piece.begin(), piece.end());
             } else {

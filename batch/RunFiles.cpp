@@ -107,6 +107,11 @@ std::string pathBelowRoot(const RunFile& file) {
     return foldersBelowRoot(file) + namePart(file.path);
 }
 
+bool freeForOutput(FileSystem& files, const std::string& path) {
+    const std::error_code reason = files.readableSize(path).reason;
+    return reason == std::errc::no_such_file_or_directory || reason == std::errc::not_a_directory;
+}
+
 std::string outputRoot(const RunFile& file, const OutputPlace& place) {
     if (!place.into.empty()) {
         return withoutEndSeparators(std::string(place.into));

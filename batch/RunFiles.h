@@ -59,6 +59,11 @@ struct OutputPlace {
     std::string_view into{};
 };
 
+// Whether an output may take `path` without replacing anything: nothing stands there. A file
+// where a folder of the path must be is no reason to try another name either: making the output
+// there fails, and says so.
+bool freeForOutput(FileSystem& files, const std::string& path);
+
 // The folder that the outputs of the root of `file` go into.
 std::string outputRoot(const RunFile& file, const OutputPlace& place);
 

@@ -268,10 +268,11 @@ void addList(std::string& notes, std::string_view heading, const std::vector<std
 }
 
 // The lines of the files a run left out, but for those `kept` says to leave to another message.
-std::vector<std::string> leftOutLines(const RunResult& result, const LanguageTable& texts,
+std::vector<std::string> leftOutLines(const std::vector<LeftOutRecord>& files,
+                                      const LanguageTable& texts,
                                       const std::function<bool(LeftOutReason)>& kept) {
     std::vector<std::string> lines;
-    for (const LeftOutRecord& file : result.leftOut) {
+    for (const LeftOutRecord& file : files) {
         if (kept(file.reason)) {
             lines.push_back(filledIn(texts.noteLeftOut, {shownName(namePart(file.path)),
                                                          worded(file.reason, file.error, texts)}));
@@ -319,21 +320,17 @@ RunEndWords encryptEnd(const RunResult& result, bool namedAlready, const Languag
     }
     std::string notes;
     if (!namedAlready) {
-        addList(
-            notes, texts.msgNotEncrypted,
-            leftOutLines(result, texts, [&](LeftOutReason reason) { return !tooLarge(reason); }));
+        addList(notes, texts.msgNotEncrypted,
+                leftOutLines(result.leftOut, texts,
+                             [&](LeftOutReason reason) { return !tooLarge(reason); }));
     }
     std::vector<std::string> replaced;
     for (const std::string& path : result.replaced) {
         replaced.push_back(shownName(namePart(path)));
     }
     addList(notes, texts.msgReplaced, replaced);
-    std::vector<std::string> kept;
-    for (const LeftOutRecord& file : result.keptOriginals) {
-        kept.push_back(filledIn(texts.noteLeftOut, {shownName(namePart(file.path)),
-                                                    worded(file.reason, file.error, texts)}));
-    }
-    addList(notes, texts.msgOriginalsKept, kept);
+    addList(notes, texts.msgOriginalsKept,
+            leftOutLines(result.keptOriginals, texts, [](LeftOutReason) { return true; }));
     if (!notes.empty()) {
         words.messages.push_back(std::move(notes));
     }
@@ -357,7 +354,7 @@ RunEndWords decryptEnd(const RunResult& result, bool namedAlready, const Languag
     std::string notes;
     if (!namedAlready) {
         addList(notes, texts.msgLeftOut,
-                leftOutLines(result, texts, [](LeftOutReason) { return true; }));
+                leftOutLines(result.leftOut, texts, [](LeftOutReason) { return true; }));
     }
     std::vector<std::string> renamed;
     for (const auto& [name, newName] : result.renamed) {
