@@ -130,6 +130,14 @@ private:
     FirstFile decryption1(const std::string& path, std::string_view password, RunReport& report);
     FileOutcome decryption(const DecryptRequest& request, DecryptRun& run, std::size_t index,
                            bool askedAlready, RunReport& report);
+    // Where the container of `file` restores, its folders made: where the container lies, under
+    // the name it records (`recorded`, "" for none) or else `nameOfContainer`; or at the path it
+    // records, below the output folder, when that path holds folders.
+    std::string restoredPath(const RunFile& file, const OutputPlace& place,
+                             const std::string& recorded, const std::string& nameOfContainer);
+    // How a container that needs a key ends when the run has none: left out for want of memory
+    // or because the key was declined, else stopped.
+    FileOutcome withoutKey() const;
     // The key of `password` for `parameters`, derived while the report shows the work and a
     // stop is honoured. Null when the wait was given up, or memory ran out (which it has said).
     const ProtectedKey* keyFor(const ProtectedParameters& parameters, std::string_view password,

@@ -186,6 +186,29 @@ Batch::FirstFile Batch::decryption1(const std::string& path, std::string_view pa
     return first;
 }
 
+std::string Batch::restoredPath(const RunFile& file, const OutputPlace& place,
+                                const std::string& recorded, const std::string& nameOfContainer) {
+    const std::string folders = folderPart(recorded);
+    if (folders.empty()) {
+        makeFoldersFor(file, place);
+        return outputPath(file, place, recorded.empty() ? nameOfContainer : recorded);
+    }
+    const std::string root = outputRoot(file, place);
+    makeFoldersBelow(root, folders);
+    return root + "/" + recorded;
+}
+
+FileOutcome Batch::withoutKey() const {
+    switch (keys_.failure()) {
+    case RunKeys::Failure::OutOfMemory:
+        return FileOutcome::leftOut(LeftOutReason::NoMemoryForKey);
+    case RunKeys::Failure::Declined:
+        return FileOutcome::leftOut(LeftOutReason::KeyDeclined);
+    default:
+        return FileOutcome::stopped();
+    }
+}
+
 FileOutcome Batch::decryption(const DecryptRequest& request, DecryptRun& run, std::size_t index,
                               bool askedAlready, RunReport& report) {
     const RunFile& file = run.files.files[index];
@@ -199,18 +222,9 @@ FileOutcome Batch::decryption(const DecryptRequest& request, DecryptRun& run, st
     const std::string nameOfContainer = restoredName(namePart(path), request.stripSuffix);
     bool recordsFolders = false;
     RestoredToFile output(files_, path, selection_, [&](const std::string& recorded) {
-        const std::string folders = folderPart(recorded);
-        recordsFolders = !folders.empty();
-        std::string wanted;
-        if (folders.empty()) {
-            makeFoldersFor(file, place);
-            wanted = outputPath(file, place, recorded.empty() ? nameOfContainer : recorded);
-        } else {
-            const std::string root = outputRoot(file, place);
-            makeFoldersBelow(root, folders);
-            wanted = root + "/" + recorded;
-        }
-        return run.outputFor(path, wanted, !recorded.empty() || !request.into.empty(), files_);
+        recordsFolders = !folderPart(recorded).empty();
+        return run.outputFor(path, restoredPath(file, place, recorded, nameOfContainer),
+                             !recorded.empty() || !request.into.empty(), files_);
     });
     const RestoreJob job{
         .path = path,
@@ -218,17 +232,7 @@ FileOutcome Batch::decryption(const DecryptRequest& request, DecryptRun& run, st
         .files = files_,
         .readers = readers_,
         .keys = run.keys,
-        .noKey =
-            [this] {
-                switch (keys_.failure()) {
-                case RunKeys::Failure::OutOfMemory:
-                    return FileOutcome::leftOut(LeftOutReason::NoMemoryForKey);
-                case RunKeys::Failure::Declined:
-                    return FileOutcome::leftOut(LeftOutReason::KeyDeclined);
-                default:
-                    return FileOutcome::stopped();
-                }
-            },
+        .noKey = [this] { return withoutKey(); },
         .stop = [&report] { return report.stopRequested(); },
         .restoreAnyway =
             [&] { return report.ask({.kind = RunQuestion::Kind::FileNoContainer, .path = path}); },

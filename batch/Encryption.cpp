@@ -97,6 +97,17 @@ struct Batch::SourceReading {
     // Of what the container holds, in order, when the source's original is to go.
     bool hashing = false;
     crypto_generichash_state digest{};
+
+    // Whether the source opened at `opened` is to be read: the walk's file, within the size
+    // limit, and not the one its library container was made of.
+    bool takes(const FileVersion& opened, const RunFile& source, bool sizeLimited,
+               const LibraryEntry* inLibrary) {
+        replaced = !isWalked(source, opened);
+        tooLarge = sizeLimited && overSizeLimit(opened.size);
+        unchanged = inLibrary != nullptr && inLibrary->source.size == opened.size &&
+                    inLibrary->source.modifiedNs == opened.modified;
+        return !replaced && !tooLarge && !unchanged;
+    }
 };
 
 RunResult Batch::encrypt(const EncryptRequest& request, RunReport& report) {
@@ -281,11 +292,7 @@ Batch::SourceReading Batch::readSource(const RunFile& source, const std::string&
     // a thumbnail begins with it, so such a source is held until it is read whole, and its
     // thumbnail made of the bytes that the container holds.
     const auto opened = [&](const FileVersion& version) {
-        reading.replaced = !isWalked(source, version);
-        reading.tooLarge = sizeLimited && overSizeLimit(version.size);
-        reading.unchanged = inLibrary != nullptr && inLibrary->source.size == version.size &&
-                            inLibrary->source.modifiedNs == version.modified;
-        if (reading.replaced || reading.tooLarge || reading.unchanged) {
+        if (!reading.takes(version, source, sizeLimited, inLibrary)) {
             return false;
         }
         reading.version = version;
