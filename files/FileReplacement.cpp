@@ -220,13 +220,34 @@ bool ReplacementFile::takesGroup(const struct stat& status) {
            calls_.fchown(file_.get(), static_cast<uid_t>(-1), permissions_.group) == 0;
 }
 
+std::string ReplacementFile::unnamedPath() const {
+    return "/proc/self/fd/" + std::to_string(file_.get());
+}
+
+// A link fails where a file has the name, so nothing is replaced: the complete file appears at
+// once. Closing may report an error of its writing (NFS does), and then the name goes again, so
+// that no file that may be incomplete keeps it; the output folder is the user's alone, so the
+// name is still this file's.
+bool ReplacementFile::linkedAtName() {
+    if (calls_.linkAt(AT_FDCWD, unnamedPath().c_str(), folder_->get(), name_.c_str(),
+                      AT_SYMLINK_FOLLOW) != 0) {
+        if (errno == EEXIST) {
+            return false;
+        }
+        fail(errno);
+    }
+    if (const int error = file_.close(); error != 0) {
+        calls_.unlinkAt(folder_->get(), name_.c_str(), 0);
+        fail(error);
+    }
+    return true;
+}
+
 // The name appears locked, as a named file is from its making, so that no run that cleans the
 // folder takes it before the rename; its lock cannot fail but where no run can lock it either.
-// The link goes through the process's own view of its descriptors: linking the descriptor
-// itself takes a privilege that users do not have.
 void ReplacementFile::nameUnnamed() {
     calls_.flock(file_.get(), LOCK_EX | LOCK_NB);
-    const std::string self = "/proc/self/fd/" + std::to_string(file_.get());
+    const std::string self = unnamedPath();
     for (int attempt = 1;; ++attempt) {
         std::string temporary = temporaryName(name_);
         if (calls_.linkAt(AT_FDCWD, self.c_str(), folder_->get(), temporary.c_str(),
@@ -264,8 +285,9 @@ void ReplacementFile::write(std::span<const std::uint8_t> bytes) {
     }
 }
 
-// The rename makes the complete file appear at once, so a killed or failing run never leaves a
-// partial file under the final name. There is no flush to disk before it: the sources are never
+// The link or the rename makes the complete file appear at once, so a killed or failing run
+// never leaves a partial file under the final name; a file that has the name is replaced by the
+// rename. There is no flush to disk before it: the sources are never
 // changed, so even a power failure cannot lose a picture, and a flush per file would cost more
 // than the whole rest of a run. The file is closed before the rename, as closing may report an
 // error of its writing (NFS does); a second descriptor keeps its lock until the rename.
@@ -282,6 +304,9 @@ void ReplacementFile::complete() {
         }
     }
     if (unnamed_) {
+        if (linkedAtName()) {
+            return;
+        }
         nameUnnamed();
     } else {
         openToPermissions();

@@ -63,8 +63,14 @@ private:
     void openToPermissions();
     // Whether the file of `status` has the source's group, given to it where the user may.
     bool takesGroup(const struct stat& status);
+    // Gives the complete unnamed file its final name, closed, when no file has that name; false
+    // when one has.
+    bool linkedAtName();
     // Gives the complete unnamed file its temporary name.
     void nameUnnamed();
+    // The unnamed file as the process's own view of its descriptors names it: linking the
+    // descriptor itself takes a privilege that users do not have.
+    std::string unnamedPath() const;
     // Removes the new file, named or not.
     void discard();
     // Removes the new file and throws the error of `error`.

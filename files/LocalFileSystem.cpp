@@ -67,6 +67,8 @@ private:
     SharedFolder openOutputFolder(const std::string& path);
     // The regular file `path`, open for reading, or why it is not.
     OpenedFile openRegular(const std::string& path);
+    // The end of the small file `opened`, read whole and kept while it is steady.
+    FileEnd readWholeEnd(const std::string& path, const OpenedFile& opened, std::size_t count);
     // Whether the open folder of `status` is one that is never listed.
     bool systemFolder(const struct stat& status);
 
@@ -80,10 +82,30 @@ private:
     std::map<std::string, std::error_code> folderErrors_;
     // The output folders cleaned of what killed writers left, at the first file made in each.
     std::set<std::string> cleanedFolders_;
+    // The output folder that the last file was made in, found to be one that outputs may go to.
+    SharedFolder checkedFolder_;
+    // The whole of the small file whose end was read last, for the reading of the whole.
+    struct KeptWhole {
+        std::string path;
+        FileVersion version;
+        std::vector<std::uint8_t> bytes;
+    };
+    std::optional<KeptWhole> keptWhole_;
 };
 
 FileVersion LocalFileSystem::readFile(const std::string& path, const std::string& next,
                                       const VersionReceiver& opened, const PieceReceiver& take) {
+    if (keptWhole_ && keptWhole_->path == path) {
+        const KeptWhole kept = std::move(*keptWhole_);
+        keptWhole_.reset();
+        FileVersion asOpened = kept.version;
+        asOpened.steady = true;
+        if ((!opened || opened(asOpened)) && !kept.bytes.empty()) {
+            take(kept.bytes);
+        }
+        return kept.version;
+    }
+    keptWhole_.reset();
     if (!readAhead_) {
         readAhead_ = std::make_unique<ReadAhead>(
             calls_, [this](const std::string& source) { return openRegular(source); });
@@ -99,6 +121,8 @@ void LocalFileSystem::openRoots(const std::vector<std::string>& folders) {
 
 void LocalFileSystem::closeRoots() {
     roots_.clear();
+    checkedFolder_.reset();
+    keptWhole_.reset();
 }
 
 OpenedFile LocalFileSystem::openRegular(const std::string& path) {
@@ -117,6 +141,10 @@ FileEnd LocalFileSystem::readFileEnd(const std::string& path, std::size_t count)
         throw cannotOpen(path, opened.reason);
     }
     const std::uint64_t size = opened.version.size;
+    if (size < readPieceSize) {
+        return readWholeEnd(path, opened, count);
+    }
+    keptWhole_.reset();
     const std::uint64_t from = size > count ? size - count : 0;
     FileEnd end;
     end.bytes.resize(static_cast<std::size_t>(size - from));
@@ -130,6 +158,34 @@ FileEnd LocalFileSystem::readFileEnd(const std::string& path, std::size_t count)
     end.wholeFile = from == 0;
     end.version = opened.version;
     end.version.steady = keepsVersion(calls_, opened.file.get(), opened.version);
+    return end;
+}
+
+// A file of less than a piece is read whole, and its bytes kept for the reading of the whole file
+// that follows, which then needs no second opening; the two readings are of one content then.
+// One byte more than its size is asked for: a file that holds more than it says is not steady,
+// and is not kept.
+FileEnd LocalFileSystem::readWholeEnd(const std::string& path, const OpenedFile& opened,
+                                      std::size_t count) {
+    KeptWhole kept{.path = path, .version = opened.version, .bytes = {}};
+    kept.bytes.resize(static_cast<std::size_t>(opened.version.size) + 1);
+    const long got = readAll(calls_, opened.file.get(), kept.bytes);
+    if (got < 0) {
+        throw cannotOpen(path, errno);
+    }
+    kept.bytes.resize(static_cast<std::size_t>(got));
+    kept.version.steady = kept.bytes.size() <= opened.version.size &&
+                          keepsVersion(calls_, opened.file.get(), opened.version);
+    FileEnd end;
+    const std::size_t from = kept.bytes.size() > count ? kept.bytes.size() - count : 0;
+    end.bytes.assign(kept.bytes.begin() + static_cast<std::ptrdiff_t>(from), kept.bytes.end());
+    end.wholeFile = from == 0;
+    end.version = kept.version;
+    if (kept.version.steady) {
+        keptWhole_ = std::move(kept);
+    } else {
+        keptWhole_.reset();
+    }
     return end;
 }
 
@@ -177,6 +233,10 @@ SharedFolder LocalFileSystem::openOutputFolder(const std::string& path) {
                                      ? made->second
                                      : systemReason(error));
     }
+    // The folder held open stays the one checked: only its owner could open it to others.
+    if (opened == checkedFolder_) {
+        return opened;
+    }
     if (calls_.fstat(opened->get(), &status) != 0) {
         throw cannotCreate(path, errno);
     }
@@ -186,6 +246,7 @@ SharedFolder LocalFileSystem::openOutputFolder(const std::string& path) {
     if ((status.st_mode & (S_IWGRP | S_IWOTH)) != 0 && (status.st_mode & S_ISVTX) == 0) {
         throw refused(FileProblem::FolderOpenToOthers, shown);
     }
+    checkedFolder_ = opened;
     return opened;
 }
 

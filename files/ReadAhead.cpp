@@ -41,7 +41,10 @@ void ReadAhead::dropEverything() {
     ++dropped_;
     // A piece the thread is filling is not counted yet; it drops it when its read returns.
     filled_ = 0;
-    readerWakes_.notify_one();
+    // A thread that waits for a file to read has nothing to give up.
+    if (reading_) {
+        readerWakes_.notify_one();
+    }
 }
 
 FileVersion ReadAhead::read(const std::string& path, const std::string& next,
@@ -49,6 +52,11 @@ FileVersion ReadAhead::read(const std::string& path, const std::string& next,
     std::unique_lock lock(mutex_);
     if (expected_ != path) {
         dropEverything();
+        lock.unlock();
+        if (const std::optional<FileVersion> version = readHere(path, opened, take)) {
+            return *version;
+        }
+        lock.lock();
         files_.push_back(path);
     }
     expected_ = next;
@@ -96,6 +104,38 @@ FileVersion ReadAhead::read(const std::string& path, const std::string& next,
         dropEverything();
         throw;
     }
+    return version;
+}
+
+std::optional<FileVersion> ReadAhead::readHere(const std::string& path,
+                                               const VersionReceiver& opened,
+                                               const PieceReceiver& take) {
+    const OpenedFile file = open_(path);
+    if (file.reason) {
+        throw cannotOpen(path, file.reason);
+    }
+    if (file.version.size >= readPieceSize) {
+        return std::nullopt;
+    }
+    FileVersion version = asOpened(file.version);
+    if (opened && !opened(version)) {
+        return version;
+    }
+    // Read to its end, whatever its size said: a file of the kernel's, or of a file system in a
+    // program, may hold more than it says.
+    here_.resize(readPieceSize);
+    for (bool goOn = true; goOn;) {
+        const long got = readAll(calls_, file.file.get(), here_);
+        if (got < 0) {
+            throw cannotOpen(path, systemReason(errno));
+        }
+        const auto length = static_cast<std::size_t>(got);
+        goOn = length == here_.size();
+        if (length > 0 && !take(std::span(here_).first(length))) {
+            goOn = false;
+        }
+    }
+    version.steady = keepsVersion(calls_, file.file.get(), file.version);
     return version;
 }
 

@@ -9,6 +9,7 @@
 #include <deque>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -18,7 +19,9 @@ namespace tarvex {
 // Reads files on a thread of its own, a few pieces ahead of the caller who takes them, so that
 // reading overlaps with the work on what came before. Once a file is read, the thread goes on
 // with the file named as the next one, while the caller still works on the last pieces of the
-// current one and on its output.
+// current one and on its output. A file of one piece that was not read ahead is read on the
+// caller's own thread, and names no next one: among small files, waking the other thread for each
+// would cost more than the reading.
 //
 // The two threads share a small ring of pieces: the reading thread waits for a free place in it
 // (or for a file to read), the caller for a filled one. Reading has no effect on the files, so
@@ -60,6 +63,11 @@ private:
         FileVersion version;
     };
 
+    // Reads `path` on the caller's thread when it fits in one piece, as `read` does: handing a
+    // small file over from the reading thread costs more than reading it. Nothing when it is
+    // larger, which is left to the thread. Called without the lock.
+    std::optional<FileVersion> readHere(const std::string& path, const VersionReceiver& opened,
+                                        const PieceReceiver& take);
     // The reading thread.
     void readFiles();
     // Reads `path` into the ring until its end, or until everything is dropped or the thread is
@@ -82,7 +90,8 @@ private:
     std::uint64_t dropped_ = 0;           // grows whenever everything is dropped
     std::uint64_t skipped_ = 0;           // grows whenever the file in hand is skipped
     std::array<Piece, 4> ring_;
-    std::size_t first_ = 0; // the filled place the caller takes next
+    std::vector<std::uint8_t> here_; // what readHere read, on the caller's thread
+    std::size_t first_ = 0;          // the filled place the caller takes next
     std::size_t filled_ = 0;
     bool reading_ = false; // the thread has a file open
     bool stopping_ = false;

@@ -440,8 +440,9 @@ TEST_F(LocalFileSystemTest, AFileThatChangesWhileItIsReadIsSeenToChange) {
     };
     const std::function<void()> replace = [&] { saveFile(file, second, anySource); };
     const PieceReceiver ignore = [](std::span<const std::uint8_t>) { return true; };
+    // A file read ahead follows one of more than a piece.
     const std::string other = path("other.jpg");
-    saveFile(other, asBytes("other"), anySource);
+    saveFile(other, std::vector<std::uint8_t>(readPieceSize, 'o'), anySource);
 
     saveFile(file, first, anySource);
     makeOld();
@@ -487,6 +488,58 @@ TEST_F(LocalFileSystemTest, AFileThatChangesWhileItIsReadIsSeenToChange) {
     });
     EXPECT_FALSE(whole.matches(end.version));
     EXPECT_FALSE(whole.steady);
+}
+
+// Counts the files opened for reading.
+class CountedOpens final : public PosixCalls {
+public:
+    int openAt(int folder, const char* name, int flags, mode_t mode) override {
+        if ((flags & O_ACCMODE) == O_RDONLY && (flags & (O_DIRECTORY | O_PATH)) == 0) {
+            ++opened;
+        }
+        return PosixCalls::openAt(folder, name, flags, mode);
+    }
+    int opened = 0;
+};
+
+// A file of less than a piece is opened once for its end and its whole, which are of one content
+// then: changed between the two readings, it is read as it was when its end was.
+TEST_F(LocalFileSystemTest, ASmallFileIsOpenedOnceForItsEndAndItsWhole) {
+    CountedOpens calls;
+    const std::unique_ptr<FileSystem> files = localFileSystemOver(calls);
+    const std::string file = path("small.tvx");
+    const std::vector<std::uint8_t> first(readPieceSize - 1, 'a');
+    saveFile(file, first, anySource);
+    saveFile(path("other.tvx"), asBytes("other"), anySource);
+    const auto changed = [] {
+        const std::span<const std::uint8_t> bytes = asBytes("changed");
+        return std::vector<std::uint8_t>(bytes.begin(), bytes.end());
+    }();
+    const auto whole = [&](const std::string& path) {
+        std::vector<std::uint8_t> bytes;
+        const FileVersion version =
+            files->readFile(path, "", {}, [&](std::span<const std::uint8_t> piece) {
+                bytes.insert(bytes.end(), piece.begin(), piece.end());
+                return true;
+            });
+        return std::pair(bytes, version);
+    };
+
+    const FileEnd end = files->readFileEnd(file, 10);
+    EXPECT_EQ(end.bytes, std::vector<std::uint8_t>(10, 'a'));
+    EXPECT_FALSE(end.wholeFile);
+    saveFile(file, asBytes("changed"), anySource);
+    const auto [bytes, version] = whole(file);
+    EXPECT_EQ(calls.opened, 1);
+    EXPECT_EQ(bytes, first);
+    EXPECT_TRUE(version.matches(end.version));
+
+    // Kept for the reading that follows only.
+    EXPECT_EQ(whole(file).first, changed);
+    files->readFileEnd(file, 10);
+    whole(path("other.tvx"));
+    EXPECT_EQ(whole(file).first, changed);
+    EXPECT_EQ(calls.opened, 5);
 }
 
 TEST_F(LocalFileSystemTest, CreateFolderIgnoresExistingAndImpossibleFolders) {

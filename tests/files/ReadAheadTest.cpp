@@ -8,9 +8,12 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <mutex>
 #include <random>
+#include <set>
 #include <stdexcept>
 #include <thread>
+#include <utility>
 
 namespace tarvex {
 namespace {
@@ -165,7 +168,7 @@ bool isOpen(const std::string& path) {
 TEST_F(ReadAheadTest, GivingUpClosesTheFileInHandAndTheOneNamedNext) {
     ReadAhead reader(systemCalls(), plainOpener);
     const File& big = files_.back();
-    EXPECT_EQ(readAll(reader, files_[1].path, big.path), files_[1].bytes);
+    EXPECT_EQ(readAll(reader, files_[3].path, big.path), files_[3].bytes);
     const auto waited = std::chrono::steady_clock::now();
     while (!isOpen(big.path)) {
         ASSERT_LT(std::chrono::steady_clock::now() - waited, std::chrono::seconds(10))
@@ -184,7 +187,7 @@ TEST_F(ReadAheadTest, GivingUpClosesTheFileInHandAndTheOneNamedNext) {
 
 // The version of each file comes once, before its first piece, even for an empty file. A file
 // refused at its version hands over nothing, whether it was read to its end already or is still
-// being read, and the file named next is read ahead all the same.
+// being read, and the file named after one of a piece or more is read ahead all the same.
 TEST_F(ReadAheadTest, TheVersionComesFirstAndCanRefuseTheFile) {
     ReadAhead reader(systemCalls(), plainOpener);
     for (const File& file : files_) {
@@ -211,6 +214,9 @@ TEST_F(ReadAheadTest, TheVersionComesFirstAndCanRefuseTheFile) {
     // The file named next is larger than the ring of pieces: the thread holds it open once it
     // has filled the ring.
     for (const File& file : files_) {
+        if (file.bytes.size() < piece) {
+            continue;
+        }
         const File& next = &file == &files_.back() ? files_[5] : files_.back();
         EXPECT_EQ(reader.read(file.path, next.path, refuse, noPiece).size, file.bytes.size());
         const auto waited = std::chrono::steady_clock::now();
@@ -221,6 +227,46 @@ TEST_F(ReadAheadTest, TheVersionComesFirstAndCanRefuseTheFile) {
         }
         EXPECT_EQ(readAll(reader, next.path, ""), next.bytes) << file.path;
     }
+}
+
+// Notes the threads that read files.
+class ThreadNotingCalls final : public PosixCalls {
+public:
+    ssize_t read(int fd, void* buffer, std::size_t count) override {
+        {
+            const std::lock_guard lock(mutex_);
+            readers_.insert(std::this_thread::get_id());
+        }
+        return PosixCalls::read(fd, buffer, count);
+    }
+    std::set<std::thread::id> takeReaders() {
+        const std::lock_guard lock(mutex_);
+        return std::exchange(readers_, {});
+    }
+
+private:
+    std::mutex mutex_;
+    std::set<std::thread::id> readers_;
+};
+
+// Among small files, handing each over from the reading thread would cost more than reading it:
+// a file of less than a piece that was not read ahead is read on the caller's thread, and the file
+// named after it is not read ahead. Larger ones go to the reading thread.
+TEST_F(ReadAheadTest, AFileOfOnePieceIsReadByItsCallerAndNamesNoNext) {
+    ThreadNotingCalls calls;
+    ReadAhead reader(calls, plainOpener);
+    const std::set<std::thread::id> caller = {std::this_thread::get_id()};
+    const File& big = files_.back();
+    for (std::size_t small : {1, 2}) {
+        EXPECT_EQ(readAll(reader, files_[small].path, big.path), files_[small].bytes);
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        EXPECT_EQ(calls.takeReaders(), caller) << files_[small].path;
+    }
+    EXPECT_EQ(readAll(reader, big.path, files_[4].path), big.bytes);
+    EXPECT_EQ(readAll(reader, files_[4].path, ""), files_[4].bytes);
+    const std::set<std::thread::id> readers = calls.takeReaders();
+    EXPECT_EQ(readers.size(), 1U);
+    EXPECT_EQ(readers.count(std::this_thread::get_id()), 0U);
 }
 
 TEST_F(ReadAheadTest, EndsWhileReadingAhead) {
