@@ -265,6 +265,11 @@ struct LanguageTable {
     // The status bar: %1 the number of containers; the sign that a key is being derived.
     std::string_view viewerCount;
     std::string_view viewerOneContainer;
+    // The plain pictures counted apart, %1 their number; both counts, %1 the containers' and %2
+    // the plain pictures'.
+    std::string_view viewerPlainCount;
+    std::string_view viewerOnePlain;
+    std::string_view viewerCountAndPlain;
     // The name of a plain picture, in its tile and the picture view's status bar: %1 the name.
     std::string_view viewerPlainName;
     std::string_view viewerDeriving;

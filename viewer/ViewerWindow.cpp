@@ -208,6 +208,8 @@ void ViewerWindow::createStatusBar() {
     busyBar_->setRange(0, 0);
     busyBar_->setMaximumWidth(120);
     statusBar()->addWidget(countLabel_, 1);
+    // The count tells plain pictures apart as their rows are read.
+    connect(model_.get(), &QAbstractItemModel::dataChanged, this, &ViewerWindow::showCount);
     statusBar()->addPermanentWidget(busyLabel_);
     statusBar()->addPermanentWidget(busyBar_);
     showBusy(false);
@@ -335,9 +337,19 @@ void ViewerWindow::showBusy(bool deriving) {
 void ViewerWindow::showCount() {
     const int count = model_->rowCount();
     if (shownRow_ < 0) {
-        countLabel_->setText(qtText(count == 1
-                                        ? std::string(texts_->viewerOneContainer)
-                                        : filledIn(texts_->viewerCount, {std::to_string(count)})));
+        const auto counted = [](int number, std::string_view one, std::string_view many) {
+            return number == 1 ? std::string(one) : filledIn(many, {std::to_string(number)});
+        };
+        const ContainerModel::Kinds kinds = model_->kinds();
+        const int containers = count - kinds.plain - kinds.notContainers;
+        const std::string ofContainers =
+            counted(containers, texts_->viewerOneContainer, texts_->viewerCount);
+        const std::string ofPlain =
+            counted(kinds.plain, texts_->viewerOnePlain, texts_->viewerPlainCount);
+        countLabel_->setText(qtText(
+            kinds.plain == 0  ? ofContainers
+            : containers == 0 ? ofPlain
+                              : filledIn(texts_->viewerCountAndPlain, {ofContainers, ofPlain})));
         return;
     }
     countLabel_->setText(

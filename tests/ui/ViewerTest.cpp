@@ -2,8 +2,8 @@
 // saying why it has no picture; one passphrase and one key for each encrypt run, with the ten-try
 // lock and the questions before costly keys; the keys of the picture view; nothing written but a
 // copy that the user saves; no picture decoded beyond what its header declares a decoding may
-// take; plain pictures shown marked beside the containers; the viewer's program ending on a
-// signal without leaving its temporary folder.
+// take; plain pictures shown marked beside the containers and counted apart; the viewer's program
+// ending on a signal without leaving its temporary folder.
 #include "ViewerFixture.h"
 #include "desktop/QtDialogs.h"
 #include "desktop/QtText.h"
@@ -360,6 +360,14 @@ TEST_F(ViewerTest, PlainPicturesInAFolderShowMarked) {
         EXPECT_EQ(tile(viewer, row), expected[std::size_t(row)].second) << "row " << row;
     }
     auto* count = viewer.findChild<QLabel*>(QStringLiteral("viewerCount"));
+    EXPECT_EQ(count->text(), QStringLiteral("1 container, 2 plain pictures"));
+    viewer.setLanguage(false);
+    EXPECT_EQ(count->text(), QStringLiteral("1 个加密文件，2 张未加密图片"));
+    viewer.setLanguage(true);
+    ViewerWindow& alone = view({folder + "/b.png"});
+    ASSERT_TRUE(settled(alone));
+    EXPECT_EQ(alone.findChild<QLabel*>(QStringLiteral("viewerCount"))->text(),
+              QStringLiteral("1 plain picture"));
 
     // The whole plain picture, named as not protected in the status bar.
     auto* grid = viewer.findChild<QListView*>(QStringLiteral("grid"));
