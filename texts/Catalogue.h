@@ -259,6 +259,11 @@ struct LanguageTable {
     std::string_view viewerViewMenu;
     std::string_view viewerFit;
     std::string_view viewerActualSize;
+    // Zoom in and out: the tiles of the grid, or the picture shown whole in steps; the zoom of
+    // the picture in the picture view's tool bar, %1 the percent.
+    std::string_view viewerZoomIn;
+    std::string_view viewerZoomOut;
+    std::string_view viewerZoomPercent;
     std::string_view viewerPrevious;
     std::string_view viewerNext;
     std::string_view viewerBackToGrid;
