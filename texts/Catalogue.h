@@ -259,12 +259,22 @@ struct LanguageTable {
     std::string_view viewerViewMenu;
     std::string_view viewerFit;
     std::string_view viewerActualSize;
+    // Zoom in and out: the tiles of the grid, or the picture shown whole in steps; the zoom of
+    // the picture in the picture view's tool bar, %1 the percent.
+    std::string_view viewerZoomIn;
+    std::string_view viewerZoomOut;
+    std::string_view viewerZoomPercent;
     std::string_view viewerPrevious;
     std::string_view viewerNext;
     std::string_view viewerBackToGrid;
     // The status bar: %1 the number of containers; the sign that a key is being derived.
     std::string_view viewerCount;
     std::string_view viewerOneContainer;
+    // The plain pictures counted apart, %1 their number; both counts, %1 the containers' and %2
+    // the plain pictures'.
+    std::string_view viewerPlainCount;
+    std::string_view viewerOnePlain;
+    std::string_view viewerCountAndPlain;
     // The name of a plain picture, in its tile and the picture view's status bar: %1 the name.
     std::string_view viewerPlainName;
     std::string_view viewerDeriving;

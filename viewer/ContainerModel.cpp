@@ -81,6 +81,15 @@ std::optional<ProtectedParameters> ContainerModel::refusedKey(int row) const {
     return askable ? entry.parameters : std::nullopt;
 }
 
+ContainerModel::Kinds ContainerModel::kinds() const {
+    Kinds kinds;
+    for (const Entry& entry : entries_) {
+        kinds.plain += entry.plain ? 1 : 0;
+        kinds.notContainers += entry.problem == PictureProblem::NotContainer ? 1 : 0;
+    }
+    return kinds;
+}
+
 void ContainerModel::changed(int row) {
     emit dataChanged(index(row), index(row));
 }

@@ -66,6 +66,13 @@ public:
     // The parameters whose key `row` waits for, when it was refused for want of a passphrase or
     // a derivation.
     std::optional<ProtectedParameters> refusedKey(int row) const;
+    // How many rows were read as plain pictures, and how many as no container at all (nor a
+    // picture); a row not yet read is neither.
+    struct Kinds {
+        int plain = 0;
+        int notContainers = 0;
+    };
+    Kinds kinds() const;
 
     // The key of `parameters` is there: its rows are read again.
     void keyReady(const ProtectedParameters& parameters);

@@ -14,13 +14,12 @@ constexpr int margin = 6;
 
 } // namespace
 
-QSize TileDelegate::tileSize(const QFontMetrics& metrics) {
-    constexpr int side = ContainerModel::thumbnailSide;
+QSize TileDelegate::tileSize(const QFontMetrics& metrics, int side) {
     return {side + 2 * margin, side + 3 * margin + metrics.height()};
 }
 
 QSize TileDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex&) const {
-    return tileSize(option.fontMetrics);
+    return tileSize(option.fontMetrics, option.decorationSize.width());
 }
 
 void TileDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
@@ -30,15 +29,19 @@ void TileDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
     const QRect tile = option.rect;
     if (selected)
         painter->fillRect(tile, palette.highlight());
-    constexpr int side = ContainerModel::thumbnailSide;
+    const int side = option.decorationSize.width();
     const QRect square(tile.x() + margin, tile.y() + margin, side, side);
     const QVariant decoration = index.data(Qt::DecorationRole);
     const QString problem = index.data(ContainerModel::problemRole).toString();
     if (decoration.canConvert<QPixmap>()) {
         const QPixmap thumbnail = decoration.value<QPixmap>();
-        QRect placed(QPoint(), thumbnail.size());
+        QSize size = thumbnail.size();
+        if (size.width() > side || size.height() > side)
+            size.scale(square.size(), Qt::KeepAspectRatio);
+        QRect placed(QPoint(), size);
         placed.moveCenter(square.center());
-        painter->drawPixmap(placed.topLeft(), thumbnail);
+        painter->setRenderHint(QPainter::SmoothPixmapTransform);
+        painter->drawPixmap(placed, thumbnail);
     } else if (!problem.isEmpty()) {
         painter->setPen(palette.color(QPalette::Mid));
         painter->drawRect(square.adjusted(0, 0, -1, -1));

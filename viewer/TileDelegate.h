@@ -4,8 +4,8 @@
 
 namespace tarvex {
 
-// Paints the tile of a container in the grid: its thumbnail centred in a square, or why it has
-// none, and its name below.
+// Paints the tile of a container in the grid: its thumbnail centred in a square of the view's icon
+// size (scaled down to fit it), or why it has none, and its name below.
 class TileDelegate final : public QStyledItemDelegate {
 public:
     using QStyledItemDelegate::QStyledItemDelegate;
@@ -14,8 +14,8 @@ public:
                const QModelIndex& index) const override;
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
 
-    // Every tile's size in the font of `metrics`.
-    static QSize tileSize(const QFontMetrics& metrics);
+    // Every tile's size around a square of `side` pixels, in the font of `metrics`.
+    static QSize tileSize(const QFontMetrics& metrics, int side);
 };
 
 } // namespace tarvex

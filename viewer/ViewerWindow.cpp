@@ -8,6 +8,7 @@
 #include "viewer/PictureView.h"
 #include "viewer/SaveCopy.h"
 #include "viewer/TileDelegate.h"
+#include "viewer/TileZoom.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -103,8 +104,7 @@ void ViewerWindow::createGrid() {
     grid_->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
     grid_->setSelectionMode(QAbstractItemView::SingleSelection);
     grid_->setItemDelegate(new TileDelegate(grid_));
-    grid_->setGridSize(TileDelegate::tileSize(grid_->fontMetrics()));
-    grid_->verticalScrollBar()->setSingleStep(grid_->gridSize().height() / 4);
+    tiles_ = new TileZoom(*grid_, [this] { noteRowsInView(); });
     grid_->setModel(model_.get());
     if (model_->rowCount() > 0)
         grid_->setCurrentIndex(model_->index(0));
@@ -141,6 +141,10 @@ void ViewerWindow::createActions() {
     close_ = action("viewerClose", QKeySequence::Close);
     fit_ = action("viewerFit", Qt::CTRL | Qt::Key_0);
     actualSize_ = action("viewerActualSize", Qt::CTRL | Qt::Key_1);
+    // Plus takes Shift on most keyboards, where "=" shares its key.
+    zoomIn_ = action("viewerZoomIn");
+    zoomIn_->setShortcuts({Qt::CTRL | Qt::Key_Plus, Qt::CTRL | Qt::Key_Equal});
+    zoomOut_ = action("viewerZoomOut", Qt::CTRL | Qt::Key_Minus);
     previous_ = action("viewerPrevious");
     previous_->setShortcuts({Qt::Key_Left, Qt::Key_PageUp, Qt::Key_Backspace});
     next_ = action("viewerNext");
@@ -149,6 +153,8 @@ void ViewerWindow::createActions() {
     last_ = action("viewerLast", Qt::Key_End);
     back_ = action("viewerBack", Qt::Key_Escape);
     auto* sizes = new QActionGroup(this);
+    // Neither is checked at another zoom.
+    sizes->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
     for (QAction* size : {fit_, actualSize_}) {
         size->setCheckable(true);
         sizes->addAction(size);
@@ -159,12 +165,27 @@ void ViewerWindow::createActions() {
     connect(close_, &QAction::triggered, this, &QWidget::close);
     connect(fit_, &QAction::triggered, this, [this] { picture_->setFitted(true); });
     connect(actualSize_, &QAction::triggered, this, [this] { picture_->setFitted(false); });
+    // One pair of actions zooms the page that shows: the grid's tiles or the picture.
+    const auto zoom = [this](int steps) {
+        if (pages_->currentWidget() == grid_)
+            tiles_->zoom(steps);
+        else
+            picture_->zoom(steps);
+    };
+    connect(zoomIn_, &QAction::triggered, this, [zoom] { zoom(1); });
+    connect(zoomOut_, &QAction::triggered, this, [zoom] { zoom(-1); });
     connect(previous_, &QAction::triggered, this, [this] { step(-1); });
     connect(next_, &QAction::triggered, this, [this] { step(1); });
     connect(first_, &QAction::triggered, this, [this] { showRow(0); });
     connect(last_, &QAction::triggered, this, [this] { showRow(model_->rowCount() - 1); });
     connect(back_, &QAction::triggered, this, &ViewerWindow::showGrid);
-    pictureBar_->addActions({previous_, next_, fit_, actualSize_, saveCopy_, copy_, back_});
+    pictureBar_->addActions({previous_, next_, zoomOut_, zoomIn_, fit_, actualSize_});
+    zoomLabel_ = new QLabel(pictureBar_);
+    zoomLabel_->setObjectName(QStringLiteral("viewerZoom"));
+    zoomLabel_->setContentsMargins(6, 0, 6, 0);
+    pictureBar_->addWidget(zoomLabel_);
+    pictureBar_->addActions({saveCopy_, copy_, back_});
+    picture_->onZoomChanged([this] { showZoom(); });
 }
 
 void ViewerWindow::createMenus() {
@@ -178,7 +199,7 @@ void ViewerWindow::createMenus() {
     fileMenu_->addSeparator();
     fileMenu_->addAction(close_);
     viewMenu_ = menu("viewerViewMenu");
-    viewMenu_->addActions({fit_, actualSize_});
+    viewMenu_->addActions({zoomIn_, zoomOut_, fit_, actualSize_});
     viewMenu_->addSeparator();
     viewMenu_->addActions({previous_, next_});
     viewMenu_->addSeparator();
@@ -208,6 +229,8 @@ void ViewerWindow::createStatusBar() {
     busyBar_->setRange(0, 0);
     busyBar_->setMaximumWidth(120);
     statusBar()->addWidget(countLabel_, 1);
+    // The count tells plain pictures apart as their rows are read.
+    connect(model_.get(), &QAbstractItemModel::dataChanged, this, &ViewerWindow::showCount);
     statusBar()->addPermanentWidget(busyLabel_);
     statusBar()->addPermanentWidget(busyBar_);
     showBusy(false);
@@ -226,6 +249,8 @@ void ViewerWindow::setLanguage(bool english) {
     close_->setText(text(texts.viewerClose));
     fit_->setText(text(texts.viewerFit));
     actualSize_->setText(text(texts.viewerActualSize));
+    zoomIn_->setText(text(texts.viewerZoomIn));
+    zoomOut_->setText(text(texts.viewerZoomOut));
     previous_->setText(text(texts.viewerPrevious));
     next_->setText(text(texts.viewerNext));
     back_->setText(text(texts.viewerBackToGrid));
@@ -235,6 +260,7 @@ void ViewerWindow::setLanguage(bool english) {
     model_->setTexts(texts);
     asking_->setTexts(texts);
     showCount();
+    showZoom();
 }
 
 bool ViewerWindow::eventFilter(QObject* watched, QEvent* event) {
@@ -327,6 +353,16 @@ void ViewerWindow::enablePictureActions(bool enabled) {
         pictureAction->setEnabled(enabled);
 }
 
+void ViewerWindow::showZoom() {
+    const bool shown = !picture_->picture().isNull();
+    const double scale = picture_->scale();
+    zoomLabel_->setText(
+        shown ? qtText(filledIn(texts_->viewerZoomPercent, {std::to_string(qRound(scale * 100))}))
+              : QString());
+    fit_->setChecked(picture_->fitted());
+    actualSize_->setChecked(!picture_->fitted() && scale == 1);
+}
+
 void ViewerWindow::showBusy(bool deriving) {
     busyLabel_->setVisible(deriving);
     busyBar_->setVisible(deriving);
@@ -335,9 +371,19 @@ void ViewerWindow::showBusy(bool deriving) {
 void ViewerWindow::showCount() {
     const int count = model_->rowCount();
     if (shownRow_ < 0) {
-        countLabel_->setText(qtText(count == 1
-                                        ? std::string(texts_->viewerOneContainer)
-                                        : filledIn(texts_->viewerCount, {std::to_string(count)})));
+        const auto counted = [](int number, std::string_view one, std::string_view many) {
+            return number == 1 ? std::string(one) : filledIn(many, {std::to_string(number)});
+        };
+        const ContainerModel::Kinds kinds = model_->kinds();
+        const int containers = count - kinds.plain - kinds.notContainers;
+        const std::string ofContainers =
+            counted(containers, texts_->viewerOneContainer, texts_->viewerCount);
+        const std::string ofPlain =
+            counted(kinds.plain, texts_->viewerOnePlain, texts_->viewerPlainCount);
+        countLabel_->setText(qtText(
+            kinds.plain == 0  ? ofContainers
+            : containers == 0 ? ofPlain
+                              : filledIn(texts_->viewerCountAndPlain, {ofContainers, ofPlain})));
         return;
     }
     countLabel_->setText(

@@ -22,6 +22,7 @@ class QToolBar;
 namespace tarvex {
 
 class PictureView;
+class TileZoom;
 struct LanguageTable;
 
 // What a viewer works with besides its files.
@@ -74,6 +75,8 @@ private:
     void showCount();
     // The actions of the picture view are live while it shows.
     void enablePictureActions(bool enabled);
+    // The zoom of the picture in its tool bar and in the View menu's Fit and 100 %.
+    void showZoom();
 
     ViewerSetup setup_;
     const LanguageTable* texts_ = nullptr;
@@ -84,9 +87,11 @@ private:
     std::unique_ptr<ContainerModel> model_;
     QStackedWidget* pages_ = nullptr;
     QListView* grid_ = nullptr;
+    TileZoom* tiles_ = nullptr;
     QWidget* picturePage_ = nullptr;
     QToolBar* pictureBar_ = nullptr;
     PictureView* picture_ = nullptr;
+    QLabel* zoomLabel_ = nullptr;
     QLabel* countLabel_ = nullptr;
     QLabel* busyLabel_ = nullptr;
     QProgressBar* busyBar_ = nullptr;
@@ -98,6 +103,8 @@ private:
     QAction* close_ = nullptr;
     QAction* fit_ = nullptr;
     QAction* actualSize_ = nullptr;
+    QAction* zoomIn_ = nullptr;
+    QAction* zoomOut_ = nullptr;
     QAction* previous_ = nullptr;
     QAction* next_ = nullptr;
     QAction* first_ = nullptr;

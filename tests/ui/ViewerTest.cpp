@@ -2,8 +2,9 @@
 // saying why it has no picture; one passphrase and one key for each encrypt run, with the ten-try
 // lock and the questions before costly keys; the keys of the picture view; nothing written but a
 // copy that the user saves; no picture decoded beyond what its header declares a decoding may
-// take; plain pictures shown marked beside the containers; the viewer's program ending on a
-// signal without leaving its temporary folder.
+// take; plain pictures shown marked beside the containers and counted apart; the zoom of the grid's
+// tiles and of the picture, its panning; the viewer's program ending on a signal without leaving
+// its temporary folder.
 #include "ViewerFixture.h"
 #include "desktop/QtDialogs.h"
 #include "desktop/QtText.h"
@@ -16,10 +17,13 @@
 #include "viewer/ViewerChoice.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QImageWriter>
 #include <QLabel>
 #include <QListView>
+#include <QScrollBar>
 #include <QTest>
+#include <QWheelEvent>
 #include <csignal>
 #include <filesystem>
 #include <gmock/gmock.h>
@@ -360,6 +364,14 @@ TEST_F(ViewerTest, PlainPicturesInAFolderShowMarked) {
         EXPECT_EQ(tile(viewer, row), expected[std::size_t(row)].second) << "row " << row;
     }
     auto* count = viewer.findChild<QLabel*>(QStringLiteral("viewerCount"));
+    EXPECT_EQ(count->text(), QStringLiteral("1 container, 2 plain pictures"));
+    viewer.setLanguage(false);
+    EXPECT_EQ(count->text(), QStringLiteral("1 个加密文件，2 张未加密图片"));
+    viewer.setLanguage(true);
+    ViewerWindow& alone = view({folder + "/b.png"});
+    ASSERT_TRUE(settled(alone));
+    EXPECT_EQ(alone.findChild<QLabel*>(QStringLiteral("viewerCount"))->text(),
+              QStringLiteral("1 plain picture"));
 
     // The whole plain picture, named as not protected in the status bar.
     auto* grid = viewer.findChild<QListView*>(QStringLiteral("grid"));
@@ -371,6 +383,126 @@ TEST_F(ViewerTest, PlainPicturesInAFolderShowMarked) {
                 StartsWith(words(texts.viewerPlainName, {"c.jpg"}) + " "));
 
     EXPECT_EQ(contents(), before);
+}
+
+// Zoom in and out act on the page that shows: the tiles of the grid, which keep their size, or
+// the picture, whose zoom the tool bar shows and whose Left and Right pan it once it is wider than
+// the view.
+TEST_F(ViewerTest, ZoomActsOnTheTilesOrThePictureThatShows) {
+    const auto containers = encrypt({picture("a.png", {900, 700}), picture("b.png", {20, 20})},
+                                    ContainerClass::Standard, "std");
+    ViewerWindow& viewer = view(containers);
+    ASSERT_TRUE(settled(viewer));
+    auto* grid = viewer.findChild<QListView*>(QStringLiteral("grid"));
+    const QSize largest = grid->gridSize();
+    EXPECT_EQ(grid->iconSize(), QSize(256, 256));
+    QTest::keyClick(grid, Qt::Key_Minus, Qt::ControlModifier);
+    EXPECT_EQ(grid->iconSize(), QSize(224, 224));
+    EXPECT_EQ(grid->gridSize(), largest - QSize(32, 32));
+    QWheelEvent down({100, 100}, grid->viewport()->mapToGlobal(QPoint(100, 100)), {}, {0, -120},
+                     Qt::NoButton, Qt::ControlModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(grid->viewport(), &down);
+    EXPECT_EQ(grid->iconSize(), QSize(192, 192));
+    for (int press = 0; press < 6; ++press)
+        QTest::keyClick(grid, Qt::Key_Minus, Qt::ControlModifier);
+    EXPECT_EQ(grid->iconSize(), QSize(96, 96));
+    QTest::keyClick(grid, Qt::Key_Equal, Qt::ControlModifier);
+    EXPECT_EQ(grid->iconSize(), QSize(128, 128));
+
+    auto* shown = viewer.findChild<PictureView*>(QStringLiteral("pictureView"));
+    auto* zoom = viewer.findChild<QLabel*>(QStringLiteral("viewerZoom"));
+    auto* fit = viewer.findChild<QAction*>(QStringLiteral("viewerFit"));
+    auto* actualSize = viewer.findChild<QAction*>(QStringLiteral("viewerActualSize"));
+    QTest::keyClick(grid, Qt::Key_Return);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !shown->picture().isNull(); }, waitMs));
+    EXPECT_EQ(zoom->text(), QStringLiteral("100 %"));
+    EXPECT_TRUE(fit->isChecked());
+    QTest::keyClick(shown, Qt::Key_Plus, Qt::ControlModifier);
+    QTest::keyClick(shown, Qt::Key_Plus, Qt::ControlModifier);
+    EXPECT_EQ(zoom->text(), QStringLiteral("200 %"));
+    EXPECT_FALSE(fit->isChecked() || actualSize->isChecked());
+    ASSERT_GT(shown->horizontalScrollBar()->maximum(), 0);
+    const int across = shown->horizontalScrollBar()->value();
+    QTest::keyClick(shown, Qt::Key_Right);
+    EXPECT_GT(shown->horizontalScrollBar()->value(), across);
+    EXPECT_EQ(viewer.shownRow(), 0);
+    // Stepping keeps the zoom; the grid kept its tiles' size.
+    QTest::keyClick(shown, Qt::Key_PageDown);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return shown->picture().size() == QSize(20, 20); }, waitMs));
+    EXPECT_EQ(zoom->text(), QStringLiteral("200 %"));
+    QTest::keyClick(shown, Qt::Key_1, Qt::ControlModifier);
+    EXPECT_TRUE(actualSize->isChecked());
+    EXPECT_EQ(zoom->text(), QStringLiteral("100 %"));
+    QTest::keyClick(shown, Qt::Key_Escape);
+    EXPECT_EQ(grid->iconSize(), QSize(128, 128));
+}
+
+TEST(PictureView, ZoomStepsStopAtBothEndsAndFitAnd100StillHold) {
+    PictureView view;
+    view.resize(400, 300);
+    view.show();
+    view.showPicture(QImage(2000, 1000, QImage::Format_RGB32));
+    const double fitted = double(view.viewport()->width()) / 2000;
+    EXPECT_DOUBLE_EQ(view.scale(), fitted);
+    // Out of the fit there is only the smallest step, and nothing below it.
+    view.zoom(-1);
+    EXPECT_DOUBLE_EQ(view.scale(), 0.1);
+    view.zoom(-1);
+    EXPECT_DOUBLE_EQ(view.scale(), 0.1);
+    EXPECT_FALSE(view.fitted());
+    view.zoom(3);
+    EXPECT_DOUBLE_EQ(view.scale(), 2.0 / 3.0);
+    view.zoom(20);
+    EXPECT_DOUBLE_EQ(view.scale(), 8);
+    view.zoom(1);
+    EXPECT_DOUBLE_EQ(view.scale(), 8);
+    view.setFitted(true);
+    EXPECT_DOUBLE_EQ(view.scale(), fitted);
+    EXPECT_EQ(view.horizontalScrollBar()->maximum(), 0);
+    view.setFitted(false);
+    EXPECT_DOUBLE_EQ(view.scale(), 1);
+    EXPECT_EQ(view.horizontalScrollBar()->maximum(), 2000 - view.viewport()->width());
+    // A picture smaller than the view fits at 100 %, and zooms out from there.
+    view.setFitted(true);
+    view.showPicture(QImage(100, 50, QImage::Format_RGB32));
+    EXPECT_DOUBLE_EQ(view.scale(), 1);
+    view.zoom(-1);
+    EXPECT_DOUBLE_EQ(view.scale(), 2.0 / 3.0);
+}
+
+TEST(PictureView, TheWheelWithCtrlZoomsAboutTheCursorAndADragPans) {
+    PictureView view;
+    view.resize(400, 300);
+    view.show();
+    view.showPicture(QImage(2000, 1000, QImage::Format_RGB32));
+    view.setFitted(false);
+    QWidget* viewport = view.viewport();
+    view.horizontalScrollBar()->setValue(800);
+    view.verticalScrollBar()->setValue(300);
+    const QPointF cursor(50, 60);
+    EXPECT_EQ(view.pictureAt(cursor), QPointF(850, 360));
+    // Two half notches of a fine wheel make one step.
+    for (int turn = 0; turn < 2; ++turn) {
+        QWheelEvent up(cursor, viewport->mapToGlobal(cursor), {}, {0, 60}, Qt::NoButton,
+                       Qt::ControlModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(viewport, &up);
+    }
+    EXPECT_DOUBLE_EQ(view.scale(), 1.5);
+    const QPointF spot = view.pictureAt(cursor);
+    EXPECT_NEAR(spot.x(), 850, 1);
+    EXPECT_NEAR(spot.y(), 360, 1);
+
+    EXPECT_EQ(viewport->cursor().shape(), Qt::OpenHandCursor);
+    const QPoint values(view.horizontalScrollBar()->value(), view.verticalScrollBar()->value());
+    QTest::mousePress(viewport, Qt::LeftButton, {}, QPoint(200, 150));
+    EXPECT_EQ(viewport->cursor().shape(), Qt::ClosedHandCursor);
+    QTest::mouseMove(viewport, QPoint(150, 110));
+    QTest::mouseRelease(viewport, Qt::LeftButton, {}, QPoint(150, 110));
+    EXPECT_EQ(QPoint(view.horizontalScrollBar()->value(), view.verticalScrollBar()->value()),
+              values + QPoint(50, 40));
+    EXPECT_EQ(viewport->cursor().shape(), Qt::OpenHandCursor);
+    QTest::keyClick(&view, Qt::Key_Down);
+    EXPECT_GT(view.verticalScrollBar()->value(), values.y() + 40);
 }
 
 // The program ends on these signals as it ends when closed, and removes the folder that it keeps
