@@ -2,11 +2,15 @@
 
 #include "viewer/ContainerModel.h"
 
+#include <QElapsedTimer>
+#include <algorithm>
+
 namespace tarvex {
 
 namespace {
 
-// The shortest time between two arrangements while facts come.
+// The shortest time between two arrangements while facts come; longer when arranging takes
+// long.
 constexpr int settleMs = 250;
 
 } // namespace
@@ -18,8 +22,13 @@ ArrangedModel::ArrangedModel(ContainerModel& source, std::vector<RowFacts> facts
     connect(&source, &QAbstractItemModel::dataChanged, this, &ArrangedModel::sourceChanged);
     settle_.setSingleShot(true);
     settle_.setInterval(settleMs);
-    connect(&settle_, &QTimer::timeout, this,
-            [this] { relayOut([this] { arrangement_.arrange(arrangement_.arranging()); }); });
+    connect(&settle_, &QTimer::timeout, this, [this] {
+        QElapsedTimer took;
+        took.start();
+        relayOut([this] { arrangement_.arrange(arrangement_.arranging()); });
+        // The window's thread keeps most of its time for the user, however many rows there are.
+        settle_.setInterval(std::max(settleMs, int(4 * took.elapsed())));
+    });
 }
 
 void ArrangedModel::setTexts(const LanguageTable& texts) {

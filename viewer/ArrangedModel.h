@@ -16,7 +16,8 @@ struct LanguageTable;
 // The rows of a ContainerModel as an Arrangement lays them out: a heading before each group, a
 // row of its own that spans the grid and cannot be chosen, then its containers. The rows are
 // arranged anew when the arrangement or the filter changes, and at most four times a second
-// while the facts of rows come; a view keeps its current row and selection meanwhile.
+// while the facts of rows come (less often when arranging takes more than a twentieth of a
+// second); a view keeps its current row and selection meanwhile.
 class ArrangedModel final : public QAbstractProxyModel {
 public:
     // True for a heading.

@@ -2,9 +2,8 @@
 
 #include "viewer/RowFacts.h"
 
-#include <QCollator>
-#include <QCollatorSortKey>
 #include <QString>
+#include <QStringView>
 #include <optional>
 #include <vector>
 
@@ -18,9 +17,14 @@ enum class Arranging {
     ByTime,   // newest first, a heading for each month, those of no known time last
 };
 
+// Compares names in their natural order: runs of digits by their value ("IMG_2" before
+// "IMG_10"), letters in any case alike, other differences last, so that no two names are equal.
+int naturalCompare(QStringView a, QStringView b);
+
 // The rows of a viewing in the order of an arrangement, as places: a heading before each group,
-// then its rows, those that the filter leaves. Sorting keys are made once a row's facts come, so
-// that arranging 100,000 rows anew takes a fraction of a second, and filtering them none.
+// then its rows, those that the filter leaves. Arranging anew sorts only the rows whose facts
+// changed, and merges them with the others: the records of a few thousand rows of 100,000 are
+// arranged in a few hundredths of a second.
 class Arrangement {
 public:
     // `rows` rows, each known by `facts` until setFacts.
@@ -55,9 +59,8 @@ public:
 private:
     struct Row {
         RowFacts facts;
-        std::optional<QCollatorSortKey> nameKey;
-        std::optional<QCollatorSortKey> folderKey;
         std::optional<int> month;
+        bool changed = false; // since the last arranging
     };
 
     // Whether `a` comes before `b`, by the arrangement.
@@ -66,8 +69,8 @@ private:
     bool together(int a, int b) const;
     void layOut();
 
-    QCollator collator_;
     std::vector<Row> rows_;
+    std::vector<int> changed_;
     Arranging by_ = Arranging::ByFolder;
     QString filter_;
     std::vector<int> sorted_;

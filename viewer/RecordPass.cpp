@@ -83,12 +83,11 @@ void RecordPass::take(const Batch& batch) {
             again.push_back(row);
             continue;
         }
-        const bool first = std::none_of(waiting_.begin(), waiting_.end(), [&](const auto& waits) {
-            return waits.second == *read.missingKey;
-        });
         waiting_.emplace_back(row, *read.missingKey);
-        if (first)
+        if (std::find(asked_.begin(), asked_.end(), *read.missingKey) == asked_.end()) {
+            asked_.push_back(*read.missingKey);
             setup_.needKey(row, *read.missingKey);
+        }
     }
     queue(std::move(again));
     setup_.read(batch);

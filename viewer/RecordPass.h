@@ -26,7 +26,7 @@ public:
         const ViewerKeys& keys;
         // Hears each batch, on the window's thread.
         std::function<void(const Batch&)> read;
-        // The first row that waits for the key of some parameters.
+        // The first row that waits for the key of some parameters: the key is asked for once.
         std::function<void(int row, const ProtectedParameters&)> needKey;
     };
 
@@ -47,6 +47,8 @@ private:
     Setup setup_;
     // The rows that wait for a key, with its parameters; on the window's thread.
     std::vector<std::pair<int, ProtectedParameters>> waiting_;
+    // The parameters whose key was asked for: each once.
+    std::vector<ProtectedParameters> asked_;
     std::mutex mutex_;
     std::condition_variable wakes_;
     std::deque<int> queued_;

@@ -59,6 +59,17 @@ TEST(Arrangement, ByFolderHeadsEachFolderAndSortsNamesInNaturalOrder) {
                       "IMG_10.jpg", "# 2024/9 September", "a.jpg", "# 2024/10 October", "b.jpg"}));
 }
 
+TEST(Arrangement, NaturalOrderGoesByTheValueOfNumbersAndIgnoresCase) {
+    EXPECT_LT(naturalCompare(u"IMG_2.jpg", u"IMG_10.jpg"), 0);
+    EXPECT_LT(naturalCompare(u"img_02.jpg", u"IMG_10.jpg"), 0);
+    EXPECT_LT(naturalCompare(u"a.jpg", u"B.jpg"), 0);
+    EXPECT_LT(naturalCompare(u"IMG_9", u"IMG_9a"), 0);
+    // Names that differ never compare equal, so that each folder keeps one heading.
+    EXPECT_NE(naturalCompare(u"2024/3", u"2024/03"), 0);
+    EXPECT_NE(naturalCompare(u"March", u"march"), 0);
+    EXPECT_EQ(naturalCompare(u"IMG_2", u"IMG_2"), 0);
+}
+
 TEST(Arrangement, ByTimeHeadsEachMonthNewestFirstAndTheUnknownLast) {
     Arrangement arrangement = library();
     arrangement.arrange(Arranging::ByTime);
