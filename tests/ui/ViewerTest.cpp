@@ -469,6 +469,13 @@ TEST_F(ViewerTest, ALibraryWithHiddenNamesIsArrangedByWhatItsContainersRecord) {
     QTest::keyClick(shown, Qt::Key_Home);
     EXPECT_EQ(viewer.shownRow(), rowOf("plain.png"));
     QTest::keyClick(shown, Qt::Key_Escape);
+    // The grid's keys pass over the headings too.
+    QTest::keyClick(grid, Qt::Key_End);
+    EXPECT_EQ(grid->currentIndex(), tileOf(viewer, rowOf("c.png")));
+    QTest::keyClick(grid, Qt::Key_Home);
+    EXPECT_EQ(grid->currentIndex(), tileOf(viewer, rowOf("plain.png")));
+    QTest::keyClick(grid, Qt::Key_Right);
+    EXPECT_EQ(grid->currentIndex(), tileOf(viewer, rowOf("IMG_10.jpg")));
 
     auto* search = viewer.findChild<QLineEdit*>(QStringLiteral("viewerSearch"));
     search->setFocus();
