@@ -3,7 +3,8 @@
 // lock and the questions before costly keys; the keys of the picture view; nothing written but a
 // copy that the user saves; no picture decoded beyond what its header declares a decoding may
 // take; plain pictures shown marked beside the containers; the viewer's program ending on a
-// signal without leaving its temporary folder.
+// signal without leaving its temporary folder; a library arranged by what its containers record,
+// filtered by the search field, and named in the status bar.
 #include "ViewerFixture.h"
 #include "desktop/QtDialogs.h"
 #include "desktop/QtText.h"
