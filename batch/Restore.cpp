@@ -190,6 +190,7 @@ FileOutcome finishedReading(const RestoreJob& job, const ContainerReading& readi
     case ReadVerdict::Restored:
         break;
     case ReadVerdict::RecordOpened:
+    case ReadVerdict::FirstPieceOpened:
         return FileOutcome::done();
     case ReadVerdict::NotOpened:
         return FileOutcome::leftOut(LeftOutReason::NotOpened);

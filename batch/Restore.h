@@ -123,8 +123,9 @@ struct RestoreJob {
     // The file that a walk found at the path, which the file read must be; none for any.
     FileIdentity walked{};
     // How much of the container to read. With ReadingExtent::Record, a container that records
-    // its source ends done once its record and thumbnail came, the sink not completed; any other
-    // is read whole.
+    // its source ends done once its record and thumbnail came, the sink not completed; with
+    // ReadingExtent::FirstPiece, a Protected container ends done once its first piece opened
+    // (the record, without the thumbnail, in versions 2 and 3); any other is read whole.
     ReadingExtent extent = ReadingExtent::Whole;
 };
 

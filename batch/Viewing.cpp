@@ -155,6 +155,29 @@ ReadInMemory readInMemory(const MemoryReading& reading, const BytesUse& use) {
     return read;
 }
 
+RecordRead readRecord(const MemoryReading& reading) {
+    RecordRead read;
+    try {
+        const FileEnd end = containerEnd(reading.files, reading.path);
+        read.fileSize = end.version.size;
+        read.fileModifiedNs = end.version.modified;
+        if (classAtEnd(end.bytes, end.wholeFile) != ContainerClass::Protected) {
+            read.outcome = FileOutcome::done();
+            return read;
+        }
+    } catch (const FileError& error) {
+        read.outcome = FileOutcome::leftOut(LeftOutReason::Unreadable, error.reason());
+        return read;
+    }
+    // The first piece of versions 2 and 3 is the record.
+    RestoredInMemory restored;
+    const ReadInMemory inMemory = restoreInMemory(reading, ReadingExtent::FirstPiece, restored);
+    read.outcome = inMemory.outcome;
+    read.missingKey = inMemory.missingKey;
+    read.record = restored.source;
+    return read;
+}
+
 bool keyWrongFor(const ProtectedKey& key, const ProtectedParameters& parameters,
                  const std::vector<std::string>& paths, FileSystem& files) {
     ContainerReaders readers;

@@ -67,6 +67,26 @@ struct ReadInMemory {
 // system and readers.
 ReadInMemory readInMemory(const MemoryReading& reading, const BytesUse& use);
 
+// What a container records of its source, read without its thumbnail or its content.
+struct RecordRead {
+    // Done when the record came, and for a file that records none (no Protected container, or
+    // one of the first version), whose `record` is then empty; a file that cannot be read is left
+    // out as Unreadable, with the error.
+    FileOutcome outcome;
+    std::optional<SourceRecord> record;
+    // The file's own size and time of last change (nanoseconds since 1970), as its end was read.
+    std::uint64_t fileSize = 0;
+    std::int64_t fileModifiedNs = 0;
+    // The parameters whose key was not there, for a Protected container that needs one.
+    std::optional<ProtectedParameters> missingKey;
+};
+
+// Reads what the container of `reading.path` records of its source: its end, then its head and
+// its record only. A file of another class than Protected, which records nothing, is not read
+// beyond its end. Safe to call on several threads at once, each with its own file system and
+// readers; `reading.thumbnailWillDo` is not asked.
+RecordRead readRecord(const MemoryReading& reading);
+
 // Whether `key`, derived for `parameters`, is a wrong one for the Protected containers `paths`:
 // one of them does not open with it at its first piece, and none opens. When none can be read to
 // its first piece, the restoring of each tells what it is.

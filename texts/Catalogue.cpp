@@ -278,6 +278,18 @@ constexpr LanguageTable english{
     .viewerChanged = "Changed while it was read",
     .viewerLoading = "Loading...",
     .viewerNothing = "There is no file to view.",
+    .viewerByFolder = "Arrange by folder",
+    .viewerByTime = "Arrange by time",
+    .viewerSearch = "Search names and folders",
+    .viewerTopFolder = "Top folder",
+    .viewerNoTime = "Time not known",
+    .viewerMonthForm = "MMMM yyyy",
+    .viewerTimeForm = "d MMM yyyy hh:mm",
+    .viewerBytes = "%1 bytes",
+    .viewerKilobytes = "%1 kB",
+    .viewerMegabytes = "%1 MB",
+    .viewerGigabytes = "%1 GB",
+    .viewerFactsApart = " — ",
 };
 
 constexpr LanguageTable chinese{
@@ -531,6 +543,18 @@ constexpr LanguageTable chinese{
     .viewerChanged = "读取时文件被修改了",
     .viewerLoading = "正在读取……",
     .viewerNothing = "没有可以查看的文件。",
+    .viewerByFolder = "按文件夹排列",
+    .viewerByTime = "按时间排列",
+    .viewerSearch = "搜索名称和文件夹",
+    .viewerTopFolder = "顶层文件夹",
+    .viewerNoTime = "时间未知",
+    .viewerMonthForm = "yyyy年M月",
+    .viewerTimeForm = "yyyy年M月d日 hh:mm",
+    .viewerBytes = "%1 字节",
+    .viewerKilobytes = "%1 kB",
+    .viewerMegabytes = "%1 MB",
+    .viewerGigabytes = "%1 GB",
+    .viewerFactsApart = " — ",
 };
 
 } // namespace

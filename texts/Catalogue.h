@@ -302,6 +302,27 @@ struct LanguageTable {
     std::string_view viewerLoading;
     // The choice holds no file to view.
     std::string_view viewerNothing;
+    // The View menu's arrangements of the grid: by the folders the pictures were in, and by
+    // their time, newest first.
+    std::string_view viewerByFolder;
+    std::string_view viewerByTime;
+    // The grey text of the field that filters the grid by name and folder.
+    std::string_view viewerSearch;
+    // The heading of the pictures that lay in no folder below the one viewed; of those whose time
+    // is not known.
+    std::string_view viewerTopFolder;
+    std::string_view viewerNoTime;
+    // The form of a month's heading and of a picture's time in the status bar, in the letters of
+    // Qt's QDateTime::toString ("MMMM" the month's English name, "MMM" its short name).
+    std::string_view viewerMonthForm;
+    std::string_view viewerTimeForm;
+    // A picture's size: %1 the number of bytes, kB, MB or GB (of 1000 each), with one decimal.
+    std::string_view viewerBytes;
+    std::string_view viewerKilobytes;
+    std::string_view viewerMegabytes;
+    std::string_view viewerGigabytes;
+    // What stands between the name, folder, time and size of a picture in the status bar.
+    std::string_view viewerFactsApart;
 };
 
 const LanguageTable& englishTable();

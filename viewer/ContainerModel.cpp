@@ -74,6 +74,25 @@ void ContainerModel::setRowsInView(int first, int last) {
     loader_->setRowsInView(first, last);
 }
 
+void ContainerModel::setPlaces(std::vector<int> places) {
+    loader_->setPlaces(std::move(places));
+}
+
+void ContainerModel::takeRecordedNames(const std::vector<std::pair<int, std::string>>& names) {
+    int first = rowCount();
+    int last = -1;
+    for (const auto& [row, name] : names) {
+        std::string& held = entries_.at(std::size_t(row)).recordedName;
+        if (name.empty() || held == name)
+            continue;
+        held = name;
+        first = std::min(first, row);
+        last = std::max(last, row);
+    }
+    if (first <= last)
+        emit dataChanged(index(first), index(last), {Qt::DisplayRole});
+}
+
 std::optional<ProtectedParameters> ContainerModel::refusedKey(int row) const {
     const Entry& entry = entries_.at(std::size_t(row));
     const bool askable = entry.refusal && (*entry.refusal == KeyRefusal::NoPassphrase ||

@@ -47,8 +47,14 @@ public:
     QVariant data(const QModelIndex& index, int role) const override;
 
     void setTexts(const LanguageTable& texts);
-    // The rows in view, whose thumbnails come first; none while `last` < `first`.
+    // The places in view (see setPlaces), whose thumbnails come first; none while `last` <
+    // `first`.
     void setRowsInView(int first, int last);
+    // The place of each row in the order that the view shows them, -1 for a row that does not
+    // show; each row is its own place until this is called.
+    void setPlaces(std::vector<int> places);
+    // Takes the names that the containers of some rows record, read before their pictures.
+    void takeRecordedNames(const std::vector<std::pair<int, std::string>>& names);
     const std::string& path(int row) const { return entries_.at(std::size_t(row)).path; }
     // The name of `row` as the viewer shows it: the one its container records once read, else
     // its file's; escaped as shownText does.

@@ -17,6 +17,13 @@ constexpr int workerNiceness = 5;
 
 } // namespace
 
+void lowerWorkerPriority() {
+    // The window's thread, and the display server, go first: they make the frames, which must
+    // not wait for a decoding. A thread's niceness is its own on Linux, and passes to the
+    // threads it starts, the file system's reader among them.
+    setpriority(PRIO_PROCESS, pid_t(gettid()), workerNiceness);
+}
+
 PictureLoader::PictureLoader(FileSystems fileSystems, const ViewerKeys& keys, QObject* receiver,
                              Done done)
     : fileSystems_(std::move(fileSystems)), keys_(keys), receiver_(receiver),
@@ -59,24 +66,31 @@ void PictureLoader::add(Job job) {
     }
 }
 
-int PictureLoader::distance(int row) const {
+void PictureLoader::setPlaces(std::vector<int> places) {
+    const std::lock_guard lock(mutex_);
+    places_ = std::move(places);
+}
+
+int PictureLoader::distance(int place) const {
     const int first = firstInView_;
     const int last = lastInView_;
-    if (last < first)
+    if (last < first || place < 0)
         return INT_MAX;
-    return row < first ? first - row : row > last ? row - last : 0;
+    return place < first ? first - place : place > last ? place - last : 0;
 }
 
 bool PictureLoader::wanted(const Job& job) const {
     // A screen's rows on each side of the view, for the scrolling that comes back.
     const long long screen = std::max(0LL, (long long)(lastInView_)-firstInView_ + 1);
-    return !closing_ && (job.side == 0 || distance(job.row) <= screen);
+    return !closing_ && (job.side == 0 || distance(job.place) <= screen);
 }
 
 std::optional<PictureLoader::Job> PictureLoader::nextJob(std::unique_ptr<Tools>& tools,
                                                          std::vector<Job>& dropped) {
     const std::lock_guard lock(mutex_);
     std::optional<Job> next;
+    for (Job& job : thumbnails_)
+        job.place = places_.empty() ? job.row : places_.at(std::size_t(job.row));
     const auto gone = std::partition(thumbnails_.begin(), thumbnails_.end(),
                                      [this](const Job& job) { return wanted(job); });
     std::move(gone, thumbnails_.end(), std::back_inserter(dropped));
@@ -85,10 +99,11 @@ std::optional<PictureLoader::Job> PictureLoader::nextJob(std::unique_ptr<Tools>&
         next.swap(picture_);
     } else if (!thumbnails_.empty()) {
         // The rows in view from the first on, then those nearest to them.
-        const auto best = std::min_element(
-            thumbnails_.begin(), thumbnails_.end(), [this](const Job& a, const Job& b) {
-                return std::pair(distance(a.row), a.row) < std::pair(distance(b.row), b.row);
-            });
+        const auto best = std::min_element(thumbnails_.begin(), thumbnails_.end(),
+                                           [this](const Job& a, const Job& b) {
+                                               return std::pair(distance(a.place), a.place) <
+                                                      std::pair(distance(b.place), b.place);
+                                           });
         next = std::move(*best);
         thumbnails_.erase(best);
     } else {
@@ -108,10 +123,7 @@ void PictureLoader::hand(const Job& job, ContainerPicture picture) {
 }
 
 void PictureLoader::work() {
-    // The window's thread, and the display server, go first: they make the frames, which must
-    // not wait for a decoding. A thread's niceness is its own on Linux, and passes to the
-    // threads it starts, the file system's reader among them.
-    setpriority(PRIO_PROCESS, pid_t(gettid()), workerNiceness);
+    lowerWorkerPriority();
     std::unique_ptr<Tools> tools;
     {
         const std::lock_guard lock(mutex_);

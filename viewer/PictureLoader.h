@@ -17,6 +17,9 @@
 
 namespace tarvex {
 
+// Lowers the priority of the calling thread, a worker's, below the window's thread.
+void lowerWorkerPriority();
+
 // Reads the pictures of containers on worker threads, one container a thread at a time, and
 // hands each to the window's thread: the whole picture asked for first, then the thumbnails of
 // the rows in view, from the first, then those nearest to the view. A thumbnail whose row has
@@ -38,8 +41,11 @@ public:
     void thumbnail(int row, std::string path, int side);
     // The whole picture of `row`, in place of one asked for before and not read yet.
     void picture(int row, std::string path, quint64 ticket);
-    // The rows in view, from `first` to `last`; none when `last` < `first`.
+    // The places in view, from `first` to `last`; none when `last` < `first`.
     void setRowsInView(int first, int last);
+    // The place of each row in the view's order, -1 for one that does not show; a row is its
+    // own place while there are none.
+    void setPlaces(std::vector<int> places);
 
 private:
     struct Job {
@@ -47,6 +53,7 @@ private:
         std::string path;
         int side; // 0 for a whole picture
         quint64 ticket;
+        int place = row; // as it was when the job was last looked at
     };
     // What a worker reads with.
     struct Tools {
@@ -60,8 +67,8 @@ private:
     // The next job, or none: then the worker ends, and its tools wait for the next one. The
     // thumbnails no longer wanted go to `dropped`.
     std::optional<Job> nextJob(std::unique_ptr<Tools>& tools, std::vector<Job>& dropped);
-    // How many rows `row` lies from the rows in view; 0 in view.
-    int distance(int row) const;
+    // How many places `place` lies from the places in view; 0 in view.
+    int distance(int place) const;
     bool wanted(const Job& job) const;
     // Gives `picture` of `job` to the window's thread.
     void hand(const Job& job, ContainerPicture picture);
@@ -73,6 +80,7 @@ private:
     std::mutex mutex_;
     std::optional<Job> picture_;
     std::vector<Job> thumbnails_;
+    std::vector<int> places_;
     std::vector<std::unique_ptr<Tools>> idleTools_;
     int workers_ = 0;
     std::atomic<int> firstInView_{0};

@@ -1,7 +1,9 @@
 #include "viewer/TileDelegate.h"
 
+#include "viewer/ArrangedModel.h"
 #include "viewer/ContainerModel.h"
 
+#include <QAbstractItemView>
 #include <QPainter>
 #include <QPixmap>
 
@@ -18,12 +20,37 @@ QSize TileDelegate::tileSize(const QFontMetrics& metrics, int side) {
     return {side + 2 * margin, side + 3 * margin + metrics.height()};
 }
 
-QSize TileDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex&) const {
-    return tileSize(option.fontMetrics, option.decorationSize.width());
+QSize TileDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const {
+    const QSize tile = tileSize(option.fontMetrics, option.decorationSize.width());
+    if (!index.data(ArrangedModel::headingRole).toBool())
+        return tile;
+    const auto* view = qobject_cast<const QAbstractItemView*>(option.widget);
+    const int width = view != nullptr ? view->viewport()->width() : tile.width();
+    return {std::max(1, width), 2 * option.fontMetrics.height() + 2 * margin};
+}
+
+void TileDelegate::paintHeading(QPainter* painter, const QStyleOptionViewItem& option,
+                                const QModelIndex& index) const {
+    const QRect line = option.rect.adjusted(margin, margin, -margin, -margin);
+    QFont bold = option.font;
+    bold.setBold(true);
+    painter->save();
+    painter->setFont(bold);
+    painter->setPen(option.palette.color(QPalette::Text));
+    painter->drawText(line, Qt::AlignLeft | Qt::AlignBottom,
+                      QFontMetrics(bold).elidedText(index.data(Qt::DisplayRole).toString(),
+                                                    Qt::ElideMiddle, line.width()));
+    painter->setPen(option.palette.color(QPalette::Mid));
+    painter->drawLine(line.left(), option.rect.bottom(), line.right(), option.rect.bottom());
+    painter->restore();
 }
 
 void TileDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
                          const QModelIndex& index) const {
+    if (index.data(ArrangedModel::headingRole).toBool()) {
+        paintHeading(painter, option, index);
+        return;
+    }
     const QPalette& palette = option.palette;
     const bool selected = option.state & QStyle::State_Selected;
     const QRect tile = option.rect;

@@ -24,8 +24,8 @@ void TileZoom::zoom(int steps) {
 
 void TileZoom::setSide(int side) {
     grid_.setIconSize({side, side});
-    grid_.setGridSize(TileDelegate::tileSize(grid_.fontMetrics(), side));
-    grid_.verticalScrollBar()->setSingleStep(grid_.gridSize().height() / 4);
+    grid_.verticalScrollBar()->setSingleStep(
+        TileDelegate::tileSize(grid_.fontMetrics(), side).height() / 4);
 }
 
 bool TileZoom::eventFilter(QObject* watched, QEvent* event) {

@@ -10,7 +10,7 @@ class QListView;
 namespace tarvex {
 
 // The size of the grid's tiles, in steps of tileSides: the grid's icon size, which the tiles'
-// delegate draws the thumbnails to, and its cells around it. The wheel with Ctrl over the grid
+// delegate draws the thumbnails to and sizes the tiles by. The wheel with Ctrl over the grid
 // zooms it; the size stays while the grid lives.
 class TileZoom final : public QObject {
 public:

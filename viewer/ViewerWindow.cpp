@@ -8,6 +8,7 @@
 #include "viewer/PictureView.h"
 #include "viewer/SaveCopy.h"
 #include "viewer/TileDelegate.h"
+#include "viewer/TileGrid.h"
 #include "viewer/TileZoom.h"
 
 #include <QAction>
@@ -16,7 +17,7 @@
 #include <QEvent>
 #include <QGuiApplication>
 #include <QLabel>
-#include <QListView>
+#include <QLineEdit>
 #include <QLoggingCategory>
 #include <QMenuBar>
 #include <QProgressBar>
@@ -56,12 +57,21 @@ ViewerWindow::ViewerWindow(std::vector<std::string> files, ViewerSetup setup, QW
         folder_ = commonFolder(files);
     asking_ = std::make_unique<KeyAsking>(
         KeyAsking::Setup{setup_.dialogs, setup_.tries, keys_, setup_.derive, setup_.fileSystems},
-        KeyAsking::Events{
-            .ready = [this](const ProtectedParameters& key) { model_->keyReady(key); },
-            .refused = [this](const ProtectedParameters& key,
-                              KeyRefusal why) { model_->keyRefused(key, why); },
-            .deriving = [this](bool deriving) { showBusy(deriving); }},
+        KeyAsking::Events{.ready =
+                              [this](const ProtectedParameters& key) {
+                                  model_->keyReady(key);
+                                  if (records_)
+                                      records_->keyReady(key);
+                              },
+                          .refused = [this](const ProtectedParameters& key,
+                                            KeyRefusal why) { model_->keyRefused(key, why); },
+                          .deriving = [this](bool deriving) { showBusy(deriving); }},
         this);
+    std::vector<RowFacts> facts;
+    facts.reserve(files.size());
+    for (const std::string& file : files)
+        facts.push_back(factsOfPath(file, folder_));
+    std::vector<std::string> recorded = files;
     model_ = std::make_unique<ContainerModel>(
         std::move(files),
         ContainerModel::Setup{.fileSystems = setup_.fileSystems,
@@ -72,10 +82,23 @@ ViewerWindow::ViewerWindow(std::vector<std::string> files, ViewerSetup setup, QW
     // The texts come before anything that shows them.
     model_->setTexts(languageTable(setup_.english));
     asking_->setTexts(languageTable(setup_.english));
+    arranged_ =
+        std::make_unique<ArrangedModel>(*model_, std::move(facts), languageTable(setup_.english));
     createGrid();
     createActions();
+    createArranging();
+    createSearch();
     createMenus();
     createStatusBar();
+    records_ = std::make_unique<RecordPass>(
+        std::move(recorded),
+        RecordPass::Setup{.fileSystems = setup_.fileSystems,
+                          .keys = keys_,
+                          .read = [this](const RecordPass::Batch& batch) { takeRecords(batch); },
+                          .needKey =
+                              [this](int row, const ProtectedParameters& key) {
+                                  asking_->need(key, model_->path(row), model_->name(row));
+                              }});
     setLanguage(setup_.english);
     resize(screen()->availableGeometry().size() * 4 / 5);
     showGrid();
@@ -83,7 +106,9 @@ ViewerWindow::ViewerWindow(std::vector<std::string> files, ViewerSetup setup, QW
 
 ViewerWindow::~ViewerWindow() {
     // The workers go before the keys they read with, and the view lets go of the model first.
+    records_.reset();
     grid_->setModel(nullptr);
+    arranged_.reset();
     model_.reset();
     asking_.reset();
 }
@@ -92,23 +117,30 @@ void ViewerWindow::createGrid() {
     pages_ = new QStackedWidget(this);
     pages_->setObjectName(QStringLiteral("pages"));
     setCentralWidget(pages_);
-    grid_ = new QListView(pages_);
+    grid_ = new TileGrid(pages_);
     grid_->setObjectName(QStringLiteral("grid"));
     grid_->setViewMode(QListView::IconMode);
     grid_->setFlow(QListView::LeftToRight);
     grid_->setWrapping(true);
     grid_->setResizeMode(QListView::Adjust);
     grid_->setMovement(QListView::Static);
-    grid_->setUniformItemSizes(true);
     grid_->setSpacing(0);
     grid_->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
+    grid_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     grid_->setSelectionMode(QAbstractItemView::SingleSelection);
     grid_->setItemDelegate(new TileDelegate(grid_));
     tiles_ = new TileZoom(*grid_, [this] { noteRowsInView(); });
-    grid_->setModel(model_.get());
-    if (model_->rowCount() > 0)
-        grid_->setCurrentIndex(model_->index(0));
+    grid_->setModel(arranged_.get());
+    grid_->setCurrentIndex(arranged_->indexOfRow(arranged_->arrangement().firstRow()));
+    model_->setPlaces(arranged_->arrangement().placesOfRows());
     connect(grid_, &QListView::activated, this, &ViewerWindow::open);
+    connect(grid_->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            &ViewerWindow::showFacts);
+    connect(arranged_.get(), &QAbstractItemModel::layoutChanged, this, [this] {
+        model_->setPlaces(arranged_->arrangement().placesOfRows());
+        noteRowsInView();
+        showFacts();
+    });
     connect(grid_->verticalScrollBar(), &QScrollBar::valueChanged, this,
             &ViewerWindow::noteRowsInView);
     grid_->viewport()->installEventFilter(this);
@@ -176,8 +208,10 @@ void ViewerWindow::createActions() {
     connect(zoomOut_, &QAction::triggered, this, [zoom] { zoom(-1); });
     connect(previous_, &QAction::triggered, this, [this] { step(-1); });
     connect(next_, &QAction::triggered, this, [this] { step(1); });
-    connect(first_, &QAction::triggered, this, [this] { showRow(0); });
-    connect(last_, &QAction::triggered, this, [this] { showRow(model_->rowCount() - 1); });
+    connect(first_, &QAction::triggered, this,
+            [this] { showRow(arranged_->arrangement().firstRow()); });
+    connect(last_, &QAction::triggered, this,
+            [this] { showRow(arranged_->arrangement().lastRow()); });
     connect(back_, &QAction::triggered, this, &ViewerWindow::showGrid);
     pictureBar_->addActions({previous_, next_, zoomOut_, zoomIn_, fit_, actualSize_});
     zoomLabel_ = new QLabel(pictureBar_);
@@ -186,6 +220,40 @@ void ViewerWindow::createActions() {
     pictureBar_->addWidget(zoomLabel_);
     pictureBar_->addActions({saveCopy_, copy_, back_});
     picture_->onZoomChanged([this] { showZoom(); });
+}
+
+void ViewerWindow::createArranging() {
+    byFolder_ = action("viewerByFolder");
+    byTime_ = action("viewerByTime");
+    auto* arrangings = new QActionGroup(this);
+    for (QAction* arranging : {byFolder_, byTime_}) {
+        arranging->setCheckable(true);
+        arrangings->addAction(arranging);
+    }
+    byFolder_->setChecked(true);
+    connect(byFolder_, &QAction::triggered, this,
+            [this] { arranged_->setArranging(Arranging::ByFolder); });
+    connect(byTime_, &QAction::triggered, this,
+            [this] { arranged_->setArranging(Arranging::ByTime); });
+}
+
+void ViewerWindow::createSearch() {
+    searchBar_ = addToolBar(QString());
+    searchBar_->setObjectName(QStringLiteral("viewerSearchBar"));
+    searchBar_->setMovable(false);
+    search_ = new QLineEdit(searchBar_);
+    search_->setObjectName(QStringLiteral("viewerSearch"));
+    search_->setClearButtonEnabled(true);
+    search_->setMaximumWidth(400);
+    searchBar_->addWidget(search_);
+    connect(search_, &QLineEdit::textChanged, this,
+            [this](const QString& text) { arranged_->setFilter(text); });
+    // Esc goes back to the grid while a picture shows, when the field is hidden.
+    auto* clear = new QAction(search_);
+    clear->setShortcut(Qt::Key_Escape);
+    clear->setShortcutContext(Qt::WidgetShortcut);
+    search_->addAction(clear);
+    connect(clear, &QAction::triggered, search_, &QLineEdit::clear);
 }
 
 void ViewerWindow::createMenus() {
@@ -199,6 +267,8 @@ void ViewerWindow::createMenus() {
     fileMenu_->addSeparator();
     fileMenu_->addAction(close_);
     viewMenu_ = menu("viewerViewMenu");
+    viewMenu_->addActions({byFolder_, byTime_});
+    viewMenu_->addSeparator();
     viewMenu_->addActions({zoomIn_, zoomOut_, fit_, actualSize_});
     viewMenu_->addSeparator();
     viewMenu_->addActions({previous_, next_});
@@ -228,7 +298,10 @@ void ViewerWindow::createStatusBar() {
     // A range of 0 to 0 is Qt's bar for work without a known end.
     busyBar_->setRange(0, 0);
     busyBar_->setMaximumWidth(120);
+    factsLabel_ = new QLabel(this);
+    factsLabel_->setObjectName(QStringLiteral("viewerFacts"));
     statusBar()->addWidget(countLabel_, 1);
+    statusBar()->addWidget(factsLabel_, 3);
     // The count tells plain pictures apart as their rows are read.
     connect(model_.get(), &QAbstractItemModel::dataChanged, this, &ViewerWindow::showCount);
     statusBar()->addPermanentWidget(busyLabel_);
@@ -255,12 +328,17 @@ void ViewerWindow::setLanguage(bool english) {
     next_->setText(text(texts.viewerNext));
     back_->setText(text(texts.viewerBackToGrid));
     busyLabel_->setText(text(texts.viewerDeriving));
+    byFolder_->setText(text(texts.viewerByFolder));
+    byTime_->setText(text(texts.viewerByTime));
+    search_->setPlaceholderText(text(texts.viewerSearch));
     (english ? english_ : chinese_)->setChecked(true);
     useQtTranslation(!english);
     model_->setTexts(texts);
+    arranged_->setTexts(texts);
     asking_->setTexts(texts);
     showCount();
     showZoom();
+    showFacts();
 }
 
 bool ViewerWindow::eventFilter(QObject* watched, QEvent* event) {
@@ -274,29 +352,25 @@ void ViewerWindow::noteRowsInView() {
         model_->setRowsInView(0, -1);
         return;
     }
-    // The tiles lie in a grid of equal cells, row after row.
-    const QSize cell = grid_->gridSize();
-    const int columns = std::max(1, grid_->viewport()->width() / cell.width());
-    const int top = grid_->verticalScrollBar()->value();
-    const int firstLine = top / cell.height();
-    const int lastLine = (top + grid_->viewport()->height()) / cell.height();
-    model_->setRowsInView(firstLine * columns, (lastLine + 1) * columns - 1);
+    const auto [first, last] = grid_->rowsInView();
+    model_->setRowsInView(first, last);
 }
 
 void ViewerWindow::open(const QModelIndex& index) {
-    if (!index.isValid())
+    const QModelIndex tile = arranged_->mapToSource(index);
+    if (!tile.isValid())
         return;
-    if (const std::optional<ProtectedParameters> refused = model_->refusedKey(index.row())) {
+    if (const std::optional<ProtectedParameters> refused = model_->refusedKey(tile.row())) {
         asking_->askAgain(*refused);
         return;
     }
-    showRow(index.row());
+    showRow(tile.row());
 }
 
 void ViewerWindow::showFile(const std::string& path) {
     for (int row = 0; row < model_->rowCount(); ++row) {
         if (model_->path(row) == path) {
-            grid_->setCurrentIndex(model_->index(row));
+            grid_->setCurrentIndex(arranged_->indexOfRow(row));
             showRow(row);
             return;
         }
@@ -314,6 +388,7 @@ void ViewerWindow::showRow(int row) {
     picture_->showPreview(thumbnail.value<QPixmap>().toImage(), qtText(texts_->viewerLoading));
     picture_->setFocus();
     showCount();
+    showFacts();
     model_->askPicture(row, [this, row](const QImage& picture, const QString& problem) {
         if (row != shownRow_)
             return;
@@ -330,8 +405,8 @@ void ViewerWindow::showGrid() {
     model_->dropPicture();
     picture_->clear();
     if (shownRow_ >= 0) {
-        grid_->setCurrentIndex(model_->index(shownRow_));
-        grid_->scrollTo(model_->index(shownRow_));
+        grid_->setCurrentIndex(arranged_->indexOfRow(shownRow_));
+        grid_->scrollTo(arranged_->indexOfRow(shownRow_));
     }
     shownRow_ = -1;
     pages_->setCurrentWidget(grid_);
@@ -339,10 +414,11 @@ void ViewerWindow::showGrid() {
     grid_->setFocus();
     noteRowsInView();
     showCount();
+    showFacts();
 }
 
 void ViewerWindow::step(int by) {
-    const int row = std::clamp(shownRow_ + by, 0, model_->rowCount() - 1);
+    const int row = arranged_->arrangement().rowBeside(shownRow_, by);
     if (row != shownRow_)
         showRow(row);
 }
@@ -351,6 +427,7 @@ void ViewerWindow::enablePictureActions(bool enabled) {
     for (QAction* pictureAction :
          {saveCopy_, copy_, fit_, actualSize_, previous_, next_, first_, last_, back_})
         pictureAction->setEnabled(enabled);
+    searchBar_->setVisible(!enabled);
 }
 
 void ViewerWindow::showZoom() {
@@ -388,6 +465,27 @@ void ViewerWindow::showCount() {
     }
     countLabel_->setText(
         QStringLiteral("%1   %2 / %3").arg(model_->label(shownRow_)).arg(shownRow_ + 1).arg(count));
+}
+
+void ViewerWindow::showFacts() {
+    const int row =
+        shownRow_ >= 0 ? shownRow_ : arranged_->mapToSource(grid_->currentIndex()).row();
+    factsLabel_->setText(
+        row < 0 ? QString()
+                : wordedFacts(model_->label(row), arranged_->arrangement().facts(row), *texts_));
+}
+
+void ViewerWindow::takeRecords(const RecordPass::Batch& batch) {
+    std::vector<std::pair<int, RowFacts>> facts;
+    std::vector<std::pair<int, std::string>> names;
+    for (const auto& [row, read] : batch) {
+        facts.emplace_back(row, factsOf(model_->path(row), folder_, read));
+        if (read.record)
+            names.emplace_back(row, namePart(read.record->path));
+    }
+    model_->takeRecordedNames(names);
+    arranged_->takeFacts(std::move(facts));
+    showFacts();
 }
 
 void ViewerWindow::saveCopy() {

@@ -2,8 +2,10 @@
 
 #include "batch/Viewing.h"
 #include "desktop/Dialogs.h"
+#include "viewer/ArrangedModel.h"
 #include "viewer/ContainerModel.h"
 #include "viewer/KeyAsking.h"
+#include "viewer/RecordPass.h"
 
 #include <QMainWindow>
 #include <memory>
@@ -13,7 +15,7 @@
 class QAction;
 class QActionGroup;
 class QLabel;
-class QListView;
+class QLineEdit;
 class QMenu;
 class QProgressBar;
 class QStackedWidget;
@@ -23,6 +25,7 @@ namespace tarvex {
 
 class PictureView;
 class TileZoom;
+class TileGrid;
 struct LanguageTable;
 
 // What a viewer works with besides its files.
@@ -37,8 +40,10 @@ struct ViewerSetup {
     bool english = true;
 };
 
-// The picture viewer: a grid of the containers' thumbnails in the order given, each with its name,
-// and one picture at a time, whole, on Return or a double click. Nothing of what the containers
+// The picture viewer: a grid of the containers' thumbnails, each with its name, arranged by folder
+// or by time under headings and filtered by what the search field holds, and one picture at a
+// time, whole, on Return or a double click. What each container records is read first, for the
+// arrangement and the status bar. Nothing of what the containers
 // hold leaves the program's memory, but a copy that the user saves or copies.
 class ViewerWindow final : public QMainWindow {
 public:
@@ -61,6 +66,8 @@ private:
     void createActions();
     void createMenus();
     void createStatusBar();
+    void createArranging();
+    void createSearch();
     QAction* action(const char* name, const QKeySequence& key = {});
     // Opens a tile: shows its picture, or asks again for the key it was refused.
     void open(const QModelIndex& index);
@@ -73,6 +80,9 @@ private:
     void noteRowsInView();
     void showBusy(bool deriving);
     void showCount();
+    // Says in the status bar what the picture shown, or the tile chosen, is.
+    void showFacts();
+    void takeRecords(const RecordPass::Batch& batch);
     // The actions of the picture view are live while it shows.
     void enablePictureActions(bool enabled);
     // The zoom of the picture in its tool bar and in the View menu's Fit and 100 %.
@@ -85,14 +95,19 @@ private:
     ViewerKeys keys_;
     std::unique_ptr<KeyAsking> asking_;
     std::unique_ptr<ContainerModel> model_;
+    std::unique_ptr<ArrangedModel> arranged_;
+    std::unique_ptr<RecordPass> records_;
     QStackedWidget* pages_ = nullptr;
-    QListView* grid_ = nullptr;
+    TileGrid* grid_ = nullptr;
     TileZoom* tiles_ = nullptr;
+    QToolBar* searchBar_ = nullptr;
+    QLineEdit* search_ = nullptr;
     QWidget* picturePage_ = nullptr;
     QToolBar* pictureBar_ = nullptr;
     PictureView* picture_ = nullptr;
     QLabel* zoomLabel_ = nullptr;
     QLabel* countLabel_ = nullptr;
+    QLabel* factsLabel_ = nullptr;
     QLabel* busyLabel_ = nullptr;
     QProgressBar* busyBar_ = nullptr;
     QMenu* fileMenu_ = nullptr;
@@ -110,6 +125,8 @@ private:
     QAction* first_ = nullptr;
     QAction* last_ = nullptr;
     QAction* back_ = nullptr;
+    QAction* byFolder_ = nullptr;
+    QAction* byTime_ = nullptr;
     QAction* english_ = nullptr;
     QAction* chinese_ = nullptr;
     int shownRow_ = -1;

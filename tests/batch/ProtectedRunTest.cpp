@@ -2,6 +2,7 @@
 // selection that mixes classes, and files that do not open left out.
 #include "BatchFixture.h"
 #include "batch/Viewing.h"
+#include "container/ContainerReader.h"
 #include "container/ProtectedRefusals.h"
 #include "files/PathParts.h"
 #include "passwords/PassphraseKey.h"
@@ -721,6 +722,77 @@ TEST_F(ProtectedRunTest, AViewingThatAThumbnailWillDoReadsTheSealedOneAndTheSour
                      [&given](std::span<const std::uint8_t>) { return given = true; });
     EXPECT_EQ(plain.outcome.reason, LeftOutReason::NotContainer);
     EXPECT_FALSE(given || plain.plain);
+}
+
+// The machine's file system, counting the bytes that a reading takes: of the pieces handed over,
+// and of the ends read.
+class CountingFiles final : public ForwardingFileSystem {
+public:
+    std::uint64_t bytes = 0;
+    int pieceReadings = 0;
+
+    FileVersion readFile(const std::string& path, const std::string& next,
+                         const VersionReceiver& opened, const PieceReceiver& take) override {
+        ++pieceReadings;
+        return ForwardingFileSystem::readFile(path, next, opened,
+                                              [&](std::span<const std::uint8_t> piece) {
+                                                  bytes += piece.size();
+                                                  return take(piece);
+                                              });
+    }
+    FileEnd readFileEnd(const std::string& path, std::size_t count) override {
+        FileEnd end = ForwardingFileSystem::readFileEnd(path, count);
+        bytes += end.bytes.size();
+        return end;
+    }
+};
+
+// A viewer reads what a container records of its source from its end, head and record: a few
+// kB of a container of megabytes, nothing of its thumbnail or content; of a file that is no
+// Protected container only the end, with its own time and size.
+TEST_F(ProtectedRunTest, AReadOfTheRecordTakesTheHeadAndTheRecordOnly) {
+    const ProtectedParameters parameters = newProtectedParameters(runs.cost);
+    const ProtectedKey key = keyOfPassphrase(runs.password, parameters);
+    const Bytes source = patternBytes(3'000'000, 3);
+    const SourceRecord recorded{"2024/03 March/IMG_2.jpg", 1'710'252'120'000'000'000,
+                                source.size()};
+    std::string text;
+    ProtectedBuilder builder;
+    builder.start(key, parameters, recorded, patternBytes(40'000, 4),
+                  [&text](std::string_view part) { text.append(part); });
+    builder.append(source);
+    ASSERT_TRUE(builder.finish());
+    writeFile(inFolder("a.tvx"), Bytes(text.begin(), text.end()));
+    writeFile(inFolder("plain.jpg"), patternBytes(5000, 1));
+    CountingFiles counted;
+    ContainerReaders readers;
+    const auto read = [&](const std::string& name, const ProtectedKey* given) {
+        counted.bytes = 0;
+        counted.pieceReadings = 0;
+        return readRecord({.path = inFolder(name),
+                           .files = counted,
+                           .readers = readers,
+                           .key = [given](const ProtectedParameters&) { return given; },
+                           .stop = [] { return false; }});
+    };
+
+    const RecordRead opened = read("a.tvx", &key);
+    EXPECT_EQ(opened.outcome.kind, FileOutcome::Kind::Done);
+    EXPECT_EQ(opened.record, recorded);
+    EXPECT_FALSE(opened.missingKey);
+    EXPECT_GT(text.size(), 4'000'000U);
+    EXPECT_LE(counted.bytes, readPieceSize + 2 * containerEndBytes);
+
+    const RecordRead locked = read("a.tvx", nullptr);
+    EXPECT_EQ(locked.missingKey, parameters);
+    EXPECT_FALSE(locked.record);
+
+    const RecordRead plain = read("plain.jpg", &key);
+    EXPECT_EQ(plain.outcome.kind, FileOutcome::Kind::Done);
+    EXPECT_FALSE(plain.record);
+    EXPECT_EQ(plain.fileSize, 5000U);
+    EXPECT_EQ(plain.fileModifiedNs, modifiedNs(inFolder("plain.jpg")));
+    EXPECT_EQ(counted.pieceReadings, 0);
 }
 
 } // namespace

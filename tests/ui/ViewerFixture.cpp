@@ -6,6 +6,7 @@
 #include "support/ForwardingFileSystem.h"
 #include "support/ScriptedReport.h"
 
+#include <QListView>
 #include <QPixmap>
 #include <QTest>
 #include <filesystem>
@@ -128,6 +129,11 @@ std::string ViewerTest::tile(ViewerWindow& viewer, int row) {
         return problem.toStdString();
     const QSize size = index.data(Qt::DecorationRole).value<QPixmap>().size();
     return std::to_string(size.width()) + "x" + std::to_string(size.height());
+}
+
+QModelIndex ViewerTest::tileOf(ViewerWindow& viewer, int row) {
+    const auto* grid = viewer.findChild<QListView*>(QStringLiteral("grid"));
+    return static_cast<const ArrangedModel*>(grid->model())->indexOfRow(row);
 }
 
 } // namespace tarvex::testing

@@ -39,6 +39,8 @@ protected:
     static bool settled(ViewerWindow& viewer);
     // The text of why row `row` has no picture, or its thumbnail's size as "WxH".
     static std::string tile(ViewerWindow& viewer, int row);
+    // The index in the grid of `viewer` of the tile of row `row`.
+    static QModelIndex tileOf(ViewerWindow& viewer, int row);
 
     TempFolder temp;
     ScriptedDialogs dialogs;

@@ -4,13 +4,17 @@
 // copy that the user saves; no picture decoded beyond what its header declares a decoding may
 // take; plain pictures shown marked beside the containers and counted apart; the zoom of the grid's
 // tiles and of the picture, its panning; the viewer's program ending on a signal without leaving
-// its temporary folder.
+// its temporary folder; a library arranged by what its containers record, filtered by the search
+// field, and named in the status bar.
 #include "ViewerFixture.h"
 #include "desktop/QtDialogs.h"
 #include "desktop/QtText.h"
+#include "files/LocalFileSystem.h"
 #include "support/CliProcess.h"
+#include "support/ScriptedReport.h"
 #include "texts/Catalogue.h"
 #include "ui/untMain.h"
+#include "viewer/ArrangedModel.h"
 #include "viewer/PictureView.h"
 #include "viewer/SaveCopy.h"
 #include "viewer/ThumbnailCache.h"
@@ -18,16 +22,20 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDateTime>
 #include <QImageWriter>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListView>
 #include <QScrollBar>
 #include <QTest>
 #include <QWheelEvent>
 #include <csignal>
+#include <fcntl.h>
 #include <filesystem>
 #include <gmock/gmock.h>
 #include <map>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 namespace tarvex::testing {
@@ -195,7 +203,7 @@ TEST_F(ViewerTest, AsksBeforeACostlyKeyAndBeforeAFifthKey) {
     dialogs.script.answerNextQuestion(true);
     dialogs.passphrases = {QStringLiteral("secret1")};
     auto* grid = viewer.findChild<QListView*>(QStringLiteral("grid"));
-    grid->setCurrentIndex(viewer.model().index(refused));
+    grid->setCurrentIndex(tileOf(viewer, refused));
     QTest::keyClick(grid, Qt::Key_Return);
     EXPECT_TRUE(QTest::qWaitFor([&] { return tile(viewer, refused) == "20x20"; }, waitMs));
     EXPECT_EQ(derivations, 5);
@@ -231,7 +239,7 @@ TEST_F(ViewerTest, ReturnShowsAPictureWholeTheKeysWalkThePicturesAndEscGoesBack)
     QTest::keyClick(shown, Qt::Key_Escape);
     EXPECT_EQ(viewer.shownRow(), -1);
     EXPECT_TRUE(shown->picture().isNull());
-    EXPECT_EQ(grid->currentIndex().row(), 0);
+    EXPECT_EQ(grid->currentIndex(), tileOf(viewer, 0));
     // A container opened from the desktop shows at once.
     viewer.showFile(designed[1]);
     EXPECT_TRUE(shows(1, {20, 40}));
@@ -323,11 +331,13 @@ TEST_F(ViewerTest, APictureDeclaringMoreThanADecodingMayTakeIsNotDecoded) {
     // The whole picture of 16000 x 16000 would take 1 GB.
     auto* grid = viewer.findChild<QListView*>(QStringLiteral("grid"));
     auto* shown = viewer.findChild<PictureView*>(QStringLiteral("pictureView"));
-    grid->setCurrentIndex(viewer.model().index(1));
+    grid->setCurrentIndex(tileOf(viewer, 1));
     QTest::keyClick(grid, Qt::Key_Return);
     EXPECT_TRUE(QTest::qWaitFor([&] { return shown->text() == qtText(tooLarge); }, waitMs));
     EXPECT_TRUE(shown->picture().isNull());
-    QTest::keyClick(shown, Qt::Key_Home);
+    // By their names: wide.jpg, vast.jpg, small.jpg.
+    QTest::keyClick(shown, Qt::Key_Left);
+    QTest::keyClick(shown, Qt::Key_Left);
     EXPECT_TRUE(QTest::qWaitFor([&] { return shown->picture().size() == QSize(64, 48); }, waitMs));
 }
 
@@ -376,7 +386,7 @@ TEST_F(ViewerTest, PlainPicturesInAFolderShowMarked) {
     // The whole plain picture, named as not protected in the status bar.
     auto* grid = viewer.findChild<QListView*>(QStringLiteral("grid"));
     auto* shown = viewer.findChild<PictureView*>(QStringLiteral("pictureView"));
-    grid->setCurrentIndex(model.index(2));
+    grid->setCurrentIndex(tileOf(viewer, 2));
     QTest::keyClick(grid, Qt::Key_Return);
     EXPECT_TRUE(QTest::qWaitFor([&] { return shown->picture().size() == QSize(40, 50); }, waitMs));
     EXPECT_THAT(count->text().toStdString(),
@@ -394,11 +404,16 @@ TEST_F(ViewerTest, ZoomActsOnTheTilesOrThePictureThatShows) {
     ViewerWindow& viewer = view(containers);
     ASSERT_TRUE(settled(viewer));
     auto* grid = viewer.findChild<QListView*>(QStringLiteral("grid"));
-    const QSize largest = grid->gridSize();
+    // The size of the tile chosen, once the grid is laid out anew.
+    const auto tile = [grid] {
+        QApplication::processEvents();
+        return grid->visualRect(grid->currentIndex()).size();
+    };
+    const QSize largest = tile();
     EXPECT_EQ(grid->iconSize(), QSize(256, 256));
     QTest::keyClick(grid, Qt::Key_Minus, Qt::ControlModifier);
     EXPECT_EQ(grid->iconSize(), QSize(224, 224));
-    EXPECT_EQ(grid->gridSize(), largest - QSize(32, 32));
+    EXPECT_EQ(tile(), largest - QSize(32, 32));
     QWheelEvent down({100, 100}, grid->viewport()->mapToGlobal(QPoint(100, 100)), {}, {0, -120},
                      Qt::NoButton, Qt::ControlModifier, Qt::NoScrollPhase, false);
     QApplication::sendEvent(grid->viewport(), &down);
@@ -505,12 +520,122 @@ TEST(PictureView, TheWheelWithCtrlZoomsAboutTheCursorAndADragPans) {
     EXPECT_GT(view.verticalScrollBar()->value(), values.y() + 40);
 }
 
-// The program ends on these signals as it ends when closed, and removes the folder that it keeps
-// Qt's settings in.
+// The tiles and headings of the grid of `viewer`, a heading as "# heading".
+std::vector<std::string> gridTexts(ViewerWindow& viewer) {
+    const QAbstractItemModel* grid = viewer.findChild<QListView*>(QStringLiteral("grid"))->model();
+    std::vector<std::string> texts;
+    for (int row = 0; row < grid->rowCount(); ++row) {
+        const QModelIndex index = grid->index(row, 0);
+        const std::string text = index.data().toString().toStdString();
+        texts.push_back(index.data(ArrangedModel::headingRole).toBool() ? "# " + text : text);
+    }
+    return texts;
+}
+
+// Sets the time of the last change of `path` to a local time.
+void touch(const std::string& path, QDateTime time) {
+    const std::int64_t seconds = time.toSecsSinceEpoch();
+    const timespec times[2] = {{seconds, 0}, {seconds, 0}};
+    ASSERT_EQ(utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+}
+
+// A library with hidden names, its folders sealed in the containers, beside a plain picture:
+// arranged by folder and by month from what the containers record, the picture view stepping
+// over the headings, the search field filtering the grid, the status bar saying what a picture
+// is, in both languages.
+TEST_F(ViewerTest, ALibraryWithHiddenNamesIsArrangedByWhatItsContainersRecord) {
+    const std::string march = "lib/2024/03 March/";
+    std::filesystem::create_directories(temp / ("src/" + march));
+    std::filesystem::create_directories(temp / "src/lib/2023/12 December");
+    touch(picture(march + "IMG_10.jpg", {40, 30}), {{2024, 3, 12}, {14, 2}});
+    touch(picture(march + "IMG_2.jpg", {30, 40}), {{2024, 3, 2}, {9, 0}});
+    touch(picture("lib/2023/12 December/c.png", {20, 20}), {{2023, 12, 24}, {18, 0}});
+    Batch batch(localFileSystem());
+    ScriptedReport report;
+    report.acceptPassphrase("secret1");
+    ASSERT_EQ(batch
+                  .encrypt({.files = {},
+                            .trees = {temp / "src/lib"},
+                            .ownFolderNames = outputFolderNames(),
+                            .password = "secret1",
+                            .containerClass = ContainerClass::Protected,
+                            .hideNames = true,
+                            .outputFolderName = "enc",
+                            .cost = cheapCost},
+                           report)
+                  .done,
+              3);
+    touch(picture("lib/enc/plain.png", {10, 10}), {{2024, 6, 1}, {8, 0}});
+    dialogs.passphrases = {QStringLiteral("secret1")};
+    ViewerWindow& viewer = view(viewedFiles({temp / "src/lib/enc"}));
+    ASSERT_TRUE(settled(viewer));
+    const std::string plain = words(texts.viewerPlainName, {"plain.png"});
+    const auto arranged = [&viewer](const std::vector<std::string>& expected) {
+        const bool came = QTest::qWaitFor([&] { return gridTexts(viewer) == expected; }, waitMs);
+        EXPECT_EQ(gridTexts(viewer), expected);
+        return came;
+    };
+    EXPECT_TRUE(arranged({"# Top folder", plain, "# 2023/12 December", "c.png", "# 2024/03 March",
+                          "IMG_2.jpg", "IMG_10.jpg"}));
+
+    viewer.findChild<QAction*>(QStringLiteral("viewerByTime"))->trigger();
+    EXPECT_TRUE(arranged({"# June 2024", plain, "# March 2024", "IMG_10.jpg", "IMG_2.jpg",
+                          "# December 2023", "c.png"}));
+    ContainerModel& model = viewer.model();
+    const auto rowOf = [&model](const char* name) {
+        for (int row = 0; row < model.rowCount(); ++row) {
+            if (model.name(row) == QString::fromUtf8(name))
+                return row;
+        }
+        return -1;
+    };
+    auto* grid = viewer.findChild<QListView*>(QStringLiteral("grid"));
+    auto* shown = viewer.findChild<PictureView*>(QStringLiteral("pictureView"));
+    auto* facts = viewer.findChild<QLabel*>(QStringLiteral("viewerFacts"));
+    grid->setCurrentIndex(tileOf(viewer, rowOf("plain.png")));
+    EXPECT_THAT(facts->text().toStdString(),
+                StartsWith(plain + " — Top folder — 1 Jun 2024 08:00 — "));
+    QTest::keyClick(grid, Qt::Key_Return);
+    QTest::keyClick(shown, Qt::Key_Right);
+    EXPECT_EQ(viewer.shownRow(), rowOf("IMG_10.jpg"));
+    EXPECT_THAT(facts->text().toStdString(),
+                StartsWith("IMG_10.jpg — 2024/03 March — 12 Mar 2024 14:02 — "));
+    QTest::keyClick(shown, Qt::Key_End);
+    EXPECT_EQ(viewer.shownRow(), rowOf("c.png"));
+    QTest::keyClick(shown, Qt::Key_Left);
+    EXPECT_EQ(viewer.shownRow(), rowOf("IMG_2.jpg"));
+    QTest::keyClick(shown, Qt::Key_Home);
+    EXPECT_EQ(viewer.shownRow(), rowOf("plain.png"));
+    QTest::keyClick(shown, Qt::Key_Escape);
+    // The grid's keys pass over the headings too.
+    QTest::keyClick(grid, Qt::Key_End);
+    EXPECT_EQ(grid->currentIndex(), tileOf(viewer, rowOf("c.png")));
+    QTest::keyClick(grid, Qt::Key_Home);
+    EXPECT_EQ(grid->currentIndex(), tileOf(viewer, rowOf("plain.png")));
+    QTest::keyClick(grid, Qt::Key_Right);
+    EXPECT_EQ(grid->currentIndex(), tileOf(viewer, rowOf("IMG_10.jpg")));
+
+    auto* search = viewer.findChild<QLineEdit*>(QStringLiteral("viewerSearch"));
+    search->setFocus();
+    QTest::keyClicks(search, "img_");
+    EXPECT_TRUE(arranged({"# March 2024", "IMG_10.jpg", "IMG_2.jpg"}));
+    QTest::keyClick(search, Qt::Key_Escape);
+    EXPECT_TRUE(search->text().isEmpty());
+    EXPECT_EQ(gridTexts(viewer).size(), 7U);
+
+    viewer.setLanguage(false);
+    EXPECT_EQ(gridTexts(viewer).front(), "# 2024年6月");
+    grid->setCurrentIndex(tileOf(viewer, rowOf("IMG_10.jpg")));
+    EXPECT_THAT(facts->text().toStdString(),
+                StartsWith("IMG_10.jpg — 2024/03 March — 2024年3月12日 14:02 — "));
+}
+
+// The program ends on these signals as it ends when closed, and removes the folder that it
+// keeps Qt's settings in.
 TEST_F(ViewerTest, TheViewerProgramEndsOnASignalAndLeavesNothingInTheTemporaryFolder) {
     const auto containers = encrypt({picture("a.jpg", {60, 40})}, ContainerClass::Standard, "std");
-    // The folder of the desktop session, which outlives a program: without one, Qt makes its own
-    // in TMPDIR.
+    // The folder of the desktop session, which outlives a program: without one, Qt makes its
+    // own in TMPDIR.
     const std::string runtime = temp / "runtime";
     std::filesystem::create_directory(runtime);
     std::filesystem::permissions(runtime, std::filesystem::perms::owner_all);
