@@ -119,7 +119,7 @@ public:
     // ask again (a passphrase read from a pipe) shows the estimate and gives the one typed back.
     virtual std::optional<Secret> passwordAgain(double seconds) = 0;
     // Whether the user asked the run to stop: the window's Cancel, the console's Ctrl-C. Asked
-    // between files and inside them; the window lets its messages run meanwhile.
+    // between files and inside them.
     virtual bool stopRequested() = 0;
 };
 

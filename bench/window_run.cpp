@@ -105,6 +105,9 @@ int main(int argc, char* argv[]) {
         ->setText(QString::fromLocal8Bit(argv[2]));
     clock.start();
     window.findChild<QAbstractButton*>(QStringLiteral("btnenc"))->click();
+    // The run goes on a thread of its own; the window asks its closing question once it ends.
+    while (window.runGoing())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     if (dialogs.elapsed() < 0) {
         std::fprintf(stderr, "the run ended without its closing question\n");
         return 1;

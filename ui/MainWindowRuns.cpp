@@ -1,5 +1,5 @@
-// The main window's commands that choose files and run: they gather the window's values, call a
-// run with them, and show what it did.
+// The main window's commands that choose files and run: they gather the window's values, start a
+// run with them on its thread, and show what it did once it has ended.
 
 #include "batch/Paths.h"
 #include "desktop/QtText.h"
@@ -11,6 +11,7 @@
 #include <QButtonGroup>
 #include <QLineEdit>
 #include <QUrl>
+#include <memory>
 
 namespace tarvex {
 
@@ -102,37 +103,60 @@ void TfrmMain::encryptSelection(const std::string& into) {
     if (!somethingChosen(texts_->msgNoImageEnc))
         return;
     const ContainerClass level = classChoice();
-    const Secret password = passwordTyped();
-    if (!getencsn(level, password))
+    // The run's own copy, kept as long as the run goes.
+    auto password = std::make_shared<const Secret>(passwordTyped());
+    if (!getencsn(level, *password))
         return;
-    const RunResult result = batch_.encrypt({.files = selectedFiles_,
-                                             .trees = selectedTrees_,
-                                             .ownFolderNames = outputFolderNames(),
-                                             .password = password.view(),
-                                             .containerClass = level,
-                                             .appendSuffix = rgsuffixItems->checkedId() == 1,
-                                             .hideNames = mhidenames->isChecked(),
-                                             .outputFolderName = std::string(texts_->encFolderName),
-                                             .into = into,
-                                             .thumbnail = pictures::makeThumbnail,
-                                             .removeOriginals = mremoveoriginals->isChecked()},
-                                            *report_);
-    showEnd(result, RunCommand::Encrypt);
+    EncryptRequest request{.files = selectedFiles_,
+                           .trees = selectedTrees_,
+                           .ownFolderNames = outputFolderNames(),
+                           .password = password->view(),
+                           .containerClass = level,
+                           .appendSuffix = rgsuffixItems->checkedId() == 1,
+                           .hideNames = mhidenames->isChecked(),
+                           .outputFolderName = std::string(texts_->encFolderName),
+                           .into = into,
+                           .thumbnail = pictures::makeThumbnail,
+                           .removeOriginals = mremoveoriginals->isChecked()};
+    startRun(RunCommand::Encrypt,
+             [this, request = std::move(request), password](RunReport& report) {
+                 return batch_.encrypt(request, report);
+             });
 }
 
 void TfrmMain::decryptSelection(const std::string& into) {
     if (!somethingChosen(texts_->msgNoImageDec))
         return;
-    const Secret password = passwordTyped();
-    const RunResult result = batch_.decrypt({.files = selectedFiles_,
-                                             .trees = selectedTrees_,
-                                             .ownFolderNames = outputFolderNames(),
-                                             .password = password.view(),
-                                             .stripSuffix = rgsuffixItems->checkedId() == 1,
-                                             .outputFolderName = std::string(texts_->decFolderName),
-                                             .into = into},
-                                            *report_);
-    showEnd(result, RunCommand::Decrypt);
+    auto password = std::make_shared<const Secret>(passwordTyped());
+    DecryptRequest request{.files = selectedFiles_,
+                           .trees = selectedTrees_,
+                           .ownFolderNames = outputFolderNames(),
+                           .password = password->view(),
+                           .stripSuffix = rgsuffixItems->checkedId() == 1,
+                           .outputFolderName = std::string(texts_->decFolderName),
+                           .into = into};
+    startRun(RunCommand::Decrypt,
+             [this, request = std::move(request), password](RunReport& report) {
+                 return batch_.decrypt(request, report);
+             });
+}
+
+void TfrmMain::startRun(RunCommand command, RunThread::Work work) {
+    report_->beginRun();
+    run_->start(std::move(work),
+                [this, command](const RunOutcome& outcome) { endRun(outcome, command); });
+}
+
+void TfrmMain::endRun(const RunOutcome& outcome, RunCommand command) {
+    if (outcome.failure.empty()) {
+        showEnd(outcome.result, command);
+    } else {
+        report_->showMessage(outcome.failure);
+        setWindowHeight(WindowHeight::Resting);
+        report_->endRun();
+    }
+    if (closeRequested_)
+        close();
 }
 
 void TfrmMain::showEnd(const RunResult& result, RunCommand command) {

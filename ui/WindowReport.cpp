@@ -5,7 +5,6 @@
 #include "texts/Wording.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QLabel>
 #include <QMessageBox>
 #include <QProgressBar>
@@ -22,15 +21,13 @@ void WindowReport::progress(const RunProgress& progress) {
         running_ = true;
         countOfThisRun_ = false;
         setProgress(0, progress.count);
-        setRunControlsEnabled(false);
         setWindowHeight(WindowHeight::Running);
         return;
     case RunProgress::Stage::DerivingKey:
-        // A key for the first file of a decrypt run is derived before the run begins: the
-        // controls are off meanwhile, and Cancel is live in the progress row.
+        // A key for the first file of a decrypt run is derived before the run begins: Cancel
+        // is live in the progress row meanwhile.
         if (!running_) {
             deriving_ = true;
-            setRunControlsEnabled(false);
             setWindowHeight(WindowHeight::Running);
         }
         showBusy(true);
@@ -39,7 +36,6 @@ void WindowReport::progress(const RunProgress& progress) {
         showBusy(false);
         if (deriving_) {
             deriving_ = false;
-            setRunControlsEnabled(true);
             setWindowHeight(WindowHeight::Resting);
         }
         return;
@@ -88,17 +84,15 @@ void WindowReport::notice(RunNotice notice) {
     waitingNotice_ = box;
 }
 
-bool WindowReport::stopRequested() {
-    QCoreApplication::processEvents();
-    return cancelRequested_;
+void WindowReport::beginRun() {
+    setRunControlsEnabled(false);
 }
 
 void WindowReport::endRun() {
     showFolder({});
-    if (running_) {
-        running_ = false;
-        setRunControlsEnabled(true);
-    }
+    running_ = false;
+    deriving_ = false;
+    setRunControlsEnabled(true);
 }
 
 void WindowReport::showMessage(std::string_view text) {
@@ -120,9 +114,10 @@ void WindowReport::setProgress(int position, int maximum) {
 }
 
 void WindowReport::showProgress(int done, int count) {
-    // A run of small files hands over thousands of counts a second, and painting each would cost
-    // more than its file. Every count is set, and the row is painted at most once a frame, the
-    // last count always; a message or a question shows the count in force.
+    // A run of small files hands over thousands of counts a second, and painting each that
+    // reaches the window would cost more than its file. Every count that reaches it is set, and
+    // the row is painted at most once a frame, the last count always; a message or a question
+    // shows the count in force.
     constexpr qint64 frameMs = 25;
     const bool paint =
         done >= count || !progressPainted_.isValid() || progressPainted_.hasExpired(frameMs);

@@ -38,32 +38,26 @@ struct WindowControls {
     std::function<void(WindowHeight)> setWindowHeight;
 };
 
-// A run as the main window shows it: the progress row, the controls off while the run goes,
-// its questions and notices in boxes through `dialogs`, and Cancel (or Esc) seen whenever the run
-// asks whether to stop, which lets the window's messages run.
-class WindowReport final : public RunReport {
+// A run as the main window shows it, on the window's thread: the progress row, the controls off
+// while the run goes, its questions and notices in boxes through `dialogs`. The run's thread
+// reaches it through RunThread.
+class WindowReport final {
 public:
     WindowReport(WindowControls controls, Dialogs& dialogs);
 
     // The language of the questions and notices.
     void setTexts(const LanguageTable& texts) { texts_ = &texts; }
 
-    void progress(const RunProgress& progress) override;
-    bool ask(const RunQuestion& question) override;
-    // The window keeps to the summary of its run.
-    void leftOut(const LeftOutFile&) override {}
-    void notice(RunNotice notice) override;
+    void progress(const RunProgress& progress);
+    bool ask(const RunQuestion& question);
+    void notice(RunNotice notice);
     // In a masked box of its own, as in the window's first typing, with the estimate below its
     // request.
-    std::optional<Secret> passwordAgain(double seconds) override;
-    bool stopRequested() override;
+    std::optional<Secret> passwordAgain(double seconds);
 
-    // The window's Cancel: a run in hand stops as soon as it asks.
-    void cancel() { cancelRequested_ = true; }
-    // Whether a run goes through its files, or derives the key it needs first.
-    bool running() const { return running_ || deriving_; }
-    // Begins a command of the window, which may start a run.
-    void beginCommand() { cancelRequested_ = false; }
+    // A run begins: the controls that would start another or change what it reads are off
+    // until it ends.
+    void beginRun();
     // The run has ended: the controls are usable again.
     void endRun();
     // Decrypt stays disabled after `enabled` false, whatever the runs do.
@@ -91,9 +85,8 @@ private:
     WindowControls controls_;
     Dialogs& dialogs_;
     const LanguageTable* texts_ = nullptr;
-    bool running_ = false;
+    bool running_ = false;  // the run has begun its files
     bool deriving_ = false; // a key derived before the run began: the probe of its first file
-    bool cancelRequested_ = false;
     bool decryptAllowed_ = true;
     bool runControlsEnabled_ = true;
     // The control that had the focus when a run disabled the controls; it gets it back after.

@@ -127,10 +127,13 @@ QWidget* tabStop(QWidget* control) {
 } // namespace
 
 TfrmMain::TfrmMain(Dialogs& dialogs, QWidget* parent)
+    : TfrmMain(dialogs, localFileSystem(), parent) {}
+
+TfrmMain::TfrmMain(Dialogs& dialogs, FileSystem& files, QWidget* parent)
     : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                               Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                               Qt::WindowCloseButtonHint),
-      dialogs_(dialogs) {
+      dialogs_(dialogs), batch_(files) {
     setObjectName(QStringLiteral("frmMain"));
     setFont(windowFont());
     setAcceptDrops(true);
@@ -156,6 +159,7 @@ TfrmMain::TfrmMain(Dialogs& dialogs, QWidget* parent)
         .setWindowHeight = [this](WindowHeight height) { setWindowHeight(height); },
     };
     report_ = std::make_unique<WindowReport>(std::move(controls), dialogs_);
+    run_ = std::make_unique<RunThread>(*report_);
     bindHandlers();
 
     FormCreate();
@@ -508,7 +512,7 @@ bool TfrmMain::focusNextPrevChild(bool next) {
 void TfrmMain::dragEnterEvent(QDragEnterEvent* event) {
     // A drop is refused during a run, as Open is, and so is one that chooses nothing.
     const FileChoice choice = droppedFiles(*event->mimeData());
-    if (report_->running() || (choice.files.empty() && choice.leftOut.empty()))
+    if (runGoing() || (choice.files.empty() && choice.leftOut.empty()))
         return;
     event->setDropAction(Qt::CopyAction);
     event->accept();
@@ -516,7 +520,7 @@ void TfrmMain::dragEnterEvent(QDragEnterEvent* event) {
 
 void TfrmMain::dropEvent(QDropEvent* event) {
     const FileChoice choice = droppedFiles(*event->mimeData());
-    if (report_->running() || (choice.files.empty() && choice.leftOut.empty()))
+    if (runGoing() || (choice.files.empty() && choice.leftOut.empty()))
         return;
     event->setDropAction(Qt::CopyAction);
     event->accept();
@@ -548,25 +552,20 @@ void TfrmMain::takeChoice(const FileChoice& choice) {
 }
 
 template <typename Command> void TfrmMain::runCommand(Command&& command) {
-    if (report_->running())
-        return;
-    report_->beginCommand();
     try {
         command();
     } catch (const std::exception& error) {
         report_->showMessage(error.what());
     }
     showSelection();
-    if (closeRequested_ && !report_->running())
-        close();
 }
 
 void TfrmMain::closeEvent(QCloseEvent* event) {
-    if (report_->running()) {
-        // The run lets messages through whenever it asks whether to stop: it stops then, and
-        // the window closes when its handler returns, without the cancel message.
+    if (runGoing()) {
+        // The run stops as soon as it asks whether to, and the window closes once it has ended,
+        // without the cancel message.
         closeRequested_ = true;
-        report_->cancel();
+        run_->cancel();
         event->ignore();
         return;
     }
@@ -603,18 +602,18 @@ void TfrmMain::btndecClick() {
 }
 
 void TfrmMain::btncancelClick() {
-    report_->cancel();
+    run_->cancel();
 }
 
 void TfrmMain::menClick() {
-    if (report_->running())
+    if (runGoing())
         return;
     englishUi_ = true;
     interfacelanguage(englishUi_ ? 1 : 0);
 }
 
 void TfrmMain::mchClick() {
-    if (report_->running())
+    if (runGoing())
         return;
     englishUi_ = false;
     interfacelanguage(englishUi_ ? 1 : 0);

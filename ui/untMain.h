@@ -4,6 +4,7 @@
 #include "batch/FileChoice.h"
 #include "desktop/Dialogs.h"
 #include "texts/Wording.h"
+#include "ui/RunThread.h"
 #include "ui/WindowReport.h"
 
 #include <QMainWindow>
@@ -30,8 +31,9 @@ namespace tarvex {
 struct LanguageTable;
 
 // The main window: every control of the tool, the menu, the two heights and the handlers bound
-// to them. A handler gathers the window's values, calls a run with them, and shows what the run
-// reports (through the window's WindowReport) and what it did. The window keeps what it must
+// to them. A handler gathers the window's values and starts a run with them on a thread of its
+// own (RunThread); the window shows what the run reports (through its WindowReport) and, once the
+// run has ended, what it did. The window keeps what it must
 // remember between clicks: the chosen files, the language, the count of wrong passwords.
 class TfrmMain : public QMainWindow {
     Q_OBJECT
@@ -45,6 +47,9 @@ public:
     static constexpr int runningContentHeight = 346;
 
     explicit TfrmMain(Dialogs& dialogs, QWidget* parent = nullptr);
+    // Its runs go through `files` rather than the machine's file system.
+    TfrmMain(Dialogs& dialogs, FileSystem& files, QWidget* parent = nullptr);
+    // A run that still goes is stopped and waited for.
     ~TfrmMain() override;
 
     // Applies every text of a language: 1 English, any other value Chinese.
@@ -55,6 +60,9 @@ public:
     // Chooses `paths`, the program's arguments, as a drop of them on the window would.
     void takeStartFiles(const std::vector<std::string>& paths);
     bool englishUi() const { return englishUi_; }
+    // Whether a run goes, until the window has its outcome: what must not happen meanwhile (a
+    // close, a drop, a change of language) asks this.
+    bool runGoing() const { return run_->going(); }
 
 public slots:
     void N2Click();
@@ -119,6 +127,10 @@ private:
     // The folder chosen for a run's outputs in a dialog titled as `item`, then the run; nothing
     // chosen is chosen first, and Cancel of the dialog runs nothing.
     void runInto(const QAction* item, void (TfrmMain::*run)(const std::string&));
+    // Starts `work`, a run of `command`, on the run's thread.
+    void startRun(RunCommand command, RunThread::Work work);
+    // The run has ended: its outcome is shown, and a close asked for meanwhile takes effect.
+    void endRun(const RunOutcome& outcome, RunCommand command);
     // Shows what a run did, as `endWords` words it, and leaves the window as the run's end says.
     void showEnd(const RunResult& result, RunCommand command);
     void openOutputFolder(const std::string& folder);
@@ -127,7 +139,6 @@ private:
     void showSelection();
     void openSitePage(std::string_view page);
     // Runs a command of the window; an error it did not foresee is shown in a message box.
-    // A close asked for while the command ran takes effect once it has ended.
     template <typename Command> void runCommand(Command&& command);
 
     QPushButton* btnenc = nullptr;
@@ -191,6 +202,8 @@ private:
     const LanguageTable* texts_ = nullptr; // the language applied last
     QSize fittedFrame_;                    // the frame's size when the window was last fitted
     bool framed_ = false;                  // centred with the frame of a window manager
+    // Last, so that it goes first: its thread uses the report and the runs until it has ended.
+    std::unique_ptr<RunThread> run_;
 };
 
 } // namespace tarvex

@@ -117,13 +117,14 @@ TEST_F(Bindings, OnlyCancelDuringARunAndEscapeWithoutAModifierStopIt) {
     typePassword(QStringLiteral("secret1"));
     // A Cancel while no run is active is forgotten by the next run.
     button("btncancel")->click();
-    onNextMessages([this] {
+    atFile(temp / "b.jpg", [this] {
         for (const Qt::KeyboardModifier modifier :
              {Qt::ShiftModifier, Qt::ControlModifier, Qt::AltModifier})
             QTest::keyClick(control<QLineEdit>("edtEnpass"), Qt::Key_Escape, modifier);
     });
     dialogs.script.answerNextQuestion(false);
     button("btnenc")->click();
+    waitForRunEnd();
     EXPECT_TRUE(dialogs.messageTexts().empty());
     ASSERT_EQ(dialogs.questions.size(), 1u);
     EXPECT_TRUE(dialogs.questions.front().startsWith(QStringLiteral("2 done")));

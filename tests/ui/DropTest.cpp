@@ -166,9 +166,10 @@ TEST_F(Drop, DropDuringARunIsRefused) {
     select(files);
     typePassword(QStringLiteral("abcde"));
     bool taken = true;
-    onNextMessages([&] { taken = dropAt(*window, {fileUrl(other)}, overBanner); });
+    atFile(files[1], [&] { taken = dropAt(*window, {fileUrl(other)}, overBanner); });
     dialogs.script.answerNextQuestion(false);
     button("btnenc")->click();
+    waitForRunEnd();
     EXPECT_FALSE(taken);
     EXPECT_EQ(window->selectedFiles(), files);
 }

@@ -7,8 +7,10 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QTest>
+#include <atomic>
+#include <chrono>
 #include <filesystem>
-#include <functional>
+#include <thread>
 
 namespace tarvex::testing {
 namespace {
@@ -29,6 +31,7 @@ TEST_F(Runs, EncryptsAndDecryptsFromTheWindow) {
 
     dialogs.script.answerNextQuestion(true);
     button("btnenc")->click();
+    waitForRunEnd();
     const QString folder = QString::fromStdString(temp.path());
     EXPECT_EQ(dialogs.questions,
               std::vector<QString>{QStringLiteral("2 done, will open the encrypted folder: \n") +
@@ -44,6 +47,7 @@ TEST_F(Runs, EncryptsAndDecryptsFromTheWindow) {
     select({temp / "encrypted/first.jpgE", temp / "encrypted/second.PNGE"});
     dialogs.script.answerNextQuestion(true);
     button("btndec")->click();
+    waitForRunEnd();
     const QString encrypted = folder + QStringLiteral("/encrypted/");
     EXPECT_EQ(dialogs.questions.back(),
               QStringLiteral("2 done, will open the decrypted folder:\n") + encrypted +
@@ -56,6 +60,7 @@ TEST_F(Runs, EncryptsAndDecryptsFromTheWindow) {
     dialogs.noFileManager = true;
     dialogs.script.answerNextQuestion(true);
     button("btndec")->click();
+    waitForRunEnd();
     EXPECT_EQ(
         dialogs.messageTexts(),
         std::vector<QString>{QStringLiteral("The folder \"") + encrypted +
@@ -80,6 +85,7 @@ TEST_F(Runs, TheRunsToAFolderWriteIntoTheFolderChosen) {
     dialogs.script.chooseNextFiles({temp / "vault"});
     dialogs.script.answerNextQuestion(false);
     action("nencryptto")->trigger();
+    waitForRunEnd();
     EXPECT_EQ(dialogs.questions.back(),
               QStringLiteral("1 done, will open the encrypted folder: \n") +
                   QString::fromStdString(temp / "vault"));
@@ -89,6 +95,7 @@ TEST_F(Runs, TheRunsToAFolderWriteIntoTheFolderChosen) {
     dialogs.script.chooseNextFiles({temp / "back"});
     dialogs.script.answerNextQuestion(false);
     action("nrestoreto")->trigger();
+    waitForRunEnd();
     EXPECT_EQ(readFile(temp / "back/a.jpg"), readFile(picture));
     EXPECT_FALSE(exists(temp / "encrypted"));
     EXPECT_FALSE(exists(temp / "vault/decrypted"));
@@ -132,25 +139,23 @@ TEST_F(Runs, AProtectedRunKeepsTheWindowLiveWhileItsKeyIsDerived) {
     typePassword(QStringLiteral("s3cret!"));
     dialogs.script.answerNextQuestion(false);
     button("btnenc")->click();
+    waitForRunEnd();
     ASSERT_EQ(control<QLabel>("lbprogress")->text(), QStringLiteral("1/1"));
     action("mclass_protected")->trigger();
     dialogs.passwordTypedAgain = QStringLiteral("s3cret!");
     // A passphrase that falls within a year is used when the user says so.
     dialogs.script.answerNextQuestion(true);
-    // The progress row says that a key is derived, and shows no count of the run before.
-    bool busySeen = false;
-    int busyChecks = 0;
-    std::function<void()> watch = [&] {
-        auto* busy = control<QLabel>("lbbusy");
-        busySeen =
-            busySeen || (busy->isVisible() && busy->text().startsWith(QStringLiteral("Deriving")) &&
-                         control<QLabel>("lbprogress")->text().isEmpty());
-        if (++busyChecks < 200 && !busySeen)
-            onNextMessages(watch);
-    };
-    onNextMessages(watch);
     dialogs.script.answerNextQuestion(false);
     button("btnenc")->click();
+    // The progress row says that a key is derived, and shows no count of the run before.
+    const bool busySeen = QTest::qWaitFor(
+        [this] {
+            auto* busy = control<QLabel>("lbbusy");
+            return busy->isVisible() && busy->text().startsWith(QStringLiteral("Deriving")) &&
+                   control<QLabel>("lbprogress")->text().isEmpty();
+        },
+        20'000);
+    waitForRunEnd();
     ASSERT_EQ(dialogs.passwordQuestions.size(), 1u);
     EXPECT_TRUE(dialogs.passwordQuestions.front().contains(QStringLiteral("1,000 GPUs")));
     ASSERT_GE(dialogs.questions.size(), 2u);
@@ -167,22 +172,20 @@ TEST_F(Runs, AProtectedRunKeepsTheWindowLiveWhileItsKeyIsDerived) {
     select({plain});
     dialogs.script.answerNextQuestion(false);
     button("btnenc")->click();
+    waitForRunEnd();
     select({temp / "encrypted/plain.jpg", temp / "encrypted/photo.jpg.tvx"});
-    int barAtLastFile = -1;
-    int checks = 0;
-    std::function<void()> watchLast = [&] {
-        if (control<QLabel>("lbprogress")->text() == QStringLiteral("2/2"))
-            barAtLastFile = control<QProgressBar>("ProgressBar1")->value();
-        else if (++checks < 10'000)
-            onNextMessages(watchLast);
-    };
-    onNextMessages(watchLast);
+    auto* bar = control<QProgressBar>("ProgressBar1");
+    std::vector<int> barValues;
+    QObject::connect(bar, &QProgressBar::valueChanged, bar,
+                     [&barValues](int value) { barValues.push_back(value); });
     dialogs.script.answerNextQuestion(false);
     button("btndec")->click();
+    waitForRunEnd();
     EXPECT_EQ(readFile(temp / "encrypted/decrypted/photo.jpg"), readFile(photo));
     EXPECT_EQ(readFile(temp / "encrypted/decrypted/plain.jpg"), readFile(plain));
     EXPECT_TRUE(dialogs.messages.empty());
-    EXPECT_EQ(barAtLastFile, 2);
+    // One, two, and back to none at the end.
+    EXPECT_EQ(barValues, (std::vector<int>{1, 2, 0}));
 }
 
 TEST_F(Runs, ChineseRunsWriteIntoTheChineseFolder) {
@@ -192,6 +195,7 @@ TEST_F(Runs, ChineseRunsWriteIntoTheChineseFolder) {
     typePassword(QStringLiteral("abcde"));
     dialogs.script.answerNextQuestion(false);
     button("btnenc")->click();
+    waitForRunEnd();
     EXPECT_TRUE(exists(temp / "已加密/photo.jpg"));
     EXPECT_TRUE(dialogs.opened.empty());
 }
@@ -201,9 +205,9 @@ TEST_F(Runs, EscapeCancelsTheRun) {
                                          source("c.jpg", 100, 3)};
     select(files);
     typePassword(QStringLiteral("abcde"));
-    whenProgressReads(QStringLiteral("1/3"),
-                      [this] { QTest::keyClick(control<QLineEdit>("edtEnpass"), Qt::Key_Escape); });
+    atFile(files[1], [this] { QTest::keyClick(control<QLineEdit>("edtEnpass"), Qt::Key_Escape); });
     button("btnenc")->click();
+    waitForRunEnd();
 
     EXPECT_EQ(dialogs.messageTexts(), std::vector<QString>{QStringLiteral("Canceled!")});
     EXPECT_TRUE(dialogs.questions.empty());
@@ -220,8 +224,9 @@ TEST_F(Runs, TheProgressRowPaintsAgainWhenARunStopsBetweenFrames) {
     select({source("a.jpg", 100, 1), source("b.jpg", 100, 2), source("c.jpg", 100, 3)});
     typePassword(QStringLiteral("abcde"));
     // Cancel after the second file, a moment after the first.
-    whenProgressReads(QStringLiteral("2/3"), [this] { button("btncancel")->click(); });
+    atFile(temp / "c.jpg", [this] { button("btncancel")->click(); });
     button("btnenc")->click();
+    waitForRunEnd();
 
     EXPECT_EQ(dialogs.messageTexts(), std::vector<QString>{QStringLiteral("Canceled!")});
     EXPECT_EQ(control<QLabel>("lbprogress")->text(), QStringLiteral("2/3"));
@@ -241,7 +246,7 @@ TEST_F(Runs, ControlsAreDisabledDuringARunAndEnabledAfter) {
     bool languageEnabled = true;
     bool classMenuEnabled = true;
     int heightDuringRun = 0;
-    onNextMessages([&] {
+    atFile(temp / "b.jpg", [&] {
         for (const char* name : refused)
             enabledDuringRun.push_back(control<QWidget>(name)->isEnabled());
         cancelEnabled = button("btncancel")->isEnabled();
@@ -252,6 +257,7 @@ TEST_F(Runs, ControlsAreDisabledDuringARunAndEnabledAfter) {
     });
     dialogs.script.answerNextQuestion(false);
     button("btnenc")->click();
+    waitForRunEnd();
 
     EXPECT_EQ(enabledDuringRun, std::vector<bool>(refused.size(), false));
     EXPECT_FALSE(openItemEnabled);
@@ -275,11 +281,12 @@ TEST_F(Runs, FocusIsOnCancelDuringARunAndBackOnThePressedButtonAfter) {
     select({source("a.jpg", 100, 1), source("b.jpg", 100, 2)});
     typePassword(QStringLiteral("abcde"));
     QWidget* focusDuringRun = nullptr;
-    onNextMessages([&] { focusDuringRun = window->focusWidget(); });
+    atFile(temp / "b.jpg", [&] { focusDuringRun = window->focusWidget(); });
     dialogs.script.answerNextQuestion(false);
     auto* encrypt = button("btnenc");
     encrypt->setFocus();
     QTest::keyClick(encrypt, Qt::Key_Space);
+    waitForRunEnd();
     EXPECT_EQ(focusDuringRun, button("btncancel"));
     EXPECT_EQ(window->focusWidget(), encrypt);
 }
@@ -289,9 +296,10 @@ TEST_F(Runs, GrowingForARunKeepsTheTopEdge) {
     select({source("a.jpg", 100, 1), source("b.jpg", 100, 2)});
     typePassword(QStringLiteral("abcde"));
     int topDuringRun = -1;
-    onNextMessages([&] { topDuringRun = window->frameGeometry().top(); });
+    atFile(temp / "b.jpg", [&] { topDuringRun = window->frameGeometry().top(); });
     dialogs.script.answerNextQuestion(false);
     button("btnenc")->click();
+    waitForRunEnd();
     EXPECT_EQ(topDuringRun, top);
     EXPECT_EQ(window->frameGeometry().top(), top);
 }
@@ -299,8 +307,13 @@ TEST_F(Runs, GrowingForARunKeepsTheTopEdge) {
 TEST_F(Runs, ClosingDuringARunEndsItWithoutAWord) {
     select({source("a.jpg", 100, 1), source("b.jpg", 100, 2), source("c.jpg", 100, 3)});
     typePassword(QStringLiteral("abcde"));
-    whenProgressReads(QStringLiteral("1/3"), [this] { window->close(); });
+    atFile(temp / "b.jpg", [this] {
+        window->close();
+        // The window waits for the run.
+        EXPECT_TRUE(window->isVisible());
+    });
     button("btnenc")->click();
+    waitForRunEnd();
 
     EXPECT_FALSE(window->isVisible());
     EXPECT_TRUE(dialogs.messages.empty());
@@ -310,17 +323,108 @@ TEST_F(Runs, ClosingDuringARunEndsItWithoutAWord) {
     EXPECT_TRUE(window->selectedFiles().empty());
 }
 
+// A window that goes while its run reads waits for the run, which stops: what it wrote is
+// complete, and nothing of the file it was reading is left.
+TEST_F(Runs, AWindowThatGoesDuringARunWaitsForIt) {
+    select({source("a.jpg", 300'000, 1), source("b.jpg", 300'000, 2), source("c.jpg", 100, 3)});
+    typePassword(QStringLiteral("abcde"));
+    heldFiles.holdAt(temp / "b.jpg");
+    button("btnenc")->click();
+    ASSERT_TRUE(QTest::qWaitFor([this] { return heldFiles.holding(); }, 20'000));
+    std::atomic<bool> released = false;
+    std::thread releaser([this, &released] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        released = true;
+        heldFiles.release();
+    });
+    window.reset();
+    EXPECT_TRUE(released) << "the window went before its run";
+    releaser.join();
+    std::vector<std::string> written;
+    for (const auto& entry : std::filesystem::directory_iterator(temp / "encrypted"))
+        written.push_back(entry.path().filename().string());
+    EXPECT_EQ(written, std::vector<std::string>{"a.jpg"});
+    EXPECT_TRUE(dialogs.messages.empty());
+}
+
+// A window that goes while its run waits for an answer answers No for it: the run ends, without
+// a box.
+TEST_F(Runs, AWindowThatGoesWhileItsRunAsksAnswersNo) {
+    select({source("photo.jpg", 1000, 1)});
+    action("mclass_protected")->trigger();
+    typePassword(QStringLiteral("s3cret!"));
+    button("btnenc")->click();
+    // Long enough for the run to wait for the box, which the window's thread does not show.
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    window.reset();
+    EXPECT_TRUE(dialogs.passwordQuestions.empty());
+    EXPECT_FALSE(exists(temp / "encrypted/photo.jpg.tvx"));
+}
+
+// Counts the queued calls that the window's thread handles while it is installed.
+class QueuedCalls final : public QObject {
+public:
+    QueuedCalls() { QCoreApplication::instance()->installEventFilter(this); }
+    int count = 0;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::MetaCall)
+            ++count;
+        return QObject::eventFilter(watched, event);
+    }
+};
+
+// A window too busy to show each count of a run shows the latest once it can: the counts handed
+// over meanwhile come as one call, which does not flood the window's queue.
+TEST_F(Runs, CountsHandedOverMeanwhileComeAsTheLatest) {
+    std::vector<std::string> paths;
+    for (int i = 10; i < 40; ++i)
+        paths.push_back(source("f" + std::to_string(i) + ".jpg", 100, unsigned(i)));
+    select(paths);
+    typePassword(QStringLiteral("abcde"));
+    heldFiles.holdAt(paths[1]);
+    dialogs.script.answerNextQuestion(false);
+    button("btnenc")->click();
+    ASSERT_TRUE(QTest::qWaitFor([this] { return heldFiles.holding(); }, 20'000));
+    QCoreApplication::processEvents();
+    ASSERT_EQ(control<QLabel>("lbprogress")->text(), QStringLiteral("1/30"));
+
+    // The window's thread handles nothing while the run goes on to its last file.
+    heldFiles.holdAt(paths.back());
+    for (int wait = 0; wait < 20'000 && !heldFiles.holding(); ++wait)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    ASSERT_TRUE(heldFiles.holding());
+    auto* bar = control<QProgressBar>("ProgressBar1");
+    std::vector<int> barValues;
+    QObject::connect(bar, &QProgressBar::valueChanged, bar,
+                     [&barValues](int value) { barValues.push_back(value); });
+    {
+        const QueuedCalls calls;
+        QCoreApplication::processEvents();
+        EXPECT_EQ(calls.count, 1);
+    }
+    EXPECT_EQ(barValues, std::vector<int>{29});
+    EXPECT_EQ(control<QLabel>("lbprogress")->text(), QStringLiteral("29/30"));
+    heldFiles.release();
+    waitForRunEnd();
+    EXPECT_EQ(control<QLabel>("lbprogress")->text(), QStringLiteral("30/30"));
+}
+
 TEST_F(Runs, DecryptStaysLockedAfterTenWrongPasswordsWhateverRunsFollow) {
     const std::string photo = source("photo.jpg", 100, 1);
     select({photo});
     typePassword(QStringLiteral("right1"));
     dialogs.script.answerNextQuestion(false);
     button("btnenc")->click();
+    waitForRunEnd();
 
     select({temp / "encrypted/photo.jpg"});
     typePassword(QStringLiteral("wrong1"));
-    for (int attempt = 0; attempt < 10; ++attempt)
+    for (int attempt = 0; attempt < 10; ++attempt) {
         button("btndec")->click();
+        waitForRunEnd();
+    }
     EXPECT_FALSE(button("btndec")->isEnabled());
     EXPECT_EQ(dialogs.messageTexts().back(),
               QStringLiteral("You have tried 10 times, no more allowd, you need to exit and "
@@ -331,6 +435,7 @@ TEST_F(Runs, DecryptStaysLockedAfterTenWrongPasswordsWhateverRunsFollow) {
     typePassword(QStringLiteral("right1"));
     dialogs.script.answerNextQuestion(false);
     button("btnenc")->click();
+    waitForRunEnd();
     EXPECT_TRUE(button("btnenc")->isEnabled());
     EXPECT_FALSE(button("btndec")->isEnabled());
 }

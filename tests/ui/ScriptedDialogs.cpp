@@ -1,20 +1,35 @@
 #include "ScriptedDialogs.h"
 
+#include <QCoreApplication>
+#include <QThread>
 #include <gtest/gtest.h>
 
 namespace tarvex::testing {
 
+namespace {
+
+// The window asks its questions and shows its messages on its own thread, never on a run's.
+void expectWindowThread(const char* call) {
+    if (QThread::currentThread() != QCoreApplication::instance()->thread())
+        ADD_FAILURE() << call << " called off the window's thread";
+}
+
+} // namespace
+
 void ScriptedDialogs::message(QWidget*, const QString& caption, const QString& text) {
+    expectWindowThread("message");
     messages.push_back({caption, text});
 }
 
 bool ScriptedDialogs::question(QWidget*, const QString& text) {
+    expectWindowThread("question");
     questions.push_back(text);
     return script.nextAnswer(text.toStdString());
 }
 
 std::optional<QString> ScriptedDialogs::passwordAgain(QWidget*, const QString&,
                                                       const QString& text) {
+    expectWindowThread("passwordAgain");
     passwordQuestions.push_back(text);
     if (declinePasswordAgain)
         return std::nullopt;

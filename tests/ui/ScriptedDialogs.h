@@ -13,7 +13,8 @@
 namespace tarvex::testing {
 
 // The window's dialogs for tests: questions and file dialogs are answered from `script` (an
-// unexpected one fails the test), and every message, question, dialog and launch is recorded.
+// unexpected one fails the test), and every message, question, dialog and launch is recorded. A
+// message or question that does not come on the window's thread fails the test.
 class ScriptedDialogs : public Dialogs {
 public:
     ScriptedAnswers script;

@@ -2,20 +2,21 @@
 
 #include <QAbstractButton>
 #include <QCoreApplication>
-#include <QLabel>
 #include <QLineEdit>
 #include <QTest>
+#include <utility>
 
 namespace tarvex::testing {
 
-WindowTest::WindowTest() : window(std::make_unique<TfrmMain>(dialogs)) {
+WindowTest::WindowTest() : window(std::make_unique<TfrmMain>(dialogs, heldFiles)) {
     window->show();
     window->activateWindow();
     EXPECT_TRUE(QTest::qWaitForWindowActive(window.get()));
 }
 
 WindowTest::~WindowTest() {
-    window->close();
+    if (window)
+        window->close();
     window.reset();
 }
 
@@ -52,13 +53,24 @@ void WindowTest::onNextMessages(std::function<void()> step) {
     QMetaObject::invokeMethod(qApp, std::move(step), Qt::QueuedConnection);
 }
 
-void WindowTest::whenProgressReads(const QString& count, std::function<void()> step) {
-    onNextMessages([this, count, step = std::move(step)]() mutable {
-        if (control<QLabel>("lbprogress")->text() == count)
-            step();
-        else
-            whenProgressReads(count, std::move(step));
-    });
+void WindowTest::atFile(std::string path, std::function<void()> step) {
+    heldFiles.holdAt(std::move(path));
+    atFileStep_ = std::move(step);
+}
+
+void WindowTest::waitForRunEnd() {
+    const bool ended = QTest::qWaitFor(
+        [this] {
+            if (atFileStep_ && heldFiles.holding()) {
+                // What the run reported before it was held is shown first.
+                QCoreApplication::processEvents();
+                std::exchange(atFileStep_, {})();
+                heldFiles.release();
+            }
+            return !window->runGoing();
+        },
+        60'000);
+    EXPECT_TRUE(ended) << "the run did not end";
 }
 
 } // namespace tarvex::testing

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "HeldFiles.h"
 #include "ScriptedDialogs.h"
 #include "support/TempFolder.h"
 #include "ui/untMain.h"
@@ -14,7 +15,8 @@ class QLineEdit;
 
 namespace tarvex::testing {
 
-// A shown main window whose dialogs are answered by the test.
+// A shown main window whose dialogs are answered by the test, its runs over files that the test
+// can hold a run at.
 class WindowTest : public ::testing::Test {
 protected:
     WindowTest();
@@ -36,16 +38,23 @@ protected:
     // Chooses `paths` through the Open button.
     void select(std::vector<std::string> paths);
     void typePassword(const QString& password);
-    // Runs `step` the next time window messages run: inside a run after its first file, or
-    // inside a modal dialog.
+    // Runs `step` the next time window messages run: inside a modal dialog.
     static void onNextMessages(std::function<void()> step);
-    // Runs `step` once the progress label reads `count` ("1/3"): between two files of a run.
-    void whenProgressReads(const QString& count, std::function<void()> step);
+    // The next run is held as it begins to read `path`, the window showing what the run has
+    // reported until then: `step` runs on the window's thread, and the run goes on after it.
+    void atFile(std::string path, std::function<void()> step);
+    // Lets the window's messages run until the run in hand has ended and the window has shown
+    // its end, doing the step of `atFile` on the way.
+    void waitForRunEnd();
 
 public:
     TempFolder temp;
     ScriptedDialogs dialogs;
+    HeldFiles heldFiles;
     std::unique_ptr<TfrmMain> window;
+
+private:
+    std::function<void()> atFileStep_;
 };
 
 } // namespace tarvex::testing
