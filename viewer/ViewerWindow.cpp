@@ -3,6 +3,7 @@
 #include "batch/Viewing.h"
 #include "desktop/QtDialogs.h"
 #include "desktop/QtText.h"
+#include "pictures/PictureFormats.h"
 #include "texts/Catalogue.h"
 #include "texts/Wording.h"
 #include "viewer/PictureView.h"
@@ -52,6 +53,8 @@ ViewerWindow::ViewerWindow(std::vector<std::string> files, ViewerSetup setup, QW
     // Qt's image readers warn on the standard error with what they found in a picture, a marker
     // byte of a damaged one; the standard error of a desktop program may go to a file.
     QLoggingCategory::setFilterRules(QStringLiteral("qt.gui.imageio*=false"));
+    // The formats of the program's own, HEIC among them, for the readers of every picture.
+    pictures::addPictureFormats();
     setWindowIcon(QIcon(QStringLiteral(":/tarvex/tarvex.png")));
     if (!files.empty())
         folder_ = commonFolder(files);

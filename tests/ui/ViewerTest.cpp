@@ -10,6 +10,7 @@
 #include "desktop/QtDialogs.h"
 #include "desktop/QtText.h"
 #include "files/LocalFileSystem.h"
+#include "pictures/HeicPictures.h"
 #include "support/CliProcess.h"
 #include "support/ScriptedReport.h"
 #include "texts/Catalogue.h"
@@ -343,6 +344,22 @@ TEST_F(ViewerTest, APictureDeclaringMoreThanADecodingMayTakeIsNotDecoded) {
 
 // A folder of a library that is only partly encrypted: its plain pictures show as they are,
 // marked, and nothing is written for them.
+// A phone's HEIC picture shows in its tile and whole, though no thumbnail was made in the process
+// before, which would have added the format to Qt's readers.
+TEST_F(ViewerTest, AHeicPictureShowsInItsTileAndWhole) {
+    QImage made(120, 80, QImage::Format_RGB32);
+    made.fill(Qt::darkCyan);
+    const QByteArray heic = writtenAsHeic(made);
+    const std::string path = temp / "phone.heic";
+    writeFile(path, std::vector<std::uint8_t>(heic.begin(), heic.end()));
+    ViewerWindow& viewer = view({path});
+    ASSERT_TRUE(settled(viewer));
+    EXPECT_EQ(tile(viewer, 0), "120x80");
+    viewer.showFile(path);
+    auto* shown = viewer.findChild<PictureView*>(QStringLiteral("pictureView"));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return shown->picture().size() == QSize(120, 80); }, waitMs));
+}
+
 TEST_F(ViewerTest, PlainPicturesInAFolderShowMarked) {
     const std::string folder = temp / "src/lib";
     encrypt({picture("a.jpg", {60, 40})}, ContainerClass::Protected, "lib");
