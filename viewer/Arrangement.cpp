@@ -146,6 +146,19 @@ void Arrangement::layOut() {
     }
 }
 
+std::pair<int, int> Arrangement::numberOf(int row) const {
+    const int place = placeOf(row);
+    int number = 0;
+    int shown = 0;
+    for (int at = 0; at < places(); ++at) {
+        if (rowAt(at) >= 0) {
+            ++shown;
+            number = at <= place ? shown : number;
+        }
+    }
+    return {number, shown};
+}
+
 QString Arrangement::heading(int place, const LanguageTable& texts) const {
     // A heading is followed by the first row of its group.
     const Row& first = rows_.at(std::size_t(places_.at(std::size_t(place) + 1)));

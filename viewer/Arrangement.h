@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringView>
 #include <optional>
+#include <utility>
 #include <vector>
 
 namespace tarvex {
@@ -45,6 +46,9 @@ public:
     int rowAt(int place) const { return places_.at(std::size_t(place)); }
     // The place of `row`; -1 when the filter leaves it out.
     int placeOf(int row) const { return placeOfRow_.at(std::size_t(row)); }
+    // Where `row` stands among the rows that show, counted from 1 (0 when the filter leaves it
+    // out), and how many rows show: headings are not counted.
+    std::pair<int, int> numberOf(int row) const;
     // The place of every row, as placeOf gives them.
     const std::vector<int>& placesOfRows() const { return placeOfRow_; }
     // The text of the heading at `place`.

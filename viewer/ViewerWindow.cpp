@@ -466,8 +466,12 @@ void ViewerWindow::showCount() {
                               : filledIn(texts_->viewerCountAndPlain, {ofContainers, ofPlain})));
         return;
     }
+    // Counted in the order of the grid, as the picture view steps.
+    const auto [number, shown] = arranged_->arrangement().numberOf(shownRow_);
     countLabel_->setText(
-        QStringLiteral("%1   %2 / %3").arg(model_->label(shownRow_)).arg(shownRow_ + 1).arg(count));
+        number == 0
+            ? model_->label(shownRow_)
+            : QStringLiteral("%1   %2 / %3").arg(model_->label(shownRow_)).arg(number).arg(shown));
 }
 
 void ViewerWindow::showFacts() {

@@ -100,7 +100,7 @@ TEST(Arrangement, TheFilterKeepsNamesAndFoldersThatHoldItAndDropsEmptyHeadings) 
 }
 
 TEST(Arrangement, StepsPassOverHeadingsAndStopAtTheEnds) {
-    const Arrangement arrangement = library();
+    Arrangement arrangement = library();
     // plain.png, unread.tvx, IMG_2.jpg, IMG_10.jpg, a.jpg, b.jpg
     EXPECT_EQ(arrangement.firstRow(), 1);
     EXPECT_EQ(arrangement.lastRow(), 3);
@@ -110,6 +110,13 @@ TEST(Arrangement, StepsPassOverHeadingsAndStopAtTheEnds) {
     EXPECT_EQ(arrangement.rowBeside(3, 1), 3);
     EXPECT_EQ(arrangement.rowBeside(1, -1), 1);
     EXPECT_EQ(arrangement.rowBeside(4, 3), 5);
+    // The picture view counts the rows as it steps through them.
+    EXPECT_EQ(arrangement.numberOf(1), std::pair(1, 6));
+    EXPECT_EQ(arrangement.numberOf(0), std::pair(4, 6));
+    EXPECT_EQ(arrangement.numberOf(3), std::pair(6, 6));
+    arrangement.filter(QStringLiteral("img_"));
+    EXPECT_EQ(arrangement.numberOf(0), std::pair(2, 2));
+    EXPECT_EQ(arrangement.numberOf(3), std::pair(0, 2));
 }
 
 TEST(RowFacts, TheStatusBarSaysNameFolderTimeAndSizeInBothLanguages) {
