@@ -49,8 +49,8 @@ constexpr LanguageTable english{
     .msgPasswordsDiffer = "The two passwords differ. Nothing was encrypted.",
     .msgNoMemoryForKey = "There is not enough memory to derive the key.",
     .msgLeftOut = "These files were not restored:",
-    .msgRenamed = "These files were restored under another name, as another file of this "
-                  "run has the same name:",
+    .msgRenamed = "These files were restored under another name, as a file of that name was "
+                  "there already:",
     .noteLeftOut = "%1: %2",
     .noteRenamed = "%1 → %2",
     .reasonNotOpened = "it does not open with this password, or it is damaged",
@@ -334,7 +334,7 @@ constexpr LanguageTable chinese{
     .msgPasswordsDiffer = "两次输入的密码不一致，没有加密任何文件。",
     .msgNoMemoryForKey = "内存不足，无法生成密钥。",
     .msgLeftOut = "以下文件没有解密：",
-    .msgRenamed = "以下文件与本次解密的另一个文件同名，已改用其他名字保存：",
+    .msgRenamed = "以下文件的名字已有文件使用，已改用其他名字保存：",
     .noteLeftOut = "%1: %2",
     .noteRenamed = "%1 → %2",
     .reasonNotOpened = "密码不对，或者文件已损坏",
