@@ -108,6 +108,18 @@ struct Batch::SourceReading {
                     inLibrary->source.modifiedNs == opened.modified;
         return !replaced && !tooLarge && !unchanged;
     }
+    // Begins the digest of what the container holds, when it is wanted.
+    void beginDigest(bool wanted) {
+        hashing = wanted;
+        if (hashing) {
+            crypto_generichash_init(&digest, nullptr, 0, crypto_generichash_BYTES);
+        }
+    }
+    void addToDigest(std::span<const std::uint8_t> piece) {
+        if (hashing) {
+            crypto_generichash_update(&digest, piece.data(), piece.size());
+        }
+    }
 };
 
 RunResult Batch::encrypt(const EncryptRequest& request, RunReport& report) {
@@ -277,7 +289,6 @@ Batch::SourceReading Batch::readSource(const RunFile& source, const std::string&
                                        RunReport& report) {
     const ThumbnailMaker& thumbnail = extras.thumbnail;
     const LibraryEntry* inLibrary = extras.inLibrary;
-    const std::string& sourcePath = source.path;
     const bool sizeLimited = classRow(level).sizeLimited;
     ContainerWriting& writer = writerOf(level);
     SourceReading reading;
@@ -298,11 +309,8 @@ Batch::SourceReading Batch::readSource(const RunFile& source, const std::string&
         reading.version = version;
         reading.holding =
             thumbnail && classRow(level).recordsName && version.size <= largestThumbnailSource;
-        reading.container = files_.createFile(containerPath, sourcePath, selection_, {});
-        reading.hashing = extras.read != nullptr;
-        if (reading.hashing) {
-            crypto_generichash_init(&reading.digest, nullptr, 0, crypto_generichash_BYTES);
-        }
+        reading.container = files_.createFile(containerPath, source.path, selection_, {});
+        reading.beginDigest(extras.read != nullptr);
         if (reading.holding) {
             reading.held.reserve(version.size);
         } else {
@@ -311,7 +319,7 @@ Batch::SourceReading Batch::readSource(const RunFile& source, const std::string&
         return true;
     };
     reading.version =
-        files_.readFile(sourcePath, next, opened, [&](std::span<const std::uint8_t> piece) {
+        files_.readFile(source.path, next, opened, [&](std::span<const std::uint8_t> piece) {
             reading.stopped = report.stopRequested();
             reading.read += piece.size();
             reading.tooLarge = sizeLimited && reading.read > largestSource;
@@ -319,9 +327,7 @@ Batch::SourceReading Batch::readSource(const RunFile& source, const std::string&
                 (reading.holding && reading.read > largestThumbnailSource)) {
                 return false;
             }
-            if (reading.hashing) {
-                crypto_generichash_update(&reading.digest, piece.data(), piece.size());
-            }
+            reading.addToDigest(piece);
             if (reading.holding) {
                 reading.held.insert(reading.held.end(), piece.begin(), piece.end());
             } else {
