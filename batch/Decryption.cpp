@@ -149,7 +149,7 @@ Batch::FirstFile Batch::decryption1(const std::string& path, std::string_view pa
         // changed is damaged, not a designed one.
         ContainerProbe probe;
         bool atStart = true;
-        files_.readFile(path, "", {}, [&](std::span<const std::uint8_t> piece) {
+        files_.readFileStart(path, {}, [&](std::span<const std::uint8_t> piece) {
             first.damaged = first.damaged || (atStart && beginsAsProtected(piece));
             atStart = false;
             return probe.append(piece);
@@ -172,7 +172,7 @@ Batch::FirstFile Batch::decryption1(const std::string& path, std::string_view pa
     reading.start(
         [&](const ProtectedParameters& parameters) { return keyFor(parameters, password, report); },
         {}, {}, ReadingExtent::FirstPiece);
-    files_.readFile(path, "", {}, [&reading](std::span<const std::uint8_t> piece) {
+    files_.readFileStart(path, {}, [&reading](std::span<const std::uint8_t> piece) {
         return reading.append(piece);
     });
     const ReadVerdict verdict = reading.finish();

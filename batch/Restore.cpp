@@ -75,18 +75,21 @@ Reading readOnce(const RestoreJob& job, ContainerReading& reading, const FileEnd
                         job.walked != FileIdentity{version.device, version.inode};
         return !once.replaced;
     };
-    once.version =
-        job.files.readFile(job.path, job.next, opened, [&](std::span<const std::uint8_t> piece) {
-            once.stopped = job.stop();
-            read += piece.size();
-            once.tooLong = !once.stopped && read > reading.largestFile();
-            if (once.stopped || once.tooLong) {
-                return false;
-            }
-            tail.add(piece);
-            once.ended = !reading.append(piece);
-            return !once.ended;
-        });
+    const PieceReceiver take = [&](std::span<const std::uint8_t> piece) {
+        once.stopped = job.stop();
+        read += piece.size();
+        once.tooLong = !once.stopped && read > reading.largestFile();
+        if (once.stopped || once.tooLong) {
+            return false;
+        }
+        tail.add(piece);
+        once.ended = !reading.append(piece);
+        return !once.ended;
+    };
+    // A reading of what a container records stops a few KiB into it, as a rule.
+    once.version = job.extent == ReadingExtent::Whole
+                       ? job.files.readFile(job.path, job.next, opened, take)
+                       : job.files.readFileStart(job.path, opened, take);
     if (!once.stopped && !once.tooLong && !once.replaced) {
         once.verdict = reading.finish();
         once.sameFile = once.version.matches(end.version) && (once.ended || tail.endsAs(end.bytes));

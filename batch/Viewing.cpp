@@ -29,7 +29,7 @@ FirstPiece firstPieceOf(const std::string& path, const ProtectedParameters& para
     reading.start(
         [&](const ProtectedParameters& asked) { return asked == parameters ? &key : nullptr; }, {},
         {}, ReadingExtent::FirstPiece);
-    files.readFile(path, "", {}, [&reading](std::span<const std::uint8_t> piece) {
+    files.readFileStart(path, {}, [&reading](std::span<const std::uint8_t> piece) {
         return reading.append(piece);
     });
     switch (reading.finish()) {

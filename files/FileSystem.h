@@ -123,6 +123,13 @@ public:
     virtual FileVersion readFile(const std::string& path, const std::string& next,
                                  const VersionReceiver& opened, const PieceReceiver& take) = 0;
 
+    // Hands the content of `path` to `take` as readFile does, but on the caller's thread, with
+    // nothing read ahead, and in pieces that begin a few KiB long and grow to readPieceSize: for
+    // a caller that needs only the start of a file and then stops, such as a reading of what a
+    // container records, which should read a few KiB of a file of megabytes. Throws as readFile.
+    virtual FileVersion readFileStart(const std::string& path, const VersionReceiver& opened,
+                                      const PieceReceiver& take) = 0;
+
     // The last `count` bytes of a regular file, or all of it when it is shorter, with the version
     // they came from. A caller that goes by them while it reads the whole file with readFile
     // compares the two versions: unless they match, the file changed, and the two readings may

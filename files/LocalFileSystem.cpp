@@ -28,6 +28,10 @@ namespace {
 constexpr mode_t newFolderMode = 0755;
 constexpr mode_t ownerOnlyFolderMode = 0700;
 
+// The first piece of a reading of a file's start: the head and record of a Protected container
+// come in one.
+constexpr std::size_t startPieceSize = 16 * 1024;
+
 FileIdentity identityOf(const struct stat& status) {
     return {status.st_dev, status.st_ino};
 }
@@ -48,6 +52,8 @@ public:
     void closeRoots() override;
     FileVersion readFile(const std::string& path, const std::string& next,
                          const VersionReceiver& opened, const PieceReceiver& take) override;
+    FileVersion readFileStart(const std::string& path, const VersionReceiver& opened,
+                              const PieceReceiver& take) override;
     FileEnd readFileEnd(const std::string& path, std::size_t count) override;
     void stopReadingAhead() override;
     FileIdentities identify(const std::vector<std::string>& paths) override;
@@ -69,6 +75,10 @@ private:
     OpenedFile openRegular(const std::string& path);
     // The end of the small file `opened`, read whole and kept while it is steady.
     FileEnd readWholeEnd(const std::string& path, const OpenedFile& opened, std::size_t count);
+    // Hands over the whole of `path` when it is the file kept, as readFile does, and lets it go;
+    // nothing when it is not.
+    std::optional<FileVersion> readKeptWhole(const std::string& path, const VersionReceiver& opened,
+                                             const PieceReceiver& take);
     // Whether the open folder of `status` is one that is never listed.
     bool systemFolder(const struct stat& status);
 
@@ -93,24 +103,46 @@ private:
     std::optional<KeptWhole> keptWhole_;
 };
 
+std::optional<FileVersion> LocalFileSystem::readKeptWhole(const std::string& path,
+                                                          const VersionReceiver& opened,
+                                                          const PieceReceiver& take) {
+    if (!keptWhole_ || keptWhole_->path != path) {
+        keptWhole_.reset();
+        return std::nullopt;
+    }
+    const KeptWhole kept = std::move(*keptWhole_);
+    keptWhole_.reset();
+    FileVersion asOpened = kept.version;
+    asOpened.steady = true;
+    if ((!opened || opened(asOpened)) && !kept.bytes.empty()) {
+        take(kept.bytes);
+    }
+    return kept.version;
+}
+
 FileVersion LocalFileSystem::readFile(const std::string& path, const std::string& next,
                                       const VersionReceiver& opened, const PieceReceiver& take) {
-    if (keptWhole_ && keptWhole_->path == path) {
-        const KeptWhole kept = std::move(*keptWhole_);
-        keptWhole_.reset();
-        FileVersion asOpened = kept.version;
-        asOpened.steady = true;
-        if ((!opened || opened(asOpened)) && !kept.bytes.empty()) {
-            take(kept.bytes);
-        }
-        return kept.version;
+    if (const std::optional<FileVersion> kept = readKeptWhole(path, opened, take)) {
+        return *kept;
     }
-    keptWhole_.reset();
     if (!readAhead_) {
         readAhead_ = std::make_unique<ReadAhead>(
             calls_, [this](const std::string& source) { return openRegular(source); });
     }
     return readAhead_->read(path, next, opened, take);
+}
+
+FileVersion LocalFileSystem::readFileStart(const std::string& path, const VersionReceiver& opened,
+                                           const PieceReceiver& take) {
+    if (const std::optional<FileVersion> kept = readKeptWhole(path, opened, take)) {
+        return *kept;
+    }
+    const OpenedFile file = openRegular(path);
+    if (file.reason) {
+        throw cannotOpen(path, file.reason);
+    }
+    std::vector<std::uint8_t> buffer;
+    return readOnThisThread(calls_, path, file, startPieceSize, opened, take, buffer);
 }
 
 void LocalFileSystem::openRoots(const std::vector<std::string>& folders) {

@@ -1,5 +1,7 @@
 #include "files/PosixFile.h"
 
+#include "files/FileError.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -229,6 +231,31 @@ long readAll(PosixCalls& calls, int fd, std::span<std::uint8_t> buffer) {
         done += static_cast<std::size_t>(got);
     }
     return static_cast<long>(done);
+}
+
+FileVersion readOnThisThread(PosixCalls& calls, const std::string& path, const OpenedFile& file,
+                             std::size_t firstPiece, const VersionReceiver& opened,
+                             const PieceReceiver& take, std::vector<std::uint8_t>& buffer) {
+    FileVersion version = file.version;
+    version.steady = true;
+    if (opened && !opened(version)) {
+        return version;
+    }
+    // Read to its end, whatever its size said: a file of the kernel's, or of a file system in a
+    // program, may hold more than it says.
+    for (std::size_t piece = firstPiece;; piece = std::min(2 * piece, readPieceSize)) {
+        buffer.resize(piece);
+        const long got = readAll(calls, file.file.get(), buffer);
+        if (got < 0) {
+            throw cannotOpen(path, systemReason(errno));
+        }
+        const auto length = static_cast<std::size_t>(got);
+        if ((length > 0 && !take(std::span(buffer).first(length))) || length < piece) {
+            break;
+        }
+    }
+    version.steady = keepsVersion(calls, file.file.get(), file.version);
+    return version;
 }
 
 } // namespace tarvex

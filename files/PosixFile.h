@@ -9,6 +9,7 @@
 #include <sys/stat.h>
 #include <sys/types.h>
 #include <utility>
+#include <vector>
 
 namespace tarvex {
 
@@ -107,5 +108,13 @@ int writeAll(PosixCalls& calls, int fd, std::span<const std::uint8_t> bytes);
 
 // Reads into `buffer` until it is full or the file ends; the count read, or -1 with errno set.
 long readAll(PosixCalls& calls, int fd, std::span<std::uint8_t> buffer);
+
+// Hands `file`, opened from `path`, to `opened` and `take` as FileSystem::readFile does, on the
+// caller's thread and through `buffer`: in pieces of `firstPiece` bytes at first, each one twice
+// as long as the one before up to readPieceSize, so that a caller that needs only the start of a
+// large file reads little more than that. Throws FileError.
+FileVersion readOnThisThread(PosixCalls& calls, const std::string& path, const OpenedFile& file,
+                             std::size_t firstPiece, const VersionReceiver& opened,
+                             const PieceReceiver& take, std::vector<std::uint8_t>& buffer);
 
 } // namespace tarvex

@@ -117,26 +117,7 @@ std::optional<FileVersion> ReadAhead::readHere(const std::string& path,
     if (file.version.size >= readPieceSize) {
         return std::nullopt;
     }
-    FileVersion version = asOpened(file.version);
-    if (opened && !opened(version)) {
-        return version;
-    }
-    // Read to its end, whatever its size said: a file of the kernel's, or of a file system in a
-    // program, may hold more than it says.
-    here_.resize(readPieceSize);
-    for (bool goOn = true; goOn;) {
-        const long got = readAll(calls_, file.file.get(), here_);
-        if (got < 0) {
-            throw cannotOpen(path, systemReason(errno));
-        }
-        const auto length = static_cast<std::size_t>(got);
-        goOn = length == here_.size();
-        if (length > 0 && !take(std::span(here_).first(length))) {
-            goOn = false;
-        }
-    }
-    version.steady = keepsVersion(calls_, file.file.get(), file.version);
-    return version;
+    return readOnThisThread(calls_, path, file, readPieceSize, opened, take, here_);
 }
 
 void ReadAhead::skipFile() {

@@ -490,7 +490,7 @@ TEST_F(LocalFileSystemTest, AFileThatChangesWhileItIsReadIsSeenToChange) {
     EXPECT_FALSE(whole.steady);
 }
 
-// Counts the files opened for reading.
+// Counts the files opened for reading, and the bytes read.
 class CountedOpens final : public PosixCalls {
 public:
     int openAt(int folder, const char* name, int flags, mode_t mode) override {
@@ -499,7 +499,13 @@ public:
         }
         return PosixCalls::openAt(folder, name, flags, mode);
     }
+    ssize_t read(int fd, void* buffer, std::size_t size) override {
+        const ssize_t got = PosixCalls::read(fd, buffer, size);
+        bytesRead += got > 0 ? static_cast<std::size_t>(got) : 0;
+        return got;
+    }
     int opened = 0;
+    std::size_t bytesRead = 0;
 };
 
 // A file of less than a piece is opened once for its end and its whole, which are of one content
@@ -540,6 +546,39 @@ TEST_F(LocalFileSystemTest, ASmallFileIsOpenedOnceForItsEndAndItsWhole) {
     whole(path("other.tvx"));
     EXPECT_EQ(whole(file).first, changed);
     EXPECT_EQ(calls.opened, 5);
+}
+
+// A reading of a file's start reads no further than its caller takes, on the caller's thread, and
+// hands the whole file over in order to a caller that takes it all.
+TEST_F(LocalFileSystemTest, AFileStartIsReadNoFurtherThanItIsTaken) {
+    CountedOpens calls;
+    const std::unique_ptr<FileSystem> files = localFileSystemOver(calls);
+    const std::string file = path("large.tvx");
+    std::vector<std::uint8_t> content(3 * readPieceSize + 5);
+    for (std::size_t i = 0; i < content.size(); ++i) {
+        content[i] = static_cast<std::uint8_t>(i * 7 + i / 251);
+    }
+    saveFile(file, content, anySource);
+
+    std::vector<std::uint8_t> first;
+    files->readFileStart(file, {}, [&](std::span<const std::uint8_t> piece) {
+        first.assign(piece.begin(), piece.end());
+        return false;
+    });
+    ASSERT_FALSE(first.empty());
+    EXPECT_LT(first.size(), readPieceSize);
+    EXPECT_EQ(calls.bytesRead, first.size());
+    EXPECT_TRUE(std::equal(first.begin(), first.end(), content.begin()));
+
+    std::vector<std::uint8_t> whole;
+    const FileVersion version =
+        files->readFileStart(file, {}, [&](std::span<const std::uint8_t> piece) {
+            whole.insert(whole.end(), piece.begin(), piece.end());
+            return true;
+        });
+    EXPECT_EQ(whole, content);
+    EXPECT_TRUE(version.steady);
+    EXPECT_EQ(calls.bytesRead, first.size() + content.size());
 }
 
 TEST_F(LocalFileSystemTest, CreateFolderIgnoresExistingAndImpossibleFolders) {

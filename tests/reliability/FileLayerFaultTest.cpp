@@ -62,6 +62,8 @@ TEST_F(FileLayerFaultTest, EveryStepThatFailsIsReportedAndLosesNothing) {
         {FaultStep::Status, "a.jpg", FileAction::Open, source,
          [&](FileSystem& files) { files.readFile(source, "", {}, noPiece); }},
         {FaultStep::Status, "a.jpg", FileAction::Open, source,
+         [&](FileSystem& files) { files.readFileStart(source, {}, noPiece); }},
+        {FaultStep::Status, "a.jpg", FileAction::Open, source,
          [&](FileSystem& files) { files.readFileEnd(source, 10); }},
         {FaultStep::Seek, "a.jpg", FileAction::Open, source,
          [&](FileSystem& files) { files.readFileEnd(source, 10); }},

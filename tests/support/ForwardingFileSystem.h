@@ -17,6 +17,10 @@ public:
                          const VersionReceiver& opened, const PieceReceiver& take) override {
         return files_.readFile(path, next, opened, take);
     }
+    FileVersion readFileStart(const std::string& path, const VersionReceiver& opened,
+                              const PieceReceiver& take) override {
+        return files_.readFileStart(path, opened, take);
+    }
     FileEnd readFileEnd(const std::string& path, std::size_t count) override {
         return files_.readFileEnd(path, count);
     }
